@@ -1,0 +1,37 @@
+# Debian packages the build, the tests and the program need; sourced by ./run and ./test.
+REROVORA_PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-nanum fonts-dseg fonts-dejavu-core fonts-liberation2
+  locales
+)
+
+rerovora_install_packages() {
+  local missing=()
+  local p
+  for p in "${REROVORA_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  echo "installing: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "error: missing packages (${missing[*]}); run as root or install them first" >&2
+    return 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq || return 1
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" || return 1
+}
+
+rerovora_configure_build() {
+  # $1: build folder, then extra CMake arguments.
+  local dir="$1"
+  shift
+  cmake -S "$REROVORA_ROOT" -B "$REROVORA_ROOT/$dir" -G Ninja "$@" >/dev/null || return 1
+  cmake --build "$REROVORA_ROOT/$dir" || return 1
+}

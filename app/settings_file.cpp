@@ -1,0 +1,35 @@
+#include "app/settings_file.h"
+
+#include <cstring>
+#include <memory>
+
+#include "controls/utility.h"
+#include "platform/file.h"
+
+void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility) {
+    if (utility.FileExists(path)) {
+        try {
+            CFile file(path, CFile::modeRead | CFile::typeBinary);
+            // Read aside first, so that a read that fails half-way leaves the record as it was.
+            auto buffer = std::make_unique<unsigned char[]>(sizeof(ConfigData));
+            const UINT got = file.Read(buffer.get(), UINT(sizeof(ConfigData)));
+            file.Close();
+            std::memcpy(&cfg, buffer.get(), got);
+        } catch (const CFileException&) {
+            // Unreadable settings: run on with the record as it is.
+        }
+    } else {
+        FillConfigDefaults(cfg);
+        SaveConfigFile(path, cfg);
+    }
+    cfg.nStackCount = kStackCount;
+}
+
+bool SaveConfigFile(const CString& path, const ConfigData& cfg) {
+    try {
+        platform::ReplaceFileAtomically(path, &cfg, sizeof cfg);
+        return true;
+    } catch (const CFileException&) {
+        return false;
+    }
+}

@@ -1,0 +1,22 @@
+// Loading and saving the settings record as the settings file.
+#pragma once
+
+#include "app/config_data.h"
+#include "platform/types.h"
+
+class CUtility;
+
+// The settings file's name in the working directory.
+inline constexpr const char16_t* kConfigFileName = u"ZEL-Rerovora.cfg";
+
+// Fills `cfg` from the file at `path`. When the file exists, its first bytes (up
+// to the record's size) replace the front of the record; when it cannot be read,
+// the record keeps what it held. When it does not exist, the record gets the
+// defaults and is saved. Either way the stack count is then 12. Errors are
+// silent.
+void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility);
+
+// Writes `cfg` to `path`, replacing the old file in one step, so that a process
+// that dies half-way leaves the old file or the new one, never a part. Failures
+// are silent to the operator; the result says whether the file was written.
+bool SaveConfigFile(const CString& path, const ConfigData& cfg);

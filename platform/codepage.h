@@ -1,0 +1,37 @@
+// The "ANSI code page": the 8-bit character set of the texts kept in the
+// settings file and sent to the data server.
+//
+// It is the character set of the LC_CTYPE locale that the program was started
+// under (LC_ALL, LC_CTYPE or LANG), for example EUC-KR under ko_KR.EUC-KR.
+// The GUI toolkit switches the process's own LC_CTYPE to a UTF-8 locale at
+// start-up, so the process locale is not asked; a thread that has installed a
+// locale of its own with uselocale() uses that locale's character set instead.
+//
+// Characters that the set cannot hold, and bytes that are not valid in it,
+// become '?'.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The character set's name as iconv knows it ("UTF-8", "EUC-KR", "ANSI_X3.4-1968").
+std::string AnsiCharset();
+
+}  // namespace platform
+
+std::u16string AnsiToWide(std::string_view text);
+std::string WideToAnsi(std::u16string_view text);
+
+// Converts `text` into the fixed-size field `dst` of `fieldSize` bytes: at most
+// fieldSize - 1 bytes of whole characters (a character that does not fit is left
+// out with everything after it), then a terminator; the rest of the field is
+// zeroed. Writes nothing when fieldSize is 0. Returns the bytes written before the
+// terminator.
+std::size_t WideToAnsiField(std::u16string_view text, char* dst, std::size_t fieldSize);
+
+// Reads a text field of `fieldSize` bytes: up to its terminator, or the whole
+// field when it holds none. Never reads past the field.
+std::u16string AnsiFieldToWide(const char* field, std::size_t fieldSize);

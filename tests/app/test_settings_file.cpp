@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "app/config_data.h"
+#include "app/settings_file.h"
+#include "controls/utility.h"
+#include "platform/codepage.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kSize = 428544;
+constexpr std::size_t kCountOffset = 418016;
+
+// The record is too large for the stack; made zero, as at set-up.
+std::unique_ptr<ConfigData> ZeroRecord() { return std::make_unique<ConfigData>(); }
+
+std::vector<unsigned char> Bytes(const ConfigData& cfg) {
+    const auto* p = reinterpret_cast<const unsigned char*>(&cfg);
+    return {p, p + sizeof cfg};
+}
+
+template <typename T>
+T At(const std::vector<unsigned char>& b, std::size_t offset) {
+    T v;
+    std::memcpy(&v, b.data() + offset, sizeof v);
+    return v;
+}
+
+std::string TextAt(const std::vector<unsigned char>& b, std::size_t offset, std::size_t size) {
+    const char* p = reinterpret_cast<const char*>(b.data() + offset);
+    return std::string(p, ::strnlen(p, size));
+}
+
+bool AllZero(const std::vector<unsigned char>& b, std::size_t from, std::size_t to) {
+    return std::all_of(b.begin() + std::ptrdiff_t(from), b.begin() + std::ptrdiff_t(to),
+                       [](unsigned char c) { return c == 0; });
+}
+
+std::vector<unsigned char> Pattern(std::size_t size, unsigned seed) {
+    std::vector<unsigned char> v(size);
+    std::mt19937 gen(seed);
+    for (auto& c : v) c = static_cast<unsigned char>(gen() | 1);  // never zero
+    return v;
+}
+
+}  // namespace
+
+TEST(SettingsFileTest, FirstStartWritesEveryDefaultAtItsOffset) {
+    TempDir dir;
+    const auto path = dir / "ZEL-Rerovora.cfg";
+    auto cfg = ZeroRecord();
+    CUtility util;
+    const time_t before = ::time(nullptr);
+    LoadConfigFile(U16(path), *cfg, util);
+
+    ASSERT_EQ(fs::file_size(path), kSize);
+    const std::vector<unsigned char> b = ReadAllBytes(path);
+    EXPECT_EQ(b, Bytes(*cfg));  // the file is the record
+
+    EXPECT_EQ(TextAt(b, 0, 40), "1.0");
+    EXPECT_EQ(TextAt(b, 40, 80), "ZEL REROVORA");
+    EXPECT_EQ(TextAt(b, 120, 40), "m/s");
+    EXPECT_TRUE(AllZero(b, 3, 40) && AllZero(b, 52, 120) && AllZero(b, 123, 160));
+    for (auto [offset, value] : {std::pair{160, 1}, {164, 2}, {200, 9600}, {204, 9600}, {240, 1}, {244, 1},
+                                 {248, 10}, {344, 0}, {348, 250}, {352, 51200}, {396, 1}})
+        EXPECT_EQ(At<std::int32_t>(b, offset), value) << "offset " << offset;
+    EXPECT_EQ(At<double>(b, 256), 1.0);
+    EXPECT_EQ(At<double>(b, 264), 0.7);
+    const std::uint32_t colours[10] = {0x800000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x4080FF,
+                                       0x0000FF, 0x0000FF, 0x0000FF, 0x0000FF, 0x0000FF};
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(At<std::uint32_t>(b, 356 + 4 * i), colours[i]) << i;
+    EXPECT_TRUE(AllZero(b, 168, 200) && AllZero(b, 272, 344) && AllZero(b, 400, 1180));
+
+    // Both time stamps: the local time of the first start.
+    std::tm now{};
+    ::localtime_r(&before, &now);
+    for (std::size_t offset : {1180u, 1196u}) {
+        EXPECT_GE(At<std::uint16_t>(b, offset), now.tm_year + 1900) << offset;
+        EXPECT_GE(At<std::uint16_t>(b, offset + 2), 1) << offset;
+        EXPECT_LE(At<std::uint16_t>(b, offset + 2), 12) << offset;
+    }
+    EXPECT_TRUE(AllZero(b, 1212, 1216));
+
+    for (int i = 0; i < 100; ++i) {
+        const std::size_t s = 1216 + std::size_t(i) * 4168;
+        EXPECT_EQ(At<std::uint32_t>(b, s), 0u);
+        EXPECT_EQ(TextAt(b, s + 4, 80), "QC" + std::to_string(1101 + i));
+        EXPECT_EQ(At<double>(b, s + 88), 60.0);
+        EXPECT_EQ(At<double>(b, s + 96), 30.0);
+        EXPECT_EQ(At<double>(b, s + 104), 40.0);
+        EXPECT_EQ(At<double>(b, s + 112), 45.0);
+        EXPECT_TRUE(AllZero(b, s + 120, s + 4168)) << "stack " << i;  // flags and reserved
+    }
+
+    EXPECT_EQ(At<std::int32_t>(b, 418016), 12);
+    EXPECT_EQ(At<std::uint32_t>(b, 418020), 0x008000u);
+    EXPECT_EQ(At<std::uint32_t>(b, 418024), 0x4080FFu);
+    EXPECT_EQ(At<std::uint32_t>(b, 418028), 0x0000FFu);
+    EXPECT_TRUE(AllZero(b, 418032, 424440));
+    EXPECT_EQ(b[424440], 3);
+    EXPECT_EQ(b[424441], 2);
+    EXPECT_EQ(At<std::uint32_t>(b, 424444), 0u);
+    EXPECT_EQ(At<std::int32_t>(b, 424448), 22700);
+    EXPECT_EQ(At<std::int32_t>(b, 424452), 30);
+    EXPECT_TRUE(AllZero(b, 424456, kSize));
+}
+
+TEST(SettingsFileTest, ExistingFileIsTakenAsItStandsExceptTheStackCount) {
+    TempDir dir;
+    const auto path = dir / "ZEL-Rerovora.cfg";
+    auto written = ZeroRecord();
+    FillConfigDefaults(*written);
+    std::memset(written->szTitle, 'T', sizeof written->szTitle);  // no terminator in the field
+    written->nStackCount = 5;
+    written->nServerPort = 1234;
+    written->nBoundedValue = 1000;  // out of range: loading does not touch it
+    written->aStacks[3].bShowDirection = 1;
+    ASSERT_TRUE(SaveConfigFile(U16(path), *written));
+
+    auto cfg = ZeroRecord();
+    CUtility util;
+    LoadConfigFile(U16(path), *cfg, util);
+    EXPECT_EQ(cfg->nStackCount, 12);
+    // The unterminated title is read up to its field's end, not into the next field.
+    EXPECT_EQ(AnsiFieldToWide(cfg->szTitle, sizeof cfg->szTitle), std::u16string(80, u'T'));
+    EXPECT_EQ(AnsiFieldToWide(cfg->szSpeedUnit, sizeof cfg->szSpeedUnit), u"m/s");
+    EXPECT_EQ(cfg->nServerPort, 1234);
+    EXPECT_EQ(cfg->nBoundedValue, 1000);
+    EXPECT_EQ(cfg->aStacks[3].bShowDirection, 1);
+    cfg->nStackCount = 5;
+    EXPECT_EQ(Bytes(*cfg), Bytes(*written));
+    EXPECT_EQ(At<std::int32_t>(ReadAllBytes(path), kCountOffset), 5);  // loading writes nothing
+}
+
+TEST(SettingsFileTest, ShortFileFillsTheFrontAndLongFileOnlyTheRecord) {
+    TempDir dir;
+    const auto path = dir / "ZEL-Rerovora.cfg";
+    CUtility util;
+
+    const std::vector<unsigned char> shortFile = Pattern(100, 1);
+    WriteAllBytes(path, shortFile.data(), shortFile.size());
+    auto cfg = ZeroRecord();
+    LoadConfigFile(U16(path), *cfg, util);
+    std::vector<unsigned char> expected(kSize, 0);
+    std::copy(shortFile.begin(), shortFile.end(), expected.begin());
+    expected[kCountOffset] = 12;
+    EXPECT_EQ(Bytes(*cfg), expected);
+    EXPECT_EQ(fs::file_size(path), 100u);
+
+    const std::vector<unsigned char> longFile = Pattern(kSize + 1000, 2);
+    WriteAllBytes(path, longFile.data(), longFile.size());
+    LoadConfigFile(U16(path), *cfg, util);
+    expected.assign(longFile.begin(), longFile.begin() + kSize);
+    const std::int32_t twelve = 12;
+    std::memcpy(expected.data() + kCountOffset, &twelve, 4);
+    EXPECT_EQ(Bytes(*cfg), expected);
+}
+
+TEST(SettingsFileTest, UnreadableFileLeavesTheRecordAsItWasWithoutDefaults) {
+    TempDir dir;
+    // A directory by the file's name: it exists, but reading it fails even for root.
+    const auto path = dir / "ZEL-Rerovora.cfg";
+    fs::create_directory(path);
+    auto cfg = ZeroRecord();
+    std::memset(static_cast<void*>(cfg.get()), 0x5A, sizeof *cfg);
+    CUtility util;
+    LoadConfigFile(U16(path), *cfg, util);
+
+    std::vector<unsigned char> expected(kSize, 0x5A);
+    const std::int32_t twelve = 12;
+    std::memcpy(expected.data() + kCountOffset, &twelve, 4);
+    EXPECT_EQ(Bytes(*cfg), expected);
+    EXPECT_TRUE(fs::is_directory(path));
+    EXPECT_TRUE(fs::is_empty(path));
+}
+
+TEST(SettingsFileTest, UnwritablePlaceFailsSilentlyAndKeepsTheDefaultsInMemory) {
+    TempDir dir;
+    WriteAllBytes(dir / "plain-file", "x", 1);
+    CUtility util;
+    for (const fs::path& path : {dir / "missing-folder" / "ZEL-Rerovora.cfg", dir / "plain-file" / "ZEL-Rerovora.cfg"}) {
+        auto cfg = ZeroRecord();
+        LoadConfigFile(U16(path), *cfg, util);
+        EXPECT_STREQ(cfg->szTitle, "ZEL REROVORA") << path;
+        EXPECT_EQ(cfg->nServerPort, 22700) << path;
+        EXPECT_EQ(cfg->nStackCount, 12);
+        EXPECT_FALSE(SaveConfigFile(U16(path), *cfg));
+    }
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"plain-file"});
+}
+
+// A writer killed at any moment leaves the old file or the new one, whole; its
+// leftover temp file is removed by the next save.
+TEST(SettingsFileTest, KillDuringSaveLeavesAWholeFile) {
+    TempDir dir;
+    const auto path = dir / "ZEL-Rerovora.cfg";
+    auto a = ZeroRecord();
+    auto b = ZeroRecord();
+    FillConfigDefaults(*a);
+    FillConfigDefaults(*b);
+    std::memset(b->reserved418032, 0xB7, sizeof b->reserved418032);
+    std::snprintf(b->szTitle, sizeof b->szTitle, "RECORD B");
+    ASSERT_TRUE(SaveConfigFile(U16(path), *a));
+    const std::vector<unsigned char> bytesA = Bytes(*a), bytesB = Bytes(*b);
+
+    std::mt19937 gen(20260101);
+    std::uniform_int_distribution<int> pause(0, 8000);
+    for (int round = 0; round < 60; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (unsigned n = 0;; ++n) SaveConfigFile(U16(path), (n % 2) ? *a : *b);
+        }
+        ::usleep(useconds_t(pause(gen)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        const std::vector<unsigned char> now = ReadAllBytes(path);
+        ASSERT_EQ(now.size(), kSize) << "round " << round;
+        ASSERT_TRUE(now == bytesA || now == bytesB) << "round " << round;
+        const auto entries = std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator());
+        ASSERT_LE(entries, 2) << "round " << round;  // the file and at most one leftover
+    }
+    ASSERT_TRUE(SaveConfigFile(U16(path), *a));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}

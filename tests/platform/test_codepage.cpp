@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <locale.h>
+#include <map>
+#include <memory>
+
+#include "platform/codepage.h"
+#include "platform/types.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// Korean locales are generated into a private folder, so the tests need only the
+// locale sources, not locales installed on the machine.
+class CodePageTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = std::make_unique<TempDir>();
+        ::setenv("LOCPATH", s_dir->path().c_str(), 1);
+    }
+    static void TearDownTestSuite() {
+        ::unsetenv("LOCPATH");
+        s_dir.reset();
+    }
+    // Generates ko_KR.<charset> on first use; false when that is not possible here.
+    static bool Made(const char* charset) {
+        const auto it = s_made.find(charset);
+        if (it != s_made.end()) return it->second;
+        const std::string out = (s_dir->path() / (std::string("ko_KR.") + charset)).string();
+        const std::string cmd = "localedef -i ko_KR -f " + std::string(charset) + " '" + out + "' >/dev/null 2>&1";
+        std::system(cmd.c_str());  // may report warnings and still produce the locale
+        return s_made[charset] = std::filesystem::exists(out + "/LC_CTYPE");
+    }
+
+    // Makes `name` the calling thread's locale for the test's duration.
+    bool UseLocale(const char* name) {
+        m_locale = ::newlocale(LC_CTYPE_MASK, name, locale_t(nullptr));
+        if (!m_locale) return false;
+        m_previous = ::uselocale(m_locale);
+        return true;
+    }
+    void TearDown() override {
+        if (m_locale) {
+            ::uselocale(m_previous);
+            ::freelocale(m_locale);
+        }
+    }
+
+    static inline std::unique_ptr<TempDir> s_dir;
+    static inline std::map<std::string, bool> s_made;
+    locale_t m_locale = nullptr;
+    locale_t m_previous = nullptr;
+};
+
+#define REQUIRE_LOCALE(charset)                                                                  \
+    if (!Made(charset) || !UseLocale("ko_KR." charset))                                          \
+    GTEST_SKIP() << "locale ko_KR." charset " cannot be generated (localedef or the ko_KR source " \
+                    "from the 'locales' package is missing)"
+
+const std::u16string kKorean = u"풍속 측정 QC1101 돋움체";
+
+}  // namespace
+
+TEST_F(CodePageTest, KoreanRoundTripsThroughUtf8) {
+    REQUIRE_LOCALE("UTF-8");
+    EXPECT_EQ(platform::AnsiCharset(), "UTF-8");
+    const std::string ansi = WideToAnsi(kKorean);
+    EXPECT_EQ(ansi, Utf16ToUtf8(kKorean));
+    EXPECT_EQ(AnsiToWide(ansi), kKorean);
+}
+
+TEST_F(CodePageTest, KoreanRoundTripsThroughEucKr) {
+    REQUIRE_LOCALE("EUC-KR");
+    EXPECT_EQ(platform::AnsiCharset(), "EUC-KR");
+    EXPECT_EQ(WideToAnsi(u"한국"), "\xC7\xD1\xB1\xB9");
+    const std::string ansi = WideToAnsi(kKorean);
+    EXPECT_EQ(ansi.find('?'), std::string::npos);
+    EXPECT_EQ(AnsiToWide(ansi), kKorean);
+}
+
+TEST_F(CodePageTest, EnvironmentLocaleIsUsedThoughTheProcessLocaleIsUtf8) {
+    if (!Made("EUC-KR")) GTEST_SKIP() << "locale ko_KR.EUC-KR cannot be generated (localedef or the ko_KR source from the 'locales' package is missing)";
+    const ScopedEnv env("LC_ALL", "ko_KR.EUC-KR");
+    EXPECT_EQ(platform::AnsiCharset(), "EUC-KR");
+    EXPECT_EQ(WideToAnsi(u"한국"), "\xC7\xD1\xB1\xB9");
+}
+
+TEST_F(CodePageTest, PlainCLocaleKeepsAsciiOnly) {
+    ASSERT_TRUE(UseLocale("C"));
+    EXPECT_EQ(WideToAnsi(u"가A"), "?A");
+    EXPECT_EQ(AnsiToWide("\xB0\xA1" "A"), u"??A");
+}
+
+TEST_F(CodePageTest, UnconvertibleAndInvalidTextBecomesQuestionMarks) {
+    REQUIRE_LOCALE("EUC-KR");
+    EXPECT_EQ(WideToAnsi(u"A\U0001F600B"), "A?B");  // a surrogate pair is one character
+    const char16_t lone[] = {u'A', 0xD800, u'B', 0};
+    EXPECT_EQ(WideToAnsi(lone), "A?B");
+    EXPECT_EQ(AnsiToWide("A\xFF" "B"), u"A?B");
+}
+
+TEST_F(CodePageTest, FieldsAreCutAtCharacterBoundaries) {
+    REQUIRE_LOCALE("UTF-8");
+    char buf[12];
+    std::memset(buf, '#', sizeof buf);
+    EXPECT_EQ(WideToAnsiField(u"가나다", buf, 8), 6u);  // 9 bytes do not fit in 7
+    EXPECT_EQ(std::string(buf, 8), std::string("\xEA\xB0\x80\xEB\x82\x98\0\0", 8));
+    EXPECT_EQ(buf[8], '#');  // nothing written past the field
+
+    EXPECT_EQ(WideToAnsiField(u"가나다", buf, 10), 9u);  // exactly fits with its terminator
+    EXPECT_EQ(buf[9], '\0');
+    EXPECT_EQ(WideToAnsiField(u"가", buf, 3), 0u);
+    EXPECT_EQ(buf[0], '\0');
+    buf[0] = '#';
+    EXPECT_EQ(WideToAnsiField(u"가", buf, 0), 0u);
+    EXPECT_EQ(buf[0], '#');
+}
+
+TEST_F(CodePageTest, EucKrFieldsKeepWholeCharacters) {
+    REQUIRE_LOCALE("EUC-KR");
+    char field[4];
+    EXPECT_EQ(WideToAnsiField(u"A가나", field, sizeof field), 3u);
+    EXPECT_EQ(std::string(field, 3), "A\xB0\xA1");
+    EXPECT_EQ(WideToAnsiField(u"AB가", field, sizeof field), 2u);  // never half of 가
+    EXPECT_EQ(std::string(field, 3), std::string("AB\0", 3));
+    EXPECT_EQ(AnsiFieldToWide(field, sizeof field), u"AB");
+}
+
+TEST_F(CodePageTest, FieldWithoutTerminatorIsReadToItsEndOnly) {
+    REQUIRE_LOCALE("UTF-8");
+    // The field is the whole allocation: reading one byte past it is a fault.
+    auto field = std::make_unique<char[]>(6);
+    std::memcpy(field.get(), "\xEA\xB0\x80" "ABC", 6);
+    EXPECT_EQ(AnsiFieldToWide(field.get(), 6), u"가ABC");
+
+    const char withTail[] = "QC1101\0garbage";
+    EXPECT_EQ(AnsiFieldToWide(withTail, sizeof withTail), u"QC1101");
+}

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+#include "platform/file.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int CauseOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const CFileException& e) {
+        return e.Cause();
+    }
+    return 0;
+}
+
+std::vector<std::string> Entries(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(CFileTest, WritesReadsAndHonoursCreateModes) {
+    TempDir dir;
+    const auto path = U16(dir / "data.bin");
+    {
+        CFile f(path, CFile::modeCreate | CFile::modeWrite);
+        f.Write("hello world", 11);
+        f.Flush();
+        EXPECT_EQ(f.GetLength(), 11u);
+        f.Close();
+        EXPECT_FALSE(f.IsOpen());
+    }
+    char buf[64] = {};
+    {
+        CFile f(path, CFile::modeRead | CFile::shareDenyNone);
+        EXPECT_EQ(f.Read(buf, sizeof buf), 11u);  // asking for more stops at the end
+        EXPECT_EQ(std::string(buf, 11), "hello world");
+        EXPECT_EQ(f.Read(buf, sizeof buf), 0u);
+    }
+    {
+        CFile f(path, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite);
+        EXPECT_EQ(f.GetLength(), 11u);
+        f.Write("J", 1);
+    }
+    EXPECT_EQ(ReadAllBytes(dir / "data.bin").front(), 'J');
+    { CFile f(path, CFile::modeCreate | CFile::modeWrite); }
+    EXPECT_EQ(fs::file_size(dir / "data.bin"), 0u);
+}
+
+TEST(CFileTest, FailuresCarryTheSystemCause) {
+    TempDir dir;
+    fs::create_directory(dir / "sub");
+    EXPECT_EQ(CauseOf([&] { CFile f(U16(dir / "missing"), CFile::modeRead); }), ENOENT);
+    EXPECT_EQ(CauseOf([&] { CFile f(U16(dir / "no" / "file"), CFile::modeCreate | CFile::modeWrite); }), ENOENT);
+
+    CFile f;
+    CFileException error(0, {}, "");
+    EXPECT_FALSE(f.Open(U16(dir / "sub"), CFile::modeRead, &error));  // a directory is no file
+    EXPECT_EQ(error.Cause(), EISDIR);
+    EXPECT_EQ(CauseOf([&] { f.Read(nullptr, 1); }), EBADF);
+
+    EXPECT_EQ(CauseOf([&] { CFile::Remove(U16(dir / "missing")); }), ENOENT);
+    EXPECT_EQ(CauseOf([&] { CFile::Rename(U16(dir / "missing"), U16(dir / "x")); }), ENOENT);
+    WriteAllBytes(dir / "a", "1", 1);
+    CFile::Rename(U16(dir / "a"), U16(dir / "b"));
+    CFile::Remove(U16(dir / "b"));
+    EXPECT_TRUE(Entries(dir.path()) == std::vector<std::string>{"sub"});
+}
+
+TEST(FileExistsAtTest, FindsFilesDirectoriesAndWildcardMatches) {
+    TempDir dir;
+    WriteAllBytes(dir / "ZEL-Rerovora.cfg", "x", 1);
+    WriteAllBytes(dir / ".hidden", "x", 1);
+    WriteAllBytes(dir / "a[1].txt", "x", 1);
+    WriteAllBytes(dir / "b1.txt", "x", 1);
+    fs::create_directory(dir / "Capture");
+
+    EXPECT_TRUE(platform::FileExistsAt(U16(dir / "ZEL-Rerovora.cfg")));
+    EXPECT_TRUE(platform::FileExistsAt(U16(dir / "Capture")));
+    EXPECT_FALSE(platform::FileExistsAt(U16(dir / "missing.cfg")));
+    EXPECT_FALSE(platform::FileExistsAt(u""));
+
+    EXPECT_TRUE(platform::FileExistsAt(U16(dir / "*.cfg")));
+    EXPECT_TRUE(platform::FileExistsAt(U16(dir / "ZEL-?erovora.cfg")));
+    EXPECT_TRUE(platform::FileExistsAt(U16(dir / "*idden")));  // names starting with a dot match too
+    EXPECT_FALSE(platform::FileExistsAt(U16(dir / "*.png")));
+    // Brackets are plain characters: "b[1]*" must not match "b1.txt".
+    EXPECT_TRUE(platform::FileExistsAt(U16(dir / "a[1]*")));
+    EXPECT_FALSE(platform::FileExistsAt(U16(dir / "b[1]*")));
+}
+
+TEST(ReplaceFileAtomicallyTest, ReplacesContentAndKeepsRights) {
+    TempDir dir;
+    const auto target = dir / "settings.cfg";
+    platform::ReplaceFileAtomically(U16(target), "first", 5);
+    ASSERT_EQ(ReadAllBytes(target), std::vector<unsigned char>({'f', 'i', 'r', 's', 't'}));
+
+    ::chmod(target.c_str(), 0640);
+    platform::ReplaceFileAtomically(U16(target), "2nd", 3);
+    EXPECT_EQ(ReadAllBytes(target), std::vector<unsigned char>({'2', 'n', 'd'}));
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_TRUE(Entries(dir.path()) == std::vector<std::string>{"settings.cfg"});
+}
+
+TEST(ReplaceFileAtomicallyTest, FailureLeavesTargetAsItWasAndNoTempFile) {
+    TempDir dir;
+    EXPECT_EQ(CauseOf([&] { platform::ReplaceFileAtomically(U16(dir / "no" / "f.cfg"), "x", 1); }), ENOENT);
+
+    // A directory where the file should be: the rename fails after the data was written.
+    fs::create_directory(dir / "f.cfg");
+    WriteAllBytes(dir / "f.cfg" / "inside", "keep", 4);
+    EXPECT_NE(CauseOf([&] { platform::ReplaceFileAtomically(U16(dir / "f.cfg"), "x", 1); }), 0);
+    EXPECT_TRUE(fs::is_directory(dir / "f.cfg"));
+    EXPECT_EQ(ReadAllBytes(dir / "f.cfg" / "inside").size(), 4u);
+    EXPECT_TRUE(Entries(dir.path()) == std::vector<std::string>{"f.cfg"});
+}
+
+TEST(ReplaceFileAtomicallyTest, RemovesLeftoversOfDeadWritersOnly) {
+    TempDir dir;
+    WriteAllBytes(dir / ".f.cfg.~dead01", "old", 3);      // a writer died here
+    WriteAllBytes(dir / ".f.cfg.~live01", "busy", 4);     // a writer still at work
+    WriteAllBytes(dir / ".f.cfg.~notmine", "other", 5);   // not a temp of ours (wrong length)
+    WriteAllBytes(dir / ".g.cfg.~dead02", "other", 5);    // another file's temp
+    const int live = ::open((dir / ".f.cfg.~live01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(live, 0);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+
+    platform::ReplaceFileAtomically(U16(dir / "f.cfg"), "new", 3);
+    ::close(live);
+    EXPECT_TRUE(Entries(dir.path()) ==
+                (std::vector<std::string>{".f.cfg.~live01", ".f.cfg.~notmine", ".g.cfg.~dead02", "f.cfg"}));
+}
+
+TEST(WorkingDirectoryTest, ReportsCurrentDirectoryWithinTheBufferOrItsNeededSize) {
+    TempDir dir;
+    const fs::path before = fs::current_path();
+    // Deep enough to pass 260 characters.
+    fs::path deep = dir.path();
+    while (deep.string().size() <= 300) deep /= std::string(40, 'd');
+    fs::create_directories(deep);
+
+    fs::current_path(dir.path());
+    WCHAR buf[260];
+    const DWORD n = GetCurrentDirectoryW(260, buf);
+    EXPECT_EQ(std::u16string(buf), U16(fs::canonical(dir.path())));
+    EXPECT_EQ(n, std::u16string(buf).size());
+
+    fs::current_path(deep);
+    buf[0] = u'x';
+    const DWORD needed = GetCurrentDirectoryW(260, buf);
+    const std::u16string full = platform::CurrentDirectory();
+    EXPECT_EQ(full, U16(fs::canonical(deep)));
+    EXPECT_EQ(needed, full.size() + 1);
+    EXPECT_EQ(buf[0], u'\0');
+    fs::current_path(before);
+}
+
+TEST(PathJoinTest, UsesOneSeparator) {
+    EXPECT_EQ(platform::PathJoin(u"/work/site", u"ZEL-Rerovora.cfg"), u"/work/site/ZEL-Rerovora.cfg");
+    EXPECT_EQ(platform::PathJoin(u"/", u"ZEL-Rerovora.cfg"), u"/ZEL-Rerovora.cfg");
+    EXPECT_EQ(platform::PathJoin(u"/work/", u"/Capture"), u"/work/Capture");
+    EXPECT_EQ(platform::PathJoin(u"", u"a.png"), u"a.png");
+}

@@ -1,0 +1,315 @@
+// Painting, geometry, keyboard and mouse of windows of the layer.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QWidget>
+#include <memory>
+
+#include "platform/app.h"
+#include "platform/dc.h"
+#include "platform/dialog.h"
+#include "tests/support/qt_helpers.h"
+#include "tests/support/recording_wnd.h"
+
+namespace {
+
+constexpr COLORREF kParentColour = RGB(0x38, 0x3F, 0x4C);
+constexpr COLORREF kChildColour = RGB(0xFF, 0x00, 0x00);
+
+// A top-level window that erases itself in one colour, with a child that erases
+// nothing and paints a square in its middle.
+struct PaintScene {
+    MessageLog log;
+    RecordingWnd top{"top", &log};
+    RecordingWnd child{"child", &log};
+    int childPaints = 0;
+
+    PaintScene() {
+        top.handlers[WM_ERASEBKGND] = [](WPARAM wp, LPARAM) -> LRESULT {
+            auto* dc = reinterpret_cast<CDC*>(wp);
+            dc->FillSolidRect(0, 0, 400, 300, kParentColour);
+            return 1;
+        };
+        child.handlers[WM_ERASEBKGND] = [](WPARAM, LPARAM) -> LRESULT { return 1; };
+        child.handlers[WM_PAINT] = [this](WPARAM, LPARAM) -> LRESULT {
+            CPaintDC dc(&child);
+            ++childPaints;
+            dc.FillSolidRect(20, 10, 10, 10, kChildColour);
+            return 0;
+        };
+        EXPECT_TRUE(top.CreateEx(0, nullptr, u"scene", WS_POPUP, CRect(0, 0, 400, 300), nullptr, 0));
+        EXPECT_TRUE(child.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(100, 50, 150, 80), &top, 10));
+    }
+};
+
+}  // namespace
+
+TEST(Painting, AChildStartsFromItsParentsOwnBackground) {
+    PaintScene scene;
+    const QImage image = GrabWindow(&scene.top);
+    ASSERT_EQ(image.size(), QSize(400, 300));
+    EXPECT_GE(scene.childPaints, 1);
+    // The child's square, and around it the parent's colour where the child drew nothing.
+    EXPECT_EQ(PixelAt(image, 125, 65), kChildColour);
+    EXPECT_EQ(PixelAt(image, 101, 51), kParentColour);
+    EXPECT_EQ(PixelAt(image, 148, 78), kParentColour);
+    EXPECT_EQ(PixelAt(image, 10, 10), kParentColour);
+}
+
+TEST(Painting, PaintOutsideTheLoopUsesTheSameSurface) {
+    // A paint message sent directly (as a forced redraw does) draws the same pixels.
+    PaintScene scene;
+    scene.child.SendMessage(WM_PAINT);
+    const QImage image = GrabWindow(&scene.child);
+    ASSERT_EQ(image.size(), QSize(50, 30));
+    EXPECT_EQ(PixelAt(image, 25, 15), kChildColour);
+    EXPECT_EQ(PixelAt(image, 2, 2), kParentColour);
+}
+
+TEST(Painting, DialogsEraseWithTheFaceColour) {
+    DialogTemplate t;
+    t.id = 9101;
+    t.style = WS_POPUP;
+    t.cx = 40;
+    t.cy = 20;
+    platform::RegisterDialogTemplate(t);
+    class Dlg : public CDialog {
+    public:
+        Dlg() : CDialog(9101) {}
+        QImage shot;
+        BOOL OnInitDialog() override {
+            CDialog::OnInitDialog();
+            SetTimer(1, 10);
+            return TRUE;
+        }
+        LRESULT WindowProc(UINT m, WPARAM w, LPARAM l) override {
+            if (m == WM_TIMER) {
+                shot = GrabWindow(this);
+                EndDialog(IDOK);
+                return 0;
+            }
+            return CDialog::WindowProc(m, w, l);
+        }
+    } dlg;
+    dlg.DoModal();
+    ASSERT_FALSE(dlg.shot.isNull());
+    EXPECT_EQ(PixelAt(dlg.shot, 3, 3), GetSysColor(COLOR_BTNFACE));
+}
+
+TEST(Geometry, MoveWindowReportsSizeAndMoveAtOnceEvenWhenHidden) {
+    MessageLog log;
+    RecordingWnd top("top", &log), child("child", &log);
+    ASSERT_TRUE(top.CreateEx(0, nullptr, u"", WS_POPUP, CRect(0, 0, 300, 200), nullptr, 0));
+    ASSERT_TRUE(child.Create(nullptr, u"", WS_CHILD, CRect(0, 0, 0, 0), &top, 3));
+    child.logOnly = {WM_SIZE, WM_MOVE};
+    log.clear();
+    child.MoveWindow(10, 20, 30, 40);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].message, UINT(WM_MOVE));
+    EXPECT_EQ(log[0].lParam, MAKELPARAM(10, 20));
+    EXPECT_EQ(log[1].message, UINT(WM_SIZE));
+    EXPECT_EQ(log[1].lParam, MAKELPARAM(30, 40));
+    // Moving to the same rectangle again reports nothing.
+    child.MoveWindow(10, 20, 30, 40);
+    EXPECT_EQ(log.size(), 2u);
+    // Only a move: WM_MOVE without WM_SIZE.
+    child.MoveWindow(CRect(15, 20, 45, 60));
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[2].message, UINT(WM_MOVE));
+
+    CRect client;
+    child.GetClientRect(&client);
+    EXPECT_EQ(client, CRect(0, 0, 30, 40));
+    CRect onScreen;
+    child.GetWindowRect(&onScreen);
+    top.ScreenToClient(&onScreen);
+    EXPECT_EQ(onScreen, CRect(15, 20, 45, 60));
+    CRect mapped(0, 0, 30, 40);
+    child.MapWindowPoints(&top, &mapped);
+    EXPECT_EQ(mapped, CRect(15, 20, 45, 60));
+}
+
+TEST(Geometry, StyleVisibilityAndEnabledState) {
+    MessageLog log;
+    RecordingWnd top("top", &log), child("child", &log);
+    ASSERT_TRUE(top.CreateEx(0, nullptr, u"", WS_POPUP, CRect(0, 0, 100, 100), nullptr, 0));
+    ASSERT_TRUE(child.Create(nullptr, u"text", WS_CHILD | WS_VISIBLE | SS_CENTER, CRect(0, 0, 10, 10), &top, 4));
+    EXPECT_TRUE(child.GetStyle() & WS_VISIBLE);
+    EXPECT_FALSE(child.IsWindowVisible());  // its top-level window is not shown yet
+    top.ShowWindow(SW_SHOW);
+    EXPECT_TRUE(child.IsWindowVisible());
+    EXPECT_TRUE(child.ModifyStyle(0x3, SS_NOTIFY | 0x1));
+    EXPECT_EQ(child.GetStyle() & 0x1FF, DWORD(SS_NOTIFY | SS_CENTER));
+    EXPECT_EQ(child.GetWindowText(), u"text");
+    child.SetWindowText(u"바람");
+    EXPECT_EQ(child.GetWindowText(), u"바람");
+
+    child.logOnly = {WM_ENABLE};
+    log.clear();
+    child.EnableWindow(FALSE);
+    EXPECT_FALSE(child.IsWindowEnabled());
+    EXPECT_TRUE(child.GetStyle() & WS_DISABLED);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].wParam, WPARAM(FALSE));
+    // Disabling the parent leaves the child's own state alone.
+    child.EnableWindow(TRUE);
+    top.EnableWindow(FALSE);
+    EXPECT_TRUE(child.IsWindowEnabled());
+    top.EnableWindow(TRUE);
+}
+
+// ---------------------------------------------------------------------------
+// Keyboard
+
+namespace {
+
+constexpr UINT kKeyDialogId = 9102;
+
+void RegisterKeyDialog() {
+    DialogTemplate t;
+    t.id = kKeyDialogId;
+    t.style = WS_POPUP | WS_CAPTION;
+    t.cx = 100;
+    t.cy = 60;
+    platform::RegisterDialogTemplate(t);
+}
+
+// A dialog with two focusable child windows. With `enterIsTab` it turns Enter
+// and Escape into Tab before the dialog's own key handling, as the main window does.
+class KeyDialog : public CDialog {
+public:
+    explicit KeyDialog(bool enterIsTab) : CDialog(kKeyDialogId), m_enterIsTab(enterIsTab) {}
+    MessageLog log;
+    RecordingWnd first{"first", &log};
+    RecordingWnd second{"second", &log};
+    std::function<void(KeyDialog&)> script;
+    std::vector<UINT> preTranslated;
+    int helpCount = 0;
+
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        first.Create(nullptr, u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(0, 0, 20, 20), this, 1);
+        second.Create(nullptr, u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(30, 0, 50, 20), this, 2);
+        first.logOnly = second.logOnly = {WM_KEYDOWN, WM_CHAR, WM_SETFOCUS, WM_KILLFOCUS};
+        SetTimer(1, 10);
+        return TRUE;
+    }
+    BOOL PreTranslateMessage(MSG* msg) override {
+        if (msg->message == WM_KEYDOWN) {
+            preTranslated.push_back(UINT(msg->wParam));
+            if (m_enterIsTab && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE))
+                msg->wParam = VK_TAB;
+        }
+        return CDialog::PreTranslateMessage(msg);
+    }
+    LRESULT WindowProc(UINT m, WPARAM w, LPARAM l) override {
+        if (m == WM_TIMER && w == 1) {
+            KillTimer(1);
+            if (script) script(*this);
+            return 0;
+        }
+        if (m == WM_HELP) {
+            ++helpCount;
+            return TRUE;
+        }
+        return CDialog::WindowProc(m, w, l);
+    }
+
+private:
+    bool m_enterIsTab;
+};
+
+}  // namespace
+
+TEST(Keyboard, EnterAndEscapeTurnedIntoTabMoveTheFocusAndNeverClose) {
+    RegisterKeyDialog();
+    KeyDialog dlg(true);
+    CWnd* focusAfterEnter = nullptr;
+    CWnd* focusAfterEscape = nullptr;
+    dlg.script = [&](KeyDialog& d) {
+        d.first.SetFocus();
+        PressKey(&d, Qt::Key_Return);
+        focusAfterEnter = CWnd::GetFocus();
+        PressKey(&d, Qt::Key_Escape);
+        focusAfterEscape = CWnd::GetFocus();
+        PressKey(&d, Qt::Key_F1);
+        d.SetTimer(2, 50);  // still open after the keys: end it
+    };
+    auto inner = dlg.script;
+    int result = 0;
+    dlg.script = [&](KeyDialog& d) {
+        inner(d);
+        result = 1;
+        d.EndDialog(77);
+    };
+    EXPECT_EQ(dlg.DoModal(), 77);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(focusAfterEnter, &dlg.second);
+    EXPECT_EQ(focusAfterEscape, &dlg.first);
+    EXPECT_EQ(dlg.preTranslated, (std::vector<UINT>{VK_RETURN, VK_ESCAPE, VK_F1}));
+    // The keys were taken before the focused window saw them.
+    EXPECT_EQ(CountOf(dlg.log, WM_KEYDOWN), 0);
+    // F1 from a child reached the dialog as WM_HELP.
+    EXPECT_EQ(dlg.helpCount, 1);
+}
+
+TEST(Keyboard, PlainDialogEndsOnEnterAndOtherKeysReachTheFocusedWindow) {
+    RegisterKeyDialog();
+    KeyDialog dlg(false);
+    dlg.script = [](KeyDialog& d) {
+        d.second.SetFocus();
+        PressKey(&d, Qt::Key_A);
+        PressKey(&d, Qt::Key_Return);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    ASSERT_EQ(CountOf(dlg.log, WM_KEYDOWN, "second"), 1);
+    EXPECT_EQ(CountOf(dlg.log, WM_CHAR, "second"), 1);
+    for (const auto& m : dlg.log) {
+        if (m.message == WM_KEYDOWN) {
+            EXPECT_EQ(m.wParam, WPARAM('A'));
+        }
+    }
+
+    KeyDialog esc(false);
+    esc.script = [](KeyDialog& d) { PressKey(&d, Qt::Key_Escape); };
+    EXPECT_EQ(esc.DoModal(), IDCANCEL);
+}
+
+// ---------------------------------------------------------------------------
+// Mouse
+
+TEST(Mouse, ButtonsMovesAndTrackedLeave) {
+    MessageLog log;
+    RecordingWnd top("top", &log), child("child", &log);
+    ASSERT_TRUE(top.CreateEx(0, nullptr, u"", WS_POPUP, CRect(0, 0, 200, 200), nullptr, 0));
+    ASSERT_TRUE(child.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(50, 50, 150, 150), &top, 9));
+    top.ShowWindow(SW_SHOW);
+    child.logOnly = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE, WM_MOUSELEAVE, WM_RBUTTONDOWN};
+    log.clear();
+
+    MousePress(&child, 5, 7);
+    MouseRelease(&child, 6, 8);
+    MousePress(&child, 1, 2, Qt::RightButton);
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].message, UINT(WM_LBUTTONDOWN));
+    EXPECT_EQ(log[0].wParam & MK_LBUTTON, WPARAM(MK_LBUTTON));
+    EXPECT_EQ(GET_X_LPARAM(log[0].lParam), 5);
+    EXPECT_EQ(GET_Y_LPARAM(log[0].lParam), 7);
+    EXPECT_EQ(log[1].message, UINT(WM_LBUTTONUP));
+    EXPECT_EQ(log[2].message, UINT(WM_RBUTTONDOWN));
+
+    // Leaving reports WM_MOUSELEAVE once, and only when asked for.
+    log.clear();
+    MouseLeave(&child);
+    EXPECT_EQ(CountOf(log, WM_MOUSELEAVE), 0);
+    MouseMove(&child, 10, 10);
+    QApplication::processEvents();
+    TRACKMOUSEEVENT tme;
+    tme.dwFlags = TME_LEAVE;
+    tme.hwndTrack = child.m_hWnd;
+    ASSERT_TRUE(_TrackMouseEvent(&tme));
+    MouseLeave(&child);
+    MouseLeave(&child);
+    platform::PumpEvents(20);
+    EXPECT_EQ(CountOf(log, WM_MOUSELEAVE), 1);
+}
