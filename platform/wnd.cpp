@@ -465,6 +465,10 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ClassWindowProc(message, wParam, lParam);
+}
+
+LRESULT CWnd::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_ERASEBKGND: {
         if (!ErasesWithFaceColour() || !wParam) return 0;

@@ -94,6 +94,7 @@ public:
 
     // ---- messages ----
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // The default handling of the window's kind (its class's window procedure).
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // Sees key downs (and other input) before the window they are meant for; a TRUE
     // result swallows the message. The message may be changed in place.
@@ -173,6 +174,9 @@ public:
     QWidget* Widget() const;
 
 protected:
+    // The window class's own procedure, which DefWindowProc runs: standard
+    // controls override it with their built-in behaviour.
+    virtual LRESULT ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // Makes the widget for a new window; standard controls return their own kind.
     virtual QWidget* CreateWidget(QWidget* parentWidget, bool topLevel);
     // Kind of window: dialogs erase their background with the button-face colour.
