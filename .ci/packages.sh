@@ -3,7 +3,8 @@ REROVORA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-nanum fonts-dseg fonts-dejavu-core fonts-liberation2
+  fonts-nanum fonts-dejavu-core fonts-liberation2
+  python3-fonttools
   locales
 )
 

@@ -18,6 +18,9 @@ void RegisterDialogTemplates() {
     platform::RegisterDialogTemplate(std::move(main));
 }
 
-void RegisterResources() { RegisterDialogTemplates(); }
+void RegisterResources() {
+    RegisterDialogTemplates();
+    RegisterBinaryResources();
+}
 
 }  // namespace res

@@ -7,8 +7,21 @@ constexpr unsigned IDD_MAIN = 102;
 constexpr unsigned IDS_SOCKETS_FAILED = 103;
 constexpr unsigned IDR_MAINFRAME_ICON = 159;
 
+// Font files, resources of type "BINARY".
+constexpr unsigned IDR_FONT_SEGMENT = 150;     // seven-segment display
+constexpr unsigned IDR_FONT_MATRIX_LCD = 190;  // alphanumeric matrix LCD
+constexpr unsigned IDR_FONT_ROUND_LCD = 191;   // rounded LCD
+constexpr unsigned IDR_FONT_HMI_ICONS = 189;   // the controls' symbols
+
+// Type names of the binary resources.
+constexpr const char* kBinaryResource = "BINARY";
+constexpr const char* kPngResource = "PNG";
+constexpr const char* kIconResource = "ICON";
+
 // Registers every resource the program's windows look up by id.
 void RegisterResources();
 void RegisterDialogTemplates();
+// The fonts (type "BINARY") and the program's icon (type "ICON", PNG bytes).
+void RegisterBinaryResources();
 
 }  // namespace res
