@@ -64,8 +64,11 @@ void PumpEvents(int ms) {
     if (!GuiStarted()) return;
     QElapsedTimer clock;
     clock.start();
+    QTimer tick;
+    tick.start(5);
     do {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents(ms > 0 ? (QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents)
+                                               : QEventLoop::AllEvents);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     } while (clock.elapsed() < ms);
 }
@@ -73,9 +76,13 @@ void PumpEvents(int ms) {
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
+    // The loop sleeps until something happens; a short tick wakes it to look again.
+    QTimer tick;
+    tick.start(5);
     while (!done()) {
         if (clock.elapsed() >= timeoutMs) return done();
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return true;
 }

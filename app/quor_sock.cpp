@@ -1,0 +1,200 @@
+#include "app/quor_sock.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/app.h"
+#include "platform/codepage.h"
+
+namespace {
+
+constexpr COLORREF kRedEdge = 0x0000FF;
+constexpr COLORREF kRedCenter = 0xBCBCFF;
+constexpr COLORREF kGreenEdge = 0x008000;
+constexpr COLORREF kGreenCenter = 0x00FF00;
+
+// A connect error as the owner hears it; -1: not reported at all.
+LPARAM LinkEventOfConnectError(LPARAM error) {
+    switch (error) {
+    case WSAENOTSOCK: return LINK_NOT_SOCKET;
+    case WSAEADDRNOTAVAIL: return LINK_ADDR_NOT_AVAILABLE;
+    case WSAETIMEDOUT: return LINK_TIMED_OUT;
+    case WSAECONNREFUSED: return LINK_REFUSED;
+    case WSAEHOSTUNREACH: return -1;
+    default: return error;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// CClientSock. The base callbacks do nothing; they run before the message is
+// sent, because the link may delete this socket while it handles the message.
+
+void CClientSock::OnReceive(int errorCode) {
+    CAsyncSocket::OnReceive(errorCode);
+    if (m_pOwner) m_pOwner->SendMessage(WM_SOCK_EVENT, SOCK_KIND_RECEIVE, m_nSockId);
+}
+
+void CClientSock::OnConnect(int errorCode) {
+    CAsyncSocket::OnConnect(errorCode);
+    if (m_pOwner) m_pOwner->SendMessage(WM_SOCK_EVENT, SOCK_KIND_CONNECT, errorCode);
+}
+
+void CClientSock::OnClose(int errorCode) {
+    CAsyncSocket::OnClose(errorCode);
+    if (m_pOwner) m_pOwner->SendMessage(WM_SOCK_EVENT, SOCK_KIND_CLOSE, m_nSockId);
+}
+
+// ---------------------------------------------------------------------------
+// CQuorSock
+
+CQuorSock::CQuorSock() { std::memset(m_RecvBuf, 0, sizeof m_RecvBuf); }
+
+CQuorSock::~CQuorSock() {
+    CloseLink();
+    if (m_bLampAttached) {
+        LampDestroy();
+        m_bLampAttached = FALSE;
+    }
+}
+
+BOOL CQuorSock::Create(CWnd* pParent) {
+    return CWnd::Create(nullptr, u"", WS_CHILD, CRect(0, 0, 0, 0), pParent, 0);
+}
+
+LRESULT CQuorSock::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SOCK_EVENT: return OnSockEvent(wParam, lParam);
+    default: return CWnd::WindowProc(message, wParam, lParam);  // WM_TIMER included
+    }
+}
+
+bool CQuorSock::Notify(LPARAM event) {
+    const HWND self = m_hWnd;
+    // The owner set on the link, else its parent; a set owner that is gone hears
+    // nothing and is not replaced by the parent.
+    CWnd* owner = GetOwner();
+    if (!owner) return true;
+    owner->SendMessage(WM_SOCK_EVENT, WPARAM(m_nLinkId), event);
+    return IsWindow(self) != FALSE;
+}
+
+void CQuorSock::DropSocket(bool shutDownFirst) {
+    CClientSock* socket = m_pSocket;
+    if (!socket) return;
+    m_pSocket = nullptr;
+    ++m_nSocketGeneration;
+    if (shutDownFirst) socket->ShutDown(SD_SEND);
+    else socket->AsyncSelect(0);
+    socket->Close();
+    delete socket;
+}
+
+void CQuorSock::ConnectHost(const CString& host, UINT port) {
+    m_strHost = host;
+    m_nPort = port;
+    if (m_bConnected) {
+        Notify(LINK_ALREADY_CONNECTED);
+        return;
+    }
+    DropSocket(false);
+
+    auto* socket = new CClientSock;
+    m_pSocket = socket;
+    ++m_nSocketGeneration;
+    if (!socket->Create(0, SOCK_STREAM, FD_ALL_EVENTS, nullptr)) {
+        if (WSAGetLastError() != WSAEWOULDBLOCK) {
+            // The socket goes before the box: timers and sockets keep running while
+            // it is open, and the owner may reconnect this link meanwhile.
+            m_pSocket = nullptr;
+            ++m_nSocketGeneration;
+            delete socket;
+            AfxMessageBox(u"TCP/IP Error!");
+            return;
+        }
+    }
+    socket->m_pOwner = this;
+    socket->Connect(m_strHost.c_str(), m_nPort);
+}
+
+void CQuorSock::ConnectAddr(DWORD ipv4, UINT port) { ConnectHost(AnsiToWide(InetNtoa(ipv4)), port); }
+
+void CQuorSock::Reconnect(DWORD ipv4) {
+    const CString text = AnsiToWide(InetNtoa(ipv4));
+    if (m_pSocket) {
+        m_pSocket->AsyncSelect(0);
+        m_pSocket->Close();  // deleted by ConnectHost
+    }
+    m_bConnected = FALSE;
+    m_strHost = text;
+    ConnectHost(text, m_nPort);
+}
+
+void CQuorSock::SendData(const void* data, int length) {
+    if (m_bConnected && m_pSocket) m_pSocket->Send(data, length, 0);
+}
+
+void CQuorSock::CloseLink() {
+    if (m_bLampAttached) {
+        LampSetOnColors(kRedEdge, kRedCenter);
+        LampOn();
+        LampRedrawNow();
+    }
+    if (m_pSocket) {
+        DropSocket(true);
+        m_bConnected = FALSE;
+    }
+}
+
+void CQuorSock::SetLinkColors(COLORREF on, COLORREF light) {
+    if (!m_bLampAttached || !m_bLampColors) return;
+    LampSetOnColors(on, light);
+    LampOn();
+}
+
+void CQuorSock::AttachLamp(CWnd* pParent, LPCTSTR text) {
+    if (m_bLampAttached) LampDestroy();
+    m_bLampAttached = TRUE;
+    LampCreate(pParent, text);
+}
+
+LRESULT CQuorSock::OnSockEvent(WPARAM kind, LPARAM value) {
+    switch (kind) {
+    case SOCK_KIND_CONNECT: {
+        if (value == 0) {
+            const unsigned generation = m_nSocketGeneration;
+            // The owner still sees the link as not connected while it handles this.
+            if (!Notify(LINK_CONNECTED)) return 1;
+            // Unless the owner closed or replaced the socket meanwhile.
+            if (generation == m_nSocketGeneration && m_pSocket) m_bConnected = TRUE;
+            return 1;
+        }
+        const LPARAM event = LinkEventOfConnectError(value);
+        if (event >= 0) Notify(event);
+        return 1;
+    }
+    case SOCK_KIND_CLOSE:
+        DropSocket(true);
+        m_bConnected = FALSE;
+        Notify(LINK_CLOSED);
+        return 1;
+    case SOCK_KIND_RECEIVE: {
+        if (m_bLampAttached) LampFlash(kGreenEdge, kGreenCenter);
+        DWORD waiting = 0;
+        if (m_pSocket && !m_pSocket->IOCtl(FIONREAD, &waiting)) waiting = 0;
+        m_nRecvCount = std::min<DWORD>(waiting, kRecvBufSize);
+        std::memset(m_RecvBuf, 0, m_nRecvCount);
+        if (m_pSocket) m_pSocket->Receive(m_RecvBuf, int(m_nRecvCount), 0);
+        // One unit per byte, the byte widened as a signed 8-bit number: the low
+        // eight bits of every unit are the byte received.
+        m_strRecv.resize(m_nRecvCount);
+        for (DWORD i = 0; i < m_nRecvCount; ++i)
+            m_strRecv[i] = char16_t(std::int16_t(std::int8_t(m_RecvBuf[i])));
+        Notify(LINK_DATA);
+        return 1;
+    }
+    default:
+        return 1;
+    }
+}

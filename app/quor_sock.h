@@ -1,0 +1,128 @@
+// The TCP link: one object per connection of the main window (the data server,
+// link id 100, and one per stack, link id = stack index).
+//
+// A link is a TCP client. It connects asynchronously to a host and port, reports
+// every change of its connection and every arrival of bytes to its owner window
+// as WM_SOCK_EVENT (wParam = link id, lParam = a LinkEvent or a raw Windows
+// Sockets error code), keeps the received bytes as UTF-16 text, sends only while
+// connected, and can drive a status lamp. It never retries and never queues:
+// reconnecting is the owner's decision.
+//
+// The same message number carries the socket's notifications to the link's own
+// window (wParam = SockKind, lParam = the connect error or the socket id).
+//
+// Everything runs on the user-interface thread; events are sent synchronously,
+// so the owner's handler runs inside the link's.
+#pragma once
+
+#include "platform/socket.h"
+#include "platform/wnd.h"
+
+class CLed;
+class CQuorSock;
+
+constexpr UINT WM_SOCK_EVENT = WM_USER + 0x19A;
+
+// Link events, lParam of WM_SOCK_EVENT to the owner. A failed connect whose code
+// has no event of its own is reported with the code itself.
+enum LinkEvent : LPARAM {
+    LINK_CONNECTED = 0,
+    LINK_CLOSED = 1,
+    LINK_ALREADY_CONNECTED = 3,
+    LINK_TIMED_OUT = 4,
+    LINK_REFUSED = 5,
+    LINK_NOT_SOCKET = 6,
+    LINK_ADDR_NOT_AVAILABLE = 7,
+    LINK_DATA = 100,
+};
+
+// Socket notifications, wParam of WM_SOCK_EVENT to the link's own window.
+enum SockKind : WPARAM {
+    SOCK_KIND_CONNECT = 1,  // lParam: the connect's error code, 0 on success
+    SOCK_KIND_CLOSE = 2,    // the peer closed or reset the connection
+    SOCK_KIND_RECEIVE = 3,  // bytes are waiting
+};
+
+// The socket of one link: turns the socket's callbacks into WM_SOCK_EVENT for
+// its link's window.
+class CClientSock : public CAsyncSocket {
+public:
+    CClientSock() = default;
+    ~CClientSock() override = default;
+
+    int m_nSockId = 0;              // lParam of the close and data notifications
+    CQuorSock* m_pOwner = nullptr;  // the link; nothing is sent while it is null
+
+protected:
+    void OnReceive(int errorCode) override;
+    void OnConnect(int errorCode) override;
+    void OnClose(int errorCode) override;
+};
+
+class CQuorSock : public CWnd {
+public:
+    static constexpr UINT kRecvBufSize = 65536;
+
+    CQuorSock();
+    ~CQuorSock() override;
+
+    // The link's invisible child window under `pParent`, whose window (or the
+    // owner set on the link) receives the link events.
+    using CWnd::Create;
+    virtual BOOL Create(CWnd* pParent);
+
+    // Starts a connection to `host` (dotted IPv4 text or a name) and `port`; both
+    // are stored in every case. On a connected link only LINK_ALREADY_CONNECTED is
+    // reported and the connection is kept.
+    void ConnectHost(const CString& host, UINT port);
+    // The same for an IPv4 address in network byte order.
+    void ConnectAddr(DWORD ipv4, UINT port);
+    // Closes the current socket and connects to `ipv4` on the stored port.
+    void Reconnect(DWORD ipv4);
+    // Sends `length` bytes while connected; otherwise does nothing. A partial or
+    // failed send is not retried.
+    void SendData(const void* data, int length);
+    // Closes the connection (sending side shut down first) and shows the lamp red.
+    // The owner is not told.
+    void CloseLink();
+    // When a lamp is attached and its colours may change: its lit colours become
+    // `on` (rim) and `light` (centre) and it is lit.
+    void SetLinkColors(COLORREF on, COLORREF light);
+    // Gives the link a status lamp, a child of `pParent` with the caption `text`.
+    void AttachLamp(CWnd* pParent, LPCTSTR text);
+
+    LRESULT OnSockEvent(WPARAM kind, LPARAM value);
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    int m_nLinkId = 0;
+    BYTE m_RecvBuf[kRecvBufSize];
+    CString m_strRecv;    // one UTF-16 unit per byte of the last read (sign-widened)
+    CString m_strHost;
+    DWORD m_nRecvCount = 0;
+    CClientSock* m_pSocket = nullptr;
+    UINT m_nPort = 0;
+    BOOL m_bConnected = FALSE;
+    CLed* m_pLamp = nullptr;
+    BOOL m_bLampAttached = FALSE;
+    BOOL m_bLampColors = FALSE;
+
+private:
+    // Sends a link event to the owner; false when the link's own window went away
+    // while the owner handled it (the link object may be gone too: touch nothing).
+    bool Notify(LPARAM event);
+    // Detaches, closes and deletes the current socket, if any.
+    void DropSocket(bool shutDownFirst);
+
+    // Every use of the status lamp goes through these (quor_sock_lamp.cpp).
+    void LampCreate(CWnd* pParent, LPCTSTR text);
+    void LampSetOnColors(COLORREF edge, COLORREF center);  // only an initialised lamp
+    void LampOn();
+    void LampRedrawNow();
+    void LampFlash(COLORREF edge, COLORREF center);
+    void LampDestroy();
+
+    // Counts socket replacements, so a connect result whose socket was closed or
+    // replaced while the owner handled it does not mark the link connected.
+    unsigned m_nSocketGeneration = 0;
+};

@@ -1,0 +1,332 @@
+// The asynchronous socket against real loopback peers: notifications in Windows
+// Sockets' order and codes, lifetime, and a peer that never reads. (A flooding
+// peer is tested through the link, in the application's tests.)
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/app.h"
+#include "platform/socket.h"
+#include "tests/support/loopback_peer.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+// Records its notifications in a log that outlives it; hooks run after recording.
+class ProbeSocket : public CAsyncSocket {
+public:
+    explicit ProbeSocket(Log* log) : m_log(log) {}
+
+    std::function<void(ProbeSocket*)> onReceive;
+    std::function<void(ProbeSocket*)> onConnect;
+
+protected:
+    void OnConnect(int error) override {
+        m_log->push_back("connect:" + std::to_string(error));
+        if (onConnect) onConnect(this);
+    }
+    void OnReceive(int) override {
+        m_log->push_back("receive");
+        if (onReceive) onReceive(this);
+    }
+    void OnClose(int error) override { m_log->push_back("close:" + std::to_string(error)); }
+    void OnSend(int) override { m_log->push_back("send"); }
+
+private:
+    Log* m_log;
+};
+
+bool Has(const Log& log, const std::string& entry) {
+    return std::find(log.begin(), log.end(), entry) != log.end();
+}
+
+int Count(const Log& log, const std::string& entry) {
+    return int(std::count(log.begin(), log.end(), entry));
+}
+
+std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+// A socket connected to `listener`, with the accepted end in `peer`.
+std::unique_ptr<ProbeSocket> ConnectedProbe(Log* log, LoopbackListener& listener, PeerSocket* peer) {
+    auto s = std::make_unique<ProbeSocket>(log);
+    EXPECT_TRUE(s->Create());
+    s->Connect(U16(listener.address()).c_str(), listener.port());
+    EXPECT_TRUE(platform::PumpUntil([&] { return Has(*log, "connect:0"); }, 5000));
+    *peer = listener.Accept(5000);
+    EXPECT_TRUE(peer->valid());
+    return s;
+}
+
+}  // namespace
+
+TEST(AsyncSocket, ConnectsThenExchangesBytesInWindowsOrder) {
+    LoopbackListener listener;
+    Log log;
+    ProbeSocket s(&log);
+    ASSERT_TRUE(s.Create());
+    EXPECT_NE(s.m_hSocket, INVALID_SOCKET);
+    EXPECT_FALSE(s.Connect(u"127.0.0.1", listener.port()));
+    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+    EXPECT_TRUE(log.empty()) << "the outcome comes from the event loop, not from inside Connect";
+    ASSERT_TRUE(platform::PumpUntil([&] { return Has(log, "send"); }, 5000));
+    EXPECT_EQ(log, (Log{"connect:0", "send"}));
+
+    PeerSocket peer = listener.Accept(5000);
+    ASSERT_TRUE(peer.valid());
+    EXPECT_EQ(s.Send("R000?", 5), 5);
+    EXPECT_EQ(peer.Read(5, 5000), "R000?");
+
+    const std::string reply("R000:\x00\x00\x87\x43\x00\x00\x60\x40", 13);
+    ASSERT_TRUE(peer.Send(reply));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Has(log, "receive"); }, 5000));
+    DWORD waiting = 0;
+    ASSERT_TRUE(s.IOCtl(FIONREAD, &waiting));
+    EXPECT_EQ(waiting, 13u);
+    ASSERT_TRUE(s.IOCtl(FIONREAD_WINSOCK, &waiting));
+    EXPECT_EQ(waiting, 13u);
+    char buf[32] = {};
+    EXPECT_EQ(s.Receive(buf, sizeof buf), 13);
+    EXPECT_EQ(std::string(buf, 13), reply);
+    EXPECT_EQ(s.Receive(buf, sizeof buf), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+}
+
+TEST(AsyncSocket, FailedConnectsReportWindowsCodes) {
+    // A port nobody listens on any more.
+    std::uint16_t closedPort;
+    {
+        LoopbackListener gone("127.0.0.1");
+        closedPort = gone.port();
+    }
+    struct Case {
+        std::u16string host;
+        UINT port;
+        int expected;
+    };
+    const std::vector<Case> cases = {
+        {u"127.0.0.1", closedPort, WSAECONNREFUSED},
+        // A stack whose address was never set must not reach a local service.
+        {u"0.0.0.0", closedPort, WSAEADDRNOTAVAIL},
+        {u"127.0.0.1", 0, WSAEADDRNOTAVAIL},
+    };
+    for (const Case& c : cases) {
+        Log log;
+        ProbeSocket s(&log);
+        ASSERT_TRUE(s.Create());
+        EXPECT_FALSE(s.Connect(c.host.c_str(), c.port));
+        const std::string expected = "connect:" + std::to_string(c.expected);
+        ASSERT_TRUE(platform::PumpUntil([&] { return !log.empty(); }, 5000)) << expected;
+        platform::PumpEvents(20);
+        EXPECT_EQ(log, Log{expected}) << "a failed connect is reported once and nothing follows";
+        char byte;
+        EXPECT_EQ(s.Send(&byte, 1), SOCKET_ERROR);
+        EXPECT_EQ(WSAGetLastError(), WSAENOTCONN);
+    }
+}
+
+TEST(AsyncSocket, HostNamesResolveWithoutHoldingTheCaller) {
+    LoopbackListener listener("127.0.0.1");
+    Log log;
+    ProbeSocket s(&log);
+    ASSERT_TRUE(s.Create());
+    EXPECT_FALSE(s.Connect(u"localhost", listener.port()));
+    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+    EXPECT_TRUE(log.empty());
+    ASSERT_TRUE(platform::PumpUntil([&] { return !log.empty(); }, 10000));
+    EXPECT_EQ(log.front(), "connect:0");
+    EXPECT_TRUE(listener.Accept(5000).valid());
+}
+
+TEST(AsyncSocket, BytesBeforeAnOrderlyCloseAreReceivedFirstAndTheCloseComesOnce) {
+    LoopbackListener listener;
+    Log log;
+    PeerSocket peer;
+    auto s = ConnectedProbe(&log, listener, &peer);
+    std::string received;
+    std::vector<DWORD> waitingAtEachReceive;
+    s->onReceive = [&](ProbeSocket* self) {
+        DWORD waiting = 0;
+        self->IOCtl(FIONREAD, &waiting);
+        waitingAtEachReceive.push_back(waiting);
+        char buf[10];
+        const int n = self->Receive(buf, sizeof buf);  // less than what waits
+        if (n > 0) received.append(buf, std::size_t(n));
+    };
+    std::string sent;
+    for (int i = 0; i < 100; ++i) sent.push_back(char('a' + i % 26));
+    ASSERT_TRUE(peer.Send(sent));
+    peer.Close();
+
+    ASSERT_TRUE(platform::PumpUntil([&] { return Has(log, "close:0"); }, 5000));
+    platform::PumpEvents(20);
+    EXPECT_EQ(received, sent);
+    EXPECT_EQ(Count(log, "receive"), 10);
+    EXPECT_EQ(log.back(), "close:0");
+    EXPECT_EQ(Count(log, "close:0"), 1);
+    for (DWORD w : waitingAtEachReceive) EXPECT_GT(w, 0u) << "a close is never a zero-byte receive";
+}
+
+TEST(AsyncSocket, APeerResetIsACloseWithConnectionReset) {
+    LoopbackListener listener;
+    Log log;
+    PeerSocket peer;
+    auto s = ConnectedProbe(&log, listener, &peer);
+    peer.Reset();
+    ASSERT_TRUE(platform::PumpUntil([&] { return Has(log, "close:" + std::to_string(WSAECONNRESET)); }, 5000));
+    EXPECT_EQ(Count(log, "receive"), 0);
+}
+
+TEST(AsyncSocket, BytesLeftUnreadAreAnnouncedOnceUntilTheProgramReads) {
+    LoopbackListener listener;
+    Log log;
+    PeerSocket peer;
+    auto s = ConnectedProbe(&log, listener, &peer);
+    ASSERT_TRUE(peer.Send("first"));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Has(log, "receive"); }, 5000));
+    ASSERT_TRUE(peer.Send("second"));
+    platform::PumpEvents(100);
+    EXPECT_EQ(Count(log, "receive"), 1) << "no second notification before a read";
+
+    char buf[3];
+    ASSERT_EQ(s->Receive(buf, sizeof buf), 3);
+    ASSERT_TRUE(platform::PumpUntil([&] { return Count(log, "receive") == 2; }, 5000))
+        << "after a partial read the rest is announced again";
+}
+
+TEST(AsyncSocket, SelectingNoEventsHoldsNotificationsUntilEventsAreSelectedAgain) {
+    LoopbackListener listener;
+    Log log;
+    PeerSocket peer;
+    auto s = ConnectedProbe(&log, listener, &peer);
+    ASSERT_TRUE(s->AsyncSelect(0));
+    ASSERT_TRUE(peer.Send("data"));
+    peer.ShutdownWrite();
+    platform::PumpEvents(100);
+    EXPECT_EQ(Count(log, "receive"), 0);
+    EXPECT_EQ(Count(log, "close:0"), 0);
+
+    ASSERT_TRUE(s->AsyncSelect(FD_READ | FD_CLOSE));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Has(log, "receive"); }, 5000));
+    char buf[16];
+    EXPECT_EQ(s->Receive(buf, sizeof buf), 4);
+    ASSERT_TRUE(platform::PumpUntil([&] { return Has(log, "close:0"); }, 5000));
+}
+
+TEST(AsyncSocket, NoNotificationReachesAClosedOrDeletedSocket) {
+    LoopbackListener listener;
+    {
+        // Outcomes already on their way when the object goes.
+        Log log;
+        auto refused = std::make_unique<ProbeSocket>(&log);
+        ASSERT_TRUE(refused->Create());
+        refused->Connect(u"0.0.0.0", 4000);
+        auto connecting = std::make_unique<ProbeSocket>(&log);
+        ASSERT_TRUE(connecting->Create());
+        connecting->Connect(u"127.0.0.1", listener.port());
+        auto resolving = std::make_unique<ProbeSocket>(&log);
+        ASSERT_TRUE(resolving->Create());
+        resolving->Connect(u"localhost", listener.port());
+        refused.reset();
+        connecting.reset();
+        resolving->Close();
+        platform::PumpEvents(200);
+        EXPECT_TRUE(log.empty());
+        while (listener.Accept(0).valid()) {}
+    }
+    {
+        // A socket deleted by its own callback, with more events behind it.
+        Log log;
+        PeerSocket peer;
+        ProbeSocket* s = ConnectedProbe(&log, listener, &peer).release();
+        s->onReceive = [](ProbeSocket* self) { delete self; };
+        ASSERT_TRUE(peer.Send("bytes"));
+        peer.Close();
+        ASSERT_TRUE(platform::PumpUntil([&] { return Has(log, "receive"); }, 5000));
+        platform::PumpEvents(100);
+        EXPECT_EQ(log, (Log{"connect:0", "send", "receive"}));
+    }
+    {
+        // Closed inside OnConnect: the send notification that would follow is dropped.
+        Log log;
+        ProbeSocket s(&log);
+        s.onConnect = [](ProbeSocket* self) { self->Close(); };
+        ASSERT_TRUE(s.Create());
+        s.Connect(u"127.0.0.1", listener.port());
+        ASSERT_TRUE(platform::PumpUntil([&] { return !log.empty(); }, 5000));
+        platform::PumpEvents(50);
+        EXPECT_EQ(log, Log{"connect:0"});
+        char byte = 0;
+        EXPECT_EQ(s.Send(&byte, 1), SOCKET_ERROR);
+        EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
+        EXPECT_FALSE(s.IOCtl(FIONREAD, reinterpret_cast<DWORD*>(&byte)));
+        EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
+    }
+}
+
+TEST(AsyncSocket, TheSocketIsReleasedWithItsObject) {
+    LoopbackListener listener;
+    const int before = OpenFdCount();
+    {
+        Log log;
+        std::vector<std::unique_ptr<ProbeSocket>> sockets;
+        std::vector<PeerSocket> peers;
+        for (int i = 0; i < 20; ++i) {
+            PeerSocket peer;
+            sockets.push_back(ConnectedProbe(&log, listener, &peer));
+            peers.push_back(std::move(peer));
+            log.clear();
+        }
+        EXPECT_GE(OpenFdCount(), before + 40);
+    }
+    platform::PumpEvents(20);
+    EXPECT_EQ(OpenFdCount(), before);
+}
+
+TEST(AsyncSocket, ShuttingDownSendsEndsThePeersStream) {
+    LoopbackListener listener;
+    Log log;
+    PeerSocket peer;
+    auto s = ConnectedProbe(&log, listener, &peer);
+    ASSERT_TRUE(s->ShutDown(CAsyncSocket::sends));
+    EXPECT_TRUE(peer.WaitForEnd(5000));
+    EXPECT_EQ(s->Send("x", 1), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAESHUTDOWN);
+    // The other direction still works.
+    ASSERT_TRUE(peer.Send("back"));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Has(log, "receive"); }, 5000));
+}
+
+TEST(AsyncSocket, SendsToAPeerThatNeverReadsFailWithoutWaiting) {
+    LoopbackListener listener;
+    Log log;
+    PeerSocket peer;
+    auto s = ConnectedProbe(&log, listener, &peer);
+    log.clear();
+    const std::string chunk(65536, 'x');
+    bool wouldBlock = false;
+    std::uint64_t taken = 0;
+    // Loopback buffers hold a few megabytes; 4,096 chunks (256 MiB) is far beyond.
+    for (int i = 0; i < 4096 && !wouldBlock; ++i) {
+        const int n = s->Send(chunk.data(), int(chunk.size()));
+        if (n == SOCKET_ERROR) {
+            EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+            wouldBlock = true;
+        } else {
+            taken += std::uint64_t(n);
+        }
+    }
+    ASSERT_TRUE(wouldBlock) << "sent " << taken << " bytes without ever being told to wait";
+    EXPECT_FALSE(Has(log, "send"));
+
+    // Once the peer reads, the socket says it takes data again.
+    std::uint64_t drained = 0;
+    ASSERT_TRUE(platform::PumpUntil([&] {
+        drained += peer.ReadAvailable().size();
+        return Has(log, "send");
+    }, 10000));
+    EXPECT_GT(drained, 0u);
+}
