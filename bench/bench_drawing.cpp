@@ -1,0 +1,213 @@
+// The fills the display controls repeat on every paint: a path gradient on each
+// figure of a segment-font glyph, the halo behind it, a text outline fitted into
+// its label, and a whole numeric-display paint at the main window's sizes.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "controls/draw_helpers.h"
+#include "controls/path_helpers.h"
+#include "platform/app.h"
+#include "platform/dc.h"
+#include "platform/graphics.h"
+
+using namespace gfx;
+
+namespace {
+
+// The closed figures of a text outline, one path each.
+std::vector<GraphicsPath> Figures(const GraphicsPath& outline) {
+    std::vector<GraphicsPath> out;
+    PathData d;
+    outline.GetPathData(&d);
+    for (INT i = 0; i < d.Count; ++i) {
+        const BYTE type = d.Types[size_t(i)] & PathPointTypePathTypeMask;
+        if (type == PathPointTypeStart) {
+            out.emplace_back();
+            out.back().AddLine(d.Points[size_t(i)], d.Points[size_t(i)]);
+        } else if (type == PathPointTypeBezier && i + 2 < d.Count) {
+            out.back().AddBezier(d.Points[size_t(i) - 1], d.Points[size_t(i)], d.Points[size_t(i) + 1],
+                                 d.Points[size_t(i) + 2]);
+            i += 2;
+        } else {
+            out.back().AddLine(d.Points[size_t(i) - 1], d.Points[size_t(i)]);
+        }
+        if (d.Types[size_t(i)] & PathPointTypeCloseSubpath) out.back().CloseFigure();
+    }
+    return out;
+}
+
+std::vector<GraphicsPath> SegmentDigits(const char16_t* text, float em, float right, float centreY) {
+    const FontFamily family(u"DSEG7 Classic");
+    StringFormat format;
+    format.SetAlignment(StringAlignmentFar);
+    format.SetLineAlignment(StringAlignmentCenter);
+    GraphicsPath outline;
+    outline.AddString(text, -1, &family, FontStyleItalic, em, PointF(right, centreY), &format);
+    return Figures(outline);
+}
+
+struct Target {
+    Bitmap bitmap;
+    Graphics g;
+    Target(int w, int h) : bitmap(w, h, PixelFormat32bppARGB), g(&bitmap) {
+        g.SetSmoothingMode(SmoothingModeAntiAlias);
+        g.Clear(Color(255, 0, 0, 0));
+    }
+};
+
+void BM_PathGradientOnGlyphFigure(benchmark::State& state) {
+    const float em = float(state.range(0));
+    const auto figures = SegmentDigits(u"8", em, em * 1.2f, em * 0.6f);
+    Target t(int(em * 1.4f), int(em * 1.3f));
+    size_t k = 0;
+    for (auto _ : state) {
+        GraphicsPath figure = figures[k++ % figures.size()];
+        FillPathRadial(&t.g, &figure, RGB(255, 80, 80), RGB(128, 0, 0));
+    }
+    t.g.Flush();
+    state.counters["figures"] = double(figures.size());
+}
+BENCHMARK(BM_PathGradientOnGlyphFigure)->Arg(40)->Arg(70)->Arg(120)->Unit(benchmark::kMicrosecond);
+
+void BM_GlowOnGlyphFigure(benchmark::State& state) {
+    const float em = float(state.range(0));
+    const auto figures = SegmentDigits(u"8", em, em * 1.2f, em * 0.6f);
+    Target t(int(em * 1.4f), int(em * 1.3f));
+    size_t k = 0;
+    for (auto _ : state) {
+        GraphicsPath figure = figures[k++ % figures.size()];
+        FillPathGlow(&t.g, &figure, RGB(0, 0, 128));
+    }
+    t.g.Flush();
+}
+BENCHMARK(BM_GlowOnGlyphFigure)->Arg(40)->Arg(70)->Arg(120)->Unit(benchmark::kMicrosecond);
+
+// range(0): label width; the title fits at 1000, needs many steps at 300.
+void BM_FittedTextPath(benchmark::State& state) {
+    const int width = int(state.range(0)), height = 60;
+    StringFormat format;
+    format.SetAlignment(StringAlignmentCenter);
+    format.SetLineAlignment(StringAlignmentCenter);
+    const CString title = u"ZEL 굴뚝 풍향 풍속 모니터링 시스템";
+    GraphicsPath path;
+    float fitted = 0;
+    for (auto _ : state) {
+        AddFittedTextPath(&path, FontStyleBold, 0, 0, width, height, title, u"돋움체", height * 0.8f,
+                          PointF(width * 0.5f, height * 0.6f), &format, u"", PointF());
+        benchmark::DoNotOptimize(path.GetPointCount());
+    }
+    fitted = FitTextSize(FontStyleBold, &format, 0, 0, width, height, title, u"돋움체", height * 0.8f,
+                         PointF(width * 0.5f, height * 0.6f));
+    state.counters["size"] = fitted;
+}
+BENCHMARK(BM_FittedTextPath)->Arg(1000)->Arg(300)->Unit(benchmark::kMicrosecond);
+
+// One numeric-display paint: panel, bevel, four digits figure by figure with
+// halo and radial fill, through the double-buffering context.
+void BM_NumericDisplayPaint(benchmark::State& state) {
+    const int w = int(state.range(0)), h = int(state.range(1));
+    CDC screen;
+    screen.CreateCompatibleDC(nullptr);
+    CBitmap surface;
+    surface.CreateCompatibleBitmap(&screen, w, h);
+    screen.SelectObject(&surface);
+    const auto figures = SegmentDigits(u"12.8", float(h), float(w), h * 0.55f);
+    for (auto _ : state) {
+        const CRect area(0, 0, w, h);
+        _CQuorMemDC mem(&screen, &area);
+        mem.FillSolidRect(&area, RGB(0, 0, 0));
+        mem.Draw3dRect(&area, OffsetColor(0, 70), OffsetColor(0, 120));
+        Graphics g(&mem);
+        g.SetSmoothingMode(SmoothingModeAntiAlias);
+        for (const GraphicsPath& f : figures) {
+            GraphicsPath figure = f;
+            FillPathGlow(&g, &figure, RGB(0, 0, 128));
+            FillPathRadial(&g, &figure, RGB(255, 80, 80), RGB(128, 0, 0));
+        }
+    }
+    state.counters["figures"] = double(figures.size());
+}
+BENCHMARK(BM_NumericDisplayPaint)->Args({160, 48})->Args({240, 80})->Unit(benchmark::kMicrosecond);
+
+// One label paint as the title line draws it: background copy, rounded box with
+// a vertical gradient and frame, fitted bold text with a gradient fill and an
+// outline, its mirrored reflection, all off-screen and drawn in one step.
+void BM_TitleLabelPaint(benchmark::State& state) {
+    const int w = int(state.range(0)), h = int(state.range(1));
+    Bitmap background(w, h, PixelFormat32bppARGB);
+    Bitmap screen(w, h, PixelFormat32bppARGB);
+    Graphics target(&screen);
+    StringFormat format;
+    format.SetAlignment(StringAlignmentCenter);
+    format.SetLineAlignment(StringAlignmentCenter);
+    const CString title = u"ZEL 굴뚝 풍향 풍속 모니터링";
+    for (auto _ : state) {
+        Bitmap off(w, h, PixelFormat32bppARGB);
+        Graphics g(&off);
+        g.SetSmoothingMode(SmoothingModeAntiAlias);
+        g.SetSmoothingMode(SmoothingModeHighQuality);
+        g.DrawImage(&background, 0, 0);
+        GraphicsPath box;
+        AddRoundRectPath(7, &box, 0, 0, w - 1, h - 1);
+        LinearGradientBrush face(Rect(0, 0, w, h), Color(ColorToArgb(255, 0x4C3F38)), Color(ColorToArgb(255, 0x82614F)),
+                                 LinearGradientModeVertical);
+        g.FillPath(&face, &box);
+        Pen frame(Color(ColorToArgb(255, 0xBC7200)), 1.0f);
+        g.DrawPath(&frame, &box);
+        const float x = w * 0.5f, y = h / 10 + h * 0.5f;
+        const float size =
+            FitTextSize(FontStyleBold, &format, 0, 0, w, h, title, u"돋움체", h * 0.8f, PointF(x, y));
+        GraphicsPath text;
+        const FontFamily family(u"돋움체");
+        text.AddString(title.c_str(), -1, &family, FontStyleBold, size, PointF(x, y), &format);
+        LinearGradientBrush fill(Rect(0, 0, w, h), Color(0xFFFFFFFFu), Color(ColorToArgb(255, 0x000080)),
+                                 LinearGradientModeVertical);
+        g.FillPath(&fill, &text);
+        Pen outline(Color(ColorToArgb(255, 0x4080FF)), 1.0f);
+        g.DrawPath(&outline, &text);
+        const float t = h * 0.8f + 10.0f;
+        g.TranslateTransform(0, t);
+        g.ScaleTransform(1, -1);
+        g.TranslateTransform(0, -t);
+        LinearGradientBrush mirror(Rect(0, int(t), w, h / 2), Color(0xFF000000u), Color(ColorToArgb(255, 0x08CC08)),
+                                   LinearGradientModeVertical);
+        g.FillPath(&mirror, &text);
+        g.ResetTransform();
+        target.DrawImage(&off, 0, 0);
+    }
+    target.Flush();
+}
+BENCHMARK(BM_TitleLabelPaint)->Args({600, 50})->Args({1200, 70})->Unit(benchmark::kMicrosecond);
+
+// The lamp's body: an ellipse path gradient (Qt's focal gradient).
+void BM_EllipseGradient(benchmark::State& state) {
+    Target t(40, 40);
+    GraphicsPath body;
+    body.AddEllipse(3.0f, 7.0f, 30.0f, 30.0f);
+    for (auto _ : state) {
+        PathGradientBrush brush(&body);
+        brush.SetCenterPoint(PointF(13, 17));
+        brush.SetCenterColor(Color(ColorToArgb(255, 0xBCBCFF)));
+        Color rim(ColorToArgb(255, 0x0000FF));
+        INT n = 1;
+        brush.SetSurroundColors(&rim, &n);
+        t.g.FillPath(&brush, &body);
+    }
+    t.g.Flush();
+}
+BENCHMARK(BM_EllipseGradient)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    platform::StartGuiForTests(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    platform::StopGui();
+    return 0;
+}
