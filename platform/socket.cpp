@@ -130,37 +130,26 @@ std::unordered_map<std::uint64_t, AsyncSocketImpl*>& Registry() {
 std::uint64_t g_nextSerial = 0;
 
 // Notifiers of closed sockets. A notifier may be retired from inside its own
-// activation (a callback closes its socket); it is deleted later from the event
-// loop, once no activation of it is running.
-std::vector<QSocketNotifier*> g_retired;
-std::vector<QSocketNotifier*> g_active;  // notifiers whose activation is running
-bool g_sweepPosted = false;
+// activation (a callback closes or deletes its socket); it cannot be deleted
+// there, so it waits in g_retired until its last running activation returns and
+// is then handed to Qt's deferred deletion. Deferred deletions are delivered by
+// the event loop, and at the latest when the layer stops the GUI (StopGui sends
+// them before the application object goes), so such a notifier is freed exactly
+// once, also when no event-loop turn follows its callback. (A queued call would
+// not do: calls still queued when the application object goes are dropped unrun.)
+std::vector<QSocketNotifier*> g_retired;  // retired while an activation of it runs
+std::vector<QSocketNotifier*> g_active;   // notifiers whose activation is running
 
-void SweepRetired() {
-    g_sweepPosted = false;
-    std::vector<QSocketNotifier*> keep;
-    for (QSocketNotifier* n : g_retired) {
-        if (std::find(g_active.begin(), g_active.end(), n) != g_active.end()) keep.push_back(n);
-        else delete n;
-    }
-    g_retired.swap(keep);
-}
-
-void PostSweep() {
-    if (g_sweepPosted || g_retired.empty() || !QCoreApplication::instance()) return;
-    g_sweepPosted = true;
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { SweepRetired(); },
-                              Qt::QueuedConnection);
-}
+bool Active(QSocketNotifier* n) { return std::find(g_active.begin(), g_active.end(), n) != g_active.end(); }
 
 void Retire(QSocketNotifier*& n) {
     if (!n) return;
     n->setEnabled(false);
     QObject::disconnect(n, nullptr, nullptr, nullptr);
-    if (std::find(g_active.begin(), g_active.end(), n) == g_active.end()) {
-        delete n;
-    } else {
+    if (Active(n)) {
         g_retired.push_back(n);
+    } else {
+        delete n;
     }
     n = nullptr;
 }
@@ -172,7 +161,12 @@ void OnActivated(std::uint64_t serial, QSocketNotifier* notifier, bool read) {
         else s->Writable();
     }
     g_active.erase(std::find(g_active.rbegin(), g_active.rend(), notifier).base() - 1);
-    PostSweep();
+    if (Active(notifier)) return;  // an outer activation of it still runs (nested event loop)
+    const auto retired = std::find(g_retired.begin(), g_retired.end(), notifier);
+    if (retired != g_retired.end()) {
+        g_retired.erase(retired);
+        notifier->deleteLater();
+    }
 }
 
 void SetNotifier(QSocketNotifier*& n, AsyncSocketImpl* s, QSocketNotifier::Type type, bool on) {
@@ -520,7 +514,6 @@ void CAsyncSocket::Close() {
     Retire(impl->writer);
     ::close(impl->fd);
     delete impl;
-    PostSweep();
 }
 
 void CAsyncSocket::OnReceive(int) {}

@@ -849,7 +849,16 @@ void CWnd::UpdateWindow() {
 
 CWnd* CWnd::SetFocus() {
     CWnd* previous = GetFocus();
-    if (m_impl && m_impl->widget) m_impl->widget->setFocus(Qt::OtherFocusReason);
+    if (!m_impl || !m_impl->widget) return previous;
+    QWidget* w = m_impl->widget;
+    // Like the system, focusing a window activates its top-level window first, at
+    // once, so the focus is there when the call returns.
+    QWidget* top = w->window();
+    if (top && top->isVisible() && !top->isActiveWindow()) {
+        top->activateWindow();
+        QApplication::setActiveWindow(top);
+    }
+    w->setFocus(Qt::OtherFocusReason);
     return previous;
 }
 

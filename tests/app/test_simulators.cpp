@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -137,8 +138,31 @@ TEST(Simulators, TheServerLinkDeliversRecordsAndASinkThatStopsReadingNeverHoldsI
     for (int i = 0; i < kRecords; ++i) link.SendData(record.data(), int(record.size()));
     EXPECT_TRUE(link.m_bConnected);
     ASSERT_NE(link.m_pSocket, nullptr);
-    EXPECT_EQ(link.m_pSocket->Send(record.data(), int(record.size())), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+
+    // The sink holds everything back, so the socket refuses more: the kernel may
+    // still free a little room now and then (a send takes a few bytes), but a
+    // refusal must come within another 8 MiB, and it comes at once, as
+    // WSAEWOULDBLOCK. A send that waited for room would never return here: the
+    // sink reads nothing until it is told to.
+    bool refused = false;
+    std::uint64_t takenAfterFlood = 0;
+    for (int i = 0; i < kRecords && !refused; ++i) {
+        const int n = link.m_pSocket->Send(record.data(), int(record.size()));
+        if (n == SOCKET_ERROR) {
+            EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+            refused = true;
+        } else {
+            ASSERT_GT(n, 0);
+            ASSERT_LE(n, int(record.size()));
+            takenAfterFlood += std::uint64_t(n);
+        }
+    }
+    ASSERT_TRUE(refused) << "the socket took " << takenAfterFlood
+                         << " more bytes after the flood without ever refusing";
+    // With the buffers full, the program's sends keep returning and the link stays up.
+    for (int i = 0; i < 1000; ++i) link.SendData(record.data(), int(record.size()));
+    EXPECT_TRUE(link.m_bConnected);
+    ASSERT_NE(link.m_pSocket, nullptr);
 
     // Once the sink reads again, the records that went out arrive whole, stamped.
     ASSERT_EQ(::kill(sink.process().pid(), SIGUSR2), 0);

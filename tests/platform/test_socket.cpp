@@ -3,6 +3,13 @@
 // peer is tested through the link, in the application's tests.)
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -59,6 +66,58 @@ std::unique_ptr<ProbeSocket> ConnectedProbe(Log* log, LoopbackListener& listener
     *peer = listener.Accept(5000);
     EXPECT_TRUE(peer->valid());
     return s;
+}
+
+// Notes which of the layer's socket notifiers is being activated: the one whose
+// callback is running.
+class ActivationWatch : public QObject {
+public:
+    ActivationWatch() { QCoreApplication::instance()->installEventFilter(this); }
+    ~ActivationWatch() override {
+        if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
+    }
+    QPointer<QSocketNotifier> running;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::SockAct)
+            if (auto* n = qobject_cast<QSocketNotifier*>(watched)) running = n;
+        return false;
+    }
+};
+
+// Notifiers retired inside their own activation, and how many of them were
+// destroyed. Plain integers: they are read at process exit, after the GUI stopped.
+int g_retiredInCallback = 0;
+int g_retiredDestroyed = 0;
+
+// At exit, after the application object went: every notifier retired inside its
+// callback was destroyed, once. A failure here ends the process with status 1.
+void CheckRetiredNotifiersAtExit() {
+    if (g_retiredDestroyed == g_retiredInCallback) return;
+    std::fprintf(stderr,
+                 "FAILED: of %d socket notifiers retired inside their own callback, %d destructions "
+                 "happened by the end of the program (each must be destroyed exactly once)\n",
+                 g_retiredInCallback, g_retiredDestroyed);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+// Runs `close` (which closes or deletes `self`) inside the callback that the
+// notifier `running` delivers, and follows what becomes of that notifier.
+void CloseInsideItsOwnActivation(QSocketNotifier* running, SOCKET self, QSocketNotifier::Type type,
+                                 const std::function<void()>& close) {
+    ASSERT_NE(running, nullptr);
+    ASSERT_EQ(running->socket(), qintptr(self));
+    ASSERT_EQ(running->type(), type);
+    QPointer<QSocketNotifier> alive(running);
+    close();
+    ++g_retiredInCallback;
+    if (!alive) {
+        ++g_retiredDestroyed;
+        return;
+    }
+    QObject::connect(running, &QObject::destroyed, [] { ++g_retiredDestroyed; });
 }
 
 }  // namespace
@@ -329,4 +388,38 @@ TEST(AsyncSocket, SendsToAPeerThatNeverReadsFailWithoutWaiting) {
         return Has(log, "send");
     }, 10000));
     EXPECT_GT(drained, 0u);
+}
+
+TEST(AsyncSocket, ANotifierRetiredInsideItsOwnCallbackIsFreedOnceAlsoWhenTheProgramEndsRightAfter) {
+    static const bool registered = std::atexit(CheckRetiredNotifiersAtExit) == 0;
+    ASSERT_TRUE(registered);
+    LoopbackListener listener;
+    ActivationWatch watch;
+    {
+        // Closed inside OnConnect, which the write notifier delivers.
+        Log log;
+        ProbeSocket s(&log);
+        s.onConnect = [&](ProbeSocket* self) {
+            CloseInsideItsOwnActivation(watch.running, self->m_hSocket, QSocketNotifier::Write,
+                                        [self] { self->Close(); });
+        };
+        ASSERT_TRUE(s.Create());
+        s.Connect(u"127.0.0.1", listener.port());
+        ASSERT_TRUE(platform::PumpUntil([&] { return !log.empty(); }, 5000));
+        EXPECT_EQ(log, Log{"connect:0"});
+        EXPECT_EQ(g_retiredInCallback, 1);
+        listener.Accept(5000);
+    }
+    // Deleted inside OnReceive, which the read notifier delivers; the test (and
+    // with it the program) ends as soon as the callback returned, with no further
+    // turn of the event loop. The check at exit tells whether the notifier went.
+    Log log;
+    PeerSocket peer;
+    ProbeSocket* s = ConnectedProbe(&log, listener, &peer).release();
+    s->onReceive = [&](ProbeSocket* self) {
+        CloseInsideItsOwnActivation(watch.running, self->m_hSocket, QSocketNotifier::Read, [self] { delete self; });
+    };
+    ASSERT_TRUE(peer.Send("bytes"));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Has(log, "receive"); }, 5000));
+    EXPECT_EQ(g_retiredInCallback, 2);
 }
