@@ -1,28 +1,47 @@
 // The link's status lamp. Every use of CQuorSock::m_pLamp lives in this file; the
 // link calls these only while m_bLampAttached is set.
-//
-// The lamp control (CLed) is not part of the program yet: until it is, a link
-// keeps no lamp (m_pLamp stays null) and these calls change nothing on screen.
-// What each one does to the lamp once it exists:
-//   LampCreate       a new CLed, child of pParent: window text `text`, style
-//                    WS_CHILD | WS_VISIBLE | WS_TABSTOP, empty rectangle, id 10000;
-//                    Init with the button-face colour as background; SetCaption;
-//                    m_fLampScale = 0.5.
-//   LampSetOnColors  on an initialised lamp (flag 0x1): m_crOnEdge, m_crOnCenter.
-//   LampOn           CLed::On.
-//   LampRedrawNow    RedrawWindow with RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW.
-//   LampFlash        CLed::Flash(edge, center).
-//   LampDestroy      DestroyWindow, delete, m_pLamp = null.
 #include "app/quor_sock.h"
+#include "controls/led.h"
 
-void CQuorSock::LampCreate(CWnd* pParent, LPCTSTR text) {}
+namespace {
 
-void CQuorSock::LampSetOnColors(COLORREF edge, COLORREF center) {}
+// Control id of the status lamp (the main window's title label has the same id).
+constexpr UINT kLampId = 10000;
 
-void CQuorSock::LampOn() {}
+}  // namespace
 
-void CQuorSock::LampRedrawNow() {}
+// A new lamp, child of pParent, captioned with `text`, with the inset the
+// server lamp uses under its caption.
+void CQuorSock::LampCreate(CWnd* pParent, LPCTSTR text) {
+    m_pLamp = new CLed;
+    m_pLamp->Create(nullptr, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(0, 0, 0, 0), pParent, kLampId);
+    m_pLamp->Init(GetSysColor(COLOR_BTNFACE));
+    m_pLamp->SetCaption();
+    m_pLamp->m_fLampScale = 0.5f;
+}
 
-void CQuorSock::LampFlash(COLORREF edge, COLORREF center) {}
+// The lit colours change only on a lamp that was initialised.
+void CQuorSock::LampSetOnColors(COLORREF edge, COLORREF center) {
+    if (!m_pLamp || !(m_pLamp->m_dwFlags & CLed::kInitialised)) return;
+    m_pLamp->m_crOnEdge = edge;
+    m_pLamp->m_crOnCenter = center;
+}
 
-void CQuorSock::LampDestroy() { m_pLamp = nullptr; }
+void CQuorSock::LampOn() {
+    if (m_pLamp) m_pLamp->On();
+}
+
+void CQuorSock::LampRedrawNow() {
+    if (m_pLamp) m_pLamp->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void CQuorSock::LampFlash(COLORREF edge, COLORREF center) {
+    if (m_pLamp) m_pLamp->Flash(edge, center);
+}
+
+void CQuorSock::LampDestroy() {
+    if (!m_pLamp) return;
+    m_pLamp->DestroyWindow();
+    delete m_pLamp;
+    m_pLamp = nullptr;
+}

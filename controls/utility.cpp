@@ -4,8 +4,10 @@
 #include <cstring>
 #include <iterator>
 
+#include "controls/hmi_fonts.h"
 #include "platform/display.h"
 #include "platform/file.h"
+#include "platform/resources.h"
 #include "platform/version.h"
 #include "res/version_block.h"
 
@@ -25,6 +27,13 @@ void CUtility::CaptureScreen(const CString& path, int displayIndex) const {
     platform::DisplayInfo info;
     if (!platform::GetDisplay(displayIndex, &info)) return;
     platform::CaptureDesktopToPng(info.desktopRect, path);
+}
+
+gfx::Image* CUtility::LoadPngResource(UINT id) {
+    m_pngBytes.clear();
+    const auto bytes = platform::FindResource(hmi_resources::kImageType, id);
+    if (bytes) m_pngBytes.assign(bytes->begin(), bytes->end());
+    return gfx::Image::FromBytes(m_pngBytes.empty() ? nullptr : m_pngBytes.data(), m_pngBytes.size());
 }
 
 CString CUtility::GetVersionString(int key) const {

@@ -7,6 +7,7 @@
 #include <QRegularExpressionValidator>
 #include <algorithm>
 
+#include "platform/gdi_impl.h"
 #include "platform/wnd_impl.h"
 
 // The Qt field behind an edit control: keys reach the window procedure first.
@@ -147,6 +148,17 @@ LRESULT CEdit::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (lParam) *reinterpret_cast<DWORD*>(lParam) = DWORD(end);
         return MAKELPARAM(start, end);
     }
+    case WM_SETFONT: {
+        // wParam: the font's handle (null: the control's own font); lParam: redraw now.
+        const auto font = reinterpret_cast<HFONT>(wParam);
+        const FontData* data = platform::detail::DataOf<FontData>(font);
+        line->setFont(data ? data->Font() : QFont());
+        m_font = data ? font : nullptr;
+        if (LOWORD(UINT_PTR(lParam))) line->update();
+        return 0;
+    }
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(m_font);
     case EM_SCROLLCARET:
         return TRUE;
     case EM_REPLACESEL: {

@@ -1,6 +1,7 @@
 // The edit control: a single-line text field.
 #pragma once
 
+#include "platform/gdi.h"
 #include "platform/wnd.h"
 
 // Notification codes (HIWORD of WM_COMMAND's wParam; lParam is the edit's handle).
@@ -55,4 +56,5 @@ private:
     bool m_keyDownDefault = false;
     bool m_charDefault = false;
     bool m_settingText = false;
+    HFONT m_font = nullptr;  // the font given by WM_SETFONT, null: the control's own
 };

@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontInfo>
+#include <QLineEdit>
 #include <QWidget>
 
 #include "platform/app.h"
 #include "platform/edit.h"
+#include "platform/fonts.h"
+#include "platform/gdi.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/recording_wnd.h"
 
@@ -108,4 +112,28 @@ TEST(Edit, FocusChangesNotifyTheParent) {
     EXPECT_EQ(codes.back(), EN_KILLFOCUS);
     // The notification names the edit in lParam.
     EXPECT_EQ(s.log.back().lParam, reinterpret_cast<LPARAM>(s.edit.m_hWnd));
+}
+
+TEST(Edit, SetFontChangesTheFieldsFontUntilTakenBack) {
+    EditScene s;
+    auto* line = qobject_cast<QLineEdit*>(s.edit.Widget());
+    ASSERT_NE(line, nullptr);
+    const QFont own = line->font();
+    EXPECT_EQ(s.edit.SendMessage(WM_GETFONT), 0);
+
+    CFont font;
+    ASSERT_TRUE(font.CreateFont(30, 15, 0, 0, 10, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, u"돋움체"));
+    s.edit.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(HFONT(font)), TRUE);
+    EXPECT_EQ(s.edit.SendMessage(WM_GETFONT), reinterpret_cast<LRESULT>(HFONT(font)));
+    const std::u16string face = platform::ResolveFaceName(u"돋움체");
+    EXPECT_EQ(QFontInfo(line->font()).family(), QString::fromUtf16(face.data(), qsizetype(face.size())));
+    EXPECT_GT(QFontMetrics(line->font()).height(), QFontMetrics(own).height());
+    // The font record is copied: deleting the font object keeps the field's font.
+    font.DeleteObject();
+    EXPECT_EQ(QFontInfo(line->font()).family(), QString::fromUtf16(face.data(), qsizetype(face.size())));
+
+    // A null handle gives the field its own font back.
+    s.edit.SendMessage(WM_SETFONT, 0, FALSE);
+    EXPECT_EQ(s.edit.SendMessage(WM_GETFONT), 0);
+    EXPECT_EQ(line->font(), own);
 }

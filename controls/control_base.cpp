@@ -1,0 +1,34 @@
+#include "controls/control_base.h"
+
+namespace control_base {
+
+void MakeOwnerDrawnStatic(CWnd* wnd) {
+    if (!wnd) return;
+    wnd->ModifyStyle(0, SS_NOTIFY, 1);
+    wnd->ModifyStyle(SS_TYPEMASK, SS_OWNERDRAW, 0);
+}
+
+LRESULT NotifyOwner(CWnd* control, UINT message, LPARAM code) {
+    if (!control || !control->m_hWnd) return 0;
+    CWnd* target = control->GetNotifyTarget();
+    if (!target || !target->m_hWnd) return 0;
+    return target->SendMessage(message, WPARAM(control->GetDlgCtrlID()), code);
+}
+
+void ReleaseBackground(CDC& dcBack, CBitmap& bmpBack, CBitmap*& oldBitmap) {
+    if (dcBack.GetSafeHdc() && oldBitmap) dcBack.SelectObject(oldBitmap);
+    oldBitmap = nullptr;
+    bmpBack.DeleteObject();
+    if (dcBack.GetSafeHdc()) dcBack.DeleteDC();
+}
+
+void TakeBackground(CDC* paintDC, int width, int height, CDC& dcBack, CBitmap& bmpBack, CBitmap*& oldBitmap) {
+    ReleaseBackground(dcBack, bmpBack, oldBitmap);
+    if (!paintDC || !paintDC->GetSafeHdc()) return;
+    dcBack.CreateCompatibleDC(paintDC);
+    bmpBack.CreateCompatibleBitmap(paintDC, width, height);
+    oldBitmap = dcBack.SelectObject(&bmpBack);
+    dcBack.BitBlt(0, 0, width, height, paintDC, 0, 0, SRCCOPY);
+}
+
+}  // namespace control_base

@@ -1,0 +1,34 @@
+// What the custom-drawn controls (round lamp, text and title labels) share: the
+// step that makes their window an owner-drawn static that reports clicks, the
+// notification of the owner window, and the copy of the parent's background
+// that a control paints over.
+#pragma once
+
+#include "platform/dc.h"
+#include "platform/gdi.h"
+#include "platform/types.h"
+#include "platform/wnd.h"
+
+namespace control_base {
+
+// Adds SS_NOTIFY and turns the static type bits into SS_OWNERDRAW; controls call
+// it from PreSubclassWindow before the window's own step.
+void MakeOwnerDrawnStatic(CWnd* wnd);
+
+// Sends `message` (wParam = the control's id, lParam = `code`) at once to the
+// control's owner, or to its parent when it has no owner; nothing is sent when
+// neither exists. Returns the receiver's answer, 0 when nothing was sent.
+LRESULT NotifyOwner(CWnd* control, UINT message, LPARAM code);
+
+// The background copy: a memory context holding a bitmap of the pixels that lay
+// under the control when it was taken.
+//
+// Releases a copy: the old bitmap goes back into the context, then the bitmap
+// and the context are deleted. Nothing happens when there is no copy.
+void ReleaseBackground(CDC& dcBack, CBitmap& bmpBack, CBitmap*& oldBitmap);
+// Takes a new copy (the old one released first) of `width` x `height` pixels
+// from (0, 0) of `paintDC`. A control that erases nothing of its own sees its
+// parent's background in its paint context, so that is what the copy holds.
+void TakeBackground(CDC* paintDC, int width, int height, CDC& dcBack, CBitmap& bmpBack, CBitmap*& oldBitmap);
+
+}  // namespace control_base

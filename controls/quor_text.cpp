@@ -1,0 +1,312 @@
+#include "controls/quor_text.h"
+
+#include <cstdarg>
+
+#include "controls/control_base.h"
+#include "controls/draw_helpers.h"
+#include "controls/path_helpers.h"
+#include "platform/wformat.h"
+
+using namespace gfx;
+
+namespace {
+
+Color Opaque(COLORREF c) { return Color(ColorToArgb(255, c)); }
+
+}  // namespace
+
+CQuorText::CQuorText() = default;
+
+CQuorText::~CQuorText() {
+    m_dwFlags &= ~kCreated;
+    if (m_pEdit) {
+        m_pEdit->DestroyWindow();
+        delete m_pEdit;
+        m_pEdit = nullptr;
+    }
+    m_editFont.DeleteObject();
+    control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
+}
+
+void CQuorText::PreSubclassWindow() {
+    control_base::MakeOwnerDrawnStatic(this);
+    CWnd::PreSubclassWindow();
+}
+
+void CQuorText::MakeEditFont(int height, int width) {
+    m_editFont.DeleteObject();
+    m_editFont.CreateFont(height, width, 0, 0, 10, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, u"돋움체");
+}
+
+void CQuorText::Init(COLORREF crText, COLORREF crBox, int nRadius, int nFrameWidth) {
+    m_crText = crText;
+    m_crBox = crBox;
+    m_crTextOutline = crBox;
+    m_nRadius = nRadius;
+    m_nFrameWidth = nFrameWidth;
+
+    MakeEditFont(30, 15);
+
+    if (m_pEdit) {  // a second Init replaces the edit
+        m_pEdit->DestroyWindow();
+        delete m_pEdit;
+    }
+    m_pEdit = new CEdit;
+    m_pEdit->CreateEx(WS_EX_CLIENTEDGE | WS_EX_NOPARENTNOTIFY, nullptr, u"",
+                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_CENTER, CRect(0, 0, 0, 0), this, kEditId);
+    m_pEdit->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(HFONT(m_editFont)), TRUE);
+    m_pEdit->ShowWindow(SW_HIDE);
+
+    if (!m_hWnd) MessageBoxFormatA("Not Created Window! (%s)", InitName());
+
+    m_dwFlags |= kCreated;
+    m_strText = GetWindowText();
+}
+
+void CQuorText::Format(const char16_t* format, ...) {
+    char16_t buffer[kFormatBufferSize];
+    va_list args;
+    va_start(args, format);
+    platform::FormatWideV(buffer, kFormatBufferSize, format, args);
+    va_end(args);
+    m_strText = buffer;
+    SetText(m_strText);
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+}
+
+void CQuorText::Reposition(const RECT& rc) {
+    MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    m_dwFlags |= kBackStale;
+    control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
+    InvalidateRect(nullptr, TRUE);
+}
+
+void CQuorText::SetText(CString text) {
+    SetWindowText(text);
+    m_strText = text;
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+}
+
+LRESULT CQuorText::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        if (!(m_dwFlags & kCreated)) return CWnd::WindowProc(message, wParam, lParam);
+        OnPaint();
+        return 0;
+    case WM_SIZE:
+        CWnd::WindowProc(message, wParam, lParam);
+        OnSize();
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(wParam, lParam);
+        return 0;
+    case WM_LBUTTONDBLCLK: {
+        const HWND self = m_hWnd;
+        control_base::NotifyOwner(this, WM_TEXT_NOTIFY, TEXT_NOTIFY_DBLCLK);
+        if (!IsWindow(self)) return 0;
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == kEditId && HIWORD(wParam) == EN_KILLFOCUS) {
+            OnEditKillFocus();
+            return 0;
+        }
+        return CWnd::WindowProc(message, wParam, lParam);
+    default:
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+}
+
+void CQuorText::OnPaint() {
+    CPaintDC dc(this);
+    Graphics g(&dc);
+    if (m_dwFlags & kBackStale) {
+        CRect rc;
+        GetClientRect(&rc);
+        PrepareBackground(&dc);
+        control_base::TakeBackground(&dc, rc.Width(), rc.Height(), m_dcBack, m_bmpBack, m_pOldBitmap);
+        m_dwFlags &= ~kBackStale;
+    }
+    Draw(&g);
+}
+
+void CQuorText::OnSize() {
+    if (!(m_dwFlags & kCreated)) return;
+    GetClientRect(&m_rcClient);
+    const float f = float(m_rcClient.bottom - m_rcClient.top) * m_fTextScale;
+    MakeEditFont(int(f), int(f * 0.5f));
+    m_dwFlags |= kBackStale;
+    control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
+    InvalidateRect(nullptr, TRUE);
+}
+
+LPARAM CQuorText::PressCode(CPoint) { return TEXT_NOTIFY_PRESS; }
+
+void CQuorText::OnLButtonDown(WPARAM wParam, LPARAM lParam) {
+    const HWND self = m_hWnd;
+    if ((m_dwFlags & kEditable) && m_pEdit && m_pEdit->m_hWnd) {
+        m_dwFlags |= kEditing;
+        const CRect rc(m_rcClient);
+        m_pEdit->MoveWindow(rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
+        m_pEdit->SetWindowText(m_strText);
+        m_pEdit->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(HFONT(m_editFont)), TRUE);
+        m_pEdit->ShowWindow(SW_SHOW);
+        m_pEdit->SendMessage(EM_SETSEL, 0, -1);
+        m_pEdit->SetFocus();
+        if (!IsWindow(self)) return;
+    }
+    control_base::NotifyOwner(this, WM_TEXT_NOTIFY, PressCode(CPoint(lParam)));
+    if (!IsWindow(self)) return;
+    CWnd::WindowProc(WM_LBUTTONDOWN, wParam, lParam);
+}
+
+void CQuorText::OnEditKillFocus() {
+    // A label on its way out (its edit losing the focus as it goes) reports nothing.
+    if (!(m_dwFlags & kCreated) || !m_pEdit || !m_pEdit->m_hWnd) return;
+    const HWND self = m_hWnd;
+    m_dwFlags &= ~kEditing;
+    m_pEdit->ShowWindow(SW_HIDE);
+    m_strText = m_pEdit->GetWindowText();
+    SetText(m_strText);
+    if (!IsWindow(self)) return;
+    control_base::NotifyOwner(this, WM_TEXT_NOTIFY, TEXT_NOTIFY_EDIT_END);
+}
+
+// ---------------------------------------------------------------------------
+// Drawing
+
+void CQuorText::BeginOffscreen(Offscreen& off) {
+    off.graphics.SetSmoothingMode(SmoothingModeAntiAlias);
+    off.graphics.SetSmoothingMode(SmoothingModeHighQuality);
+    if (m_bmpBack.GetSafeHandle()) {
+        Bitmap back(HBITMAP(m_bmpBack), nullptr);
+        off.graphics.DrawImage(&back, 0, 0);
+    }
+}
+
+void CQuorText::DrawBox(Graphics* g, int w, int h) {
+    GraphicsPath box;
+    AddRoundRectPath(m_nRadius, &box, 0, 0, w - 1, h - 1);
+    box.CloseFigure();
+    switch (m_nFillMode) {
+    case 0: {
+        const SolidBrush brush(Opaque(m_crBox));
+        g->FillPath(&brush, &box);
+        break;
+    }
+    case 1: {
+        LinearGradientBrush brush(Rect(0, 0, w, h), Opaque(m_crFill1), Opaque(m_crFill2), LinearGradientModeVertical);
+        brush.SetWrapMode(WrapModeTile);
+        g->FillPath(&brush, &box);
+        break;
+    }
+    case 2: {
+        LinearGradientBrush brush(Rect(0, 0, w, h), Opaque(m_crFill1), Opaque(m_crFill2), LinearGradientModeVertical);
+        const Color colours[3] = {Opaque(m_crFill2), Opaque(m_crFill1), Opaque(m_crFill2)};
+        const REAL positions[3] = {0.0f, 0.6f, 1.0f};
+        brush.SetInterpolationColors(colours, positions, 3);
+        g->FillPath(&brush, &box);
+        break;
+    }
+    default:
+        break;
+    }
+    if (m_dwFlags & kFrame) {
+        const Pen pen(Opaque(m_crFrame), REAL(m_nFrameWidth / 2));
+        g->DrawPath(&pen, &box);
+    }
+    if (m_dwFlags & kEdgeLines)
+        DrawEdgeLines(g, OffsetColor(m_crBox, 50), 0, 0, w - 1, h - 1, OffsetColor(m_crBox, -50));
+}
+
+float CQuorText::AlignText(StringFormat* format, int w) {
+    if (m_nAlign & 0x1) {
+        format->SetAlignment(StringAlignmentCenter);
+        return float(w) * 0.5f;
+    }
+    if (m_nAlign & 0x2) {
+        format->SetAlignment(StringAlignmentFar);
+        return float(m_rcClient.right);
+    }
+    format->SetAlignment(StringAlignmentNear);
+    return float(m_rcClient.left);
+}
+
+float CQuorText::TextAnchorY(int h) const {
+    return float(h / 10) + float(h) * 0.5f + float(h) * m_fTextOffset;
+}
+
+void CQuorText::AddTextPath(GraphicsPath* path, const CString& text, float emSize, PointF at,
+                            const StringFormat* format) const {
+    const FontFamily family(m_strFaceName.c_str());
+    path->AddString(text.c_str(), INT(text.size()), &family, FontStyleBold, emSize, RectF(at.X, at.Y, 0, 0), format);
+}
+
+void CQuorText::FillText(Graphics* g, GraphicsPath* path, int w, int h) {
+    if (m_dwFlags & kTextGradient) {
+        const LinearGradientBrush brush(Rect(0, 0, w, h), Opaque(m_crTextTop), Opaque(m_crTextBottom),
+                                        LinearGradientModeVertical);
+        g->FillPath(&brush, path);
+    } else {
+        const SolidBrush brush(Opaque(m_crText));
+        g->FillPath(&brush, path);
+    }
+    if (m_dwFlags & kTextOutline) {
+        const Pen pen(Opaque(m_crTextOutline), 1.0f);
+        g->DrawPath(&pen, path);
+    }
+}
+
+void CQuorText::DrawGloss(Graphics* g, int w, int h) {
+    if (!(m_dwFlags & kGloss)) return;
+    GraphicsPath ellipse;
+    ellipse.AddEllipse(w / 6, h / 20, (4 * w) / 6, h / 8);
+    PathGradientBrush brush(&ellipse);
+    brush.SetCenterPoint(Point(w / 2, h / 20 + h / 16));
+    brush.SetCenterColor(Color(0xFFFFFFFFu));
+    const Color surround = Opaque(m_nFillMode != 0 ? m_crFill1 : m_crBox);
+    INT count = 1;
+    brush.SetSurroundColors(&surround, &count);
+    g->FillPath(&brush, &ellipse);
+}
+
+void CQuorText::DrawReflection(Graphics* g, GraphicsPath* path, int w, int h) {
+    if (!(m_dwFlags & kReflection)) return;
+    // The mirror line: the text's size plus ten pixels from the top.
+    const REAL t = float(h) * m_fTextScale + 10.0f + m_fTextOffset;
+    g->TranslateTransform(0.0f, t, MatrixOrderPrepend);
+    g->ScaleTransform(1.0f, -1.0f, MatrixOrderPrepend);
+    g->TranslateTransform(0.0f, -t, MatrixOrderPrepend);
+    const LinearGradientBrush brush(Rect(0, int(t), w, h / 2), Color(0xFF000000u),
+                                    Opaque(ScaleColor(0x00FF00, -0.2f)), LinearGradientModeVertical);
+    g->FillPath(&brush, path);
+    g->ResetTransform();
+}
+
+void CQuorText::Draw(Graphics* target) {
+    if (!(m_dwFlags & kCreated)) return;
+    GetClientRect(&m_rcClient);
+    const int w = m_rcClient.right - m_rcClient.left;
+    const int h = m_rcClient.bottom - m_rcClient.top;
+    if (w <= 0 || h <= 0) return;
+    Offscreen off(w, h);
+    Graphics* g = &off.graphics;
+    BeginOffscreen(off);
+    StringFormat format;
+
+    DrawBox(g, w, h);
+
+    g->SetClip(Rect(0, 0, w, h), CombineModeReplace);
+    const float emSize = float(h) * m_fTextScale;
+    format.SetLineAlignment(StringAlignmentCenter);
+    const float x = AlignText(&format, w);
+    const float y = TextAnchorY(h);
+    GraphicsPath text;
+    AddTextPath(&text, m_strText, emSize, PointF(x, y), &format);
+    FillText(g, &text, w, h);
+    DrawGloss(g, w, h);
+    g->ResetClip();
+    DrawReflection(g, &text, w, h);
+
+    target->DrawImage(&off.bitmap, 0, 0);
+}

@@ -1,0 +1,129 @@
+// The text label: a one-line label drawn with antialiased paths over a copy of
+// its parent's background: a rounded box (solid or gradient), an optional frame
+// and bevel, and the text as a filled outline whose size follows the label's
+// height. It can open an edit box over itself to change its text.
+//
+// The owner creates the window (a visible child), calls Init, then writes the
+// fields and option bits it wants and invalidates the label. The label reports
+// to its owner (or, without one, its parent) with WM_TEXT_NOTIFY:
+// wParam = the label's control id, lParam = a TextNotifyCode.
+#pragma once
+
+#include "platform/dc.h"
+#include "platform/edit.h"
+#include "platform/gdi.h"
+#include "platform/graphics.h"
+#include "platform/wnd.h"
+
+constexpr UINT WM_TEXT_NOTIFY = WM_USER + 114;
+
+// lParam of WM_TEXT_NOTIFY.
+enum TextNotifyCode : LPARAM {
+    TEXT_NOTIFY_PRESS = 0,      // left button pressed (after the edit opened, when editable)
+    TEXT_NOTIFY_TITLE_PRESS = 1,  // title label: pressed outside its icons and logo
+    TEXT_NOTIFY_DBLCLK = 2,     // left button double click
+    TEXT_NOTIFY_EDIT_END = 3,   // the in-place edit closed; the label holds its text
+    TEXT_NOTIFY_LEFT_ICON = 10,   // title label: + index of a left icon (10 also the left logo)
+    TEXT_NOTIFY_RIGHT_ICON = 20,  // title label: + index of a right icon
+};
+
+class CQuorText : public CWnd {
+public:
+    // Bits of m_dwFlags.
+    static constexpr DWORD kCreated = 0x1;
+    static constexpr DWORD kBackStale = 0x2;
+    static constexpr DWORD kGloss = 0x4;
+    static constexpr DWORD kReflection = 0x8;
+    static constexpr DWORD kTextOutline = 0x10;
+    static constexpr DWORD kTextGradient = 0x20;
+    static constexpr DWORD kFrame = 0x40;
+    static constexpr DWORD kEdgeLines = 0x80;
+    static constexpr DWORD kEditing = 0x200;
+    static constexpr DWORD kEditable = 0x400;
+
+    // Control id of the in-place edit.
+    static constexpr UINT kEditId = 2015;
+    // Formatted texts are cut to this many units, terminator included.
+    static constexpr int kFormatBufferSize = 1024;
+
+    CQuorText();
+    ~CQuorText() override;
+
+    // Sets the colours, corner radius and frame width, makes the hidden in-place
+    // edit and marks the label created; its text becomes the window's text.
+    void Init(COLORREF crText, COLORREF crBox, int nRadius, int nFrameWidth);
+    // printf-style text (%s takes UTF-16 strings), cut at 1,023 units; shown at once.
+    void Format(const char16_t* format, ...);
+
+    // Moves the label to `rc` and takes a fresh copy of what lies under it.
+    virtual void Reposition(const RECT& rc);
+    // Window text and drawn text; on the screen when the call returns.
+    virtual void SetText(CString text);
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    RECT m_rcClient{};
+    DWORD m_dwFlags = kBackStale;
+    CDC m_dcBack;
+    CBitmap m_bmpBack;
+    CBitmap* m_pOldBitmap = nullptr;
+    CString m_strText;
+    CString m_strFaceName = u"돋움체";
+    int m_nAlign = 1;  // 0x1 centre, else 0x2 right, else left
+    int m_nRadius = 0;
+    int m_nFrameWidth = 2;
+    float m_fTextOffset = 0.0f;  // vertical shift, fraction of the height
+    COLORREF m_crText = 0;
+    COLORREF m_crTextOutline = 0;
+    COLORREF m_crTextTop = 0;
+    COLORREF m_crTextBottom = 0;
+    COLORREF m_crBox = 0;
+    COLORREF m_crFrame = 0;
+    int m_nFillMode = 0;  // 0 solid, 1 two-colour gradient, 2 three stops, else none
+    COLORREF m_crFill1 = 0;
+    COLORREF m_crFill2 = 0;
+    float m_fTextScale = 0.8f;  // text size, fraction of the height
+    CEdit* m_pEdit = nullptr;
+    CFont m_editFont;
+
+protected:
+    void PreSubclassWindow() override;
+
+    // The name Init shows in its message box when the window is missing.
+    virtual const char* InitName() const { return "CQuorText::Init"; }
+    // Paints the label on `g` (the paint context's graphics).
+    virtual void Draw(gfx::Graphics* g);
+    // The code a left-button press at `pt` reports.
+    virtual LPARAM PressCode(CPoint pt);
+    // Before the background is copied from the paint context.
+    virtual void PrepareBackground(CDC* paintDC) {}
+
+    // ---- drawing steps shared with the title label ----
+    // An off-screen ARGB bitmap of w x h holding the background copy, and its
+    // antialiased graphics.
+    struct Offscreen {
+        gfx::Bitmap bitmap;
+        gfx::Graphics graphics;
+        Offscreen(int w, int h) : bitmap(w, h, gfx::PixelFormat32bppARGB), graphics(&bitmap) {}
+    };
+    void BeginOffscreen(Offscreen& off);
+    // The rounded box with its fill, frame and bevel.
+    void DrawBox(gfx::Graphics* g, int w, int h);
+    // The horizontal alignment and anchor x of the text by m_nAlign.
+    float AlignText(gfx::StringFormat* format, int w);
+    // The anchor y: a tenth of the height below the middle, plus the offset.
+    float TextAnchorY(int h) const;
+    void AddTextPath(gfx::GraphicsPath* path, const CString& text, float emSize, gfx::PointF at,
+                     const gfx::StringFormat* format) const;
+    // Fill (solid or gradient) and outline of the text path.
+    void FillText(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
+    void DrawGloss(gfx::Graphics* g, int w, int h);
+    void DrawReflection(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
+
+private:
+    void OnPaint();
+    void OnSize();
+    void OnLButtonDown(WPARAM wParam, LPARAM lParam);
+    void OnEditKillFocus();
+    void MakeEditFont(int height, int width);
+};
