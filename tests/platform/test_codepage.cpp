@@ -15,7 +15,7 @@
 
 // glibc's newlocale() does not free the search path it builds from LOCPATH; only
 // these tests set LOCPATH, so the leak sanitizer is told to overlook that one.
-extern "C" const char* __lsan_default_suppressions() { return "leak:__argz_add_sep\n"; }
+extern "C" const char* __lsan_default_suppressions() { return "leak:argz_add_sep\n"; }
 
 namespace {
 
