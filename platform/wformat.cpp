@@ -117,12 +117,12 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
         else if (p[0] == u'L') { length = kLongDouble; ++p; }
         const char16_t conv = *p;
         const bool left = flags.find('-') != std::string::npos;
-        std::string spec = "%" + flags;
-        if (width >= 0) spec += std::to_string(width);
-        if (precision >= 0) spec += "." + std::to_string(precision);
+        std::string directive = "%" + flags;
+        if (width >= 0) directive += std::to_string(width);
+        if (precision >= 0) directive += "." + std::to_string(precision);
         char buf[512];
         auto narrow = [&](auto value, const char* mod) {
-            const std::string s = spec + mod + char(conv);
+            const std::string s = directive + mod + char(conv);
             InCLocale([&] { return std::snprintf(buf, sizeof buf, s.c_str(), value); });
             for (const char* c = buf; *c; ++c) out.push_back(char16_t(static_cast<unsigned char>(*c)));
         };
