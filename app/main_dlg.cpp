@@ -13,8 +13,8 @@ BOOL CMainDlg::OnInitDialog() {
     m_strConfigPath = platform::PathJoin(m_szWorkDir, kConfigFileName);
     LoadConfig();
 
-    m_nFlags = 0;
-    m_nFlags |= 1;
+    // Ready: layout and background painting may run from here on.
+    m_nFlags = 1;
     ShowWindow(SW_MAXIMIZE);
     return TRUE;
 }

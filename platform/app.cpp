@@ -62,15 +62,9 @@ void StopGui() {
 
 void PumpEvents(int ms) {
     if (!GuiStarted()) return;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer tick;
-    tick.start(5);
-    do {
-        QCoreApplication::processEvents(ms > 0 ? (QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents)
-                                               : QEventLoop::AllEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    } while (clock.elapsed() < ms);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (ms > 0) PumpUntil([] { return false; }, ms);
 }
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -130,10 +124,9 @@ int AfxWinMain(int argc, char** argv) {
     platform::StartGui(s_argc, argv);
     CWinApp* app = AfxGetApp();
     if (!app) return 1;
-    int code = 0;
-    if (app->InitInstance()) code = app->Run();
+    // The exit code is ExitInstance's, whether or not the event loop ran.
+    if (app->InitInstance()) app->Run();
     const int exitCode = app->ExitInstance();
-    (void)code;
     platform::StopGui();
     return exitCode;
 }

@@ -161,21 +161,22 @@ void WindowImpl::BeginSurface() {
     if (erase) {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         WindowImpl* p = FromHandle(parent);
-        if (!topLevel && p && p->widget && widget && !image.isNull()) {
-            if (p->surface.size() != p->widget->size() && !p->inPaint) p->Compose();
+        if (!topLevel && p && p->widget && widget && !image.isNull() &&
+            p->surface.size() != p->widget->size() && !p->inPaint) {
+            p->Compose();
             if (!FromHandle(handle)) return;
-            if (p->surface.isNull()) {
-                const COLORREF face = GetSysColor(COLOR_BTNFACE);
-                image.fill(QColor(GetRValue(face), GetGValue(face), GetBValue(face)));
-            } else {
+        }
+        if (!image.isNull()) {
+            if (!topLevel && p && p->widget && widget && !p->surface.isNull()) {
                 image.fill(Qt::transparent);
                 QPainter painter(&image);
                 painter.setCompositionMode(QPainter::CompositionMode_Source);
                 painter.drawImage(QPoint(0, 0), p->surface, QRect(widget->pos(), size));
+            } else {
+                // A top-level window, or a child of a parent with nothing painted yet.
+                const COLORREF face = GetSysColor(COLOR_BTNFACE);
+                image.fill(QColor(GetRValue(face), GetGValue(face), GetBValue(face)));
             }
-        } else if (!image.isNull()) {
-            const COLORREF face = GetSysColor(COLOR_BTNFACE);
-            image.fill(QColor(GetRValue(face), GetGValue(face), GetBValue(face)));
         }
         surface = image;
     }
