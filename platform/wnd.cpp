@@ -825,7 +825,6 @@ void CWnd::InvalidateRect(LPCRECT rect, BOOL erase) {
     }
 }
 
-void CWnd::ValidateRect(LPCRECT) {}
 
 BOOL CWnd::RedrawWindow(LPCRECT rectUpdate, void*, UINT flags) {
     if (!m_impl || !m_impl->widget) return FALSE;

@@ -158,7 +158,6 @@ public:
     // ---- painting ----
     void Invalidate(BOOL erase = TRUE);
     void InvalidateRect(LPCRECT rect, BOOL erase = TRUE);
-    void ValidateRect(LPCRECT rect);
     BOOL RedrawWindow(LPCRECT rectUpdate = nullptr, void* region = nullptr,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
     void UpdateWindow();
