@@ -137,8 +137,8 @@ CString FormatNumber(int decimals, CString thousandsSeparator, double value) {
         const std::string plain = PlainFixed(decimals, value);
         return CString(plain.begin(), plain.end());
     }
-    if (!result.empty() && result[0] == u'.') result.insert(result.begin(), u'0');
-    if (!result.empty() && result.back() == u' ') result.pop_back();
+    if (result[0] == u'.') result.insert(result.begin(), u'0');
+    if (result.back() == u' ') result.pop_back();
     if (result.size() >= 2 && result[0] == u'-' && result[1] == u'.') result = u"-0" + result.substr(1);
     return result;
 }
@@ -183,6 +183,5 @@ COLORREF LumaGray(COLORREF c) {
 }
 
 gfx::ARGB ColorToArgb(BYTE alpha, COLORREF c) {
-    return (gfx::ARGB(alpha) << 24) | (gfx::ARGB(GetRValue(c)) << 16) | (gfx::ARGB(GetGValue(c)) << 8) |
-           gfx::ARGB(GetBValue(c));
+    return gfx::Color::FromCOLORREF(c, alpha).GetValue();
 }

@@ -90,22 +90,11 @@ DCImpl::~DCImpl() {
     if (wrapper) wrapper->m_hDC = wrapper->m_hAttribDC = nullptr;
 }
 
-void DCImpl::ReleasePainter() {
-    if (m_painter) {
-        m_painter->end();
-        m_painter.reset();
-    }
-    if (target) UnclaimImage(target, this);
-    m_clipDirty = true;
-}
-
 void DCImpl::DropTarget() {
     ReleasePainter();
     target = nullptr;
     keep.reset();
 }
-
-void DCImpl::ClipChanged() { m_clipDirty = true; }
 
 QRegion DCImpl::EffectiveClip() const {
     QRegion r(TargetRect());
@@ -117,21 +106,12 @@ QRegion DCImpl::EffectiveClip() const {
 QPainter* DCImpl::Painter() {
     if (!target || target->isNull()) return nullptr;
     if (kind == kWindow && !WindowImpl::FromHandle(hwnd)) return nullptr;
-    ClaimImage(target, this);
-    if (!m_painter) {
-        m_painter = std::make_unique<QPainter>(target);
-        if (!m_painter->isActive()) {
-            m_painter.reset();
-            return nullptr;
-        }
-        m_clipDirty = true;
+    QPainter* painter = BeginPainter(target);
+    if (painter && TakeClipChange()) {
+        if (baseClip.isEmpty() && !state.clipped) painter->setClipping(false);
+        else painter->setClipRegion(EffectiveClip());
     }
-    if (m_clipDirty) {
-        m_clipDirty = false;
-        if (baseClip.isEmpty() && !state.clipped) m_painter->setClipping(false);
-        else m_painter->setClipRegion(EffectiveClip());
-    }
-    return m_painter.get();
+    return painter;
 }
 
 double DCImpl::ScaleX() const {
@@ -406,6 +386,13 @@ int CDC::SetMapMode(int mode) {
     return previous;
 }
 
+namespace {
+// Only the scalable modes take extents (and no zero ones); the others keep their own.
+bool TakesExtent(const DCImpl* dc, int cx, int cy) {
+    return dc && cx != 0 && cy != 0 && (dc->state.mapMode == MM_ISOTROPIC || dc->state.mapMode == MM_ANISOTROPIC);
+}
+}  // namespace
+
 CPoint CDC::GetWindowOrg() const {
     return m_hDC ? CPoint(m_hDC->state.windowOrg.x(), m_hDC->state.windowOrg.y()) : CPoint();
 }
@@ -442,10 +429,7 @@ CSize CDC::GetWindowExt() const {
 
 CSize CDC::SetWindowExt(int cx, int cy) {
     const CSize previous = GetWindowExt();
-    // Only the scalable modes take extents; the others keep their own.
-    if (m_hDC && cx != 0 && cy != 0 &&
-        (m_hDC->state.mapMode == MM_ISOTROPIC || m_hDC->state.mapMode == MM_ANISOTROPIC))
-        m_hDC->state.windowExt = QSize(cx, cy);
+    if (TakesExtent(m_hDC, cx, cy)) m_hDC->state.windowExt = QSize(cx, cy);
     return previous;
 }
 
@@ -455,9 +439,7 @@ CSize CDC::GetViewportExt() const {
 
 CSize CDC::SetViewportExt(int cx, int cy) {
     const CSize previous = GetViewportExt();
-    if (m_hDC && cx != 0 && cy != 0 &&
-        (m_hDC->state.mapMode == MM_ISOTROPIC || m_hDC->state.mapMode == MM_ANISOTROPIC))
-        m_hDC->state.viewportExt = QSize(cx, cy);
+    if (TakesExtent(m_hDC, cx, cy)) m_hDC->state.viewportExt = QSize(cx, cy);
     return previous;
 }
 

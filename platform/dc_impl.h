@@ -56,10 +56,8 @@ struct DCImpl : platform::detail::PainterUser {
     // A painter on the target with the clip applied (identity transform); null
     // when there is nothing to draw on.
     QPainter* Painter();
-    void ReleasePainter() override;
     // Ends the painter and forgets the target (before the target changes).
     void DropTarget();
-    void ClipChanged();
 
     // Logical to device and back.
     QPointF ToDevice(double x, double y) const;
@@ -72,8 +70,4 @@ struct DCImpl : platform::detail::PainterUser {
     // The device clip in effect (base and selected), or the whole target.
     QRegion EffectiveClip() const;
     QRect TargetRect() const { return target ? target->rect() : QRect(); }
-
-private:
-    std::unique_ptr<QPainter> m_painter;
-    bool m_clipDirty = true;
 };

@@ -296,12 +296,11 @@ BOOL CDC::GetTextMetrics(TEXTMETRICW* metrics) const {
 
 int CDC::GetTextFace(int count, LPWSTR faceName) const {
     if (!m_hDC) return 0;
-    const LOGFONTW& lf = m_hDC->state.fontData->logFont;
-    int n = 0;
-    while (n < LF_FACESIZE && lf.lfFaceName[n]) ++n;
+    const std::u16string face = FaceOf(m_hDC->state.fontData->logFont);
+    const int n = int(face.size());
     if (!faceName || count <= 0) return n + 1;
     const int copy = std::min(n, count - 1);
-    for (int i = 0; i < copy; ++i) faceName[i] = lf.lfFaceName[i];
+    std::copy_n(face.begin(), copy, faceName);
     faceName[copy] = 0;
     return copy;
 }

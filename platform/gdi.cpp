@@ -23,13 +23,19 @@ QString ResolvedFamily(const std::u16string& face) {
     return QString::fromUtf16(mapped.data(), qsizetype(mapped.size()));
 }
 
-namespace {
-
 std::u16string FaceOf(const LOGFONTW& lf) {
     std::u16string face;
     for (int i = 0; i < LF_FACESIZE && lf.lfFaceName[i]; ++i) face.push_back(lf.lfFaceName[i]);
     return face;
 }
+
+void SetFace(LOGFONTW& lf, const WCHAR* face) {
+    int i = 0;
+    for (; face && i + 1 < LF_FACESIZE && face[i]; ++i) lf.lfFaceName[i] = face[i];
+    std::fill(lf.lfFaceName + i, lf.lfFaceName + LF_FACESIZE, WCHAR(0));
+}
+
+namespace {
 
 // Cell height (ascent + descent) of a family per pixel of em size.
 double CellPerEm(const QFont& font) {
@@ -129,7 +135,7 @@ LOGFONTW StockLogFont(int index) {
         lf.lfWeight = FW_BOLD;
         break;
     }
-    for (size_t i = 0; i < face.size() && i + 1 < size_t(LF_FACESIZE); ++i) lf.lfFaceName[i] = face[i];
+    SetFace(lf, face.c_str());
     lf.lfCharSet = DEFAULT_CHARSET;
     return lf;
 }
@@ -307,9 +313,7 @@ BOOL CFont::CreateFont(int height, int width, int escapement, int orientation, i
     lf.lfClipPrecision = clipPrecision;
     lf.lfQuality = quality;
     lf.lfPitchAndFamily = pitchAndFamily;
-    if (faceName) {
-        for (int i = 0; i + 1 < LF_FACESIZE && faceName[i]; ++i) lf.lfFaceName[i] = faceName[i];
-    }
+    SetFace(lf, faceName);
     return CreateFontIndirect(&lf);
 }
 

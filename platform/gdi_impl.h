@@ -6,6 +6,7 @@
 #include <QRegion>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/gdi.h"
 
@@ -48,6 +49,10 @@ namespace platform::detail {
 // width, weight, italic, underline and strike-out (the escapement is the
 // drawing code's).
 QFont FontFromLogFont(const LOGFONTW& lf);
+// The face name of a font record.
+std::u16string FaceOf(const LOGFONTW& lf);
+// Sets the face name of a font record (cut to fit, zero-terminated; null: none).
+void SetFace(LOGFONTW& lf, const WCHAR* face);
 // The installed family a face name stands for (through the face-name mapping).
 QString ResolvedFamily(const std::u16string& face);
 // The format every bitmap and window image uses.

@@ -12,9 +12,6 @@
 namespace gfx {
 
 using namespace detail;
-using platform::detail::ClaimImage;
-using platform::detail::FlushImage;
-using platform::detail::UnclaimImage;
 
 // ---------------------------------------------------------------------------
 // GraphicsImpl
@@ -22,15 +19,6 @@ using platform::detail::UnclaimImage;
 GraphicsImpl::~GraphicsImpl() {
     ReleasePainter();
     for (DCImpl* dc : lentContexts) delete dc;
-}
-
-void GraphicsImpl::ReleasePainter() {
-    if (m_painter) {
-        m_painter->end();
-        m_painter.reset();
-    }
-    if (target) UnclaimImage(target, this);
-    m_clipDirty = true;
 }
 
 bool GraphicsImpl::Antialias() const {
@@ -105,18 +93,10 @@ static bool PixelRectOf(const QPainterPath& path, QRect* out) {
 QPainter* GraphicsImpl::Painter() {
     if (!target || target->isNull()) return nullptr;
     if (hwnd && !WindowImpl::FromHandle(hwnd)) return nullptr;
-    ClaimImage(target, this);
-    if (!m_painter) {
-        m_painter = std::make_unique<QPainter>(target);
-        if (!m_painter->isActive()) {
-            m_painter.reset();
-            return nullptr;
-        }
-        m_clipDirty = true;
-    }
-    if (m_clipDirty) {
-        m_clipDirty = false;
-        m_painter->resetTransform();
+    QPainter* painter = BeginPainter(target);
+    if (!painter) return nullptr;
+    if (TakeClipChange()) {
+        painter->resetTransform();
         QPainterPath clip;
         bool any = false;
         if (hasBaseClip) {
@@ -128,19 +108,19 @@ QPainter* GraphicsImpl::Painter() {
             any = true;
         }
         QRect r;
-        if (!any) m_painter->setClipping(false);
-        else if (PixelRectOf(clip, &r)) m_painter->setClipRect(r);
-        else if (clip.isEmpty()) m_painter->setClipRect(QRect());
-        else m_painter->setClipPath(clip);
+        if (!any) painter->setClipping(false);
+        else if (PixelRectOf(clip, &r)) painter->setClipRect(r);
+        else if (clip.isEmpty()) painter->setClipRect(QRect());
+        else painter->setClipPath(clip);
     }
-    m_painter->setTransform(Full());
-    m_painter->setRenderHint(QPainter::Antialiasing, Antialias());
-    m_painter->setRenderHint(QPainter::SmoothPixmapTransform,
+    painter->setTransform(Full());
+    painter->setRenderHint(QPainter::Antialiasing, Antialias());
+    painter->setRenderHint(QPainter::SmoothPixmapTransform,
                              state.interpolation != InterpolationModeNearestNeighbor);
-    m_painter->setCompositionMode(state.compositing == CompositingModeSourceCopy
+    painter->setCompositionMode(state.compositing == CompositingModeSourceCopy
                                       ? QPainter::CompositionMode_Source
                                       : QPainter::CompositionMode_SourceOver);
-    return m_painter.get();
+    return painter;
 }
 
 // ---------------------------------------------------------------------------

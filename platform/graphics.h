@@ -653,7 +653,36 @@ struct GradientBlend {
     std::vector<REAL> presetPositions;
 };
 
-class LinearGradientBrush : public Brush {
+// What the linear and the path gradient share: the blend and the brush transform.
+class GradientBrush : public Brush {
+public:
+    // Factors (share of the second colour) at positions 0..1; count >= 2, the
+    // positions starting at 0 and ending at 1.
+    Status SetBlend(const REAL* factors, const REAL* positions, INT count);
+    // Rises from 0 at the start to `scale` at `focus` and falls to 0 at the end,
+    // along a bell curve (normal distribution) or straight lines.
+    Status SetBlendBellShape(REAL focus, REAL scale = 1.0f);
+    Status SetBlendTriangularShape(REAL focus, REAL scale = 1.0f);
+    // Preset colours at positions 0..1 (replacing the two colours and the blend).
+    Status SetInterpolationColors(const Color* colours, const REAL* positions, INT count);
+    // Accepted; the fills do not correct gamma.
+    Status SetGammaCorrection(BOOL) { return Ok; }
+    Status SetTransform(const Matrix* m);
+    Status ResetTransform() { m_transform.Reset(); return Ok; }
+    Status TranslateTransform(REAL dx, REAL dy, MatrixOrder order = MatrixOrderPrepend);
+    Status ScaleTransform(REAL sx, REAL sy, MatrixOrder order = MatrixOrderPrepend);
+
+    // Layer internals.
+    const GradientBlend& Blend() const { return m_blend; }
+    const Matrix& BrushTransform() const { return m_transform; }
+
+protected:
+    using Brush::Brush;
+    GradientBlend m_blend;
+    Matrix m_transform;
+};
+
+class LinearGradientBrush : public GradientBrush {
 public:
     LinearGradientBrush(const PointF& p1, const PointF& p2, const Color& c1, const Color& c2);
     LinearGradientBrush(const Point& p1, const Point& p2, const Color& c1, const Color& c2);
@@ -670,47 +699,28 @@ public:
     Status GetLinearColors(Color* colours) const;
     Status GetRectangle(RectF* r) const;
     Status GetRectangle(Rect* r) const;
-    // Factors (share of the second colour) at positions 0..1; count >= 2, the
-    // positions starting at 0 and ending at 1.
-    Status SetBlend(const REAL* factors, const REAL* positions, INT count);
-    // Rises from 0 at the start to `scale` at `focus` and falls to 0 at the end,
-    // along a bell curve (normal distribution) or straight lines.
-    Status SetBlendBellShape(REAL focus, REAL scale = 1.0f);
-    Status SetBlendTriangularShape(REAL focus, REAL scale = 1.0f);
-    // Preset colours at positions 0..1 (replacing the two colours and the blend).
-    Status SetInterpolationColors(const Color* colours, const REAL* positions, INT count);
     Status SetWrapMode(WrapMode mode);
     WrapMode GetWrapMode() const { return m_wrap; }
-    Status SetGammaCorrection(BOOL on) { m_gamma = on; return Ok; }
-    Status SetTransform(const Matrix* m);
-    Status ResetTransform() { m_transform.Reset(); return Ok; }
-    Status TranslateTransform(REAL dx, REAL dy, MatrixOrder order = MatrixOrderPrepend);
-    Status ScaleTransform(REAL sx, REAL sy, MatrixOrder order = MatrixOrderPrepend);
     Status RotateTransform(REAL angle, MatrixOrder order = MatrixOrderPrepend);
 
     // Layer internals: the gradient runs from start to end (colour 1 to colour 2).
     PointF Start() const { return m_start; }
     PointF End() const { return m_end; }
     const Color* Colours() const { return m_colours; }
-    const GradientBlend& Blend() const { return m_blend; }
-    const Matrix& BrushTransform() const { return m_transform; }
 
 private:
     void InitAngle(const RectF& rect, REAL angle, BOOL scalable);
     PointF m_start, m_end;
     RectF m_rect;
     Color m_colours[2];
-    GradientBlend m_blend;
     WrapMode m_wrap = WrapModeTile;
-    BOOL m_gamma = FALSE;
-    Matrix m_transform;
 };
 
 // Colours run along straight lines from the centre point (centre colour) to the
 // boundary (surround colours); blend positions count 0 at the boundary and 1 at
 // the centre. Focus scales shrink the boundary about the centre into the area
 // that shows the centre colour.
-class PathGradientBrush : public Brush {
+class PathGradientBrush : public GradientBrush {
 public:
     explicit PathGradientBrush(const GraphicsPath* path);
     PathGradientBrush(const PointF* points, INT count, WrapMode mode = WrapModeClamp);
@@ -726,30 +736,19 @@ public:
     Status SetSurroundColors(const Color* colours, INT* count);
     INT GetSurroundColorCount() const { return INT(m_surround.size()); }
     INT GetPointCount() const { return m_boundary.GetPointCount(); }
-    Status SetBlend(const REAL* factors, const REAL* positions, INT count);
-    Status SetBlendBellShape(REAL focus, REAL scale = 1.0f);
-    Status SetBlendTriangularShape(REAL focus, REAL scale = 1.0f);
-    Status SetInterpolationColors(const Color* colours, const REAL* positions, INT count);
     Status SetFocusScales(REAL x, REAL y);
     Status GetFocusScales(REAL* x, REAL* y) const;
     Status SetWrapMode(WrapMode mode);
     WrapMode GetWrapMode() const { return m_wrap; }
     Status GetRectangle(RectF* r) const;
-    Status SetGammaCorrection(BOOL on) { m_gamma = on; return Ok; }
-    Status SetTransform(const Matrix* m);
-    Status ResetTransform() { m_transform.Reset(); return Ok; }
-    Status TranslateTransform(REAL dx, REAL dy, MatrixOrder order = MatrixOrderPrepend);
-    Status ScaleTransform(REAL sx, REAL sy, MatrixOrder order = MatrixOrderPrepend);
 
     // Layer internals.
     const GraphicsPath& Boundary() const { return m_boundary; }
     const Color& CentreColour() const { return m_centreColour; }
     const std::vector<Color>& SurroundColours() const { return m_surround; }
-    const GradientBlend& Blend() const { return m_blend; }
     PointF CentrePoint() const { return m_centre; }
     REAL FocusX() const { return m_focusX; }
     REAL FocusY() const { return m_focusY; }
-    const Matrix& BrushTransform() const { return m_transform; }
 
 private:
     void InitCentre();
@@ -757,11 +756,8 @@ private:
     PointF m_centre;
     Color m_centreColour{0xFF000000u};
     std::vector<Color> m_surround{Color(0xFFFFFFFFu)};
-    GradientBlend m_blend;
     REAL m_focusX = 0, m_focusY = 0;
     WrapMode m_wrap = WrapModeClamp;
-    BOOL m_gamma = FALSE;
-    Matrix m_transform;
 };
 
 class Pen {

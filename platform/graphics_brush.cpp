@@ -178,10 +178,47 @@ const QRgb* CachedRamp(const Color& first, const Color& second, const GradientBl
 }  // namespace detail
 
 // ---------------------------------------------------------------------------
+// Both gradients
+
+Status GradientBrush::SetBlend(const REAL* factors, const REAL* positions, INT count) {
+    return Record(SetFactors(m_blend, factors, positions, count));
+}
+
+Status GradientBrush::SetBlendBellShape(REAL focus, REAL scale) {
+    if (focus < 0 || focus > 1 || scale < 0 || scale > 1) return Record(InvalidParameter);
+    SetShape(m_blend, focus, scale, true);
+    return Ok;
+}
+
+Status GradientBrush::SetBlendTriangularShape(REAL focus, REAL scale) {
+    if (focus < 0 || focus > 1 || scale < 0 || scale > 1) return Record(InvalidParameter);
+    SetShape(m_blend, focus, scale, false);
+    return Ok;
+}
+
+Status GradientBrush::SetInterpolationColors(const Color* colours, const REAL* positions, INT count) {
+    return Record(SetPreset(m_blend, colours, positions, count));
+}
+
+Status GradientBrush::SetTransform(const Matrix* m) {
+    if (!m) return Record(InvalidParameter);
+    m_transform = *m;
+    return Ok;
+}
+
+Status GradientBrush::TranslateTransform(REAL dx, REAL dy, MatrixOrder order) {
+    return m_transform.Translate(dx, dy, order);
+}
+
+Status GradientBrush::ScaleTransform(REAL sx, REAL sy, MatrixOrder order) {
+    return m_transform.Scale(sx, sy, order);
+}
+
+// ---------------------------------------------------------------------------
 // Linear gradients
 
 LinearGradientBrush::LinearGradientBrush(const PointF& p1, const PointF& p2, const Color& c1, const Color& c2)
-    : Brush(BrushTypeLinearGradient), m_start(p1), m_end(p2), m_colours{c1, c2} {
+    : GradientBrush(BrushTypeLinearGradient), m_start(p1), m_end(p2), m_colours{c1, c2} {
     m_rect = RectF(std::min(p1.X, p2.X), std::min(p1.Y, p2.Y), std::abs(p2.X - p1.X), std::abs(p2.Y - p1.Y));
     if (p1 == p2) Record(OutOfMemory);
 }
@@ -190,7 +227,7 @@ LinearGradientBrush::LinearGradientBrush(const Point& p1, const Point& p2, const
     : LinearGradientBrush(PointF(REAL(p1.X), REAL(p1.Y)), PointF(REAL(p2.X), REAL(p2.Y)), c1, c2) {}
 
 LinearGradientBrush::LinearGradientBrush(const RectF& rect, const Color& c1, const Color& c2, LinearGradientMode mode)
-    : Brush(BrushTypeLinearGradient), m_rect(rect), m_colours{c1, c2} {
+    : GradientBrush(BrushTypeLinearGradient), m_rect(rect), m_colours{c1, c2} {
     const REAL w = rect.Width, h = rect.Height;
     if (w <= 0 || h <= 0) {
         Record(OutOfMemory);
@@ -227,7 +264,7 @@ LinearGradientBrush::LinearGradientBrush(const Rect& rect, const Color& c1, cons
 
 LinearGradientBrush::LinearGradientBrush(const RectF& rect, const Color& c1, const Color& c2, REAL angle,
                                          BOOL isAngleScalable)
-    : Brush(BrushTypeLinearGradient), m_rect(rect), m_colours{c1, c2} {
+    : GradientBrush(BrushTypeLinearGradient), m_rect(rect), m_colours{c1, c2} {
     InitAngle(rect, angle, isAngleScalable);
 }
 
@@ -295,50 +332,18 @@ Status LinearGradientBrush::GetRectangle(Rect* r) const {
     return Ok;
 }
 
-Status LinearGradientBrush::SetBlend(const REAL* factors, const REAL* positions, INT count) {
-    return Record(SetFactors(m_blend, factors, positions, count));
-}
-
-Status LinearGradientBrush::SetBlendBellShape(REAL focus, REAL scale) {
-    if (focus < 0 || focus > 1 || scale < 0 || scale > 1) return Record(InvalidParameter);
-    SetShape(m_blend, focus, scale, true);
-    return Ok;
-}
-
-Status LinearGradientBrush::SetBlendTriangularShape(REAL focus, REAL scale) {
-    if (focus < 0 || focus > 1 || scale < 0 || scale > 1) return Record(InvalidParameter);
-    SetShape(m_blend, focus, scale, false);
-    return Ok;
-}
-
-Status LinearGradientBrush::SetInterpolationColors(const Color* colours, const REAL* positions, INT count) {
-    return Record(SetPreset(m_blend, colours, positions, count));
-}
-
 Status LinearGradientBrush::SetWrapMode(WrapMode mode) {
     if (mode == WrapModeClamp) return Record(InvalidParameter);
     m_wrap = mode;
     return Ok;
 }
 
-Status LinearGradientBrush::SetTransform(const Matrix* m) {
-    if (!m) return Record(InvalidParameter);
-    m_transform = *m;
-    return Ok;
-}
-
-Status LinearGradientBrush::TranslateTransform(REAL dx, REAL dy, MatrixOrder order) {
-    return m_transform.Translate(dx, dy, order);
-}
-Status LinearGradientBrush::ScaleTransform(REAL sx, REAL sy, MatrixOrder order) {
-    return m_transform.Scale(sx, sy, order);
-}
 Status LinearGradientBrush::RotateTransform(REAL angle, MatrixOrder order) { return m_transform.Rotate(angle, order); }
 
 // ---------------------------------------------------------------------------
 // Path gradients
 
-PathGradientBrush::PathGradientBrush(const GraphicsPath* path) : Brush(BrushTypePathGradient) {
+PathGradientBrush::PathGradientBrush(const GraphicsPath* path) : GradientBrush(BrushTypePathGradient) {
     if (!path || path->GetPointCount() < 2) {
         Record(path ? OutOfMemory : InvalidParameter);
         return;
@@ -348,7 +353,7 @@ PathGradientBrush::PathGradientBrush(const GraphicsPath* path) : Brush(BrushType
 }
 
 PathGradientBrush::PathGradientBrush(const PointF* points, INT count, WrapMode mode)
-    : Brush(BrushTypePathGradient), m_wrap(mode) {
+    : GradientBrush(BrushTypePathGradient), m_wrap(mode) {
     if (!points || count < 2) {
         Record(points ? OutOfMemory : InvalidParameter);
         return;
@@ -359,7 +364,7 @@ PathGradientBrush::PathGradientBrush(const PointF* points, INT count, WrapMode m
 }
 
 PathGradientBrush::PathGradientBrush(const Point* points, INT count, WrapMode mode)
-    : Brush(BrushTypePathGradient), m_wrap(mode) {
+    : GradientBrush(BrushTypePathGradient), m_wrap(mode) {
     if (!points || count < 2) {
         Record(points ? OutOfMemory : InvalidParameter);
         return;
@@ -422,26 +427,6 @@ Status PathGradientBrush::SetSurroundColors(const Color* colours, INT* count) {
     return Ok;
 }
 
-Status PathGradientBrush::SetBlend(const REAL* factors, const REAL* positions, INT count) {
-    return Record(SetFactors(m_blend, factors, positions, count));
-}
-
-Status PathGradientBrush::SetBlendBellShape(REAL focus, REAL scale) {
-    if (focus < 0 || focus > 1 || scale < 0 || scale > 1) return Record(InvalidParameter);
-    SetShape(m_blend, focus, scale, true);
-    return Ok;
-}
-
-Status PathGradientBrush::SetBlendTriangularShape(REAL focus, REAL scale) {
-    if (focus < 0 || focus > 1 || scale < 0 || scale > 1) return Record(InvalidParameter);
-    SetShape(m_blend, focus, scale, false);
-    return Ok;
-}
-
-Status PathGradientBrush::SetInterpolationColors(const Color* colours, const REAL* positions, INT count) {
-    return Record(SetPreset(m_blend, colours, positions, count));
-}
-
 Status PathGradientBrush::SetFocusScales(REAL x, REAL y) {
     m_focusX = x;
     m_focusY = y;
@@ -463,18 +448,6 @@ Status PathGradientBrush::SetWrapMode(WrapMode mode) {
 Status PathGradientBrush::GetRectangle(RectF* r) const {
     if (!r) return Record(InvalidParameter);
     return m_boundary.GetBounds(r);
-}
-
-Status PathGradientBrush::SetTransform(const Matrix* m) {
-    if (!m) return Record(InvalidParameter);
-    m_transform = *m;
-    return Ok;
-}
-Status PathGradientBrush::TranslateTransform(REAL dx, REAL dy, MatrixOrder order) {
-    return m_transform.Translate(dx, dy, order);
-}
-Status PathGradientBrush::ScaleTransform(REAL sx, REAL sy, MatrixOrder order) {
-    return m_transform.Scale(sx, sy, order);
 }
 
 // ---------------------------------------------------------------------------

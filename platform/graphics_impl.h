@@ -55,8 +55,6 @@ struct GraphicsImpl : platform::detail::PainterUser {
     // A painter on the target with the clip applied and the full transform set;
     // null when there is nothing to draw on.
     QPainter* Painter();
-    void ReleasePainter() override;
-    void ClipChanged() { m_clipDirty = true; }
     bool Antialias() const;
     // World to device pixels, with the half-pixel shift of whole-number centres.
     QTransform Full() const;
@@ -68,10 +66,6 @@ struct GraphicsImpl : platform::detail::PainterUser {
     // The device clip as one rectangle (the target's when there is no clip);
     // false when it is any other shape.
     bool ClipRect(QRect* rect) const;
-
-private:
-    std::unique_ptr<QPainter> m_painter;
-    bool m_clipDirty = true;
 };
 
 namespace detail {

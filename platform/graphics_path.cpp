@@ -661,64 +661,36 @@ void Combine(RegionData& d, const QPainterPath& other, bool otherInfinite, Combi
     default: d.infinite = otherInfinite; d.path = other; break;
     }
 }
+
+// Combines with a path or another region; a null one is invalid (kept in `last`).
+Status CombineWith(RegionData& d, Status& last, const GraphicsPath* p, CombineMode mode) {
+    if (!p) return last = InvalidParameter;
+    Combine(d, ToQPath(*p), false, mode);
+    return Ok;
+}
+Status CombineWith(RegionData& d, Status& last, const Region* r, CombineMode mode) {
+    if (!r) return last = InvalidParameter;
+    Combine(d, r->Data().path, r->Data().infinite, mode);
+    return Ok;
+}
 }  // namespace
 
 Status Region::Intersect(const RectF& r) { Combine(*m_data, RectPath(r), false, CombineModeIntersect); return Ok; }
 Status Region::Intersect(const Rect& r) {
     return Intersect(RectF(REAL(r.X), REAL(r.Y), REAL(r.Width), REAL(r.Height)));
 }
-Status Region::Intersect(const GraphicsPath* p) {
-    if (!p) return m_last = InvalidParameter;
-    Combine(*m_data, ToQPath(*p), false, CombineModeIntersect);
-    return Ok;
-}
-Status Region::Intersect(const Region* r) {
-    if (!r) return m_last = InvalidParameter;
-    Combine(*m_data, r->m_data->path, r->m_data->infinite, CombineModeIntersect);
-    return Ok;
-}
+Status Region::Intersect(const GraphicsPath* p) { return CombineWith(*m_data, m_last, p, CombineModeIntersect); }
+Status Region::Intersect(const Region* r) { return CombineWith(*m_data, m_last, r, CombineModeIntersect); }
 Status Region::Union(const RectF& r) { Combine(*m_data, RectPath(r), false, CombineModeUnion); return Ok; }
-Status Region::Union(const GraphicsPath* p) {
-    if (!p) return m_last = InvalidParameter;
-    Combine(*m_data, ToQPath(*p), false, CombineModeUnion);
-    return Ok;
-}
-Status Region::Union(const Region* r) {
-    if (!r) return m_last = InvalidParameter;
-    Combine(*m_data, r->m_data->path, r->m_data->infinite, CombineModeUnion);
-    return Ok;
-}
-Status Region::Xor(const GraphicsPath* p) {
-    if (!p) return m_last = InvalidParameter;
-    Combine(*m_data, ToQPath(*p), false, CombineModeXor);
-    return Ok;
-}
-Status Region::Xor(const Region* r) {
-    if (!r) return m_last = InvalidParameter;
-    Combine(*m_data, r->m_data->path, r->m_data->infinite, CombineModeXor);
-    return Ok;
-}
+Status Region::Union(const GraphicsPath* p) { return CombineWith(*m_data, m_last, p, CombineModeUnion); }
+Status Region::Union(const Region* r) { return CombineWith(*m_data, m_last, r, CombineModeUnion); }
+Status Region::Xor(const GraphicsPath* p) { return CombineWith(*m_data, m_last, p, CombineModeXor); }
+Status Region::Xor(const Region* r) { return CombineWith(*m_data, m_last, r, CombineModeXor); }
 Status Region::Exclude(const RectF& r) { Combine(*m_data, RectPath(r), false, CombineModeExclude); return Ok; }
-Status Region::Exclude(const GraphicsPath* p) {
-    if (!p) return m_last = InvalidParameter;
-    Combine(*m_data, ToQPath(*p), false, CombineModeExclude);
-    return Ok;
-}
-Status Region::Exclude(const Region* r) {
-    if (!r) return m_last = InvalidParameter;
-    Combine(*m_data, r->m_data->path, r->m_data->infinite, CombineModeExclude);
-    return Ok;
-}
-Status Region::Complement(const GraphicsPath* p) {
-    if (!p) return m_last = InvalidParameter;
-    Combine(*m_data, ToQPath(*p), false, CombineModeComplement);
-    return Ok;
-}
-Status Region::Complement(const Region* r) {
-    if (!r) return m_last = InvalidParameter;
-    Combine(*m_data, r->m_data->path, r->m_data->infinite, CombineModeComplement);
-    return Ok;
-}
+Status Region::Exclude(const GraphicsPath* p) { return CombineWith(*m_data, m_last, p, CombineModeExclude); }
+Status Region::Exclude(const Region* r) { return CombineWith(*m_data, m_last, r, CombineModeExclude); }
+Status Region::Complement(const GraphicsPath* p) { return CombineWith(*m_data, m_last, p, CombineModeComplement); }
+Status Region::Complement(const Region* r) { return CombineWith(*m_data, m_last, r, CombineModeComplement); }
 
 Status Region::Translate(REAL dx, REAL dy) {
     if (!m_data->infinite) m_data->path.translate(dx, dy);

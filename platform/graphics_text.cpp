@@ -367,9 +367,7 @@ Font::Font(HDC, const LOGFONTW* lf) : m_unit(UnitPixel) {
         m_last = InvalidParameter;
         return;
     }
-    std::u16string face;
-    for (int i = 0; i < LF_FACESIZE && lf->lfFaceName[i]; ++i) face.push_back(lf->lfFaceName[i]);
-    m_family = FontFamily(face.c_str());
+    m_family = FontFamily(platform::detail::FaceOf(*lf).c_str());
     if (lf->lfWeight >= FW_SEMIBOLD) m_style |= FontStyleBold;
     if (lf->lfItalic) m_style |= FontStyleItalic;
     if (lf->lfUnderline) m_style |= FontStyleUnderline;

@@ -1,6 +1,7 @@
 #include "platform/paint_target.h"
 
 #include <QImage>
+#include <QPainter>
 #include <unordered_map>
 
 namespace platform::detail {
@@ -18,6 +19,30 @@ PainterUser::~PainterUser() {
         if (it->second == this) it = h.erase(it);
         else ++it;
     }
+}
+
+void PainterUser::ReleasePainter() {
+    if (m_painter) {
+        m_painter->end();
+        m_painter.reset();
+    }
+    if (m_image) UnclaimImage(m_image, this);
+    m_image = nullptr;
+    m_clipDirty = true;
+}
+
+QPainter* PainterUser::BeginPainter(QImage* image) {
+    ClaimImage(image, this);
+    m_image = image;
+    if (!m_painter) {
+        m_painter = std::make_unique<QPainter>(image);
+        if (!m_painter->isActive()) {
+            m_painter.reset();
+            return nullptr;
+        }
+        m_clipDirty = true;
+    }
+    return m_painter.get();
 }
 
 void ClaimImage(const QImage* image, PainterUser* user) {

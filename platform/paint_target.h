@@ -4,7 +4,11 @@
 // it ends its painter (it begins a new one, with its state, when it draws again).
 #pragma once
 
+#include <memory>
+#include <utility>
+
 class QImage;
+class QPainter;
 
 namespace platform::detail {
 
@@ -12,7 +16,22 @@ class PainterUser {
 public:
     virtual ~PainterUser();
     // Ends the painter on the claimed image (its drawing state stays with the user).
-    virtual void ReleasePainter() = 0;
+    // Users call it in their destructors, before the pixels they keep go.
+    void ReleasePainter();
+    // The clip must be set on the painter again before it draws.
+    void ClipChanged() { m_clipDirty = true; }
+
+protected:
+    // Claims `image` and returns the painter on it, begun when there was none;
+    // null when it cannot begin.
+    QPainter* BeginPainter(QImage* image);
+    // Whether the clip is to be set on the painter again (the mark is cleared).
+    bool TakeClipChange() { return std::exchange(m_clipDirty, false); }
+
+private:
+    std::unique_ptr<QPainter> m_painter;
+    const QImage* m_image = nullptr;  // the image claimed
+    bool m_clipDirty = true;
 };
 
 // Makes `user` the one painter user of `image`; the previous one releases first.

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/dc.h"
+#include "platform/gdi_impl.h"
 #include "platform/wnd.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/qt_helpers.h"
@@ -24,7 +25,7 @@ LOGFONTW Face(const char16_t* face, LONG height, LONG weight = FW_NORMAL) {
     LOGFONTW lf{};
     lf.lfHeight = height;
     lf.lfWeight = weight;
-    for (int i = 0; face[i] && i < LF_FACESIZE - 1; ++i) lf.lfFaceName[i] = face[i];
+    platform::detail::SetFace(lf, face);
     return lf;
 }
 
