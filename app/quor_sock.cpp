@@ -121,14 +121,9 @@ void CQuorSock::ConnectHost(const CString& host, UINT port) {
 void CQuorSock::ConnectAddr(DWORD ipv4, UINT port) { ConnectHost(AnsiToWide(InetNtoa(ipv4)), port); }
 
 void CQuorSock::Reconnect(DWORD ipv4) {
-    const CString text = AnsiToWide(InetNtoa(ipv4));
-    if (m_pSocket) {
-        m_pSocket->AsyncSelect(0);
-        m_pSocket->Close();  // deleted by ConnectHost
-    }
+    DropSocket(false);
     m_bConnected = FALSE;
-    m_strHost = text;
-    ConnectHost(text, m_nPort);
+    ConnectAddr(ipv4, m_nPort);
 }
 
 void CQuorSock::SendData(const void* data, int length) {

@@ -434,13 +434,22 @@ BOOL CAsyncSocket::AsyncSelect(long events) {
     return TRUE;
 }
 
-int CAsyncSocket::Send(const void* buf, int len, int flags) {
-    if (!m_impl) return Failed(WSAENOTSOCK, SOCKET_ERROR);
-    if (len < 0) return Failed(WSAEINVAL, SOCKET_ERROR);
-    if (!buf && len > 0) return Failed(WSAEFAULT, SOCKET_ERROR);
+namespace {
+
+// Why a Send or Receive of `len` bytes at `buf` cannot go ahead; 0 when it can.
+int TransferRefusal(const AsyncSocketImpl* impl, const void* buf, int len) {
+    if (!impl) return WSAENOTSOCK;
+    if (len < 0) return WSAEINVAL;
+    if (!buf && len > 0) return WSAEFAULT;
     using State = AsyncSocketImpl::State;
-    if (m_impl->state != State::Connected && m_impl->state != State::PeerClosed)
-        return Failed(WSAENOTCONN, SOCKET_ERROR);
+    if (impl->state != State::Connected && impl->state != State::PeerClosed) return WSAENOTCONN;
+    return 0;
+}
+
+}  // namespace
+
+int CAsyncSocket::Send(const void* buf, int len, int flags) {
+    if (const int refusal = TransferRefusal(m_impl, buf, len)) return Failed(refusal, SOCKET_ERROR);
     if (m_impl->sendShut) return Failed(WSAESHUTDOWN, SOCKET_ERROR);
     const int sysFlags = (flags & (MSG_OOB | MSG_DONTROUTE)) | MSG_NOSIGNAL | MSG_DONTWAIT;
     ssize_t r;
@@ -460,12 +469,7 @@ int CAsyncSocket::Send(const void* buf, int len, int flags) {
 }
 
 int CAsyncSocket::Receive(void* buf, int len, int flags) {
-    if (!m_impl) return Failed(WSAENOTSOCK, SOCKET_ERROR);
-    if (len < 0) return Failed(WSAEINVAL, SOCKET_ERROR);
-    if (!buf && len > 0) return Failed(WSAEFAULT, SOCKET_ERROR);
-    using State = AsyncSocketImpl::State;
-    if (m_impl->state != State::Connected && m_impl->state != State::PeerClosed)
-        return Failed(WSAENOTCONN, SOCKET_ERROR);
+    if (const int refusal = TransferRefusal(m_impl, buf, len)) return Failed(refusal, SOCKET_ERROR);
     const int sysFlags = (flags & (MSG_OOB | MSG_PEEK)) | MSG_DONTWAIT;
     ssize_t r;
     do {
@@ -473,7 +477,7 @@ int CAsyncSocket::Receive(void* buf, int len, int flags) {
     } while (r < 0 && errno == EINTR);
     const int e = errno;
     // Reading asks for the next notification: more bytes, or the close.
-    if (m_impl->state == State::Connected) {
+    if (m_impl->state == AsyncSocketImpl::State::Connected) {
         m_impl->readArmed = true;
         m_impl->Arm();
     }

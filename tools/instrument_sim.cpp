@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#include "tool_options.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -126,20 +128,16 @@ bool ParseBehaviour(const std::string& text, Behaviour* b) {
     return true;
 }
 
-bool ParseAddress(const std::string& text, in_addr* out) {
-    return ::inet_pton(AF_INET, text.c_str(), out) == 1 && (ntohl(out->s_addr) >> 24) == 127;
-}
-
 // "127.0.0.1" or "127.0.0.1-127.0.0.12": loopback addresses only.
 bool ExpandAddresses(const std::string& text, std::vector<std::string>* out) {
     const std::size_t dash = text.find('-');
     in_addr first{}, last{};
     if (dash == std::string::npos) {
-        if (!ParseAddress(text, &first)) return false;
+        if (!ParseLoopbackAddress(text, &first)) return false;
         out->push_back(text);
         return true;
     }
-    if (!ParseAddress(text.substr(0, dash), &first) || !ParseAddress(text.substr(dash + 1), &last))
+    if (!ParseLoopbackAddress(text.substr(0, dash), &first) || !ParseLoopbackAddress(text.substr(dash + 1), &last))
         return false;
     const std::uint32_t a = ntohl(first.s_addr), b = ntohl(last.s_addr);
     if (b < a || b - a > 255) return false;
@@ -229,53 +227,36 @@ int main(int argc, char** argv) {
     unsigned seed = 1;
     std::optional<std::pair<float, float>> fixed;
 
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "instrument_sim: %s needs a value\n", arg.c_str());
-                std::exit(2);
-            }
-            return argv[++i];
-        };
-        auto number = [&](long lo, long hi) {
-            const std::string v = value();
-            char* end = nullptr;
-            const long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end || n < lo || n > hi) {
-                std::fprintf(stderr, "instrument_sim: bad value for %s: %s\n", arg.c_str(), v.c_str());
-                std::exit(2);
-            }
-            return n;
-        };
-        if (arg == "--help" || arg == "-h") {
+    ToolArgs args("instrument_sim", argc, argv);
+    while (args.Next()) {
+        if (args.Is("--help") || args.Is("-h")) {
             std::fputs(kUsage, stdout);
             return 0;
-        } else if (arg == "--address") {
-            if (!ExpandAddresses(value(), &addresses)) {
+        } else if (args.Is("--address")) {
+            if (!ExpandAddresses(args.Value(), &addresses)) {
                 std::fprintf(stderr, "instrument_sim: --address takes loopback addresses (127.x.x.x)\n");
                 return 2;
             }
-        } else if (arg == "--port") {
-            port = number(0, 65535);
-        } else if (arg == "--mode") {
-            if (!ParseBehaviour(value(), &common)) {
+        } else if (args.Is("--port")) {
+            port = args.Number(0, 65535);
+        } else if (args.Is("--mode")) {
+            if (!ParseBehaviour(args.Value(), &common)) {
                 std::fprintf(stderr, "instrument_sim: unknown mode (see --help)\n");
                 return 2;
             }
-        } else if (arg == "--mode-at") {
-            const std::string v = value();
+        } else if (args.Is("--mode-at")) {
+            const std::string v = args.Value();
             const std::size_t eq = v.find('=');
             Behaviour b;
             in_addr a{};
-            if (eq == std::string::npos || !ParseAddress(v.substr(0, eq), &a) ||
+            if (eq == std::string::npos || !ParseLoopbackAddress(v.substr(0, eq), &a) ||
                 !ParseBehaviour(v.substr(eq + 1), &b)) {
                 std::fprintf(stderr, "instrument_sim: --mode-at takes ADDRESS=MODE\n");
                 return 2;
             }
             perAddress[v.substr(0, eq)] = b;
-        } else if (arg == "--values") {
-            const std::string v = value();
+        } else if (args.Is("--values")) {
+            const std::string v = args.Value();
             float d = 0, s = 0;
             char tail = 0;
             if (std::sscanf(v.c_str(), "%f,%f%c", &d, &s, &tail) != 2) {
@@ -283,14 +264,14 @@ int main(int argc, char** argv) {
                 return 2;
             }
             fixed = std::make_pair(d, s);
-        } else if (arg == "--seed") {
-            seed = unsigned(number(0, 0x7FFFFFFF));
-        } else if (arg == "--split-delay") {
-            splitDelayMs = number(0, 60000);
-        } else if (arg == "--duration") {
-            duration = number(1, 7 * 24 * 3600);
+        } else if (args.Is("--seed")) {
+            seed = unsigned(args.Number(0, 0x7FFFFFFF));
+        } else if (args.Is("--split-delay")) {
+            splitDelayMs = args.Number(0, 60000);
+        } else if (args.Is("--duration")) {
+            duration = args.Number(1, 7 * 24 * 3600);
         } else {
-            std::fprintf(stderr, "instrument_sim: unknown option %s (see --help)\n", arg.c_str());
+            std::fprintf(stderr, "instrument_sim: unknown option %s (see --help)\n", args.option().c_str());
             return 2;
         }
     }

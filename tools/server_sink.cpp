@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "tool_options.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -91,49 +93,32 @@ int main(int argc, char** argv) {
     long rcvbuf = 0;
     std::string greeting;
 
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "server_sink: %s needs a value\n", arg.c_str());
-                std::exit(2);
-            }
-            return argv[++i];
-        };
-        auto number = [&](long lo, long hi) {
-            const std::string v = value();
-            char* end = nullptr;
-            const long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end || n < lo || n > hi) {
-                std::fprintf(stderr, "server_sink: bad value for %s: %s\n", arg.c_str(), v.c_str());
-                std::exit(2);
-            }
-            return n;
-        };
-        if (arg == "--help" || arg == "-h") {
+    ToolArgs args("server_sink", argc, argv);
+    while (args.Next()) {
+        if (args.Is("--help") || args.Is("-h")) {
             std::fputs(kUsage, stdout);
             return 0;
-        } else if (arg == "--address") {
-            address = value();
-        } else if (arg == "--port") {
-            port = number(0, 65535);
-        } else if (arg == "--no-read") {
+        } else if (args.Is("--address")) {
+            address = args.Value();
+        } else if (args.Is("--port")) {
+            port = args.Number(0, 65535);
+        } else if (args.Is("--no-read")) {
             g_reading = 0;
-        } else if (arg == "--rcvbuf") {
-            rcvbuf = number(1, 64 * 1024 * 1024);
-        } else if (arg == "--greet") {
-            greeting = value();
-        } else if (arg == "--duration") {
-            duration = number(1, 7 * 24 * 3600);
+        } else if (args.Is("--rcvbuf")) {
+            rcvbuf = args.Number(1, 64 * 1024 * 1024);
+        } else if (args.Is("--greet")) {
+            greeting = args.Value();
+        } else if (args.Is("--duration")) {
+            duration = args.Number(1, 7 * 24 * 3600);
         } else {
-            std::fprintf(stderr, "server_sink: unknown option %s (see --help)\n", arg.c_str());
+            std::fprintf(stderr, "server_sink: unknown option %s (see --help)\n", args.option().c_str());
             return 2;
         }
     }
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(std::uint16_t(port));
-    if (::inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1 || (ntohl(sa.sin_addr.s_addr) >> 24) != 127) {
+    if (!ParseLoopbackAddress(address, &sa.sin_addr)) {
         std::fprintf(stderr, "server_sink: --address takes a loopback address (127.x.x.x)\n");
         return 2;
     }

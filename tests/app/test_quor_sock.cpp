@@ -60,6 +60,14 @@ std::unique_ptr<CQuorSock> MakeLink(CWnd* parent, int id) {
     return link;
 }
 
+// Connects `link` to `listener`, waits for LINK_CONNECTED and takes the accepted
+// end of the connection into `peer`.
+void ConnectToListener(Owner& owner, CQuorSock& link, LoopbackListener& listener, PeerSocket* peer) {
+    link.ConnectHost(U16(listener.address()), listener.port());
+    ASSERT_TRUE(owner.WaitFor(LINK_CONNECTED));
+    *peer = listener.Accept(5000);
+}
+
 // The low bytes of the received text: what the instrument sent.
 std::string LowBytes(const CString& text) {
     std::string out;
@@ -138,9 +146,8 @@ TEST(QuorSock, ReceivedBytesBecomeOneSignWidenedUnitEach) {
     LoopbackListener listener("127.0.4.5");
     Owner owner;
     auto link = MakeLink(&owner.wnd, 3);
-    link->ConnectHost(U16(listener.address()), listener.port());
-    ASSERT_TRUE(owner.WaitFor(LINK_CONNECTED));
-    PeerSocket peer = listener.Accept(5000);
+    PeerSocket peer;
+    ASSERT_NO_FATAL_FAILURE(ConnectToListener(owner, *link, listener, &peer));
     ASSERT_TRUE(peer.Send(std::string("\x41\xC0\x00\x7F\x80", 5)));
     ASSERT_TRUE(platform::PumpUntil([&] { return link->m_nRecvCount == 5; }, 5000));
     EXPECT_EQ(link->m_strRecv, (std::u16string{0x0041, 0xFFC0, 0x0000, 0x007F, 0xFF80}));
@@ -150,9 +157,8 @@ TEST(QuorSock, AReadTakesAtMost64KiBAndTheRestFollows) {
     LoopbackListener listener("127.0.4.5");
     Owner owner;
     auto link = MakeLink(&owner.wnd, 3);
-    link->ConnectHost(U16(listener.address()), listener.port());
-    ASSERT_TRUE(owner.WaitFor(LINK_CONNECTED));
-    PeerSocket peer = listener.Accept(5000);
+    PeerSocket peer;
+    ASSERT_NO_FATAL_FAILURE(ConnectToListener(owner, *link, listener, &peer));
 
     std::string sent(300000, '\0');
     for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = char(i % 251);
@@ -316,9 +322,8 @@ TEST(QuorSock, CloseLinkEndsTheConnectionWithoutTellingTheOwner) {
     Owner owner;
     auto link = MakeLink(&owner.wnd, 8);
     link->CloseLink();  // no socket yet: nothing happens
-    link->ConnectHost(U16(listener.address()), listener.port());
-    ASSERT_TRUE(owner.WaitFor(LINK_CONNECTED));
-    PeerSocket peer = listener.Accept(5000);
+    PeerSocket peer;
+    ASSERT_NO_FATAL_FAILURE(ConnectToListener(owner, *link, listener, &peer));
     link->CloseLink();
     EXPECT_EQ(link->m_pSocket, nullptr);
     EXPECT_FALSE(link->m_bConnected);

@@ -33,6 +33,17 @@ bool HasArrivalStamp(const std::string& line) {
     return true;
 }
 
+// Puts a new blocking socket into `client` and connects it to `address` on
+// `port`; connect()'s result.
+int ConnectClient(PeerSocket* client, const std::string& address, std::uint16_t port) {
+    *client = PeerSocket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = Ipv4(address);
+    return ::connect(client->fd(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+}
+
 }  // namespace
 
 TEST(Simulators, SayTheirModesAndRefuseUnknownOptions) {
@@ -94,22 +105,14 @@ TEST(Simulators, InstrumentModesMisbehaveAsNamed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
-        PeerSocket client(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(sim.port());
-        sa.sin_addr.s_addr = Ipv4(c.address);
-        ASSERT_EQ(::connect(client.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+        PeerSocket client;
+        ASSERT_EQ(ConnectClient(&client, c.address, sim.port()), 0);
         // Two requests in one write are two answers.
         ASSERT_TRUE(client.Send("R000?R000?"));
         EXPECT_EQ(client.Read(2 * c.expected.size(), 5000), c.expected + c.expected);
     }
-    PeerSocket silent(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(sim.port());
-    sa.sin_addr.s_addr = Ipv4("127.0.6.13");
-    ASSERT_EQ(::connect(silent.fd(), reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    PeerSocket silent;
+    ASSERT_EQ(ConnectClient(&silent, "127.0.6.13", sim.port()), 0);
     ASSERT_TRUE(silent.Send("R000?"));
     EXPECT_EQ(silent.Read(1, 300), "");
 }
