@@ -31,4 +31,11 @@ void TakeBackground(CDC* paintDC, int width, int height, CDC& dcBack, CBitmap& b
     dcBack.BitBlt(0, 0, width, height, paintDC, 0, 0, SRCCOPY);
 }
 
+void DrawBackground(gfx::Graphics* g, CBitmap& bmpBack, int x, int y) {
+    g->SetSmoothingMode(gfx::SmoothingModeHighQuality);
+    if (!bmpBack.GetSafeHandle()) return;
+    gfx::Bitmap back(HBITMAP(bmpBack), nullptr);
+    g->DrawImage(&back, x, y);
+}
+
 }  // namespace control_base

@@ -6,6 +6,7 @@
 
 #include "platform/dc.h"
 #include "platform/gdi.h"
+#include "platform/graphics.h"
 #include "platform/types.h"
 #include "platform/wnd.h"
 
@@ -30,5 +31,8 @@ void ReleaseBackground(CDC& dcBack, CBitmap& bmpBack, CBitmap*& oldBitmap);
 // from (0, 0) of `paintDC`. A control that erases nothing of its own sees its
 // parent's background in its paint context, so that is what the copy holds.
 void TakeBackground(CDC* paintDC, int width, int height, CDC& dcBack, CBitmap& bmpBack, CBitmap*& oldBitmap);
+// Makes `g` antialiased (high quality) and draws the copy on it with its corner
+// at (x, y); without a copy only the smoothing is set.
+void DrawBackground(gfx::Graphics* g, CBitmap& bmpBack, int x, int y);
 
 }  // namespace control_base

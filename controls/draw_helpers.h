@@ -52,3 +52,5 @@ COLORREF AverageGray(COLORREF c);
 COLORREF LumaGray(COLORREF c);
 // The graphics colour for a COLORREF: alpha << 24 | R << 16 | G << 8 | B.
 gfx::ARGB ColorToArgb(BYTE alpha, COLORREF c);
+// The opaque graphics colour of a COLORREF (alpha 255), as every control draws it.
+inline gfx::Color Opaque(COLORREF c) { return gfx::Color(ColorToArgb(255, c)); }

@@ -10,12 +10,6 @@
 
 using namespace gfx;
 
-namespace {
-
-Color Opaque(COLORREF c) { return Color(ColorToArgb(255, c)); }
-
-}  // namespace
-
 const FaceFillEntry* StyledEntryForPart(const FaceStyle& style, int part) {
     if (part < 0 || part >= FaceStyle::kParts) return &style.entries[0];
     const int e = style.partMap[part];
@@ -66,9 +60,9 @@ COLORREF StyledOuterBorderColour(const FaceFillEntry& entry, COLORREF primary, B
     return c;
 }
 
-void FillStyledPath(Graphics* g, GraphicsPath* path, int part, FaceStyle style, COLORREF colour1, COLORREF colour2,
-                    char outerBorderWidth, BOOL explicitBorder, COLORREF borderColour, BOOL grey, float sizeX,
-                    float sizeY, float angle, PointF /*origin*/, float dx, float dy) {
+void FillStyledPath(Graphics* g, GraphicsPath* path, int part, const FaceStyle& style, COLORREF colour1,
+                    COLORREF colour2, char outerBorderWidth, BOOL explicitBorder, COLORREF borderColour, BOOL grey,
+                    float sizeX, float sizeY, float angle, PointF /*origin*/, float dx, float dy) {
     if (!g || !path) return;
     const FaceFillEntry* found = StyledEntryForPart(style, part);
     if (!found || found->fillType == kFaceNone) return;
@@ -184,7 +178,7 @@ void FillStyledPath(Graphics* g, GraphicsPath* path, int part, FaceStyle style, 
 
 int DrawSymbolShape(FontFamily* family, int code, float size, Graphics* g, float height, float x, float y,
                     float angle, COLORREF colour1, COLORREF colour2, char outerBorderWidth, BOOL explicitBorder,
-                    COLORREF borderColour, BOOL ownStyle, FaceStyle style, BOOL grey, BOOL mirror, BOOL turnOver,
+                    COLORREF borderColour, BOOL ownStyle, const FaceStyle& style, BOOL grey, BOOL mirror, BOOL turnOver,
                     float /*unused*/, float xShift, float yShift) {
     if (!g) return 0;
     // The code selects the table's record unless the caller brings a style; it

@@ -115,13 +115,13 @@ COLORREF StyledOuterBorderColour(const FaceFillEntry& entry, COLORREF primary, B
 // is identity afterwards, whatever it was before.
 int DrawSymbolShape(gfx::FontFamily* family, int code, float size, gfx::Graphics* g, float height, float x, float y,
                     float angle, COLORREF colour1, COLORREF colour2, char outerBorderWidth, BOOL explicitBorder,
-                    COLORREF borderColour, BOOL ownStyle, FaceStyle style, BOOL grey, BOOL mirror, BOOL turnOver,
+                    COLORREF borderColour, BOOL ownStyle, const FaceStyle& style, BOOL grey, BOOL mirror, BOOL turnOver,
                     float unused, float xShift, float yShift);
 
 // Fills and borders one figure (path) with the entry of `style` for `part`.
 // An entry of fill type 0 (or a refused part) draws nothing and leaves g as it
 // was; otherwise g's transform and clip are restored before returning.
 // `origin` is accepted and ignored; (dx, dy) moves the drawing.
-void FillStyledPath(gfx::Graphics* g, gfx::GraphicsPath* path, int part, FaceStyle style, COLORREF colour1,
+void FillStyledPath(gfx::Graphics* g, gfx::GraphicsPath* path, int part, const FaceStyle& style, COLORREF colour1,
                     COLORREF colour2, char outerBorderWidth, BOOL explicitBorder, COLORREF borderColour, BOOL grey,
                     float sizeX, float sizeY, float angle, gfx::PointF origin, float dx, float dy);

@@ -11,8 +11,6 @@ using namespace gfx;
 
 namespace {
 
-Color Opaque(COLORREF c) { return Color(ColorToArgb(255, c)); }
-
 constexpr UINT kRedrawNow = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
 
 // The caption strip above a captioned lamp.
@@ -121,11 +119,7 @@ void CLed::PlaceCaption() {
 void CLed::MarkBackgroundStale() {
     m_dwFlags |= kBackStale;
     control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
-    if ((m_dwFlags & kCaptioned) && m_pCaption) {
-        m_pCaption->m_dwFlags |= CQuorText::kBackStale;
-        control_base::ReleaseBackground(m_pCaption->m_dcBack, m_pCaption->m_bmpBack, m_pCaption->m_pOldBitmap);
-        m_pCaption->InvalidateRect(nullptr, TRUE);
-    }
+    if ((m_dwFlags & kCaptioned) && m_pCaption) m_pCaption->MarkBackgroundStale();
     InvalidateRect(nullptr, TRUE);
 }
 
@@ -245,12 +239,7 @@ void CLed::OnPaint() {
 
     Bitmap bitmap(W, H, PixelFormat32bppARGB);
     Graphics g(&bitmap);
-    g.SetSmoothingMode(SmoothingModeAntiAlias);
-    g.SetSmoothingMode(SmoothingModeHighQuality);
-    if (m_bmpBack.GetSafeHandle()) {
-        Bitmap back(HBITMAP(m_bmpBack), nullptr);
-        g.DrawImage(&back, geo.backgroundAt.x, geo.backgroundAt.y);
-    }
+    control_base::DrawBackground(&g, m_bmpBack, geo.backgroundAt.x, geo.backgroundAt.y);
 
     COLORREF rim, centre;
     if (IsWindowEnabled()) {

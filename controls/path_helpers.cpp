@@ -10,8 +10,6 @@ using namespace gfx;
 
 namespace {
 
-Color Opaque(COLORREF c) { return Color(ColorToArgb(255, c)); }
-
 // The bounds centre with integer halves.
 PointF BoundsCentre(const GraphicsPath& path, Rect* boundsOut = nullptr) {
     Rect b;

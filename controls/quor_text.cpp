@@ -9,21 +9,11 @@
 
 using namespace gfx;
 
-namespace {
-
-Color Opaque(COLORREF c) { return Color(ColorToArgb(255, c)); }
-
-}  // namespace
-
 CQuorText::CQuorText() = default;
 
 CQuorText::~CQuorText() {
     m_dwFlags &= ~kCreated;
-    if (m_pEdit) {
-        m_pEdit->DestroyWindow();
-        delete m_pEdit;
-        m_pEdit = nullptr;
-    }
+    DestroyEdit();
     m_editFont.DeleteObject();
     control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
 }
@@ -31,6 +21,13 @@ CQuorText::~CQuorText() {
 void CQuorText::PreSubclassWindow() {
     control_base::MakeOwnerDrawnStatic(this);
     CWnd::PreSubclassWindow();
+}
+
+void CQuorText::DestroyEdit() {
+    if (!m_pEdit) return;
+    m_pEdit->DestroyWindow();
+    delete m_pEdit;
+    m_pEdit = nullptr;
 }
 
 void CQuorText::MakeEditFont(int height, int width) {
@@ -47,10 +44,7 @@ void CQuorText::Init(COLORREF crText, COLORREF crBox, int nRadius, int nFrameWid
 
     MakeEditFont(30, 15);
 
-    if (m_pEdit) {  // a second Init replaces the edit
-        m_pEdit->DestroyWindow();
-        delete m_pEdit;
-    }
+    DestroyEdit();  // a second Init replaces the edit
     m_pEdit = new CEdit;
     m_pEdit->CreateEx(WS_EX_CLIENTEDGE | WS_EX_NOPARENTNOTIFY, nullptr, u"",
                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_CENTER, CRect(0, 0, 0, 0), this, kEditId);
@@ -69,13 +63,15 @@ void CQuorText::Format(const char16_t* format, ...) {
     va_start(args, format);
     platform::FormatWideV(buffer, kFormatBufferSize, format, args);
     va_end(args);
-    m_strText = buffer;
-    SetText(m_strText);
-    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    SetText(CString(buffer));  // shown at once
 }
 
 void CQuorText::Reposition(const RECT& rc) {
     MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    MarkBackgroundStale();
+}
+
+void CQuorText::MarkBackgroundStale() {
     m_dwFlags |= kBackStale;
     control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
     InvalidateRect(nullptr, TRUE);
@@ -135,9 +131,7 @@ void CQuorText::OnSize() {
     GetClientRect(&m_rcClient);
     const float f = float(m_rcClient.bottom - m_rcClient.top) * m_fTextScale;
     MakeEditFont(int(f), int(f * 0.5f));
-    m_dwFlags |= kBackStale;
-    control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
-    InvalidateRect(nullptr, TRUE);
+    MarkBackgroundStale();
 }
 
 LPARAM CQuorText::PressCode(CPoint) { return TEXT_NOTIFY_PRESS; }
@@ -166,23 +160,13 @@ void CQuorText::OnEditKillFocus() {
     const HWND self = m_hWnd;
     m_dwFlags &= ~kEditing;
     m_pEdit->ShowWindow(SW_HIDE);
-    m_strText = m_pEdit->GetWindowText();
-    SetText(m_strText);
+    SetText(m_pEdit->GetWindowText());
     if (!IsWindow(self)) return;
     control_base::NotifyOwner(this, WM_TEXT_NOTIFY, TEXT_NOTIFY_EDIT_END);
 }
 
 // ---------------------------------------------------------------------------
 // Drawing
-
-void CQuorText::BeginOffscreen(Offscreen& off) {
-    off.graphics.SetSmoothingMode(SmoothingModeAntiAlias);
-    off.graphics.SetSmoothingMode(SmoothingModeHighQuality);
-    if (m_bmpBack.GetSafeHandle()) {
-        Bitmap back(HBITMAP(m_bmpBack), nullptr);
-        off.graphics.DrawImage(&back, 0, 0);
-    }
-}
 
 void CQuorText::DrawBox(Graphics* g, int w, int h) {
     GraphicsPath box;
@@ -235,6 +219,8 @@ float CQuorText::AlignText(StringFormat* format, int w) {
 float CQuorText::TextAnchorY(int h) const {
     return float(h / 10) + float(h) * 0.5f + float(h) * m_fTextOffset;
 }
+
+float CQuorText::TextSize(const StringFormat*, PointF, int h) const { return float(h) * m_fTextScale; }
 
 void CQuorText::AddTextPath(GraphicsPath* path, const CString& text, float emSize, PointF at,
                             const StringFormat* format) const {
@@ -289,24 +275,25 @@ void CQuorText::Draw(Graphics* target) {
     const int w = m_rcClient.right - m_rcClient.left;
     const int h = m_rcClient.bottom - m_rcClient.top;
     if (w <= 0 || h <= 0) return;
-    Offscreen off(w, h);
-    Graphics* g = &off.graphics;
-    BeginOffscreen(off);
+    Bitmap bitmap(w, h, PixelFormat32bppARGB);
+    Graphics off(&bitmap);
+    Graphics* g = &off;
+    control_base::DrawBackground(g, m_bmpBack, 0, 0);
     StringFormat format;
 
     DrawBox(g, w, h);
 
     g->SetClip(Rect(0, 0, w, h), CombineModeReplace);
-    const float emSize = float(h) * m_fTextScale;
     format.SetLineAlignment(StringAlignmentCenter);
-    const float x = AlignText(&format, w);
-    const float y = TextAnchorY(h);
+    const PointF at(AlignText(&format, w), TextAnchorY(h));
+    const float size = TextSize(&format, at, h);
     GraphicsPath text;
-    AddTextPath(&text, m_strText, emSize, PointF(x, y), &format);
+    AddTextPath(&text, m_strText, size, at, &format);
     FillText(g, &text, w, h);
     DrawGloss(g, w, h);
     g->ResetClip();
     DrawReflection(g, &text, w, h);
+    DrawOverText(g, &text, size, w, h);
 
-    target->DrawImage(&off.bitmap, 0, 0);
+    target->DrawImage(&bitmap, 0, 0);
 }

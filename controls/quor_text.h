@@ -57,6 +57,9 @@ public:
 
     // Moves the label to `rc` and takes a fresh copy of what lies under it.
     virtual void Reposition(const RECT& rc);
+    // Drops the background copy and invalidates the label: the next paint takes
+    // a fresh copy of what lies under it.
+    void MarkBackgroundStale();
     // Window text and drawn text; on the screen when the call returns.
     virtual void SetText(CString text);
 
@@ -91,34 +94,26 @@ protected:
 
     // The name Init shows in its message box when the window is missing.
     virtual const char* InitName() const { return "CQuorText::Init"; }
-    // Paints the label on `g` (the paint context's graphics).
-    virtual void Draw(gfx::Graphics* g);
+    // Paints the label on `g` (the paint context's graphics): background copy,
+    // box, text with its gloss and reflection, then DrawOverText, through an
+    // off-screen bitmap of the client area.
+    void Draw(gfx::Graphics* g);
     // The code a left-button press at `pt` reports.
     virtual LPARAM PressCode(CPoint pt);
     // Before the background is copied from the paint context.
     virtual void PrepareBackground(CDC* paintDC) {}
 
+    // ---- drawing steps the title label changes ----
+    // The anchor y of the text: a tenth of the height below the middle, plus the offset.
+    virtual float TextAnchorY(int h) const;
+    // The em size of the text anchored at `at` by `format`: the height times the scale.
+    virtual float TextSize(const gfx::StringFormat* format, gfx::PointF at, int h) const;
+    // Drawn last, over the text (outline `text`, em size `textSize`) and its reflection.
+    virtual void DrawOverText(gfx::Graphics* g, gfx::GraphicsPath* text, float textSize, int w, int h) {}
+
     // ---- drawing steps shared with the title label ----
-    // An off-screen ARGB bitmap of w x h holding the background copy, and its
-    // antialiased graphics.
-    struct Offscreen {
-        gfx::Bitmap bitmap;
-        gfx::Graphics graphics;
-        Offscreen(int w, int h) : bitmap(w, h, gfx::PixelFormat32bppARGB), graphics(&bitmap) {}
-    };
-    void BeginOffscreen(Offscreen& off);
-    // The rounded box with its fill, frame and bevel.
-    void DrawBox(gfx::Graphics* g, int w, int h);
-    // The horizontal alignment and anchor x of the text by m_nAlign.
-    float AlignText(gfx::StringFormat* format, int w);
-    // The anchor y: a tenth of the height below the middle, plus the offset.
-    float TextAnchorY(int h) const;
     void AddTextPath(gfx::GraphicsPath* path, const CString& text, float emSize, gfx::PointF at,
                      const gfx::StringFormat* format) const;
-    // Fill (solid or gradient) and outline of the text path.
-    void FillText(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
-    void DrawGloss(gfx::Graphics* g, int w, int h);
-    void DrawReflection(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
 
 private:
     void OnPaint();
@@ -126,4 +121,13 @@ private:
     void OnLButtonDown(WPARAM wParam, LPARAM lParam);
     void OnEditKillFocus();
     void MakeEditFont(int height, int width);
+    void DestroyEdit();
+    // The rounded box with its fill, frame and bevel.
+    void DrawBox(gfx::Graphics* g, int w, int h);
+    // The horizontal alignment and anchor x of the text by m_nAlign.
+    float AlignText(gfx::StringFormat* format, int w);
+    // Fill (solid or gradient) and outline of the text path.
+    void FillText(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
+    void DrawGloss(gfx::Graphics* g, int w, int h);
+    void DrawReflection(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
 };

@@ -11,8 +11,6 @@ using namespace gfx;
 
 namespace {
 
-Color Opaque(COLORREF c) { return Color(ColorToArgb(255, c)); }
-
 // Posted to the label itself from a paint that found no icon family, so the
 // message box opens after the paint, not inside it.
 constexpr UINT kReportMissingFamily = WM_APP + 0x2A1;
@@ -70,41 +68,24 @@ void CQuorTitleText::PrepareBackground(CDC* paintDC) {
 // ---------------------------------------------------------------------------
 // Drawing
 
-void CQuorTitleText::Draw(Graphics* target) {
-    if (!(m_dwFlags & kCreated)) return;
-    GetClientRect(&m_rcClient);
-    const int w = m_rcClient.right - m_rcClient.left;
-    const int h = m_rcClient.bottom - m_rcClient.top;
-    if (w <= 0 || h <= 0) return;
-    Offscreen off(w, h);
-    Graphics* g = &off.graphics;
-    BeginOffscreen(off);
-    StringFormat format;
-
-    DrawBox(g, w, h);
-
-    g->SetClip(Rect(0, 0, w, h), CombineModeReplace);
-    format.SetLineAlignment(StringAlignmentCenter);
-    const float x = AlignText(&format, w);
-    float y = TextAnchorY(h);
+float CQuorTitleText::TextAnchorY(int h) const {
+    float y = CQuorText::TextAnchorY(h);
     if (m_dwFlags & kRaisedText) y -= (float(h) * m_fTextScale) / 5.0f;
-    // Always shrunk until it keeps its margins inside the label.
-    const float size = FitTextSize(FontStyleBold, &format, m_rcClient.left, m_rcClient.top, m_rcClient.right,
-                                   m_rcClient.bottom, m_strText, m_strFaceName, float(h) * m_fTextScale, PointF(x, y));
-    GraphicsPath text;
-    AddTextPath(&text, m_strText, size, PointF(x, y), &format);
-    FillText(g, &text, w, h);
-    DrawGloss(g, w, h);
-    g->ResetClip();
-    DrawReflection(g, &text, w, h);
+    return y;
+}
 
-    if (!m_strSuffix.empty()) DrawSuffix(g, &text, size, w, h);
+float CQuorTitleText::TextSize(const StringFormat* format, PointF at, int h) const {
+    // Always shrunk until it keeps its margins inside the label.
+    return FitTextSize(FontStyleBold, format, m_rcClient.left, m_rcClient.top, m_rcClient.right, m_rcClient.bottom,
+                       m_strText, m_strFaceName, float(h) * m_fTextScale, at);
+}
+
+void CQuorTitleText::DrawOverText(Graphics* g, GraphicsPath* text, float textSize, int w, int h) {
+    if (!m_strSuffix.empty()) DrawSuffix(g, text, textSize, w, h);
     if (!m_strSubText.empty()) DrawSubText(g, h);
     DrawPngIcons(g, h);
     DrawHMIIcon(g);
     DrawLogos(g, h);
-
-    target->DrawImage(&off.bitmap, 0, 0);
 }
 
 void CQuorTitleText::DrawSuffix(Graphics* g, GraphicsPath* title, float fittedSize, int w, int h) {

@@ -78,7 +78,11 @@ public:
 
 protected:
     const char* InitName() const override { return "CQuorTitleText::Init"; }
-    void Draw(gfx::Graphics* g) override;
+    float TextAnchorY(int h) const override;
+    // Always fitted to the label (FitTextSize from the height times the scale).
+    float TextSize(const gfx::StringFormat* format, gfx::PointF at, int h) const override;
+    // The suffix, sub-text, icons and logos.
+    void DrawOverText(gfx::Graphics* g, gfx::GraphicsPath* text, float textSize, int w, int h) override;
     LPARAM PressCode(CPoint pt) override;
     void PrepareBackground(CDC* paintDC) override;
 

@@ -7,7 +7,6 @@
 #include "controls/hmi_fonts.h"
 #include "platform/display.h"
 #include "platform/file.h"
-#include "platform/resources.h"
 #include "platform/version.h"
 #include "res/version_block.h"
 
@@ -29,12 +28,7 @@ void CUtility::CaptureScreen(const CString& path, int displayIndex) const {
     platform::CaptureDesktopToPng(info.desktopRect, path);
 }
 
-gfx::Image* CUtility::LoadPngResource(UINT id) {
-    m_pngBytes.clear();
-    const auto bytes = platform::FindResource(hmi_resources::kImageType, id);
-    if (bytes) m_pngBytes.assign(bytes->begin(), bytes->end());
-    return gfx::Image::FromBytes(m_pngBytes.empty() ? nullptr : m_pngBytes.data(), m_pngBytes.size());
-}
+gfx::Image* CUtility::LoadPngResource(UINT id) const { return ::LoadPngResource(id); }
 
 CString CUtility::GetVersionString(int key) const {
     static constexpr const char* kNames[] = {

@@ -3,9 +3,6 @@
 // version block.
 #pragma once
 
-#include <cstddef>
-#include <vector>
-
 #include "platform/graphics.h"
 #include "platform/types.h"
 
@@ -34,17 +31,13 @@ public:
     // Saves the display's area of the desktop (where it lies, at its size) as a
     // PNG file at `path`. Silent: on any failure no file is written.
     void CaptureScreen(const CString& path, int displayIndex) const;
-    // A new image decoded from the PNG resource `id`; the caller deletes it.
-    // The object keeps a copy of the resource's bytes, the source of its last
-    // image, until the next load or its end; the image itself keeps its own
+    // A new image decoded from the PNG resource `id`; the caller deletes it
+    // (the free LoadPngResource of hmi_fonts.h). The image keeps its own
     // pixels, so it stays whole after a second load or after this object is
     // gone. A missing resource or bytes that are no image give an image whose
     // status is an error and that draws nothing.
-    gfx::Image* LoadPngResource(UINT id);
+    gfx::Image* LoadPngResource(UINT id) const;
     // One value of the version block (keys above); empty text when the key is
     // outside 0 to 6 or the value cannot be read.
     CString GetVersionString(int key) const;
-
-private:
-    std::vector<std::byte> m_pngBytes;  // the bytes of the last image loaded
 };

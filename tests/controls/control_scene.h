@@ -1,6 +1,8 @@
 // A top-level window for the display controls' tests: it erases its client
 // area in one colour (or two halves of two colours), logs the notifications its
-// controls send, and records message boxes instead of showing them.
+// controls send, and records message boxes instead of showing them. Also the
+// private fonts loaded once for the tests that draw symbols, and the title
+// label set up as the main window sets it up.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,8 +10,11 @@
 #include <QWidget>
 #include <vector>
 
+#include "controls/hmi_fonts.h"
+#include "controls/title_text.h"
 #include "platform/app.h"
 #include "platform/dc.h"
+#include "res/resources.h"
 #include "tests/support/recording_wnd.h"
 
 namespace control_test {
@@ -62,5 +67,32 @@ struct Scene {
         return out;
     }
 };
+
+// The program's resources registered and its private fonts loaded, once for
+// the whole test program; never freed.
+inline HmiFontSet& SharedFonts() {
+    static HmiFontSet* fonts = [] {
+        res::RegisterBinaryResources();
+        auto* set = new HmiFontSet;
+        set->LoadPrivateFonts();
+        return set;
+    }();
+    return *fonts;
+}
+
+// The title label as the main window sets it up, with `iconFamily` for its glyph icons.
+inline void ConfigureAsMainWindow(CQuorTitleText& title, gfx::FontFamily* iconFamily) {
+    title.Init(0x00FFFF, 0x4080FF, 7, 2);
+    title.m_IconFontFamily = iconFamily;
+    title.m_fTextScale = 0.8f;
+    title.m_dwFlags |= CQuorText::kReflection | CQuorText::kTextOutline | CQuorText::kTextGradient | CQuorText::kFrame;
+    title.m_crTextTop = 0xFFFFFF;
+    title.m_crTextBottom = 0x000080;
+    title.m_nFillMode = 1;
+    title.m_crBox = 0x000000;
+    title.m_crFrame = 0xBC7200;
+    title.m_crFill1 = 0x4C3F38;
+    title.m_crFill2 = 0x82614F;
+}
 
 }  // namespace control_test

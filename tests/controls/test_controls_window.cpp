@@ -35,17 +35,7 @@ TEST(ControlsWindow, TitleLampAndValueLabelsOnTheMainBackground) {
     CQuorTitleText title;
     ASSERT_TRUE(title.Create(nullptr, u"ZEL REROVORA", WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_CENTER,
                              CRect(0, 0, 0, 0), &scene.top, 10000));
-    title.Init(0x00FFFF, 0x4080FF, 7, 2);
-    title.m_IconFontFamily = &fonts.m_iconFamily;
-    title.m_fTextScale = 0.8f;
-    title.m_dwFlags |= CQuorText::kReflection | CQuorText::kTextOutline | CQuorText::kTextGradient | CQuorText::kFrame;
-    title.m_crTextTop = 0xFFFFFF;
-    title.m_crTextBottom = 0x000080;
-    title.m_nFillMode = 1;
-    title.m_crBox = 0x000000;
-    title.m_crFrame = 0xBC7200;
-    title.m_crFill1 = 0x4C3F38;
-    title.m_crFill2 = 0x82614F;
+    control_test::ConfigureAsMainWindow(title, &fonts.m_iconFamily);
     const CRect rcTitle(10, 16, 1660, 86);
     title.Reposition(rcTitle);
 

@@ -9,8 +9,7 @@
 
 #include "controls/draw_helpers.h"
 #include "controls/face_style.h"
-#include "controls/hmi_fonts.h"
-#include "res/resources.h"
+#include "tests/controls/control_scene.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/test_font.h"
 
@@ -22,15 +21,7 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kFace = 0x4C3F38;  // the button bar's face: every symbol's second colour
 constexpr COLORREF kBlue = RGB(0, 0, 255), kGreen = RGB(0, 200, 0);
 
-FontFamily* IconFamily() {
-    static HmiFontSet* fonts = [] {
-        res::RegisterBinaryResources();
-        auto* set = new HmiFontSet;
-        set->LoadPrivateFonts();
-        return set;
-    }();
-    return &fonts->m_iconFamily;
-}
+FontFamily* IconFamily() { return &control_test::SharedFonts().m_iconFamily; }
 
 GraphicsPath Square(int x, int y, int side) {
     GraphicsPath p;

@@ -17,6 +17,7 @@
 #include "platform/graphics.h"
 #include "platform/resources.h"
 #include "res/resources.h"
+#include "tests/controls/control_scene.h"
 #include "tests/support/pixel_harness.h"
 
 using namespace gfx;
@@ -30,21 +31,6 @@ static_assert(hmi_resources::kIconFont == res::IDR_FONT_HMI_ICONS);
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-
-// Records message boxes instead of showing them.
-class MessageBoxRecorder {
-public:
-    MessageBoxRecorder()
-        : m_previous(platform::SetMessageBoxHandler([this](const platform::MessageBoxRequest& r) {
-              texts.push_back(r.text);
-              return IDOK;
-          })) {}
-    ~MessageBoxRecorder() { platform::SetMessageBoxHandler(m_previous); }
-    std::vector<std::u16string> texts;
-
-private:
-    platform::MessageBoxHandler m_previous;
-};
 
 struct FontRow {
     UINT id;
@@ -100,11 +86,11 @@ protected:
 // Fonts
 
 TEST_F(HmiFontsTest, TheFourFontsLoadFromMemoryWithTheirFamiliesAndNoMessage) {
-    MessageBoxRecorder boxes;
+    control_test::BoxRecorder recorder;
     HmiFontSet fonts;
     for (const FontRow& row : kRows) EXPECT_FALSE((fonts.*row.member).IsAvailable()) << row.id;  // empty at first
     fonts.LoadPrivateFonts();
-    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_TRUE(recorder.boxes.empty());
     for (const FontRow& row : kRows) {
         const FontFamily& family = fonts.*row.member;
         ASSERT_TRUE(family.IsAvailable()) << row.id;
@@ -126,11 +112,11 @@ TEST_F(HmiFontsTest, ARejectedFontShowsItsOwnMessageOnceAndTheOthersStillLoad) {
     const QByteArray garbage(4096, '\x5A');
     for (const FontRow& bad : kRows) {
         platform::ScopedResourceOverride corrupt(hmi_resources::kFontType, bad.id, Bytes(garbage));
-        MessageBoxRecorder boxes;
+        control_test::BoxRecorder recorder;
         HmiFontSet fonts;
         fonts.LoadPrivateFonts();
-        ASSERT_EQ(boxes.texts.size(), 1u) << bad.id;
-        EXPECT_EQ(boxes.texts[0], bad.failure) << bad.id;
+        ASSERT_EQ(recorder.boxes.size(), 1u) << bad.id;
+        EXPECT_EQ(recorder.boxes[0], bad.failure) << bad.id;
         for (const FontRow& row : kRows) {
             const FontFamily& family = fonts.*row.member;
             if (row.id == bad.id) {
@@ -145,10 +131,10 @@ TEST_F(HmiFontsTest, ARejectedFontShowsItsOwnMessageOnceAndTheOthersStillLoad) {
 
 TEST_F(HmiFontsTest, AMissingIconFontIsSkippedSilentlyAndLeavesItsFamilyEmpty) {
     platform::ScopedResourceOverride missing(hmi_resources::kFontType, hmi_resources::kIconFont, std::nullopt);
-    MessageBoxRecorder boxes;
+    control_test::BoxRecorder recorder;
     HmiFontSet fonts;
     fonts.LoadPrivateFonts();
-    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_TRUE(recorder.boxes.empty());
     EXPECT_FALSE(fonts.m_iconFamily.IsAvailable());
     EXPECT_EQ(fonts.m_iconFonts.GetFamilyCount(), 0);
     EXPECT_TRUE(fonts.m_segmentFamily.IsAvailable());

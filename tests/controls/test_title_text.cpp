@@ -13,44 +13,20 @@
 #include "controls/title_text.h"
 #include "platform/app.h"
 #include "platform/resources.h"
-#include "res/resources.h"
 #include "tests/controls/control_scene.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/temp_dir.h"
 
 using control_test::BoxRecorder;
+using control_test::ConfigureAsMainWindow;
 using control_test::Scene;
+using control_test::SharedFonts;
 
 namespace {
 
 constexpr COLORREF kBack = 0x4C3F38;
 constexpr int kId = 10000;
-
-HmiFontSet& Fonts() {
-    static HmiFontSet* fonts = [] {
-        res::RegisterBinaryResources();
-        auto* set = new HmiFontSet;
-        set->LoadPrivateFonts();
-        return set;
-    }();
-    return *fonts;
-}
-
-// The title as the main window sets it up.
-void ConfigureAsMainWindow(CQuorTitleText& title) {
-    title.Init(0x00FFFF, 0x4080FF, 7, 2);
-    title.m_IconFontFamily = &Fonts().m_iconFamily;
-    title.m_fTextScale = 0.8f;
-    title.m_dwFlags |= CQuorText::kReflection | CQuorText::kTextOutline | CQuorText::kTextGradient | CQuorText::kFrame;
-    title.m_crTextTop = 0xFFFFFF;
-    title.m_crTextBottom = 0x000080;
-    title.m_nFillMode = 1;
-    title.m_crBox = 0x000000;
-    title.m_crFrame = 0xBC7200;
-    title.m_crFill1 = 0x4C3F38;
-    title.m_crFill2 = 0x82614F;
-}
 
 struct TitleScene {
     Scene scene;
@@ -61,7 +37,7 @@ struct TitleScene {
         : scene(width + 20, height + 40, kBack), w(width), h(height) {
         EXPECT_TRUE(title.Create(nullptr, text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_CENTER,
                                  CRect(0, 0, 0, 0), &scene.top, kId));
-        ConfigureAsMainWindow(title);
+        ConfigureAsMainWindow(title, &SharedFonts().m_iconFamily);
         title.Reposition(CRect(10, 16, 10 + width, 16 + height));
     }
     std::vector<LPARAM> Codes() const { return scene.Codes(WM_TEXT_NOTIFY, kId); }
