@@ -60,10 +60,11 @@ TEST(DeviceContext, FillsFramesAndRectanglesCoverExactPixels) {
     dc.SelectObject(oldBrush);
     dc.Draw3dRect(30, 1, 6, 6, kRed, kBlue);
     auto snap = canvas.Snap();
-    EXPECT_TRUE(snap->Near(1, 1, kRed));
-    EXPECT_TRUE(snap->Near(5, 5, kRed));
-    EXPECT_TRUE(snap->Near(6, 5, kWhite));
-    EXPECT_TRUE(snap->Near(10, 1, kBlue));
+    EXPECT_TRUE(snap->Match({{1, 1, kRed}, {5, 5, kRed}, {6, 5, kWhite}, {10, 1, kBlue}}));
+    // The table reports a wrong row, with every row that differs.
+    const auto wrong = snap->Match({{1, 1, kRed}, {6, 5, kRed}, {10, 1, kWhite, 10}});
+    EXPECT_FALSE(wrong);
+    EXPECT_NE(std::string(wrong.message()).find("2 of 3 pixels differ"), std::string::npos) << wrong.message();
     EXPECT_TRUE(snap->Near(15, 6, kBlue));
     EXPECT_TRUE(snap->Near(12, 3, kWhite));  // a frame leaves the inside alone
     EXPECT_TRUE(snap->Near(16, 3, kWhite));

@@ -38,6 +38,21 @@ int ChannelDistance(COLORREF a, COLORREF b) {
     return ::testing::AssertionFailure() << text;
 }
 
+::testing::AssertionResult PixelsMatch(const QImage& image, std::initializer_list<PixelRow> rows) {
+    int failed = 0;
+    std::string report;
+    for (const PixelRow& row : rows) {
+        const auto result = ColourNear(image, row.x, row.y, row.colour, row.tolerance);
+        if (!result) {
+            ++failed;
+            report += "\n  ";
+            report += result.message();
+        }
+    }
+    if (failed == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << failed << " of " << rows.size() << " pixels differ:" << report;
+}
+
 std::string SaveTestImage(const QImage& image, const std::string& tag) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "image";
@@ -101,6 +116,10 @@ QImage Canvas::Image() const {
     if (!image) return QImage();
     platform::detail::FlushImage(image.get());
     return image->copy();
+}
+
+::testing::AssertionResult Snapshot::Match(std::initializer_list<PixelRow> rows) const {
+    return PixelsMatch(m_image, rows);
 }
 
 std::unique_ptr<Snapshot> Canvas::Snap(const std::string& tag) const {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,17 @@ class CWnd;
 // Whether the pixel at (x, y) is within `tolerance` of `expected` in each of red,
 // green and blue (alpha is not compared).
 ::testing::AssertionResult ColourNear(const QImage& image, int x, int y, COLORREF expected, int tolerance = 0);
+// One row of a pixel table: where to look, what colour, how close.
+struct PixelRow {
+    int x;
+    int y;
+    COLORREF colour;
+    int tolerance = 0;
+};
+// Checks every row of the table against the image and reports every row that
+// does not match, so one assertion covers a whole picture:
+//   EXPECT_TRUE(PixelsMatch(image, {{2, 2, colours::kRed}, {40, 9, colours::kSlate, 8}}));
+::testing::AssertionResult PixelsMatch(const QImage& image, std::initializer_list<PixelRow> rows);
 // The largest difference of one channel.
 int ChannelDistance(COLORREF a, COLORREF b);
 // Writes the image as <build>/test-images/<suite>.<test>[-tag].png; returns the path.
@@ -35,6 +47,7 @@ public:
     COLORREF Pixel(int x, int y) const;
     BYTE Alpha(int x, int y) const;
     ::testing::AssertionResult Near(int x, int y, COLORREF expected, int tolerance = 0) const;
+    ::testing::AssertionResult Match(std::initializer_list<PixelRow> rows) const;
 
 private:
     QImage m_image;
