@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/localtime.h"
+#include "platform/base/localtime.h"
 
 void FillConfigDefaults(ConfigData& cfg) {
     std::memset(static_cast<void*>(&cfg), 0, sizeof cfg);  // trivially copyable: all zero bytes

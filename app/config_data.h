@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 static_assert(std::endian::native == std::endian::little, "the settings file is little-endian");
 

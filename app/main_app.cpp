@@ -1,8 +1,8 @@
 #include "app/main_app.h"
 
 #include "app/main_dlg.h"
-#include "platform/instance_lock.h"
-#include "platform/startup.h"
+#include "platform/system/instance_lock.h"
+#include "platform/system/startup.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The application object: start-up checks, the main window, shut-down.
 #pragma once
 
-#include "platform/app.h"
+#include "platform/runtime/app.h"
 
 class CMainApp : public CWinApp {
 public:

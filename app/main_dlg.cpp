@@ -1,7 +1,7 @@
 #include "app/main_dlg.h"
 
 #include "app/settings_file.h"
-#include "platform/file.h"
+#include "platform/system/file.h"
 #include "res/resources.h"
 
 CMainDlg::CMainDlg(CWnd* parent) : CDialog(res::IDD_MAIN, parent), m_config(std::make_unique<ConfigData>()) {}

@@ -5,7 +5,7 @@
 
 #include "app/config_data.h"
 #include "controls/utility.h"
-#include "platform/dialog.h"
+#include "platform/window/dialog.h"
 
 class CMainDlg : public CDialog {
 public:

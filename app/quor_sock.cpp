@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/app.h"
-#include "platform/codepage.h"
+#include "platform/runtime/app.h"
+#include "platform/base/codepage.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 // so the owner's handler runs inside the link's.
 #pragma once
 
-#include "platform/socket.h"
-#include "platform/wnd.h"
+#include "platform/net/socket.h"
+#include "platform/window/wnd.h"
 
 class CLed;
 class CQuorSock;

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "controls/utility.h"
-#include "platform/file.h"
+#include "platform/system/file.h"
 
 void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility) {
     if (utility.FileExists(path)) {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/config_data.h"
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 class CUtility;
 

@@ -9,9 +9,9 @@
 
 #include "controls/draw_helpers.h"
 #include "controls/path_helpers.h"
-#include "platform/app.h"
-#include "platform/dc.h"
-#include "platform/graphics.h"
+#include "platform/runtime/app.h"
+#include "platform/gdi/dc.h"
+#include "platform/graphics/graphics.h"
 
 using namespace gfx;
 

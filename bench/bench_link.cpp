@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "app/quor_sock.h"
-#include "platform/app.h"
-#include "platform/wnd.h"
+#include "platform/runtime/app.h"
+#include "platform/window/wnd.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 // that a control paints over.
 #pragma once
 
-#include "platform/dc.h"
-#include "platform/gdi.h"
-#include "platform/graphics.h"
-#include "platform/types.h"
-#include "platform/wnd.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/gdi.h"
+#include "platform/graphics/graphics.h"
+#include "platform/base/types.h"
+#include "platform/window/wnd.h"
 
 namespace control_base {
 

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "platform/app.h"
-#include "platform/codepage.h"
-#include "platform/wformat.h"
+#include "platform/runtime/app.h"
+#include "platform/base/codepage.h"
+#include "platform/base/wformat.h"
 
 // ---------------------------------------------------------------------------
 // _CQuorMemDC

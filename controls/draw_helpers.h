@@ -3,9 +3,9 @@
 // arithmetic on COLORREF colours (0x00BBGGRR) that shades the controls' faces.
 #pragma once
 
-#include "platform/dc.h"
-#include "platform/graphics.h"
-#include "platform/types.h"
+#include "platform/gdi/dc.h"
+#include "platform/graphics/graphics.h"
+#include "platform/base/types.h"
 
 // Draws through a memory bitmap of the painted area and copies it to the target
 // in one BitBlt when it goes out of scope, so the target never shows half a

@@ -11,8 +11,8 @@
 #include <array>
 #include <cstddef>
 
-#include "platform/graphics.h"
-#include "platform/types.h"
+#include "platform/graphics/graphics.h"
+#include "platform/base/types.h"
 
 // The kinds of fill an entry can have (its fillType).
 enum FaceFillType : BYTE {

@@ -1,7 +1,7 @@
 #include "controls/hmi_fonts.h"
 
 #include "controls/draw_helpers.h"
-#include "platform/resources.h"
+#include "platform/system/resources.h"
 
 void HmiFontSet::LoadPrivateFonts() {
     struct Row {

@@ -2,8 +2,8 @@
 // resources (never installed on the system), and images from PNG resources.
 #pragma once
 
-#include "platform/graphics.h"
-#include "platform/types.h"
+#include "platform/graphics/graphics.h"
+#include "platform/base/types.h"
 
 // The resources the controls load: fonts of type "BINARY", images of type "PNG".
 namespace hmi_resources {

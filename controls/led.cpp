@@ -5,7 +5,7 @@
 #include "controls/control_base.h"
 #include "controls/draw_helpers.h"
 #include "controls/quor_text.h"
-#include "platform/graphics.h"
+#include "platform/graphics/graphics.h"
 
 using namespace gfx;
 

@@ -10,9 +10,9 @@
 // LedNotifyCode.
 #pragma once
 
-#include "platform/dc.h"
-#include "platform/gdi.h"
-#include "platform/wnd.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/gdi.h"
+#include "platform/window/wnd.h"
 
 class CQuorText;
 

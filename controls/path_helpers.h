@@ -6,8 +6,8 @@
 // its status in the object called and drawing goes on.
 #pragma once
 
-#include "platform/graphics.h"
-#include "platform/types.h"
+#include "platform/graphics/graphics.h"
+#include "platform/base/types.h"
 
 // ---- path builders ----
 

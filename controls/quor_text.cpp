@@ -5,7 +5,7 @@
 #include "controls/control_base.h"
 #include "controls/draw_helpers.h"
 #include "controls/path_helpers.h"
-#include "platform/wformat.h"
+#include "platform/base/wformat.h"
 
 using namespace gfx;
 

@@ -9,11 +9,11 @@
 // wParam = the label's control id, lParam = a TextNotifyCode.
 #pragma once
 
-#include "platform/dc.h"
-#include "platform/edit.h"
-#include "platform/gdi.h"
-#include "platform/graphics.h"
-#include "platform/wnd.h"
+#include "platform/gdi/dc.h"
+#include "platform/window/edit.h"
+#include "platform/gdi/gdi.h"
+#include "platform/graphics/graphics.h"
+#include "platform/window/wnd.h"
 
 constexpr UINT WM_TEXT_NOTIFY = WM_USER + 114;
 

@@ -5,9 +5,9 @@
 #include <iterator>
 
 #include "controls/hmi_fonts.h"
-#include "platform/display.h"
-#include "platform/file.h"
-#include "platform/version.h"
+#include "platform/system/display.h"
+#include "platform/system/file.h"
+#include "platform/system/version.h"
 #include "res/version_block.h"
 
 BOOL CUtility::FileExists(const CString& path) const {

@@ -3,8 +3,8 @@
 // version block.
 #pragma once
 
-#include "platform/graphics.h"
-#include "platform/types.h"
+#include "platform/graphics/graphics.h"
+#include "platform/base/types.h"
 
 class CUtility {
 public:

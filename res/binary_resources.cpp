@@ -1,5 +1,5 @@
 // The fonts and the icon built into the program, registered under their ids.
-#include "platform/resources.h"
+#include "platform/system/resources.h"
 #include "res/embedded_data.h"
 #include "res/resources.h"
 

@@ -1,6 +1,6 @@
 #include "res/resources.h"
 
-#include "platform/dialog.h"
+#include "platform/window/dialog.h"
 
 namespace res {
 

@@ -1,7 +1,7 @@
 // The program's version resource.
 #pragma once
 
-#include "platform/version.h"
+#include "platform/system/version.h"
 
 namespace res {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/quor_sock.h"
-#include "platform/app.h"
+#include "platform/runtime/app.h"
 #include "tests/support/loopback_peer.h"
 #include "tests/support/recording_wnd.h"
 

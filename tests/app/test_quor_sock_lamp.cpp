@@ -8,7 +8,7 @@
 #include "app/quor_sock.h"
 #include "controls/led.h"
 #include "controls/quor_text.h"
-#include "platform/app.h"
+#include "platform/runtime/app.h"
 #include "tests/support/loopback_peer.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/recording_wnd.h"

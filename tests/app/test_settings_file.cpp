@@ -12,7 +12,7 @@
 #include "app/config_data.h"
 #include "app/settings_file.h"
 #include "controls/utility.h"
-#include "platform/codepage.h"
+#include "platform/base/codepage.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;

@@ -12,8 +12,8 @@
 
 #include "controls/hmi_fonts.h"
 #include "controls/title_text.h"
-#include "platform/app.h"
-#include "platform/dc.h"
+#include "platform/runtime/app.h"
+#include "platform/gdi/dc.h"
 #include "res/resources.h"
 #include "tests/support/recording_wnd.h"
 

@@ -11,7 +11,7 @@
 #include "controls/hmi_fonts.h"
 #include "controls/led.h"
 #include "controls/title_text.h"
-#include "platform/app.h"
+#include "platform/runtime/app.h"
 #include "res/resources.h"
 #include "tests/controls/control_scene.h"
 #include "tests/support/pixel_harness.h"

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "controls/draw_helpers.h"
-#include "platform/app.h"
-#include "platform/dc.h"
-#include "platform/wformat.h"
+#include "platform/runtime/app.h"
+#include "platform/gdi/dc.h"
+#include "platform/base/wformat.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/recording_wnd.h"
 #include "tests/support/temp_dir.h"

@@ -13,9 +13,9 @@
 
 #include "controls/hmi_fonts.h"
 #include "controls/utility.h"
-#include "platform/app.h"
-#include "platform/graphics.h"
-#include "platform/resources.h"
+#include "platform/runtime/app.h"
+#include "platform/graphics/graphics.h"
+#include "platform/system/resources.h"
 #include "res/resources.h"
 #include "tests/controls/control_scene.h"
 #include "tests/support/pixel_harness.h"

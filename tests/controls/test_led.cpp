@@ -5,7 +5,7 @@
 #include "controls/draw_helpers.h"
 #include "controls/led.h"
 #include "controls/quor_text.h"
-#include "platform/app.h"
+#include "platform/runtime/app.h"
 #include "tests/controls/control_scene.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/qt_helpers.h"

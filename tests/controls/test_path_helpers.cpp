@@ -6,7 +6,7 @@
 
 #include "controls/draw_helpers.h"
 #include "controls/path_helpers.h"
-#include "platform/graphics.h"
+#include "platform/graphics/graphics.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/test_font.h"
 

@@ -5,9 +5,9 @@
 #include <QWidget>
 
 #include "controls/utility.h"
-#include "platform/app.h"
-#include "platform/display.h"
-#include "platform/version.h"
+#include "platform/runtime/app.h"
+#include "platform/system/display.h"
+#include "platform/system/version.h"
 #include "res/version_block.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"

@@ -8,8 +8,8 @@
 #include <map>
 #include <memory>
 
-#include "platform/codepage.h"
-#include "platform/types.h"
+#include "platform/base/codepage.h"
+#include "platform/base/types.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 

@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QWidget>
 
-#include "platform/app.h"
-#include "platform/display.h"
+#include "platform/runtime/app.h"
+#include "platform/system/display.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

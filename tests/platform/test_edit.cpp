@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QWidget>
 
-#include "platform/app.h"
-#include "platform/edit.h"
-#include "platform/fonts.h"
-#include "platform/gdi.h"
+#include "platform/runtime/app.h"
+#include "platform/window/edit.h"
+#include "platform/system/fonts.h"
+#include "platform/gdi/gdi.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/recording_wnd.h"
 

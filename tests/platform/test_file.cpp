@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "platform/file.h"
+#include "platform/system/file.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;

@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/app.h"
-#include "platform/fonts.h"
-#include "platform/resources.h"
+#include "platform/runtime/app.h"
+#include "platform/system/fonts.h"
+#include "platform/system/resources.h"
 #include "res/resources.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <QImage>
 #include <algorithm>
 
-#include "platform/dc.h"
-#include "platform/gdi_impl.h"
-#include "platform/wnd.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/gdi_impl.h"
+#include "platform/window/wnd.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/recording_wnd.h"

@@ -8,8 +8,8 @@
 #include <QPainter>
 #include <cmath>
 
-#include "platform/graphics.h"
-#include "platform/graphics_impl.h"
+#include "platform/graphics/graphics.h"
+#include "platform/graphics/graphics_impl.h"
 #include "tests/support/pixel_harness.h"
 
 using namespace gfx;

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "platform/graphics.h"
+#include "platform/graphics/graphics.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/test_font.h"
 

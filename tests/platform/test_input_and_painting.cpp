@@ -5,9 +5,9 @@
 #include <QWidget>
 #include <memory>
 
-#include "platform/app.h"
-#include "platform/dc.h"
-#include "platform/dialog.h"
+#include "platform/runtime/app.h"
+#include "platform/gdi/dc.h"
+#include "platform/window/dialog.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/recording_wnd.h"
 

@@ -5,7 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/instance_lock.h"
+#include "platform/system/instance_lock.h"
 
 namespace {
 

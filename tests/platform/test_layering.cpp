@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <regex>
 #include <string>
 #include <vector>
@@ -43,28 +45,109 @@ bool IsQtHeader(const std::string& target) {
     return std::regex_match(target, qt);
 }
 
-}  // namespace
-
-TEST(Layering, OnlyThePlatformLayerIncludesQt) {
-    for (const char* folder : {"app", "controls", "grid", "res", "tools"}) {
-        for (const Include& inc : IncludesUnder(folder)) {
-            EXPECT_FALSE(IsQtHeader(inc.target))
-                << inc.file << ":" << inc.line << " includes the Qt header " << inc.target;
-        }
-    }
+// The layer's folders and the folders each may include: dependencies run one
+// way only (base <- system <- gdi <- graphics; gdi <- window <- runtime; base <- net).
+const std::map<std::string, std::set<std::string>>& PlatformLayers() {
+    static const std::map<std::string, std::set<std::string>> layers = {
+        {"base", {"base"}},
+        {"system", {"base", "system"}},
+        {"gdi", {"base", "system", "gdi"}},
+        {"graphics", {"base", "system", "gdi", "graphics"}},
+        {"window", {"base", "system", "gdi", "window"}},
+        {"runtime", {"base", "system", "gdi", "window", "runtime"}},
+        {"net", {"base", "net"}},
+    };
+    return layers;
 }
 
-TEST(Layering, ControlsAndGridNeverReachIntoTheApplication) {
-    for (const char* folder : {"controls", "grid", "platform"}) {
-        for (const Include& inc : IncludesUnder(folder)) {
-            EXPECT_NE(inc.target.rfind("app/", 0), 0u)
-                << inc.file << ":" << inc.line << " includes " << inc.target;
+// The layer folder of an include target or of a file under platform/ ("" if none).
+std::string LayerOf(const std::string& path) {
+    static const std::regex layer(R"(^platform/([a-z]+)/)");
+    std::smatch m;
+    return std::regex_search(path, m, layer) ? m[1].str() : std::string();
+}
+
+std::string RelativePath(const fs::path& file) {
+    return fs::relative(file, fs::path(REROVORA_SOURCE_DIR)).generic_string();
+}
+
+// The broken rules among `includes`, one line each.
+std::vector<std::string> LayerViolations(const std::vector<Include>& includes) {
+    std::vector<std::string> out;
+    for (const Include& inc : includes) {
+        const std::string from = RelativePath(inc.file);
+        const std::string where = from + ":" + std::to_string(inc.line) + " includes " + inc.target;
+        const bool inPlatform = from.rfind("platform/", 0) == 0;
+        const bool mayUseLayerInsides = inPlatform || from.rfind("tests/", 0) == 0 || from.rfind("bench/", 0) == 0;
+        if (!mayUseLayerInsides && IsQtHeader(inc.target)) out.push_back(where + ": only platform/ uses Qt");
+        if (!mayUseLayerInsides && inc.target.size() > 7 && inc.target.ends_with("_impl.h"))
+            out.push_back(where + ": a layer-private header");
+        for (const char* code : {"controls/", "grid/", "platform/"}) {
+            if (from.rfind(code, 0) == 0 && inc.target.rfind("app/", 0) == 0)
+                out.push_back(where + ": " + code + " never reaches into the application");
+        }
+        if (!inPlatform) continue;
+        for (const char* other : {"controls/", "grid/", "res/"})
+            if (inc.target.rfind(other, 0) == 0) out.push_back(where + ": the layer stands below " + other);
+        const std::string fromLayer = LayerOf(from), toLayer = LayerOf(inc.target);
+        const auto allowed = PlatformLayers().find(fromLayer);
+        if (allowed == PlatformLayers().end()) {
+            out.push_back(from + ": a layer file outside the layer's folders");
+        } else if (inc.target.rfind("platform/", 0) == 0 && !allowed->second.count(toLayer)) {
+            out.push_back(where + ": platform/" + fromLayer + " may not include platform/" +
+                          (toLayer.empty() ? std::string("(no folder)") : toLayer));
         }
     }
-    for (const Include& inc : IncludesUnder("platform")) {
-        for (const char* other : {"controls/", "grid/", "res/"})
-            EXPECT_NE(inc.target.rfind(other, 0), 0u)
-                << inc.file << ":" << inc.line << " includes " << inc.target;
+    return out;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += "\n  " + line;
+    return text;
+}
+
+}  // namespace
+
+TEST(Layering, EveryFolderKeepsToItsIncludeRules) {
+    std::vector<Include> all;
+    for (const char* folder : {"app", "controls", "grid", "res", "tools", "platform", "bench"}) {
+        const auto found = IncludesUnder(folder);
+        all.insert(all.end(), found.begin(), found.end());
+    }
+    ASSERT_FALSE(all.empty());
+    const auto violations = LayerViolations(all);
+    EXPECT_TRUE(violations.empty()) << violations.size() << " broken include rules:" << Lines(violations);
+}
+
+TEST(Layering, TheRulesRefuseEveryKindOfWrongInclude) {
+    const fs::path root(REROVORA_SOURCE_DIR);
+    struct Case {
+        const char* file;
+        const char* target;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"app/main_dlg.cpp", "QWidget", true},
+        {"app/main_dlg.cpp", "platform/window/wnd_impl.h", true},
+        {"app/main_dlg.cpp", "platform/window/wnd.h", false},
+        {"controls/led.cpp", "app/config_data.h", true},
+        {"grid/grid_ctrl.cpp", "app/config_data.h", true},
+        {"platform/gdi/dc.cpp", "platform/window/wnd_impl.h", true},    // a circle gdi <-> window
+        {"platform/graphics/graphics.cpp", "platform/window/wnd.h", true},
+        {"platform/base/types.h", "platform/system/file.h", true},
+        {"platform/net/socket.cpp", "platform/gdi/gdi.h", true},
+        {"platform/window/wnd.cpp", "platform/graphics/graphics.h", true},  // siblings stay apart
+        {"platform/window/wnd.cpp", "platform/gdi/dc_impl.h", false},
+        {"platform/runtime/app.cpp", "platform/window/wnd_impl.h", false},
+        {"platform/window/wnd.cpp", "controls/led.h", true},
+        {"platform/wnd.cpp", "platform/base/types.h", true},  // loose files belong in a folder
+        {"tests/platform/test_gdi.cpp", "platform/gdi/dc_impl.h", false},
+        {"tests/platform/test_gdi.cpp", "QImage", false},
+    };
+    for (const Case& c : cases) {
+        const auto violations = LayerViolations({{root / c.file, 1, c.target}});
+        EXPECT_EQ(!violations.empty(), c.refused) << c.file << " including " << c.target << Lines(violations);
     }
 }
 
@@ -72,7 +155,7 @@ TEST(Layering, TheQtHeaderCheckRecognisesQtIncludes) {
     EXPECT_TRUE(IsQtHeader("QWidget"));
     EXPECT_TRUE(IsQtHeader("QtCore/QString"));
     EXPECT_TRUE(IsQtHeader("qglobal.h"));
-    EXPECT_FALSE(IsQtHeader("platform/wnd.h"));
+    EXPECT_FALSE(IsQtHeader("platform/window/wnd.h"));
     EXPECT_FALSE(IsQtHeader("cstdint"));
     EXPECT_FALSE(IsQtHeader("queue"));
 }

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "platform/localtime.h"
+#include "platform/base/localtime.h"
 
 // The fields are calendar values (month from 1, full year, weekday from Sunday),
 // and the moment lies between two readings of the clock around the call.

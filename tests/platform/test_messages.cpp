@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/app.h"
-#include "platform/dialog.h"
+#include "platform/runtime/app.h"
+#include "platform/window/dialog.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/recording_wnd.h"
 

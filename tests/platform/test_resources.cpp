@@ -5,7 +5,7 @@
 #include <array>
 #include <cstring>
 
-#include "platform/resources.h"
+#include "platform/system/resources.h"
 #include "res/resources.h"
 
 namespace {

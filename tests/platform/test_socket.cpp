@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/app.h"
-#include "platform/socket.h"
+#include "platform/runtime/app.h"
+#include "platform/net/socket.h"
 #include "tests/support/loopback_peer.h"
 
 namespace {

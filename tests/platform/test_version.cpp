@@ -3,7 +3,7 @@
 #include <cstring>
 #include <regex>
 
-#include "platform/version.h"
+#include "platform/system/version.h"
 #include "res/version_block.h"
 #include "res/version_values.h"
 #include "tests/support/scoped_env.h"

@@ -4,7 +4,7 @@
 
 #include <cstdarg>
 
-#include "platform/wformat.h"
+#include "platform/base/wformat.h"
 
 using platform::FormatWide;
 

@@ -1,7 +1,7 @@
 // Colours the tests paint with and look for, named once (COLORREF, 0x00BBGGRR).
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 namespace colours {
 constexpr COLORREF kWhite = RGB(255, 255, 255);

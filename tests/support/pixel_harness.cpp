@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/gdi_impl.h"
-#include "platform/paint_target.h"
+#include "platform/gdi/gdi_impl.h"
+#include "platform/gdi/paint_target.h"
 #include "tests/support/qt_helpers.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/dc.h"
-#include "platform/graphics.h"
+#include "platform/gdi/dc.h"
+#include "platform/graphics/graphics.h"
 
 class CWnd;
 

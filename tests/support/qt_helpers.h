@@ -4,7 +4,7 @@
 #include <QImage>
 #include <Qt>
 
-#include "platform/wnd.h"
+#include "platform/window/wnd.h"
 
 // Clicks the button answering `result` (IDOK, IDYES, IDNO...) on the open message box.
 bool PressMessageBoxButton(int result);

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialog.h"
-#include "platform/wnd.h"
+#include "platform/window/dialog.h"
+#include "platform/window/wnd.h"
 
 struct LoggedMessage {
     UINT message;

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "platform/app.h"
+#include "platform/runtime/app.h"
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);

@@ -1,0 +1,14 @@
+// System metrics, system colours and the tick count: values the windows and the
+// drawing code read, with the sizes and the classic light theme of the desktop the
+// program was made for.
+#pragma once
+
+#include "platform/base/types.h"
+
+// SM_* values; the screen's own size comes from the primary display (0 before the
+// GUI has started).
+int GetSystemMetrics(int index);
+// COLOR_* values.
+COLORREF GetSysColor(int index);
+// Milliseconds of a monotonic clock (wraps after about 49.7 days).
+DWORD GetTickCount();

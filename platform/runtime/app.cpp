@@ -1,0 +1,188 @@
+#include "platform/runtime/app.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTimer>
+#include <clocale>
+#include <cstdio>
+#include <memory>
+
+#include "platform/window/wnd.h"
+#include "platform/window/wnd_impl.h"
+
+namespace {
+
+// The GUI application: every key press meets PreTranslateMessage exactly once,
+// before Qt hands it to the focused widget and, unhandled, on to its parents.
+class LayerApplication : public QApplication {
+public:
+    LayerApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    bool notify(QObject* receiver, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress &&
+            platform::detail::PreTranslateKey(receiver, static_cast<QKeyEvent*>(e)))
+            return true;
+        return QApplication::notify(receiver, e);
+    }
+};
+
+CWinApp* g_app = nullptr;
+// Kept until StopGui: destroying it during static destruction would outlive Qt's own globals.
+QApplication* g_qapp = nullptr;
+platform::MessageBoxHandler g_messageBoxHandler;
+
+void StartGuiImpl(int& argc, char** argv) {
+    if (QApplication::instance()) return;
+    g_qapp = new LayerApplication(argc, argv);
+    // Qt takes the whole locale from the environment; numbers stay in the C form,
+    // so "%3.1f" never prints a decimal comma into a record or a display.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (g_app && !g_app->m_appName.empty())
+        QApplication::setApplicationName(QString::fromUtf16(g_app->m_appName.data(),
+                                                            qsizetype(g_app->m_appName.size())));
+}
+
+}  // namespace
+
+namespace platform {
+
+void StartGui(int& argc, char** argv) { StartGuiImpl(argc, argv); }
+void StartGuiForTests(int& argc, char** argv) { StartGuiImpl(argc, argv); }
+bool GuiStarted() { return QApplication::instance() != nullptr; }
+
+void StopGui() {
+    if (!g_qapp) return;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    delete g_qapp;
+    g_qapp = nullptr;
+}
+
+void PumpEvents(int ms) {
+    if (!GuiStarted()) return;
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (ms > 0) PumpUntil([] { return false; }, ms);
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    // The loop sleeps until something happens; a short tick wakes it to look again.
+    QTimer tick;
+    tick.start(5);
+    while (!done()) {
+        if (clock.elapsed() >= timeoutMs) return done();
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
+    MessageBoxHandler previous = std::move(g_messageBoxHandler);
+    g_messageBoxHandler = std::move(handler);
+    return previous;
+}
+
+std::u16string ApplicationTitle() {
+    if (g_app && !g_app->m_appName.empty()) return g_app->m_appName;
+    if (GuiStarted()) {
+        const QString name = QApplication::applicationName();
+        return std::u16string(reinterpret_cast<const char16_t*>(name.utf16()), size_t(name.size()));
+    }
+    return u"rerovora";
+}
+
+}  // namespace platform
+
+// ---------------------------------------------------------------------------
+// CWinApp
+
+CWinApp::CWinApp(LPCTSTR appName) {
+    if (appName) m_appName = appName;
+    g_app = this;
+}
+
+CWinApp::~CWinApp() {
+    if (g_app == this) g_app = nullptr;
+}
+
+BOOL CWinApp::InitInstance() { return TRUE; }
+int CWinApp::ExitInstance() { return 0; }
+
+int CWinApp::Run() { return QApplication::exec(); }
+
+void CWinApp::SetRegistryKey(LPCTSTR key) { m_registryKey = key ? key : u""; }
+
+CWinApp* AfxGetApp() { return g_app; }
+
+int AfxWinMain(int argc, char** argv) {
+    static int s_argc = argc;
+    platform::StartGui(s_argc, argv);
+    CWinApp* app = AfxGetApp();
+    if (!app) return 1;
+    // The exit code is ExitInstance's, whether or not the event loop ran.
+    if (app->InitInstance()) app->Run();
+    const int exitCode = app->ExitInstance();
+    platform::StopGui();
+    return exitCode;
+}
+
+// ---------------------------------------------------------------------------
+// Message boxes
+
+int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type) {
+    platform::MessageBoxRequest request;
+    request.text = text ? text : u"";
+    request.caption = caption ? caption : platform::ApplicationTitle();
+    request.type = type;
+    // An unattended relay keeps a trace of every box it raised.
+    std::fprintf(stderr, "message box: %s\n", Utf16ToUtf8(request.text).c_str());
+    std::fflush(stderr);
+    if (g_messageBoxHandler) return g_messageBoxHandler(request);
+    if (!platform::GuiStarted()) return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+
+    QMessageBox box(owner ? owner->Widget() : nullptr);
+    box.setWindowTitle(QString::fromUtf16(request.caption.data(), qsizetype(request.caption.size())));
+    box.setText(QString::fromUtf16(request.text.data(), qsizetype(request.text.size())));
+    switch (type & MB_ICONMASK) {
+    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
+    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
+    case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
+    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    struct Choice {
+        QMessageBox::StandardButton button;
+        int result;
+    };
+    std::vector<Choice> choices;
+    switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL: choices = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}; break;
+    case MB_YESNOCANCEL:
+        choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+        break;
+    case MB_YESNO: choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}}; break;
+    default: choices = {{QMessageBox::Ok, IDOK}}; break;
+    }
+    QMessageBox::StandardButtons buttons;
+    for (const Choice& c : choices) buttons |= c.button;
+    box.setStandardButtons(buttons);
+    box.setDefaultButton(choices.front().button);
+    // Closing the box answers like its cancel button (or its only one).
+    const int pressed = box.exec();
+    for (const Choice& c : choices)
+        if (pressed == c.button) return c.result;
+    if ((type & MB_TYPEMASK) == MB_YESNO) return IDNO;
+    if ((type & MB_TYPEMASK) == MB_OK) return IDOK;
+    return IDCANCEL;
+}
+
+int AfxMessageBox(LPCTSTR text, UINT type, UINT) {
+    CWnd* owner = AfxGetApp() ? AfxGetApp()->m_pMainWnd : nullptr;
+    if (owner && !owner->m_hWnd) owner = nullptr;
+    return MessageBoxW(owner, text, nullptr, type);
+}

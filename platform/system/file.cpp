@@ -1,0 +1,305 @@
+#include "platform/system/file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <glob.h>
+#include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+std::string ToFsPath(const std::u16string& path) { return Utf16ToUtf8(path); }
+
+[[noreturn]] void ThrowFileError(int cause, const std::u16string& path, const char* operation) {
+    throw CFileException(cause, path, operation);
+}
+
+// Writes every byte, going on after short writes and interrupted calls.
+int WriteAll(int fd, const void* data, std::size_t size) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        p += n;
+        size -= std::size_t(n);
+    }
+    return 0;
+}
+
+constexpr std::string_view kTempMarker = ".~";
+constexpr std::size_t kTempSuffixLength = 6;
+
+bool IsTempOf(std::string_view entry, std::string_view name) {
+    // ".<name>.~XXXXXX"
+    if (entry.size() != 1 + name.size() + kTempMarker.size() + kTempSuffixLength) return false;
+    if (entry.front() != '.') return false;
+    entry.remove_prefix(1);
+    if (entry.substr(0, name.size()) != name) return false;
+    entry.remove_prefix(name.size());
+    return entry.substr(0, kTempMarker.size()) == kTempMarker;
+}
+
+std::string RandomSuffix() {
+    static constexpr char kChars[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[kTempSuffixLength];
+    std::size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            // No randomness: fall back to something that differs per call.
+            static unsigned counter = 0;
+            const unsigned v = unsigned(::getpid()) * 2654435761u + ++counter * 40503u;
+            for (std::size_t i = got; i < sizeof bytes; ++i) bytes[i] = (unsigned char)(v >> (i * 5));
+            break;
+        }
+        got += std::size_t(n);
+    }
+    std::string s;
+    for (unsigned char b : bytes) s += kChars[b % (sizeof kChars - 1)];
+    return s;
+}
+
+// Removes the leftovers of writers that died before their rename: temp files of
+// `name` in `dir` that nobody holds locked. Best effort; errors are ignored.
+void RemoveStaleTemps(const std::string& dir, const std::string& name) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    std::vector<std::string> candidates;
+    while (const dirent* e = ::readdir(d)) {
+        if (IsTempOf(e->d_name, name)) candidates.emplace_back(e->d_name);
+    }
+    ::closedir(d);
+    for (const std::string& c : candidates) {
+        const std::string full = dir + "/" + c;
+        const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            ::unlink(full.c_str());
+        }
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+// ---- CFileException -----------------------------------------------------------
+
+CFileException::CFileException(int cause, std::u16string path, const char* operation)
+    : m_cause(cause), m_path(std::move(path)) {
+    m_what = std::string(operation) + " " + Utf16ToUtf8(m_path) + ": " + std::strerror(cause);
+}
+
+// ---- CFile --------------------------------------------------------------------
+
+CFile::CFile(const std::u16string& path, UINT flags) {
+    CFileException error(0, {}, "");
+    if (!Open(path, flags, &error)) throw error;
+}
+
+CFile::~CFile() { Abort(); }
+
+BOOL CFile::Open(const std::u16string& path, UINT flags, CFileException* error) {
+    Abort();
+    int oflags = O_CLOEXEC;
+    if (flags & modeReadWrite) {
+        oflags |= O_RDWR;
+    } else if (flags & modeWrite) {
+        oflags |= O_WRONLY;
+    } else {
+        oflags |= O_RDONLY;
+    }
+    if (flags & modeCreate) {
+        oflags |= O_CREAT;
+        if (!(flags & modeNoTruncate)) oflags |= O_TRUNC;
+    }
+    const std::string fsPath = ToFsPath(path);
+    int fd;
+    do {
+        fd = ::open(fsPath.c_str(), oflags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    int cause = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) {
+            cause = errno;
+        } else if (S_ISDIR(st.st_mode)) {
+            cause = EISDIR;
+        }
+        if (cause != 0) ::close(fd);
+    }
+    if (cause != 0) {
+        if (error) *error = CFileException(cause, path, "open");
+        return FALSE;
+    }
+    m_fd = fd;
+    m_path = path;
+    return TRUE;
+}
+
+UINT CFile::Read(void* buffer, UINT count) {
+    if (m_fd < 0) ThrowFileError(EBADF, m_path, "read");
+    auto* p = static_cast<unsigned char*>(buffer);
+    UINT total = 0;
+    while (total < count) {
+        const ssize_t n = ::read(m_fd, p + total, count - total);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ThrowFileError(errno, m_path, "read");
+        }
+        if (n == 0) break;
+        total += UINT(n);
+    }
+    return total;
+}
+
+void CFile::Write(const void* buffer, UINT count) {
+    if (m_fd < 0) ThrowFileError(EBADF, m_path, "write");
+    if (const int cause = WriteAll(m_fd, buffer, count)) ThrowFileError(cause, m_path, "write");
+}
+
+void CFile::Flush() {
+    if (m_fd < 0) ThrowFileError(EBADF, m_path, "flush");
+    if (::fsync(m_fd) != 0) ThrowFileError(errno, m_path, "flush");
+}
+
+std::uint64_t CFile::GetLength() const {
+    struct stat st {};
+    if (m_fd < 0) ThrowFileError(EBADF, m_path, "length");
+    if (::fstat(m_fd, &st) != 0) ThrowFileError(errno, m_path, "length");
+    return std::uint64_t(st.st_size);
+}
+
+void CFile::Close() {
+    if (m_fd < 0) return;
+    const int fd = m_fd;
+    m_fd = -1;
+    // A failed close has still released the descriptor; EINTR is not a failure.
+    if (::close(fd) != 0 && errno != EINTR) ThrowFileError(errno, m_path, "close");
+}
+
+void CFile::Abort() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+}
+
+void CFile::Rename(const std::u16string& oldPath, const std::u16string& newPath) {
+    if (::rename(ToFsPath(oldPath).c_str(), ToFsPath(newPath).c_str()) != 0)
+        ThrowFileError(errno, oldPath, "rename");
+}
+
+void CFile::Remove(const std::u16string& path) {
+    if (::unlink(ToFsPath(path).c_str()) != 0) ThrowFileError(errno, path, "remove");
+}
+
+// ---- working directory and paths ------------------------------------------------
+
+DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer) {
+    const std::u16string dir = platform::CurrentDirectory();
+    if (dir.empty()) return 0;
+    if (dir.size() + 1 > bufferLength) {
+        if (buffer && bufferLength > 0) buffer[0] = u'\0';
+        return DWORD(dir.size() + 1);
+    }
+    std::copy(dir.begin(), dir.end(), buffer);
+    buffer[dir.size()] = u'\0';
+    return DWORD(dir.size());
+}
+
+namespace platform {
+
+std::u16string CurrentDirectory() {
+    std::vector<char> buf(512);
+    for (;;) {
+        if (::getcwd(buf.data(), buf.size())) return Utf8ToUtf16(buf.data());
+        if (errno != ERANGE) return {};
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::u16string PathJoin(std::u16string_view dir, std::u16string_view name) {
+    if (dir.empty()) return std::u16string(name);
+    std::u16string out(dir);
+    if (out.back() != u'/') out += u'/';
+    while (!name.empty() && name.front() == u'/') name.remove_prefix(1);
+    out += name;
+    return out;
+}
+
+bool FileExistsAt(const std::u16string& path) {
+    const std::string fsPath = ToFsPath(path);
+    if (fsPath.empty()) return false;
+    if (fsPath.find_first_of("*?") == std::string::npos) {
+        struct stat st {};
+        return ::lstat(fsPath.c_str(), &st) == 0;
+    }
+    // Only '*' and '?' are wildcards; brackets and backslashes are plain characters.
+    std::string pattern;
+    for (char c : fsPath) {
+        if (c == '[' || c == ']' || c == '\\') pattern += '\\';
+        pattern += c;
+    }
+    glob_t g{};
+    const int rc = ::glob(pattern.c_str(), GLOB_NOSORT | GLOB_PERIOD, nullptr, &g);
+    const bool found = rc == 0 && g.gl_pathc > 0;
+    ::globfree(&g);
+    return found;
+}
+
+void ReplaceFileAtomically(const std::u16string& path, const void* data, std::size_t size) {
+    const std::string target = ToFsPath(path);
+    const std::size_t slash = target.rfind('/');
+    const std::string dir =
+        slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : target.substr(0, slash);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") ThrowFileError(EISDIR, path, "replace");
+
+    RemoveStaleTemps(dir, name);
+
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = (dir == "/" ? std::string() : dir) + "/." + name + std::string(kTempMarker) + RandomSuffix();
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST && errno != EINTR) ThrowFileError(errno, path, "create");
+    }
+    if (fd < 0) ThrowFileError(EEXIST, path, "create");
+    // Held until the rename, so that a concurrent replace does not take this file
+    // for a dead writer's leftover.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+
+    const auto fail = [&](int cause, const char* operation) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        ThrowFileError(cause, path, operation);
+    };
+
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+
+    if (const int cause = WriteAll(fd, data, size)) fail(cause, "write");
+    if (::fsync(fd) != 0) fail(errno, "flush");
+    if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno, "rename");
+    ::close(fd);
+
+    // Make the rename itself durable.
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,108 @@
+// Files, the working directory and path helpers.
+//
+// Paths are UTF-16 inside the program and UTF-8 on the file system.
+#pragma once
+
+#include <cstddef>
+#include <exception>
+#include <string>
+
+#include "platform/base/types.h"
+
+// A failed file operation. `Cause()` is the errno value the system reported.
+class CFileException : public std::exception {
+public:
+    CFileException(int cause, std::u16string path, const char* operation);
+    int Cause() const noexcept { return m_cause; }
+    const std::u16string& FileName() const noexcept { return m_path; }
+    const char* what() const noexcept override { return m_what.c_str(); }
+
+private:
+    int m_cause;
+    std::u16string m_path;
+    std::string m_what;
+};
+
+// An open file. The constructor with a path throws CFileException on failure;
+// Open reports failure by its result instead. The destructor closes quietly.
+class CFile {
+public:
+    enum OpenFlags : UINT {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,  // sharing flags are accepted and have no effect here
+        modeCreate = 0x1000,     // create, or cut an existing file to length 0...
+        modeNoTruncate = 0x2000, // ...unless this is also given
+        typeBinary = 0x8000,
+    };
+
+    CFile() = default;
+    CFile(const std::u16string& path, UINT flags);
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // Opens `path`; a directory is refused (EISDIR). On failure returns FALSE and,
+    // when `error` is given, stores the cause there.
+    BOOL Open(const std::u16string& path, UINT flags, CFileException* error = nullptr);
+    // Reads up to `count` bytes; fewer only at the end of the file. Throws on error.
+    UINT Read(void* buffer, UINT count);
+    // Writes all `count` bytes. Throws on error.
+    void Write(const void* buffer, UINT count);
+    // Puts the written data on the medium (fsync). Throws on error.
+    void Flush();
+    std::uint64_t GetLength() const;
+    const std::u16string& GetFilePath() const { return m_path; }
+    bool IsOpen() const { return m_fd >= 0; }
+    // Closes the file; throws when the system reports a failed close.
+    void Close();
+    // Closes without reporting errors.
+    void Abort();
+
+    static void Rename(const std::u16string& oldPath, const std::u16string& newPath);
+    static void Remove(const std::u16string& path);
+
+private:
+    int m_fd = -1;
+    std::u16string m_path;
+};
+
+// The process's current directory. Like the Windows call: on success returns its
+// length without the terminator; when `bufferLength` is too small (the program
+// passes 260), writes an empty text when there is room for one and returns the
+// length needed, terminator included; returns 0 when the directory cannot be read.
+DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
+
+namespace platform {
+
+// The process's current directory without a length limit; empty when it cannot
+// be read (for example when it was removed).
+std::u16string CurrentDirectory();
+
+// `dir` and `name` joined by the platform's separator (one separator only).
+std::u16string PathJoin(std::u16string_view dir, std::u16string_view name);
+
+// Whether any directory entry matches `path`, as a directory search would find it:
+// '*' and '?' in the last parts are wildcards (matching names that start with a
+// dot too); every other character stands for itself. Directories count.
+bool FileExistsAt(const std::u16string& path);
+
+// Replaces the file at `path` with `size` bytes as one step: the bytes go to a new
+// file in the same folder, are put on the medium, and that file is renamed over
+// `path`. Whoever reads `path` sees the old content or the new, never a mix, even
+// when the process dies half-way. A new file gets the usual creation rights; a
+// replaced one keeps its rights. Throws CFileException; after a failure `path` is
+// as it was and the new file is gone.
+//
+// Leftovers: a process killed before the rename leaves its new file behind, named
+// ".<name>.~XXXXXX" beside `path`. Each write held locked while it runs, so the
+// next replace of the same `path` removes every such leftover that no live
+// writer holds, and at most one per killed writer exists in between.
+void ReplaceFileAtomically(const std::u16string& path, const void* data, std::size_t size);
+
+}  // namespace platform

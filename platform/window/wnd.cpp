@@ -1,0 +1,1001 @@
+#include "platform/window/wnd.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWheelEvent>
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <unordered_map>
+
+#include "platform/gdi/dc.h"
+#include "platform/gdi/dc_impl.h"
+#include "platform/window/wnd_impl.h"
+
+namespace {
+
+std::unordered_map<HWND, WindowImpl*>& Registry() {
+    static std::unordered_map<HWND, WindowImpl*> registry;
+    return registry;
+}
+
+HWND NewHandle() {
+    static std::uintptr_t next = 0;
+    next += 16;
+    return reinterpret_cast<HWND>(next);
+}
+
+const char* const kHwndProperty = "rerovora_hwnd";
+
+// Posted window message, queued on the event loop.
+class PostedMessage : public QEvent {
+public:
+    PostedMessage(UINT m, WPARAM w, LPARAM l)
+        : QEvent(kPostedMessageEvent), message(m), wParam(w), lParam(l) {}
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+DWORD g_messageTime = 0;
+
+QSize ClampedSize(int w, int h) { return QSize(std::max(0, w), std::max(0, h)); }
+
+}  // namespace
+
+// Receives posted messages and owns a window's timers; deleted with the window,
+// which drops whatever is still queued for it.
+class MessageTarget : public QObject {
+public:
+    explicit MessageTarget(HWND h) : handle(h) {}
+    HWND handle;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == kPostedMessageEvent) {
+            auto* m = static_cast<PostedMessage*>(e);
+            if (handle) WindowImpl::Dispatch(handle, m->message, m->wParam, m->lParam);
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+// Watches the widget of every window (also standard controls) for focus,
+// geometry and close events.
+class WidgetWatcher : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* e) override {
+        WindowImpl* impl = WindowImpl::FromWidget(obj);
+        if (!impl || impl->widget != obj) return false;
+        HWND h = impl->handle;
+        switch (e->type()) {
+        case QEvent::FocusIn: {
+            WindowImpl::Dispatch(h, WM_SETFOCUS, 0, 0);
+            break;
+        }
+        case QEvent::FocusOut: {
+            HWND other = nullptr;
+            if (WindowImpl* o = WindowImpl::FromWidget(QApplication::focusWidget())) other = o->handle;
+            WindowImpl::Dispatch(h, WM_KILLFOCUS, WPARAM(other), 0);
+            break;
+        }
+        case QEvent::Resize:
+        case QEvent::Move:
+            impl->ReportGeometry();
+            break;
+        case QEvent::Close:
+            if (impl->topLevel) {
+                e->ignore();
+                WindowImpl::Dispatch(h, WM_CLOSE, 0, 0);
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
+
+static WidgetWatcher* Watcher() {
+    static WidgetWatcher* watcher = new WidgetWatcher(qApp);
+    return watcher;
+}
+
+// ---------------------------------------------------------------------------
+// WindowImpl
+
+WindowImpl* WindowImpl::FromHandle(HWND h) {
+    if (!h) return nullptr;
+    auto it = Registry().find(h);
+    return it == Registry().end() ? nullptr : it->second;
+}
+
+WindowImpl* WindowImpl::FromWidget(const QObject* widget) {
+    if (!widget) return nullptr;
+    const QVariant v = widget->property(kHwndProperty);
+    if (!v.isValid()) return nullptr;
+    return FromHandle(reinterpret_cast<HWND>(v.value<qulonglong>()));
+}
+
+LRESULT WindowImpl::Dispatch(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowImpl* impl = FromHandle(h);
+    if (!impl || !impl->wnd) return 0;
+    return impl->wnd->WindowProc(message, wParam, lParam);
+}
+
+void WindowImpl::ReportGeometry() {
+    if (!widget || destroying) return;
+    const HWND h = handle;
+    const QSize size = widget->size();
+    const QPoint pos = topLevel ? widget->geometry().topLeft() : widget->pos();
+    if (pos != reportedPos) {
+        reportedPos = pos;
+        Dispatch(h, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
+        if (!FromHandle(h)) return;
+    }
+    if (size != reportedSize) {
+        reportedSize = size;
+        eraseRequested = true;
+        UINT type = SIZE_RESTORED;
+        if (topLevel && widget->isMaximized()) type = SIZE_MAXIMIZED;
+        if (topLevel && widget->isMinimized()) type = SIZE_MINIMIZED;
+        Dispatch(h, WM_SIZE, type, MAKELPARAM(size.width(), size.height()));
+    }
+}
+
+void WindowImpl::BeginSurface() {
+    const QSize size = widget ? widget->size() : QSize();
+    const bool erase = eraseRequested || surface.size() != size;
+    if (erase) {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        WindowImpl* p = FromHandle(parent);
+        if (!topLevel && p && p->widget && widget && !image.isNull() &&
+            p->surface.size() != p->widget->size() && !p->inPaint) {
+            p->Compose();
+            if (!FromHandle(handle)) return;
+        }
+        if (!image.isNull()) {
+            if (!topLevel && p && p->widget && widget && !p->surface.isNull()) {
+                image.fill(Qt::transparent);
+                QPainter painter(&image);
+                painter.setCompositionMode(QPainter::CompositionMode_Source);
+                painter.drawImage(QPoint(0, 0), p->surface, QRect(widget->pos(), size));
+            } else {
+                // A top-level window, or a child of a parent with nothing painted yet.
+                const COLORREF face = GetSysColor(COLOR_BTNFACE);
+                image.fill(QColor(GetRValue(face), GetGValue(face), GetBValue(face)));
+            }
+        }
+        surface = image;
+    }
+    erasePending = erase;
+    eraseRequested = false;
+    paintRect = QRect(QPoint(0, 0), size);
+}
+
+void WindowImpl::Compose() {
+    if (!widget || destroying || inPaint) return;
+    const HWND h = handle;
+    BeginSurface();
+    if (!FromHandle(h)) return;
+    inPaint = true;
+    Dispatch(h, WM_PAINT, 0, 0);
+    WindowImpl* self = FromHandle(h);
+    if (!self) return;
+    if (self->erasePending) {
+        // Nobody began a paint: the background still gets its erase.
+        PAINTSTRUCT ps;
+        BeginPaint(h, &ps);
+        EndPaint(h, &ps);
+    }
+    self->inPaint = false;
+}
+
+// ---------------------------------------------------------------------------
+// WndWidget
+
+WndWidget::WndWidget(WindowImpl* impl_, QWidget* parent, bool topLevel)
+    : QWidget(parent, topLevel ? Qt::Window : Qt::Widget), impl(impl_) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+}
+
+WndWidget::~WndWidget() {
+    if (impl && impl->widget == this) impl->widget = nullptr;
+}
+
+static WPARAM MouseKeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
+    WPARAM w = 0;
+    if (buttons & Qt::LeftButton) w |= MK_LBUTTON;
+    if (buttons & Qt::RightButton) w |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton) w |= MK_MBUTTON;
+    if (mods & Qt::ShiftModifier) w |= MK_SHIFT;
+    if (mods & Qt::ControlModifier) w |= MK_CONTROL;
+    return w;
+}
+
+static UINT ButtonMessage(Qt::MouseButton b, QEvent::Type type) {
+    const int kind = type == QEvent::MouseButtonPress ? 0 : type == QEvent::MouseButtonRelease ? 1 : 2;
+    switch (b) {
+    case Qt::LeftButton: return WM_LBUTTONDOWN + kind;
+    case Qt::RightButton: return WM_RBUTTONDOWN + kind;
+    case Qt::MiddleButton: return WM_MBUTTONDOWN + kind;
+    default: return 0;
+    }
+}
+
+bool WndWidget::event(QEvent* e) {
+    if (!impl) return QWidget::event(e);
+    const HWND h = impl->handle;
+    g_messageTime = GetTickCount();
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+        auto* me = static_cast<QMouseEvent*>(e);
+        const UINT msg = ButtonMessage(me->button(), e->type());
+        if (msg) {
+            const QPoint p = me->position().toPoint();
+            WindowImpl::Dispatch(h, msg, MouseKeyState(me->buttons(), me->modifiers()),
+                                 MAKELPARAM(p.x(), p.y()));
+        }
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(e);
+        const QPoint p = me->position().toPoint();
+        impl->cursorSetInMessage = false;
+        if (impl->trackHover && impl->hoverTimer) impl->hoverTimer->start();
+        WindowImpl::Dispatch(h, WM_MOUSEMOVE, MouseKeyState(me->buttons(), me->modifiers()),
+                             MAKELPARAM(p.x(), p.y()));
+        if (WindowImpl* self = WindowImpl::FromHandle(h)) {
+            // Without a cursor set for this move the window's class cursor returns.
+            if (!self->cursorSetInMessage && testAttribute(Qt::WA_SetCursor)) unsetCursor();
+        }
+        return true;
+    }
+    case QEvent::Wheel: {
+        auto* we = static_cast<QWheelEvent*>(e);
+        const QPoint g = we->globalPosition().toPoint();
+        const int delta = we->angleDelta().y();
+        WindowImpl::Dispatch(h, WM_MOUSEWHEEL,
+                             MAKEWPARAM(int(MouseKeyState(we->buttons(), we->modifiers())), delta),
+                             MAKELPARAM(g.x(), g.y()));
+        return true;
+    }
+    case QEvent::Leave: {
+        if (impl->hoverTimer) impl->hoverTimer->stop();
+        impl->trackHover = false;
+        if (impl->trackLeave) {
+            impl->trackLeave = false;
+            WindowImpl::Dispatch(h, WM_MOUSELEAVE, 0, 0);
+        }
+        return true;
+    }
+    case QEvent::KeyPress: {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        const UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
+        LPARAM lp = 1;
+        if (ke->isAutoRepeat()) lp |= LPARAM(1) << 30;
+        if (vk) WindowImpl::Dispatch(h, WM_KEYDOWN, vk, lp);
+        const QString text = ke->text();
+        for (QChar c : text) {
+            if (!WindowImpl::FromHandle(h)) break;
+            if (c.unicode() >= 0x20 || c.unicode() == 0x08 || c.unicode() == 0x0D ||
+                c.unicode() == 0x1B || c.unicode() == 0x09)
+                WindowImpl::Dispatch(h, WM_CHAR, c.unicode(), lp);
+        }
+        return true;
+    }
+    case QEvent::KeyRelease: {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        const UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
+        if (vk) WindowImpl::Dispatch(h, WM_KEYUP, vk, LPARAM(1) | (LPARAM(3) << 30));
+        return true;
+    }
+    case QEvent::EnabledChange:
+        WindowImpl::Dispatch(h, WM_ENABLE, isEnabled() ? TRUE : FALSE, 0);
+        return QWidget::event(e);
+    default:
+        return QWidget::event(e);
+    }
+}
+
+void WndWidget::paintEvent(QPaintEvent*) {
+    if (!impl) return;
+    const HWND h = impl->handle;
+    impl->Compose();
+    WindowImpl* self = WindowImpl::FromHandle(h);
+    if (!self) return;
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPoint(0, 0), self->surface);
+}
+
+// ---------------------------------------------------------------------------
+// CWnd
+
+CWnd::CWnd() = default;
+
+CWnd::~CWnd() {
+    if (m_hWnd) CWnd::DestroyWindow();
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd) {
+    WindowImpl* impl = WindowImpl::FromHandle(hwnd);
+    return impl ? impl->wnd : nullptr;
+}
+
+QWidget* CWnd::Widget() const { return m_impl ? m_impl->widget.data() : nullptr; }
+
+QWidget* CWnd::CreateWidget(QWidget* parentWidget, bool topLevel) {
+    return new WndWidget(m_impl, parentWidget, topLevel);
+}
+
+BOOL CWnd::Create(LPCTSTR, LPCTSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
+                  UINT id) {
+    return CreateEx(0, nullptr, windowName, style, rect, parent, id);
+}
+
+BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR, LPCTSTR windowName, DWORD style, const RECT& rect,
+                    CWnd* parent, UINT id) {
+    if (m_hWnd || !QApplication::instance()) return FALSE;
+    const bool child = (style & WS_CHILD) != 0;
+    if (child && (!parent || !parent->m_hWnd)) return FALSE;
+
+    auto* impl = new WindowImpl;
+    impl->wnd = this;
+    impl->handle = NewHandle();
+    impl->style = style;
+    impl->exStyle = exStyle;
+    impl->id = child ? id : 0;
+    impl->topLevel = !child;
+    impl->text = windowName ? std::u16string(windowName) : std::u16string();
+    if (parent && parent->m_hWnd) {
+        if (child) {
+            impl->parent = parent->m_hWnd;
+            parent->m_impl->children.push_back(impl->handle);
+        } else {
+            impl->owner = parent->GetTopLevelParent() ? parent->GetTopLevelParent()->m_hWnd
+                                                      : parent->m_hWnd;
+        }
+    }
+    Registry()[impl->handle] = impl;
+    m_hWnd = impl->handle;
+    m_impl = impl;
+
+    impl->target = new MessageTarget(impl->handle);
+    QWidget* parentWidget = child ? parent->Widget() : nullptr;
+    QWidget* w = CreateWidget(parentWidget, !child);
+    impl->widget = w;
+    impl->native = dynamic_cast<WndWidget*>(w) == nullptr;
+    w->setProperty(kHwndProperty, qulonglong(reinterpret_cast<std::uintptr_t>(impl->handle)));
+    w->installEventFilter(Watcher());
+    w->setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : (impl->native ? Qt::ClickFocus : Qt::NoFocus));
+    if (!child) {
+        w->setWindowTitle(QString::fromUtf16(impl->text.data(), qsizetype(impl->text.size())));
+        w->setAttribute(Qt::WA_QuitOnClose, false);
+    }
+    CRect r(rect);
+    w->setGeometry(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
+    if (style & WS_DISABLED) w->setEnabled(false);
+
+    PreSubclassWindow();
+    if (!IsWindow(impl->handle)) return FALSE;
+    WindowImpl::Dispatch(impl->handle, WM_CREATE, 0, 0);
+    if (!IsWindow(impl->handle)) return FALSE;
+    impl->ReportGeometry();
+    if (!IsWindow(impl->handle)) return FALSE;
+    if (style & WS_VISIBLE) {
+        if (style & WS_MAXIMIZE) w->showMaximized();
+        else w->show();
+    }
+    return TRUE;
+}
+
+BOOL CWnd::DestroyWindow() {
+    if (!m_hWnd || !m_impl || m_impl->destroying) return FALSE;
+    // Every window of the tree, parents before children.
+    std::vector<HWND> order;
+    std::vector<HWND> stack{m_hWnd};
+    while (!stack.empty()) {
+        HWND h = stack.back();
+        stack.pop_back();
+        WindowImpl* impl = WindowImpl::FromHandle(h);
+        if (!impl || impl->destroying) continue;
+        impl->destroying = true;
+        order.push_back(h);
+        for (auto it = impl->children.rbegin(); it != impl->children.rend(); ++it) stack.push_back(*it);
+    }
+    // Timers and hover tracking stop at once; queued messages are dropped with the target.
+    for (HWND h : order) {
+        WindowImpl* impl = WindowImpl::FromHandle(h);
+        for (auto& [id, timer] : impl->timers) timer->stop();
+        if (impl->hoverTimer) impl->hoverTimer->stop();
+        if (impl->widget && QWidget::mouseGrabber() == impl->widget) impl->widget->releaseMouse();
+    }
+    QWidget* rootWidget = m_impl->widget;
+    if (rootWidget) rootWidget->hide();
+    for (HWND h : order) {
+        if (WindowImpl* impl = WindowImpl::FromHandle(h); impl && impl->wnd)
+            impl->wnd->WindowProc(WM_DESTROY, 0, 0);
+    }
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        WindowImpl* impl = WindowImpl::FromHandle(*it);
+        if (!impl) continue;
+        CWnd* wnd = impl->wnd;
+        if (wnd) wnd->WindowProc(WM_NCDESTROY, 0, 0);
+        if (WindowImpl* p = WindowImpl::FromHandle(impl->parent)) {
+            auto& c = p->children;
+            c.erase(std::remove(c.begin(), c.end(), impl->handle), c.end());
+        }
+        Registry().erase(impl->handle);
+        impl->target->handle = nullptr;
+        impl->target->deleteLater();
+        if (impl->widget) {
+            impl->widget->removeEventFilter(Watcher());
+            impl->widget->setProperty(kHwndProperty, QVariant());
+            if (auto* ww = dynamic_cast<WndWidget*>(impl->widget.data())) ww->impl = nullptr;
+        }
+        if (wnd) {
+            wnd->m_hWnd = nullptr;
+            wnd->m_impl = nullptr;
+        }
+        delete impl;
+        if (wnd) wnd->PostNcDestroy();
+    }
+    if (rootWidget) rootWidget->deleteLater();
+    return TRUE;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProc(message, wParam, lParam);
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ClassWindowProc(message, wParam, lParam);
+}
+
+LRESULT CWnd::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND: {
+        if (!ErasesWithFaceColour() || !wParam) return 0;
+        auto* dc = reinterpret_cast<CDC*>(wParam);
+        CRect rc;
+        GetClientRect(&rc);
+        dc->FillSolidRect(&rc, GetSysColor(COLOR_BTNFACE));
+        return 1;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(m_hWnd, &ps);
+        EndPaint(m_hWnd, &ps);
+        return 0;
+    }
+    case WM_CLOSE:
+        DestroyWindow();
+        return 0;
+    case WM_HELP:
+        // Help goes up to the parent until a window handles it.
+        if (CWnd* p = GetParent()) return p->SendMessage(WM_HELP, wParam, lParam);
+        return 0;
+    case WM_SETTEXT: {
+        if (!m_impl) return FALSE;
+        const auto* text = reinterpret_cast<const char16_t*>(lParam);
+        m_impl->text = text ? std::u16string(text) : std::u16string();
+        if (m_impl->topLevel && m_impl->widget)
+            m_impl->widget->setWindowTitle(
+                QString::fromUtf16(m_impl->text.data(), qsizetype(m_impl->text.size())));
+        return TRUE;
+    }
+    case WM_GETTEXT: {
+        // Internal form: lParam points to a std::u16string that receives the text.
+        if (!m_impl || !lParam) return 0;
+        *reinterpret_cast<std::u16string*>(lParam) = m_impl->text;
+        return LRESULT(m_impl->text.size());
+    }
+    default:
+        return 0;
+    }
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+void CWnd::PreSubclassWindow() {}
+void CWnd::PostNcDestroy() {}
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return WindowImpl::Dispatch(m_hWnd, message, wParam, lParam);
+}
+
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return PostMessageW(m_hWnd, message, wParam, lParam);
+}
+
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapseMs, void*) {
+    if (!m_impl || m_impl->destroying) return 0;
+    const UINT ms = std::clamp<UINT>(elapseMs, 10u, 0x7FFFFFFFu);
+    QTimer*& timer = m_impl->timers[id];
+    if (!timer) {
+        timer = new QTimer(m_impl->target);
+        timer->setTimerType(Qt::PreciseTimer);
+        const HWND h = m_hWnd;
+        QObject::connect(timer, &QTimer::timeout, timer, [h, id] {
+            g_messageTime = GetTickCount();
+            WindowImpl::Dispatch(h, WM_TIMER, id, 0);
+        });
+    }
+    timer->start(int(ms));
+    return id == 0 ? 1 : id;
+}
+
+BOOL CWnd::KillTimer(UINT_PTR id) {
+    if (!m_impl) return FALSE;
+    auto it = m_impl->timers.find(id);
+    if (it == m_impl->timers.end()) return FALSE;
+    it->second->stop();
+    it->second->deleteLater();
+    m_impl->timers.erase(it);
+    return TRUE;
+}
+
+int CWnd::GetDlgCtrlID() const { return m_impl ? int(m_impl->id) : 0; }
+
+int CWnd::SetDlgCtrlID(int id) {
+    if (!m_impl) return 0;
+    const int old = int(m_impl->id);
+    m_impl->id = UINT(id);
+    return old;
+}
+
+CWnd* CWnd::GetParent() const {
+    if (!m_impl) return nullptr;
+    return FromHandle(m_impl->parent ? m_impl->parent : m_impl->owner);
+}
+
+CWnd* CWnd::GetOwner() const {
+    if (!m_impl) return nullptr;
+    return FromHandle(m_impl->owner ? m_impl->owner : m_impl->parent);
+}
+
+void CWnd::SetOwner(CWnd* owner) {
+    if (m_impl) m_impl->owner = owner ? owner->m_hWnd : nullptr;
+}
+
+CWnd* CWnd::GetNotifyTarget() const {
+    if (!m_impl) return nullptr;
+    if (CWnd* o = FromHandle(m_impl->owner)) return o;
+    return FromHandle(m_impl->parent);
+}
+
+CWnd* CWnd::GetDlgItem(int id) const {
+    if (!m_impl) return nullptr;
+    for (HWND c : m_impl->children) {
+        WindowImpl* impl = WindowImpl::FromHandle(c);
+        if (impl && int(impl->id) == id) return impl->wnd;
+    }
+    return nullptr;
+}
+
+CWnd* CWnd::GetTopLevelParent() const {
+    if (!m_impl) return nullptr;
+    const WindowImpl* impl = m_impl;
+    while (impl && !impl->topLevel) impl = WindowImpl::FromHandle(impl->parent);
+    return impl ? impl->wnd : nullptr;
+}
+
+std::vector<CWnd*> CWnd::GetChildren() const {
+    std::vector<CWnd*> out;
+    if (!m_impl) return out;
+    for (HWND c : m_impl->children)
+        if (CWnd* w = FromHandle(c)) out.push_back(w);
+    return out;
+}
+
+DWORD CWnd::GetStyle() const {
+    if (!m_impl) return 0;
+    DWORD s = m_impl->style & ~(WS_VISIBLE | WS_DISABLED);
+    if (m_impl->widget) {
+        if (!m_impl->widget->isHidden()) s |= WS_VISIBLE;
+        if (m_impl->widget->testAttribute(Qt::WA_ForceDisabled)) s |= WS_DISABLED;
+        if (m_impl->topLevel && m_impl->widget->isMaximized()) s |= WS_MAXIMIZE;
+        if (m_impl->topLevel && m_impl->widget->isMinimized()) s |= WS_MINIMIZE;
+    }
+    return s;
+}
+
+DWORD CWnd::GetExStyle() const { return m_impl ? m_impl->exStyle : 0; }
+
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) {
+    if (!m_impl) return FALSE;
+    const DWORD before = m_impl->style;
+    m_impl->style = (m_impl->style & ~remove) | add;
+    if (m_impl->widget && ((before ^ m_impl->style) & WS_TABSTOP) && !m_impl->native)
+        m_impl->widget->setFocusPolicy((m_impl->style & WS_TABSTOP) ? Qt::StrongFocus : Qt::NoFocus);
+    return before != m_impl->style;
+}
+
+BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT) {
+    if (!m_impl) return FALSE;
+    const DWORD before = m_impl->exStyle;
+    m_impl->exStyle = (m_impl->exStyle & ~remove) | add;
+    return before != m_impl->exStyle;
+}
+
+BOOL CWnd::ShowWindow(int cmd) {
+    if (!m_impl || !m_impl->widget) return FALSE;
+    QWidget* w = m_impl->widget;
+    const BOOL wasVisible = !w->isHidden();
+    const HWND h = m_hWnd;
+    switch (cmd) {
+    case SW_HIDE:
+        if (wasVisible) {
+            w->hide();
+            WindowImpl::Dispatch(h, WM_SHOWWINDOW, FALSE, 0);
+        }
+        break;
+    case SW_MAXIMIZE:
+        if (m_impl->topLevel) w->showMaximized();
+        else w->show();
+        break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+        if (m_impl->topLevel) w->showMinimized();
+        else w->show();
+        break;
+    case SW_RESTORE:
+    case SW_SHOWNORMAL:
+        if (m_impl->topLevel) w->showNormal();
+        else w->show();
+        break;
+    default:
+        w->show();
+        break;
+    }
+    if (cmd != SW_HIDE && !wasVisible) WindowImpl::Dispatch(h, WM_SHOWWINDOW, TRUE, 0);
+    if (WindowImpl* impl = WindowImpl::FromHandle(h)) impl->ReportGeometry();
+    return wasVisible;
+}
+
+BOOL CWnd::IsWindowVisible() const {
+    return m_impl && m_impl->widget && m_impl->widget->isVisible();
+}
+
+BOOL CWnd::EnableWindow(BOOL enable) {
+    if (!m_impl || !m_impl->widget) return FALSE;
+    const BOOL wasDisabled = m_impl->widget->testAttribute(Qt::WA_ForceDisabled);
+    if (bool(enable) == !wasDisabled) return wasDisabled;
+    m_impl->widget->setEnabled(enable != FALSE);  // WM_ENABLE goes out from the change event
+    return wasDisabled;
+}
+
+BOOL CWnd::IsWindowEnabled() const {
+    return m_impl && m_impl->widget && !m_impl->widget->testAttribute(Qt::WA_ForceDisabled);
+}
+
+BOOL CWnd::IsIconic() const { return m_impl && m_impl->widget && m_impl->widget->isMinimized(); }
+BOOL CWnd::IsZoomed() const { return m_impl && m_impl->widget && m_impl->widget->isMaximized(); }
+
+void CWnd::SetWindowText(LPCTSTR text) {
+    SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : u""));
+}
+
+std::u16string CWnd::GetWindowText() const {
+    std::u16string text;
+    WindowImpl::Dispatch(m_hWnd, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+int CWnd::GetWindowTextLength() const { return int(GetWindowText().size()); }
+
+void CWnd::GetWindowRect(LPRECT rect) const {
+    if (!rect) return;
+    *rect = RECT{};
+    if (!m_impl || !m_impl->widget) return;
+    QWidget* w = m_impl->widget;
+    if (m_impl->topLevel) {
+        const QRect g = w->frameGeometry();
+        *rect = RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+    } else {
+        const QPoint tl = w->mapToGlobal(QPoint(0, 0));
+        *rect = RECT{tl.x(), tl.y(), tl.x() + w->width(), tl.y() + w->height()};
+    }
+}
+
+void CWnd::GetClientRect(LPRECT rect) const {
+    if (!rect) return;
+    *rect = RECT{};
+    if (m_impl && m_impl->widget) *rect = RECT{0, 0, m_impl->widget->width(), m_impl->widget->height()};
+}
+
+void CWnd::ClientToScreen(LPPOINT point) const {
+    if (!point || !m_impl || !m_impl->widget) return;
+    const QPoint g = m_impl->widget->mapToGlobal(QPoint(point->x, point->y));
+    *point = POINT{g.x(), g.y()};
+}
+
+void CWnd::ClientToScreen(LPRECT rect) const {
+    if (!rect) return;
+    POINT a{rect->left, rect->top}, b{rect->right, rect->bottom};
+    ClientToScreen(&a);
+    ClientToScreen(&b);
+    *rect = RECT{a.x, a.y, b.x, b.y};
+}
+
+void CWnd::ScreenToClient(LPPOINT point) const {
+    if (!point || !m_impl || !m_impl->widget) return;
+    const QPoint c = m_impl->widget->mapFromGlobal(QPoint(point->x, point->y));
+    *point = POINT{c.x(), c.y()};
+}
+
+void CWnd::ScreenToClient(LPRECT rect) const {
+    if (!rect) return;
+    POINT a{rect->left, rect->top}, b{rect->right, rect->bottom};
+    ScreenToClient(&a);
+    ScreenToClient(&b);
+    *rect = RECT{a.x, a.y, b.x, b.y};
+}
+
+void CWnd::MapWindowPoints(CWnd* to, POINT* points, UINT count) const {
+    for (UINT i = 0; i < count; ++i) {
+        ClientToScreen(&points[i]);
+        if (to) to->ScreenToClient(&points[i]);
+    }
+}
+
+void CWnd::MapWindowPoints(CWnd* to, LPRECT rect) const {
+    if (!rect) return;
+    MapWindowPoints(to, reinterpret_cast<POINT*>(rect), 2);
+}
+
+void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
+    if (!m_impl || !m_impl->widget) return;
+    const HWND h = m_hWnd;
+    QWidget* w = m_impl->widget;
+    const QSize size = ClampedSize(width, height);
+    if (m_impl->topLevel) {
+        w->move(x, y);
+        w->resize(size);
+    } else {
+        w->setGeometry(QRect(QPoint(x, y), size));
+    }
+    // The window hears of its new place at once, visible or not.
+    m_impl->ReportGeometry();
+    if (WindowImpl* impl = WindowImpl::FromHandle(h); impl && repaint && impl->widget) {
+        impl->eraseRequested = true;
+        impl->widget->update();
+    }
+}
+
+void CWnd::MoveWindow(LPCRECT rect, BOOL repaint) {
+    if (!rect) return;
+    MoveWindow(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, repaint);
+}
+
+BOOL CWnd::SetWindowPos(const CWnd*, int x, int y, int cx, int cy, UINT flags) {
+    if (!m_impl || !m_impl->widget) return FALSE;
+    QWidget* w = m_impl->widget;
+    const QPoint pos = (flags & SWP_NOMOVE) ? (m_impl->topLevel ? w->geometry().topLeft() : w->pos())
+                                            : QPoint(x, y);
+    const QSize size = (flags & SWP_NOSIZE) ? w->size() : ClampedSize(cx, cy);
+    if (!(flags & SWP_NOMOVE) || !(flags & SWP_NOSIZE))
+        MoveWindow(pos.x(), pos.y(), size.width(), size.height(), !(flags & SWP_NOREDRAW));
+    if (flags & SWP_SHOWWINDOW) ShowWindow(SW_SHOW);
+    if (flags & SWP_HIDEWINDOW) ShowWindow(SW_HIDE);
+    return TRUE;
+}
+
+void CWnd::CenterWindow(CWnd* alternateOwner) {
+    if (!m_impl || !m_impl->widget) return;
+    QWidget* w = m_impl->widget;
+    QRect area;
+    CWnd* over = alternateOwner ? alternateOwner : GetOwner();
+    if (over && over->Widget() && over->Widget()->isVisible()) {
+        area = QRect(over->Widget()->mapToGlobal(QPoint(0, 0)), over->Widget()->size());
+    } else if (QScreen* s = QGuiApplication::primaryScreen()) {
+        area = s->availableGeometry();
+    }
+    if (area.isNull()) return;
+    const QPoint tl = area.center() - QPoint(w->width() / 2, w->height() / 2);
+    if (m_impl->topLevel) MoveWindow(tl.x(), tl.y(), w->width(), w->height(), TRUE);
+}
+
+void CWnd::Invalidate(BOOL erase) { InvalidateRect(nullptr, erase); }
+
+void CWnd::InvalidateRect(LPCRECT rect, BOOL erase) {
+    if (!m_impl || !m_impl->widget) return;
+    if (erase) m_impl->eraseRequested = true;
+    if (rect) {
+        const CRect r(*rect);
+        m_impl->widget->update(QRect(r.left, r.top, r.Width(), r.Height()));
+    } else {
+        m_impl->widget->update();
+    }
+}
+
+
+BOOL CWnd::RedrawWindow(LPCRECT rectUpdate, void*, UINT flags) {
+    if (!m_impl || !m_impl->widget) return FALSE;
+    if (flags & RDW_INVALIDATE) {
+        if (flags & RDW_ERASE) m_impl->eraseRequested = true;
+        InvalidateRect(rectUpdate, (flags & RDW_ERASE) ? TRUE : FALSE);
+        if (flags & RDW_ALLCHILDREN) {
+            for (CWnd* c : GetChildren()) c->RedrawWindow(nullptr, nullptr, flags & ~RDW_UPDATENOW);
+        }
+    }
+    if ((flags & RDW_UPDATENOW) && !m_impl->inPaint) UpdateWindow();
+    return TRUE;
+}
+
+void CWnd::UpdateWindow() {
+    if (!m_impl || !m_impl->widget || m_impl->inPaint) return;
+    QWidget* w = m_impl->widget;
+    if (w->isVisible()) {
+        w->repaint();
+    }
+}
+
+CWnd* CWnd::SetFocus() {
+    CWnd* previous = GetFocus();
+    if (!m_impl || !m_impl->widget) return previous;
+    QWidget* w = m_impl->widget;
+    // Like the system, focusing a window activates its top-level window first, at
+    // once, so the focus is there when the call returns.
+    QWidget* top = w->window();
+    if (top && top->isVisible() && !top->isActiveWindow()) {
+        top->activateWindow();
+        QApplication::setActiveWindow(top);
+    }
+    w->setFocus(Qt::OtherFocusReason);
+    return previous;
+}
+
+CWnd* CWnd::GetFocus() {
+    WindowImpl* impl = WindowImpl::FromWidget(QApplication::focusWidget());
+    return impl ? impl->wnd : nullptr;
+}
+
+CWnd* CWnd::SetCapture() {
+    CWnd* previous = GetCapture();
+    if (m_impl && m_impl->widget && m_impl->widget->isVisible()) m_impl->widget->grabMouse();
+    return previous;
+}
+
+CWnd* CWnd::GetCapture() {
+    WindowImpl* impl = WindowImpl::FromWidget(QWidget::mouseGrabber());
+    return impl ? impl->wnd : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Free functions
+
+BOOL IsWindow(HWND hwnd) { return WindowImpl::FromHandle(hwnd) != nullptr; }
+
+LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return WindowImpl::Dispatch(hwnd, message, wParam, lParam);
+}
+
+BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowImpl* impl = WindowImpl::FromHandle(hwnd);
+    if (!impl || impl->destroying) return FALSE;
+    QCoreApplication::postEvent(impl->target, new PostedMessage(message, wParam, lParam));
+    return TRUE;
+}
+
+BOOL ReleaseCapture() {
+    QWidget* grabber = QWidget::mouseGrabber();
+    if (!grabber) return TRUE;
+    grabber->releaseMouse();
+    if (WindowImpl* impl = WindowImpl::FromWidget(grabber))
+        WindowImpl::Dispatch(impl->handle, WM_CAPTURECHANGED, 0, 0);
+    return TRUE;
+}
+
+BOOL GetCursorPos(POINT* point) {
+    if (!point) return FALSE;
+    const QPoint p = QCursor::pos();
+    *point = POINT{p.x(), p.y()};
+    return TRUE;
+}
+
+short GetKeyState(int virtualKey) {
+    const Qt::KeyboardModifiers mods =
+        QGuiApplication::queryKeyboardModifiers() | CurrentKeyModifiers();
+    const Qt::MouseButtons buttons = QGuiApplication::mouseButtons();
+    bool down = false;
+    switch (UINT(virtualKey)) {
+    case VK_SHIFT: down = mods & Qt::ShiftModifier; break;
+    case VK_CONTROL: down = mods & Qt::ControlModifier; break;
+    case VK_MENU: down = mods & Qt::AltModifier; break;
+    case VK_LBUTTON: down = buttons & Qt::LeftButton; break;
+    case VK_RBUTTON: down = buttons & Qt::RightButton; break;
+    default: break;
+    }
+    return down ? short(0x8000) : short(0);
+}
+
+DWORD GetMessageTime() { return g_messageTime; }
+
+// ---------------------------------------------------------------------------
+// Cursors and mouse tracking
+
+HCURSOR LoadCursorW(void*, LPCWSTR id) { return id; }
+
+HCURSOR SetCursor(HCURSOR cursor) {
+    static HCURSOR current = IDC_ARROW;
+    const HCURSOR previous = current;
+    current = cursor;
+    QWidget* w = QWidget::mouseGrabber();
+    if (!w) w = QApplication::widgetAt(QCursor::pos());
+    WindowImpl* impl = WindowImpl::FromWidget(w);
+    if (!impl || !impl->widget) return previous;
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    const auto id = reinterpret_cast<std::uintptr_t>(cursor);
+    switch (id) {
+    case 32513: shape = Qt::IBeamCursor; break;
+    case 32514: shape = Qt::WaitCursor; break;
+    case 32515: shape = Qt::CrossCursor; break;
+    case 32644: shape = Qt::SizeHorCursor; break;
+    case 32645: shape = Qt::SizeVerCursor; break;
+    case 32646: shape = Qt::SizeAllCursor; break;
+    case 32648: shape = Qt::ForbiddenCursor; break;
+    case 32649: shape = Qt::PointingHandCursor; break;
+    default: shape = Qt::ArrowCursor; break;
+    }
+    if (!cursor) shape = Qt::BlankCursor;
+    impl->widget->setCursor(shape);
+    impl->cursorSetInMessage = true;
+    return previous;
+}
+
+BOOL _TrackMouseEvent(TRACKMOUSEEVENT* request) {
+    if (!request) return FALSE;
+    WindowImpl* impl = WindowImpl::FromHandle(request->hwndTrack);
+    if (!impl || !impl->widget) return FALSE;
+    if (request->dwFlags & TME_CANCEL) {
+        if (request->dwFlags & TME_LEAVE) impl->trackLeave = false;
+        if (request->dwFlags & TME_HOVER) {
+            impl->trackHover = false;
+            if (impl->hoverTimer) impl->hoverTimer->stop();
+        }
+        return TRUE;
+    }
+    if (request->dwFlags & TME_LEAVE) {
+        if (!impl->widget->underMouse() && QWidget::mouseGrabber() != impl->widget) {
+            // Already outside: the leave is reported at once, as the system does.
+            PostMessageW(impl->handle, WM_MOUSELEAVE, 0, 0);
+        } else {
+            impl->trackLeave = true;
+        }
+    }
+    if (request->dwFlags & TME_HOVER) {
+        impl->trackHover = true;
+        if (!impl->hoverTimer) {
+            impl->hoverTimer = new QTimer(impl->target);
+            impl->hoverTimer->setSingleShot(true);
+            impl->hoverTimer->setTimerType(Qt::PreciseTimer);
+            const HWND h = impl->handle;
+            QObject::connect(impl->hoverTimer, &QTimer::timeout, impl->hoverTimer, [h] {
+                WindowImpl* self = WindowImpl::FromHandle(h);
+                if (!self || !self->trackHover || !self->widget) return;
+                self->trackHover = false;
+                const QPoint p = self->widget->mapFromGlobal(QCursor::pos());
+                WindowImpl::Dispatch(h, WM_MOUSEHOVER, 0, MAKELPARAM(p.x(), p.y()));
+            });
+        }
+        const DWORD ms = request->dwHoverTime == HOVER_DEFAULT ? 400 : request->dwHoverTime;
+        impl->hoverTimer->start(int(std::max<DWORD>(ms, 1)));
+    }
+    return TRUE;
+}

@@ -1,0 +1,199 @@
+// Windows and messages: the base of every window of the program.
+//
+// A window handles numbered messages in one virtual WindowProc. SendMessage calls
+// it at once (re-entrantly); PostMessage queues the message on the event loop. A
+// window's handle (HWND) stays valid from Create until DestroyWindow; messages,
+// timers and posted messages never reach a window after it is destroyed.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/base/sysmetrics.h"
+#include "platform/base/types.h"
+#include "platform/window/window_dc.h"
+
+class QWidget;
+class CWnd;
+class CDC;
+struct WindowImpl;
+
+struct MSG {
+    HWND hwnd = nullptr;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    DWORD time = 0;
+    POINT pt{};
+};
+
+// Cursor handles: the standard cursors by their numeric ids.
+using HCURSOR = const void*;
+inline const char16_t* const IDC_ARROW = reinterpret_cast<const char16_t*>(32512);
+inline const char16_t* const IDC_IBEAM = reinterpret_cast<const char16_t*>(32513);
+inline const char16_t* const IDC_WAIT = reinterpret_cast<const char16_t*>(32514);
+inline const char16_t* const IDC_CROSS = reinterpret_cast<const char16_t*>(32515);
+inline const char16_t* const IDC_SIZEWE = reinterpret_cast<const char16_t*>(32644);
+inline const char16_t* const IDC_SIZENS = reinterpret_cast<const char16_t*>(32645);
+inline const char16_t* const IDC_SIZEALL = reinterpret_cast<const char16_t*>(32646);
+inline const char16_t* const IDC_NO = reinterpret_cast<const char16_t*>(32648);
+inline const char16_t* const IDC_HAND = reinterpret_cast<const char16_t*>(32649);
+HCURSOR LoadCursorW(void* instance, LPCWSTR id);
+HCURSOR SetCursor(HCURSOR cursor);
+
+// Mouse hover and leave tracking.
+constexpr DWORD TME_HOVER = 0x00000001;
+constexpr DWORD TME_LEAVE = 0x00000002;
+constexpr DWORD TME_CANCEL = 0x80000000;
+constexpr DWORD HOVER_DEFAULT = 0xFFFFFFFF;
+struct TRACKMOUSEEVENT {
+    DWORD cbSize = sizeof(TRACKMOUSEEVENT);
+    DWORD dwFlags = 0;
+    HWND hwndTrack = nullptr;
+    DWORD dwHoverTime = HOVER_DEFAULT;
+};
+BOOL _TrackMouseEvent(TRACKMOUSEEVENT* request);
+
+// WM_HELP's record (lParam).
+struct HELPINFO {
+    UINT cbSize = sizeof(HELPINFO);
+    int iContextType = 1;
+    int iCtrlId = 0;
+    HWND hItemHandle = nullptr;
+    DWORD_PTR dwContextId = 0;
+    POINT MousePos{};
+};
+
+// WM_NOTIFY's common header.
+struct NMHDR {
+    HWND hwndFrom = nullptr;
+    UINT_PTR idFrom = 0;
+    UINT code = 0;
+};
+
+class CWnd {
+public:
+    CWnd();
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    // ---- creation and destruction ----
+    // Creates the window: a child of `parent` when `style` has WS_CHILD, otherwise a
+    // top-level window owned by `parent`. The class name is accepted and ignored.
+    virtual BOOL Create(LPCTSTR className, LPCTSTR windowName, DWORD style, const RECT& rect,
+                        CWnd* parent, UINT id);
+    BOOL CreateEx(DWORD exStyle, LPCTSTR className, LPCTSTR windowName, DWORD style,
+                  const RECT& rect, CWnd* parent, UINT id);
+    // Sends WM_DESTROY (to this window, then its children), destroys the children's
+    // windows, then WM_NCDESTROY; the handle is cleared. The C++ objects stay.
+    virtual BOOL DestroyWindow();
+
+    HWND m_hWnd = nullptr;
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    static CWnd* FromHandle(HWND hwnd);
+
+    // ---- messages ----
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // The default handling of the window's kind (its class's window procedure).
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // Sees key downs (and other input) before the window they are meant for; a TRUE
+    // result swallows the message. The message may be changed in place.
+    virtual BOOL PreTranslateMessage(MSG* msg);
+    virtual void PreSubclassWindow();
+    virtual void PostNcDestroy();
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    // ---- timers ----
+    // Starts (or restarts, with the new period) timer `id`; WM_TIMER carries the id.
+    // Periods below 10 ms become 10 ms, above 0x7FFFFFFF ms that maximum.
+    UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs, void* callback = nullptr);
+    BOOL KillTimer(UINT_PTR id);
+
+    // ---- identity and relations ----
+    int GetDlgCtrlID() const;
+    int SetDlgCtrlID(int id);
+    CWnd* GetParent() const;
+    CWnd* GetOwner() const;
+    void SetOwner(CWnd* owner);
+    // The window that messages of a control go to: its owner if set, else its parent.
+    CWnd* GetNotifyTarget() const;
+    CWnd* GetDlgItem(int id) const;
+    CWnd* GetTopLevelParent() const;
+    std::vector<CWnd*> GetChildren() const;
+
+    // ---- style, visibility, state ----
+    DWORD GetStyle() const;
+    DWORD GetExStyle() const;
+    BOOL ModifyStyle(DWORD remove, DWORD add, UINT swpFlags = 0);
+    BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags = 0);
+    BOOL ShowWindow(int cmd);
+    BOOL IsWindowVisible() const;
+    BOOL EnableWindow(BOOL enable = TRUE);
+    BOOL IsWindowEnabled() const;
+    BOOL IsIconic() const;
+    BOOL IsZoomed() const;
+
+    // ---- text ----
+    void SetWindowText(LPCTSTR text);
+    void SetWindowText(const std::u16string& text) { SetWindowText(text.c_str()); }
+    std::u16string GetWindowText() const;
+    int GetWindowTextLength() const;
+
+    // ---- geometry ----
+    void GetWindowRect(LPRECT rect) const;  // screen coordinates
+    void GetClientRect(LPRECT rect) const;  // (0, 0, width, height)
+    void ClientToScreen(LPPOINT point) const;
+    void ClientToScreen(LPRECT rect) const;
+    void ScreenToClient(LPPOINT point) const;
+    void ScreenToClient(LPRECT rect) const;
+    // Maps points from this window's client coordinates to `to`'s (null: the screen).
+    void MapWindowPoints(CWnd* to, LPRECT rect) const;
+    void MapWindowPoints(CWnd* to, POINT* points, UINT count) const;
+    void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
+    void MoveWindow(LPCRECT rect, BOOL repaint = TRUE);
+    BOOL SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags);
+    void CenterWindow(CWnd* alternateOwner = nullptr);
+
+    // ---- painting ----
+    void Invalidate(BOOL erase = TRUE);
+    void InvalidateRect(LPCRECT rect, BOOL erase = TRUE);
+    BOOL RedrawWindow(LPCRECT rectUpdate = nullptr, void* region = nullptr,
+                      UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    void UpdateWindow();
+
+    // ---- focus and capture ----
+    CWnd* SetFocus();
+    static CWnd* GetFocus();
+    CWnd* SetCapture();
+    static CWnd* GetCapture();
+
+    // ---- layer internals ----
+    // The Qt widget that shows this window (null before Create).
+    QWidget* Widget() const;
+
+protected:
+    // The window class's own procedure, which DefWindowProc runs: standard
+    // controls override it with their built-in behaviour.
+    virtual LRESULT ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // Makes the widget for a new window; standard controls return their own kind.
+    virtual QWidget* CreateWidget(QWidget* parentWidget, bool topLevel);
+    // Kind of window: dialogs erase their background with the button-face colour.
+    virtual bool ErasesWithFaceColour() const { return false; }
+
+private:
+    friend struct WindowImpl;
+    friend class CPaintDC;
+    WindowImpl* m_impl = nullptr;
+};
+
+// ---- free functions on handles ----
+BOOL IsWindow(HWND hwnd);
+LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL ReleaseCapture();
+BOOL GetCursorPos(POINT* point);
+short GetKeyState(int virtualKey);
+DWORD GetMessageTime();

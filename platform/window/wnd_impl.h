@@ -1,0 +1,96 @@
+// Layer-private state of a window (includes Qt; only platform/ uses it).
+#pragma once
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/window/wnd.h"
+
+class MessageTarget;
+
+struct WindowImpl {
+    CWnd* wnd = nullptr;
+    HWND handle = nullptr;
+    QPointer<QWidget> widget;
+    MessageTarget* target = nullptr;  // receives posted messages, owns the timers
+    HWND parent = nullptr;
+    HWND owner = nullptr;
+    std::vector<HWND> children;
+    UINT id = 0;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    std::u16string text;
+    std::map<UINT_PTR, QTimer*> timers;
+    bool topLevel = false;
+    bool native = false;      // the widget draws itself (standard controls)
+    bool destroying = false;
+
+    // Painting: the window's last composed client image. A child's paint starts
+    // from its parent's image, so controls see the parent's own background.
+    QImage surface;
+    bool eraseRequested = true;
+    bool erasePending = false;
+    bool inPaint = false;
+    QRect paintRect;
+
+    // What WM_SIZE and WM_MOVE reported last (they go out once per change).
+    QSize reportedSize{-1, -1};
+    QPoint reportedPos{-100000, -100000};
+
+    // Mouse tracking.
+    bool trackLeave = false;
+    bool trackHover = false;
+    QTimer* hoverTimer = nullptr;
+    bool cursorSetInMessage = false;
+
+    static WindowImpl* FromHandle(HWND h);
+    static WindowImpl* FromWidget(const QObject* widget);
+    // Sends a message to a live window; 0 when the handle is stale.
+    static LRESULT Dispatch(HWND h, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Composes the client image: background (parent's pixels or previous image),
+    // then WM_PAINT (whose CPaintDC sends WM_ERASEBKGND when needed).
+    void Compose();
+    // Prepares `surface` as the target of a paint that starts now.
+    void BeginSurface();
+    void ReportGeometry();
+};
+
+// Event types of the layer.
+constexpr QEvent::Type kPostedMessageEvent = QEvent::Type(QEvent::User + 101);
+
+// Modifier keys of the key event being handled (synthesized events included).
+Qt::KeyboardModifiers CurrentKeyModifiers();
+
+// Key conversion between Qt and virtual keys.
+UINT VirtualKeyFromQt(int qtKey, const QString& text);
+int QtKeyFromVirtualKey(UINT vk);
+
+// The widget of ordinary windows: forwards Qt's events as window messages.
+class WndWidget : public QWidget {
+public:
+    WndWidget(WindowImpl* impl, QWidget* parent, bool topLevel);
+    ~WndWidget() override;
+    WindowImpl* impl = nullptr;
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+};
+
+namespace platform::detail {
+// Offers a key press to PreTranslateMessage of its window and that window's
+// parents (F1 becomes WM_HELP); true when the key was taken. The application
+// calls it once per key press, before Qt delivers the key.
+bool PreTranslateKey(QObject* receiver, QKeyEvent* event);
+// Turns a dialog's Tab into the next (or previous) tab-stop control of `root`.
+bool MoveFocusInside(QWidget* root, bool forward);
+}  // namespace platform::detail
