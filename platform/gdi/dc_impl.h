@@ -74,3 +74,13 @@ struct DCImpl : platform::detail::PainterUser {
     QRegion EffectiveClip() const;
     QRect TargetRect() const { return target ? target->rect() : QRect(); }
 };
+
+namespace platform::detail {
+// The device rectangle between two corners in either order (right and bottom
+// edges excluded, as in GDI).
+QRect NormalRect(int l, int t, int r, int b);
+// The primary screen's size (1024 x 768 when there is none).
+QSize ScreenSize();
+// The one-pixel image that screen contexts draw on: a screen context only measures.
+QImage& ScreenScratch();
+}  // namespace platform::detail
