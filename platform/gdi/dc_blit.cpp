@@ -10,10 +10,6 @@
 using namespace platform::detail;
 
 namespace {
-QColor Q(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-}  // namespace
-
-namespace {
 
 // Mixes destination and source pixels by a raster operation (colour channels only;
 // results are opaque, as on a device without alpha).
@@ -63,7 +59,7 @@ BOOL CDC::PatBlt(int x, int y, int width, int height, DWORD rop) {
     QPainter* p = m_hDC->Painter();
     if (!p) return FALSE;
     switch (rop) {
-    case PATCOPY: p->fillRect(r, Q(brush.colour)); return TRUE;
+    case PATCOPY: p->fillRect(r, QtColour(brush.colour)); return TRUE;
     case BLACKNESS: p->fillRect(r, QColor(0, 0, 0)); return TRUE;
     case WHITENESS: p->fillRect(r, QColor(255, 255, 255)); return TRUE;
     default: break;
@@ -155,7 +151,7 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF colour) {
     if (!m_hDC->EffectiveClip().contains(d)) return CLR_INVALID;
     QPainter* p = m_hDC->Painter();
     if (!p) return CLR_INVALID;
-    p->fillRect(QRect(d, QSize(1, 1)), Q(colour));
+    p->fillRect(QRect(d, QSize(1, 1)), QtColour(colour));
     return colour & 0xFFFFFF;
 }
 

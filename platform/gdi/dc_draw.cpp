@@ -10,10 +10,6 @@
 
 using namespace platform::detail;
 
-namespace {
-QColor Q(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-}  // namespace
-
 // ---------------------------------------------------------------------------
 // Filling
 
@@ -29,7 +25,7 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF colour) {
     QPainter* p = m_hDC->Painter();
     if (!p) return;
     const QRect r = m_hDC->ToDevice(RECT{x, y, x + cx, y + cy});
-    p->fillRect(r, Q(colour));
+    p->fillRect(r, QtColour(colour));
 }
 
 void CDC::FillRect(LPCRECT rect, CBrush* brush) {
@@ -38,7 +34,7 @@ void CDC::FillRect(LPCRECT rect, CBrush* brush) {
     if (rect->right <= rect->left || rect->bottom <= rect->top) return;
     QPainter* p = m_hDC->Painter();
     if (!p) return;
-    p->fillRect(m_hDC->ToDevice(*rect), Q(b->colour));
+    p->fillRect(m_hDC->ToDevice(*rect), QtColour(b->colour));
 }
 
 void CDC::FrameRect(LPCRECT rect, CBrush* brush) {
@@ -48,7 +44,7 @@ void CDC::FrameRect(LPCRECT rect, CBrush* brush) {
     QPainter* p = m_hDC->Painter();
     if (!p) return;
     const QRect r = m_hDC->ToDevice(*rect);
-    const QColor c = Q(b->colour);
+    const QColor c = QtColour(b->colour);
     p->fillRect(QRect(r.left(), r.top(), r.width(), 1), c);
     p->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), c);
     p->fillRect(QRect(r.left(), r.top(), 1, r.height()), c);
@@ -108,10 +104,10 @@ BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
     const int w = std::max(1, pen.width);
     if (!brush.hollow) {
         QRect inner = outline ? r.adjusted(1, 1, -1, -1) : QRect(r.left(), r.top(), r.width() - 1, r.height() - 1);
-        if (!inner.isEmpty()) p->fillRect(inner, Q(brush.colour));
+        if (!inner.isEmpty()) p->fillRect(inner, QtColour(brush.colour));
     }
     if (outline && r.width() > 0 && r.height() > 0) {
-        const QColor c = Q(pen.colour);
+        const QColor c = QtColour(pen.colour);
         if (w == 1) {
             p->fillRect(QRect(r.left(), r.top(), r.width(), 1), c);
             p->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), c);
@@ -143,8 +139,8 @@ BOOL CDC::Ellipse(int left, int top, int right, int bottom) {
     const PenData& pen = m_hDC->state.penData;
     const BrushData& brush = m_hDC->state.brushData;
     p->setRenderHint(QPainter::Antialiasing, false);
-    p->setPen(pen.style == PS_NULL ? QPen(Qt::NoPen) : QPen(Q(pen.colour), std::max(1, pen.width)));
-    p->setBrush(brush.hollow ? QBrush(Qt::NoBrush) : QBrush(Q(brush.colour)));
+    p->setPen(pen.style == PS_NULL ? QPen(Qt::NoPen) : QPen(QtColour(pen.colour), std::max(1, pen.width)));
+    p->setBrush(brush.hollow ? QBrush(Qt::NoBrush) : QBrush(QtColour(brush.colour)));
     p->drawEllipse(QRect(r.left(), r.top(), r.width() - 1, r.height() - 1));
     p->setPen(Qt::NoPen);
     p->setBrush(Qt::NoBrush);
@@ -175,7 +171,7 @@ BOOL CDC::LineTo(int x, int y) {
     if (pen.style == PS_NULL || from == to) return TRUE;
     QPainter* p = m_hDC->Painter();
     if (!p) return FALSE;
-    const QColor c = Q(pen.colour);
+    const QColor c = QtColour(pen.colour);
     if (pen.width <= 1 && (pen.style == PS_SOLID || pen.style == PS_INSIDEFRAME)) {
         // The line covers its start and stops before its end point.
         if (from.y() == to.y()) {
@@ -242,7 +238,7 @@ BOOL CDC::Polygon(const POINT* points, int count) {
     if (!brush.hollow) {
         p->setRenderHint(QPainter::Antialiasing, false);
         p->setPen(Qt::NoPen);
-        p->setBrush(Q(brush.colour));
+        p->setBrush(QtColour(brush.colour));
         p->drawPolygon(poly, Qt::OddEvenFill);
         p->setBrush(Qt::NoBrush);
     }
@@ -323,12 +319,12 @@ BOOL CDC::DrawFrameControl(LPRECT rect, UINT type, UINT state) {
         if (!p) return FALSE;
         const QRect d = m_hDC->ToDevice(box);
         p->setRenderHint(QPainter::Antialiasing, true);
-        p->setPen(QPen(Q(GetSysColor(COLOR_BTNSHADOW)), 1));
-        p->setBrush(Q(face));
+        p->setPen(QPen(QtColour(GetSysColor(COLOR_BTNSHADOW)), 1));
+        p->setBrush(QtColour(face));
         p->drawEllipse(QRectF(d).adjusted(0.5, 0.5, -0.5, -0.5));
         if (state & DFCS_CHECKED) {
             p->setPen(Qt::NoPen);
-            p->setBrush(Q(mark));
+            p->setBrush(QtColour(mark));
             const double r = side / 5.0;
             p->drawEllipse(QRectF(d).center(), r, r);
         }
@@ -359,7 +355,7 @@ BOOL CDC::DrawFrameControl(LPRECT rect, UINT type, UINT state) {
         tick.lineTo(in.left() + w * 0.40, in.top() + h * 0.72);
         tick.lineTo(in.left() + w * 0.82, in.top() + h * 0.26);
         p->setRenderHint(QPainter::Antialiasing, false);
-        p->setPen(QPen(Q(mark), thick, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p->setPen(QPen(QtColour(mark), thick, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         p->setBrush(Qt::NoBrush);
         p->drawPath(tick);
         p->setPen(Qt::NoPen);

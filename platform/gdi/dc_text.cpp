@@ -12,8 +12,6 @@ using namespace platform::detail;
 
 namespace {
 
-QColor Q(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-
 QString ToQ(LPCWSTR text, int count) {
     if (!text) return QString();
     if (count < 0) {
@@ -131,9 +129,9 @@ void DrawLine(QPainter* p, const DCImpl* d, const QFont& font, const QFontMetric
         at = QPoint(0, 0);
     }
     if (d->state.bkMode == OPAQUE)
-        p->fillRect(QRect(at.x(), at.y(), fm.horizontalAdvance(text), lineHeight), Q(d->state.bkColour));
+        p->fillRect(QRect(at.x(), at.y(), fm.horizontalAdvance(text), lineHeight), QtColour(d->state.bkColour));
     p->setFont(font);
-    p->setPen(Q(d->state.textColour));
+    p->setPen(QtColour(d->state.textColour));
     p->drawText(QPoint(at.x(), at.y() + fm.ascent()), text);
     p->restore();
 }
@@ -223,7 +221,7 @@ BOOL CDC::ExtTextOut(int x, int y, UINT options, LPCRECT rect, LPCWSTR text, UIN
     DCImpl* d = m_hDC;
     QPainter* p = d->Painter();
     if (!p) return FALSE;
-    if (rect && (options & ETO_OPAQUE)) p->fillRect(d->ToDevice(*rect), Q(d->state.bkColour));
+    if (rect && (options & ETO_OPAQUE)) p->fillRect(d->ToDevice(*rect), QtColour(d->state.bkColour));
     if (!text || count == 0) return TRUE;
     const QFont& font = CurrentFont(d);
     const QFontMetrics fm(font);

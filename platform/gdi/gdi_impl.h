@@ -1,6 +1,7 @@
 // Layer-private data of GDI objects (includes Qt; only platform/ and tests use it).
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QImage>
 #include <QRegion>
@@ -44,6 +45,9 @@ struct RegionData : GdiObjectData {
 };
 
 namespace platform::detail {
+
+// A COLORREF (0x00BBGGRR) as an opaque Qt colour.
+inline QColor QtColour(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 // The Qt font for a font record: face through the face-name mapping, height,
 // width, weight, italic, underline and strike-out (the escapement is the

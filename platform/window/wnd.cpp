@@ -174,7 +174,7 @@ void WindowImpl::BeginSurface() {
             } else {
                 // A top-level window, or a child of a parent with nothing painted yet.
                 const COLORREF face = GetSysColor(COLOR_BTNFACE);
-                image.fill(QColor(GetRValue(face), GetGValue(face), GetBValue(face)));
+                image.fill(platform::detail::QtColour(face));
             }
         }
         surface = image;
