@@ -43,14 +43,14 @@ int CDC::GetClipBox(LPRECT rect) const {
         clip = m_hDC->EffectiveClip();
     }
     const QRect b = clip.boundingRect();
-    if (b.isEmpty()) return NULLREGION;
+    if (b.isEmpty()) return RegionKind(clip);
     const QPointF a = m_hDC->ToLogical(b.left(), b.top());
     const QPointF c = m_hDC->ToLogical(b.left() + b.width(), b.top() + b.height());
     rect->left = LONG(std::lround(std::min(a.x(), c.x())));
     rect->top = LONG(std::lround(std::min(a.y(), c.y())));
     rect->right = LONG(std::lround(std::max(a.x(), c.x())));
     rect->bottom = LONG(std::lround(std::max(a.y(), c.y())));
-    return clip.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+    return RegionKind(clip);
 }
 
 int CDC::SelectClipRgn(CRgn* region) {
@@ -65,7 +65,7 @@ int CDC::SelectClipRgn(CRgn* region) {
     }
     m_hDC->ClipChanged();
     const QRegion r = m_hDC->EffectiveClip();
-    return r.isEmpty() ? NULLREGION : r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+    return RegionKind(r);
 }
 
 int CDC::IntersectClipRect(int left, int top, int right, int bottom) {
@@ -76,7 +76,7 @@ int CDC::IntersectClipRect(int left, int top, int right, int bottom) {
     m_hDC->state.clipped = true;
     m_hDC->ClipChanged();
     const QRegion e = m_hDC->EffectiveClip();
-    return e.isEmpty() ? NULLREGION : e.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+    return RegionKind(e);
 }
 
 int CDC::IntersectClipRect(LPCRECT rect) {
@@ -91,7 +91,7 @@ int CDC::ExcludeClipRect(int left, int top, int right, int bottom) {
     m_hDC->state.clipped = true;
     m_hDC->ClipChanged();
     const QRegion e = m_hDC->EffectiveClip();
-    return e.isEmpty() ? NULLREGION : e.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+    return RegionKind(e);
 }
 
 int CDC::ExcludeClipRect(LPCRECT rect) {

@@ -397,10 +397,6 @@ const QRegion* RegionOf(const CRgn* r) {
     const auto* d = DataOf<RegionData>(r);
     return d ? &d->region : nullptr;
 }
-int RegionType(const QRegion& r) {
-    if (r.isEmpty()) return NULLREGION;
-    return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
-}
 }  // namespace
 
 BOOL CRgn::CreateRectRgn(int left, int top, int right, int bottom) {
@@ -439,7 +435,7 @@ int CRgn::CombineRgn(const CRgn* a, const CRgn* b, int mode) {
     auto d = std::make_shared<RegionData>();
     d->region = result;
     SetData(kRegion, d);
-    return RegionType(result);
+    return RegionKind(result);
 }
 
 BOOL CRgn::PtInRegion(int x, int y) const {
@@ -452,7 +448,7 @@ int CRgn::GetRgnBox(LPRECT rect) const {
     if (!r || !rect) return ERROR;
     const QRect b = r->boundingRect();
     *rect = b.isEmpty() ? RECT{} : RECT{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
-    return RegionType(*r);
+    return RegionKind(*r);
 }
 
 int CRgn::OffsetRgn(int dx, int dy) {
@@ -461,7 +457,7 @@ int CRgn::OffsetRgn(int dx, int dy) {
     auto n = std::make_shared<RegionData>();
     n->region = d->region.translated(dx, dy);
     SetData(kRegion, n);
-    return RegionType(n->region);
+    return RegionKind(n->region);
 }
 
 // ---------------------------------------------------------------------------
@@ -551,3 +547,10 @@ HGDIOBJ GetStockObject(int index) {
 }
 
 int GetObjectW(HGDIOBJ object, int size, void* out) { return object ? object->GetObject(size, out) : 0; }
+
+namespace platform::detail {
+int RegionKind(const QRegion& region) {
+    if (region.isEmpty()) return NULLREGION;
+    return region.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+}  // namespace platform::detail

@@ -46,6 +46,8 @@ struct RegionData : GdiObjectData {
 
 namespace platform::detail {
 
+// NULLREGION, SIMPLEREGION or COMPLEXREGION: what a region call reports.
+int RegionKind(const QRegion& region);
 // A COLORREF (0x00BBGGRR) as an opaque Qt colour.
 inline QColor QtColour(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
