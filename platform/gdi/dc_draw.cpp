@@ -10,6 +10,16 @@
 
 using namespace platform::detail;
 
+namespace {
+// The one-pixel outline just inside `r` (device pixels).
+void FrameOnePixel(QPainter* p, const QRect& r, const QColor& c) {
+    p->fillRect(QRect(r.left(), r.top(), r.width(), 1), c);
+    p->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), c);
+    p->fillRect(QRect(r.left(), r.top(), 1, r.height()), c);
+    p->fillRect(QRect(r.right(), r.top(), 1, r.height()), c);
+}
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Filling
 
@@ -45,10 +55,7 @@ void CDC::FrameRect(LPCRECT rect, CBrush* brush) {
     if (!p) return;
     const QRect r = m_hDC->ToDevice(*rect);
     const QColor c = QtColour(b->colour);
-    p->fillRect(QRect(r.left(), r.top(), r.width(), 1), c);
-    p->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), c);
-    p->fillRect(QRect(r.left(), r.top(), 1, r.height()), c);
-    p->fillRect(QRect(r.right(), r.top(), 1, r.height()), c);
+    FrameOnePixel(p, r, c);
 }
 
 void CDC::InvertRect(LPCRECT rect) {
@@ -109,10 +116,7 @@ BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
     if (outline && r.width() > 0 && r.height() > 0) {
         const QColor c = QtColour(pen.colour);
         if (w == 1) {
-            p->fillRect(QRect(r.left(), r.top(), r.width(), 1), c);
-            p->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), c);
-            p->fillRect(QRect(r.left(), r.top(), 1, r.height()), c);
-            p->fillRect(QRect(r.right(), r.top(), 1, r.height()), c);
+            FrameOnePixel(p, r, c);
         } else {
             p->setRenderHint(QPainter::Antialiasing, false);
             QPen qp(c, w, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
