@@ -204,7 +204,7 @@ BENCHMARK(BM_EllipseGradient)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    platform::StartGuiForTests(argc, argv);
+    platform::StartGui(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -33,7 +33,11 @@ CWinApp* g_app = nullptr;
 QApplication* g_qapp = nullptr;
 platform::MessageBoxHandler g_messageBoxHandler;
 
-void StartGuiImpl(int& argc, char** argv) {
+}  // namespace
+
+namespace platform {
+
+void StartGui(int& argc, char** argv) {
     if (QApplication::instance()) return;
     g_qapp = new LayerApplication(argc, argv);
     // Qt takes the whole locale from the environment; numbers stay in the C form,
@@ -45,12 +49,6 @@ void StartGuiImpl(int& argc, char** argv) {
                                                             qsizetype(g_app->m_appName.size())));
 }
 
-}  // namespace
-
-namespace platform {
-
-void StartGui(int& argc, char** argv) { StartGuiImpl(argc, argv); }
-void StartGuiForTests(int& argc, char** argv) { StartGuiImpl(argc, argv); }
 bool GuiStarted() { return QApplication::instance() != nullptr; }
 
 void StopGui() {

@@ -13,8 +13,6 @@ namespace platform {
 // Creates the GUI application (once per process) and puts LC_NUMERIC back to "C",
 // so printf-style number formatting never takes a locale's decimal comma.
 void StartGui(int& argc, char** argv);
-// The same for test programs (which set QT_QPA_PLATFORM=offscreen first).
-void StartGuiForTests(int& argc, char** argv);
 bool GuiStarted();
 // Ends the GUI application; call before main() returns.
 void StopGui();

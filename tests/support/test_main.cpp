@@ -8,7 +8,7 @@
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::testing::InitGoogleTest(&argc, argv);
-    platform::StartGuiForTests(argc, argv);
+    platform::StartGui(argc, argv);
     const int result = RUN_ALL_TESTS();
     platform::StopGui();
     return result;
