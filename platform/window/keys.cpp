@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include <QGuiApplication>
+
 #include "platform/window/wnd.h"
 #include "platform/window/wnd_impl.h"
 
@@ -132,3 +134,19 @@ bool MoveFocusInside(QWidget* root, bool forward) {
 }
 
 }  // namespace platform::detail
+
+short GetKeyState(int virtualKey) {
+    const Qt::KeyboardModifiers mods =
+        QGuiApplication::queryKeyboardModifiers() | CurrentKeyModifiers();
+    const Qt::MouseButtons buttons = QGuiApplication::mouseButtons();
+    bool down = false;
+    switch (UINT(virtualKey)) {
+    case VK_SHIFT: down = mods & Qt::ShiftModifier; break;
+    case VK_CONTROL: down = mods & Qt::ControlModifier; break;
+    case VK_MENU: down = mods & Qt::AltModifier; break;
+    case VK_LBUTTON: down = buttons & Qt::LeftButton; break;
+    case VK_RBUTTON: down = buttons & Qt::RightButton; break;
+    default: break;
+    }
+    return down ? short(0x8000) : short(0);
+}

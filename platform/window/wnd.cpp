@@ -19,310 +19,8 @@
 #include "platform/window/wnd_impl.h"
 
 namespace {
-
-std::unordered_map<HWND, WindowImpl*>& Registry() {
-    static std::unordered_map<HWND, WindowImpl*> registry;
-    return registry;
-}
-
-HWND NewHandle() {
-    static std::uintptr_t next = 0;
-    next += 16;
-    return reinterpret_cast<HWND>(next);
-}
-
-const char* const kHwndProperty = "rerovora_hwnd";
-
-// Posted window message, queued on the event loop.
-class PostedMessage : public QEvent {
-public:
-    PostedMessage(UINT m, WPARAM w, LPARAM l)
-        : QEvent(kPostedMessageEvent), message(m), wParam(w), lParam(l) {}
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-DWORD g_messageTime = 0;
-
 QSize ClampedSize(int w, int h) { return QSize(std::max(0, w), std::max(0, h)); }
-
 }  // namespace
-
-// Receives posted messages and owns a window's timers; deleted with the window,
-// which drops whatever is still queued for it.
-class MessageTarget : public QObject {
-public:
-    explicit MessageTarget(HWND h) : handle(h) {}
-    HWND handle;
-
-protected:
-    bool event(QEvent* e) override {
-        if (e->type() == kPostedMessageEvent) {
-            auto* m = static_cast<PostedMessage*>(e);
-            if (handle) WindowImpl::Dispatch(handle, m->message, m->wParam, m->lParam);
-            return true;
-        }
-        return QObject::event(e);
-    }
-};
-
-// Watches the widget of every window (also standard controls) for focus,
-// geometry and close events.
-class WidgetWatcher : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* obj, QEvent* e) override {
-        WindowImpl* impl = WindowImpl::FromWidget(obj);
-        if (!impl || impl->widget != obj) return false;
-        HWND h = impl->handle;
-        switch (e->type()) {
-        case QEvent::FocusIn: {
-            WindowImpl::Dispatch(h, WM_SETFOCUS, 0, 0);
-            break;
-        }
-        case QEvent::FocusOut: {
-            HWND other = nullptr;
-            if (WindowImpl* o = WindowImpl::FromWidget(QApplication::focusWidget())) other = o->handle;
-            WindowImpl::Dispatch(h, WM_KILLFOCUS, WPARAM(other), 0);
-            break;
-        }
-        case QEvent::Resize:
-        case QEvent::Move:
-            impl->ReportGeometry();
-            break;
-        case QEvent::Close:
-            if (impl->topLevel) {
-                e->ignore();
-                WindowImpl::Dispatch(h, WM_CLOSE, 0, 0);
-                return true;
-            }
-            break;
-        default:
-            break;
-        }
-        return false;
-    }
-};
-
-static WidgetWatcher* Watcher() {
-    static WidgetWatcher* watcher = new WidgetWatcher(qApp);
-    return watcher;
-}
-
-// ---------------------------------------------------------------------------
-// WindowImpl
-
-WindowImpl* WindowImpl::FromHandle(HWND h) {
-    if (!h) return nullptr;
-    auto it = Registry().find(h);
-    return it == Registry().end() ? nullptr : it->second;
-}
-
-WindowImpl* WindowImpl::FromWidget(const QObject* widget) {
-    if (!widget) return nullptr;
-    const QVariant v = widget->property(kHwndProperty);
-    if (!v.isValid()) return nullptr;
-    return FromHandle(reinterpret_cast<HWND>(v.value<qulonglong>()));
-}
-
-LRESULT WindowImpl::Dispatch(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
-    WindowImpl* impl = FromHandle(h);
-    if (!impl || !impl->wnd) return 0;
-    return impl->wnd->WindowProc(message, wParam, lParam);
-}
-
-void WindowImpl::ReportGeometry() {
-    if (!widget || destroying) return;
-    const HWND h = handle;
-    const QSize size = widget->size();
-    const QPoint pos = topLevel ? widget->geometry().topLeft() : widget->pos();
-    if (pos != reportedPos) {
-        reportedPos = pos;
-        Dispatch(h, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
-        if (!FromHandle(h)) return;
-    }
-    if (size != reportedSize) {
-        reportedSize = size;
-        eraseRequested = true;
-        UINT type = SIZE_RESTORED;
-        if (topLevel && widget->isMaximized()) type = SIZE_MAXIMIZED;
-        if (topLevel && widget->isMinimized()) type = SIZE_MINIMIZED;
-        Dispatch(h, WM_SIZE, type, MAKELPARAM(size.width(), size.height()));
-    }
-}
-
-void WindowImpl::BeginSurface() {
-    const QSize size = widget ? widget->size() : QSize();
-    const bool erase = eraseRequested || surface.size() != size;
-    if (erase) {
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
-        WindowImpl* p = FromHandle(parent);
-        if (!topLevel && p && p->widget && widget && !image.isNull() &&
-            p->surface.size() != p->widget->size() && !p->inPaint) {
-            p->Compose();
-            if (!FromHandle(handle)) return;
-        }
-        if (!image.isNull()) {
-            if (!topLevel && p && p->widget && widget && !p->surface.isNull()) {
-                image.fill(Qt::transparent);
-                QPainter painter(&image);
-                painter.setCompositionMode(QPainter::CompositionMode_Source);
-                painter.drawImage(QPoint(0, 0), p->surface, QRect(widget->pos(), size));
-            } else {
-                // A top-level window, or a child of a parent with nothing painted yet.
-                const COLORREF face = GetSysColor(COLOR_BTNFACE);
-                image.fill(platform::detail::QtColour(face));
-            }
-        }
-        surface = image;
-    }
-    erasePending = erase;
-    eraseRequested = false;
-    paintRect = QRect(QPoint(0, 0), size);
-}
-
-void WindowImpl::Compose() {
-    if (!widget || destroying || inPaint) return;
-    const HWND h = handle;
-    BeginSurface();
-    if (!FromHandle(h)) return;
-    inPaint = true;
-    Dispatch(h, WM_PAINT, 0, 0);
-    WindowImpl* self = FromHandle(h);
-    if (!self) return;
-    if (self->erasePending) {
-        // Nobody began a paint: the background still gets its erase.
-        PAINTSTRUCT ps;
-        BeginPaint(h, &ps);
-        EndPaint(h, &ps);
-    }
-    self->inPaint = false;
-}
-
-// ---------------------------------------------------------------------------
-// WndWidget
-
-WndWidget::WndWidget(WindowImpl* impl_, QWidget* parent, bool topLevel)
-    : QWidget(parent, topLevel ? Qt::Window : Qt::Widget), impl(impl_) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setAttribute(Qt::WA_NoSystemBackground);
-    setMouseTracking(true);
-}
-
-WndWidget::~WndWidget() {
-    if (impl && impl->widget == this) impl->widget = nullptr;
-}
-
-static WPARAM MouseKeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
-    WPARAM w = 0;
-    if (buttons & Qt::LeftButton) w |= MK_LBUTTON;
-    if (buttons & Qt::RightButton) w |= MK_RBUTTON;
-    if (buttons & Qt::MiddleButton) w |= MK_MBUTTON;
-    if (mods & Qt::ShiftModifier) w |= MK_SHIFT;
-    if (mods & Qt::ControlModifier) w |= MK_CONTROL;
-    return w;
-}
-
-static UINT ButtonMessage(Qt::MouseButton b, QEvent::Type type) {
-    const int kind = type == QEvent::MouseButtonPress ? 0 : type == QEvent::MouseButtonRelease ? 1 : 2;
-    switch (b) {
-    case Qt::LeftButton: return WM_LBUTTONDOWN + kind;
-    case Qt::RightButton: return WM_RBUTTONDOWN + kind;
-    case Qt::MiddleButton: return WM_MBUTTONDOWN + kind;
-    default: return 0;
-    }
-}
-
-bool WndWidget::event(QEvent* e) {
-    if (!impl) return QWidget::event(e);
-    const HWND h = impl->handle;
-    g_messageTime = GetTickCount();
-    switch (e->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick: {
-        auto* me = static_cast<QMouseEvent*>(e);
-        const UINT msg = ButtonMessage(me->button(), e->type());
-        if (msg) {
-            const QPoint p = me->position().toPoint();
-            WindowImpl::Dispatch(h, msg, MouseKeyState(me->buttons(), me->modifiers()),
-                                 MAKELPARAM(p.x(), p.y()));
-        }
-        return true;
-    }
-    case QEvent::MouseMove: {
-        auto* me = static_cast<QMouseEvent*>(e);
-        const QPoint p = me->position().toPoint();
-        impl->cursorSetInMessage = false;
-        if (impl->trackHover && impl->hoverTimer) impl->hoverTimer->start();
-        WindowImpl::Dispatch(h, WM_MOUSEMOVE, MouseKeyState(me->buttons(), me->modifiers()),
-                             MAKELPARAM(p.x(), p.y()));
-        if (WindowImpl* self = WindowImpl::FromHandle(h)) {
-            // Without a cursor set for this move the window's class cursor returns.
-            if (!self->cursorSetInMessage && testAttribute(Qt::WA_SetCursor)) unsetCursor();
-        }
-        return true;
-    }
-    case QEvent::Wheel: {
-        auto* we = static_cast<QWheelEvent*>(e);
-        const QPoint g = we->globalPosition().toPoint();
-        const int delta = we->angleDelta().y();
-        WindowImpl::Dispatch(h, WM_MOUSEWHEEL,
-                             MAKEWPARAM(int(MouseKeyState(we->buttons(), we->modifiers())), delta),
-                             MAKELPARAM(g.x(), g.y()));
-        return true;
-    }
-    case QEvent::Leave: {
-        if (impl->hoverTimer) impl->hoverTimer->stop();
-        impl->trackHover = false;
-        if (impl->trackLeave) {
-            impl->trackLeave = false;
-            WindowImpl::Dispatch(h, WM_MOUSELEAVE, 0, 0);
-        }
-        return true;
-    }
-    case QEvent::KeyPress: {
-        auto* ke = static_cast<QKeyEvent*>(e);
-        const UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
-        LPARAM lp = 1;
-        if (ke->isAutoRepeat()) lp |= LPARAM(1) << 30;
-        if (vk) WindowImpl::Dispatch(h, WM_KEYDOWN, vk, lp);
-        const QString text = ke->text();
-        for (QChar c : text) {
-            if (!WindowImpl::FromHandle(h)) break;
-            if (c.unicode() >= 0x20 || c.unicode() == 0x08 || c.unicode() == 0x0D ||
-                c.unicode() == 0x1B || c.unicode() == 0x09)
-                WindowImpl::Dispatch(h, WM_CHAR, c.unicode(), lp);
-        }
-        return true;
-    }
-    case QEvent::KeyRelease: {
-        auto* ke = static_cast<QKeyEvent*>(e);
-        const UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
-        if (vk) WindowImpl::Dispatch(h, WM_KEYUP, vk, LPARAM(1) | (LPARAM(3) << 30));
-        return true;
-    }
-    case QEvent::EnabledChange:
-        WindowImpl::Dispatch(h, WM_ENABLE, isEnabled() ? TRUE : FALSE, 0);
-        return QWidget::event(e);
-    default:
-        return QWidget::event(e);
-    }
-}
-
-void WndWidget::paintEvent(QPaintEvent*) {
-    if (!impl) return;
-    const HWND h = impl->handle;
-    impl->Compose();
-    WindowImpl* self = WindowImpl::FromHandle(h);
-    if (!self) return;
-    QPainter painter(this);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QPoint(0, 0), self->surface);
-}
 
 // ---------------------------------------------------------------------------
 // CWnd
@@ -357,7 +55,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR, LPCTSTR windowName, DWORD style, con
 
     auto* impl = new WindowImpl;
     impl->wnd = this;
-    impl->handle = NewHandle();
+    impl->Register();
     impl->style = style;
     impl->exStyle = exStyle;
     impl->id = child ? id : 0;
@@ -372,7 +70,6 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR, LPCTSTR windowName, DWORD style, con
                                                       : parent->m_hWnd;
         }
     }
-    Registry()[impl->handle] = impl;
     m_hWnd = impl->handle;
     m_impl = impl;
 
@@ -381,8 +78,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR, LPCTSTR windowName, DWORD style, con
     QWidget* w = CreateWidget(parentWidget, !child);
     impl->widget = w;
     impl->native = dynamic_cast<WndWidget*>(w) == nullptr;
-    w->setProperty(kHwndProperty, qulonglong(reinterpret_cast<std::uintptr_t>(impl->handle)));
-    w->installEventFilter(Watcher());
+    impl->WatchWidget(w);
     w->setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : (impl->native ? Qt::ClickFocus : Qt::NoFocus));
     if (!child) {
         w->setWindowTitle(QString::fromUtf16(impl->text.data(), qsizetype(impl->text.size())));
@@ -441,12 +137,11 @@ BOOL CWnd::DestroyWindow() {
             auto& c = p->children;
             c.erase(std::remove(c.begin(), c.end(), impl->handle), c.end());
         }
-        Registry().erase(impl->handle);
+        impl->Unregister();
         impl->target->handle = nullptr;
         impl->target->deleteLater();
         if (impl->widget) {
-            impl->widget->removeEventFilter(Watcher());
-            impl->widget->setProperty(kHwndProperty, QVariant());
+            impl->UnwatchWidget();
             if (auto* ww = dynamic_cast<WndWidget*>(impl->widget.data())) ww->impl = nullptr;
         }
         if (wnd) {
@@ -532,7 +227,7 @@ UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapseMs, void*) {
         timer->setTimerType(Qt::PreciseTimer);
         const HWND h = m_hWnd;
         QObject::connect(timer, &QTimer::timeout, timer, [h, id] {
-            g_messageTime = GetTickCount();
+            platform::detail::NoteMessageTime();
             WindowImpl::Dispatch(h, WM_TIMER, id, 0);
         });
     }
@@ -889,113 +584,9 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowImpl* impl = WindowImpl::FromHandle(hwnd);
     if (!impl || impl->destroying) return FALSE;
-    QCoreApplication::postEvent(impl->target, new PostedMessage(message, wParam, lParam));
+    impl->Post(message, wParam, lParam);
     return TRUE;
 }
 
-BOOL ReleaseCapture() {
-    QWidget* grabber = QWidget::mouseGrabber();
-    if (!grabber) return TRUE;
-    grabber->releaseMouse();
-    if (WindowImpl* impl = WindowImpl::FromWidget(grabber))
-        WindowImpl::Dispatch(impl->handle, WM_CAPTURECHANGED, 0, 0);
-    return TRUE;
-}
 
-BOOL GetCursorPos(POINT* point) {
-    if (!point) return FALSE;
-    const QPoint p = QCursor::pos();
-    *point = POINT{p.x(), p.y()};
-    return TRUE;
-}
 
-short GetKeyState(int virtualKey) {
-    const Qt::KeyboardModifiers mods =
-        QGuiApplication::queryKeyboardModifiers() | CurrentKeyModifiers();
-    const Qt::MouseButtons buttons = QGuiApplication::mouseButtons();
-    bool down = false;
-    switch (UINT(virtualKey)) {
-    case VK_SHIFT: down = mods & Qt::ShiftModifier; break;
-    case VK_CONTROL: down = mods & Qt::ControlModifier; break;
-    case VK_MENU: down = mods & Qt::AltModifier; break;
-    case VK_LBUTTON: down = buttons & Qt::LeftButton; break;
-    case VK_RBUTTON: down = buttons & Qt::RightButton; break;
-    default: break;
-    }
-    return down ? short(0x8000) : short(0);
-}
-
-DWORD GetMessageTime() { return g_messageTime; }
-
-// ---------------------------------------------------------------------------
-// Cursors and mouse tracking
-
-HCURSOR LoadCursorW(void*, LPCWSTR id) { return id; }
-
-HCURSOR SetCursor(HCURSOR cursor) {
-    static HCURSOR current = IDC_ARROW;
-    const HCURSOR previous = current;
-    current = cursor;
-    QWidget* w = QWidget::mouseGrabber();
-    if (!w) w = QApplication::widgetAt(QCursor::pos());
-    WindowImpl* impl = WindowImpl::FromWidget(w);
-    if (!impl || !impl->widget) return previous;
-    Qt::CursorShape shape = Qt::ArrowCursor;
-    const auto id = reinterpret_cast<std::uintptr_t>(cursor);
-    switch (id) {
-    case 32513: shape = Qt::IBeamCursor; break;
-    case 32514: shape = Qt::WaitCursor; break;
-    case 32515: shape = Qt::CrossCursor; break;
-    case 32644: shape = Qt::SizeHorCursor; break;
-    case 32645: shape = Qt::SizeVerCursor; break;
-    case 32646: shape = Qt::SizeAllCursor; break;
-    case 32648: shape = Qt::ForbiddenCursor; break;
-    case 32649: shape = Qt::PointingHandCursor; break;
-    default: shape = Qt::ArrowCursor; break;
-    }
-    if (!cursor) shape = Qt::BlankCursor;
-    impl->widget->setCursor(shape);
-    impl->cursorSetInMessage = true;
-    return previous;
-}
-
-BOOL _TrackMouseEvent(TRACKMOUSEEVENT* request) {
-    if (!request) return FALSE;
-    WindowImpl* impl = WindowImpl::FromHandle(request->hwndTrack);
-    if (!impl || !impl->widget) return FALSE;
-    if (request->dwFlags & TME_CANCEL) {
-        if (request->dwFlags & TME_LEAVE) impl->trackLeave = false;
-        if (request->dwFlags & TME_HOVER) {
-            impl->trackHover = false;
-            if (impl->hoverTimer) impl->hoverTimer->stop();
-        }
-        return TRUE;
-    }
-    if (request->dwFlags & TME_LEAVE) {
-        if (!impl->widget->underMouse() && QWidget::mouseGrabber() != impl->widget) {
-            // Already outside: the leave is reported at once, as the system does.
-            PostMessageW(impl->handle, WM_MOUSELEAVE, 0, 0);
-        } else {
-            impl->trackLeave = true;
-        }
-    }
-    if (request->dwFlags & TME_HOVER) {
-        impl->trackHover = true;
-        if (!impl->hoverTimer) {
-            impl->hoverTimer = new QTimer(impl->target);
-            impl->hoverTimer->setSingleShot(true);
-            impl->hoverTimer->setTimerType(Qt::PreciseTimer);
-            const HWND h = impl->handle;
-            QObject::connect(impl->hoverTimer, &QTimer::timeout, impl->hoverTimer, [h] {
-                WindowImpl* self = WindowImpl::FromHandle(h);
-                if (!self || !self->trackHover || !self->widget) return;
-                self->trackHover = false;
-                const QPoint p = self->widget->mapFromGlobal(QCursor::pos());
-                WindowImpl::Dispatch(h, WM_MOUSEHOVER, 0, MAKELPARAM(p.x(), p.y()));
-            });
-        }
-        const DWORD ms = request->dwHoverTime == HOVER_DEFAULT ? 400 : request->dwHoverTime;
-        impl->hoverTimer->start(int(std::max<DWORD>(ms, 1)));
-    }
-    return TRUE;
-}

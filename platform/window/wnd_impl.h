@@ -14,7 +14,16 @@
 
 #include "platform/window/wnd.h"
 
-class MessageTarget;
+// Receives posted messages and owns a window's timers; deleted with the window,
+// which drops whatever is still queued for it.
+class MessageTarget : public QObject {
+public:
+    explicit MessageTarget(HWND h) : handle(h) {}
+    HWND handle;
+
+protected:
+    bool event(QEvent* e) override;
+};
 
 struct WindowImpl {
     CWnd* wnd = nullptr;
@@ -50,6 +59,15 @@ struct WindowImpl {
     bool trackHover = false;
     QTimer* hoverTimer = nullptr;
     bool cursorSetInMessage = false;
+
+    // Gives the record a new handle (never reused) and makes it findable by it.
+    void Register();
+    void Unregister();
+    // Ties `w` to this window: its focus, geometry and close events become messages.
+    void WatchWidget(QWidget* w);
+    void UnwatchWidget();
+    // Queues a message for this window on the event loop.
+    void Post(UINT message, WPARAM wParam, LPARAM lParam);
 
     static WindowImpl* FromHandle(HWND h);
     static WindowImpl* FromWidget(const QObject* widget);
@@ -87,6 +105,8 @@ protected:
 };
 
 namespace platform::detail {
+// Marks the time of the message being handled now (GetMessageTime).
+void NoteMessageTime();
 // Offers a key press to PreTranslateMessage of its window and that window's
 // parents (F1 becomes WM_HELP); true when the key was taken. The application
 // calls it once per key press, before Qt delivers the key.

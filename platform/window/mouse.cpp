@@ -1,0 +1,100 @@
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include "platform/window/wnd.h"
+#include "platform/window/wnd_impl.h"
+
+// ---------------------------------------------------------------------------
+// Capture and the pointer
+
+BOOL ReleaseCapture() {
+    QWidget* grabber = QWidget::mouseGrabber();
+    if (!grabber) return TRUE;
+    grabber->releaseMouse();
+    if (WindowImpl* impl = WindowImpl::FromWidget(grabber))
+        WindowImpl::Dispatch(impl->handle, WM_CAPTURECHANGED, 0, 0);
+    return TRUE;
+}
+
+BOOL GetCursorPos(POINT* point) {
+    if (!point) return FALSE;
+    const QPoint p = QCursor::pos();
+    *point = POINT{p.x(), p.y()};
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// Cursors and mouse tracking
+
+HCURSOR LoadCursorW(void*, LPCWSTR id) { return id; }
+
+HCURSOR SetCursor(HCURSOR cursor) {
+    static HCURSOR current = IDC_ARROW;
+    const HCURSOR previous = current;
+    current = cursor;
+    QWidget* w = QWidget::mouseGrabber();
+    if (!w) w = QApplication::widgetAt(QCursor::pos());
+    WindowImpl* impl = WindowImpl::FromWidget(w);
+    if (!impl || !impl->widget) return previous;
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    const auto id = reinterpret_cast<std::uintptr_t>(cursor);
+    switch (id) {
+    case 32513: shape = Qt::IBeamCursor; break;
+    case 32514: shape = Qt::WaitCursor; break;
+    case 32515: shape = Qt::CrossCursor; break;
+    case 32644: shape = Qt::SizeHorCursor; break;
+    case 32645: shape = Qt::SizeVerCursor; break;
+    case 32646: shape = Qt::SizeAllCursor; break;
+    case 32648: shape = Qt::ForbiddenCursor; break;
+    case 32649: shape = Qt::PointingHandCursor; break;
+    default: shape = Qt::ArrowCursor; break;
+    }
+    if (!cursor) shape = Qt::BlankCursor;
+    impl->widget->setCursor(shape);
+    impl->cursorSetInMessage = true;
+    return previous;
+}
+
+BOOL _TrackMouseEvent(TRACKMOUSEEVENT* request) {
+    if (!request) return FALSE;
+    WindowImpl* impl = WindowImpl::FromHandle(request->hwndTrack);
+    if (!impl || !impl->widget) return FALSE;
+    if (request->dwFlags & TME_CANCEL) {
+        if (request->dwFlags & TME_LEAVE) impl->trackLeave = false;
+        if (request->dwFlags & TME_HOVER) {
+            impl->trackHover = false;
+            if (impl->hoverTimer) impl->hoverTimer->stop();
+        }
+        return TRUE;
+    }
+    if (request->dwFlags & TME_LEAVE) {
+        if (!impl->widget->underMouse() && QWidget::mouseGrabber() != impl->widget) {
+            // Already outside: the leave is reported at once, as the system does.
+            PostMessageW(impl->handle, WM_MOUSELEAVE, 0, 0);
+        } else {
+            impl->trackLeave = true;
+        }
+    }
+    if (request->dwFlags & TME_HOVER) {
+        impl->trackHover = true;
+        if (!impl->hoverTimer) {
+            impl->hoverTimer = new QTimer(impl->target);
+            impl->hoverTimer->setSingleShot(true);
+            impl->hoverTimer->setTimerType(Qt::PreciseTimer);
+            const HWND h = impl->handle;
+            QObject::connect(impl->hoverTimer, &QTimer::timeout, impl->hoverTimer, [h] {
+                WindowImpl* self = WindowImpl::FromHandle(h);
+                if (!self || !self->trackHover || !self->widget) return;
+                self->trackHover = false;
+                const QPoint p = self->widget->mapFromGlobal(QCursor::pos());
+                WindowImpl::Dispatch(h, WM_MOUSEHOVER, 0, MAKELPARAM(p.x(), p.y()));
+            });
+        }
+        const DWORD ms = request->dwHoverTime == HOVER_DEFAULT ? 400 : request->dwHoverTime;
+        impl->hoverTimer->start(int(std::max<DWORD>(ms, 1)));
+    }
+    return TRUE;
+}

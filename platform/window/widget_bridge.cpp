@@ -1,0 +1,341 @@
+#include "platform/window/wnd_impl.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <unordered_map>
+
+#include "platform/gdi/dc.h"
+#include "platform/gdi/dc_impl.h"
+#include "platform/window/wnd.h"
+
+namespace {
+
+std::unordered_map<HWND, WindowImpl*>& Registry() {
+    static std::unordered_map<HWND, WindowImpl*> registry;
+    return registry;
+}
+
+HWND NewHandle() {
+    static std::uintptr_t next = 0;
+    next += 16;
+    return reinterpret_cast<HWND>(next);
+}
+
+const char* const kHwndProperty = "rerovora_hwnd";
+
+// Posted window message, queued on the event loop.
+class PostedMessage : public QEvent {
+public:
+    PostedMessage(UINT m, WPARAM w, LPARAM l)
+        : QEvent(kPostedMessageEvent), message(m), wParam(w), lParam(l) {}
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+DWORD g_messageTime = 0;
+
+}  // namespace
+
+bool MessageTarget::event(QEvent* e) {
+    if (e->type() == kPostedMessageEvent) {
+        auto* m = static_cast<PostedMessage*>(e);
+        if (handle) WindowImpl::Dispatch(handle, m->message, m->wParam, m->lParam);
+        return true;
+    }
+    return QObject::event(e);
+}
+
+// Watches the widget of every window (also standard controls) for focus,
+// geometry and close events.
+class WidgetWatcher : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* e) override {
+        WindowImpl* impl = WindowImpl::FromWidget(obj);
+        if (!impl || impl->widget != obj) return false;
+        HWND h = impl->handle;
+        switch (e->type()) {
+        case QEvent::FocusIn: {
+            WindowImpl::Dispatch(h, WM_SETFOCUS, 0, 0);
+            break;
+        }
+        case QEvent::FocusOut: {
+            HWND other = nullptr;
+            if (WindowImpl* o = WindowImpl::FromWidget(QApplication::focusWidget())) other = o->handle;
+            WindowImpl::Dispatch(h, WM_KILLFOCUS, WPARAM(other), 0);
+            break;
+        }
+        case QEvent::Resize:
+        case QEvent::Move:
+            impl->ReportGeometry();
+            break;
+        case QEvent::Close:
+            if (impl->topLevel) {
+                e->ignore();
+                WindowImpl::Dispatch(h, WM_CLOSE, 0, 0);
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
+
+static WidgetWatcher* Watcher() {
+    static WidgetWatcher* watcher = new WidgetWatcher(qApp);
+    return watcher;
+}
+
+// ---------------------------------------------------------------------------
+// Registry, posted messages and the widget watcher
+
+void WindowImpl::Register() {
+    handle = NewHandle();
+    Registry()[handle] = this;
+}
+
+void WindowImpl::Unregister() { Registry().erase(handle); }
+
+void WindowImpl::WatchWidget(QWidget* w) {
+    w->setProperty(kHwndProperty, qulonglong(reinterpret_cast<std::uintptr_t>(handle)));
+    w->installEventFilter(Watcher());
+}
+
+void WindowImpl::UnwatchWidget() {
+    if (!widget) return;
+    widget->removeEventFilter(Watcher());
+    widget->setProperty(kHwndProperty, QVariant());
+}
+
+void WindowImpl::Post(UINT message, WPARAM wParam, LPARAM lParam) {
+    QCoreApplication::postEvent(target, new PostedMessage(message, wParam, lParam));
+}
+
+namespace platform::detail {
+void NoteMessageTime() { g_messageTime = GetTickCount(); }
+}  // namespace platform::detail
+
+DWORD GetMessageTime() { return g_messageTime; }
+
+// ---------------------------------------------------------------------------
+// WindowImpl
+
+WindowImpl* WindowImpl::FromHandle(HWND h) {
+    if (!h) return nullptr;
+    auto it = Registry().find(h);
+    return it == Registry().end() ? nullptr : it->second;
+}
+
+WindowImpl* WindowImpl::FromWidget(const QObject* widget) {
+    if (!widget) return nullptr;
+    const QVariant v = widget->property(kHwndProperty);
+    if (!v.isValid()) return nullptr;
+    return FromHandle(reinterpret_cast<HWND>(v.value<qulonglong>()));
+}
+
+LRESULT WindowImpl::Dispatch(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowImpl* impl = FromHandle(h);
+    if (!impl || !impl->wnd) return 0;
+    return impl->wnd->WindowProc(message, wParam, lParam);
+}
+
+void WindowImpl::ReportGeometry() {
+    if (!widget || destroying) return;
+    const HWND h = handle;
+    const QSize size = widget->size();
+    const QPoint pos = topLevel ? widget->geometry().topLeft() : widget->pos();
+    if (pos != reportedPos) {
+        reportedPos = pos;
+        Dispatch(h, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
+        if (!FromHandle(h)) return;
+    }
+    if (size != reportedSize) {
+        reportedSize = size;
+        eraseRequested = true;
+        UINT type = SIZE_RESTORED;
+        if (topLevel && widget->isMaximized()) type = SIZE_MAXIMIZED;
+        if (topLevel && widget->isMinimized()) type = SIZE_MINIMIZED;
+        Dispatch(h, WM_SIZE, type, MAKELPARAM(size.width(), size.height()));
+    }
+}
+
+void WindowImpl::BeginSurface() {
+    const QSize size = widget ? widget->size() : QSize();
+    const bool erase = eraseRequested || surface.size() != size;
+    if (erase) {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        WindowImpl* p = FromHandle(parent);
+        if (!topLevel && p && p->widget && widget && !image.isNull() &&
+            p->surface.size() != p->widget->size() && !p->inPaint) {
+            p->Compose();
+            if (!FromHandle(handle)) return;
+        }
+        if (!image.isNull()) {
+            if (!topLevel && p && p->widget && widget && !p->surface.isNull()) {
+                image.fill(Qt::transparent);
+                QPainter painter(&image);
+                painter.setCompositionMode(QPainter::CompositionMode_Source);
+                painter.drawImage(QPoint(0, 0), p->surface, QRect(widget->pos(), size));
+            } else {
+                // A top-level window, or a child of a parent with nothing painted yet.
+                const COLORREF face = GetSysColor(COLOR_BTNFACE);
+                image.fill(platform::detail::QtColour(face));
+            }
+        }
+        surface = image;
+    }
+    erasePending = erase;
+    eraseRequested = false;
+    paintRect = QRect(QPoint(0, 0), size);
+}
+
+void WindowImpl::Compose() {
+    if (!widget || destroying || inPaint) return;
+    const HWND h = handle;
+    BeginSurface();
+    if (!FromHandle(h)) return;
+    inPaint = true;
+    Dispatch(h, WM_PAINT, 0, 0);
+    WindowImpl* self = FromHandle(h);
+    if (!self) return;
+    if (self->erasePending) {
+        // Nobody began a paint: the background still gets its erase.
+        PAINTSTRUCT ps;
+        BeginPaint(h, &ps);
+        EndPaint(h, &ps);
+    }
+    self->inPaint = false;
+}
+
+// ---------------------------------------------------------------------------
+// WndWidget
+
+WndWidget::WndWidget(WindowImpl* impl_, QWidget* parent, bool topLevel)
+    : QWidget(parent, topLevel ? Qt::Window : Qt::Widget), impl(impl_) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+}
+
+WndWidget::~WndWidget() {
+    if (impl && impl->widget == this) impl->widget = nullptr;
+}
+
+static WPARAM MouseKeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
+    WPARAM w = 0;
+    if (buttons & Qt::LeftButton) w |= MK_LBUTTON;
+    if (buttons & Qt::RightButton) w |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton) w |= MK_MBUTTON;
+    if (mods & Qt::ShiftModifier) w |= MK_SHIFT;
+    if (mods & Qt::ControlModifier) w |= MK_CONTROL;
+    return w;
+}
+
+static UINT ButtonMessage(Qt::MouseButton b, QEvent::Type type) {
+    const int kind = type == QEvent::MouseButtonPress ? 0 : type == QEvent::MouseButtonRelease ? 1 : 2;
+    switch (b) {
+    case Qt::LeftButton: return WM_LBUTTONDOWN + kind;
+    case Qt::RightButton: return WM_RBUTTONDOWN + kind;
+    case Qt::MiddleButton: return WM_MBUTTONDOWN + kind;
+    default: return 0;
+    }
+}
+
+bool WndWidget::event(QEvent* e) {
+    if (!impl) return QWidget::event(e);
+    const HWND h = impl->handle;
+    platform::detail::NoteMessageTime();
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+        auto* me = static_cast<QMouseEvent*>(e);
+        const UINT msg = ButtonMessage(me->button(), e->type());
+        if (msg) {
+            const QPoint p = me->position().toPoint();
+            WindowImpl::Dispatch(h, msg, MouseKeyState(me->buttons(), me->modifiers()),
+                                 MAKELPARAM(p.x(), p.y()));
+        }
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(e);
+        const QPoint p = me->position().toPoint();
+        impl->cursorSetInMessage = false;
+        if (impl->trackHover && impl->hoverTimer) impl->hoverTimer->start();
+        WindowImpl::Dispatch(h, WM_MOUSEMOVE, MouseKeyState(me->buttons(), me->modifiers()),
+                             MAKELPARAM(p.x(), p.y()));
+        if (WindowImpl* self = WindowImpl::FromHandle(h)) {
+            // Without a cursor set for this move the window's class cursor returns.
+            if (!self->cursorSetInMessage && testAttribute(Qt::WA_SetCursor)) unsetCursor();
+        }
+        return true;
+    }
+    case QEvent::Wheel: {
+        auto* we = static_cast<QWheelEvent*>(e);
+        const QPoint g = we->globalPosition().toPoint();
+        const int delta = we->angleDelta().y();
+        WindowImpl::Dispatch(h, WM_MOUSEWHEEL,
+                             MAKEWPARAM(int(MouseKeyState(we->buttons(), we->modifiers())), delta),
+                             MAKELPARAM(g.x(), g.y()));
+        return true;
+    }
+    case QEvent::Leave: {
+        if (impl->hoverTimer) impl->hoverTimer->stop();
+        impl->trackHover = false;
+        if (impl->trackLeave) {
+            impl->trackLeave = false;
+            WindowImpl::Dispatch(h, WM_MOUSELEAVE, 0, 0);
+        }
+        return true;
+    }
+    case QEvent::KeyPress: {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        const UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
+        LPARAM lp = 1;
+        if (ke->isAutoRepeat()) lp |= LPARAM(1) << 30;
+        if (vk) WindowImpl::Dispatch(h, WM_KEYDOWN, vk, lp);
+        const QString text = ke->text();
+        for (QChar c : text) {
+            if (!WindowImpl::FromHandle(h)) break;
+            if (c.unicode() >= 0x20 || c.unicode() == 0x08 || c.unicode() == 0x0D ||
+                c.unicode() == 0x1B || c.unicode() == 0x09)
+                WindowImpl::Dispatch(h, WM_CHAR, c.unicode(), lp);
+        }
+        return true;
+    }
+    case QEvent::KeyRelease: {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        const UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
+        if (vk) WindowImpl::Dispatch(h, WM_KEYUP, vk, LPARAM(1) | (LPARAM(3) << 30));
+        return true;
+    }
+    case QEvent::EnabledChange:
+        WindowImpl::Dispatch(h, WM_ENABLE, isEnabled() ? TRUE : FALSE, 0);
+        return QWidget::event(e);
+    default:
+        return QWidget::event(e);
+    }
+}
+
+void WndWidget::paintEvent(QPaintEvent*) {
+    if (!impl) return;
+    const HWND h = impl->handle;
+    impl->Compose();
+    WindowImpl* self = WindowImpl::FromHandle(h);
+    if (!self) return;
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPoint(0, 0), self->surface);
+}
+
