@@ -31,6 +31,7 @@ public:
     // ---- creation ----
     // A memory context: draws into the bitmap selected into it (at first a 1 x 1
     // stock bitmap). `compatible` may be null (the screen).
+    // (`compatible` is ignored: every context draws 32-bit pixels.)
     BOOL CreateCompatibleDC(CDC* compatible);
     BOOL DeleteDC();
     BOOL Attach(HDC dc);

@@ -361,8 +361,10 @@ class CBitmap : public CGdiObject {
 public:
     CBitmap() = default;
     // A colour bitmap of the given size (contents black).
+    // The context is accepted and ignored: every bitmap holds 32-bit pixels.
     BOOL CreateCompatibleBitmap(class CDC* dc, int width, int height);
     // 32 bits per pixel, rows top to bottom, bytes B, G, R, X per pixel; null bits: black.
+    // `planes` is accepted and ignored (always one plane).
     BOOL CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
     int GetBitmap(BITMAP* out) const { return GetObject(sizeof(BITMAP), out); }
     CSize GetSize() const;
@@ -394,6 +396,7 @@ HFONT CreateFontIndirectW(const LOGFONTW* font);
 HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
                   DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
                   DWORD quality, DWORD pitchAndFamily, LPCWSTR faceName);
+// The context is accepted and ignored: every bitmap holds 32-bit pixels.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 HRGN CreateRectRgn(int left, int top, int right, int bottom);
 BOOL DeleteObject(HGDIOBJ object);

@@ -148,6 +148,7 @@ public:
     Status DrawImage(Image* image, const RectF& dest) { return DrawImage(image, dest.X, dest.Y, dest.Width, dest.Height); }
     Status DrawImage(Image* image, const Rect& dest) { return DrawImage(image, dest.X, dest.Y, dest.Width, dest.Height); }
     // The source rectangle (pixels) of the image into `dest`, through the attributes.
+    // The source unit is accepted and ignored: source rectangles are in pixels.
     Status DrawImage(Image* image, const RectF& dest, REAL srcX, REAL srcY, REAL srcW, REAL srcH, Unit srcUnit,
                      const ImageAttributes* attributes = nullptr);
     Status DrawImage(Image* image, const Rect& dest, INT srcX, INT srcY, INT srcW, INT srcH, Unit srcUnit,

@@ -59,8 +59,10 @@ class Bitmap : public Image {
 public:
     // Transparent pixels at first.
     Bitmap(INT width, INT height, PixelFormat format = PixelFormat32bppARGB);
+    // The graphics object is accepted and ignored: the bitmap is 32-bit premultiplied.
     Bitmap(INT width, INT height, Graphics* target);
     // A copy of a GDI bitmap's pixels (opaque).
+    // The palette is accepted and ignored: bitmaps here have no palettes.
     Bitmap(HBITMAP bitmap, HPALETTE palette);
     explicit Bitmap(const WCHAR* path);
     static Bitmap* FromHBITMAP(HBITMAP bitmap, HPALETTE palette) { return new Bitmap(bitmap, palette); }
@@ -82,6 +84,7 @@ public:
     ImageAttributes* Clone() const { return new ImageAttributes(*this); }
     Status SetColorMatrix(const ColorMatrix* matrix, ColorMatrixFlags flags = ColorMatrixFlagsDefault,
                           ColorAdjustType type = ColorAdjustTypeDefault);
+    // The adjust type of both is accepted and ignored: one matrix applies to every use.
     Status ClearColorMatrix(ColorAdjustType type = ColorAdjustTypeDefault);
     Status GetLastStatus() const { return Ok; }
 

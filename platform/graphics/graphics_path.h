@@ -96,7 +96,9 @@ public:
     // The integer form rounds each value. An empty path gives (0, 0, 0, 0).
     Status GetBounds(RectF* bounds, const Matrix* matrix = nullptr, const Pen* pen = nullptr) const;
     Status GetBounds(Rect* bounds, const Matrix* matrix = nullptr, const Pen* pen = nullptr) const;
+    // The flatness is accepted and ignored: curves flatten at Qt's own tolerance.
     Status Flatten(const Matrix* matrix = nullptr, REAL flatness = 0.25f);
+    // The graphics object is accepted and ignored: the test is in the path's own coordinates.
     BOOL IsVisible(REAL x, REAL y, const Graphics* g = nullptr) const;
     BOOL IsVisible(INT x, INT y, const Graphics* g = nullptr) const { return IsVisible(REAL(x), REAL(y), g); }
     Status GetLastStatus() const;
@@ -161,6 +163,7 @@ public:
     Status GetBounds(Rect* bounds, const Graphics* g = nullptr) const;
     BOOL IsEmpty(const Graphics* g = nullptr) const;
     BOOL IsInfinite(const Graphics* g = nullptr) const;
+    // The graphics object is accepted and ignored: the test is in the path's own coordinates.
     BOOL IsVisible(REAL x, REAL y, const Graphics* g = nullptr) const;
     Status GetLastStatus() const;
 

@@ -50,6 +50,7 @@ public:
     // the families of `collection`. A missing family gives FontFamilyNotFound.
     FontFamily(const WCHAR* name, const PrivateFontCollection* collection = nullptr);
     FontFamily* Clone() const { return new FontFamily(*this); }
+    // The language is accepted and ignored: a family has one name here.
     Status GetFamilyName(WCHAR name[32], WCHAR language = 0) const;
     std::u16string GetFamilyName() const { return m_name; }
     BOOL IsAvailable() const { return m_valid; }
@@ -82,6 +83,7 @@ public:
     Font(const WCHAR* familyName, REAL emSize, INT style = FontStyleRegular, Unit unit = UnitPoint,
          const PrivateFontCollection* collection = nullptr);
     // From a device context's font record (its height in pixels).
+    // (The context of both is accepted and ignored: heights are in pixels either way.)
     Font(HDC dc, const LOGFONTW* logFont);
     Font(HDC dc, HFONT font);
     Font* Clone() const { return new Font(*this); }
@@ -91,6 +93,7 @@ public:
     Unit GetUnit() const { return m_unit; }
     BOOL IsAvailable() const { return m_family.Valid(); }
     // Line spacing in pixels.
+    // The resolution is accepted and ignored: the height is in pixels.
     REAL GetHeight(REAL dpi = 96.0f) const;
     Status GetLastStatus() const;
     // The em size in pixels.

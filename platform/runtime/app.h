@@ -68,5 +68,6 @@ int AfxWinMain(int argc, char** argv);
 
 // Shows a modal message box with the application's title; returns IDOK, IDYES, IDNO...
 // While it is open, timers, posted messages and sockets keep being handled.
+// The help id is accepted and ignored: there is no help system.
 int AfxMessageBox(LPCTSTR text, UINT type = MB_OK, UINT helpId = 0);
 int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type);

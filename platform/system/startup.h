@@ -14,6 +14,7 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init);
 BOOL AfxSocketInit();
 // Clipboard and drag and drop come from the GUI layer; nothing to start.
 BOOL AfxOleInit();
+// `justRevoke` is accepted and ignored.
 void AfxOleTerm(BOOL justRevoke = FALSE);
 void AfxEnableControlContainer();
 
@@ -25,5 +26,6 @@ struct GdiplusStartupInput {
     BOOL SuppressBackgroundThread = FALSE;
     BOOL SuppressExternalCodecs = FALSE;
 };
+// The output record is accepted and ignored (no background thread to hook).
 GdiplusStatus GdiplusStartup(UINT_PTR* token, const GdiplusStartupInput* input, void* output);
 void GdiplusShutdown(UINT_PTR token);

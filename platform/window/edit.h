@@ -32,6 +32,7 @@ public:
     ~CEdit() override;
 
     // Selects characters start..end (end -1: to the end; start -1: no selection).
+    // `noScroll` is accepted and ignored: the edit keeps the caret in view.
     void SetSel(int start, int end, BOOL noScroll = FALSE);
     void GetSel(int& start, int& end) const;
     void ReplaceSel(LPCTSTR text, BOOL canUndo = FALSE);

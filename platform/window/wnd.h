@@ -39,6 +39,7 @@ inline const char16_t* const IDC_SIZENS = reinterpret_cast<const char16_t*>(3264
 inline const char16_t* const IDC_SIZEALL = reinterpret_cast<const char16_t*>(32646);
 inline const char16_t* const IDC_NO = reinterpret_cast<const char16_t*>(32648);
 inline const char16_t* const IDC_HAND = reinterpret_cast<const char16_t*>(32649);
+// The instance is accepted and ignored: only the standard cursors exist.
 HCURSOR LoadCursorW(void* instance, LPCWSTR id);
 HCURSOR SetCursor(HCURSOR cursor);
 
@@ -109,6 +110,7 @@ public:
     // ---- timers ----
     // Starts (or restarts, with the new period) timer `id`; WM_TIMER carries the id.
     // Periods below 10 ms become 10 ms, above 0x7FFFFFFF ms that maximum.
+    // The callback is accepted and ignored: WM_TIMER always goes to this window.
     UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs, void* callback = nullptr);
     BOOL KillTimer(UINT_PTR id);
 
@@ -127,6 +129,7 @@ public:
     // ---- style, visibility, state ----
     DWORD GetStyle() const;
     DWORD GetExStyle() const;
+    // The position flags of both are accepted and ignored: styles take effect at once.
     BOOL ModifyStyle(DWORD remove, DWORD add, UINT swpFlags = 0);
     BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags = 0);
     BOOL ShowWindow(int cmd);
@@ -154,12 +157,14 @@ public:
     void MapWindowPoints(CWnd* to, POINT* points, UINT count) const;
     void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
     void MoveWindow(LPCRECT rect, BOOL repaint = TRUE);
+    // The insert-after window is accepted and ignored: there is no z-order to change.
     BOOL SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags);
     void CenterWindow(CWnd* alternateOwner = nullptr);
 
     // ---- painting ----
     void Invalidate(BOOL erase = TRUE);
     void InvalidateRect(LPCRECT rect, BOOL erase = TRUE);
+    // The update region is accepted and ignored: the rectangle (or the whole client) is used.
     BOOL RedrawWindow(LPCRECT rectUpdate = nullptr, void* region = nullptr,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
     void UpdateWindow();
