@@ -163,7 +163,7 @@ public:
     Status GetBounds(Rect* bounds, const Graphics* g = nullptr) const;
     BOOL IsEmpty(const Graphics* g = nullptr) const;
     BOOL IsInfinite(const Graphics* g = nullptr) const;
-    // The graphics object is accepted and ignored: the test is in the path's own coordinates.
+    // The graphics object is accepted and ignored: the test is in the region's own coordinates.
     BOOL IsVisible(REAL x, REAL y, const Graphics* g = nullptr) const;
     Status GetLastStatus() const;
 

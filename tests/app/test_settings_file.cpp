@@ -56,7 +56,7 @@ std::vector<unsigned char> Pattern(std::size_t size, unsigned seed) {
 
 }  // namespace
 
-TEST(SettingsFileTest, FirstStartWritesEveryDefaultAtItsOffset) {
+TEST(SettingsFile, FirstStartWritesEveryDefaultAtItsOffset) {
     TempDir dir;
     const auto path = dir / "ZEL-Rerovora.cfg";
     auto cfg = ZeroRecord();
@@ -116,7 +116,7 @@ TEST(SettingsFileTest, FirstStartWritesEveryDefaultAtItsOffset) {
     EXPECT_TRUE(AllZero(b, 424456, kSize));
 }
 
-TEST(SettingsFileTest, ExistingFileIsTakenAsItStandsExceptTheStackCount) {
+TEST(SettingsFile, ExistingFileIsTakenAsItStandsExceptTheStackCount) {
     TempDir dir;
     const auto path = dir / "ZEL-Rerovora.cfg";
     auto written = ZeroRecord();
@@ -143,7 +143,7 @@ TEST(SettingsFileTest, ExistingFileIsTakenAsItStandsExceptTheStackCount) {
     EXPECT_EQ(At<std::int32_t>(ReadAllBytes(path), kCountOffset), 5);  // loading writes nothing
 }
 
-TEST(SettingsFileTest, ShortFileFillsTheFrontAndLongFileOnlyTheRecord) {
+TEST(SettingsFile, ShortFileFillsTheFrontAndLongFileOnlyTheRecord) {
     TempDir dir;
     const auto path = dir / "ZEL-Rerovora.cfg";
     CUtility util;
@@ -167,7 +167,7 @@ TEST(SettingsFileTest, ShortFileFillsTheFrontAndLongFileOnlyTheRecord) {
     EXPECT_EQ(Bytes(*cfg), expected);
 }
 
-TEST(SettingsFileTest, UnreadableFileLeavesTheRecordAsItWasWithoutDefaults) {
+TEST(SettingsFile, UnreadableFileLeavesTheRecordAsItWasWithoutDefaults) {
     TempDir dir;
     // A directory by the file's name: it exists, but reading it fails even for root.
     const auto path = dir / "ZEL-Rerovora.cfg";
@@ -185,7 +185,7 @@ TEST(SettingsFileTest, UnreadableFileLeavesTheRecordAsItWasWithoutDefaults) {
     EXPECT_TRUE(fs::is_empty(path));
 }
 
-TEST(SettingsFileTest, UnwritablePlaceFailsSilentlyAndKeepsTheDefaultsInMemory) {
+TEST(SettingsFile, UnwritablePlaceFailsSilentlyAndKeepsTheDefaultsInMemory) {
     TempDir dir;
     WriteAllBytes(dir / "plain-file", "x", 1);
     CUtility util;
@@ -204,7 +204,7 @@ TEST(SettingsFileTest, UnwritablePlaceFailsSilentlyAndKeepsTheDefaultsInMemory) 
 
 // A writer killed at any moment leaves the old file or the new one, whole; its
 // leftover temp file is removed by the next save.
-TEST(SettingsFileTest, KillDuringSaveLeavesAWholeFile) {
+TEST(SettingsFile, KillDuringSaveLeavesAWholeFile) {
     TempDir dir;
     const auto path = dir / "ZEL-Rerovora.cfg";
     auto a = ZeroRecord();

@@ -27,7 +27,7 @@ platform::VersionBlock SelfNamingBlock(std::u16string_view table) {
 
 }  // namespace
 
-TEST(UtilityVersionTest, ProgramValuesForTheKeysTheWindowsUse) {
+TEST(UtilityVersion, ProgramValuesForTheKeysTheWindowsUse) {
     CUtility util;
     EXPECT_EQ(util.GetVersionString(CUtility::kProductName), u"ZEL Rerovora");
     EXPECT_EQ(util.GetVersionString(CUtility::kLegalCopyright), u"Copyright (C) 2026 ZEL");
@@ -37,7 +37,7 @@ TEST(UtilityVersionTest, ProgramValuesForTheKeysTheWindowsUse) {
     EXPECT_EQ(util.GetVersionString(7), u"");
 }
 
-TEST(UtilityVersionTest, EachKeyReadsItsValueThroughTheTranslation) {
+TEST(UtilityVersion, EachKeyReadsItsValueThroughTheTranslation) {
     platform::VersionBlock block = SelfNamingBlock(u"040904e4");
     block.SetBinary(u"\\VarFileInfo\\Translation", {0x09, 0x04, 0xE4, 0x04});  // 0x0409, code page 1252
     res::ScopedVersionResource scope(&block);
@@ -47,7 +47,7 @@ TEST(UtilityVersionTest, EachKeyReadsItsValueThroughTheTranslation) {
     EXPECT_EQ(util.GetVersionString(7), u"");
 }
 
-TEST(UtilityVersionTest, WithoutAFourByteTranslationTheUserLanguageAndUtf16AreUsed) {
+TEST(UtilityVersion, WithoutAFourByteTranslationTheUserLanguageAndUtf16AreUsed) {
     const ScopedEnv korean("LC_ALL", "ko_KR.UTF-8");
     platform::VersionBlock block = SelfNamingBlock(u"041204B0");
     CUtility util;
@@ -67,7 +67,7 @@ TEST(UtilityVersionTest, WithoutAFourByteTranslationTheUserLanguageAndUtf16AreUs
     EXPECT_EQ(util.GetVersionString(CUtility::kProductName), u"");
 }
 
-TEST(UtilityDisplayTest, MonitorRectIsTheModeSizeAtTheOrigin) {
+TEST(UtilityDisplay, MonitorRectIsTheModeSizeAtTheOrigin) {
     CUtility util;
     platform::DisplayInfo info;
     ASSERT_TRUE(platform::GetDisplay(0, &info));
@@ -83,7 +83,7 @@ TEST(UtilityDisplayTest, MonitorRectIsTheModeSizeAtTheOrigin) {
     EXPECT_EQ(r, CRect(0, 0, 0, 0));
 }
 
-TEST(UtilityDisplayTest, CaptureWritesAPngOfTheWholeDisplayOrNothing) {
+TEST(UtilityDisplay, CaptureWritesAPngOfTheWholeDisplayOrNothing) {
     platform::DisplayInfo info;
     ASSERT_TRUE(platform::GetDisplay(0, &info));
     QWidget window;

@@ -1,7 +1,10 @@
 // A window that logs the messages it handles, for tests of the window layer.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <memory>
 #include <map>
 #include <string>
 #include <vector>
@@ -59,4 +62,13 @@ inline int CountOf(const MessageLog& log, UINT message, const std::string& tag =
     for (const auto& m : log)
         if (m.message == message && (tag.empty() || m.tag == tag)) ++n;
     return n;
+}
+
+// A 200 x 100 top-level window that records into `log`; its creation messages
+// are dropped from the log, since tests look at what comes after.
+inline std::unique_ptr<RecordingWnd> MakeTopLevel(const std::string& tag, MessageLog* log) {
+    auto w = std::make_unique<RecordingWnd>(tag, log);
+    EXPECT_TRUE(w->CreateEx(0, nullptr, u"test", WS_POPUP, CRect(0, 0, 200, 100), nullptr, 0));
+    log->clear();
+    return w;
 }

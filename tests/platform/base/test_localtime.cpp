@@ -6,7 +6,7 @@
 
 // The fields are calendar values (month from 1, full year, weekday from Sunday),
 // and the moment lies between two readings of the clock around the call.
-TEST(LocalTimeTest, FieldsDescribeTheCurrentLocalMoment) {
+TEST(LocalTime, FieldsDescribeTheCurrentLocalMoment) {
     const time_t before = ::time(nullptr);
     SYSTEMTIME st;
     GetLocalTime(&st);

@@ -51,7 +51,7 @@ private:
 
 }  // namespace
 
-TEST(InstanceLockTest, SameNameTwiceInOneProcessIsTheSameOwnedLock) {
+TEST(InstanceLock, SameNameTwiceInOneProcessIsTheSameOwnedLock) {
     const std::u16string name = UniqueName("same");
     HANDLE first = CreateMutexW(nullptr, TRUE, name.c_str());
     ASSERT_NE(first, nullptr);
@@ -65,7 +65,7 @@ TEST(InstanceLockTest, SameNameTwiceInOneProcessIsTheSameOwnedLock) {
     EXPECT_EQ(WaitForSingleObject(other, 0), WAIT_OBJECT_0);
 }
 
-TEST(InstanceLockTest, HeldByAnotherProcessUntilItIsKilled) {
+TEST(InstanceLock, HeldByAnotherProcessUntilItIsKilled) {
     const std::u16string name = UniqueName("held");
     LockHolder holder(name);
     ASSERT_EQ(holder.Answer(), 'y');
@@ -79,7 +79,7 @@ TEST(InstanceLockTest, HeldByAnotherProcessUntilItIsKilled) {
     EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);
 }
 
-TEST(InstanceLockTest, ReleasedLockCanBeTakenByAnotherProcess) {
+TEST(InstanceLock, ReleasedLockCanBeTakenByAnotherProcess) {
     const std::u16string name = UniqueName("released");
     HANDLE h = CreateMutexW(nullptr, TRUE, name.c_str());
     ASSERT_EQ(WaitForSingleObject(h, 0), WAIT_OBJECT_0);

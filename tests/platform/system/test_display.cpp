@@ -35,7 +35,7 @@ protected:
 
 }  // namespace
 
-TEST(DisplayTest, EnumeratesDisplaysWithTheirModes) {
+TEST(Display, EnumeratesDisplaysWithTheirModes) {
     ASSERT_GE(platform::DisplayCount(), 1);
     platform::DisplayInfo info;
     ASSERT_TRUE(platform::GetDisplay(0, &info));
@@ -47,7 +47,7 @@ TEST(DisplayTest, EnumeratesDisplaysWithTheirModes) {
     EXPECT_FALSE(platform::GetDisplay(-1, &info));
 }
 
-TEST(DisplayTest, CaptureOfAnAreaIsAPngOfThatArea) {
+TEST(Display, CaptureOfAnAreaIsAPngOfThatArea) {
     platform::DisplayInfo info;
     ASSERT_TRUE(platform::GetDisplay(0, &info));
     QuadrantWindow window(info.desktopRect);

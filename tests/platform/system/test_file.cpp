@@ -35,7 +35,7 @@ std::vector<std::string> Entries(const fs::path& dir) {
 
 }  // namespace
 
-TEST(CFileTest, WritesReadsAndHonoursCreateModes) {
+TEST(CFile, WritesReadsAndHonoursCreateModes) {
     TempDir dir;
     const auto path = U16(dir / "data.bin");
     {
@@ -63,7 +63,7 @@ TEST(CFileTest, WritesReadsAndHonoursCreateModes) {
     EXPECT_EQ(fs::file_size(dir / "data.bin"), 0u);
 }
 
-TEST(CFileTest, FailuresCarryTheSystemCause) {
+TEST(CFile, FailuresCarryTheSystemCause) {
     TempDir dir;
     fs::create_directory(dir / "sub");
     EXPECT_EQ(CauseOf([&] { CFile f(U16(dir / "missing"), CFile::modeRead); }), ENOENT);
@@ -83,7 +83,7 @@ TEST(CFileTest, FailuresCarryTheSystemCause) {
     EXPECT_TRUE(Entries(dir.path()) == std::vector<std::string>{"sub"});
 }
 
-TEST(FileExistsAtTest, FindsFilesDirectoriesAndWildcardMatches) {
+TEST(FileExistsAt, FindsFilesDirectoriesAndWildcardMatches) {
     TempDir dir;
     WriteAllBytes(dir / "ZEL-Rerovora.cfg", "x", 1);
     WriteAllBytes(dir / ".hidden", "x", 1);
@@ -105,7 +105,7 @@ TEST(FileExistsAtTest, FindsFilesDirectoriesAndWildcardMatches) {
     EXPECT_FALSE(platform::FileExistsAt(U16(dir / "b[1]*")));
 }
 
-TEST(ReplaceFileAtomicallyTest, ReplacesContentAndKeepsRights) {
+TEST(ReplaceFileAtomically, ReplacesContentAndKeepsRights) {
     TempDir dir;
     const auto target = dir / "settings.cfg";
     platform::ReplaceFileAtomically(U16(target), "first", 5);
@@ -120,7 +120,7 @@ TEST(ReplaceFileAtomicallyTest, ReplacesContentAndKeepsRights) {
     EXPECT_TRUE(Entries(dir.path()) == std::vector<std::string>{"settings.cfg"});
 }
 
-TEST(ReplaceFileAtomicallyTest, FailureLeavesTargetAsItWasAndNoTempFile) {
+TEST(ReplaceFileAtomically, FailureLeavesTargetAsItWasAndNoTempFile) {
     TempDir dir;
     EXPECT_EQ(CauseOf([&] { platform::ReplaceFileAtomically(U16(dir / "no" / "f.cfg"), "x", 1); }), ENOENT);
 
@@ -133,7 +133,7 @@ TEST(ReplaceFileAtomicallyTest, FailureLeavesTargetAsItWasAndNoTempFile) {
     EXPECT_TRUE(Entries(dir.path()) == std::vector<std::string>{"f.cfg"});
 }
 
-TEST(ReplaceFileAtomicallyTest, RemovesLeftoversOfDeadWritersOnly) {
+TEST(ReplaceFileAtomically, RemovesLeftoversOfDeadWritersOnly) {
     TempDir dir;
     WriteAllBytes(dir / ".f.cfg.~dead01", "old", 3);      // a writer died here
     WriteAllBytes(dir / ".f.cfg.~live01", "busy", 4);     // a writer still at work
@@ -149,7 +149,7 @@ TEST(ReplaceFileAtomicallyTest, RemovesLeftoversOfDeadWritersOnly) {
                 (std::vector<std::string>{".f.cfg.~live01", ".f.cfg.~notmine", ".g.cfg.~dead02", "f.cfg"}));
 }
 
-TEST(WorkingDirectoryTest, ReportsCurrentDirectoryWithinTheBufferOrItsNeededSize) {
+TEST(WorkingDirectory, ReportsCurrentDirectoryWithinTheBufferOrItsNeededSize) {
     TempDir dir;
     const fs::path before = fs::current_path();
     // Deep enough to pass 260 characters.
@@ -173,7 +173,7 @@ TEST(WorkingDirectoryTest, ReportsCurrentDirectoryWithinTheBufferOrItsNeededSize
     fs::current_path(before);
 }
 
-TEST(PathJoinTest, UsesOneSeparator) {
+TEST(PathJoin, UsesOneSeparator) {
     EXPECT_EQ(platform::PathJoin(u"/work/site", u"ZEL-Rerovora.cfg"), u"/work/site/ZEL-Rerovora.cfg");
     EXPECT_EQ(platform::PathJoin(u"/", u"ZEL-Rerovora.cfg"), u"/ZEL-Rerovora.cfg");
     EXPECT_EQ(platform::PathJoin(u"/work/", u"/Capture"), u"/work/Capture");

@@ -21,7 +21,7 @@ std::u16string QueryText(const void* block, const char16_t* path) {
 
 }  // namespace
 
-TEST(VersionBlockTest, ProgramBlockAnnouncesKoreanUtf16AndHoldsItsValues) {
+TEST(VersionBlock, ProgramBlockAnnouncesKoreanUtf16AndHoldsItsValues) {
     const void* block = res::FindVersionResource();
     ASSERT_NE(block, nullptr);
     void* p = nullptr;
@@ -48,7 +48,7 @@ TEST(VersionBlockTest, ProgramBlockAnnouncesKoreanUtf16AndHoldsItsValues) {
     EXPECT_FALSE(VerQueryValueW(nullptr, u"\\VarFileInfo\\Translation", &p, &len));
 }
 
-TEST(VersionBlockTest, UserLanguageComesFromTheEnvironmentLocale) {
+TEST(VersionBlock, UserLanguageComesFromTheEnvironmentLocale) {
     const ScopedEnv messages("LC_MESSAGES", nullptr);
     {
         const ScopedEnv all("LC_ALL", "ko_KR.EUC-KR");

@@ -1,0 +1,124 @@
+// Modal dialogs: their nested loop, template controls and ending.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/runtime/app.h"
+#include "platform/window/dialog.h"
+#include "tests/support/qt_helpers.h"
+#include "tests/support/recording_wnd.h"
+
+namespace {
+
+constexpr UINT WM_TEST_POSTED = WM_USER + 3;
+constexpr UINT kTestDialogId = 9001;
+
+void RegisterTestDialog() {
+    DialogTemplate t;
+    t.id = kTestDialogId;
+    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER;
+    t.cx = 100;
+    t.cy = 60;
+    t.caption = u"test dialog";
+    t.items.push_back({u"Static", u"first", 1001, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 5, 5, 40, 12});
+    t.items.push_back({u"Static", u"second", 1002, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 5, 20, 40, 12});
+    platform::RegisterDialogTemplate(t);
+}
+
+class ScriptedDialog : public CDialog {
+public:
+    explicit ScriptedDialog(CWnd* parent = nullptr) : CDialog(kTestDialogId, parent) {}
+    std::function<void(ScriptedDialog&)> onInit;
+    std::function<void(ScriptedDialog&, UINT_PTR)> onTimer;
+    int okCount = 0;
+    int cancelCount = 0;
+    bool initialised = false;
+
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        initialised = true;
+        if (onInit) onInit(*this);
+        return TRUE;
+    }
+    void OnOK() override {
+        ++okCount;
+        CDialog::OnOK();
+    }
+    void OnCancel() override {
+        ++cancelCount;
+        CDialog::OnCancel();
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_TIMER && onTimer) {
+            onTimer(*this, wParam);
+            return 0;
+        }
+        return CDialog::WindowProc(message, wParam, lParam);
+    }
+};
+
+}  // namespace
+
+TEST(ModalDialog, TimersAndPostedMessagesRunDuringTheNestedLoop) {
+    RegisterTestDialog();
+    MessageLog log;
+    auto main = MakeTopLevel("main", &log);
+    main->logOnly = {WM_TIMER, WM_TEST_POSTED};
+    main->SetTimer(1, 20);
+
+    ScriptedDialog dlg;
+    int dialogTicks = 0;
+    bool postedSeenInsideLoop = false;
+    dlg.onInit = [&](ScriptedDialog& d) {
+        main->PostMessage(WM_TEST_POSTED, 42, 0);
+        d.SetTimer(7, 30);
+    };
+    dlg.onTimer = [&](ScriptedDialog& d, UINT_PTR id) {
+        EXPECT_EQ(id, 7u);
+        EXPECT_TRUE(d.IsModalLoopRunning());
+        postedSeenInsideLoop = CountOf(log, WM_TEST_POSTED) == 1;
+        if (++dialogTicks == 5) d.EndDialog(1234);
+    };
+    const int mainTicksBefore = CountOf(log, WM_TIMER);
+    EXPECT_EQ(dlg.DoModal(), 1234);
+    EXPECT_EQ(dialogTicks, 5);
+    EXPECT_TRUE(postedSeenInsideLoop);
+    EXPECT_GE(CountOf(log, WM_TIMER) - mainTicksBefore, 3);
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+}
+
+TEST(ModalDialog, EndDialogDuringInitSkipsTheLoopAndTheCloseBoxCancels) {
+    RegisterTestDialog();
+    ScriptedDialog quick;
+    quick.onInit = [](ScriptedDialog& d) { d.EndDialog(IDOK); };
+    EXPECT_EQ(quick.DoModal(), IDOK);
+
+    ScriptedDialog closing;
+    closing.onInit = [](ScriptedDialog& d) { d.PostMessage(WM_CLOSE); };
+    EXPECT_EQ(closing.DoModal(), IDCANCEL);
+    EXPECT_EQ(closing.cancelCount, 1);
+    EXPECT_EQ(closing.okCount, 0);
+
+    EXPECT_EQ(CDialog(424242).DoModal(), -1);  // no such template
+}
+
+TEST(ModalDialog, TemplateControlsExistWithTheirIdsAndScaledRects) {
+    RegisterTestDialog();
+    ScriptedDialog dlg;
+    CRect first, second;
+    std::u16string text;
+    dlg.onInit = [&](ScriptedDialog& d) {
+        ASSERT_NE(d.GetDlgItem(1001), nullptr);
+        ASSERT_NE(d.GetDlgItem(1002), nullptr);
+        text = d.GetDlgItem(1002)->GetWindowText();
+        d.GetDlgItem(1001)->GetWindowRect(&first);
+        d.GetDlgItem(1002)->GetWindowRect(&second);
+        d.EndDialog(IDOK);
+    };
+    dlg.DoModal();
+    EXPECT_EQ(text, u"second");
+    const SIZE base = platform::DialogBaseUnits(u"", 9);
+    EXPECT_EQ(first.Width(), 40 * base.cx / 4);
+    EXPECT_EQ(second.top - first.top, 20 * base.cy / 8 - 5 * base.cy / 8);
+}
