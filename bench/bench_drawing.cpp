@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "controls/draw_helpers.h"
+#include "controls/hmi_fonts.h"
 #include "controls/path_helpers.h"
 #include "platform/runtime/app.h"
+#include "res/resources.h"
 #include "platform/gdi/dc.h"
 #include "platform/graphics/graphics.h"
 
@@ -39,8 +41,11 @@ std::vector<GraphicsPath> Figures(const GraphicsPath& outline) {
     return out;
 }
 
+// The program's own fonts, loaded once in main.
+HmiFontSet* g_fonts = nullptr;
+
 std::vector<GraphicsPath> SegmentDigits(const char16_t* text, float em, float right, float centreY) {
-    const FontFamily family(u"DSEG7 Classic");
+    const FontFamily& family = g_fonts->m_segmentFamily;
     StringFormat format;
     format.SetAlignment(StringAlignmentFar);
     format.SetLineAlignment(StringAlignmentCenter);
@@ -61,6 +66,10 @@ struct Target {
 void BM_PathGradientOnGlyphFigure(benchmark::State& state) {
     const float em = float(state.range(0));
     const auto figures = SegmentDigits(u"8", em, em * 1.2f, em * 0.6f);
+    if (figures.empty()) {
+        state.SkipWithError("the segment font is not loaded");
+        return;
+    }
     Target t(int(em * 1.4f), int(em * 1.3f));
     size_t k = 0;
     for (auto _ : state) {
@@ -75,6 +84,10 @@ BENCHMARK(BM_PathGradientOnGlyphFigure)->Arg(40)->Arg(70)->Arg(120)->Unit(benchm
 void BM_GlowOnGlyphFigure(benchmark::State& state) {
     const float em = float(state.range(0));
     const auto figures = SegmentDigits(u"8", em, em * 1.2f, em * 0.6f);
+    if (figures.empty()) {
+        state.SkipWithError("the segment font is not loaded");
+        return;
+    }
     Target t(int(em * 1.4f), int(em * 1.3f));
     size_t k = 0;
     for (auto _ : state) {
@@ -205,9 +218,15 @@ BENCHMARK(BM_EllipseGradient)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     platform::StartGui(argc, argv);
+    // The segment and icon faces the controls draw with are the program's own.
+    res::RegisterBinaryResources();
+    auto fonts = std::make_unique<HmiFontSet>();
+    fonts->LoadPrivateFonts();
+    g_fonts = fonts.get();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    fonts.reset();
     platform::StopGui();
     return 0;
 }
