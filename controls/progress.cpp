@@ -1,6 +1,7 @@
 #include "controls/progress.h"
 
 #include <climits>
+#include <cstddef>
 
 #include "platform/window/edit.h"
 #include "res/resources.h"
@@ -76,6 +77,9 @@ LRESULT CProgress::OnDeviceChange(WPARAM event, LPARAM data) {
     const bool ownerExists = owner && owner->m_hWnd && CWnd::FromHandle(owner->m_hWnd);
     switch (header->dbch_devicetype) {
     case DBT_DEVTYP_PORT:
+        // The name is read only within the record's size; a record with no
+        // room for a name is no port broadcast.
+        if (header->dbch_size < offsetof(DEV_BROADCAST_PORT_W, dbcp_name) + sizeof(WCHAR)) break;
         m_strPortName = platform::PortBroadcastName(header);
         if (ownerExists) owner->SendMessage(WM_PORT_CHANGE, WPARAM(PortNumberFromName(m_strPortName)), arrived);
         break;
