@@ -3,7 +3,6 @@
 #include <climits>
 #include <cstddef>
 
-#include "platform/window/edit.h"
 #include "res/resources.h"
 
 int PortNumberFromName(const CString& name) {
