@@ -1,6 +1,7 @@
 #include "controls/calendar.h"
 
 #include "controls/key_filter.h"
+#include "controls/popup_frame.h"
 #include "res/resources.h"
 
 CCalendar::CCalendar() : CDialog(res::IDD_POPUP, nullptr) {}
@@ -12,8 +13,7 @@ CCalendar::~CCalendar() {
 
 BOOL CCalendar::OnInitDialog() {
     CDialog::OnInitDialog();
-    ModifyStyle(0, WS_CAPTION | WS_SYSMENU);
-    ModifyStyleEx(0, WS_EX_TOOLWINDOW);
+    AddToolCaption(this);
     MoveWindow(0, 0, 260, 260);
     GetWindowRect(&m_rcWindow);
     ScreenToClient(&m_rcWindow);

@@ -56,8 +56,41 @@ void FillFiguresGlowing(Graphics* g, const GraphicsPath& path, COLORREF lit, COL
     fill();
 }
 
-void DrawDisplayBevel(CDC* dc, const RECT& rc, COLORREF back) {
+void DrawDisplayPanel(CDC* dc, const RECT& rc, COLORREF back) {
+    CBrush brush(back);
+    dc->FillRect(&rc, &brush);
     dc->Draw3dRect(&rc, OffsetColor(back, 70), OffsetColor(back, 120));
+}
+
+// ---------------------------------------------------------------------------
+// CBlinkDisplay
+
+CBlinkDisplay::~CBlinkDisplay() {
+    m_dwFlags &= ~kCreated;
+    if (m_hWnd) DestroyWindow();
+}
+
+LRESULT CBlinkDisplay::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        if (!(m_dwFlags & kCreated)) return CWnd::WindowProc(message, wParam, lParam);
+        OnPaint();
+        return 0;
+    case WM_TIMER: {
+        const HWND self = m_hWnd;
+        OnTimer(UINT_PTR(wParam));
+        if (!IsWindow(self)) return 0;
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+    default:
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+}
+
+void CBlinkDisplay::OnTimer(UINT_PTR id) {
+    if (id != kBlinkTimer) return;
+    m_dwFlags ^= kBlinkOff;
+    RedrawWindow(nullptr, nullptr, kRedrawNow);
 }
 
 // ---------------------------------------------------------------------------
@@ -141,29 +174,6 @@ CString CFnd::DisplayText() {
     return text;
 }
 
-LRESULT CFnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_PAINT:
-        if (!(m_dwFlags & kCreated)) return CWnd::WindowProc(message, wParam, lParam);
-        OnPaint();
-        return 0;
-    case WM_TIMER: {
-        const HWND self = m_hWnd;
-        OnTimer(UINT_PTR(wParam));
-        if (!IsWindow(self)) return 0;
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
-    default:
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
-}
-
-void CFnd::OnTimer(UINT_PTR id) {
-    if (id != kBlinkTimer) return;
-    m_dwFlags ^= kBlinkOff;
-    RedrawWindow(nullptr, nullptr, kRedrawNow);
-}
-
 void CFnd::OnPaint() {
     CPaintDC dc(this);
     if (m_dwFlags & kBlinkOff) return;
@@ -172,9 +182,7 @@ void CFnd::OnPaint() {
     const int w = client.Width(), h = client.Height();
     _CQuorMemDC mem(&dc, &client);
 
-    CBrush back(m_crBack);
-    mem.FillRect(&client, &back);
-    DrawDisplayBevel(&mem, client, m_crBack);
+    DrawDisplayPanel(&mem, client, m_crBack);
 
     Graphics g(&mem);
     g.SetSmoothingMode(SmoothingModeAntiAlias);

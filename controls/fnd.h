@@ -9,25 +9,43 @@
 // family, geometry fractions) and invalidates the window. Painting goes through
 // a memory context copied to the screen in one step, so changing values never
 // flicker. Timer 102 toggles a blink phase; nothing in the program starts it.
+// m_dwFlags comes from CBlinkDisplay.
 #pragma once
 
 #include "platform/gdi/dc.h"
 #include "platform/graphics/graphics.h"
 #include "platform/window/wnd.h"
 
-class CFnd : public CWnd {
+// What the numeric and the matrix display share: bit 0x1 of m_dwFlags (created)
+// lets them paint, else the window's default painting runs; bit 0x2 (blink
+// off-phase) makes the paint draw nothing; timer 102 toggles that bit and
+// redraws at once, and every timer then gets the default handling.
+class CBlinkDisplay : public CWnd {
 public:
-    // Bits of m_dwFlags.
-    static constexpr DWORD kCreated = 0x1;    // set by Init; nothing is painted without it
-    static constexpr DWORD kBlinkOff = 0x2;   // blink off-phase: painting draws nothing
+    static constexpr DWORD kCreated = 0x1;
+    static constexpr DWORD kBlinkOff = 0x2;
+    static constexpr UINT_PTR kBlinkTimer = 102;
+
+    ~CBlinkDisplay() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    DWORD m_dwFlags = 0;
+
+protected:
+    // Paints when created; a paint context is opened even in the off-phase.
+    virtual void OnPaint() = 0;
+    virtual void OnTimer(UINT_PTR id);
+};
+
+class CFnd : public CBlinkDisplay {
+public:
+    // Bits of m_dwFlags besides kCreated (set by Init) and kBlinkOff.
     static constexpr DWORD kTime = 0x4;       // the text is a time made from m_dValue (seconds)
     static constexpr DWORD kHalo = 0x8;       // each figure also gets a halo in m_crDim
     static constexpr DWORD kOwnText = 0x10;   // m_strValueText is shown unchanged
     static constexpr DWORD kError = 0x20;     // "ERROR"
     static constexpr DWORD kOver = 0x40;      // "OVER"
     static constexpr DWORD kNoValue = 0x80;   // "-----"
-
-    static constexpr UINT_PTR kBlinkTimer = 102;
 
     CFnd();
     ~CFnd() override;
@@ -48,8 +66,6 @@ public:
     // "-----", one whose hours do not fit an int "OVER".
     static CString TimeText(double seconds, char format);
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-
     RECT m_rcClient{};
     COLORREF m_crBack = 0;
     COLORREF m_crDim = 0;
@@ -60,14 +76,12 @@ public:
     float m_fShiftX = 0.0f;   // shift of the text's right edge, fraction of the width (added)
     float m_fCenterY = 0.55f; // vertical centre of the text, fraction of the height
     CString m_strValueText;
-    DWORD m_dwFlags = 0;
     gfx::FontFamily* m_pFamily = nullptr;  // not owned
     double m_dTextSize = 1.0;  // starting character size, fraction of the height
     CString m_strUnit;
 
 protected:
-    virtual void OnPaint();
-    virtual void OnTimer(UINT_PTR id);
+    void OnPaint() override;
 };
 
 // The glyph outlines of `path` filled figure by figure: each closed figure
@@ -76,6 +90,7 @@ protected:
 // numeric and the matrix display.
 void FillFiguresGlowing(gfx::Graphics* g, const gfx::GraphicsPath& path, COLORREF lit, COLORREF dim, bool halo);
 
-// The bevel of the numeric and matrix displays: top and left in `back` + 70,
-// bottom and right in `back` + 120 per channel (capped at 255).
-void DrawDisplayBevel(CDC* dc, const RECT& rc, COLORREF back);
+// The panel of the numeric and matrix displays: `rc` filled with `back`, and a
+// one-pixel bevel with top and left in `back` + 70, bottom and right in
+// `back` + 120 per channel (capped at 255).
+void DrawDisplayPanel(CDC* dc, const RECT& rc, COLORREF back);

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "controls/popup_frame.h"
 #include "controls/utility.h"
 #include "platform/graphics/graphics.h"
 #include "platform/base/wformat.h"
@@ -32,10 +33,7 @@ LRESULT CInfoDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CInfoDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    if (m_bCaption) {
-        ModifyStyle(0, WS_CAPTION | WS_SYSMENU);
-        ModifyStyleEx(0, WS_EX_TOOLWINDOW);
-    }
+    if (m_bCaption) AddToolCaption(this);
     GetWindowRect(&m_rcWindow);
     ScreenToClient(&m_rcWindow);
 

@@ -2,7 +2,6 @@
 
 #include "controls/draw_helpers.h"
 #include "platform/window/window_dc.h"
-#include "controls/fnd.h"
 
 using namespace gfx;
 
@@ -22,29 +21,6 @@ void CLcd::SetText(CString text) {
     RedrawWindow(nullptr, nullptr, kRedrawNow);
 }
 
-LRESULT CLcd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_PAINT:
-        if (!(m_dwFlags & kCreated)) return CWnd::WindowProc(message, wParam, lParam);
-        OnPaint();
-        return 0;
-    case WM_TIMER: {
-        const HWND self = m_hWnd;
-        OnTimer(UINT_PTR(wParam));
-        if (!IsWindow(self)) return 0;
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
-    default:
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
-}
-
-void CLcd::OnTimer(UINT_PTR id) {
-    if (id != kBlinkTimer) return;
-    m_dwFlags ^= kBlinkOff;
-    RedrawWindow(nullptr, nullptr, kRedrawNow);
-}
-
 void CLcd::OnPaint() {
     CPaintDC dc(this);
     if (m_dwFlags & kBlinkOff) return;
@@ -55,9 +31,7 @@ void CLcd::OnPaint() {
 
     // A fresh off-screen bitmap holds nothing defined: the display shows its
     // panel colour inside the bevel.
-    CBrush back(m_crBack);
-    mem.FillRect(&client, &back);
-    DrawDisplayBevel(&mem, client, m_crBack);
+    DrawDisplayPanel(&mem, client, m_crBack);
 
     Graphics g(&mem);
     g.SetSmoothingMode(SmoothingModeAntiAlias);

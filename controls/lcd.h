@@ -13,16 +13,13 @@
 
 #include "platform/gdi/dc.h"
 #include "platform/graphics/graphics.h"
+#include "controls/fnd.h"
 #include "platform/window/wnd.h"
 
-class CLcd : public CWnd {
+class CLcd : public CBlinkDisplay {
 public:
-    // Bits of m_dwFlags.
-    static constexpr DWORD kCreated = 0x1;   // nothing is painted without it
-    static constexpr DWORD kBlinkOff = 0x2;  // blink off-phase: painting draws nothing
-    static constexpr DWORD kHalo = 0x4;      // each figure also gets a halo in m_crDim
-
-    static constexpr UINT_PTR kBlinkTimer = 102;
+    // Bits of m_dwFlags besides kCreated and kBlinkOff.
+    static constexpr DWORD kHalo = 0x4;  // each figure also gets a halo in m_crDim
 
     CLcd();
     ~CLcd() override;
@@ -30,12 +27,9 @@ public:
     // The text, on the screen when the call returns.
     void SetText(CString text);
 
-    // The size the text is drawn at for a client height `h` (mode 1: the doubled
-    // size), after the fitting passes; 0 when no text is drawn. Exposed for the
-    // display's own checks.
+    // The size the text was last drawn at (mode 1: the doubled size), after the
+    // fitting passes; 0 when no text was drawn.
     float FittedSize() const { return m_fFittedSize; }
-
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     RECT m_rcClient{};
     COLORREF m_crBack = 0;  // base of the bevel colours and the colour inside it
@@ -43,7 +37,6 @@ public:
     COLORREF m_crLit = 0;
     int m_nMode = 0;
     CString m_strText;
-    DWORD m_dwFlags = 0;
     gfx::FontFamily* m_pFamily = nullptr;      // mode 0, not owned
     gfx::FontFamily* m_pFamilyBold = nullptr;  // mode 1, not owned
     float m_fTextScale = 0.8f;  // starting text size, fraction of the height
@@ -51,8 +44,7 @@ public:
     float m_fCenterY = 0.5f;    // vertical centre of the text, fraction of the height
 
 protected:
-    virtual void OnPaint();
-    virtual void OnTimer(UINT_PTR id);
+    void OnPaint() override;
 
 private:
     float m_fFittedSize = 0.0f;

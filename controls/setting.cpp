@@ -1,6 +1,7 @@
 #include "controls/setting.h"
 
 #include "controls/draw_helpers.h"
+#include "controls/popup_frame.h"
 #include "res/resources.h"
 
 CSetting::CSetting() : CDialog(res::IDD_POPUP, nullptr) {}
@@ -21,8 +22,7 @@ void CSetting::SetValue(const RECT& anchor, int decimals, CString caption, BOOL 
 
 BOOL CSetting::OnInitDialog() {
     CDialog::OnInitDialog();
-    ModifyStyle(0, WS_CAPTION | WS_SYSMENU);
-    ModifyStyleEx(0, WS_EX_TOOLWINDOW);
+    AddToolCaption(this);
     MoveWindow(0, 0, 94, 64);
     GetWindowRect(&m_rcWindow);
     const int w = m_rcWindow.Width(), h = m_rcWindow.Height();
