@@ -122,6 +122,21 @@ TEST(Fnd, DigitsFillTheRightSideInTheValueColour) {
     EXPECT_GT(lit.maxX, kW - 30) << "the last character ends at the right edge";
 }
 
+TEST(Fnd, SeparatorsTakeFourFifthsOfARoomExceptInTheOwnText) {
+    // "1.5" as a number: the "1" stands adv + 4/5 adv from the right edge; as
+    // the owner's text the "." takes a full room, so the "1" stands adv / 5
+    // (6 pixels at an em of 60) further left.
+    FndScene number;
+    number.fnd.m_dValue = 1.5;
+    const Columns asNumber = Scan(*number.Render("separator-number"), 1, kW - 1, 1, kH - 1, IsLit);
+    FndScene own;
+    own.fnd.m_dwFlags |= CFnd::kOwnText;
+    own.fnd.SetValueText(u"1.5");
+    const Columns asText = Scan(*own.Render("separator-owntext"), 1, kW - 1, 1, kH - 1, IsLit);
+    EXPECT_NEAR(asNumber.minX - asText.minX, 6, 1);
+    EXPECT_EQ(asNumber.maxX, asText.maxX) << "the last character ends at the same place";
+}
+
 TEST(Fnd, MarksAndUnitDraw) {
     struct Case {
         const char* tag;
