@@ -176,7 +176,7 @@ TEST(Fnd, WideTextShrinksUntilItKeepsHalfAnEmFromTheLeft) {
     EXPECT_LT(lit.minX, kW / 2);
 }
 
-TEST(Fnd, WithoutFamilyOrCreatedBitOnlyThePanelOrNothing) {
+TEST(Fnd, WithoutFamilyOnlyPanelAndUnitInTheOffPhaseNothing) {
     FndScene s;
     s.fnd.m_pFamily = nullptr;
     s.fnd.m_dValue = 88.8;

@@ -191,14 +191,3 @@ TEST(DeviceBroadcast, PortRecordsAreReadWithinTheirSize) {
     }
     EXPECT_EQ(platform::PortBroadcastName(nullptr), u"");
 }
-
-TEST(DeviceBroadcast, PortMonitorNeverBlocks) {
-    // With or without udev here: reading with nothing waiting returns at once.
-    platform::PortMonitor ports;
-    const bool open = ports.Open();
-    EXPECT_EQ(open, ports.Fd() >= 0);
-    EXPECT_TRUE(ports.Read().empty());
-    ports.Close();
-    EXPECT_EQ(ports.Fd(), -1);
-    EXPECT_TRUE(ports.Read().empty());
-}
