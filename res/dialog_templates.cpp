@@ -1,5 +1,6 @@
 #include "res/resources.h"
 
+#include "platform/window/button.h"
 #include "platform/window/dialog.h"
 
 namespace res {
@@ -16,6 +17,22 @@ void RegisterDialogTemplates() {
     main.fontFace = u"MS Shell Dlg";
     main.pointSize = 9;
     platform::RegisterDialogTemplate(std::move(main));
+
+    // The small popups' common base: no caption, an OK and a Cancel button; each
+    // popup sizes itself and places or hides the buttons when it opens.
+    DialogTemplate popup;
+    popup.id = IDD_POPUP;
+    popup.style = WS_POPUP | DS_MODALFRAME | DS_SETFONT;
+    popup.cx = 187;
+    popup.cy = 94;
+    popup.fontFace = u"MS Shell Dlg";
+    popup.pointSize = 9;
+    popup.items.push_back({u"Button", u"OK", IDOK, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0,
+                           130, 7, 50, 14});
+    popup.items.push_back({u"Button", u"Cancel", IDCANCEL, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0,
+                           130, 24, 50, 14});
+    platform::RegisterDialogTemplate(std::move(popup));
+    platform::RegisterButtonClass();
 }
 
 void RegisterResources() {

@@ -6,6 +6,8 @@ namespace res {
 constexpr unsigned IDD_MAIN = 102;
 constexpr unsigned IDS_SOCKETS_FAILED = 103;
 constexpr unsigned IDR_MAINFRAME_ICON = 159;
+// The popup template the small popups share (progress, information, calendar, value entry).
+constexpr unsigned IDD_POPUP = 169;
 
 // Font files, resources of type "BINARY".
 constexpr unsigned IDR_FONT_SEGMENT = 150;     // seven-segment display

@@ -20,6 +20,8 @@ int GetSystemMetrics(int index) {
     case SM_CYDOUBLECLK: return 4;
     case SM_CXEDGE:
     case SM_CYEDGE: return 2;
+    case SM_CXFRAME:
+    case SM_CYFRAME: return 4;
     default: return 0;
     }
 }

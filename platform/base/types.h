@@ -253,6 +253,8 @@ constexpr DWORD WS_TABSTOP = 0x00010000;
 constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
 constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
 
+constexpr DWORD WS_EX_NOPARENTNOTIFY = 0x00000004;
+constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
 constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
 
 // Static control styles.
@@ -398,6 +400,8 @@ constexpr int SM_CXDOUBLECLK = 36;
 constexpr int SM_CYDOUBLECLK = 37;
 constexpr int SM_CXEDGE = 45;
 constexpr int SM_CYEDGE = 46;
+constexpr int SM_CXFRAME = 32;
+constexpr int SM_CYFRAME = 33;
 
 constexpr int COLOR_WINDOW = 5;
 constexpr int COLOR_WINDOWTEXT = 8;

@@ -23,7 +23,6 @@ constexpr UINT WM_PASTE = 0x0302;
 constexpr UINT WM_CLEAR = 0x0303;
 constexpr UINT WM_UNDO = 0x0304;
 
-constexpr DWORD WS_EX_NOPARENTNOTIFY = 0x00000004;
 constexpr UINT DLGC_HASSETSEL = 0x0008;
 
 class CEdit : public CWnd {

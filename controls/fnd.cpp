@@ -1,0 +1,240 @@
+#include "controls/fnd.h"
+
+#include <climits>
+#include <cmath>
+
+#include "controls/draw_helpers.h"
+#include "platform/window/window_dc.h"
+#include "controls/path_helpers.h"
+#include "platform/base/wformat.h"
+
+using namespace gfx;
+
+namespace {
+
+constexpr UINT kRedrawNow = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE;
+
+bool IsSeparator(char16_t c) { return c == u'.' || c == u':'; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Shared with the matrix display
+
+void FillFiguresGlowing(Graphics* g, const GraphicsPath& path, COLORREF lit, COLORREF dim, bool halo) {
+    PathData data;
+    path.GetPathData(&data);
+    const std::vector<PointF>& points = data.Points;
+    const std::vector<BYTE>& types = data.Types;
+    GraphicsPath figure;
+    bool open = false;
+    auto fill = [&] {
+        if (!open) return;
+        figure.CloseFigure();
+        if (halo) FillPathGlow(g, &figure, dim);
+        FillPathRadial(g, &figure, lit, dim);
+        figure.Reset();
+        open = false;
+    };
+    PointF last;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const BYTE kind = types[i] & PathPointTypePathTypeMask;
+        if (kind == PathPointTypeStart) {
+            fill();
+            last = points[i];
+            figure.StartFigure();
+            open = true;
+        } else if (kind == PathPointTypeBezier && i + 2 < points.size()) {
+            figure.AddBezier(last, points[i], points[i + 1], points[i + 2]);
+            last = points[i + 2];
+            i += 2;
+        } else {
+            figure.AddLine(last, points[i]);
+            last = points[i];
+        }
+    }
+    fill();
+}
+
+void DrawDisplayPanel(CDC* dc, const RECT& rc, COLORREF back) {
+    CBrush brush(back);
+    dc->FillRect(&rc, &brush);
+    dc->Draw3dRect(&rc, OffsetColor(back, 70), OffsetColor(back, 120));
+}
+
+// ---------------------------------------------------------------------------
+// CBlinkDisplay
+
+CBlinkDisplay::~CBlinkDisplay() {
+    m_dwFlags &= ~kCreated;
+    if (m_hWnd) DestroyWindow();
+}
+
+LRESULT CBlinkDisplay::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        if (!(m_dwFlags & kCreated)) return CWnd::WindowProc(message, wParam, lParam);
+        OnPaint();
+        return 0;
+    case WM_TIMER: {
+        const HWND self = m_hWnd;
+        OnTimer(UINT_PTR(wParam));
+        if (!IsWindow(self)) return 0;
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+    default:
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+}
+
+void CBlinkDisplay::OnTimer(UINT_PTR id) {
+    if (id != kBlinkTimer) return;
+    m_dwFlags ^= kBlinkOff;
+    RedrawWindow(nullptr, nullptr, kRedrawNow);
+}
+
+// ---------------------------------------------------------------------------
+// CFnd
+
+CFnd::CFnd() = default;
+
+CFnd::~CFnd() {
+    m_dwFlags &= ~kCreated;
+    if (m_hWnd) DestroyWindow();
+}
+
+void CFnd::Init(BOOL bHalo, int nDecimals) {
+    m_nDecimals = nDecimals;
+    m_dwFlags = (m_dwFlags & ~kHalo) | ((bHalo & 1) ? kHalo : 0);
+    m_crBack = m_crDim = m_crLit = 0x000000;
+    m_strUnit.clear();
+    m_fShiftX = 0.0f;
+    m_fCenterY = 0.55f;
+    m_dTextSize = 1.0;
+    if (m_hWnd) GetClientRect(&m_rcClient);
+    SetColor(0x000000);
+    m_dwFlags |= kCreated;
+}
+
+void CFnd::SetColor(COLORREF c) {
+    m_crLit = c;
+    auto down = [](BYTE v) { return BYTE(v < 64 ? 0 : v - 64); };
+    m_crDim = RGB(down(GetRValue(c)), down(GetGValue(c)), down(GetBValue(c)));
+}
+
+void CFnd::SetUnit(CString text) { m_strUnit = std::move(text); }
+
+void CFnd::SetValueText(CString text) { m_strValueText = std::move(text); }
+
+CString CFnd::TimeText(double v, char format) {
+    if (std::isnan(v)) return u"-----";
+    // Hours must fit an int; minutes and seconds are taken from whole values
+    // without an integer conversion of their own, so they cannot overflow.
+    const double hours = std::trunc(v / 3600.0);
+    if (!(hours >= double(INT_MIN) && hours <= double(INT_MAX))) return u"OVER";
+    const int H = int(hours);
+    const int M = int(std::fmod(std::trunc(v / 60.0), 60.0));
+    const int S = int(std::fmod(std::trunc(v), 60.0));
+    std::string text;
+    switch (format) {
+    case 'm': {
+        double whole = 0.0;
+        const double fraction = std::modf(v, &whole);
+        text = platform::FormatNarrow("%d:%02d:%02d.%03.0f", H, M, S, fraction * 1000.0);
+        break;
+    }
+    case 'M':
+        text = platform::FormatNarrow("%d:%02d", H, M);
+        break;
+    case 'H':
+        text = platform::FormatNarrow("%d", H);
+        break;
+    default:
+        text = platform::FormatNarrow("%d:%02d:%02d", H, M, S);
+        break;
+    }
+    return Utf8ToUtf16(text);
+}
+
+CString CFnd::DisplayText() {
+    CString text;
+    if (m_dwFlags & kError) {
+        text = u"ERROR";
+    } else if (m_dwFlags & kNoValue) {
+        text = u"-----";
+    } else if (m_dwFlags & kOver) {
+        text = u"OVER";
+    } else if (m_dwFlags & kTime) {
+        text = TimeText(m_dValue, m_cTimeFormat);
+    } else {
+        m_nDecimals = std::clamp(m_nDecimals, 0, 5);
+        text = FormatNumber(m_nDecimals, CString(), m_dValue);
+    }
+    if (m_dwFlags & kOwnText) text = m_strValueText;
+    return text;
+}
+
+void CFnd::OnPaint() {
+    CPaintDC dc(this);
+    if (m_dwFlags & kBlinkOff) return;
+    GetClientRect(&m_rcClient);
+    const CRect client(m_rcClient);
+    const int w = client.Width(), h = client.Height();
+    _CQuorMemDC mem(&dc, &client);
+
+    DrawDisplayPanel(&mem, client, m_crBack);
+
+    Graphics g(&mem);
+    g.SetSmoothingMode(SmoothingModeAntiAlias);
+    StringFormat format;
+    format.SetLineAlignment(StringAlignmentCenter);
+    format.SetAlignment(StringAlignmentFar);
+
+    const CString text = DisplayText();
+    const bool ownText = (m_dwFlags & kOwnText) != 0;
+
+    // Characters from the right, each on its own, shrunk until the text keeps
+    // half an em from the left edge (never below a size of 1).
+    GraphicsPath path;
+    const float y = float(h) * m_fCenterY;
+    float em = float(double(h) * m_dTextSize);
+    const float W = float(w) + float(w) * m_fShiftX;
+    const bool drawable = m_pFamily && m_pFamily->IsAvailable() && !text.empty();
+    while (drawable) {
+        const int adv = int(em * 0.5f);
+        int acc = 0;
+        for (size_t i = text.size(); i-- > 0;) {
+            const char16_t c = text[i];
+            const bool separator = !ownText && IsSeparator(c);
+            float x = W - float(acc);
+            if (separator) x += float((2 * adv) / 5);
+            path.AddString(&c, 1, m_pFamily, FontStyleItalic, em, RectF(x, y, 0, 0), &format);
+            acc += adv;
+            if (separator) acc -= adv / 5;
+        }
+        Rect bounds;
+        path.GetBounds(&bounds);
+        if (float(m_rcClient.left) + em * 0.5f > float(bounds.X)) {
+            em -= 0.1f;
+            if (em > 1.0f) {
+                path.Reset();
+                continue;
+            }
+        }
+        break;
+    }
+
+    FillFiguresGlowing(&g, path, m_crLit, m_crDim, (m_dwFlags & kHalo) != 0);
+
+    if (!m_strUnit.empty()) {
+        StringFormat unitFormat;
+        unitFormat.SetLineAlignment(StringAlignmentFar);
+        unitFormat.SetAlignment(StringAlignmentFar);
+        path.Reset();
+        const FontFamily arial(u"Arial");
+        path.AddString(m_strUnit.c_str(), INT(m_strUnit.size()), &arial, FontStyleBold, float(h) / 3.0f,
+                       RectF(float(m_rcClient.right), float(h) - 2.0f, 0, 0), &unitFormat);
+        const SolidBrush white(Color(0xFFFFFFFFu));
+        g.FillPath(&white, &path);
+    }
+}

@@ -1,0 +1,96 @@
+// The numeric display: a dark bevelled panel on which a number, a time of day
+// or one of the fixed words is drawn right-aligned, character by character, in
+// the font family its owner supplies; each closed figure of the glyphs glows on
+// its own (a radial fill from the lit to the unlit colour, optionally with a
+// halo), and a small unit text may stand in the lower right corner.
+//
+// The owner creates the window (a visible static child with an empty text),
+// calls Init, then writes the fields below directly (value, marks, colours,
+// family, geometry fractions) and invalidates the window. Painting goes through
+// a memory context copied to the screen in one step, so changing values never
+// flicker. Timer 102 toggles a blink phase; nothing in the program starts it.
+// m_dwFlags comes from CBlinkDisplay.
+#pragma once
+
+#include "platform/gdi/dc.h"
+#include "platform/graphics/graphics.h"
+#include "platform/window/wnd.h"
+
+// What the numeric and the matrix display share: bit 0x1 of m_dwFlags (created)
+// lets them paint, else the window's default painting runs; bit 0x2 (blink
+// off-phase) makes the paint draw nothing; timer 102 toggles that bit and
+// redraws at once, and every timer then gets the default handling.
+class CBlinkDisplay : public CWnd {
+public:
+    static constexpr DWORD kCreated = 0x1;
+    static constexpr DWORD kBlinkOff = 0x2;
+    static constexpr UINT_PTR kBlinkTimer = 102;
+
+    ~CBlinkDisplay() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    DWORD m_dwFlags = 0;
+
+protected:
+    // Paints when created; a paint context is opened even in the off-phase.
+    virtual void OnPaint() = 0;
+    virtual void OnTimer(UINT_PTR id);
+};
+
+class CFnd : public CBlinkDisplay {
+public:
+    // Bits of m_dwFlags besides kCreated (set by Init) and kBlinkOff.
+    static constexpr DWORD kTime = 0x4;       // the text is a time made from m_dValue (seconds)
+    static constexpr DWORD kHalo = 0x8;       // each figure also gets a halo in m_crDim
+    static constexpr DWORD kOwnText = 0x10;   // m_strValueText is shown unchanged
+    static constexpr DWORD kError = 0x20;     // "ERROR"
+    static constexpr DWORD kOver = 0x40;      // "OVER"
+    static constexpr DWORD kNoValue = 0x80;   // "-----"
+
+    CFnd();
+    ~CFnd() override;
+
+    // Decimals (used clamped to 0..5), the halo bit from bit 0 of `bHalo`, black
+    // colours, no unit, the default geometry; marks the display created. No redraw.
+    void Init(BOOL bHalo, int nDecimals);
+    // Lit colour `c`; the unlit colour is `c` with each channel 64 lower (not below 0).
+    void SetColor(COLORREF c);
+    void SetUnit(CString text);
+    void SetValueText(CString text);
+
+    // The text the display shows now: the marks in their order of priority, the
+    // time or number text, or the owner's text. Clamps and stores m_nDecimals.
+    CString DisplayText();
+    // The time text of `seconds` in the format selected by `format` ('m', 'S',
+    // 'M', 'H'; any other letter as 'S'). A value that is not a number gives
+    // "-----", one whose hours do not fit an int "OVER".
+    static CString TimeText(double seconds, char format);
+
+    RECT m_rcClient{};
+    COLORREF m_crBack = 0;
+    COLORREF m_crDim = 0;
+    COLORREF m_crLit = 0;
+    int m_nDecimals = 0;
+    char m_cTimeFormat = 'S';
+    double m_dValue = 0.0;
+    float m_fShiftX = 0.0f;   // shift of the text's right edge, fraction of the width (added)
+    float m_fCenterY = 0.55f; // vertical centre of the text, fraction of the height
+    CString m_strValueText;
+    gfx::FontFamily* m_pFamily = nullptr;  // not owned
+    double m_dTextSize = 1.0;  // starting character size, fraction of the height
+    CString m_strUnit;
+
+protected:
+    void OnPaint() override;
+};
+
+// The glyph outlines of `path` filled figure by figure: each closed figure
+// (inner contours included) first gets a halo in `dim` when `halo` is set, then
+// a radial fill from `lit` at its centre to `dim` at its outline. Shared by the
+// numeric and the matrix display.
+void FillFiguresGlowing(gfx::Graphics* g, const gfx::GraphicsPath& path, COLORREF lit, COLORREF dim, bool halo);
+
+// The panel of the numeric and matrix displays: `rc` filled with `back`, and a
+// one-pixel bevel with top and left in `back` + 70, bottom and right in
+// `back` + 120 per channel (capped at 255).
+void DrawDisplayPanel(CDC* dc, const RECT& rc, COLORREF back);

@@ -1,0 +1,202 @@
+// The numeric display: which text it shows, and what it draws,
+// read back as pixels in the segment font of the program's private fonts.
+// Every state's image is written to test-images/ to be looked at.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "controls/fnd.h"
+#include "tests/controls/control_scene.h"
+#include "tests/controls/display_scan.h"
+#include "tests/support/colours.h"
+#include "tests/support/pixel_harness.h"
+
+using control_test::Scene;
+
+using namespace display_test;
+
+namespace {
+
+struct FndScene {
+    Scene scene{kW + 20, kH + 20, colours::kSlate};
+    CFnd fnd;
+    FndScene() {
+        EXPECT_TRUE(fnd.Create(nullptr, u"", WS_CHILD | WS_VISIBLE | WS_GROUP | SS_CENTER, CRect(10, 10, 10 + kW, 10 + kH),
+                               &scene.top, 20102));
+        fnd.Init(TRUE, 1);
+        fnd.m_pFamily = &control_test::SharedFonts().m_segmentFamily;
+        fnd.SetColor(kLit);
+        fnd.m_crDim = kDim;
+    }
+    std::unique_ptr<Snapshot> Render(const std::string& tag) {
+        fnd.Invalidate();
+        auto snap = SnapWindow(&fnd, tag);
+        SaveTestImage(snap->Image(), tag);
+        return snap;
+    }
+};
+
+}  // namespace
+
+TEST(Fnd, TextFollowsTheMarksInTheirOrder) {
+    struct Case {
+        DWORD flags;
+        const char16_t* expected;
+    } cases[] = {
+        {0, u"12.5"},
+        {CFnd::kError, u"ERROR"},
+        {CFnd::kNoValue, u"-----"},
+        {CFnd::kOver, u"OVER"},
+        {CFnd::kError | CFnd::kNoValue, u"ERROR"},
+        {CFnd::kNoValue | CFnd::kOver, u"-----"},
+        {CFnd::kError | CFnd::kOwnText, u"own"},
+        {CFnd::kOver | CFnd::kTime | CFnd::kOwnText, u"own"},
+        {CFnd::kOver | CFnd::kTime, u"OVER"},
+        {CFnd::kTime, u"0:00:12"},
+    };
+    CFnd fnd;
+    fnd.Init(FALSE, 1);
+    fnd.m_dValue = 12.5;
+    fnd.SetValueText(u"own");
+    for (const Case& c : cases) {
+        fnd.m_dwFlags = CFnd::kCreated | c.flags;
+        EXPECT_EQ(fnd.DisplayText(), c.expected) << "flags " << std::hex << c.flags;
+    }
+}
+
+TEST(Fnd, DecimalsAreClampedAndStored) {
+    struct Case {
+        int decimals;
+        int stored;
+        const char16_t* text;
+    } cases[] = {{-1, 0, u"1235"}, {0, 0, u"1235"}, {3, 3, u"1234.568"}, {5, 5, u"1234.56789"}, {7, 5, u"1234.56789"}};
+    for (const Case& c : cases) {
+        CFnd fnd;
+        fnd.Init(FALSE, c.decimals);
+        fnd.m_dValue = 1234.56789;
+        EXPECT_EQ(fnd.DisplayText(), c.text) << c.decimals;
+        EXPECT_EQ(fnd.m_nDecimals, c.stored) << c.decimals;
+    }
+}
+
+TEST(Fnd, TimeTextsAndValuesThatAreNoTime) {
+    struct Case {
+        double seconds;
+        char format;
+        const char16_t* text;
+    } cases[] = {
+        {3725.9, 'S', u"1:02:05"},   {3725.25, 'm', u"1:02:05.250"}, {3725.9, 'M', u"1:02"},
+        {3725.9, 'H', u"1"},         {3725.9, 'x', u"1:02:05"},      {59.0, 'S', u"0:00:59"},
+        {-3725.0, 'S', u"-1:-2:-5"},  // truncation toward zero, remainders with the dividend's sign
+        {std::numeric_limits<double>::quiet_NaN(), 'S', u"-----"},
+        {std::numeric_limits<double>::infinity(), 'm', u"OVER"},
+        {1e300, 'S', u"OVER"},
+        {3600.0 * 2147483647.0, 'H', u"2147483647"},  // the largest hour that fits
+    };
+    for (const Case& c : cases) EXPECT_EQ(CFnd::TimeText(c.seconds, c.format), c.text) << c.seconds << c.format;
+}
+
+TEST(Fnd, InitAndSetColor) {
+    CFnd fnd;
+    fnd.m_dwFlags = CFnd::kError | CFnd::kHalo;
+    fnd.Init(2, 3);  // bit 0 of bHalo only: 2 means no halo
+    EXPECT_EQ(fnd.m_dwFlags, CFnd::kCreated | CFnd::kError);
+    EXPECT_EQ(fnd.m_nDecimals, 3);
+    EXPECT_FLOAT_EQ(fnd.m_fCenterY, 0.55f);
+    fnd.SetColor(0x204080);
+    EXPECT_EQ(fnd.m_crLit, 0x204080u);
+    EXPECT_EQ(fnd.m_crDim, 0x000040u);
+}
+
+TEST(Fnd, DigitsFillTheRightSideInTheValueColour) {
+    FndScene s;
+    s.fnd.m_dValue = 12.5;
+    auto snap = s.Render("number");
+    // Panel in its colour with the bevel: top-left +70, bottom-right +120.
+    EXPECT_TRUE(snap->Match({{0, 20, 0x464646}, {20, 0, 0x464646}, {kW - 1, 20, 0x787878}, {20, kH - 1, 0x787878},
+                             {5, 30, kPanel}, {60, 30, kPanel}}));
+    const Columns lit = Scan(*snap, 1, kW - 1, 1, kH - 1, IsLit);
+    EXPECT_GT(lit.count, 200);
+    EXPECT_GT(lit.minX, kW / 3) << "three characters of half an em each sit at the right";
+    EXPECT_GT(lit.maxX, kW - 30) << "the last character ends at the right edge";
+}
+
+TEST(Fnd, SeparatorsTakeFourFifthsOfARoomExceptInTheOwnText) {
+    // "1.5" as a number: the "1" stands adv + 4/5 adv from the right edge; as
+    // the owner's text the "." takes a full room, so the "1" stands adv / 5
+    // (6 pixels at an em of 60) further left.
+    FndScene number;
+    number.fnd.m_dValue = 1.5;
+    const Columns asNumber = Scan(*number.Render("separator-number"), 1, kW - 1, 1, kH - 1, IsLit);
+    FndScene own;
+    own.fnd.m_dwFlags |= CFnd::kOwnText;
+    own.fnd.SetValueText(u"1.5");
+    const Columns asText = Scan(*own.Render("separator-owntext"), 1, kW - 1, 1, kH - 1, IsLit);
+    EXPECT_NEAR(asNumber.minX - asText.minX, 6, 1);
+    EXPECT_EQ(asNumber.maxX, asText.maxX) << "the last character ends at the same place";
+}
+
+TEST(Fnd, MarksAndUnitDraw) {
+    struct Case {
+        const char* tag;
+        DWORD flags;
+        const char16_t* unit;
+    } cases[] = {
+        {"error", CFnd::kError, u""},  {"novalue", CFnd::kNoValue, u""}, {"over", CFnd::kOver, u""},
+        {"time", CFnd::kTime, u""},    {"unit", 0, u"m/s"},
+    };
+    for (const Case& c : cases) {
+        FndScene s;
+        s.fnd.m_dValue = 3725.0;
+        s.fnd.m_dwFlags |= c.flags;
+        s.fnd.SetUnit(c.unit);
+        auto snap = s.Render(c.tag);
+        EXPECT_GT(Scan(*snap, 1, kW - 1, 1, kH - 1, IsLit).count, 100) << c.tag;
+        const Columns white = Scan(*snap, kW / 2, kW - 1, kH / 2, kH - 1, IsWhite);
+        if (*c.unit) {
+            EXPECT_GT(white.count, 20) << "the unit stands in white in the lower right corner";
+            EXPECT_GT(white.maxX, kW - 12);
+        } else {
+            EXPECT_EQ(white.count, 0) << c.tag;
+        }
+    }
+}
+
+TEST(Fnd, WideTextShrinksUntilItKeepsHalfAnEmFromTheLeft) {
+    FndScene s;
+    s.fnd.m_dwFlags |= CFnd::kOwnText;
+    s.fnd.SetValueText(u"88888888888888");
+    auto snap = s.Render("shrunk");
+    const Columns lit = Scan(*snap, 1, kW - 1, 1, kH - 1, IsLit);
+    EXPECT_GT(lit.count, 300);
+    // Fourteen characters at the full em (60) would need 420 pixels: the text
+    // shrank, and its left edge stays inside the panel.
+    EXPECT_GT(lit.minX, 4);
+    EXPECT_LT(lit.minX, kW / 2);
+}
+
+TEST(Fnd, WithoutFamilyOnlyPanelAndUnitInTheOffPhaseNothing) {
+    FndScene s;
+    s.fnd.m_pFamily = nullptr;
+    s.fnd.m_dValue = 88.8;
+    s.fnd.SetUnit(u"m");
+    auto snap = s.Render("nofamily");
+    EXPECT_EQ(Scan(*snap, 1, kW - 1, 1, kH - 1, IsLit).count, 0);
+    EXPECT_GT(Scan(*snap, kW / 2, kW - 1, kH / 2, kH - 1, IsWhite).count, 5) << "the unit still shows";
+
+    s.fnd.m_dwFlags |= CFnd::kBlinkOff;
+    s.fnd.m_crBack = colours::kRed;
+    auto off = s.Render("blinkoff");
+    EXPECT_FALSE(off->Near(30, 30, colours::kRed, 0)) << "the blink off-phase draws nothing";
+}
+
+TEST(Fnd, BlinkTimerTogglesThePhase) {
+    FndScene s;
+    s.fnd.SendMessage(WM_TIMER, CFnd::kBlinkTimer, 0);
+    EXPECT_TRUE(s.fnd.m_dwFlags & CFnd::kBlinkOff);
+    s.fnd.SendMessage(WM_TIMER, 7, 0);
+    EXPECT_TRUE(s.fnd.m_dwFlags & CFnd::kBlinkOff);
+    s.fnd.SendMessage(WM_TIMER, CFnd::kBlinkTimer, 0);
+    EXPECT_FALSE(s.fnd.m_dwFlags & CFnd::kBlinkOff);
+}
