@@ -1,7 +1,8 @@
 # Files built into the program as resources: the four fonts and the program's
 # icon. Each becomes a generated source of the res library (see embed_file.cmake
 # and res/embedded_data.h). The HMI icon font is generated from its outlines by
-# res/fonts/build_hmi_font.py, which needs fontTools (Debian: python3-fonttools).
+# res/fonts/build_hmi_font.py and the segment font from DSEG7 by
+# res/fonts/build_segment_font.py; both need fontTools (Debian: python3-fonttools).
 
 find_program(REROVORA_FONT_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(REROVORA_FONT_PYTHON NAMES python3)
@@ -21,8 +22,18 @@ add_custom_command(
   COMMENT "Building the HMI icon font"
   VERBATIM)
 
+# The numeric display's segment font: DSEG7 Classic Bold reshaped for its layout.
+set(segment_font ${embedded_dir}/segment.ttf)
+add_custom_command(
+  OUTPUT ${segment_font}
+  COMMAND "${REROVORA_FONT_PYTHON}" -B ${CMAKE_SOURCE_DIR}/res/fonts/build_segment_font.py
+          ${CMAKE_SOURCE_DIR}/res/fonts/DSEG7Classic-Bold.ttf ${segment_font}
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/fonts/build_segment_font.py ${CMAKE_SOURCE_DIR}/res/fonts/DSEG7Classic-Bold.ttf
+  COMMENT "Building the segment display font"
+  VERBATIM)
+
 set(embedded_files
-  kSegmentFont ${CMAKE_SOURCE_DIR}/res/fonts/DSEG7Classic-Bold.ttf
+  kSegmentFont ${segment_font}
   kMatrixLcdFont ${CMAKE_SOURCE_DIR}/res/fonts/DSEG14Classic-Regular.ttf
   kRoundLcdFont ${CMAKE_SOURCE_DIR}/res/fonts/DSEG14Modern-Regular.ttf
   kHmiIconFont ${hmi_font}

@@ -6,7 +6,7 @@
 
 namespace res::embedded {
 
-// Seven-segment display font: DSEG7 Classic Bold.
+// Seven-segment display font: "Rerovora Segment", built from DSEG7 Classic Bold.
 extern const unsigned char kSegmentFont[];
 extern const std::size_t kSegmentFontSize;
 // Alphanumeric matrix-LCD font: DSEG14 Classic Regular.

@@ -200,3 +200,36 @@ TEST(Fnd, BlinkTimerTogglesThePhase) {
     s.fnd.SendMessage(WM_TIMER, CFnd::kBlinkTimer, 0);
     EXPECT_FALSE(s.fnd.m_dwFlags & CFnd::kBlinkOff);
 }
+
+TEST(Fnd, TheDecimalPointStandsInTheGapBetweenItsDigits) {
+    // Along the bottom rows of a speed: the bottom segment of the digit before,
+    // the decimal point alone (a short run), then the bottom segment of the
+    // next digit, with dark panel on both sides of the point, which stands
+    // nearer the middle of its gap than either edge.
+    for (const double value : {12.5, 3.5, 20.8}) {
+        FndScene s;
+        s.fnd.m_dValue = value;
+        auto snap = s.Render("point-" + std::to_string(int(value * 10)));
+        // From the bottom up, the first row whose lit runs hold a short one
+        // between two runs more than twice as wide: the point's row.
+        int left = -1, right = -1;
+        for (int y = kH - 2; y > kH / 3 && left < 0; --y) {
+            std::vector<std::pair<int, int>> runs;  // [from, to]
+            for (int x = kW / 3; x < kW - 1; ++x) {
+                if (!IsLit(snap->Pixel(x, y))) continue;
+                if (!runs.empty() && runs.back().second == x - 1) runs.back().second = x;
+                else runs.push_back({x, x});
+            }
+            const auto width = [&](size_t i) { return runs[i].second - runs[i].first + 1; };
+            for (size_t i = 1; i + 1 < runs.size() && left < 0; ++i) {
+                if (2 * width(i) >= std::min(width(i - 1), width(i + 1))) continue;
+                left = runs[i].first - runs[i - 1].second;
+                right = runs[i + 1].first - runs[i].second;
+            }
+        }
+        ASSERT_GT(left, 0) << value << ": no point stands alone between two digits";
+        EXPECT_GT(left, 2) << value;
+        EXPECT_GT(right, 2) << value;
+        EXPECT_LE(2 * std::abs(left - right), std::max(left, right)) << value << ": " << left << " and " << right;
+    }
+}

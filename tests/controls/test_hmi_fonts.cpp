@@ -40,7 +40,7 @@ struct FontRow {
 };
 
 const FontRow kRows[] = {
-    {150, u"DSEG7 Classic", u"FND Font add fails", &HmiFontSet::m_segmentFamily},
+    {150, u"Rerovora Segment", u"FND Font add fails", &HmiFontSet::m_segmentFamily},
     {190, u"DSEG14 Classic", u"Matrix LCD Font add fails", &HmiFontSet::m_matrixLcdFamily},
     {191, u"DSEG14 Modern", u"Round LCD Font add fails", &HmiFontSet::m_roundLcdFamily},
     {189, u"Rerovora HMI Icons", u"HMI Icon Font add fails", &HmiFontSet::m_iconFamily},

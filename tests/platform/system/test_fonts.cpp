@@ -126,7 +126,7 @@ TEST(PrivateFonts, TheProgramsFourFontsLoadFromMemoryWithTheirFamiliesAndNoMessa
         UINT id;
         const char16_t* family;
     } rows[] = {
-        {res::IDR_FONT_SEGMENT, u"DSEG7 Classic"},
+        {res::IDR_FONT_SEGMENT, u"Rerovora Segment"},
         {res::IDR_FONT_MATRIX_LCD, u"DSEG14 Classic"},
         {res::IDR_FONT_ROUND_LCD, u"DSEG14 Modern"},
         {res::IDR_FONT_HMI_ICONS, u"Rerovora HMI Icons"},
