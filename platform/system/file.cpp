@@ -93,6 +93,27 @@ void RemoveStaleTemps(const std::string& dir, const std::string& name) {
     }
 }
 
+// Writes the file where it is, for a folder where no new file can be made: the
+// bytes from the start, then the length cut to them, then onto the medium.
+void WriteInPlace(const std::string& target, const void* data, std::size_t size, const std::u16string& path) {
+    int fd;
+    do {
+        fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) ThrowFileError(errno, path, "open");
+    const auto fail = [&](int cause, const char* operation) {
+        ::close(fd);
+        ThrowFileError(cause, path, operation);
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) fail(errno, "open");
+    if (!S_ISREG(st.st_mode)) fail(EINVAL, "open");
+    if (const int cause = WriteAll(fd, data, size)) fail(cause, "write");
+    if (::ftruncate(fd, off_t(size)) != 0) fail(errno, "write");
+    if (::fsync(fd) != 0) fail(errno, "flush");
+    if (::close(fd) != 0 && errno != EINTR) ThrowFileError(errno, path, "close");
+}
+
 }  // namespace
 
 // ---- CFileException -----------------------------------------------------------
@@ -273,9 +294,17 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = (dir == "/" ? std::string() : dir) + "/." + name + std::string(kTempMarker) + RandomSuffix();
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST && errno != EINTR) ThrowFileError(errno, path, "create");
+        if (fd < 0) {
+            if (errno == EEXIST || errno == EINTR) continue;
+            break;
+        }
     }
-    if (fd < 0) ThrowFileError(EEXIST, path, "create");
+    if (fd < 0) {
+        // No new file can be made beside it (a folder closed to the user, no
+        // room for a name): the file is written where it is.
+        WriteInPlace(target, data, size, path);
+        return;
+    }
     // Held until the rename, so that a concurrent replace does not take this file
     // for a dead writer's leftover.
     ::flock(fd, LOCK_EX | LOCK_NB);

@@ -99,6 +99,10 @@ bool FileExistsAt(const std::u16string& path);
 // replaced one keeps its rights. Throws CFileException; after a failure `path` is
 // as it was and the new file is gone.
 //
+// - Where no new file can be made in the folder (a folder closed to the user
+//   holding a file the user may write), the file is written in place instead:
+//   the bytes from its start, its length cut to them, then put on the medium.
+//
 // Leftovers: a process killed before the rename leaves its new file behind, named
 // ".<name>.~XXXXXX" beside `path`. Each write held locked while it runs, so the
 // next replace of the same `path` removes every such leftover that no live

@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "platform/system/file.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -31,6 +33,13 @@ std::vector<std::string> Entries(const fs::path& dir) {
     for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<unsigned char> Text(const std::string& s) { return {s.begin(), s.end()}; }
+
+// What ReplaceFileAtomically reports: 0 or the cause of its failure.
+int ReplaceCause(const fs::path& path, const std::string& content) {
+    return CauseOf([&] { platform::ReplaceFileAtomically(U16(path), content.data(), content.size()); });
 }
 
 }  // namespace
@@ -147,6 +156,30 @@ TEST(ReplaceFileAtomically, RemovesLeftoversOfDeadWritersOnly) {
     ::close(live);
     EXPECT_TRUE(Entries(dir.path()) ==
                 (std::vector<std::string>{".f.cfg.~live01", ".f.cfg.~notmine", ".g.cfg.~dead02", "f.cfg"}));
+}
+
+// The operator may write the settings file but not create files beside it (a
+// folder owned by the site's administrator): the file is written where it is.
+TEST(ReplaceFileAtomically, AWritableFileInAFolderClosedToNewFilesIsWrittenInPlace) {
+    TempDir dir;
+    const fs::path folder = dir / "site";
+    const fs::path target = folder / "settings.cfg";
+    fs::create_directory(folder);
+    WriteAllBytes(target, "old settings", 12);
+    if (::geteuid() == 0) {
+        // Root's folder, the operator's file: the operator may pass but not create.
+        ASSERT_EQ(::chown(target.c_str(), UnprivilegedUid(), UnprivilegedGid()), 0);
+        fs::permissions(dir.path(), fs::perms(0755));
+    }
+    fs::permissions(folder, fs::perms(0555));
+
+    const ForkedRun run = RunForked([&] { return ReplaceCause(target, "new"); }, 20000, true);
+    fs::permissions(folder, fs::perms(0755));
+    if (run.outcome == ForkedRun::kNoUnprivilegedUser) GTEST_SKIP() << "cannot run as an unprivileged user here";
+    ASSERT_EQ(run.outcome, ForkedRun::kExited);
+    EXPECT_EQ(run.code, 0) << "cause of the failed save";
+    EXPECT_EQ(ReadAllBytes(target), Text("new"));
+    EXPECT_TRUE(Entries(folder) == std::vector<std::string>{"settings.cfg"});
 }
 
 TEST(WorkingDirectory, ReportsCurrentDirectoryWithinTheBufferOrItsNeededSize) {
