@@ -287,6 +287,16 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     if (name.empty() || name == "." || name == "..") ThrowFileError(EISDIR, path, "replace");
 
+    // What stands at the name now: only a plain file that may be written is replaced.
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists) {
+        if (S_ISDIR(old.st_mode)) ThrowFileError(EISDIR, path, "replace");
+        // No write bit at all is a read-only file, also to root.
+        if ((old.st_mode & 0222) == 0) ThrowFileError(EACCES, path, "replace");
+        if (::access(target.c_str(), W_OK) != 0) ThrowFileError(errno, path, "replace");
+    }
+
     RemoveStaleTemps(dir, name);
 
     std::string temp;
@@ -315,8 +325,7 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
         ThrowFileError(cause, path, operation);
     };
 
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+    if (exists) ::fchmod(fd, old.st_mode & 07777);
 
     if (const int cause = WriteAll(fd, data, size)) fail(cause, "write");
     if (::fsync(fd) != 0) fail(errno, "flush");

@@ -182,6 +182,22 @@ TEST(ReplaceFileAtomically, AWritableFileInAFolderClosedToNewFilesIsWrittenInPla
     EXPECT_TRUE(Entries(folder) == std::vector<std::string>{"settings.cfg"});
 }
 
+// A file nobody may write is left alone, also by root (like a read-only file on
+// Windows).
+TEST(ReplaceFileAtomically, AReadOnlyFileIsLeftAlone) {
+    TempDir dir;
+    const fs::path readOnly = dir / "settings.cfg";
+    WriteAllBytes(readOnly, "keep me", 7);
+    fs::permissions(readOnly, fs::perms(0444));
+    EXPECT_EQ(ReplaceCause(readOnly, "new"), EACCES);
+    EXPECT_EQ(ReadAllBytes(readOnly), Text("keep me"));
+    struct stat st {};
+    ASSERT_EQ(::stat(readOnly.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+
+    EXPECT_TRUE(Entries(dir.path()) == std::vector<std::string>{"settings.cfg"});
+}
+
 TEST(WorkingDirectory, ReportsCurrentDirectoryWithinTheBufferOrItsNeededSize) {
     TempDir dir;
     const fs::path before = fs::current_path();
