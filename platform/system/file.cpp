@@ -93,6 +93,28 @@ void RemoveStaleTemps(const std::string& dir, const std::string& name) {
     }
 }
 
+// The name that holds the data of `path`: the target of its symbolic links, link
+// after link (relative ones taken from the link's folder); `path` itself when it
+// is no link. A link to a file not made yet gives that file's name.
+std::string ResolveLinks(std::string path, const std::u16string& original) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string target(std::size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        ssize_t n;
+        while ((n = ::readlink(path.c_str(), target.data(), target.size())) >= ssize_t(target.size()))
+            target.resize(target.size() * 2);
+        if (n <= 0) ThrowFileError(n < 0 ? errno : ENOENT, original, "resolve");
+        target.resize(std::size_t(n));
+        if (target.front() != '/') {
+            const std::size_t slash = path.rfind('/');
+            if (slash != std::string::npos) target = path.substr(0, slash + 1) + target;
+        }
+        path = target;
+    }
+    ThrowFileError(ELOOP, original, "resolve");
+}
+
 // Writes the file where it is, for a folder where no new file can be made: the
 // bytes from the start, then the length cut to them, then onto the medium.
 void WriteInPlace(const std::string& target, const void* data, std::size_t size, const std::u16string& path) {
@@ -280,7 +302,7 @@ bool FileExistsAt(const std::u16string& path) {
 }
 
 void ReplaceFileAtomically(const std::u16string& path, const void* data, std::size_t size) {
-    const std::string target = ToFsPath(path);
+    const std::string target = ResolveLinks(ToFsPath(path), path);
     const std::size_t slash = target.rfind('/');
     const std::string dir =
         slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : target.substr(0, slash);

@@ -99,6 +99,8 @@ bool FileExistsAt(const std::u16string& path);
 // replaced one keeps its rights. Throws CFileException; after a failure `path` is
 // as it was and the new file is gone.
 //
+// - A symbolic link is followed, link after link: the file it leads to is
+//   replaced (or made) and the link stays.
 // - Only a file this process may write is replaced: one without any write bit is
 //   read-only also to root (EACCES); a directory is refused with EISDIR.
 // - Where no new file can be made in the folder (a folder closed to the user

@@ -198,6 +198,30 @@ TEST(ReplaceFileAtomically, AReadOnlyFileIsLeftAlone) {
     EXPECT_TRUE(Entries(dir.path()) == std::vector<std::string>{"settings.cfg"});
 }
 
+// A settings file kept elsewhere and linked into the working folder: the file
+// linked to takes the new content, and the link stays a link (also a link to a
+// link, and a relative one).
+TEST(ReplaceFileAtomically, ASymbolicLinkHasItsTargetReplaced) {
+    TempDir dir;
+    fs::create_directory(dir / "shared");
+    const fs::path real = dir / "shared" / "real.cfg";
+    WriteAllBytes(real, "old", 3);
+    fs::create_symlink("shared/real.cfg", dir / "middle.cfg");
+    fs::create_symlink(dir / "middle.cfg", dir / "settings.cfg");
+
+    EXPECT_EQ(ReplaceCause(dir / "settings.cfg", "new"), 0);
+    EXPECT_EQ(ReadAllBytes(real), Text("new"));
+    EXPECT_TRUE(fs::is_symlink(dir / "settings.cfg"));
+    EXPECT_TRUE(fs::is_symlink(dir / "middle.cfg"));
+    EXPECT_TRUE(Entries(dir / "shared") == std::vector<std::string>{"real.cfg"});
+
+    // A link to a file not made yet: the file is made where the link points.
+    fs::create_symlink("shared/later.cfg", dir / "later.cfg");
+    EXPECT_EQ(ReplaceCause(dir / "later.cfg", "made"), 0);
+    EXPECT_EQ(ReadAllBytes(dir / "shared" / "later.cfg"), Text("made"));
+    EXPECT_TRUE(fs::is_symlink(dir / "later.cfg"));
+}
+
 TEST(WorkingDirectory, ReportsCurrentDirectoryWithinTheBufferOrItsNeededSize) {
     TempDir dir;
     const fs::path before = fs::current_path();
