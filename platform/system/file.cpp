@@ -347,7 +347,12 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
         ThrowFileError(cause, path, operation);
     };
 
-    if (exists) ::fchmod(fd, old.st_mode & 07777);
+    if (exists) {
+        // The replaced file's owner and group where this process may give them
+        // (the group alone where the owner cannot be), then its rights.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) ::fchown(fd, uid_t(-1), old.st_gid);
+        ::fchmod(fd, old.st_mode & 07777);
+    }
 
     if (const int cause = WriteAll(fd, data, size)) fail(cause, "write");
     if (::fsync(fd) != 0) fail(errno, "flush");

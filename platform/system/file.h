@@ -95,14 +95,15 @@ bool FileExistsAt(const std::u16string& path);
 // Replaces the file at `path` with `size` bytes as one step: the bytes go to a new
 // file in the same folder, are put on the medium, and that file is renamed over
 // `path`. Whoever reads `path` sees the old content or the new, never a mix, even
-// when the process dies half-way. A new file gets the usual creation rights; a
-// replaced one keeps its rights. Throws CFileException; after a failure `path` is
-// as it was and the new file is gone.
+// when the process dies half-way. Throws CFileException; after a failure `path`
+// is as it was and the new file is gone.
 //
 // - A symbolic link is followed, link after link: the file it leads to is
 //   replaced (or made) and the link stays.
 // - Only a file this process may write is replaced: one without any write bit is
 //   read-only also to root (EACCES); a directory is refused with EISDIR.
+// - A new file gets the usual creation rights; a replaced one keeps its mode, and
+//   its owner and group where the process may give them (else the group alone).
 // - Where no new file can be made in the folder (a folder closed to the user
 //   holding a file the user may write), the file is written in place instead:
 //   the bytes from its start, its length cut to them, then put on the medium.

@@ -222,6 +222,25 @@ TEST(ReplaceFileAtomically, ASymbolicLinkHasItsTargetReplaced) {
     EXPECT_TRUE(fs::is_symlink(dir / "later.cfg"));
 }
 
+TEST(ReplaceFileAtomically, AReplacedFileKeepsItsOwnerGroupAndMode) {
+    TempDir dir;
+    const fs::path target = dir / "settings.cfg";
+    WriteAllBytes(target, "old", 3);
+    // Root may hand the file to anyone; another user keeps its own and one of its groups.
+    const uid_t owner = ::geteuid() == 0 ? 4321 : ::geteuid();
+    const gid_t group = ::geteuid() == 0 ? 8765 : ::getegid();
+    ASSERT_EQ(::chown(target.c_str(), owner, group), 0);
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+
+    EXPECT_EQ(ReplaceCause(target, "new"), 0);
+    EXPECT_EQ(ReadAllBytes(target), Text("new"));
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, owner);
+    EXPECT_EQ(st.st_gid, group);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
 TEST(WorkingDirectory, ReportsCurrentDirectoryWithinTheBufferOrItsNeededSize) {
     TempDir dir;
     const fs::path before = fs::current_path();
