@@ -170,8 +170,10 @@ BOOL CFile::Open(const std::u16string& path, UINT flags, CFileException* error) 
     }
     const std::string fsPath = ToFsPath(path);
     int fd;
+    // Not blocking, so that a pipe by the file's name never holds the caller; a
+    // regular file behaves the same either way, and the flag is cleared below.
     do {
-        fd = ::open(fsPath.c_str(), oflags, 0666);
+        fd = ::open(fsPath.c_str(), oflags | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     int cause = fd < 0 ? errno : 0;
     if (fd >= 0) {
@@ -180,6 +182,10 @@ BOOL CFile::Open(const std::u16string& path, UINT flags, CFileException* error) 
             cause = errno;
         } else if (S_ISDIR(st.st_mode)) {
             cause = EISDIR;
+        } else if (!S_ISREG(st.st_mode)) {
+            cause = EINVAL;
+        } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+            cause = errno;
         }
         if (cause != 0) ::close(fd);
     }
@@ -301,6 +307,11 @@ bool FileExistsAt(const std::u16string& path) {
     return found;
 }
 
+bool IsSpecialFileAt(const std::u16string& path) {
+    struct stat st {};
+    return ::stat(ToFsPath(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 void ReplaceFileAtomically(const std::u16string& path, const void* data, std::size_t size) {
     const std::string target = ResolveLinks(ToFsPath(path), path);
     const std::size_t slash = target.rfind('/');
@@ -314,6 +325,7 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists) {
         if (S_ISDIR(old.st_mode)) ThrowFileError(EISDIR, path, "replace");
+        if (!S_ISREG(old.st_mode)) ThrowFileError(EINVAL, path, "replace");
         // No write bit at all is a read-only file, also to root.
         if ((old.st_mode & 0222) == 0) ThrowFileError(EACCES, path, "replace");
         if (::access(target.c_str(), W_OK) != 0) ThrowFileError(errno, path, "replace");

@@ -5,6 +5,7 @@
 #include <array>
 #include <ctime>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tests/support/child_process.h"
@@ -76,11 +77,26 @@ TEST(Startup, AnExistingSettingsFileIsLoadedNotReplaced) {
             return loaded || !program.Running();
         }, 20000);
         EXPECT_TRUE(program.Running()) << program.Stderr();
-        if (readable) EXPECT_TRUE(loaded) << "no settings record holding the file's title and 12 stacks";
+        if (readable) {
+            EXPECT_TRUE(loaded) << "no settings record holding the file's title and 12 stacks";
+        }
         // Killed, the program skips the save on exit.
         EXPECT_TRUE(program.Stop(SIGKILL, 5000));
     }
     // Nothing was rewritten by the start (the file is written on exit and on OK only).
     EXPECT_EQ(ReadAllBytes(dir / "ZEL-Rerovora.cfg"), bytes);
     if (!readable) GTEST_SKIP() << "the loading is not seen: another process's memory cannot be read here";
+}
+
+// A pipe by the settings file's name: the program neither waits on it nor
+// replaces it; it runs on its defaults and says why.
+TEST(Startup, APipeAtTheSettingsPathDoesNotHoldTheStart) {
+    TempDir dir;
+    const fs::path cfg = dir / "ZEL-Rerovora.cfg";
+    ASSERT_EQ(::mkfifo(cfg.c_str(), 0644), 0);
+    ChildProcess program(kProgram, {}, dir.path());
+    EXPECT_TRUE(program.WaitForStderr("not a regular file", 20000)) << program.Stderr();
+    EXPECT_TRUE(program.Running()) << program.Stderr();
+    EXPECT_TRUE(program.Stop(SIGKILL, 5000));
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(cfg)));
 }

@@ -183,8 +183,8 @@ TEST(ReplaceFileAtomically, AWritableFileInAFolderClosedToNewFilesIsWrittenInPla
 }
 
 // A file nobody may write is left alone, also by root (like a read-only file on
-// Windows).
-TEST(ReplaceFileAtomically, AReadOnlyFileIsLeftAlone) {
+// Windows); so is anything that is not a plain file.
+TEST(ReplaceFileAtomically, AReadOnlyFileOrAPipeIsLeftAlone) {
     TempDir dir;
     const fs::path readOnly = dir / "settings.cfg";
     WriteAllBytes(readOnly, "keep me", 7);
@@ -195,7 +195,11 @@ TEST(ReplaceFileAtomically, AReadOnlyFileIsLeftAlone) {
     ASSERT_EQ(::stat(readOnly.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0444u);
 
-    EXPECT_TRUE(Entries(dir.path()) == std::vector<std::string>{"settings.cfg"});
+    const fs::path pipe = dir / "pipe.cfg";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_NE(ReplaceCause(pipe, "new"), 0);
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
+    EXPECT_TRUE(Entries(dir.path()) == (std::vector<std::string>{"pipe.cfg", "settings.cfg"}));
 }
 
 // A settings file kept elsewhere and linked into the working folder: the file
