@@ -72,7 +72,10 @@ std::string RandomSuffix() {
 }
 
 // Removes the leftovers of writers that died before their rename: temp files of
-// `name` in `dir` that nobody holds locked. Best effort; errors are ignored.
+// `name` in `dir` that nobody holds locked. A live writer holds its file locked
+// from before it writes until after its rename; one whose file is taken in the
+// moment between its create and its lock sees the file gone and makes another.
+// Best effort; errors are ignored.
 void RemoveStaleTemps(const std::string& dir, const std::string& name) {
     DIR* d = ::opendir(dir.c_str());
     if (!d) return;
@@ -85,8 +88,10 @@ void RemoveStaleTemps(const std::string& dir, const std::string& name) {
         const std::string full = dir + "/" + c;
         const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0) continue;
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        struct stat st {}, named {};
+        // Locked, and the name still the file locked (not renamed into place since).
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::lstat(full.c_str(), &named) == 0 && named.st_dev == st.st_dev && named.st_ino == st.st_ino) {
             ::unlink(full.c_str());
         }
         ::close(fd);
@@ -342,6 +347,15 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
             if (errno == EEXIST || errno == EINTR) continue;
             break;
         }
+        // Held until the rename, so that a concurrent replace does not take this
+        // file for a dead writer's leftover. A clean-up that took it before the
+        // lock was held has unlinked it: then another name is tried.
+        struct stat st {};
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {}
+        if (::fstat(fd, &st) != 0 || st.st_nlink == 0) {
+            ::close(fd);
+            fd = -1;
+        }
     }
     if (fd < 0) {
         // No new file can be made beside it (a folder closed to the user, no
@@ -349,9 +363,6 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
         WriteInPlace(target, data, size, path);
         return;
     }
-    // Held until the rename, so that a concurrent replace does not take this file
-    // for a dead writer's leftover.
-    ::flock(fd, LOCK_EX | LOCK_NB);
 
     const auto fail = [&](int cause, const char* operation) {
         ::close(fd);

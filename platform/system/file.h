@@ -101,8 +101,8 @@ bool IsSpecialFileAt(const std::u16string& path);
 // Replaces the file at `path` with `size` bytes as one step: the bytes go to a new
 // file in the same folder, are put on the medium, and that file is renamed over
 // `path`. Whoever reads `path` sees the old content or the new, never a mix, even
-// when the process dies half-way. Throws CFileException; after a failure `path`
-// is as it was and the new file is gone.
+// when the process dies half-way. Throws CFileException; after a failure `path` is
+// as it was and the new file is gone.
 //
 // - A symbolic link is followed, link after link: the file it leads to is
 //   replaced (or made) and the link stays.
@@ -116,9 +116,11 @@ bool IsSpecialFileAt(const std::u16string& path);
 //   the bytes from its start, its length cut to them, then put on the medium.
 //
 // Leftovers: a process killed before the rename leaves its new file behind, named
-// ".<name>.~XXXXXX" beside `path`. Each write held locked while it runs, so the
-// next replace of the same `path` removes every such leftover that no live
-// writer holds, and at most one per killed writer exists in between.
+// ".<name>.~XXXXXX" beside `path`. Each writer holds its new file locked from
+// before it writes until after its rename, so the next replace of the same `path`
+// removes every such leftover that no live writer holds, never a live writer's
+// file, and at most one per killed writer exists in between. Concurrent replaces
+// all succeed, and the last rename wins whole.
 void ReplaceFileAtomically(const std::u16string& path, const void* data, std::size_t size);
 
 }  // namespace platform

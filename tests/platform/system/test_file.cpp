@@ -245,6 +245,29 @@ TEST(ReplaceFileAtomically, AReplacedFileKeepsItsOwnerGroupAndMode) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
+// Savers at work together never take each other's new file for a dead writer's
+// leftover: every save succeeds, and what stays is one saver's content, whole.
+TEST(ReplaceFileAtomically, ConcurrentSaversAllSucceedAndOneContentWinsWhole) {
+    TempDir dir;
+    const fs::path target = dir / "settings.cfg";
+    constexpr int kSavers = 4;
+    constexpr int kSaves = 3000;
+    std::vector<std::string> contents;
+    for (int i = 0; i < kSavers; ++i) contents.push_back(std::string(4096, char('A' + i)));
+    std::vector<int> failures(kSavers, 0);
+    std::vector<std::thread> savers;
+    for (int i = 0; i < kSavers; ++i) {
+        savers.emplace_back([&, i] {
+            for (int n = 0; n < kSaves; ++n) failures[std::size_t(i)] += ReplaceCause(target, contents[std::size_t(i)]) != 0;
+        });
+    }
+    for (auto& t : savers) t.join();
+    for (int i = 0; i < kSavers; ++i) EXPECT_EQ(failures[std::size_t(i)], 0) << "saver " << i;
+    const std::vector<unsigned char> now = ReadAllBytes(target);
+    EXPECT_TRUE(std::any_of(contents.begin(), contents.end(), [&](const std::string& c) { return now == Text(c); }));
+    EXPECT_TRUE(Entries(dir.path()) == std::vector<std::string>{"settings.cfg"});
+}
+
 TEST(WorkingDirectory, ReportsCurrentDirectoryWithinTheBufferOrItsNeededSize) {
     TempDir dir;
     const fs::path before = fs::current_path();
