@@ -12,11 +12,14 @@ inline constexpr const char16_t* kConfigFileName = u"ZEL-Rerovora.cfg";
 // Fills `cfg` from the file at `path`. When the file exists, its first bytes (up
 // to the record's size) replace the front of the record; when it cannot be read,
 // the record keeps what it held. When it does not exist, the record gets the
-// defaults and is saved. Either way the stack count is then 12. Errors are
-// silent.
+// defaults and is saved. When it is no regular file (a pipe, a device), it is
+// not opened: the record gets the defaults, is not saved, and stderr says why.
+// Either way the stack count is then 12. Errors are otherwise silent.
 void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility);
 
 // Writes `cfg` to `path`, replacing the old file in one step, so that a process
-// that dies half-way leaves the old file or the new one, never a part. Failures
-// are silent to the operator; the result says whether the file was written.
+// that dies half-way leaves the old file or the new one, never a part (in place
+// only where the folder takes no new file). A read-only file, a pipe or a device
+// is left alone. Failures are silent to the operator; the result says whether
+// the file was written.
 bool SaveConfigFile(const CString& path, const ConfigData& cfg);

@@ -2,11 +2,14 @@
 
 #include <bit>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iconv.h>
 #include <langinfo.h>
 #include <limits>
 #include <locale.h>
+#include <mutex>
+#include <unordered_map>
 
 namespace {
 
@@ -113,12 +116,27 @@ namespace platform {
 std::string AnsiCharset() {
     const locale_t own = ::uselocale(locale_t(nullptr));
     if (own != LC_GLOBAL_LOCALE) return ::nl_langinfo_l(CODESET, own);
-    if (const locale_t fromEnv = ::newlocale(LC_CTYPE_MASK, "", locale_t(nullptr))) {
-        std::string name = ::nl_langinfo_l(CODESET, fromEnv);
-        ::freelocale(fromEnv);
-        return name;
+    // The locale the environment names. Making a locale object is costly, and with
+    // LOCPATH set glibc keeps a little memory of every one made, so the answer is
+    // kept per environment: a program that converts all day makes one.
+    std::string key;
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG", "LOCPATH"}) {
+        const char* value = std::getenv(name);
+        key += value ? value : "";
+        key += '\0';
     }
-    // The environment names a locale that is not installed.
+    static std::mutex mutex;
+    static std::unordered_map<std::string, std::string> known;
+    const std::lock_guard<std::mutex> hold(mutex);
+    if (const auto it = known.find(key); it != known.end()) return it->second;
+    if (const locale_t fromEnv = ::newlocale(LC_CTYPE_MASK, "", locale_t(nullptr))) {
+        std::string charset = ::nl_langinfo_l(CODESET, fromEnv);
+        ::freelocale(fromEnv);
+        known.emplace(std::move(key), charset);
+        return charset;
+    }
+    // The environment names a locale that is not installed (asked again next
+    // time: it may be installed by then).
     return ::nl_langinfo(CODESET);
 }
 

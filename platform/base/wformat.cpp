@@ -1,5 +1,6 @@
 #include "platform/base/wformat.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +21,13 @@ auto InCLocale(F f) {
     auto result = f();
     if (c) uselocale(previous);
     return result;
+}
+
+// Reads the digits at `p` as a width or precision, saturating at the field limit.
+int ReadCount(const char16_t*& p) {
+    int n = 0;
+    while (*p >= u'0' && *p <= u'9') n = std::min(kFormatFieldLimit, n * 10 + (*p++ - u'0'));
+    return n;
 }
 
 void AppendPadded(std::u16string& out, const std::u16string& text, int width, bool left) {
@@ -84,24 +92,24 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
         while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'#' || *p == u'0') flags.push_back(char(*p++));
         int width = -1;
         if (*p == u'*') {
-            width = va_arg(ap, int);
-            if (width < 0) {
-                flags.push_back('-');
-                width = -width;
-            }
+            const int given = va_arg(ap, int);
+            if (given < 0) flags.push_back('-');
+            // |INT_MIN| is no int: every negative width is left-justified and saturated.
+            width = given < 0 ? (given < -kFormatFieldLimit ? kFormatFieldLimit : -given)
+                              : std::min(given, kFormatFieldLimit);
             ++p;
-        } else {
-            while (*p >= u'0' && *p <= u'9') width = (width < 0 ? 0 : width) * 10 + (*p++ - u'0');
+        } else if (*p >= u'0' && *p <= u'9') {
+            width = ReadCount(p);
         }
         int precision = -1;
         if (*p == u'.') {
             ++p;
-            precision = 0;
             if (*p == u'*') {
-                precision = va_arg(ap, int);
+                const int given = va_arg(ap, int);
+                precision = given < 0 ? -1 : std::min(given, kFormatFieldLimit);
                 ++p;
             } else {
-                while (*p >= u'0' && *p <= u'9') precision = precision * 10 + (*p++ - u'0');
+                precision = ReadCount(p);
             }
         }
         enum { kNone, kShort, kChar, kLong, kLongLong, kSize, kLongDouble, kWide } length = kNone;
@@ -120,11 +128,20 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
         std::string directive = "%" + flags;
         if (width >= 0) directive += std::to_string(width);
         if (precision >= 0) directive += "." + std::to_string(precision);
-        char buf[512];
+        // One conversion through the C library, measured first, so it is never cut.
         auto narrow = [&](auto value, const char* mod) {
             const std::string s = directive + mod + char(conv);
-            InCLocale([&] { return std::snprintf(buf, sizeof buf, s.c_str(), value); });
-            for (const char* c = buf; *c; ++c) out.push_back(char16_t(static_cast<unsigned char>(*c)));
+            const std::string text = InCLocale([&] {
+                std::string t;
+                const int n = std::snprintf(nullptr, 0, s.c_str(), value);
+                if (n > 0) {
+                    t.resize(std::size_t(n) + 1);
+                    std::snprintf(t.data(), t.size(), s.c_str(), value);
+                    t.resize(std::size_t(n));
+                }
+                return t;
+            });
+            for (char c : text) out.push_back(char16_t(static_cast<unsigned char>(c)));
         };
         switch (conv) {
         case u'd':

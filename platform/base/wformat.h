@@ -3,6 +3,11 @@
 // characters, %hs / %S and %hc / %C take 8-bit ones (read as the ANSI code page),
 // %ls / %ws are UTF-16 too; %I64d, %I32d and %Id are accepted. Numbers are always
 // written in the C locale. %n writes nothing.
+//
+// Every conversion is formatted whole, however wide. A width or precision above
+// kFormatFieldLimit (written out, or passed for '*', up to INT_MIN) saturates at
+// it, so one conversion never makes more than that many units of padding, zeros
+// or digits. A negative precision passed for '*' counts as none.
 #pragma once
 
 #include <cstdarg>
@@ -10,6 +15,8 @@
 #include <string>
 
 namespace platform {
+
+inline constexpr int kFormatFieldLimit = 1 << 20;
 
 // Formats into `buffer` of `count` units (terminator included), cutting the text
 // at the buffer's end; returns the units written before the terminator.

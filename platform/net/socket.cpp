@@ -413,8 +413,13 @@ BOOL CAsyncSocket::Connect(LPCTSTR host, UINT port) {
     case State::Failed: break;
     }
     if (!host) return Failed(WSAEFAULT, FALSE);
-    if (port > 0xFFFF) return Failed(WSAEINVAL, FALSE);
     m_impl->pendingConnect = -1;
+    if (port > 0xFFFF) {
+        // No address has such a port (a bad settings value): a failed connect like
+        // any other, so a program that waits for the outcome hears it.
+        m_impl->ReportConnectOutcome(WSAEADDRNOTAVAIL);
+        return Failed(WSAEADDRNOTAVAIL, FALSE);
+    }
     const std::string text = Utf16ToUtf8(host);
     in_addr address{};
     if (::inet_pton(AF_INET, text.c_str(), &address) == 1) {

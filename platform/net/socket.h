@@ -29,7 +29,8 @@
 // never waits for a name server) and the connect starts when the answer arrives
 // on the user-interface thread; a name that does not resolve to an IPv4 address
 // ends in OnConnect(WSAHOST_NOT_FOUND). The address 0.0.0.0 and port 0 are
-// refused with WSAEADDRNOTAVAIL, as Windows does (Linux would reach loopback).
+// refused with WSAEADDRNOTAVAIL, as Windows does (Linux would reach loopback), and
+// so is a port above 65535; each such refusal reaches OnConnect too.
 //
 // The socket is closed when the object is destroyed or closed; no callback ever
 // reaches a closed or destroyed socket object, also when the event that caused it
@@ -133,8 +134,9 @@ public:
                 LPCTSTR address = nullptr);
     // Starts connecting; returns FALSE with WSAEWOULDBLOCK once the attempt is under
     // way (its outcome comes to OnConnect). A target that can never be reached
-    // (0.0.0.0, port 0) returns FALSE with WSAEADDRNOTAVAIL and is reported to
-    // OnConnect as well, so a program that only listens for the outcome hears it.
+    // (0.0.0.0, a port of 0 or above 65535) returns FALSE with WSAEADDRNOTAVAIL and
+    // is reported to OnConnect as well, so a program that only listens for the
+    // outcome hears it.
     BOOL Connect(LPCTSTR host, UINT port);
     // Selects the notifications to deliver; 0 stops them all.
     BOOL AsyncSelect(long events = FD_ALL_EVENTS);

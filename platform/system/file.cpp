@@ -72,7 +72,10 @@ std::string RandomSuffix() {
 }
 
 // Removes the leftovers of writers that died before their rename: temp files of
-// `name` in `dir` that nobody holds locked. Best effort; errors are ignored.
+// `name` in `dir` that nobody holds locked. A live writer holds its file locked
+// from before it writes until after its rename; one whose file is taken in the
+// moment between its create and its lock sees the file gone and makes another.
+// Best effort; errors are ignored.
 void RemoveStaleTemps(const std::string& dir, const std::string& name) {
     DIR* d = ::opendir(dir.c_str());
     if (!d) return;
@@ -85,12 +88,57 @@ void RemoveStaleTemps(const std::string& dir, const std::string& name) {
         const std::string full = dir + "/" + c;
         const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0) continue;
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        struct stat st {}, named {};
+        // Locked, and the name still the file locked (not renamed into place since).
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::lstat(full.c_str(), &named) == 0 && named.st_dev == st.st_dev && named.st_ino == st.st_ino) {
             ::unlink(full.c_str());
         }
         ::close(fd);
     }
+}
+
+// The name that holds the data of `path`: the target of its symbolic links, link
+// after link (relative ones taken from the link's folder); `path` itself when it
+// is no link. A link to a file not made yet gives that file's name.
+std::string ResolveLinks(std::string path, const std::u16string& original) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string target(std::size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        ssize_t n;
+        while ((n = ::readlink(path.c_str(), target.data(), target.size())) >= ssize_t(target.size()))
+            target.resize(target.size() * 2);
+        if (n <= 0) ThrowFileError(n < 0 ? errno : ENOENT, original, "resolve");
+        target.resize(std::size_t(n));
+        if (target.front() != '/') {
+            const std::size_t slash = path.rfind('/');
+            if (slash != std::string::npos) target = path.substr(0, slash + 1) + target;
+        }
+        path = target;
+    }
+    ThrowFileError(ELOOP, original, "resolve");
+}
+
+// Writes the file where it is, for a folder where no new file can be made: the
+// bytes from the start, then the length cut to them, then onto the medium.
+void WriteInPlace(const std::string& target, const void* data, std::size_t size, const std::u16string& path) {
+    int fd;
+    do {
+        fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) ThrowFileError(errno, path, "open");
+    const auto fail = [&](int cause, const char* operation) {
+        ::close(fd);
+        ThrowFileError(cause, path, operation);
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) fail(errno, "open");
+    if (!S_ISREG(st.st_mode)) fail(EINVAL, "open");
+    if (const int cause = WriteAll(fd, data, size)) fail(cause, "write");
+    if (::ftruncate(fd, off_t(size)) != 0) fail(errno, "write");
+    if (::fsync(fd) != 0) fail(errno, "flush");
+    if (::close(fd) != 0 && errno != EINTR) ThrowFileError(errno, path, "close");
 }
 
 }  // namespace
@@ -127,8 +175,10 @@ BOOL CFile::Open(const std::u16string& path, UINT flags, CFileException* error) 
     }
     const std::string fsPath = ToFsPath(path);
     int fd;
+    // Not blocking, so that a pipe by the file's name never holds the caller; a
+    // regular file behaves the same either way, and the flag is cleared below.
     do {
-        fd = ::open(fsPath.c_str(), oflags, 0666);
+        fd = ::open(fsPath.c_str(), oflags | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     int cause = fd < 0 ? errno : 0;
     if (fd >= 0) {
@@ -137,6 +187,10 @@ BOOL CFile::Open(const std::u16string& path, UINT flags, CFileException* error) 
             cause = errno;
         } else if (S_ISDIR(st.st_mode)) {
             cause = EISDIR;
+        } else if (!S_ISREG(st.st_mode)) {
+            cause = EINVAL;
+        } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+            cause = errno;
         }
         if (cause != 0) ::close(fd);
     }
@@ -258,13 +312,29 @@ bool FileExistsAt(const std::u16string& path) {
     return found;
 }
 
+bool IsSpecialFileAt(const std::u16string& path) {
+    struct stat st {};
+    return ::stat(ToFsPath(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 void ReplaceFileAtomically(const std::u16string& path, const void* data, std::size_t size) {
-    const std::string target = ToFsPath(path);
+    const std::string target = ResolveLinks(ToFsPath(path), path);
     const std::size_t slash = target.rfind('/');
     const std::string dir =
         slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : target.substr(0, slash);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     if (name.empty() || name == "." || name == "..") ThrowFileError(EISDIR, path, "replace");
+
+    // What stands at the name now: only a plain file that may be written is replaced.
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists) {
+        if (S_ISDIR(old.st_mode)) ThrowFileError(EISDIR, path, "replace");
+        if (!S_ISREG(old.st_mode)) ThrowFileError(EINVAL, path, "replace");
+        // No write bit at all is a read-only file, also to root.
+        if ((old.st_mode & 0222) == 0) ThrowFileError(EACCES, path, "replace");
+        if (::access(target.c_str(), W_OK) != 0) ThrowFileError(errno, path, "replace");
+    }
 
     RemoveStaleTemps(dir, name);
 
@@ -273,12 +343,26 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = (dir == "/" ? std::string() : dir) + "/." + name + std::string(kTempMarker) + RandomSuffix();
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST && errno != EINTR) ThrowFileError(errno, path, "create");
+        if (fd < 0) {
+            if (errno == EEXIST || errno == EINTR) continue;
+            break;
+        }
+        // Held until the rename, so that a concurrent replace does not take this
+        // file for a dead writer's leftover. A clean-up that took it before the
+        // lock was held has unlinked it: then another name is tried.
+        struct stat st {};
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {}
+        if (::fstat(fd, &st) != 0 || st.st_nlink == 0) {
+            ::close(fd);
+            fd = -1;
+        }
     }
-    if (fd < 0) ThrowFileError(EEXIST, path, "create");
-    // Held until the rename, so that a concurrent replace does not take this file
-    // for a dead writer's leftover.
-    ::flock(fd, LOCK_EX | LOCK_NB);
+    if (fd < 0) {
+        // No new file can be made beside it (a folder closed to the user, no
+        // room for a name): the file is written where it is.
+        WriteInPlace(target, data, size, path);
+        return;
+    }
 
     const auto fail = [&](int cause, const char* operation) {
         ::close(fd);
@@ -286,8 +370,12 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
         ThrowFileError(cause, path, operation);
     };
 
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+    if (exists) {
+        // The replaced file's owner and group where this process may give them
+        // (the group alone where the owner cannot be), then its rights.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) ::fchown(fd, uid_t(-1), old.st_gid);
+        ::fchmod(fd, old.st_mode & 07777);
+    }
 
     if (const int cause = WriteAll(fd, data, size)) fail(cause, "write");
     if (::fsync(fd) != 0) fail(errno, "flush");

@@ -47,8 +47,10 @@ public:
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    // Opens `path`; a directory is refused (EISDIR). On failure returns FALSE and,
-    // when `error` is given, stores the cause there.
+    // Opens `path`, which must be a regular file (or a link to one): a directory is
+    // refused with EISDIR, anything else (a pipe, a device, a socket) with EINVAL,
+    // and the open never waits for a pipe's other end. On failure returns FALSE
+    // and, when `error` is given, stores the cause there.
     BOOL Open(const std::u16string& path, UINT flags, CFileException* error = nullptr);
     // Reads up to `count` bytes; fewer only at the end of the file. Throws on error.
     UINT Read(void* buffer, UINT count);
@@ -92,17 +94,33 @@ std::u16string PathJoin(std::u16string_view dir, std::u16string_view name);
 // dot too); every other character stands for itself. Directories count.
 bool FileExistsAt(const std::u16string& path);
 
+// Whether `path` (after its links) is something other than a regular file or a
+// directory: a pipe, a device or a socket, which a program must not open as its file.
+bool IsSpecialFileAt(const std::u16string& path);
+
 // Replaces the file at `path` with `size` bytes as one step: the bytes go to a new
 // file in the same folder, are put on the medium, and that file is renamed over
 // `path`. Whoever reads `path` sees the old content or the new, never a mix, even
-// when the process dies half-way. A new file gets the usual creation rights; a
-// replaced one keeps its rights. Throws CFileException; after a failure `path` is
+// when the process dies half-way. Throws CFileException; after a failure `path` is
 // as it was and the new file is gone.
 //
+// - A symbolic link is followed, link after link: the file it leads to is
+//   replaced (or made) and the link stays.
+// - Only a regular file is replaced, and only one this process may write: one
+//   without any write bit is read-only also to root (EACCES); a directory is
+//   refused with EISDIR, anything else (a pipe, a device) with EINVAL.
+// - A new file gets the usual creation rights; a replaced one keeps its mode, and
+//   its owner and group where the process may give them (else the group alone).
+// - Where no new file can be made in the folder (a folder closed to the user
+//   holding a file the user may write), the file is written in place instead:
+//   the bytes from its start, its length cut to them, then put on the medium.
+//
 // Leftovers: a process killed before the rename leaves its new file behind, named
-// ".<name>.~XXXXXX" beside `path`. Each write held locked while it runs, so the
-// next replace of the same `path` removes every such leftover that no live
-// writer holds, and at most one per killed writer exists in between.
+// ".<name>.~XXXXXX" beside `path`. Each writer holds its new file locked from
+// before it writes until after its rename, so the next replace of the same `path`
+// removes every such leftover that no live writer holds, never a live writer's
+// file, and at most one per killed writer exists in between. Concurrent replaces
+// all succeed, and the last rename wins whole.
 void ReplaceFileAtomically(const std::u16string& path, const void* data, std::size_t size);
 
 }  // namespace platform

@@ -133,6 +133,13 @@ TEST(QuorSock, FailedConnectsBecomeLinkEvents) {
     EXPECT_EQ(unset->m_strHost, u"0.0.0.0");
     EXPECT_FALSE(unset->m_bConnected);
 
+    // A server port from the settings file beyond 65535 fails like any other connect.
+    auto badPort = MakeLink(&owner.wnd, 100);
+    badPort->ConnectHost(u"127.0.4.2", 70000);
+    ASSERT_TRUE(owner.WaitFor(LINK_ADDR_NOT_AVAILABLE, 2)) << "the owner never heard of the connect";
+    EXPECT_EQ(owner.log.back().wParam, 100u);
+    EXPECT_FALSE(badPort->m_bConnected);
+
     // The remaining connect results, as the socket reports them to the link.
     owner.log.clear();
     for (LPARAM code : {LPARAM(WSAETIMEDOUT), LPARAM(WSAENOTSOCK), LPARAM(WSAEHOSTUNREACH), LPARAM(WSAECONNRESET)})

@@ -3,7 +3,9 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <random>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include "app/settings_file.h"
 #include "controls/utility.h"
 #include "platform/base/codepage.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -238,4 +241,38 @@ TEST(SettingsFile, KillDuringSaveLeavesAWholeFile) {
     }
     ASSERT_TRUE(SaveConfigFile(U16(path), *a));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+// A pipe (or a device) by the settings file's name is not a file: opening it
+// would wait for a writer that never comes. The program runs on its defaults, says
+// why, and leaves the pipe alone when it saves.
+TEST(SettingsFileTest, APipeAtTheSettingsPathIsNeitherReadNorReplaced) {
+    TempDir dir;
+    const auto path = dir / "ZEL-Rerovora.cfg";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    const auto err = dir / "stderr.txt";
+    // In a child, so that a load that waits on the pipe cannot hang the test.
+    const ForkedRun run = RunForked(
+        [&] {
+            const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(fd, 2);
+            auto cfg = ZeroRecord();
+            CUtility util;
+            LoadConfigFile(U16(path), *cfg, util);
+            int failed = 0;
+            failed |= std::strcmp(cfg->szTitle, "ZEL REROVORA") != 0 ? 1 : 0;
+            failed |= cfg->nServerPort != 22700 || cfg->nSendPeriod != 30 || cfg->nStackCount != 12 ? 2 : 0;
+            failed |= SaveConfigFile(U16(path), *cfg) ? 4 : 0;
+            return failed;
+        },
+        5000);
+    ASSERT_EQ(run.outcome, ForkedRun::kExited) << "loading still waits on the pipe";
+    EXPECT_EQ(run.code & 1, 0) << "the default title is in memory";
+    EXPECT_EQ(run.code & 2, 0) << "the default port, period and count are in memory";
+    EXPECT_EQ(run.code & 4, 0) << "a save over the pipe reported success";
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(path)));
+    const std::vector<unsigned char> said = ReadAllBytes(err);
+    const std::string message(said.begin(), said.end());
+    EXPECT_NE(message.find(path.string()), std::string::npos) << message;
+    EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
 }

@@ -3,6 +3,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <grp.h>
+#include <pwd.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -17,7 +19,51 @@ std::string ReadFile(const std::filesystem::path& p) {
     return ss.str();
 }
 
+constexpr int kCannotDropPrivileges = 126;
+
 }  // namespace
+
+uid_t UnprivilegedUid() {
+    if (::geteuid() != 0) return ::geteuid();
+    const passwd* nobody = ::getpwnam("nobody");
+    return nobody ? nobody->pw_uid : 65534;
+}
+
+gid_t UnprivilegedGid() {
+    if (::geteuid() != 0) return ::getegid();
+    const passwd* nobody = ::getpwnam("nobody");
+    return nobody ? nobody->pw_gid : 65534;
+}
+
+ForkedRun RunForked(const std::function<int()>& body, int timeoutMs, bool unprivileged) {
+    const uid_t uid = UnprivilegedUid();
+    const gid_t gid = UnprivilegedGid();
+    ForkedRun run;
+    const pid_t pid = ::fork();
+    if (pid < 0) return run;
+    if (pid == 0) {
+        if (unprivileged && ::geteuid() == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0 || ::geteuid() == 0)
+                ::_exit(kCannotDropPrivileges);
+        }
+        ::_exit(body() & 0x7F);
+    }
+    int status = 0;
+    const bool ended = WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return run;
+    }
+    if (!WIFEXITED(status)) {
+        run.outcome = ForkedRun::kCrashed;
+        return run;
+    }
+    run.code = WEXITSTATUS(status);
+    run.outcome = unprivileged && run.code == kCannotDropPrivileges ? ForkedRun::kNoUnprivilegedUser
+                                                                    : ForkedRun::kExited;
+    return run;
+}
 
 bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <sys/types.h>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,24 @@ private:
     bool m_reaped = false;
     std::filesystem::path m_out, m_err;
 };
+
+// A piece of a test run in a forked copy of the test process, so that a call that
+// hangs cannot hang the test and a change of user cannot outlive the piece.
+struct ForkedRun {
+    enum Outcome { kExited, kHung, kCrashed, kNoUnprivilegedUser };
+    Outcome outcome = kHung;
+    int code = -1;  // the body's result when it exited
+};
+
+// Runs `body` in a child and waits up to `timeoutMs` for it (a hung child is
+// killed). With `unprivileged`, a test running as root runs the body as the user
+// "nobody" (groups dropped); a test not running as root already is unprivileged.
+// The body's result (0 to 125) is its exit code.
+ForkedRun RunForked(const std::function<int()>& body, int timeoutMs, bool unprivileged = false);
+
+// The user and group that RunForked(..., true) runs as.
+uid_t UnprivilegedUid();
+gid_t UnprivilegedGid();
 
 // Polls `done` every few milliseconds for up to `timeoutMs`.
 bool WaitFor(const std::function<bool()>& done, int timeoutMs);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdarg>
+#include <climits>
+#include <iterator>
 
 #include "platform/base/wformat.h"
 
@@ -41,4 +43,31 @@ TEST(WideFormat, ABufferCutsTheTextWithoutSplittingACharacter) {
     EXPECT_EQ(IntoBuffer(buffer, 6, u"%s", emoji), 4u);
     EXPECT_EQ(std::u16string(buffer), u"abcd");
     EXPECT_EQ(platform::FormatNarrow("%s-%d", "abc", 12), "abc-12");
+}
+
+// A conversion is formatted whole however wide; widths and precisions too large
+// for the field limit (or for an int) saturate at it instead of overflowing.
+TEST(WideFormat, LongFieldsAreWholeAndHugeOnesSaturate) {
+    const std::size_t limit = platform::kFormatFieldLimit;
+    const std::u16string wide = FormatWide(u"%600d|", 7);
+    EXPECT_EQ(wide, std::u16string(599, u' ') + u"7|");
+    EXPECT_EQ(FormatWide(u"%.600f", 1.0), u"1." + std::u16string(600, u'0'));
+    EXPECT_EQ(FormatWide(u"%-600s|", u"ab"), u"ab" + std::u16string(598, u' ') + u"|");
+
+    struct Case {
+        std::u16string text;
+        std::u16string expected;
+    };
+    const Case cases[] = {
+        {FormatWide(u"%99999999999d|", 5), std::u16string(limit - 1, u' ') + u"5|"},
+        {FormatWide(u"%.99999999999d|", 5), std::u16string(limit - 1, u'0') + u"5|"},
+        {FormatWide(u"%*d|", INT_MIN, 5), u"5" + std::u16string(limit - 1, u' ') + u"|"},
+        {FormatWide(u"%*d|", INT_MAX, 5), std::u16string(limit - 1, u' ') + u"5|"},
+        {FormatWide(u"%99999999999s|", u"ab"), std::u16string(limit - 2, u' ') + u"ab|"},
+        // A precision only cuts a string: a huge one cuts nothing.
+        {FormatWide(u"%.99999999999s|", u"abc"), u"abc|"},
+        // A negative precision counts as none.
+        {FormatWide(u"%.*f|", -1, 2.5), u"2.500000|"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_TRUE(cases[i].text == cases[i].expected) << "case " << i;
 }

@@ -175,6 +175,9 @@ TEST(AsyncSocket, FailedConnectsReportWindowsCodes) {
         // A stack whose address was never set must not reach a local service.
         {u"0.0.0.0", closedPort, WSAEADDRNOTAVAIL},
         {u"127.0.0.1", 0, WSAEADDRNOTAVAIL},
+        // A port beyond 16 bits (a bad settings value) names no reachable address.
+        {u"127.0.0.1", 70000, WSAEADDRNOTAVAIL},
+        {u"127.0.0.1", UINT(-1), WSAEADDRNOTAVAIL},
     };
     for (const Case& c : cases) {
         Log log;

@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "platform/system/file.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -31,6 +33,13 @@ std::vector<std::string> Entries(const fs::path& dir) {
     for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<unsigned char> Text(const std::string& s) { return {s.begin(), s.end()}; }
+
+// What ReplaceFileAtomically reports: 0 or the cause of its failure.
+int ReplaceCause(const fs::path& path, const std::string& content) {
+    return CauseOf([&] { platform::ReplaceFileAtomically(U16(path), content.data(), content.size()); });
 }
 
 }  // namespace
@@ -147,6 +156,116 @@ TEST(ReplaceFileAtomically, RemovesLeftoversOfDeadWritersOnly) {
     ::close(live);
     EXPECT_TRUE(Entries(dir.path()) ==
                 (std::vector<std::string>{".f.cfg.~live01", ".f.cfg.~notmine", ".g.cfg.~dead02", "f.cfg"}));
+}
+
+// The operator may write the settings file but not create files beside it (a
+// folder owned by the site's administrator): the file is written where it is.
+TEST(ReplaceFileAtomically, AWritableFileInAFolderClosedToNewFilesIsWrittenInPlace) {
+    TempDir dir;
+    const fs::path folder = dir / "site";
+    const fs::path target = folder / "settings.cfg";
+    fs::create_directory(folder);
+    WriteAllBytes(target, "old settings", 12);
+    if (::geteuid() == 0) {
+        // Root's folder, the operator's file: the operator may pass but not create.
+        ASSERT_EQ(::chown(target.c_str(), UnprivilegedUid(), UnprivilegedGid()), 0);
+        fs::permissions(dir.path(), fs::perms(0755));
+    }
+    fs::permissions(folder, fs::perms(0555));
+
+    const ForkedRun run = RunForked([&] { return ReplaceCause(target, "new"); }, 20000, true);
+    fs::permissions(folder, fs::perms(0755));
+    if (run.outcome == ForkedRun::kNoUnprivilegedUser) GTEST_SKIP() << "cannot run as an unprivileged user here";
+    ASSERT_EQ(run.outcome, ForkedRun::kExited);
+    EXPECT_EQ(run.code, 0) << "cause of the failed save";
+    EXPECT_EQ(ReadAllBytes(target), Text("new"));
+    EXPECT_TRUE(Entries(folder) == std::vector<std::string>{"settings.cfg"});
+}
+
+// A file nobody may write is left alone, also by root (like a read-only file on
+// Windows); so is anything that is not a plain file.
+TEST(ReplaceFileAtomically, AReadOnlyFileOrAPipeIsLeftAlone) {
+    TempDir dir;
+    const fs::path readOnly = dir / "settings.cfg";
+    WriteAllBytes(readOnly, "keep me", 7);
+    fs::permissions(readOnly, fs::perms(0444));
+    EXPECT_EQ(ReplaceCause(readOnly, "new"), EACCES);
+    EXPECT_EQ(ReadAllBytes(readOnly), Text("keep me"));
+    struct stat st {};
+    ASSERT_EQ(::stat(readOnly.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+
+    const fs::path pipe = dir / "pipe.cfg";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_NE(ReplaceCause(pipe, "new"), 0);
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
+    EXPECT_TRUE(Entries(dir.path()) == (std::vector<std::string>{"pipe.cfg", "settings.cfg"}));
+}
+
+// A settings file kept elsewhere and linked into the working folder: the file
+// linked to takes the new content, and the link stays a link (also a link to a
+// link, and a relative one).
+TEST(ReplaceFileAtomically, ASymbolicLinkHasItsTargetReplaced) {
+    TempDir dir;
+    fs::create_directory(dir / "shared");
+    const fs::path real = dir / "shared" / "real.cfg";
+    WriteAllBytes(real, "old", 3);
+    fs::create_symlink("shared/real.cfg", dir / "middle.cfg");
+    fs::create_symlink(dir / "middle.cfg", dir / "settings.cfg");
+
+    EXPECT_EQ(ReplaceCause(dir / "settings.cfg", "new"), 0);
+    EXPECT_EQ(ReadAllBytes(real), Text("new"));
+    EXPECT_TRUE(fs::is_symlink(dir / "settings.cfg"));
+    EXPECT_TRUE(fs::is_symlink(dir / "middle.cfg"));
+    EXPECT_TRUE(Entries(dir / "shared") == std::vector<std::string>{"real.cfg"});
+
+    // A link to a file not made yet: the file is made where the link points.
+    fs::create_symlink("shared/later.cfg", dir / "later.cfg");
+    EXPECT_EQ(ReplaceCause(dir / "later.cfg", "made"), 0);
+    EXPECT_EQ(ReadAllBytes(dir / "shared" / "later.cfg"), Text("made"));
+    EXPECT_TRUE(fs::is_symlink(dir / "later.cfg"));
+}
+
+TEST(ReplaceFileAtomically, AReplacedFileKeepsItsOwnerGroupAndMode) {
+    TempDir dir;
+    const fs::path target = dir / "settings.cfg";
+    WriteAllBytes(target, "old", 3);
+    // Root may hand the file to anyone; another user keeps its own and one of its groups.
+    const uid_t owner = ::geteuid() == 0 ? 4321 : ::geteuid();
+    const gid_t group = ::geteuid() == 0 ? 8765 : ::getegid();
+    ASSERT_EQ(::chown(target.c_str(), owner, group), 0);
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+
+    EXPECT_EQ(ReplaceCause(target, "new"), 0);
+    EXPECT_EQ(ReadAllBytes(target), Text("new"));
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, owner);
+    EXPECT_EQ(st.st_gid, group);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// Savers at work together never take each other's new file for a dead writer's
+// leftover: every save succeeds, and what stays is one saver's content, whole.
+TEST(ReplaceFileAtomically, ConcurrentSaversAllSucceedAndOneContentWinsWhole) {
+    TempDir dir;
+    const fs::path target = dir / "settings.cfg";
+    constexpr int kSavers = 4;
+    constexpr int kSaves = 3000;
+    std::vector<std::string> contents;
+    for (int i = 0; i < kSavers; ++i) contents.push_back(std::string(4096, char('A' + i)));
+    std::vector<int> failures(kSavers, 0);
+    std::vector<std::thread> savers;
+    for (int i = 0; i < kSavers; ++i) {
+        savers.emplace_back([&, i] {
+            for (int n = 0; n < kSaves; ++n) failures[std::size_t(i)] += ReplaceCause(target, contents[std::size_t(i)]) != 0;
+        });
+    }
+    for (auto& t : savers) t.join();
+    for (int i = 0; i < kSavers; ++i) EXPECT_EQ(failures[std::size_t(i)], 0) << "saver " << i;
+    const std::vector<unsigned char> now = ReadAllBytes(target);
+    EXPECT_TRUE(std::any_of(contents.begin(), contents.end(), [&](const std::string& c) { return now == Text(c); }));
+    EXPECT_TRUE(Entries(dir.path()) == std::vector<std::string>{"settings.cfg"});
 }
 
 TEST(WorkingDirectory, ReportsCurrentDirectoryWithinTheBufferOrItsNeededSize) {
