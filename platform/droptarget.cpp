@@ -47,6 +47,7 @@ protected:
             auto* me = static_cast<QMouseEvent*>(e);
             m_buttons = me->buttons();
             m_mods = me->modifiers();
+            me->accept();
             MoveTo(me->globalPosition().toPoint());
             return true;
         }
@@ -54,8 +55,11 @@ protected:
             auto* me = static_cast<QMouseEvent*>(e);
             m_mods = me->modifiers();
             m_buttons = me->buttons();
+            me->accept();
             if (me->button() == Qt::LeftButton) {
-                MoveTo(me->globalPosition().toPoint());
+                const QPoint at = me->globalPosition().toPoint();
+                if (TargetWindowAt(at) != m_over) MoveTo(at);
+                m_pos = at;
                 Drop();
             }
             return true;

@@ -139,3 +139,8 @@ inline CRect InkBounds(const QImage& image, const CRect& area, COLORREF backgrou
 }
 
 }  // namespace grid_test
+
+namespace grid_test {
+// Runs the event loop until nothing is left to do (posted messages, paints).
+void Pump();
+}  // namespace grid_test
