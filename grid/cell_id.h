@@ -8,9 +8,9 @@
 // header, exchanged with the grid's owner.
 #pragma once
 
-#include "platform/gdi.h"
-#include "platform/types.h"
-#include "platform/wnd.h"
+#include "platform/gdi/gdi.h"
+#include "platform/base/types.h"
+#include "platform/window/wnd.h"
 
 // Fields of a CellItem that its mask names.
 constexpr UINT CIF_TEXT = 0x001;

@@ -2,7 +2,8 @@
 
 #include "grid/grid_ctrl_base.h"
 #include "grid/in_place_edit.h"
-#include "platform/sysparams.h"
+#include "platform/window/window_dc.h"
+#include "platform/gdi/sysparams.h"
 
 IMPLEMENT_DYNCREATE(CGridCell, CGridCellBase)
 IMPLEMENT_DYNCREATE(CGridDefaultCell, CGridCell)

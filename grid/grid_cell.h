@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "grid/grid_cell_base.h"
-#include "platform/imagelist.h"
+#include "platform/gdi/imagelist.h"
 
 constexpr DWORD kCellFormatDefault = 0xFFFFFFFF;
 constexpr UINT kCellMarginDefault = 0xFFFFFFFF;

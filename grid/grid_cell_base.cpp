@@ -4,7 +4,8 @@
 
 #include "grid/grid_cell.h"
 #include "grid/grid_ctrl_base.h"
-#include "platform/imagelist.h"
+#include "platform/window/window_dc.h"
+#include "platform/gdi/imagelist.h"
 
 IMPLEMENT_DYNAMIC(CGridCellBase, CObject)
 

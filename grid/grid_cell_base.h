@@ -5,10 +5,10 @@
 #pragma once
 
 #include "grid/cell_id.h"
-#include "platform/dc.h"
-#include "platform/gdi.h"
-#include "platform/object.h"
-#include "platform/wnd.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/gdi.h"
+#include "platform/base/object.h"
+#include "platform/window/wnd.h"
 
 class CGridCtrlBase;
 class CGridDefaultCell;

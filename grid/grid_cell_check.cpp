@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "grid/grid_ctrl_base.h"
-#include "platform/sysparams.h"
+#include "platform/base/sysmetrics.h"
 
 IMPLEMENT_DYNCREATE(CGridCellCheck, CGridCell)
 

@@ -14,10 +14,10 @@
 
 #include "grid/cell_id.h"
 #include "grid/grid_cell.h"
-#include "platform/droptarget.h"
-#include "platform/imagelist.h"
-#include "platform/object.h"
-#include "platform/wnd.h"
+#include "platform/window/droptarget.h"
+#include "platform/gdi/imagelist.h"
+#include "platform/base/object.h"
+#include "platform/window/wnd.h"
 
 // Virtual mode: fills `info`'s item for the cell it names; `param` is the grid's
 // m_lFillParam.

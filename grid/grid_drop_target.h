@@ -3,8 +3,8 @@
 // answers DROPEFFECT_NONE (or does nothing) for any other window.
 #pragma once
 
-#include "platform/droptarget.h"
-#include "platform/object.h"
+#include "platform/window/droptarget.h"
+#include "platform/base/object.h"
 
 class CGridCtrlBase;
 

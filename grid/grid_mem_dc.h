@@ -4,7 +4,7 @@
 // context is drawn on directly.
 #pragma once
 
-#include "platform/dc.h"
+#include "platform/gdi/dc.h"
 
 class CaMemDC : public CDC {
 public:

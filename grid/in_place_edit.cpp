@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/dc.h"
-#include "platform/wnd_input.h"
+#include "platform/window/window_dc.h"
+#include "platform/gdi/dc.h"
 
 namespace {
 // Set while an end is being reported, so that focus changes made by the one who

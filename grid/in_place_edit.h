@@ -8,7 +8,7 @@
 #pragma once
 
 #include "grid/cell_id.h"
-#include "platform/edit.h"
+#include "platform/window/edit.h"
 
 class CInPlaceEdit : public CEdit {
 public:

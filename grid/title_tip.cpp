@@ -2,9 +2,8 @@
 
 #include <memory>
 
-#include "platform/dc.h"
-#include "platform/sysparams.h"
-#include "platform/wnd_input.h"
+#include "platform/window/window_dc.h"
+#include "platform/gdi/dc.h"
 
 CTitleTip::CTitleTip() : m_dwDblClickMsecs(GetDoubleClickTime()) {}
 
@@ -93,7 +92,7 @@ void CTitleTip::Hide() {
 }
 
 CWnd* CTitleTip::WindowUnder(POINT screen) const {
-    CWnd* wnd = WndFromPoint(screen);
+    CWnd* wnd = CWnd::WindowFromPoint(screen);
     if (wnd == this) wnd = m_pParentWnd;
     return wnd;
 }

@@ -5,9 +5,8 @@
 // to the window that should have had it.
 #pragma once
 
-#include "platform/gdi.h"
-#include "platform/imagelist.h"
-#include "platform/tool_popup.h"
+#include "platform/gdi/gdi.h"
+#include "platform/window/tool_popup.h"
 
 class CTitleTip : public CToolPopup {
 public:

@@ -7,7 +7,7 @@
 #include "grid/grid_cell.h"
 #include "grid/grid_cell_check.h"
 #include "grid/in_place_edit.h"
-#include "platform/gdi.h"
+#include "platform/gdi/gdi.h"
 #include "tests/grid/grid_fixture.h"
 #include "tests/support/pixel_harness.h"
 

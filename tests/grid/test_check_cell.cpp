@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "grid/grid_cell_check.h"
-#include "platform/sysparams.h"
+#include "platform/base/sysmetrics.h"
 #include "tests/grid/grid_fixture.h"
 #include "tests/support/pixel_harness.h"
 

@@ -14,7 +14,7 @@
 // CreateObject and reports FALSE from IsCreatable.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 class CObject;
 

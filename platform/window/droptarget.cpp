@@ -1,4 +1,4 @@
-#include "platform/droptarget.h"
+#include "platform/window/droptarget.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <unordered_map>
 
-#include "platform/wnd_impl.h"
+#include "platform/window/wnd_impl.h"
 
 namespace {
 

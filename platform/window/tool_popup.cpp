@@ -1,10 +1,10 @@
-#include "platform/tool_popup.h"
+#include "platform/window/tool_popup.h"
 
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "platform/dc.h"
-#include "platform/wnd_impl.h"
+#include "platform/gdi/dc.h"
+#include "platform/window/wnd_impl.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "platform/sysparams.h"
+#include "platform/gdi/sysparams.h"
 
 #include <QGuiApplication>
 #include <QStyleHints>
 
-#include "platform/gdi_impl.h"
-#include "platform/wnd.h"
+#include "platform/gdi/gdi_impl.h"
+#include "platform/base/sysmetrics.h"
 
 namespace {
 
@@ -53,10 +53,4 @@ BOOL SystemParametersInfoW(UINT action, UINT param, void* out, UINT) {
     default:
         return FALSE;
     }
-}
-
-UINT GetDoubleClickTime() {
-    if (!qGuiApp) return 500;
-    const int ms = QGuiApplication::styleHints()->mouseDoubleClickInterval();
-    return ms > 0 ? UINT(ms) : 500u;
 }

@@ -9,10 +9,7 @@
 // what is there (WM_PAINT, without an erase).
 #pragma once
 
-#include "platform/wnd.h"
-
-constexpr DWORD WS_EX_TOPMOST = 0x00000008;
-constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
+#include "platform/window/wnd.h"
 
 class CToolPopup : public CWnd {
 public:

@@ -1,10 +1,10 @@
 // System-wide user settings read by windows: the fonts and sizes of the window
-// frame and of message boxes, the lines one wheel notch scrolls, the double-click
-// time. The values are the desktop's look this layer stands for.
+// frame and of message boxes, and the lines one wheel notch scrolls. The values
+// are the desktop's look this layer stands for.
 #pragma once
 
-#include "platform/gdi.h"
-#include "platform/types.h"
+#include "platform/gdi/gdi.h"
+#include "platform/base/types.h"
 
 constexpr UINT SPI_GETNONCLIENTMETRICS = 0x0029;
 constexpr UINT SPI_GETWHEELSCROLLLINES = 0x0068;
@@ -36,9 +36,3 @@ static_assert(sizeof(NONCLIENTMETRICSW) == 504, "the record is exchanged as 504 
 // line count. Other actions, a null `out` or a wrong size: FALSE. `winIni` (the
 // update flags) is accepted and ignored, as nothing here is written.
 BOOL SystemParametersInfoW(UINT action, UINT param, void* out, UINT winIni);
-// Longest time between two clicks that still make a double click, in milliseconds.
-UINT GetDoubleClickTime();
-
-// Width of a horizontal scroll-bar arrow and height of a vertical one.
-constexpr int SM_CYVSCROLL = 20;
-constexpr int SM_CXHSCROLL = 21;

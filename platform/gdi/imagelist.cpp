@@ -1,12 +1,12 @@
-#include "platform/imagelist.h"
+#include "platform/gdi/imagelist.h"
 
 #include <QPainter>
 #include <memory>
 
-#include "platform/dc.h"
-#include "platform/dc_impl.h"
-#include "platform/gdi_impl.h"
-#include "platform/paint_target.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/dc_impl.h"
+#include "platform/gdi/gdi_impl.h"
+#include "platform/gdi/paint_target.h"
 
 using platform::detail::BitmapImage;
 using platform::detail::FlushImage;

@@ -11,8 +11,8 @@
 // coordinates; key states are MK_* bits.
 #pragma once
 
-#include "platform/types.h"
-#include "platform/wnd.h"
+#include "platform/base/types.h"
+#include "platform/window/wnd.h"
 
 using DROPEFFECT = DWORD;
 constexpr DROPEFFECT DROPEFFECT_NONE = 0;

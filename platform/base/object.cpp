@@ -1,4 +1,4 @@
-#include "platform/object.h"
+#include "platform/base/object.h"
 
 const CRuntimeClass CObject::classCObject{"CObject", nullptr, nullptr};
 

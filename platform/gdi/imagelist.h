@@ -3,8 +3,8 @@
 // mask colour when the image was added are transparent when drawn.
 #pragma once
 
-#include "platform/gdi.h"
-#include "platform/types.h"
+#include "platform/gdi/gdi.h"
+#include "platform/base/types.h"
 
 class CDC;
 
@@ -14,9 +14,6 @@ constexpr UINT ILC_COLOR32 = 0x0020;
 
 constexpr UINT ILD_NORMAL = 0x0000;
 constexpr UINT ILD_TRANSPARENT = 0x0001;
-
-constexpr COLORREF CLR_NONE = 0xFFFFFFFF;
-constexpr COLORREF CLR_DEFAULT = 0xFF000000;
 
 struct IMAGEINFO {
     HBITMAP hbmImage = nullptr;  // the list's image bitmap (owned by the list)
