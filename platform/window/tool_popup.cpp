@@ -14,7 +14,9 @@ class ToolPopupWidget : public WndWidget {
 public:
     ToolPopupWidget(WindowImpl* impl, CToolPopup* owner)
         : WndWidget(impl, nullptr, true), m_owner(owner) {
-        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+        // A tooltip-type window: window systems (and Qt's offscreen platform) never
+        // activate one when it is shown or clicked.
+        setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                        Qt::WindowDoesNotAcceptFocus);
         setAttribute(Qt::WA_ShowWithoutActivating);
         setFocusPolicy(Qt::NoFocus);
