@@ -94,6 +94,7 @@ TEST(GridCell, NewBodyCellTakesTheDefaultCellsAttributes) {
     Canvas canvas(80, 24, kSilver);
     ASSERT_TRUE(cell->Draw(&canvas.DC(), 1, 1, CRect(0, 0, 79, 23), TRUE));
     auto snap = canvas.Snap();
+    SaveTestImage(snap->Image());
     // Erased in the default cell's back colour (right and bottom edge left for the grid lines).
     EXPECT_TRUE(snap->Match({{1, 1, kWhite}, {78, 22, kWhite}, {79, 5, kSilver}, {5, 23, kSilver}}));
     const CRect ink = InkBounds(snap->Image(), CRect(0, 0, 79, 23), kWhite);
@@ -273,6 +274,7 @@ TEST(GridCell, SortArrowOnlyWhereThereIsRoomForIt) {
         Canvas canvas(80, 24, kSilver);
         ASSERT_TRUE(header->Draw(&canvas.DC(), 0, 1, CRect(0, 0, 79, 23), TRUE));
         auto snap = canvas.Snap("tall");
+        SaveTestImage(snap->Image(), "tall");
         EXPECT_GT(shadowPixels(snap->Image()), 5);
         // The arrow sits at the right.
         const CRect arrow = InkBounds(snap->Image(), CRect(40, 2, 78, 22), RGB(240, 240, 240), 30);

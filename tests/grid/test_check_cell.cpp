@@ -54,6 +54,8 @@ TEST(CheckCell, DrawsTheBoxAndMovesTheTextPastIt) {
     const CRect box = s.Cell(1, 1)->GetCheckPlacement();
     auto offSnap = off.Snap("unchecked");
     auto onSnap = on.Snap("checked");
+    SaveTestImage(offSnap->Image(), "unchecked");
+    SaveTestImage(onSnap->Image(), "checked");
     // The box's inside is white; the tick shows only when checked.
     const CPoint mid = box.CenterPoint();
     EXPECT_TRUE(offSnap->Match({{mid.x, mid.y, kWhite}}));

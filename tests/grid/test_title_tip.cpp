@@ -98,6 +98,8 @@ TEST(TitleTip, DrawsTheTextOnTheTooltipColourOrTheCellsColours) {
     s.tip.Hide();
     s.Show(s.Title(40), kWhite, kBlue);
     auto coloured = SnapWindow(&s.tip, "coloured");
+    SaveTestImage(plain->Image(), "tooltip");
+    SaveTestImage(coloured->Image(), "coloured");
     EXPECT_TRUE(coloured->Match({{1, 1, kBlue}, {s.needed - 2, 18, kBlue}}));
     EXPECT_FALSE(InkBounds(coloured->Image(), CRect(0, 0, s.needed, 20), kBlue).IsRectEmpty());
 }
