@@ -252,16 +252,22 @@ public:
     bool handleInDropEx = false;
 };
 
-// Runs `steps`, one per tick of a timer, once the drag loop runs.
-void RunSteps(std::vector<std::function<void()>> steps) {
-    auto* timer = new QTimer;
-    auto next = std::make_shared<size_t>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, steps, next] {
-        if (*next < steps.size()) steps[(*next)++]();
-        else timer->deleteLater();
-    });
-    timer->start(5);
-}
+// Runs its steps, one per tick of a timer, once the drag loop runs.
+class Steps {
+public:
+    explicit Steps(std::vector<std::function<void()>> steps) : m_steps(std::move(steps)) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (m_next < m_steps.size()) m_steps[m_next++]();
+            else m_timer.stop();
+        });
+        m_timer.start(5);
+    }
+
+private:
+    std::vector<std::function<void()>> m_steps;
+    size_t m_next = 0;
+    QTimer m_timer;
+};
 
 std::function<void()> Move(CWnd* over, int x, int y, QEvent::Type type = QEvent::MouseMove) {
     return [=] {
@@ -281,7 +287,7 @@ TEST(DragLoop, TheNearestRegisteredParentTakesTheDrop) {
     ASSERT_TRUE(target.Register(&s.top));
     EXPECT_FALSE(target.Register(&s.left));  // one window per target
     COleDataObject data;
-    RunSteps({Move(&s.left, 20, 30), Move(&s.left, 25, 35), Move(&s.left, 25, 35, QEvent::MouseButtonRelease)});
+    Steps steps({Move(&s.left, 20, 30), Move(&s.left, 25, 35), Move(&s.left, 25, 35, QEvent::MouseButtonRelease)});
     EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_COPY | DROPEFFECT_MOVE), DROPEFFECT_COPY);
     EXPECT_EQ(target.heard, (std::vector<std::string>{"enter", "over", "dropex", "drop"}));
     EXPECT_EQ(target.where, &s.top);
@@ -295,7 +301,7 @@ TEST(DragLoop, DropExMayTakeTheDropAndADragInsideADragIsRefused) {
     ASSERT_TRUE(target.Register(&s.right));
     COleDataObject data;
     DROPEFFECT nested = 123;
-    RunSteps({Move(&s.left, 20, 30), [&] { nested = DoDragLoop(&data, DROPEFFECT_COPY); }, Move(&s.right, 5, 5),
+    Steps steps({Move(&s.left, 20, 30), [&] { nested = DoDragLoop(&data, DROPEFFECT_COPY); }, Move(&s.right, 5, 5),
               Move(&s.right, 5, 5, QEvent::MouseButtonRelease)});
     EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_COPY), DROPEFFECT_COPY);
     EXPECT_EQ(nested, DROPEFFECT_NONE);
@@ -309,7 +315,7 @@ TEST(DragLoop, LeavingATargetAndReleasingOverNothing) {
     COleDataObject data;
     s.left.SetCapture();
     s.log.clear();
-    RunSteps({Move(&s.right, 5, 5), Move(&s.left, 5, 5), Move(&s.left, 5, 5, QEvent::MouseButtonRelease)});
+    Steps steps({Move(&s.right, 5, 5), Move(&s.left, 5, 5), Move(&s.left, 5, 5, QEvent::MouseButtonRelease)});
     EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_COPY), DROPEFFECT_NONE);
     EXPECT_EQ(target.heard, (std::vector<std::string>{"enter", "leave"}));
     // The drag took the capture from the window that had it.
