@@ -89,12 +89,6 @@ LRESULT CToolPopup::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
         dc->FillSolidRect(&rc, GetSysColor(COLOR_INFOBK));
         return 1;
     }
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(m_hWnd, &ps);
-        EndPaint(m_hWnd, &ps);
-        return 0;
-    }
     default:
         return CWnd::ClassWindowProc(message, wParam, lParam);
     }
