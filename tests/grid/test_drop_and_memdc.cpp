@@ -12,6 +12,7 @@
 #include "grid/grid_mem_dc.h"
 #include "tests/grid/grid_fixture.h"
 #include "tests/support/pixel_harness.h"
+#include "tests/support/qt_helpers.h"
 
 using namespace grid_test;
 using namespace colours;
@@ -47,47 +48,6 @@ public:
     DROPEFFECT lastEffect = 0;
     COleDataObject* lastData = nullptr;
 };
-
-// Input of a drag, delivered one event per tick of a timer that runs inside
-// the drag loop, as the pointer and keyboard would deliver it.
-class Script {
-public:
-    void Mouse(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButtons buttons,
-               Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        m_steps.push_back([=] {
-            const QPointF local = w->mapFromGlobal(QPointF(global));
-            const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-            QMouseEvent e(type, local, QPointF(global), button, buttons, mods);
-            QApplication::sendEvent(w, &e);
-        });
-    }
-    void Key(QWidget* w, int key) {
-        m_steps.push_back([=] {
-            QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-            QApplication::sendEvent(w, &e);
-        });
-    }
-    // Starts the ticks; they run once the drag loop runs.
-    void Start() {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (m_next < m_steps.size()) m_steps[m_next++]();
-            else m_timer.stop();
-        });
-        m_timer.start();
-    }
-
-private:
-    std::vector<std::function<void()>> m_steps;
-    size_t m_next = 0;
-    QTimer m_timer;
-};
-
-QPoint ScreenOf(CWnd* wnd, int x, int y) {
-    POINT p{x, y};
-    wnd->ClientToScreen(&p);
-    return QPoint(p.x, p.y);
-}
 
 struct DropScene {
     MessageLog log;
@@ -149,15 +109,12 @@ TEST(GridDropTarget, DragLoopCarriesTheDataOntoTheGrid) {
     CGridDropTarget target;
     ASSERT_TRUE(target.Register(&s.grid));
     COleDataObject data;
-    QWidget* w = s.other.Widget();
     // The pointer starts over the other window, moves onto the grid, moves there
     // with Ctrl, and is released.
-    Script script;
-    script.Mouse(w, QEvent::MouseMove, ScreenOf(&s.other, 20, 20), Qt::LeftButton);
-    script.Mouse(w, QEvent::MouseMove, ScreenOf(&s.grid, 30, 40), Qt::LeftButton);
-    script.Mouse(w, QEvent::MouseMove, ScreenOf(&s.grid, 35, 45), Qt::LeftButton, Qt::ControlModifier);
-    script.Mouse(w, QEvent::MouseButtonRelease, ScreenOf(&s.grid, 35, 45), Qt::NoButton, Qt::ControlModifier);
-    script.Start();
+    TimedSteps steps({[&] { SendMouseAt(&s.other, QEvent::MouseMove, 20, 20); },
+                      [&] { SendMouseAt(&s.grid, QEvent::MouseMove, 30, 40); },
+                      [&] { SendMouseAt(&s.grid, QEvent::MouseMove, 35, 45, Qt::LeftButton, Qt::ControlModifier); },
+                      [&] { SendMouseAt(&s.grid, QEvent::MouseButtonRelease, 35, 45, Qt::NoButton, Qt::ControlModifier); }});
     const DROPEFFECT effect = DoDragLoop(&data, DROPEFFECT_COPY | DROPEFFECT_MOVE);
     EXPECT_EQ(effect, DROPEFFECT_COPY);
     EXPECT_EQ(s.grid.heard, (std::vector<std::string>{"enter", "over", "drop"}));
@@ -172,11 +129,11 @@ TEST(GridDropTarget, EscapeCancelsAndLeaves) {
     CGridDropTarget target;
     ASSERT_TRUE(target.Register(&s.grid));
     COleDataObject data;
-    QWidget* w = s.grid.Widget();
-    Script script;
-    script.Mouse(w, QEvent::MouseMove, ScreenOf(&s.grid, 30, 40), Qt::LeftButton);
-    script.Key(w, Qt::Key_Escape);
-    script.Start();
+    TimedSteps steps({[&] { SendMouseAt(&s.grid, QEvent::MouseMove, 30, 40); },
+                      [&] {
+                          QKeyEvent e(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                          QApplication::sendEvent(s.grid.Widget(), &e);
+                      }});
     EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_MOVE), DROPEFFECT_NONE);
     EXPECT_EQ(s.grid.heard, (std::vector<std::string>{"enter", "leave"}));
 }
@@ -186,11 +143,8 @@ TEST(GridDropTarget, EffectsOutsideTheAllowedOnesAreRefused) {
     CGridDropTarget target;
     ASSERT_TRUE(target.Register(&s.grid));
     COleDataObject data;
-    QWidget* w = s.grid.Widget();
-    Script script;
-    script.Mouse(w, QEvent::MouseMove, ScreenOf(&s.grid, 30, 40), Qt::LeftButton);  // answers a move
-    script.Mouse(w, QEvent::MouseButtonRelease, ScreenOf(&s.grid, 30, 40), Qt::NoButton);
-    script.Start();
+    TimedSteps steps({[&] { SendMouseAt(&s.grid, QEvent::MouseMove, 30, 40); },  // answers a move
+                      [&] { SendMouseAt(&s.grid, QEvent::MouseButtonRelease, 30, 40, Qt::NoButton); }});
     EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_COPY), DROPEFFECT_NONE);
     EXPECT_EQ(s.grid.heard, (std::vector<std::string>{"enter", "leave"}));
 }

@@ -252,31 +252,8 @@ public:
     bool handleInDropEx = false;
 };
 
-// Runs its steps, one per tick of a timer, once the drag loop runs.
-class Steps {
-public:
-    explicit Steps(std::vector<std::function<void()>> steps) : m_steps(std::move(steps)) {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (m_next < m_steps.size()) m_steps[m_next++]();
-            else m_timer.stop();
-        });
-        m_timer.start(5);
-    }
-
-private:
-    std::vector<std::function<void()>> m_steps;
-    size_t m_next = 0;
-    QTimer m_timer;
-};
-
 std::function<void()> Move(CWnd* over, int x, int y, QEvent::Type type = QEvent::MouseMove) {
-    return [=] {
-        const QPoint global = ScreenOf(over, x, y);
-        QMouseEvent e(type, over->Widget()->mapFromGlobal(QPointF(global)), QPointF(global),
-                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                      type == QEvent::MouseMove ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(over->Widget(), &e);
-    };
+    return [=] { SendMouseAt(over, type, x, y, type == QEvent::MouseMove ? Qt::LeftButton : Qt::NoButton); };
 }
 
 }  // namespace
@@ -287,7 +264,7 @@ TEST(DragLoop, TheNearestRegisteredParentTakesTheDrop) {
     ASSERT_TRUE(target.Register(&s.top));
     EXPECT_FALSE(target.Register(&s.left));  // one window per target
     COleDataObject data;
-    Steps steps({Move(&s.left, 20, 30), Move(&s.left, 25, 35), Move(&s.left, 25, 35, QEvent::MouseButtonRelease)});
+    TimedSteps steps({Move(&s.left, 20, 30), Move(&s.left, 25, 35), Move(&s.left, 25, 35, QEvent::MouseButtonRelease)});
     EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_COPY | DROPEFFECT_MOVE), DROPEFFECT_COPY);
     EXPECT_EQ(target.heard, (std::vector<std::string>{"enter", "over", "dropex", "drop"}));
     EXPECT_EQ(target.where, &s.top);
@@ -301,7 +278,7 @@ TEST(DragLoop, DropExMayTakeTheDropAndADragInsideADragIsRefused) {
     ASSERT_TRUE(target.Register(&s.right));
     COleDataObject data;
     DROPEFFECT nested = 123;
-    Steps steps({Move(&s.left, 20, 30), [&] { nested = DoDragLoop(&data, DROPEFFECT_COPY); }, Move(&s.right, 5, 5),
+    TimedSteps steps({Move(&s.left, 20, 30), [&] { nested = DoDragLoop(&data, DROPEFFECT_COPY); }, Move(&s.right, 5, 5),
               Move(&s.right, 5, 5, QEvent::MouseButtonRelease)});
     EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_COPY), DROPEFFECT_COPY);
     EXPECT_EQ(nested, DROPEFFECT_NONE);
@@ -315,7 +292,7 @@ TEST(DragLoop, LeavingATargetAndReleasingOverNothing) {
     COleDataObject data;
     s.left.SetCapture();
     s.log.clear();
-    Steps steps({Move(&s.right, 5, 5), Move(&s.left, 5, 5), Move(&s.left, 5, 5, QEvent::MouseButtonRelease)});
+    TimedSteps steps({Move(&s.right, 5, 5), Move(&s.left, 5, 5), Move(&s.left, 5, 5, QEvent::MouseButtonRelease)});
     EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_COPY), DROPEFFECT_NONE);
     EXPECT_EQ(target.heard, (std::vector<std::string>{"enter", "leave"}));
     // The drag took the capture from the window that had it.
