@@ -124,31 +124,6 @@ TEST(GridDropTarget, DragLoopCarriesTheDataOntoTheGrid) {
     EXPECT_FALSE(IsDragLoopRunning());
 }
 
-TEST(GridDropTarget, EscapeCancelsAndLeaves) {
-    DropScene s;
-    CGridDropTarget target;
-    ASSERT_TRUE(target.Register(&s.grid));
-    COleDataObject data;
-    TimedSteps steps({[&] { SendMouseAt(&s.grid, QEvent::MouseMove, 30, 40); },
-                      [&] {
-                          QKeyEvent e(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                          QApplication::sendEvent(s.grid.Widget(), &e);
-                      }});
-    EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_MOVE), DROPEFFECT_NONE);
-    EXPECT_EQ(s.grid.heard, (std::vector<std::string>{"enter", "leave"}));
-}
-
-TEST(GridDropTarget, EffectsOutsideTheAllowedOnesAreRefused) {
-    DropScene s;
-    CGridDropTarget target;
-    ASSERT_TRUE(target.Register(&s.grid));
-    COleDataObject data;
-    TimedSteps steps({[&] { SendMouseAt(&s.grid, QEvent::MouseMove, 30, 40); },  // answers a move
-                      [&] { SendMouseAt(&s.grid, QEvent::MouseButtonRelease, 30, 40, Qt::NoButton); }});
-    EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_COPY), DROPEFFECT_NONE);
-    EXPECT_EQ(s.grid.heard, (std::vector<std::string>{"enter", "leave"}));
-}
-
 TEST(GridMemDC, BitmapCoversTheClipBoxAndCopiesOnlyThat) {
     Canvas canvas(60, 40, kWhite);
     canvas.DC().IntersectClipRect(10, 5, 30, 25);

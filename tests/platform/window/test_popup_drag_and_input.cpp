@@ -303,3 +303,23 @@ TEST(DragLoop, LeavingATargetAndReleasingOverNothing) {
     target.Revoke();
     EXPECT_EQ(COleDropTarget::FromWindow(s.right.GetSafeHwnd()), nullptr);
 }
+
+TEST(DragLoop, EscapeCancelsAndEffectsOutsideTheAllowedOnesAreRefused) {
+    Scene s;
+    RecordingTarget target;
+    ASSERT_TRUE(target.Register(&s.right));
+    COleDataObject data;
+    {
+        TimedSteps steps({Move(&s.right, 5, 5), [&] {
+                              QKeyEvent e(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                              QApplication::sendEvent(s.right.Widget(), &e);
+                          }});
+        EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_COPY), DROPEFFECT_NONE);
+        EXPECT_EQ(target.heard, (std::vector<std::string>{"enter", "leave"}));
+    }
+    target.heard.clear();
+    target.answer = DROPEFFECT_MOVE;  // not allowed below: no drop
+    TimedSteps steps({Move(&s.right, 5, 5), Move(&s.right, 6, 6), Move(&s.right, 6, 6, QEvent::MouseButtonRelease)});
+    EXPECT_EQ(DoDragLoop(&data, DROPEFFECT_COPY), DROPEFFECT_NONE);
+    EXPECT_EQ(target.heard, (std::vector<std::string>{"enter", "over", "leave"}));
+}
