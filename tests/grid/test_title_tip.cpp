@@ -126,7 +126,9 @@ TEST(TitleTip, MovesInsideTheCellKeepItUpTwoPixelsOutHideIt) {
     // The grid gets the move that hid the tip, in its own coordinates.
     ASSERT_EQ(s.Count(WM_MOUSEMOVE), 1);
     for (const auto& m : s.grid.log)
-        if (m.message == WM_MOUSEMOVE) EXPECT_EQ(CPoint(m.lParam), CPoint(title.right + 1, title.top + 5));
+        if (m.message == WM_MOUSEMOVE) {
+            EXPECT_EQ(CPoint(m.lParam), CPoint(title.right + 1, title.top + 5));
+        }
     EXPECT_EQ(CWnd::GetCapture(), nullptr);
 }
 

@@ -144,7 +144,9 @@ TEST(InputPlumbing, CaptureChangesAreReportedToTheLoser) {
     EXPECT_EQ(CWnd::GetCapture(), &s.right);
     ASSERT_EQ(CountOf(s.log, WM_CAPTURECHANGED, "left"), 1);
     for (const auto& m : s.log)
-        if (m.message == WM_CAPTURECHANGED) EXPECT_EQ(HWND(m.lParam), s.right.GetSafeHwnd());
+        if (m.message == WM_CAPTURECHANGED) {
+            EXPECT_EQ(HWND(m.lParam), s.right.GetSafeHwnd());
+        }
     s.right.SetCapture();  // taking it again changes nothing
     EXPECT_EQ(CountOf(s.log, WM_CAPTURECHANGED), 1);
     ReleaseCapture();
