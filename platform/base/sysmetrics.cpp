@@ -10,7 +10,9 @@ int GetSystemMetrics(int index) {
     case SM_CXSCREEN: return screen ? screen->geometry().width() : 0;
     case SM_CYSCREEN: return screen ? screen->geometry().height() : 0;
     case SM_CXVSCROLL:
-    case SM_CYHSCROLL: return 17;
+    case SM_CYHSCROLL:
+    case SM_CYVSCROLL:
+    case SM_CXHSCROLL: return 17;
     case SM_CYCAPTION: return 23;
     case SM_CXBORDER:
     case SM_CYBORDER: return 1;

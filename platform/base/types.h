@@ -188,10 +188,23 @@ constexpr UINT WM_HELP = 0x0053;
 constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_GETDLGCODE = 0x0087;
+// Every window is all client area: the default hit test answers HTCLIENT inside
+// the window and HTNOWHERE outside; the non-client mouse messages do nothing.
+constexpr UINT WM_NCHITTEST = 0x0084;
+constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
+constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
+constexpr UINT WM_NCLBUTTONUP = 0x00A2;
+constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;
+constexpr UINT WM_NCRBUTTONDOWN = 0x00A4;
+constexpr UINT WM_NCRBUTTONUP = 0x00A5;
+constexpr UINT WM_NCMBUTTONDOWN = 0x00A7;
+constexpr UINT WM_NCMBUTTONUP = 0x00A8;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
 constexpr UINT WM_SYSKEYDOWN = 0x0104;
+// A character typed with Alt held (after WM_SYSKEYDOWN), instead of WM_CHAR.
+constexpr UINT WM_SYSCHAR = 0x0106;
 constexpr UINT WM_SYSKEYUP = 0x0105;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
@@ -213,6 +226,8 @@ constexpr UINT WM_MBUTTONUP = 0x0208;
 constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
+// A character from an input method (wParam: the UTF-16 unit); edit controls type it.
+constexpr UINT WM_IME_CHAR = 0x0286;
 constexpr UINT WM_DEVICECHANGE = 0x0219;
 constexpr UINT WM_MOUSEHOVER = 0x02A1;
 constexpr UINT WM_MOUSELEAVE = 0x02A3;
@@ -254,6 +269,7 @@ constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
 constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
 
 constexpr DWORD WS_EX_NOPARENTNOTIFY = 0x00000004;
+constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
 constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
 
@@ -373,6 +389,13 @@ constexpr UINT VK_DELETE = 0x2E;
 constexpr UINT VK_F1 = 0x70;
 constexpr UINT VK_F2 = 0x71;
 
+// WM_NCHITTEST answers.
+constexpr LRESULT HTERROR = -2;
+constexpr LRESULT HTTRANSPARENT = -1;
+constexpr LRESULT HTNOWHERE = 0;
+constexpr LRESULT HTCLIENT = 1;
+constexpr LRESULT HTCAPTION = 2;
+
 // WM_GETDLGCODE results.
 constexpr UINT DLGC_WANTARROWS = 0x0001;
 constexpr UINT DLGC_WANTTAB = 0x0002;
@@ -392,6 +415,8 @@ constexpr int SM_CYSCREEN = 1;
 constexpr int SM_CXVSCROLL = 2;
 constexpr int SM_CYHSCROLL = 3;
 constexpr int SM_CYCAPTION = 4;
+constexpr int SM_CYVSCROLL = 20;  // height of a vertical scroll bar's arrow
+constexpr int SM_CXHSCROLL = 21;  // width of a horizontal scroll bar's arrow
 constexpr int SM_CXBORDER = 5;
 constexpr int SM_CYBORDER = 6;
 constexpr int SM_CXICON = 11;

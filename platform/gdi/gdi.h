@@ -219,6 +219,9 @@ constexpr int COLOR_3DHILIGHT = COLOR_BTNHIGHLIGHT;
 constexpr int COLOR_BTNHILIGHT = COLOR_BTNHIGHLIGHT;
 
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+// Colour markers of the common controls: "none" and "the control's own default".
+constexpr COLORREF CLR_NONE = 0xFFFFFFFF;
+constexpr COLORREF CLR_DEFAULT = 0xFF000000;
 
 // ---- records ---------------------------------------------------------------------------------
 struct LOGFONTW {

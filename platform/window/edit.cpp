@@ -18,6 +18,19 @@ public:
     void RunDefaultKey(QKeyEvent* e) { QLineEdit::keyPressEvent(e); }
 
 protected:
+    // Tab is a key like the others here: a dialog that moves the focus with it
+    // has taken it before (unless the control asked for it).
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::KeyPress) {
+            auto* ke = static_cast<QKeyEvent*>(e);
+            if ((ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) && WindowImpl::FromWidget(this)) {
+                keyPressEvent(ke);
+                return true;
+            }
+        }
+        return QLineEdit::event(e);
+    }
+
     void keyPressEvent(QKeyEvent* e) override {
         WindowImpl* impl = WindowImpl::FromWidget(this);
         if (!impl || impl->wnd != m_owner) {
@@ -28,20 +41,23 @@ protected:
         CEdit* edit = m_owner;
         const UINT vk = VirtualKeyFromQt(e->key(), e->text());
         const LPARAM lp = e->isAutoRepeat() ? (LPARAM(1) | (LPARAM(1) << 30)) : 1;
+        const bool system = platform::detail::IsSystemKey(e->modifiers());
         edit->m_inKey = true;
-        edit->m_keyDownDefault = vk == 0;
-        edit->m_charDefault = false;
-        if (vk) WindowImpl::Dispatch(h, WM_KEYDOWN, vk, lp);
+        edit->m_keyDownDefault = vk == 0 && !system;
+        if (vk) WindowImpl::Dispatch(h, system ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, system ? (lp | LPARAM(1) << 29) : lp);
         if (!IsWindow(h)) return;
+        // Characters go out as WM_CHAR (Tab, Enter and Escape too); their default
+        // handling types them at once. With Alt held they are WM_SYSCHAR and type nothing.
         const QString text = e->text();
-        bool anyChar = false;
+        bool typing = false;
         for (QChar c : text) {
-            if (c.unicode() < 0x20 && c.unicode() != 0x08) continue;
-            anyChar = true;
-            WindowImpl::Dispatch(h, WM_CHAR, c.unicode(), lp);
+            const char16_t u = c.unicode();
+            if (u < 0x20 && u != 0x08 && u != 0x09 && u != 0x0D && u != 0x1B) continue;
+            if (u >= 0x20 || u == 0x08) typing = true;
+            WindowImpl::Dispatch(h, system ? WM_SYSCHAR : WM_CHAR, u, lp);
             if (!IsWindow(h)) return;
         }
-        const bool runDefault = edit->m_keyDownDefault && (!anyChar || edit->m_charDefault);
+        const bool runDefault = edit->m_keyDownDefault && !typing && !system;
         edit->m_inKey = false;
         if (runDefault) QLineEdit::keyPressEvent(e);
     }
@@ -104,12 +120,9 @@ LRESULT CEdit::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
         if (m_inKey) m_keyDownDefault = true;
         return 0;
-    case WM_CHAR: {
-        if (m_inKey) {
-            m_charDefault = true;
-            return 0;
-        }
-        // A character sent by the program types as if from the keyboard.
+    case WM_CHAR:
+    case WM_IME_CHAR: {
+        // A character typed, sent by the program or from an input method.
         const char16_t c = char16_t(wParam);
         if (c == 0x08) line->backspace();
         else if (c >= 0x20) line->insert(QString(QChar(c)));

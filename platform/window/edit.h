@@ -50,11 +50,11 @@ protected:
 private:
     friend class NativeLineEdit;
     void Notify(UINT code);
-    // The keyboard event being delivered: its default handling runs only when the
-    // window let WM_KEYDOWN (and WM_CHAR, for text) through to this procedure.
+    // The keyboard event being delivered: the field's own handling of a key that
+    // types nothing runs only when the window let WM_KEYDOWN through to this
+    // procedure; typed characters are typed by WM_CHAR's handling here.
     bool m_inKey = false;
     bool m_keyDownDefault = false;
-    bool m_charDefault = false;
     bool m_settingText = false;
     HFONT m_font = nullptr;  // the font given by WM_SETFONT, null: the control's own
 };

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
+#include <algorithm>
+#include <vector>
 
 #include <QGuiApplication>
 
@@ -77,23 +79,46 @@ bool PreTranslateKey(QObject* obj, QKeyEvent* ke) {
 
     const UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
     if (!vk) return false;
+    const bool system = IsSystemKey(ke->modifiers());
     MSG msg;
     msg.hwnd = target;
-    msg.message = WM_KEYDOWN;
+    msg.message = system ? WM_SYSKEYDOWN : WM_KEYDOWN;
     msg.wParam = vk;
     msg.lParam = ke->isAutoRepeat() ? (LPARAM(1) | (LPARAM(1) << 30)) : 1;
+    if (system) msg.lParam |= LPARAM(1) << 29;
     msg.time = GetTickCount();
     GetCursorPos(&msg.pt);
 
-    // From the target up to its top-level window, each may take the key.
+    // The window holding the capture sees the key first, then the target and its
+    // parents up to the top-level window; each may take it.
+    std::vector<HWND> chain;
     for (HWND h = target; h;) {
         WindowImpl* w = WindowImpl::FromHandle(h);
         if (!w || !w->wnd) break;
-        if (w->wnd->PreTranslateMessage(&msg)) return true;
+        chain.push_back(h);
         if (w->topLevel) break;
         h = w->parent;
     }
+    if (CWnd* capture = CWnd::GetCapture();
+        capture && std::find(chain.begin(), chain.end(), capture->GetSafeHwnd()) == chain.end())
+        chain.insert(chain.begin(), capture->GetSafeHwnd());
+    auto offer = [&chain](MSG& m) {
+        for (HWND h : chain) {
+            CWnd* w = CWnd::FromHandle(h);
+            if (w && w->PreTranslateMessage(&m)) return true;
+        }
+        return false;
+    };
+    if (offer(msg)) return true;
     if (!IsWindow(target)) return true;
+    // With Alt held, the typed character is offered as WM_SYSCHAR.
+    if (system && !ke->text().isEmpty() && ke->text()[0].unicode() >= 0x20) {
+        MSG sysChar = msg;
+        sysChar.message = WM_SYSCHAR;
+        sysChar.wParam = ke->text()[0].unicode();
+        if (offer(sysChar)) return true;
+        if (!IsWindow(target)) return true;
+    }
 
     if (msg.wParam == VK_F1) {
         HELPINFO info;

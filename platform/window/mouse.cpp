@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QStyleHints>
 #include <QTimer>
 #include <QWidget>
 
@@ -17,6 +18,28 @@ BOOL ReleaseCapture() {
     if (WindowImpl* impl = WindowImpl::FromWidget(grabber))
         WindowImpl::Dispatch(impl->handle, WM_CAPTURECHANGED, 0, 0);
     return TRUE;
+}
+
+HWND WindowFromPoint(POINT point) {
+    QWidget* w = QApplication::widgetAt(QPoint(point.x, point.y));
+    for (QObject* o = w; o; o = o->parent()) {
+        if (WindowImpl* impl = WindowImpl::FromWidget(o)) return impl->handle;
+    }
+    return nullptr;
+}
+
+CWnd* CWnd::WindowFromPoint(POINT point) { return FromHandle(::WindowFromPoint(point)); }
+
+DWORD GetMessagePos() {
+    QPoint p;
+    if (!platform::detail::LastMessagePos(&p)) p = QCursor::pos();
+    return DWORD(WORD(p.x())) | (DWORD(WORD(p.y())) << 16);
+}
+
+UINT GetDoubleClickTime() {
+    if (!qGuiApp) return 500;
+    const int ms = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    return ms > 0 ? UINT(ms) : 500u;
 }
 
 BOOL GetCursorPos(POINT* point) {

@@ -123,6 +123,39 @@ void WindowImpl::Post(UINT message, WPARAM wParam, LPARAM lParam) {
 
 namespace platform::detail {
 void NoteMessageTime() { g_messageTime = GetTickCount(); }
+
+namespace {
+QPoint g_messagePos;
+bool g_messagePosSet = false;
+}  // namespace
+
+void NoteMessagePos(QPoint global) {
+    g_messagePos = global;
+    g_messagePosSet = true;
+}
+
+bool LastMessagePos(QPoint* global) {
+    if (g_messagePosSet && global) *global = g_messagePos;
+    return g_messagePosSet;
+}
+
+bool IsSystemKey(Qt::KeyboardModifiers mods) {
+    return (mods & Qt::AltModifier) && !(mods & Qt::ControlModifier);
+}
+
+bool OfferPressToCapture(UINT message, WPARAM wParam, QPoint global) {
+    CWnd* capture = CWnd::GetCapture();
+    if (!capture || !capture->Widget()) return false;
+    const QPoint p = capture->Widget()->mapFromGlobal(global);
+    MSG msg;
+    msg.hwnd = capture->GetSafeHwnd();
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = MAKELPARAM(p.x(), p.y());
+    msg.time = GetTickCount();
+    msg.pt = POINT{global.x(), global.y()};
+    return capture->PreTranslateMessage(&msg) != FALSE;
+}
 }  // namespace platform::detail
 
 DWORD GetMessageTime() { return g_messageTime; }
@@ -261,7 +294,12 @@ bool WndWidget::event(QEvent* e) {
     case QEvent::MouseButtonDblClick: {
         auto* me = static_cast<QMouseEvent*>(e);
         const UINT msg = ButtonMessage(me->button(), e->type());
-        if (msg) {
+        platform::detail::NoteMessagePos(me->globalPosition().toPoint());
+        const WPARAM keys = MouseKeyState(me->buttons(), me->modifiers());
+        if (msg && e->type() != QEvent::MouseButtonRelease &&
+            platform::detail::OfferPressToCapture(msg, keys, me->globalPosition().toPoint()))
+            return true;
+        if (msg && WindowImpl::FromHandle(h)) {
             const QPoint p = me->position().toPoint();
             WindowImpl::Dispatch(h, msg, MouseKeyState(me->buttons(), me->modifiers()),
                                  MAKELPARAM(p.x(), p.y()));
@@ -271,6 +309,7 @@ bool WndWidget::event(QEvent* e) {
     case QEvent::MouseMove: {
         auto* me = static_cast<QMouseEvent*>(e);
         const QPoint p = me->position().toPoint();
+        platform::detail::NoteMessagePos(me->globalPosition().toPoint());
         impl->cursorSetInMessage = false;
         if (impl->trackHover && impl->hoverTimer) impl->hoverTimer->start();
         WindowImpl::Dispatch(h, WM_MOUSEMOVE, MouseKeyState(me->buttons(), me->modifiers()),
@@ -284,6 +323,7 @@ bool WndWidget::event(QEvent* e) {
     case QEvent::Wheel: {
         auto* we = static_cast<QWheelEvent*>(e);
         const QPoint g = we->globalPosition().toPoint();
+        platform::detail::NoteMessagePos(g);
         const int delta = we->angleDelta().y();
         WindowImpl::Dispatch(h, WM_MOUSEWHEEL,
                              MAKEWPARAM(int(MouseKeyState(we->buttons(), we->modifiers())), delta),
@@ -304,13 +344,15 @@ bool WndWidget::event(QEvent* e) {
         const UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
         LPARAM lp = 1;
         if (ke->isAutoRepeat()) lp |= LPARAM(1) << 30;
-        if (vk) WindowImpl::Dispatch(h, WM_KEYDOWN, vk, lp);
+        const bool system = platform::detail::IsSystemKey(ke->modifiers());
+        if (system) lp |= LPARAM(1) << 29;
+        if (vk) WindowImpl::Dispatch(h, system ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, lp);
         const QString text = ke->text();
         for (QChar c : text) {
             if (!WindowImpl::FromHandle(h)) break;
             if (c.unicode() >= 0x20 || c.unicode() == 0x08 || c.unicode() == 0x0D ||
                 c.unicode() == 0x1B || c.unicode() == 0x09)
-                WindowImpl::Dispatch(h, WM_CHAR, c.unicode(), lp);
+                WindowImpl::Dispatch(h, system ? WM_SYSCHAR : WM_CHAR, c.unicode(), lp);
         }
         return true;
     }

@@ -182,6 +182,11 @@ LRESULT CWnd::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         DestroyWindow();
         return 0;
+    case WM_NCHITTEST: {
+        RECT r;
+        GetWindowRect(&r);
+        return CRect(r).PtInRect(CPoint(lParam)) ? HTCLIENT : HTNOWHERE;
+    }
     case WM_HELP:
         // Help goes up to the parent until a window handles it.
         if (CWnd* p = GetParent()) return p->SendMessage(WM_HELP, wParam, lParam);
@@ -563,7 +568,12 @@ CWnd* CWnd::GetFocus() {
 
 CWnd* CWnd::SetCapture() {
     CWnd* previous = GetCapture();
-    if (m_impl && m_impl->widget && m_impl->widget->isVisible()) m_impl->widget->grabMouse();
+    if (!m_impl || !m_impl->widget || !m_impl->widget->isVisible() || previous == this) return previous;
+    const HWND before = previous ? previous->m_hWnd : nullptr;
+    if (previous && previous->Widget()) previous->Widget()->releaseMouse();
+    m_impl->widget->grabMouse();
+    // The window that had the mouse hears that it lost it.
+    if (before) WindowImpl::Dispatch(before, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(m_hWnd));
     return previous;
 }
 

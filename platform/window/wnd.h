@@ -172,8 +172,14 @@ public:
     // ---- focus and capture ----
     CWnd* SetFocus();
     static CWnd* GetFocus();
+    // Takes the mouse for this window; the window that had it hears
+    // WM_CAPTURECHANGED (lParam: this window's handle). While a window holds the
+    // capture, button presses and key presses are offered to its
+    // PreTranslateMessage first (points in its client coordinates).
     CWnd* SetCapture();
     static CWnd* GetCapture();
+    // The deepest visible window under a screen point, or null.
+    static CWnd* WindowFromPoint(POINT point);
 
     // ---- layer internals ----
     // The Qt widget that shows this window (null before Create).
@@ -198,7 +204,15 @@ private:
 BOOL IsWindow(HWND hwnd);
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Frees the mouse; the window that had it hears WM_CAPTURECHANGED (lParam 0).
 BOOL ReleaseCapture();
+// The deepest visible window under a screen point, or null.
+HWND WindowFromPoint(POINT point);
+// The screen position of the pointer at the last mouse message (x in the low
+// word, y in the high word, signed); the pointer's position before any.
+DWORD GetMessagePos();
+// Longest time between two clicks that still make a double click, in milliseconds.
+UINT GetDoubleClickTime();
 BOOL GetCursorPos(POINT* point);
 short GetKeyState(int virtualKey);
 DWORD GetMessageTime();

@@ -107,6 +107,16 @@ protected:
 namespace platform::detail {
 // Marks the time of the message being handled now (GetMessageTime).
 void NoteMessageTime();
+// Marks the pointer's screen position at the mouse message being handled now
+// (GetMessagePos); LastMessagePos gives it, false before the first one.
+void NoteMessagePos(QPoint global);
+bool LastMessagePos(QPoint* global);
+// Whether a key press or release with these modifiers is a system key (Alt
+// held without Ctrl): WM_SYSKEYDOWN and WM_SYSCHAR instead of WM_KEYDOWN and WM_CHAR.
+bool IsSystemKey(Qt::KeyboardModifiers mods);
+// Offers a button press to PreTranslateMessage of the window that holds the
+// capture (point in its client coordinates); true when it took the press.
+bool OfferPressToCapture(UINT message, WPARAM wParam, QPoint global);
 // Offers a key press to PreTranslateMessage of its window and that window's
 // parents (F1 becomes WM_HELP); true when the key was taken. The application
 // calls it once per key press, before Qt delivers the key.

@@ -85,3 +85,20 @@ COLORREF PixelAt(const QImage& image, int x, int y) {
     const QRgb c = image.pixel(x, y);
     return RGB(BYTE(qRed(c)), BYTE(qGreen(c)), BYTE(qBlue(c)));
 }
+
+TimedSteps::TimedSteps(std::vector<std::function<void()>> steps, int intervalMs) : m_steps(std::move(steps)) {
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        if (m_next < m_steps.size()) m_steps[m_next++]();
+        else m_timer.stop();
+    });
+    m_timer.start(intervalMs);
+}
+
+void SendMouseAt(CWnd* wnd, QEvent::Type type, int x, int y, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
+    QWidget* w = wnd ? wnd->Widget() : nullptr;
+    if (!w) return;
+    const QPointF local(x, y);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, local, w->mapToGlobal(local), button, buttons, mods);
+    QApplication::sendEvent(w, &e);
+}

@@ -1,8 +1,12 @@
 // Driving windows of the layer from tests: keys, mouse, message boxes, pixels.
 #pragma once
 
+#include <QEvent>
 #include <QImage>
+#include <QTimer>
 #include <Qt>
+#include <functional>
+#include <vector>
 
 #include "platform/window/wnd.h"
 
@@ -20,3 +24,21 @@ void MouseLeave(CWnd* wnd);
 QImage GrabWindow(CWnd* wnd);
 // COLORREF of a pixel of an image.
 COLORREF PixelAt(const QImage& image, int x, int y);
+
+// Input for a loop the test cannot step through (a drag loop, a modal loop):
+// each step runs on its own tick of a timer once the loop runs, the way the
+// pointer and the keyboard deliver one event at a time.
+class TimedSteps {
+public:
+    explicit TimedSteps(std::vector<std::function<void()>> steps, int intervalMs = 5);
+    TimedSteps(const TimedSteps&) = delete;
+    TimedSteps& operator=(const TimedSteps&) = delete;
+
+private:
+    std::vector<std::function<void()>> m_steps;
+    size_t m_next = 0;
+    QTimer m_timer;
+};
+// A mouse event at client point (x, y) of `wnd`, sent to `wnd` as the pointer would.
+void SendMouseAt(CWnd* wnd, QEvent::Type type, int x, int y, Qt::MouseButtons buttons = Qt::LeftButton,
+                 Qt::KeyboardModifiers mods = Qt::NoModifier);

@@ -1,0 +1,96 @@
+// The part of the grid window that its cells and helper windows read: the
+// counts, the four default cells, the image list, the drawing flags, the focus
+// cell, the sort column, the cell storage and the virtual-mode source, and the
+// cell lookup (GetCell) over them. The grid window (CGridCtrl) derives from it
+// and adds rows, columns, drawing, selection and input; the fields keep the
+// grid's names and defaults, and the grid's owner writes the option fields
+// directly.
+//
+// Two questions only the full grid can answer are left to it: whether a cell is
+// selected, and which cell lies under a point.
+#pragma once
+
+#include <vector>
+
+#include "grid/cell_id.h"
+#include "grid/grid_cell.h"
+#include "platform/window/droptarget.h"
+#include "platform/gdi/imagelist.h"
+#include "platform/base/object.h"
+#include "platform/window/wnd.h"
+
+// Virtual mode: fills `info`'s item for the cell it names; `param` is the grid's
+// m_lFillParam.
+using GRIDCALLBACK = BOOL (*)(GridDispInfo* info, LPARAM param);
+// One row of the grid: a cell pointer per column, in storage order.
+using GRID_ROW = std::vector<CGridCellBase*>;
+
+class CGridCtrlBase : public CWnd {
+public:
+    CGridCtrlBase();
+    ~CGridCtrlBase() override;
+
+    // The cell at (row, col): null outside the counts or where no cell is stored.
+    // In virtual mode the owner fills one shared cell object and that is returned;
+    // it is valid until the next lookup.
+    CGridCellBase* GetCell(int row, int col) const;
+    // The default cell for a cell in a fixed row and/or a fixed column.
+    CGridDefaultCell* GetDefaultCell(BOOL fixedRow, BOOL fixedCol) const;
+
+    BOOL IsEditable() const { return m_bEditable; }
+    CImageList* GetImageList() const { return m_pImageList; }
+    int GetGridLines() const { return m_nGridLineMode; }
+    CCellID GetFocusCell() const { return m_idFocus; }
+    int GetSortColumn() const { return m_nSortColumn; }
+    BOOL GetSortAscending() const { return m_bSortAscending; }
+    int GetRowCount() const { return m_nRowCount; }
+    int GetColumnCount() const { return m_nColumnCount; }
+    int GetFixedRowCount() const { return m_nFixedRowCount; }
+    int GetFixedColumnCount() const { return m_nFixedColumnCount; }
+
+    // Whether (row, col) is part of the selection.
+    virtual BOOL IsCellSelected(int row, int col) const = 0;
+    // The cell under a client point, (-1, -1) when none; fixed cells are found
+    // only with `allowFixed`.
+    virtual CCellID GetCellFromPt(CPoint point, BOOL allowFixed = TRUE) = 0;
+
+    // Drags over the grid's window, passed on by its drop target (point in
+    // client coordinates). Until the grid takes drops, nothing is accepted.
+    virtual DROPEFFECT OnDragEnter(COleDataObject* data, DWORD keyState, CPoint point);
+    virtual DROPEFFECT OnDragOver(COleDataObject* data, DWORD keyState, CPoint point);
+    virtual void OnDragLeave();
+    virtual BOOL OnDrop(COleDataObject* data, DROPEFFECT dropEffect, CPoint point);
+
+    // ---- fields ----
+    BOOL m_bCellEdgeFlag = TRUE;
+    COLORREF m_crGridLines = RGB(0xC0, 0xC0, 0xC0);
+    COLORREF m_crSysWindowText;
+    COLORREF m_crSysWindow;
+    COLORREF m_crSys3DFace;
+    COLORREF m_crSysShadow;
+    BOOL m_bVirtualMode = FALSE;
+    LPARAM m_lFillParam = 0;
+    GRIDCALLBACK m_pfnFill = nullptr;
+    int m_nGridLineMode = 3;
+    BOOL m_bEditable = TRUE;
+    BOOL m_bFocusColumnHeaders = TRUE;
+    BOOL m_bFrameFocusCell = TRUE;
+    int m_nRowCount = 0;
+    int m_nFixedRowCount = 0;
+    int m_nColumnCount = 0;
+    int m_nFixedColumnCount = 0;
+    CGridDefaultCell m_cellDefault;
+    CGridDefaultCell m_cellFixedColumnDefault;
+    CGridDefaultCell m_cellFixedRowDefault;
+    CGridDefaultCell m_cellFixedDefault;
+    CImageList* m_pImageList = nullptr;  // borrowed
+    std::vector<GRID_ROW*> m_rows;       // owned by the grid window
+    CCellID m_idFocus;
+    // Printing: 0 prints black text without backgrounds.
+    int m_nPrintColours = 1;
+    BOOL m_bSortAscending = TRUE;
+    int m_nSortColumn = -1;
+    std::vector<int> m_vecRowOrder;
+    std::vector<int> m_vecColumnOrder;
+    bool m_bDestroying = false;
+};
