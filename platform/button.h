@@ -1,0 +1,73 @@
+// The push button: a window that is pushed while the left button is held over
+// it and tells its parent BN_CLICKED (WM_COMMAND) when the button is released
+// over it. An owner-drawn button (BS_OWNERDRAW) paints through its own
+// DrawItem, given the paint context, the client rectangle and the item state
+// (ODS_SELECTED while pushed); any other button paints a plain face with its
+// caption.
+//
+// A button offers its mouse messages to PreTranslateMessage (its own, then its
+// parents' up to the top-level window) before it handles them, as the keyboard's
+// are; a window may take a message there or change it in place.
+#pragma once
+
+#include "platform/dc.h"
+#include "platform/wnd.h"
+
+constexpr UINT WM_DRAWITEM = 0x002B;
+
+// Button notifications (HIWORD of WM_COMMAND's wParam; lParam: the button's handle).
+constexpr UINT BN_CLICKED = 0;
+
+// Button messages and states.
+constexpr UINT BM_GETSTATE = 0x00F2;
+constexpr UINT BM_SETSTATE = 0x00F3;
+constexpr UINT BST_PUSHED = 0x0004;
+constexpr UINT BST_FOCUS = 0x0008;
+constexpr DWORD BS_TYPEMASK = 0x000F;
+
+// Owner drawing.
+constexpr UINT ODT_BUTTON = 4;
+constexpr UINT ODA_DRAWENTIRE = 0x0001;
+constexpr UINT ODS_SELECTED = 0x0001;
+constexpr UINT ODS_DISABLED = 0x0004;
+constexpr UINT ODS_FOCUS = 0x0010;
+
+struct DRAWITEMSTRUCT {
+    UINT CtlType = 0;
+    UINT CtlID = 0;
+    UINT itemID = 0;
+    UINT itemAction = 0;
+    UINT itemState = 0;
+    HWND hwndItem = nullptr;
+    CDC* hDC = nullptr;  // the paint context
+    RECT rcItem{};
+    DWORD_PTR itemData = 0;
+};
+using LPDRAWITEMSTRUCT = DRAWITEMSTRUCT*;
+
+class CButton : public CWnd {
+public:
+    CButton();
+    ~CButton() override;
+
+    using CWnd::Create;
+    BOOL Create(LPCTSTR caption, DWORD style, const RECT& rect, CWnd* parent, UINT id);
+
+    // BST_PUSHED while pushed, BST_FOCUS while it has the focus.
+    UINT GetState() const;
+    // Shows the button pushed (TRUE) or not.
+    void SetState(BOOL pushed);
+
+    // Paints an owner-drawn button; the base draws nothing.
+    virtual void DrawItem(LPDRAWITEMSTRUCT drawItem);
+
+protected:
+    QWidget* CreateWidget(QWidget* parentWidget, bool topLevel) override;
+    LRESULT ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Paint();
+    void SetPushed(bool pushed);
+    bool m_pushed = false;
+    bool m_tracking = false;  // the left button went down here and is still held
+};
