@@ -1,0 +1,157 @@
+// The combo box, the tooltip control and the colour dialog of the window layer.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+
+#include "platform/app.h"
+#include "platform/colordlg.h"
+#include "platform/combobox.h"
+#include "platform/tooltip.h"
+#include "tests/support/colour_dialog_answer.h"
+#include "tests/support/recording_wnd.h"
+
+namespace {
+
+constexpr int kComboId = 1004;
+
+struct ComboScene {
+    MessageLog log;
+    RecordingWnd top{"top", &log};
+    CComboBox combo;
+    explicit ComboScene(DWORD style = CBS_DROPDOWNLIST | CBS_HASSTRINGS) {
+        top.logOnly = {WM_COMMAND};
+        EXPECT_TRUE(top.CreateEx(0, nullptr, u"combo", WS_POPUP, CRect(0, 0, 200, 200), nullptr, 0));
+        top.ShowWindow(SW_SHOW);
+        EXPECT_TRUE(combo.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, CRect(10, 10, 110, 310), &top, kComboId));
+    }
+    int SelChanges() const {
+        int n = 0;
+        for (const auto& m : log)
+            if (m.message == WM_COMMAND && LOWORD(m.wParam) == kComboId && HIWORD(m.wParam) == CBN_SELCHANGE &&
+                m.lParam == reinterpret_cast<LPARAM>(combo.m_hWnd))
+                ++n;
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST(ComboBox, ListHoldsItsEntriesAndTheProgramsSelectionReportsNothing) {
+    ComboScene s;
+    EXPECT_EQ(s.combo.GetCount(), 0);
+    EXPECT_EQ(s.combo.GetCurSel(), CB_ERR);
+    EXPECT_EQ(s.combo.AddString(u"10.0"), 0);
+    EXPECT_EQ(s.combo.AddString(u"10.5"), 1);
+    EXPECT_EQ(s.combo.AddString(u"11.0"), 2);
+    EXPECT_EQ(s.combo.GetCurSel(), CB_ERR);  // adding selects nothing
+    EXPECT_EQ(s.combo.SetCurSel(1), 1);
+    EXPECT_EQ(s.combo.GetCurSel(), 1);
+    std::u16string text;
+    EXPECT_EQ(s.combo.GetLBText(2, text), 4);
+    EXPECT_EQ(text, u"11.0");
+    EXPECT_EQ(s.combo.GetWindowText(), u"10.5");
+    // Out of range: the selection is cleared and the answer is CB_ERR.
+    for (int bad : {3, -1, 100}) {
+        s.combo.SetCurSel(0);
+        EXPECT_EQ(s.combo.SetCurSel(bad), CB_ERR) << bad;
+        EXPECT_EQ(s.combo.GetCurSel(), CB_ERR) << bad;
+    }
+    EXPECT_EQ(s.combo.GetLBText(3, text), CB_ERR);
+    EXPECT_EQ(s.combo.FindStringExact(-1, u"10.5"), 1);
+    EXPECT_EQ(s.combo.DeleteString(0), 2);
+    EXPECT_EQ(s.combo.DeleteString(5), CB_ERR);
+    s.combo.SendMessage(CB_RESETCONTENT);
+    EXPECT_EQ(s.combo.GetCount(), 0);
+    EXPECT_EQ(s.combo.GetCurSel(), CB_ERR);
+    EXPECT_EQ(s.SelChanges(), 0);
+}
+
+TEST(ComboBox, UsersChoiceReportsSelChangeToTheParent) {
+    ComboScene s;
+    for (const char16_t* t : {u"a", u"b", u"c"}) s.combo.AddString(t);
+    s.combo.SetCurSel(0);
+    auto* box = qobject_cast<QComboBox*>(s.combo.Widget());
+    ASSERT_NE(box, nullptr);
+    box->setCurrentIndex(2);  // what a pick from the list or an arrow key does
+    EXPECT_EQ(s.SelChanges(), 1);
+    EXPECT_EQ(s.combo.GetCurSel(), 2);
+    s.combo.SetCurSel(1);
+    EXPECT_EQ(s.SelChanges(), 1);
+}
+
+TEST(ComboBox, SortedListKeepsItsOrder) {
+    ComboScene s(CBS_DROPDOWNLIST | CBS_HASSTRINGS | CBS_SORT);
+    EXPECT_EQ(s.combo.AddString(u"pear"), 0);
+    EXPECT_EQ(s.combo.AddString(u"apple"), 0);
+    EXPECT_EQ(s.combo.AddString(u"plum"), 2);
+    std::u16string text;
+    s.combo.GetLBText(1, text);
+    EXPECT_EQ(text, u"pear");
+}
+
+TEST(ToolTip, OneToolPerWindowAndIdAndNoTipWhileInactive) {
+    MessageLog log;
+    RecordingWnd top("top", &log);
+    ASSERT_TRUE(top.CreateEx(0, nullptr, u"tips", WS_POPUP, CRect(0, 0, 200, 100), nullptr, 0));
+    top.ShowWindow(SW_SHOW);
+    CToolTipCtrl tip;
+    ASSERT_TRUE(tip.Create(&top));
+    const CRect a(0, 0, 50, 50), b(50, 0, 100, 50);
+    EXPECT_TRUE(tip.AddTool(&top, u"first", &a, 1));
+    EXPECT_TRUE(tip.AddTool(&top, u"second", &b, 2));
+    EXPECT_TRUE(tip.AddTool(&top, u"first again", &b, 1));  // the same tool, moved
+    EXPECT_EQ(tip.GetToolCount(), 2);
+    TOOLINFO info;
+    ASSERT_TRUE(tip.GetToolInfo(info, &top, 1));
+    EXPECT_EQ(CRect(info.rect), b);
+    EXPECT_EQ(info.text, u"first again");
+    tip.UpdateTipText(u"renamed", &top, 2);
+    tip.GetToolInfo(info, &top, 2);
+    EXPECT_EQ(info.text, u"renamed");
+    EXPECT_FALSE(tip.GetToolInfo(info, &top, 3));
+
+    tip.SetDelayTime(TTDT_INITIAL, 1);
+    MSG move;
+    move.hwnd = top.m_hWnd;
+    move.message = WM_MOUSEMOVE;
+    move.lParam = MAKELPARAM(10, 10);  // inside no tool now
+    tip.RelayEvent(&move);
+    platform::PumpEvents(30);
+    EXPECT_FALSE(tip.IsTipShown());
+    tip.Activate(FALSE);
+    move.lParam = MAKELPARAM(60, 10);
+    tip.RelayEvent(&move);
+    platform::PumpEvents(30);
+    EXPECT_FALSE(tip.IsTipShown());
+    tip.Activate(TRUE);
+    tip.RelayEvent(&move);
+    ASSERT_TRUE(platform::PumpUntil([&] { return tip.IsTipShown(); }, 3000));
+    tip.DelTool(&top, 1);
+    tip.DelTool(&top, 2);
+    EXPECT_FALSE(tip.IsTipShown());
+    EXPECT_EQ(tip.GetToolCount(), 0);
+}
+
+TEST(ColorDialog, OkGivesThePickedColourAndCancelKeepsTheOldOne) {
+    {
+        CColorDialog dialog(0x204060, CC_RGBINIT);
+        AnswerNextColourDialog(COLORREF(0x10A0F0));
+        EXPECT_EQ(dialog.DoModal(), IDOK);
+        EXPECT_TRUE(ColourDialogWasAnswered());
+        EXPECT_EQ(ColourDialogStartColour(), 0x204060u);
+        EXPECT_EQ(dialog.GetColor(), 0x10A0F0u);
+    }
+    {
+        CColorDialog dialog(0x204060, CC_RGBINIT);
+        AnswerNextColourDialog(std::nullopt);
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        EXPECT_EQ(dialog.GetColor(), 0x204060u);
+    }
+    {
+        // Without CC_RGBINIT the dialog starts from black.
+        CColorDialog dialog(0x204060, 0);
+        AnswerNextColourDialog(std::nullopt);
+        dialog.DoModal();
+        EXPECT_EQ(ColourDialogStartColour(), 0u);
+    }
+}
