@@ -137,6 +137,7 @@ public:
 
 protected:
     void PreSubclassWindow() override;
+    bool AlwaysOwnerDrawn() const override { return true; }
 
 private:
     struct Metrics {

@@ -1,6 +1,9 @@
 #include "platform/button.h"
 
 #include <QMouseEvent>
+#include <QPushButton>
+
+#include "platform/dialog.h"
 
 #include "platform/wnd_impl.h"
 
@@ -81,15 +84,52 @@ BOOL CButton::Create(LPCTSTR caption, DWORD style, const RECT& rect, CWnd* paren
     return CWnd::Create(u"BUTTON", caption, style, rect, parent, id);
 }
 
+bool CButton::IsOwnerDrawn() const { return AlwaysOwnerDrawn() || (GetStyle() & BS_TYPEMASK) == BS_OWNERDRAW; }
+
 QWidget* CButton::CreateWidget(QWidget* parentWidget, bool topLevel) {
-    return new ButtonWidget(WindowImpl::FromHandle(m_hWnd), parentWidget, topLevel);
+    if (IsOwnerDrawn()) return new ButtonWidget(WindowImpl::FromHandle(m_hWnd), parentWidget, topLevel);
+    auto* button = new QPushButton(parentWidget);
+    const WindowImpl* impl = WindowImpl::FromHandle(m_hWnd);
+    const std::u16string text = impl ? impl->text : std::u16string();
+    button->setText(QString::fromUtf16(text.data(), qsizetype(text.size())));
+    button->setDefault((GetStyle() & 0xF) == BS_DEFPUSHBUTTON);
+    button->setAutoDefault(false);
+    const HWND h = m_hWnd;
+    QObject::connect(button, &QPushButton::clicked, button, [this, h] {
+        if (IsWindow(h)) NotifyClicked();
+    });
+    return button;
 }
 
-UINT CButton::GetState() const {
-    UINT state = m_pushed ? BST_PUSHED : 0;
-    if (GetFocus() == this) state |= BST_FOCUS;
-    return state;
+void CButton::NotifyClicked() {
+    if (CWnd* parent = GetParent())
+        parent->SendMessage(WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), int(BN_CLICKED)),
+                            reinterpret_cast<LPARAM>(m_hWnd));
 }
+
+LRESULT CButton::StandardProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* button = qobject_cast<QPushButton*>(Widget());
+    if (!button) return CWnd::ClassWindowProc(message, wParam, lParam);
+    switch (message) {
+    case WM_SETTEXT: {
+        const auto* text = reinterpret_cast<const char16_t*>(lParam);
+        button->setText(QString::fromUtf16(text ? text : u""));
+        return CWnd::ClassWindowProc(message, wParam, lParam);
+    }
+    case BM_CLICK:
+        if (IsWindowEnabled()) NotifyClicked();
+        return 0;
+    case BM_GETSTATE:
+        return LRESULT((button->isDown() ? BST_PUSHED : 0) | (button->hasFocus() ? BST_FOCUS : 0));
+    case BM_SETSTATE:
+        button->setDown(wParam != 0);
+        return 0;
+    default:
+        return CWnd::ClassWindowProc(message, wParam, lParam);
+    }
+}
+
+UINT CButton::GetState() const { return UINT(WindowImpl::Dispatch(m_hWnd, BM_GETSTATE, 0, 0)); }
 
 void CButton::SetState(BOOL pushed) { SendMessage(BM_SETSTATE, WPARAM(pushed), 0); }
 
@@ -105,34 +145,22 @@ void CButton::SetPushed(bool pushed) {
 void CButton::Paint() {
     CPaintDC dc(this);
     if (!dc.GetSafeHdc()) return;
-    CRect rc;
-    GetClientRect(&rc);
-    if ((GetStyle() & BS_TYPEMASK) == BS_OWNERDRAW) {
-        DRAWITEMSTRUCT item;
-        item.CtlType = ODT_BUTTON;
-        item.CtlID = UINT(GetDlgCtrlID());
-        item.itemAction = ODA_DRAWENTIRE;
-        if (m_pushed) item.itemState |= ODS_SELECTED;
-        if (!IsWindowEnabled()) item.itemState |= ODS_DISABLED;
-        if (GetFocus() == this) item.itemState |= ODS_FOCUS;
-        item.hwndItem = m_hWnd;
-        item.hDC = &dc;
-        item.rcItem = rc;
-        DrawItem(&item);
-        return;
-    }
-    // A plain face: raised, sunk while pushed, with the caption centred.
-    dc.FillSolidRect(&rc, GetSysColor(COLOR_BTNFACE));
-    if (m_pushed) dc.Draw3dRect(&rc, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
-    else dc.Draw3dRect(&rc, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_3DDKSHADOW));
-    dc.SetBkMode(TRANSPARENT);
-    dc.SetTextColor(GetSysColor(IsWindowEnabled() ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-    CRect text = rc;
-    if (m_pushed) text.OffsetRect(1, 1);
-    dc.DrawText(GetWindowText(), &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DRAWITEMSTRUCT item;
+    item.CtlType = ODT_BUTTON;
+    item.CtlID = UINT(GetDlgCtrlID());
+    item.itemAction = ODA_DRAWENTIRE;
+    if (m_pushed) item.itemState |= ODS_SELECTED;
+    if (!IsWindowEnabled()) item.itemState |= ODS_DISABLED;
+    if (GetFocus() == this) item.itemState |= ODS_FOCUS;
+    item.hwndItem = m_hWnd;
+    item.hDC = &dc;
+    GetClientRect(&item.rcItem);
+    DrawItem(&item);
 }
 
 LRESULT CButton::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!dynamic_cast<ButtonWidget*>(Widget()))
+        return StandardProc(message, wParam, lParam);
     const HWND self = m_hWnd;
     switch (message) {
     case WM_PAINT:
@@ -158,11 +186,7 @@ LRESULT CButton::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (GetCapture() == this) ReleaseCapture();
         if (!IsWindow(self)) return 0;
         SetPushed(false);
-        if (click) {
-            if (CWnd* parent = GetParent())
-                parent->SendMessage(WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), int(BN_CLICKED)),
-                                    reinterpret_cast<LPARAM>(self));
-        }
+        if (click) NotifyClicked();
         return 0;
     }
     case WM_CAPTURECHANGED:
@@ -171,8 +195,11 @@ LRESULT CButton::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             SetPushed(false);
         }
         return 0;
+    case BM_CLICK:
+        if (IsWindowEnabled()) NotifyClicked();
+        return 0;
     case BM_GETSTATE:
-        return LRESULT(GetState());
+        return LRESULT((m_pushed ? BST_PUSHED : 0) | (GetFocus() == this ? BST_FOCUS : 0));
     case BM_SETSTATE:
         SetPushed(wParam != 0);
         return 0;
@@ -185,3 +212,11 @@ LRESULT CButton::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return CWnd::ClassWindowProc(message, wParam, lParam);
     }
 }
+
+namespace platform {
+
+void RegisterButtonClass() {
+    RegisterControlClass(u"Button", [](const DialogItemTemplate&) { return std::make_unique<CButton>(); });
+}
+
+}  // namespace platform

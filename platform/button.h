@@ -1,13 +1,14 @@
-// The push button: a window that is pushed while the left button is held over
-// it and tells its parent BN_CLICKED (WM_COMMAND) when the button is released
-// over it. An owner-drawn button (BS_OWNERDRAW) paints through its own
-// DrawItem, given the paint context, the client rectangle and the item state
-// (ODS_SELECTED while pushed); any other button paints a plain face with its
-// caption.
+// The push button: a standard control that reports a click to its parent as
+// WM_COMMAND (its id and BN_CLICKED, its handle in lParam). Dialog templates
+// make one for every item of class "Button".
 //
-// A button offers its mouse messages to PreTranslateMessage (its own, then its
-// parents' up to the top-level window) before it handles them, as the keyboard's
-// are; a window may take a message there or change it in place.
+// An owner-drawn button (BS_OWNERDRAW) is pushed while the left button is held
+// over it and clicked when the button is released over it; it paints through
+// its own DrawItem, given the paint context, the client rectangle and the item
+// state (ODS_SELECTED while pushed). It offers its mouse messages to
+// PreTranslateMessage (its own, then its parents' up to the top-level window)
+// before it handles them, as the keyboard's are; a window may take a message
+// there or change it in place.
 #pragma once
 
 #include "platform/dc.h"
@@ -17,6 +18,7 @@ constexpr UINT WM_DRAWITEM = 0x002B;
 
 // Button notifications (HIWORD of WM_COMMAND's wParam; lParam: the button's handle).
 constexpr UINT BN_CLICKED = 0;
+constexpr UINT BM_CLICK = 0x00F5;
 
 // Button messages and states.
 constexpr UINT BM_GETSTATE = 0x00F2;
@@ -57,17 +59,30 @@ public:
     UINT GetState() const;
     // Shows the button pushed (TRUE) or not.
     void SetState(BOOL pushed);
+    // Clicks the button as the mouse would (the parent hears BN_CLICKED).
+    void Click() { SendMessage(BM_CLICK); }
 
     // Paints an owner-drawn button; the base draws nothing.
     virtual void DrawItem(LPDRAWITEMSTRUCT drawItem);
 
 protected:
+    // Whether the button draws itself whatever its style says (classes built on
+    // an owner-drawn button).
+    virtual bool AlwaysOwnerDrawn() const { return false; }
     QWidget* CreateWidget(QWidget* parentWidget, bool topLevel) override;
     LRESULT ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    bool IsOwnerDrawn() const;
+    void NotifyClicked();
+    LRESULT StandardProc(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
     void SetPushed(bool pushed);
     bool m_pushed = false;
     bool m_tracking = false;  // the left button went down here and is still held
 };
+
+namespace platform {
+// Makes dialog templates create CButton for their "Button" items.
+void RegisterButtonClass();
+}  // namespace platform
