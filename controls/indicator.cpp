@@ -21,9 +21,6 @@ using namespace gfx;
 
 namespace {
 
-// Posted to the indicator from a paint that found no icon family, so the
-// message box opens after the paint, not inside it.
-constexpr UINT kReportMissingFamily = WM_APP + 0x2A3;
 constexpr UINT kRedrawNow = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
 constexpr DWORD kChildStyle = 0x50020001;      // child, visible, group, centred
 constexpr DWORD kComboStyle = 0x50010203;      // child, visible, tab stop, drop-down list, has strings
@@ -225,17 +222,13 @@ void CIndicator::MarkBackgroundStale() {
 
 LRESULT CIndicator::Notify(LPARAM code) { return control_base::NotifyOwner(this, WM_INDICATOR_NOTIFY, code); }
 
-void CIndicator::ReportMissingFamily() {
-    if (m_bFamilyReported || !m_hWnd) return;
-    m_bFamilyReported = true;
-    PostMessage(kReportMissingFamily);
-}
+void CIndicator::ReportMissingFamily() { control_base::AskMissingFamilyReport(this, m_bFamilyReported); }
 
 LRESULT CIndicator::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND self = m_hWnd;
     switch (message) {
-    case kReportMissingFamily:
-        MessageBoxFormatA("%s>m_IconFontFamily is NULL", "CIndicator::DrawItem");
+    case control_base::kReportMissingFamily:
+        control_base::ShowMissingFamilyReport("CIndicator::DrawItem");
         return 0;
     case WM_PAINT:
         if (!(m_dwFlags & kCreated)) return CWnd::WindowProc(message, wParam, lParam);

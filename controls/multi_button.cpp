@@ -12,10 +12,6 @@ using namespace gfx;
 
 namespace {
 
-// Posted to the bar from a paint that found no icon family, so the message box
-// opens after the paint, not inside it.
-constexpr UINT kReportMissingFamily = WM_APP + 0x2A2;
-
 // The light grey rendering of a dim segment's image.
 ColorMatrix GreyImageMatrix() {
     ColorMatrix c = ColorMatrix::Identity();
@@ -191,17 +187,13 @@ BOOL CMultiButton::PreTranslateMessage(MSG* msg) {
     return CButton::PreTranslateMessage(msg);
 }
 
-void CMultiButton::ReportMissingFamily(const char*) {
-    if (m_bFamilyReported || !m_hWnd) return;
-    m_bFamilyReported = true;
-    PostMessage(kReportMissingFamily);
-}
+void CMultiButton::ReportMissingFamily() { control_base::AskMissingFamilyReport(this, m_bFamilyReported); }
 
 LRESULT CMultiButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND self = m_hWnd;
     switch (message) {
-    case kReportMissingFamily:
-        MessageBoxFormatA("%s>m_IconFontFamily is NULL", "CMultiButton::DrawSymbol");
+    case control_base::kReportMissingFamily:
+        control_base::ShowMissingFamilyReport("CMultiButton::DrawSymbol");
         return 0;
     case WM_ERASEBKGND:
         return OnEraseBkgnd(reinterpret_cast<CDC*>(wParam));
@@ -256,11 +248,7 @@ void CMultiButton::OnMouseMove(LPARAM lParam) {
         Invalidate(TRUE);
     }
     if (!(m_dwFlags & kTracking)) {
-        TRACKMOUSEEVENT track;
-        track.dwFlags = TME_HOVER | TME_LEAVE;
-        track.hwndTrack = m_hWnd;
-        track.dwHoverTime = 1;
-        if (_TrackMouseEvent(&track)) m_dwFlags |= kTracking;
+        if (control_base::TrackHoverAndLeave(this)) m_dwFlags |= kTracking;
         else m_dwFlags &= ~kTracking;
     }
 }
@@ -379,7 +367,7 @@ void CMultiButton::DrawImage(Graphics* g, int i, bool dim, bool down) {
 
 float CMultiButton::DrawSymbol(Graphics* g, int i, int shift, BOOL grey) {
     const Metrics k = Measure();
-    if (!m_IconFontFamily) ReportMissingFamily("CMultiButton::DrawSymbol");
+    if (!m_IconFontFamily) ReportMissingFamily();
     const float size = float(k.base) * m_fSymbolScale[i];
     const float x = SymbolX(i, size, m_fSymbolDx[i], shift);
     const float y = SymbolY(size, m_fSymbolDy[i], shift);
@@ -397,7 +385,7 @@ float CMultiButton::DrawSymbol(Graphics* g, int i, int shift, BOOL grey) {
 
 float CMultiButton::DrawSubSymbol(Graphics* g, int i, int shift, BYTE alpha, BOOL grey) {
     const Metrics k = Measure();
-    if (!m_IconFontFamily) ReportMissingFamily("CMultiButton::DrawSubSymbol");
+    if (!m_IconFontFamily) ReportMissingFamily();
     const float size = float(k.base) * m_fSubSymbolScale[i];
     const float x = SymbolX(i, size, m_fSubSymbolDx[i], shift);
     const float y = SymbolY(size, m_fSubSymbolDy[i], shift);

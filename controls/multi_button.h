@@ -157,7 +157,7 @@ private:
     void DrawSegmentText(gfx::Graphics* g, int i, int shift, COLORREF colour, BYTE alpha);
     void DrawImage(gfx::Graphics* g, int i, bool dim, bool down);
     void DrawGlow(gfx::Graphics* g, float glowX);
-    void ReportMissingFamily(const char* where);
+    void ReportMissingFamily();
     void Notify(LPARAM code);
     void OnMouseMove(LPARAM lParam);
     void OnMouseLeave();

@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QTimer>
 
 #include "controls/draw_helpers.h"
@@ -99,14 +98,6 @@ void AnswerValuePopup(const QString& text, bool ok) {
         if (--*tries > 0) QTimer::singleShot(5, *attempt);
     };
     QTimer::singleShot(5, *attempt);
-}
-
-void MouseDoubleClick(CWnd* wnd, int x, int y) {
-    const QPointF local(x, y);
-    QWidget* w = wnd->Widget();
-    QMouseEvent e(QEvent::MouseButtonDblClick, local, w->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
-                  Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
 }
 
 template <typename Pred>

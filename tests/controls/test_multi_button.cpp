@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QMouseEvent>
 
 #include "controls/draw_helpers.h"
 #include "controls/multi_button.h"
@@ -72,14 +71,6 @@ struct BarScene {
         return snap;
     }
 };
-
-void MouseDoubleClick(CWnd* wnd, int x, int y) {
-    const QPointF local(x, y);
-    QWidget* w = wnd->Widget();
-    QMouseEvent e(QEvent::MouseButtonDblClick, local, w->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
-                  Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 
 // Pixels of a segment's symbol square that carry the given kind of colour.
 struct Ink {
