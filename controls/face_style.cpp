@@ -7,7 +7,7 @@
 
 #include "controls/draw_helpers.h"
 #include "controls/path_helpers.h"
-#include "platform/font_coverage.h"
+#include "platform/graphics/font_coverage.h"
 
 using namespace gfx;
 

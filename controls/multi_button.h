@@ -17,11 +17,11 @@
 #pragma once
 
 #include "controls/face_style.h"
-#include "platform/button.h"
-#include "platform/dc.h"
-#include "platform/gdi.h"
-#include "platform/graphics.h"
-#include "platform/tooltip.h"
+#include "platform/window/button.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/gdi.h"
+#include "platform/graphics/graphics.h"
+#include "platform/window/tooltip.h"
 
 constexpr UINT WM_MULTIBUTTON_NOTIFY = WM_USER + 123;
 

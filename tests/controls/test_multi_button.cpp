@@ -10,7 +10,7 @@
 
 #include "controls/draw_helpers.h"
 #include "controls/multi_button.h"
-#include "platform/app.h"
+#include "platform/runtime/app.h"
 #include "tests/controls/control_scene.h"
 #include "tests/support/colours.h"
 #include "tests/support/pixel_harness.h"

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "platform/types.h"
+#include "platform/base/types.h"
 
 // When a colour dialog is open (checked every few milliseconds for up to five
 // seconds), picks `colour` and presses OK, or presses Cancel when `colour` is

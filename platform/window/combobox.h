@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "platform/wnd.h"
+#include "platform/window/wnd.h"
 
 constexpr int CB_OKAY = 0;
 constexpr int CB_ERR = -1;

@@ -1,8 +1,8 @@
-#include "platform/colordlg.h"
+#include "platform/window/colordlg.h"
 
 #include <QColorDialog>
 
-#include "platform/wnd_impl.h"
+#include "platform/window/wnd_impl.h"
 
 CColorDialog::CColorDialog(COLORREF initial, DWORD flags, CWnd* parent) : m_pParentWnd(parent) {
     m_cc.hwndOwner = parent ? parent->m_hWnd : nullptr;

@@ -1,10 +1,10 @@
-#include "platform/combobox.h"
+#include "platform/window/combobox.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "platform/wnd_impl.h"
+#include "platform/window/wnd_impl.h"
 
 // The Qt box behind a combo box; it reports list drops and closes.
 class NativeComboBox : public QComboBox {

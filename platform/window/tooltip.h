@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/wnd.h"
+#include "platform/window/wnd.h"
 
 constexpr UINT TTM_ACTIVATE = WM_USER + 1;
 constexpr UINT TTM_SETDELAYTIME = WM_USER + 3;

@@ -1,11 +1,11 @@
-#include "platform/tooltip.h"
+#include "platform/window/tooltip.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QTimer>
 #include <algorithm>
 
-#include "platform/wnd_impl.h"
+#include "platform/window/wnd_impl.h"
 
 namespace {
 // Internal: the pointer left the window in wParam, or pressed a button on it.

@@ -1,13 +1,9 @@
-// The combo box, the tooltip control and the colour dialog of the window layer.
+// The combo box: its list, its selection and the notification of the user's choice.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 
-#include "platform/app.h"
-#include "platform/colordlg.h"
-#include "platform/combobox.h"
-#include "platform/tooltip.h"
-#include "tests/support/colour_dialog_answer.h"
+#include "platform/window/combobox.h"
 #include "tests/support/recording_wnd.h"
 
 namespace {
@@ -89,69 +85,3 @@ TEST(ComboBox, SortedListKeepsItsOrder) {
     EXPECT_EQ(text, u"pear");
 }
 
-TEST(ToolTip, OneToolPerWindowAndIdAndNoTipWhileInactive) {
-    MessageLog log;
-    RecordingWnd top("top", &log);
-    ASSERT_TRUE(top.CreateEx(0, nullptr, u"tips", WS_POPUP, CRect(0, 0, 200, 100), nullptr, 0));
-    top.ShowWindow(SW_SHOW);
-    CToolTipCtrl tip;
-    ASSERT_TRUE(tip.Create(&top));
-    const CRect a(0, 0, 50, 50), b(50, 0, 100, 50);
-    EXPECT_TRUE(tip.AddTool(&top, u"first", &a, 1));
-    EXPECT_TRUE(tip.AddTool(&top, u"second", &b, 2));
-    EXPECT_TRUE(tip.AddTool(&top, u"first again", &b, 1));  // the same tool, moved
-    EXPECT_EQ(tip.GetToolCount(), 2);
-    TOOLINFO info;
-    ASSERT_TRUE(tip.GetToolInfo(info, &top, 1));
-    EXPECT_EQ(CRect(info.rect), b);
-    EXPECT_EQ(info.text, u"first again");
-    tip.UpdateTipText(u"renamed", &top, 2);
-    tip.GetToolInfo(info, &top, 2);
-    EXPECT_EQ(info.text, u"renamed");
-    EXPECT_FALSE(tip.GetToolInfo(info, &top, 3));
-
-    tip.SetDelayTime(TTDT_INITIAL, 1);
-    MSG move;
-    move.hwnd = top.m_hWnd;
-    move.message = WM_MOUSEMOVE;
-    move.lParam = MAKELPARAM(10, 10);  // inside no tool now
-    tip.RelayEvent(&move);
-    platform::PumpEvents(30);
-    EXPECT_FALSE(tip.IsTipShown());
-    tip.Activate(FALSE);
-    move.lParam = MAKELPARAM(60, 10);
-    tip.RelayEvent(&move);
-    platform::PumpEvents(30);
-    EXPECT_FALSE(tip.IsTipShown());
-    tip.Activate(TRUE);
-    tip.RelayEvent(&move);
-    ASSERT_TRUE(platform::PumpUntil([&] { return tip.IsTipShown(); }, 3000));
-    tip.DelTool(&top, 1);
-    tip.DelTool(&top, 2);
-    EXPECT_FALSE(tip.IsTipShown());
-    EXPECT_EQ(tip.GetToolCount(), 0);
-}
-
-TEST(ColorDialog, OkGivesThePickedColourAndCancelKeepsTheOldOne) {
-    {
-        CColorDialog dialog(0x204060, CC_RGBINIT);
-        AnswerNextColourDialog(COLORREF(0x10A0F0));
-        EXPECT_EQ(dialog.DoModal(), IDOK);
-        EXPECT_TRUE(ColourDialogWasAnswered());
-        EXPECT_EQ(ColourDialogStartColour(), 0x204060u);
-        EXPECT_EQ(dialog.GetColor(), 0x10A0F0u);
-    }
-    {
-        CColorDialog dialog(0x204060, CC_RGBINIT);
-        AnswerNextColourDialog(std::nullopt);
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-        EXPECT_EQ(dialog.GetColor(), 0x204060u);
-    }
-    {
-        // Without CC_RGBINIT the dialog starts from black.
-        CColorDialog dialog(0x204060, 0);
-        AnswerNextColourDialog(std::nullopt);
-        dialog.DoModal();
-        EXPECT_EQ(ColourDialogStartColour(), 0u);
-    }
-}

@@ -1,4 +1,4 @@
-#include "platform/font_coverage.h"
+#include "platform/graphics/font_coverage.h"
 
 #include <QFont>
 #include <QRawFont>

@@ -3,7 +3,7 @@
 // handled.
 #pragma once
 
-#include "platform/wnd.h"
+#include "platform/window/wnd.h"
 
 // Flags of the dialog.
 constexpr DWORD CC_RGBINIT = 0x00000001;  // start from the given colour (else black)

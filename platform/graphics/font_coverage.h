@@ -3,7 +3,7 @@
 // must draw a family's own glyph or nothing asks here first.
 #pragma once
 
-#include "platform/graphics.h"
+#include "platform/graphics/graphics.h"
 
 namespace gfx {
 
