@@ -129,7 +129,7 @@ CMultiButton::Metrics CMultiButton::Measure() const {
     k.W = m_rcClient.right - m_rcClient.left;
     k.H = m_rcClient.bottom - m_rcClient.top;
     k.m = m_nMargin;
-    if (m_nCount > 0) k.w = (k.W - 2 * k.m) / m_nCount;
+    if (Count() > 0) k.w = (k.W - 2 * k.m) / Count();
     k.base = std::min(k.w - k.m, k.H - 2 * k.m);
     return k;
 }
@@ -138,18 +138,18 @@ int CMultiButton::HitTest(int x) const {
     CRect rc;
     GetClientRect(&rc);
     const int W = rc.Width();
-    if (m_nCount <= 0 || x < 0 || x >= W) return -1;
-    const int width = W / m_nCount;
+    if (Count() <= 0 || x < 0 || x >= W) return -1;
+    const int width = W / Count();
     if (width <= 0) return -1;
     // The pixels right of the last whole segment belong to the last segment.
-    return std::min(x / width, m_nCount - 1);
+    return std::min(x / width, Count() - 1);
 }
 
 CRect CMultiButton::ToolRect(int index) const {
     if (!IsSegment(index)) return CRect();
     CRect rc;
     GetClientRect(&rc);
-    const int W = rc.Width(), H = rc.Height(), N = m_nCount;
+    const int W = rc.Width(), H = rc.Height(), N = Count();
     const int t = H / 10;
     const int tw = (W - 2 * t) / N;
     const int x0 = W - N * tw - t / 2;
@@ -226,7 +226,7 @@ LRESULT CMultiButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // A new size needs a new face; the tools follow the segments.
         m_dwFlags |= kFaceStale;
         ReleaseFace();
-        for (int i = 0; i < m_nCount; ++i) SetItemText(i, m_strToolTip[i]);
+        for (int i = 0; i < Count(); ++i) SetItemText(i, m_strToolTip[i]);
         if (m_ToolTip.m_hWnd) m_ToolTip.Activate(TRUE);
         return 0;
     }
@@ -308,7 +308,7 @@ void CMultiButton::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     control_base::DrawBackground(&g, m_bmpFace, 0, 0);
 
     const bool held = (drawItem->itemState & ODS_SELECTED) != 0;
-    for (int i = 0; i < m_nCount; ++i) {
+    for (int i = 0; i < Count(); ++i) {
         const bool enabled = m_bEnabled[i] != FALSE;
         const bool dim = !enabled || m_bGrey[i];
         const bool hovered = m_nHover == i;
@@ -342,7 +342,7 @@ float CMultiButton::SymbolY(float size, float dy, int shift) const {
 
 void CMultiButton::DrawImage(Graphics* g, int i, bool dim, bool down) {
     const Metrics k = Measure();
-    const int N = m_nCount;
+    const int N = Count();
     const int span = (k.W - 10) / N;
     const int s = std::min(k.H - 10, span - 5);
     if (s <= 0) return;

@@ -146,7 +146,9 @@ private:
         int base = 0;  // side of a symbol's square
     };
     Metrics Measure() const;
-    bool IsSegment(int i) const { return i >= 0 && i < m_nCount; }
+    // The segment count as the arrays hold it (the owner may write m_nCount).
+    int Count() const { return m_nCount < 0 ? 0 : (m_nCount > kMaxSegments ? kMaxSegments : m_nCount); }
+    bool IsSegment(int i) const { return i >= 0 && i < Count(); }
     // Where a symbol (or caption) of `size` starts in segment i.
     float SymbolX(int i, float size, float dx, int shift) const;
     float SymbolY(float size, float dy, int shift) const;

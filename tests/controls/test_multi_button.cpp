@@ -134,6 +134,13 @@ TEST(MultiButton, CountsAndWidthsThatLeaveNoSegmentDivideByNothing) {
         MouseMove(&s.bar, 100, 20);
         s.Snap("count-" + std::to_string(count));
     }
+    // A count written past the arrays by the owner draws and hit-tests 20 segments.
+    {
+        BarScene s;
+        s.bar.m_nCount = 50;
+        EXPECT_EQ(s.bar.HitTest(kW - 1), CMultiButton::kMaxSegments - 1);
+        s.Snap("count-50");
+    }
     BarScene narrow;
     narrow.bar.Reposition(CRect(10, 10, 12, 60));  // 2 pixels for 3 segments
     EXPECT_EQ(narrow.bar.HitTest(1), -1);
