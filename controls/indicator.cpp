@@ -12,10 +12,9 @@
 #include "controls/lcd.h"
 #include "controls/path_helpers.h"
 #include "controls/setting.h"
+#include "platform/base/wformat.h"
 #include "platform/window/colordlg.h"
 #include "platform/window/combobox.h"
-#include "platform/window/edit.h"
-#include "platform/base/wformat.h"
 
 using namespace gfx;
 

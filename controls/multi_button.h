@@ -17,10 +17,10 @@
 #pragma once
 
 #include "controls/face_style.h"
-#include "platform/window/button.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/gdi.h"
 #include "platform/graphics/graphics.h"
+#include "platform/window/button.h"
 #include "platform/window/tooltip.h"
 
 constexpr UINT WM_MULTIBUTTON_NOTIFY = WM_USER + 123;
