@@ -1,6 +1,7 @@
 #include "controls/indicator.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <string>
