@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QColor>
 #include <QLabel>
 
 #include "controls/draw_helpers.h"
@@ -311,4 +312,32 @@ TEST(MultiButton, RepositionTakesTheParentsPixelsAtTheNewPlace) {
     auto right = s.Snap("MultiButton-right");
     EXPECT_TRUE(right->Near(0, 0, colours::kBlack, 0));
     EXPECT_TRUE(right->Near(99, kH - 1, colours::kBlack, 0));
+}
+
+TEST(MultiButton, ImagesTurnLightGreyWhenDimAndSubSymbolsFadeByTheirAlpha) {
+    control_test::PngResource red(9101, 30, 30, QColor(255, 0, 0));
+    BarScene s;
+    // Segment 0: the image alone, in its square (side 40 at (18, 5)).
+    s.bar.m_nSymbol[0] = -1;
+    s.bar.m_nImageId[0] = 9101;
+    EXPECT_TRUE(s.Snap("MultiButton-image")->Near(38, 25, colours::kRed, 3));
+    s.bar.m_bGrey[0] = TRUE;
+    // Red through the grey matrix: 0.399 x 255 in every channel.
+    EXPECT_TRUE(s.Snap("MultiButton-image-grey")->Near(38, 25, RGB(102, 102, 102), 3));
+
+    // Segment 2: the check mark over the power symbol, drawn through a bitmap.
+    auto plain = s.Snap("MultiButton-no-sub-symbol");
+    s.bar.m_nSubSymbol[2] = 0x76;
+    s.bar.m_crSubSymbol[2] = 0x00FF00;
+    s.bar.m_bSubSymbolImage[2] = TRUE;
+    auto differs = [&](const Snapshot& snap) {
+        int n = 0;
+        for (int y = 5; y < 45; ++y)
+            for (int x = 150; x < 200; ++x) n += ChannelDistance(snap.Pixel(x, y), plain->Pixel(x, y)) > 20;
+        return n;
+    };
+    s.bar.m_bySubSymbolAlpha[2] = 0;
+    EXPECT_EQ(differs(*s.Snap("MultiButton-sub-symbol-alpha-0")), 0);
+    s.bar.m_bySubSymbolAlpha[2] = 255;
+    EXPECT_GT(differs(*s.Snap("MultiButton-sub-symbol-alpha-255")), 20);
 }
