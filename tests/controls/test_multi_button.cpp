@@ -38,12 +38,13 @@ struct Click {
 // The bar as the main window makes it, at (10, 10) of a slate scene. With
 // margin 5 each symbol's square is 40 x 40 scaled by 0.86: segment i's symbol
 // spans x 20.8 + 67 i to 55.2 + 67 i and y 7.8 to 42.2.
-struct BarScene {
+template <typename Bar = CMultiButton>
+struct BarSceneOf {
     Scene scene;
-    CMultiButton bar;
+    Bar bar;
     std::vector<Click> clicks;
 
-    explicit BarScene(int count = 3, COLORREF left = colours::kSlate, COLORREF right = colours::kSlate)
+    explicit BarSceneOf(int count = 3, COLORREF left = colours::kSlate, COLORREF right = colours::kSlate)
         : scene(kW + 40, kH + 20, left, right) {
         scene.top.logOnly = {WM_MULTIBUTTON_NOTIFY};
         scene.top.handlers[WM_COMMAND] = [this](WPARAM wp, LPARAM) -> LRESULT {
@@ -72,6 +73,7 @@ struct BarScene {
         return snap;
     }
 };
+using BarScene = BarSceneOf<>;
 
 // Pixels of a segment's symbol square that carry the given kind of colour.
 struct Ink {
@@ -340,4 +342,28 @@ TEST(MultiButton, ImagesTurnLightGreyWhenDimAndSubSymbolsFadeByTheirAlpha) {
     EXPECT_EQ(differs(*s.Snap("MultiButton-sub-symbol-alpha-0")), 0);
     s.bar.m_bySubSymbolAlpha[2] = 255;
     EXPECT_GT(differs(*s.Snap("MultiButton-sub-symbol-alpha-255")), 20);
+}
+
+
+TEST(MultiButton, OnlyCrossingIntoAnotherSegmentRepaints) {
+    struct CountingBar : CMultiButton {
+        int paints = 0;
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+            if (message == WM_PAINT) ++paints;
+            return CMultiButton::WindowProc(message, wParam, lParam);
+        }
+    };
+    BarSceneOf<CountingBar> s;
+    // With the pointer really over the bar, no leave comes between the moves.
+    s.bar.Widget()->setAttribute(Qt::WA_UnderMouse, true);
+    platform::PumpEvents(30);
+    const int before = s.bar.paints;
+    // (x, paints since the first move): within a segment nothing is repainted.
+    const std::pair<int, int> moves[] = {{100, 1}, {110, 1}, {139, 1}, {140, 2}, {200, 2}, {10, 3}};
+    for (auto [x, paints] : moves) {
+        MouseMove(&s.bar, x, 25);
+        platform::PumpEvents(30);
+        EXPECT_EQ(s.bar.paints - before, paints) << x;
+    }
+    EXPECT_EQ(s.bar.m_nHover, 0);
 }
