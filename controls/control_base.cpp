@@ -1,5 +1,7 @@
 #include "controls/control_base.h"
 
+#include "controls/draw_helpers.h"
+
 namespace control_base {
 
 void MakeOwnerDrawnStatic(CWnd* wnd) {
@@ -14,6 +16,23 @@ LRESULT NotifyOwner(CWnd* control, UINT message, LPARAM code) {
     if (!target || !target->m_hWnd) return 0;
     return target->SendMessage(message, WPARAM(control->GetDlgCtrlID()), code);
 }
+
+BOOL TrackHoverAndLeave(CWnd* control) {
+    if (!control || !control->m_hWnd) return FALSE;
+    TRACKMOUSEEVENT track;
+    track.dwFlags = TME_HOVER | TME_LEAVE;
+    track.hwndTrack = control->m_hWnd;
+    track.dwHoverTime = 1;
+    return _TrackMouseEvent(&track);
+}
+
+void AskMissingFamilyReport(CWnd* control, bool& reported) {
+    if (reported || !control || !control->m_hWnd) return;
+    reported = true;
+    control->PostMessage(kReportMissingFamily);
+}
+
+void ShowMissingFamilyReport(const char* where) { MessageBoxFormatA("%s>m_IconFontFamily is NULL", where); }
 
 void ReleaseBackground(CDC& dcBack, CBitmap& bmpBack, CBitmap*& oldBitmap) {
     if (dcBack.GetSafeHdc() && oldBitmap) dcBack.SelectObject(oldBitmap);

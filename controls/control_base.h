@@ -21,6 +21,19 @@ void MakeOwnerDrawnStatic(CWnd* wnd);
 // neither exists. Returns the receiver's answer, 0 when nothing was sent.
 LRESULT NotifyOwner(CWnd* control, UINT message, LPARAM code);
 
+// Asks for WM_MOUSEHOVER (after 1 ms) and WM_MOUSELEAVE for the control;
+// whether the layer took the request.
+BOOL TrackHoverAndLeave(CWnd* control);
+
+// A control that finds no icon family while it paints says so once, after the
+// paint (a message box inside a paint would run the paint again): it posts
+// kReportMissingFamily to itself with AskMissingFamilyReport, and its window
+// procedure hands the message to ShowMissingFamilyReport, which shows
+// "<where>>m_IconFontFamily is NULL".
+constexpr UINT kReportMissingFamily = WM_APP + 0x2A1;
+void AskMissingFamilyReport(CWnd* control, bool& reported);
+void ShowMissingFamilyReport(const char* where);
+
 // The background copy: a memory context holding a bitmap of the pixels that lay
 // under the control when it was taken.
 //

@@ -7,6 +7,7 @@
 
 #include "controls/draw_helpers.h"
 #include "controls/path_helpers.h"
+#include "platform/graphics/font_coverage.h"
 
 using namespace gfx;
 
@@ -183,7 +184,10 @@ int DrawSymbolShape(FontFamily* family, int code, float size, Graphics* g, float
     if (!g) return 0;
     // The code selects the table's record unless the caller brings a style; it
     // is never used as an index outside the table. Code 0 is an empty text.
-    const bool accepted = ownStyle ? (code > 0 && code <= 0xFFFF) : (code > 0 && code < kFaceStyleCount);
+    // A character the family has no glyph for (a lone surrogate among them)
+    // draws nothing rather than another font's letter.
+    bool accepted = ownStyle ? (code > 0 && code <= 0xFFFF) : (code > 0 && code < kFaceStyleCount);
+    if (accepted && code >= 0x20 && !FamilyHasGlyph(family, char32_t(code))) accepted = false;
 
     StringFormat format;
     format.SetAlignment(StringAlignmentNear);

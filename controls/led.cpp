@@ -180,13 +180,7 @@ LRESULT CLed::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CLed::OnMouseMove(WPARAM wParam, LPARAM lParam) {
     const HWND self = m_hWnd;
     if (m_dwFlags & kInitialised) {
-        if (!(m_dwFlags & kTracking)) {
-            TRACKMOUSEEVENT track;
-            track.dwFlags = TME_HOVER | TME_LEAVE;
-            track.hwndTrack = m_hWnd;
-            track.dwHoverTime = 1;
-            if (_TrackMouseEvent(&track)) m_dwFlags |= kTracking;
-        }
+        if (!(m_dwFlags & kTracking) && control_base::TrackHoverAndLeave(this)) m_dwFlags |= kTracking;
         if (m_dwFlags & kHandCursor) SetCursor(LoadCursorW(nullptr, IDC_HAND));
     }
     if (IsWindow(self)) CWnd::WindowProc(WM_MOUSEMOVE, wParam, lParam);

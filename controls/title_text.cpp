@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "controls/control_base.h"
 #include "controls/draw_helpers.h"
 #include "controls/hmi_fonts.h"
 #include "controls/path_helpers.h"
@@ -10,10 +11,6 @@
 using namespace gfx;
 
 namespace {
-
-// Posted to the label itself from a paint that found no icon family, so the
-// message box opens after the paint, not inside it.
-constexpr UINT kReportMissingFamily = WM_APP + 0x2A1;
 
 // Space between the PNG icons of the right group, and of the left group.
 constexpr int kRightPngGap = 4;
@@ -42,18 +39,14 @@ CQuorTitleText::CQuorTitleText() {
 CQuorTitleText::~CQuorTitleText() = default;
 
 LRESULT CQuorTitleText::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kReportMissingFamily) {
-        MessageBoxFormatA("%s>m_IconFontFamily is NULL", "CQuorTitleText::DrawHMIIcon");
+    if (message == control_base::kReportMissingFamily) {
+        control_base::ShowMissingFamilyReport("CQuorTitleText::DrawHMIIcon");
         return 0;
     }
     return CQuorText::WindowProc(message, wParam, lParam);
 }
 
-void CQuorTitleText::ReportMissingFamily() {
-    if (m_bFamilyReported || !m_hWnd) return;
-    m_bFamilyReported = true;
-    PostMessage(kReportMissingFamily);
-}
+void CQuorTitleText::ReportMissingFamily() { control_base::AskMissingFamilyReport(this, m_bFamilyReported); }
 
 void CQuorTitleText::PrepareBackground(CDC* paintDC) {
     if (!(m_dwFlags & kBackFill) || !paintDC) return;

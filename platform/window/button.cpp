@@ -1,9 +1,78 @@
 #include "platform/window/button.h"
 
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include "platform/window/dialog.h"
+
 #include "platform/window/wnd_impl.h"
+
+namespace {
+
+// The widget of a button: mouse messages meet PreTranslateMessage first.
+class ButtonWidget : public WndWidget {
+public:
+    using WndWidget::WndWidget;
+
+protected:
+    bool event(QEvent* e) override {
+        UINT message = 0;
+        switch (e->type()) {
+        case QEvent::MouseButtonPress: message = WM_LBUTTONDOWN; break;
+        case QEvent::MouseButtonRelease: message = WM_LBUTTONUP; break;
+        case QEvent::MouseButtonDblClick: message = WM_LBUTTONDBLCLK; break;
+        case QEvent::MouseMove: message = WM_MOUSEMOVE; break;
+        default: break;
+        }
+        if (!message || !impl) return WndWidget::event(e);
+        auto* me = static_cast<QMouseEvent*>(e);
+        if (message != WM_MOUSEMOVE) {
+            if (me->button() == Qt::RightButton) message += WM_RBUTTONDOWN - WM_LBUTTONDOWN;
+            else if (me->button() == Qt::MiddleButton) message += WM_MBUTTONDOWN - WM_LBUTTONDOWN;
+            else if (me->button() != Qt::LeftButton) return WndWidget::event(e);
+        }
+        const QPoint p = me->position().toPoint();
+        const QPoint g = me->globalPosition().toPoint();
+        WPARAM keys = 0;
+        if (me->buttons() & Qt::LeftButton) keys |= MK_LBUTTON;
+        if (me->buttons() & Qt::RightButton) keys |= MK_RBUTTON;
+        if (me->buttons() & Qt::MiddleButton) keys |= MK_MBUTTON;
+        if (me->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
+        if (me->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
+        MSG msg;
+        msg.hwnd = impl->handle;
+        msg.message = message;
+        msg.wParam = keys;
+        msg.lParam = MAKELPARAM(p.x(), p.y());
+        msg.time = GetTickCount();
+        msg.pt = POINT{g.x(), g.y()};
+        const MSG before = msg;
+        const HWND self = impl->handle;
+        // From the button up to its top-level window, each may take the message.
+        for (HWND h = self; h;) {
+            WindowImpl* w = WindowImpl::FromHandle(h);
+            if (!w || !w->wnd) break;
+            if (w->wnd->PreTranslateMessage(&msg)) return true;
+            if (!IsWindow(self)) return true;
+            if (w->topLevel) break;
+            h = w->parent;
+        }
+        if (msg.message != before.message || msg.wParam != before.wParam || msg.lParam != before.lParam) {
+            // Changed in place: the changed message is delivered instead.
+            WindowImpl::Dispatch(self, msg.message, msg.wParam, msg.lParam);
+            return true;
+        }
+        return WndWidget::event(e);
+    }
+};
+
+bool Inside(const CWnd* wnd, LPARAM lParam) {
+    CRect rc;
+    wnd->GetClientRect(&rc);
+    return rc.PtInRect(CPoint(lParam));
+}
+
+}  // namespace
 
 CButton::CButton() = default;
 
@@ -11,7 +80,14 @@ CButton::~CButton() {
     if (m_hWnd) DestroyWindow();
 }
 
-QWidget* CButton::CreateWidget(QWidget* parentWidget, bool) {
+BOOL CButton::Create(LPCTSTR caption, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(u"BUTTON", caption, style, rect, parent, id);
+}
+
+bool CButton::IsOwnerDrawn() const { return AlwaysOwnerDrawn() || (GetStyle() & BS_TYPEMASK) == BS_OWNERDRAW; }
+
+QWidget* CButton::CreateWidget(QWidget* parentWidget, bool topLevel) {
+    if (IsOwnerDrawn()) return new ButtonWidget(WindowImpl::FromHandle(m_hWnd), parentWidget, topLevel);
     auto* button = new QPushButton(parentWidget);
     const WindowImpl* impl = WindowImpl::FromHandle(m_hWnd);
     const std::u16string text = impl ? impl->text : std::u16string();
@@ -31,7 +107,7 @@ void CButton::NotifyClicked() {
                             reinterpret_cast<LPARAM>(m_hWnd));
 }
 
-LRESULT CButton::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CButton::StandardProc(UINT message, WPARAM wParam, LPARAM lParam) {
     auto* button = qobject_cast<QPushButton*>(Widget());
     if (!button) return CWnd::ClassWindowProc(message, wParam, lParam);
     switch (message) {
@@ -42,6 +118,95 @@ LRESULT CButton::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case BM_CLICK:
         if (IsWindowEnabled()) NotifyClicked();
+        return 0;
+    case BM_GETSTATE:
+        return LRESULT((button->isDown() ? BST_PUSHED : 0) | (button->hasFocus() ? BST_FOCUS : 0));
+    case BM_SETSTATE:
+        button->setDown(wParam != 0);
+        return 0;
+    default:
+        return CWnd::ClassWindowProc(message, wParam, lParam);
+    }
+}
+
+UINT CButton::GetState() const { return UINT(WindowImpl::Dispatch(m_hWnd, BM_GETSTATE, 0, 0)); }
+
+void CButton::SetState(BOOL pushed) { SendMessage(BM_SETSTATE, WPARAM(pushed), 0); }
+
+void CButton::DrawItem(LPDRAWITEMSTRUCT) {}
+
+void CButton::SetPushed(bool pushed) {
+    if (m_pushed == pushed) return;
+    m_pushed = pushed;
+    Invalidate(TRUE);
+    UpdateWindow();
+}
+
+void CButton::Paint() {
+    CPaintDC dc(this);
+    if (!dc.GetSafeHdc()) return;
+    DRAWITEMSTRUCT item;
+    item.CtlType = ODT_BUTTON;
+    item.CtlID = UINT(GetDlgCtrlID());
+    item.itemAction = ODA_DRAWENTIRE;
+    if (m_pushed) item.itemState |= ODS_SELECTED;
+    if (!IsWindowEnabled()) item.itemState |= ODS_DISABLED;
+    if (GetFocus() == this) item.itemState |= ODS_FOCUS;
+    item.hwndItem = m_hWnd;
+    item.hDC = &dc;
+    GetClientRect(&item.rcItem);
+    DrawItem(&item);
+}
+
+LRESULT CButton::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!dynamic_cast<ButtonWidget*>(Widget()))
+        return StandardProc(message, wParam, lParam);
+    const HWND self = m_hWnd;
+    switch (message) {
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        // A second click of a double click pushes the button again.
+        if (!IsWindowEnabled()) return 0;
+        m_tracking = true;
+        SetCapture();
+        if (GetStyle() & WS_TABSTOP) SetFocus();
+        if (!IsWindow(self)) return 0;
+        SetPushed(true);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (m_tracking) SetPushed(Inside(this, lParam));
+        return 0;
+    case WM_LBUTTONUP: {
+        if (!m_tracking) return 0;
+        const bool click = Inside(this, lParam);
+        m_tracking = false;
+        if (GetCapture() == this) ReleaseCapture();
+        if (!IsWindow(self)) return 0;
+        SetPushed(false);
+        if (click) NotifyClicked();
+        return 0;
+    }
+    case WM_CAPTURECHANGED:
+        if (m_tracking) {
+            m_tracking = false;
+            SetPushed(false);
+        }
+        return 0;
+    case BM_CLICK:
+        if (IsWindowEnabled()) NotifyClicked();
+        return 0;
+    case BM_GETSTATE:
+        return LRESULT((m_pushed ? BST_PUSHED : 0) | (GetFocus() == this ? BST_FOCUS : 0));
+    case BM_SETSTATE:
+        SetPushed(wParam != 0);
+        return 0;
+    case WM_ENABLE:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        Invalidate(TRUE);
         return 0;
     default:
         return CWnd::ClassWindowProc(message, wParam, lParam);

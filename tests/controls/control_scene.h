@@ -7,12 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QColor>
+#include <QImage>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 #include "controls/hmi_fonts.h"
 #include "controls/title_text.h"
 #include "platform/runtime/app.h"
+#include "platform/system/resources.h"
 #include "platform/gdi/dc.h"
 #include "res/resources.h"
 #include "tests/support/recording_wnd.h"
@@ -66,6 +71,25 @@ struct Scene {
             if (m.message == message && int(m.wParam) == id) out.push_back(m.lParam);
         return out;
     }
+};
+
+// A PNG image of one colour, registered as resource `id` while the object lives.
+class PngResource {
+public:
+    PngResource(UINT id, int w, int h, QColor colour) {
+        QImage image(w, h, QImage::Format_ARGB32);
+        image.fill(colour);
+        QBuffer buffer(&m_bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        m_override.emplace(hmi_resources::kImageType, id,
+                           platform::ResourceBytes(reinterpret_cast<const std::byte*>(m_bytes.constData()),
+                                                   size_t(m_bytes.size())));
+    }
+
+private:
+    QByteArray m_bytes;
+    std::optional<platform::ScopedResourceOverride> m_override;
 };
 
 // The program's resources registered and its private fonts loaded, once for

@@ -261,6 +261,22 @@ TEST(FigureWalk, CodesWithoutAnOutlineOrOutsideTheTableDrawNothingAndResetTheTra
     EXPECT_EQ(DrawOwnStyle(&g, &font.family, 0x10000 + u'O', 40.0f, NumberedStyle()), 0);
 }
 
+TEST(FigureWalk, CharactersTheFamilyLacksDrawNothingInsteadOfAnotherFontsLetter) {
+    // The icon font maps only its symbols: a letter or a lone surrogate must not
+    // come out as a shaded letter from a fallback font.
+    Canvas canvas(72, 64, kWhite);
+    Graphics& g = canvas.Graphics();
+    for (int code : {0x20, int('A'), 65 + 32, 0x20AC, 0xD800, 0xDFFF})
+        EXPECT_EQ(DrawButtonSymbol(&g, IconFamily(), code, kBlue), 0) << code;
+    TestFontFamily font;
+    EXPECT_EQ(DrawOwnStyle(&g, &font.family, 'A', 40.0f, NumberedStyle()), 0);
+    EXPECT_EQ(DrawOwnStyle(&g, &font.family, 0xD83D, 40.0f, NumberedStyle()), 0);
+    EXPECT_TRUE(Untouched(*canvas.Snap(), kWhite));
+    // What the families have still draws.
+    EXPECT_EQ(DrawOwnStyle(&g, &font.family, 'B', 40.0f, NumberedStyle()), 2);
+    EXPECT_GT(DrawButtonSymbol(&g, IconFamily(), 0x76, kBlue), 0);
+}
+
 // ---------------------------------------------------------------------------
 // One figure
 

@@ -19,6 +19,7 @@
 #include "tests/support/temp_dir.h"
 
 using control_test::BoxRecorder;
+using control_test::PngResource;
 using control_test::ConfigureAsMainWindow;
 using control_test::Scene;
 using control_test::SharedFonts;
@@ -65,25 +66,6 @@ Ink TextInk(const Snapshot& snap, int w, int h) {
         }
     return ink;
 }
-
-// A PNG of one colour, registered as resource `id` while the object lives.
-class PngResource {
-public:
-    PngResource(UINT id, int w, int h, QColor colour) {
-        QImage image(w, h, QImage::Format_ARGB32);
-        image.fill(colour);
-        QBuffer buffer(&m_bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        m_override.emplace(hmi_resources::kImageType, id,
-                           platform::ResourceBytes(reinterpret_cast<const std::byte*>(m_bytes.constData()),
-                                                   size_t(m_bytes.size())));
-    }
-
-private:
-    QByteArray m_bytes;
-    std::optional<platform::ScopedResourceOverride> m_override;
-};
 
 }  // namespace
 

@@ -63,6 +63,10 @@ void MouseRelease(CWnd* wnd, int x, int y, Qt::MouseButton button) {
     SendMouse(wnd, QEvent::MouseButtonRelease, x, y, button, Qt::NoButton);
 }
 
+void MouseDoubleClick(CWnd* wnd, int x, int y) {
+    SendMouse(wnd, QEvent::MouseButtonDblClick, x, y, Qt::LeftButton, Qt::LeftButton);
+}
+
 void MouseMove(CWnd* wnd, int x, int y) {
     SendMouse(wnd, QEvent::MouseMove, x, y, Qt::NoButton, Qt::NoButton);
 }

@@ -19,6 +19,8 @@ void PressKey(CWnd* wnd, int qtKey, Qt::KeyboardModifiers mods = Qt::NoModifier)
 void MousePress(CWnd* wnd, int x, int y, Qt::MouseButton button = Qt::LeftButton);
 void MouseRelease(CWnd* wnd, int x, int y, Qt::MouseButton button = Qt::LeftButton);
 void MouseMove(CWnd* wnd, int x, int y);
+// The second press of a double click (Qt's double-click event).
+void MouseDoubleClick(CWnd* wnd, int x, int y);
 void MouseLeave(CWnd* wnd);
 // Renders the window (and its children) as the screen would show it.
 QImage GrabWindow(CWnd* wnd);
