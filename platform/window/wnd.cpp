@@ -407,10 +407,43 @@ void CWnd::GetWindowRect(LPRECT rect) const {
     if (m_impl->topLevel) {
         const QRect g = w->frameGeometry();
         *rect = RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+        // Where the platform draws no frame (the offscreen platform, a window
+        // manager without decorations) the rectangle still holds the frame a
+        // Windows window of this style has, so layouts measured from it put
+        // things where they are on Windows.
+        const RECT f = WindowsFrameInsets();
+        rect->left -= f.left;
+        rect->top -= f.top;
+        rect->right += f.right;
+        rect->bottom += f.bottom;
     } else {
         const QPoint tl = w->mapToGlobal(QPoint(0, 0));
         *rect = RECT{tl.x(), tl.y(), tl.x() + w->width(), tl.y() + w->height()};
     }
+}
+
+RECT CWnd::WindowsFrameInsets() const {
+    if (!m_impl || !m_impl->widget || !m_impl->topLevel) return RECT{};
+    QWidget* w = m_impl->widget;
+    if (w->frameGeometry() != w->geometry()) return RECT{};
+    RECT r{};
+    AdjustWindowRectEx(&r, GetStyle(), FALSE, GetExStyle());
+    return RECT{-r.left, -r.top, r.right, r.bottom};
+}
+
+BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL, DWORD) {
+    if (!rect) return FALSE;
+    int border = 0;
+    if (style & WS_THICKFRAME)
+        border = GetSystemMetrics(SM_CXFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER);
+    else if (style & (WS_DLGFRAME | WS_BORDER))
+        border = GetSystemMetrics(SM_CXFIXEDFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER);
+    const int caption = (style & WS_CAPTION) == WS_CAPTION ? GetSystemMetrics(SM_CYCAPTION) : 0;
+    rect->left -= border;
+    rect->top -= border + caption;
+    rect->right += border;
+    rect->bottom += border;
+    return TRUE;
 }
 
 void CWnd::GetClientRect(LPRECT rect) const {
@@ -463,12 +496,13 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
     if (!m_impl || !m_impl->widget) return;
     const HWND h = m_hWnd;
     QWidget* w = m_impl->widget;
-    const QSize size = ClampedSize(width, height);
     if (m_impl->topLevel) {
-        w->move(x, y);
-        w->resize(size);
+        // (x, y, width, height) is the window rectangle, frame included.
+        const RECT f = WindowsFrameInsets();
+        w->move(x + f.left, y + f.top);
+        w->resize(ClampedSize(width - f.left - f.right, height - f.top - f.bottom));
     } else {
-        w->setGeometry(QRect(QPoint(x, y), size));
+        w->setGeometry(QRect(QPoint(x, y), ClampedSize(width, height)));
     }
     // The window hears of its new place at once, visible or not.
     m_impl->ReportGeometry();
@@ -486,9 +520,12 @@ void CWnd::MoveWindow(LPCRECT rect, BOOL repaint) {
 BOOL CWnd::SetWindowPos(const CWnd*, int x, int y, int cx, int cy, UINT flags) {
     if (!m_impl || !m_impl->widget) return FALSE;
     QWidget* w = m_impl->widget;
-    const QPoint pos = (flags & SWP_NOMOVE) ? (m_impl->topLevel ? w->geometry().topLeft() : w->pos())
+    RECT window{};
+    GetWindowRect(&window);
+    const QPoint pos = (flags & SWP_NOMOVE) ? (m_impl->topLevel ? QPoint(window.left, window.top) : w->pos())
                                             : QPoint(x, y);
-    const QSize size = (flags & SWP_NOSIZE) ? w->size() : ClampedSize(cx, cy);
+    const QSize size = (flags & SWP_NOSIZE) ? QSize(window.right - window.left, window.bottom - window.top)
+                                            : ClampedSize(cx, cy);
     if (!(flags & SWP_NOMOVE) || !(flags & SWP_NOSIZE))
         MoveWindow(pos.x(), pos.y(), size.width(), size.height(), !(flags & SWP_NOREDRAW));
     if (flags & SWP_SHOWWINDOW) ShowWindow(SW_SHOW);
@@ -507,8 +544,12 @@ void CWnd::CenterWindow(CWnd* alternateOwner) {
         area = s->availableGeometry();
     }
     if (area.isNull()) return;
-    const QPoint tl = area.center() - QPoint(w->width() / 2, w->height() / 2);
-    if (m_impl->topLevel) MoveWindow(tl.x(), tl.y(), w->width(), w->height(), TRUE);
+    if (!m_impl->topLevel) return;
+    RECT window{};
+    GetWindowRect(&window);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    const QPoint tl = area.center() - QPoint(width / 2, height / 2);
+    MoveWindow(tl.x(), tl.y(), width, height, TRUE);
 }
 
 void CWnd::Invalidate(BOOL erase) { InvalidateRect(nullptr, erase); }
