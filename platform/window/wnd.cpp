@@ -20,6 +20,15 @@
 
 namespace {
 QSize ClampedSize(int w, int h) { return QSize(std::max(0, w), std::max(0, h)); }
+
+// Whether the platform draws a real frame around the top-level widget: a
+// window manager with decorations does; the offscreen and minimal platforms
+// report a token margin (or none) that no screen shows.
+bool PlatformDrawsFrame(const QWidget* w) {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return false;
+    return w->frameGeometry() != w->geometry();
+}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -405,7 +414,7 @@ void CWnd::GetWindowRect(LPRECT rect) const {
     if (!m_impl || !m_impl->widget) return;
     QWidget* w = m_impl->widget;
     if (m_impl->topLevel) {
-        const QRect g = w->frameGeometry();
+        const QRect g = PlatformDrawsFrame(w) ? w->frameGeometry() : w->geometry();
         *rect = RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
         // Where the platform draws no frame (the offscreen platform, a window
         // manager without decorations) the rectangle still holds the frame a
@@ -425,7 +434,7 @@ void CWnd::GetWindowRect(LPRECT rect) const {
 RECT CWnd::WindowsFrameInsets() const {
     if (!m_impl || !m_impl->widget || !m_impl->topLevel) return RECT{};
     QWidget* w = m_impl->widget;
-    if (w->frameGeometry() != w->geometry()) return RECT{};
+    if (PlatformDrawsFrame(w)) return RECT{};
     RECT r{};
     AdjustWindowRectEx(&r, GetStyle(), FALSE, GetExStyle());
     return RECT{-r.left, -r.top, r.right, r.bottom};
@@ -498,9 +507,14 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
     QWidget* w = m_impl->widget;
     if (m_impl->topLevel) {
         // (x, y, width, height) is the window rectangle, frame included.
-        const RECT f = WindowsFrameInsets();
-        w->move(x + f.left, y + f.top);
-        w->resize(ClampedSize(width - f.left - f.right, height - f.top - f.bottom));
+        if (PlatformDrawsFrame(w)) {
+            w->move(x, y);
+            w->resize(ClampedSize(width, height));
+        } else {
+            const RECT f = WindowsFrameInsets();
+            w->setGeometry(QRect(QPoint(x + f.left, y + f.top),
+                                 ClampedSize(width - f.left - f.right, height - f.top - f.bottom)));
+        }
     } else {
         w->setGeometry(QRect(QPoint(x, y), ClampedSize(width, height)));
     }
