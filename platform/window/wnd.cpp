@@ -434,7 +434,9 @@ void CWnd::GetWindowRect(LPRECT rect) const {
 RECT CWnd::WindowsFrameInsets() const {
     if (!m_impl || !m_impl->widget || !m_impl->topLevel) return RECT{};
     QWidget* w = m_impl->widget;
-    if (PlatformDrawsFrame(w)) return RECT{};
+    // Only a window with a caption gets a frame from the platform; the layer's
+    // popups (tooltips, title tips, lists) draw their borders themselves.
+    if (PlatformDrawsFrame(w) || (GetStyle() & WS_CAPTION) != WS_CAPTION) return RECT{};
     RECT r{};
     AdjustWindowRectEx(&r, GetStyle(), FALSE, GetExStyle());
     return RECT{-r.left, -r.top, r.right, r.bottom};

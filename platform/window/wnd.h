@@ -147,7 +147,8 @@ public:
 
     // ---- geometry ----
     // Screen coordinates. A top-level window's rectangle holds its frame; where
-    // the platform draws none, the frame a Windows window of its style has.
+    // the platform draws none, a window with a caption gets the frame a Windows
+    // window of its style has (AdjustWindowRectEx).
     void GetWindowRect(LPRECT rect) const;
     void GetClientRect(LPRECT rect) const;  // (0, 0, width, height)
     void ClientToScreen(LPPOINT point) const;

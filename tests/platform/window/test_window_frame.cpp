@@ -68,9 +68,14 @@ TEST(WindowFrame, TopLevelRectangleHoldsTheWindowsFrame) {
     w.GetClientRect(&client);
     EXPECT_TRUE(RectIs(client, RECT{0, 0, 1920, 1041}));
 
-    // A window without caption or border has no frame.
-    RecordingWnd bare("bare", &log);
-    ASSERT_TRUE(bare.CreateEx(0, nullptr, u"bare", WS_POPUP, CRect(10, 20, 110, 70), nullptr, 0));
-    bare.GetWindowRect(&window);
-    EXPECT_TRUE(RectIs(window, RECT{10, 20, 110, 70}));
+    // A popup without a caption draws its own border, if any: no frame is added.
+    for (DWORD style : {DWORD(WS_POPUP), DWORD(WS_POPUP | WS_BORDER)}) {
+        RecordingWnd bare("bare", &log);
+        ASSERT_TRUE(bare.CreateEx(0, nullptr, u"bare", style, CRect(10, 20, 110, 70), nullptr, 0));
+        bare.GetWindowRect(&window);
+        EXPECT_TRUE(RectIs(window, RECT{10, 20, 110, 70})) << std::hex << style;
+        bare.MoveWindow(0, 0, 60, 20, TRUE);
+        bare.GetClientRect(&client);
+        EXPECT_TRUE(RectIs(client, RECT{0, 0, 60, 20})) << std::hex << style;
+    }
 }
