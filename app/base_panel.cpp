@@ -1,6 +1,7 @@
 #include "app/base_panel.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "controls/draw_helpers.h"
 #include "controls/fnd.h"
@@ -100,6 +101,7 @@ void CBasePanel::CreateStacks() {
 
         m_bShowDir[i] = 0;
         m_nState[i] = STACK_VALUES;
+        m_nShownState[i] = 0;
     }
 }
 
@@ -160,6 +162,7 @@ void CBasePanel::UpdateStack(int i, int state) {
     CQuorText* label = m_ppLabels[i];
     m_nState[i] = state;
     if (state == STACK_NO_REPLY) {
+        m_nShownState[i] = STACK_NO_REPLY;
         ind->SetColor(0xFFFFFF);
         if (fnd) {
             if (!(fnd->m_dwFlags & CFnd::kNoValue)) {
@@ -174,16 +177,29 @@ void CBasePanel::UpdateStack(int i, int state) {
         if (label) label->Format(u"");
         return;
     }
+    // Only what changed is drawn again: a stack answering the same value paints nothing.
+    bool changed = m_nShownState[i] != STACK_VALUES || std::memcmp(&m_fShownSpeed[i], &m_fSpeed[i], sizeof(float)) != 0;
     if (fnd) {
         fnd->m_fShiftX = kShiftWithUnit;
         fnd->m_fCenterY = 0.5f;
-        fnd->SetUnit(SpeedUnit());
-        if (fnd->m_dwFlags & CFnd::kNoValue) fnd->m_dwFlags &= ~(CFnd::kNoValue | CFnd::kError | CFnd::kOver);
+        const CString unit = SpeedUnit();
+        if (fnd->m_strUnit != unit) {
+            fnd->SetUnit(unit);
+            changed = true;
+        }
+        if (fnd->m_dwFlags & CFnd::kNoValue) {
+            fnd->m_dwFlags &= ~(CFnd::kNoValue | CFnd::kError | CFnd::kOver);
+            changed = true;
+        }
     }
     ind->SetColor(0xFFFFFF);
-    ind->SetValue(double(m_fSpeed[i]));
+    if (changed) ind->SetValue(double(m_fSpeed[i]));
+    m_nShownState[i] = STACK_VALUES;
+    m_fShownSpeed[i] = m_fSpeed[i];
     if (!label) return;
-    if (m_bShowDir[i]) label->SetText(platform::FormatWide(u"   %1.0f\u00B0", double(m_fDirection[i])));
+    const CString text = m_bShowDir[i] ? platform::FormatWide(u"   %1.0f\u00B0", double(m_fDirection[i])) : CString{};
+    if (text == label->m_strText) return;
+    if (m_bShowDir[i]) label->SetText(text);
     else label->Format(u"");
 }
 

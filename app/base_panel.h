@@ -73,6 +73,11 @@ public:
     int m_bShowDir[kMaxStacks] = {};
 
 private:
+    // What each stack's widgets show now, so an update that changes nothing
+    // paints nothing.
+    int m_nShownState[kMaxStacks] = {};
+    float m_fShownSpeed[kMaxStacks] = {};
+
     void DestroyStacks();
     // The settings' stack count, within the widgets' arrays; 0 without settings.
     int ConfiguredCount() const;
