@@ -63,6 +63,7 @@ MainLayout ComputeMainLayout(const RECT& frame, int cap, int segments) {
 
 CMainDlg::CMainDlg(CWnd* parent) : CDialog(res::IDD_MAIN, parent), m_config(std::make_unique<ConfigData>()) {
     std::memset(m_config.get(), 0, sizeof(ConfigData));
+    m_hIcon = LoadIconW(nullptr, res::IDR_MAINFRAME_ICON);
 }
 
 CMainDlg::~CMainDlg() { TearDown(); }
@@ -74,6 +75,8 @@ int CMainDlg::StackCount() const { return std::clamp(int(m_config->nStackCount),
 
 BOOL CMainDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
     m_szWorkDir = platform::CurrentDirectory();
     m_strConfigPath = platform::PathJoin(m_szWorkDir, kConfigFileName);
@@ -440,6 +443,8 @@ LRESULT CMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnSockEvent(wParam, lParam);
     case WM_TEXT_NOTIFY:
         return 1;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(m_hIcon);
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_BUTTON_BAR && HIWORD(wParam) == BN_CLICKED) {
             OnButtonBar();

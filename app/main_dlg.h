@@ -18,6 +18,7 @@
 #include "controls/utility.h"
 #include "platform/gdi/dc.h"
 #include "platform/window/dialog.h"
+#include "platform/window/icon.h"
 
 class CBasePanel;
 class CMultiButton;
@@ -111,6 +112,7 @@ public:
     float m_fDirection[kMaxStacks] = {};
     float m_fSpeed[kMaxStacks] = {};
     CString m_strConfigPath;
+    HICON m_hIcon = nullptr;  // the program icon; the window shows it
 
 private:
     // Every timer killed, every link and control destroyed; safe to repeat.

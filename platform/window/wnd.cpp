@@ -16,6 +16,8 @@
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/dc_impl.h"
+#include "platform/window/icon.h"
+#include "platform/window/icon_impl.h"
 #include "platform/window/wnd_impl.h"
 
 namespace {
@@ -200,6 +202,15 @@ LRESULT CWnd::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // Help goes up to the parent until a window handles it.
         if (CWnd* p = GetParent()) return p->SendMessage(WM_HELP, wParam, lParam);
         return 0;
+    case WM_SETICON: {
+        // The window shows one icon for both sizes; the previous one is the answer.
+        if (!m_impl) return 0;
+        const auto* icon = reinterpret_cast<HICON>(lParam);
+        const HICON previous = wParam == ICON_SMALL ? m_impl->smallIcon : m_impl->bigIcon;
+        (wParam == ICON_SMALL ? m_impl->smallIcon : m_impl->bigIcon) = icon;
+        if (m_impl->topLevel && m_impl->widget && icon) m_impl->widget->setWindowIcon(icon->icon);
+        return reinterpret_cast<LRESULT>(previous);
+    }
     case WM_SETTEXT: {
         if (!m_impl) return FALSE;
         const auto* text = reinterpret_cast<const char16_t*>(lParam);

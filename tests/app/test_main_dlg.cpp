@@ -8,6 +8,9 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <QIcon>
+#include <QWidget>
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -180,6 +183,9 @@ TEST_F(MainDlgTest, ControlsLandWhereTheyDoOnWindows) {
     EXPECT_EQ(m_dlg->m_pPanel->m_nStacks, 12);
     EXPECT_EQ(m_dlg->m_nLinks, 12);
     EXPECT_EQ(m_dlg->m_pServerLink->m_nLinkId, 100);
+    ASSERT_NE(m_dlg->m_hIcon, nullptr);
+    EXPECT_FALSE(m_dlg->Widget()->windowIcon().isNull());
+    EXPECT_EQ(m_dlg->SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(m_dlg->m_hIcon));
     for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(m_dlg->m_pLinks[i]->m_nLinkId, i);
         EXPECT_STREQ(m_dlg->m_szRequest[i], "R000?");
