@@ -8,7 +8,9 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QIcon>
+#include <QTimer>
 #include <QWidget>
 
 #include <filesystem>
@@ -235,6 +237,27 @@ TEST_F(MainDlgTest, ExitAnsweredNoKeepsRunningAndYesSavesOnce) {
     EXPECT_EQ(answers.texts.size(), 2u);
     EXPECT_EQ(writes.Count(), 1);
     EXPECT_EQ(fs::file_size(m_folder.path() / "ZEL-Rerovora.cfg"), RelaySettings::kSize);
+}
+
+// F1 opens the information box modally; the window's timers go on meanwhile.
+TEST_F(MainDlgTest, F1OpensTheInformationBoxWhileTimersRun) {
+    Open();
+    m_dlg->ShowWindow(SW_SHOW);
+    m_dlg->Widget()->activateWindow();
+    std::u16string title;
+    bool markedWhileOpen = false;
+    QTimer::singleShot(2600, [&] {
+        if (QWidget* box = QApplication::activeModalWidget(); box && box != m_dlg->Widget()) {
+            title = box->windowTitle().toStdU16String();
+            markedWhileOpen = m_dlg->m_pPanel->m_nState[0] == STACK_NO_REPLY;
+            box->close();
+        }
+    });
+    PressKey(m_dlg.get(), Qt::Key_F1);
+    EXPECT_EQ(title, u"Information");
+    // The watchdog (every second) marked the silent stacks while the box was open.
+    EXPECT_TRUE(markedWhileOpen);
+    EXPECT_TRUE(m_dlg->IsWindowVisible());
 }
 
 TEST(CaptureName, LocalTimeToTheSecond) {
