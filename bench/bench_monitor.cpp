@@ -47,114 +47,19 @@
 #include "controls/fnd.h"
 #include "controls/indicator.h"
 #include "platform/runtime/app.h"
+#include "relay_processes.h"
 #include "res/resources.h"
 
 namespace fs = std::filesystem;
+using namespace relay_bench;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-fs::path BuildDir() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path(); }
 
 int BenchSeconds() {
     const char* s = std::getenv("REROVORA_BENCH_SECONDS");
     const int v = s ? std::atoi(s) : 30;
     return v > 0 ? v : 30;
-}
-
-// ---- child processes ----
-
-pid_t Spawn(const fs::path& program, const std::vector<std::string>& args, const fs::path& dir,
-            const std::string& out, const std::string& err) {
-    const pid_t pid = ::fork();
-    if (pid != 0) return pid;
-    if (::chdir(dir.c_str()) != 0) ::_exit(127);
-    const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(o, 1);
-    ::dup2(e, 2);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
-}
-
-void Stop(pid_t pid) {
-    if (pid <= 0) return;
-    ::kill(pid, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-        if (::waitpid(pid, nullptr, WNOHANG) == pid) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-}
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// CPU seconds (user + system) of a process so far.
-double CpuSeconds(pid_t pid) {
-    const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
-    const std::size_t close = stat.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::vector<std::string> f;
-    std::size_t at = close + 2;
-    while (at < stat.size()) {
-        const std::size_t sp = stat.find(' ', at);
-        f.push_back(stat.substr(at, sp == std::string::npos ? std::string::npos : sp - at));
-        if (sp == std::string::npos) break;
-        at = sp + 1;
-    }
-    if (f.size() < 13) return 0;
-    return double(std::stoull(f[11]) + std::stoull(f[12])) / double(::sysconf(_SC_CLK_TCK));
-}
-
-// A field of /proc/<pid>/status in kB (VmHWM: peak resident memory).
-double StatusKb(pid_t pid, const std::string& key) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key + ":", 0) == 0) return std::atof(line.c_str() + key.size() + 1);
-    return 0;
-}
-
-int ReadyPort(const fs::path& err) {
-    for (int i = 0; i < 500; ++i) {
-        const std::string s = ReadFile(err);
-        const std::size_t at = s.find("ready port=");
-        if (at != std::string::npos) return std::atoi(s.c_str() + at + 11);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return 0;
-}
-
-// The settings record with the stacks on 127.0.0.1..12 and the server at `port`.
-void WriteSettings(const fs::path& dir, int port, int period) {
-    std::vector<unsigned char> b(428544, 0);
-    std::memcpy(&b[40], "BENCH", 5);
-    std::memcpy(&b[120], "m/s", 3);
-    for (int i = 0; i < 100; ++i) {
-        const std::size_t s = 1216 + std::size_t(i) * 4168;
-        const unsigned char ip[4] = {127, 0, 0, static_cast<unsigned char>(i + 1)};
-        std::memcpy(&b[s], ip, 4);
-        const std::string name = "QC" + std::to_string(1101 + i);
-        std::memcpy(&b[s + 4], name.data(), name.size());
-        b[s + 152] = 1;
-    }
-    const std::int32_t count = 12;
-    std::memcpy(&b[418016], &count, 4);
-    b[424440] = 3;
-    b[424441] = 2;
-    const unsigned char server[4] = {127, 0, 0, 1};
-    std::memcpy(&b[424444], server, 4);
-    std::memcpy(&b[424448], &port, 4);
-    std::memcpy(&b[424452], &period, 4);
-    std::ofstream(dir / "ZEL-Rerovora.cfg", std::ios::binary).write(reinterpret_cast<const char*>(b.data()), long(b.size()));
 }
 
 // ---- the floor: only the relay's network work ----
@@ -236,15 +141,13 @@ void BM_ProgramAgainstSimulators(benchmark::State& state) {
     const int seconds = BenchSeconds();
     const int period = 5;
     for (auto _ : state) {
-        const pid_t sink = Spawn(build / "tools/server_sink", {"--port", "0", "--duration", "3600"}, dir,
-                                 (dir / "sink.out").string(), (dir / "sink.err").string());
+        const pid_t sink = Spawn(build / "tools/server_sink", {"--port", "0", "--duration", "3600"}, dir, "sink");
         const int port = ReadyPort(dir / "sink.err");
         // Arg 0: wind that drifts, so every reply changes the shown value; 1: wind
         // that never changes, so the program's own floor (nothing to repaint).
         std::vector<std::string> simArgs{"--address", "127.0.0.1-127.0.0.12", "--port", "4000", "--duration", "3600"};
         if (state.range(0) == 1) simArgs.insert(simArgs.end(), {"--values", "90,5"});
-        const pid_t sim = Spawn(build / "tools/instrument_sim", simArgs, dir,
-                                (dir / "sim.out").string(), (dir / "sim.err").string());
+        const pid_t sim = Spawn(build / "tools/instrument_sim", simArgs, dir, "sim");
         if (!port || !ReadyPort(dir / "sim.err")) {
             state.SkipWithError("simulators did not start (is port 4000 free?)");
             Stop(sim);
@@ -252,12 +155,11 @@ void BM_ProgramAgainstSimulators(benchmark::State& state) {
             break;
         }
         WriteSettings(dir, port, period);
-        const pid_t program = Spawn(build / "rerovora", {}, dir, (dir / "program.out").string(),
-                                    (dir / "program.err").string());
+        const pid_t program = Spawn(build / "rerovora", {}, dir, "program");
         // The floor runs as a process of its own (this program, started bare).
         const pid_t floor = Spawn(fs::read_symlink("/proc/self/exe"),
                                   {"--floor-poller", std::to_string(seconds + 3), std::to_string(port), std::to_string(period)},
-                                  dir, (dir / "floor.out").string(), (dir / "floor.err").string());
+                                  dir, "floor");
         // Measured after start-up (fonts, windows, first connections).
         std::this_thread::sleep_for(std::chrono::seconds(3));
         const double cpu0 = CpuSeconds(program), floor0 = CpuSeconds(floor);
