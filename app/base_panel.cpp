@@ -18,6 +18,13 @@ COLORREF StackFrameColour() { return ScaleColor(0xBC7200, -0.2f); }
 // Numeric display placement: the value left of the unit, and centred.
 constexpr float kShiftWithUnit = -0.25f;
 
+// The text the numeric display makes of `speed`: a new speed that reads the
+// same (the wind moved less than the last decimal) needs no paint.
+CString ShownText(const CIndicator* ind, float speed) {
+    const int decimals = std::clamp(ind->m_pFnd ? ind->m_pFnd->m_nDecimals : 1, 0, 5);
+    return FormatNumber(decimals, CString(), double(speed) * ind->m_dScale);
+}
+
 }  // namespace
 
 bool StackCellRects(const RECT& panel, int columns, int rows, int i, RECT* indicator, RECT* label) {
@@ -178,7 +185,9 @@ void CBasePanel::UpdateStack(int i, int state) {
         return;
     }
     // Only what changed is drawn again: a stack answering the same value paints nothing.
-    bool changed = m_nShownState[i] != STACK_VALUES || std::memcmp(&m_fShownSpeed[i], &m_fSpeed[i], sizeof(float)) != 0;
+    bool changed = m_nShownState[i] != STACK_VALUES ||
+                   (std::memcmp(&m_fShownSpeed[i], &m_fSpeed[i], sizeof(float)) != 0 &&
+                    ShownText(ind, m_fShownSpeed[i]) != ShownText(ind, m_fSpeed[i]));
     if (fnd) {
         fnd->m_fShiftX = kShiftWithUnit;
         fnd->m_fCenterY = 0.5f;

@@ -2,6 +2,10 @@
 // each state shows, the click forwarded to the owner, and its picture.
 #include <gtest/gtest.h>
 
+#include <QEvent>
+#include <QObject>
+#include <QWidget>
+
 #include <memory>
 
 #include "app/base_panel.h"
@@ -133,6 +137,46 @@ TEST(StackPanel, StatesShowValuesOrTheNoValueMark) {
     s.panel.UpdateStack(12, STACK_NO_REPLY);
     s.panel.UpdateStack(-1, STACK_NO_REPLY);
     EXPECT_EQ(s.panel.m_nState[12], 0);
+}
+
+namespace {
+
+// Counts the paints a widget of the layer receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(CWnd* wnd) : m_widget(wnd->Widget()) { m_widget->installEventFilter(this); }
+    ~PaintCounter() override { m_widget->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+    int paints = 0;
+
+private:
+    QWidget* m_widget;
+};
+
+}  // namespace
+
+// Only a display whose shown value changes is painted again.
+TEST(StackPanel, AnUpdateThatChangesNothingPaintsNothing) {
+    PanelScene s;
+    s.panel.m_fSpeed[2] = 3.51f;
+    s.panel.UpdateStack(2, STACK_VALUES);
+    platform::PumpEvents(30);
+    PaintCounter fnd(s.panel.Indicator(2)->m_pFnd), label(s.panel.Label(2)), other(s.panel.Indicator(3)->m_pFnd);
+    s.panel.UpdateStack(2, STACK_VALUES);  // the same reading again
+    s.panel.m_fSpeed[2] = 3.54f;           // reads "3.5" as before
+    s.panel.UpdateStack(2, STACK_VALUES);
+    platform::PumpEvents(30);
+    EXPECT_EQ(fnd.paints, 0);
+    EXPECT_EQ(label.paints, 0);
+    s.panel.m_fSpeed[2] = 3.66f;
+    s.panel.UpdateStack(2, STACK_VALUES);
+    platform::PumpEvents(30);
+    EXPECT_GE(fnd.paints, 1);
+    EXPECT_EQ(s.panel.Indicator(2)->m_pFnd->DisplayText(), u"3.7");
+    EXPECT_EQ(other.paints, 0);
 }
 
 TEST(StackPanel, IndicatorClickReachesTheOwnerWithTheStackIndex) {
