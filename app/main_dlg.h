@@ -1,30 +1,124 @@
-// The main window: owns the live settings and, later, every control and link.
+// The main window: the program's only top-level window, run modally by the
+// application object. It owns the live settings, every control on the screen
+// (title label, "Server" lamp, button bar, stack panel), every TCP link (the
+// data server's, id 100, and one per stack, id = stack index) and every timer:
+//   1        every second: each stack's reply watchdog;
+//   2        every send period: the server record;
+//   100 + i  500 ms, once: one poll of stack i.
+// Everything runs on the user-interface thread, driven by timers and link events.
 #pragma once
 
+#include <ctime>
 #include <memory>
+#include <string>
 
 #include "app/config_data.h"
+#include "controls/hmi_fonts.h"
+#include "controls/progress.h"
 #include "controls/utility.h"
+#include "platform/gdi/dc.h"
 #include "platform/window/dialog.h"
+#include "platform/window/icon.h"
+
+class CBasePanel;
+class CMultiButton;
+class CQuorSock;
+class CQuorTitleText;
+
+constexpr UINT IDC_TITLE_TEXT = 10000;  // the server lamp has the same id
+constexpr UINT IDC_BUTTON_BAR = 10020;
+constexpr int kServerLinkId = 100;
+
+// Timers of the main window.
+constexpr UINT_PTR kWatchdogTimer = 1;
+constexpr UINT_PTR kRecordTimer = 2;
+constexpr UINT_PTR kPollTimerBase = 100;  // + stack index
+constexpr UINT kPollDelayMs = 500;
+// Seconds without any data after which a stack is marked and reconnected; the
+// watchdog starts at 3, so every stack's first poll comes two seconds after set-up.
+constexpr int kWatchdogLimit = 5;
+constexpr int kWatchdogStart = 3;
+
+// Where the main window puts its controls, for a window rectangle `frame` in
+// client coordinates, a caption height `cap` (0 without a caption) and a button
+// bar of `segments` segments: a title row 70 pixels high with the lamp and the
+// button bar to its right, and the panel below it.
+struct MainLayout {
+    RECT title{};
+    RECT lamp{};
+    RECT buttonBar{};
+    RECT panel{};
+};
+MainLayout ComputeMainLayout(const RECT& frame, int cap, int segments);
 
 class CMainDlg : public CDialog {
 public:
     explicit CMainDlg(CWnd* parent = nullptr);
+    ~CMainDlg() override;
 
-    BOOL OnInitDialog() override;
-    void OnCancel() override;
     BOOL PreTranslateMessage(MSG* msg) override;
+    BOOL OnInitDialog() override;
+    // The exit path: asks "프로그램을 종료합니다!"; on Yes tears everything down,
+    // saves the settings and ends the dialog.
+    void OnCancel() override;
 
     void LoadConfig();
     void SaveConfig();
 
+    // The capture file name of `when` (local time), "%Y%m%d_%H%M%S.png"; empty
+    // when the time cannot be formatted.
+    static CString CaptureFileName(std::time_t when);
+
+    // ---- handlers ----
+    void OnTimer(UINT_PTR id);
+    LRESULT OnSockEvent(WPARAM linkId, LPARAM event);
+    void OnStackReply(int i);
+    void SendRecord();
+    void OnButtonBar();
+    void OnCapture();
+    void OnConfig();
+    void OnSize(UINT type, int cx, int cy);
+    BOOL OnEraseBkgnd(CDC* dc);
+    BOOL OnHelpInfo();
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
     const ConfigData& Config() const { return *m_config; }
+    ConfigData& Config() { return *m_config; }
+    int StackCount() const;
+
+    int m_nFlags = 0;  // bit 0: ready (layout and background painting run)
+    CString m_szWorkDir;
+    COLORREF m_crBackground = 0x4C3F38;
+    RECT m_rcFrame{};
+    HmiFontSet m_fonts;
+    CUtility m_utility;
+    CProgress m_progress;
+    SYSTEMTIME m_timeNow{};
+    CMultiButton* m_pButtonBar = nullptr;
+    RECT m_rcButtonBar{};
+    CQuorTitleText* m_pTitle = nullptr;
+    RECT m_rcTitle{};
+    CBasePanel* m_pPanel = nullptr;
+    RECT m_rcPanel{};
+    CQuorSock* m_pServerLink = nullptr;
+    RECT m_rcServerLamp{};
+    // The last server record, in the locale's character set, whole.
+    std::string m_szRecord;
+    CQuorSock** m_pLinks = nullptr;
+    int m_nLinks = 0;  // entries of m_pLinks
+    int m_nWatchdog[kMaxStacks] = {};
+    char m_szRequest[kMaxStacks][40] = {};
+    float m_fDirection[kMaxStacks] = {};
+    float m_fSpeed[kMaxStacks] = {};
+    CString m_strConfigPath;
+    HICON m_hIcon = nullptr;  // the program icon; the window shows it
 
 private:
-    int m_nFlags = 0;
-    CString m_szWorkDir;
-    CString m_strConfigPath;
-    CUtility m_utility;
+    // Every timer killed, every link and control destroyed; safe to repeat.
+    void TearDown();
+    void MeasureFrame(int* cap);
     // The settings record is large; it lives on the heap beside the window.
     std::unique_ptr<ConfigData> m_config;
+    bool m_bExiting = false;
 };

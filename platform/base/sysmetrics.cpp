@@ -22,6 +22,11 @@ int GetSystemMetrics(int index) {
     case SM_CYDOUBLECLK: return 4;
     case SM_CXEDGE:
     case SM_CYEDGE: return 2;
+    // The fixed (dialog) border of a Windows window at 96 dpi, and the padding
+    // every framed window has besides its border.
+    case SM_CXFIXEDFRAME:
+    case SM_CYFIXEDFRAME: return 3;
+    case SM_CXPADDEDBORDER: return 4;
     case SM_CXFRAME:
     case SM_CYFRAME: return 4;
     default: return 0;

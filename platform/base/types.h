@@ -419,12 +419,15 @@ constexpr int SM_CYVSCROLL = 20;  // height of a vertical scroll bar's arrow
 constexpr int SM_CXHSCROLL = 21;  // width of a horizontal scroll bar's arrow
 constexpr int SM_CXBORDER = 5;
 constexpr int SM_CYBORDER = 6;
+constexpr int SM_CXFIXEDFRAME = 7;
+constexpr int SM_CYFIXEDFRAME = 8;
 constexpr int SM_CXICON = 11;
 constexpr int SM_CYICON = 12;
 constexpr int SM_CXDOUBLECLK = 36;
 constexpr int SM_CYDOUBLECLK = 37;
 constexpr int SM_CXEDGE = 45;
 constexpr int SM_CYEDGE = 46;
+constexpr int SM_CXPADDEDBORDER = 92;
 constexpr int SM_CXFRAME = 32;
 constexpr int SM_CYFRAME = 33;
 

@@ -16,10 +16,21 @@
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/dc_impl.h"
+#include "platform/window/icon.h"
+#include "platform/window/icon_impl.h"
 #include "platform/window/wnd_impl.h"
 
 namespace {
 QSize ClampedSize(int w, int h) { return QSize(std::max(0, w), std::max(0, h)); }
+
+// Whether the platform draws a real frame around the top-level widget: a
+// window manager with decorations does; the offscreen and minimal platforms
+// report a token margin (or none) that no screen shows.
+bool PlatformDrawsFrame(const QWidget* w) {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return false;
+    return w->frameGeometry() != w->geometry();
+}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -191,6 +202,15 @@ LRESULT CWnd::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // Help goes up to the parent until a window handles it.
         if (CWnd* p = GetParent()) return p->SendMessage(WM_HELP, wParam, lParam);
         return 0;
+    case WM_SETICON: {
+        // The window shows one icon for both sizes; the previous one is the answer.
+        if (!m_impl) return 0;
+        const auto* icon = reinterpret_cast<HICON>(lParam);
+        const HICON previous = wParam == ICON_SMALL ? m_impl->smallIcon : m_impl->bigIcon;
+        (wParam == ICON_SMALL ? m_impl->smallIcon : m_impl->bigIcon) = icon;
+        if (m_impl->topLevel && m_impl->widget && icon) m_impl->widget->setWindowIcon(icon->icon);
+        return reinterpret_cast<LRESULT>(previous);
+    }
     case WM_SETTEXT: {
         if (!m_impl) return FALSE;
         const auto* text = reinterpret_cast<const char16_t*>(lParam);
@@ -405,12 +425,47 @@ void CWnd::GetWindowRect(LPRECT rect) const {
     if (!m_impl || !m_impl->widget) return;
     QWidget* w = m_impl->widget;
     if (m_impl->topLevel) {
-        const QRect g = w->frameGeometry();
+        const QRect g = PlatformDrawsFrame(w) ? w->frameGeometry() : w->geometry();
         *rect = RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+        // Where the platform draws no frame (the offscreen platform, a window
+        // manager without decorations) the rectangle still holds the frame a
+        // Windows window of this style has, so layouts measured from it put
+        // things where they are on Windows.
+        const RECT f = WindowsFrameInsets();
+        rect->left -= f.left;
+        rect->top -= f.top;
+        rect->right += f.right;
+        rect->bottom += f.bottom;
     } else {
         const QPoint tl = w->mapToGlobal(QPoint(0, 0));
         *rect = RECT{tl.x(), tl.y(), tl.x() + w->width(), tl.y() + w->height()};
     }
+}
+
+RECT CWnd::WindowsFrameInsets() const {
+    if (!m_impl || !m_impl->widget || !m_impl->topLevel) return RECT{};
+    QWidget* w = m_impl->widget;
+    // Only a window with a caption gets a frame from the platform; the layer's
+    // popups (tooltips, title tips, lists) draw their borders themselves.
+    if (PlatformDrawsFrame(w) || (GetStyle() & WS_CAPTION) != WS_CAPTION) return RECT{};
+    RECT r{};
+    AdjustWindowRectEx(&r, GetStyle(), FALSE, GetExStyle());
+    return RECT{-r.left, -r.top, r.right, r.bottom};
+}
+
+BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL, DWORD) {
+    if (!rect) return FALSE;
+    int border = 0;
+    if (style & WS_THICKFRAME)
+        border = GetSystemMetrics(SM_CXFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER);
+    else if (style & (WS_DLGFRAME | WS_BORDER))
+        border = GetSystemMetrics(SM_CXFIXEDFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER);
+    const int caption = (style & WS_CAPTION) == WS_CAPTION ? GetSystemMetrics(SM_CYCAPTION) : 0;
+    rect->left -= border;
+    rect->top -= border + caption;
+    rect->right += border;
+    rect->bottom += border;
+    return TRUE;
 }
 
 void CWnd::GetClientRect(LPRECT rect) const {
@@ -463,12 +518,18 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
     if (!m_impl || !m_impl->widget) return;
     const HWND h = m_hWnd;
     QWidget* w = m_impl->widget;
-    const QSize size = ClampedSize(width, height);
     if (m_impl->topLevel) {
-        w->move(x, y);
-        w->resize(size);
+        // (x, y, width, height) is the window rectangle, frame included.
+        if (PlatformDrawsFrame(w)) {
+            w->move(x, y);
+            w->resize(ClampedSize(width, height));
+        } else {
+            const RECT f = WindowsFrameInsets();
+            w->setGeometry(QRect(QPoint(x + f.left, y + f.top),
+                                 ClampedSize(width - f.left - f.right, height - f.top - f.bottom)));
+        }
     } else {
-        w->setGeometry(QRect(QPoint(x, y), size));
+        w->setGeometry(QRect(QPoint(x, y), ClampedSize(width, height)));
     }
     // The window hears of its new place at once, visible or not.
     m_impl->ReportGeometry();
@@ -486,9 +547,12 @@ void CWnd::MoveWindow(LPCRECT rect, BOOL repaint) {
 BOOL CWnd::SetWindowPos(const CWnd*, int x, int y, int cx, int cy, UINT flags) {
     if (!m_impl || !m_impl->widget) return FALSE;
     QWidget* w = m_impl->widget;
-    const QPoint pos = (flags & SWP_NOMOVE) ? (m_impl->topLevel ? w->geometry().topLeft() : w->pos())
+    RECT window{};
+    GetWindowRect(&window);
+    const QPoint pos = (flags & SWP_NOMOVE) ? (m_impl->topLevel ? QPoint(window.left, window.top) : w->pos())
                                             : QPoint(x, y);
-    const QSize size = (flags & SWP_NOSIZE) ? w->size() : ClampedSize(cx, cy);
+    const QSize size = (flags & SWP_NOSIZE) ? QSize(window.right - window.left, window.bottom - window.top)
+                                            : ClampedSize(cx, cy);
     if (!(flags & SWP_NOMOVE) || !(flags & SWP_NOSIZE))
         MoveWindow(pos.x(), pos.y(), size.width(), size.height(), !(flags & SWP_NOREDRAW));
     if (flags & SWP_SHOWWINDOW) ShowWindow(SW_SHOW);
@@ -507,8 +571,12 @@ void CWnd::CenterWindow(CWnd* alternateOwner) {
         area = s->availableGeometry();
     }
     if (area.isNull()) return;
-    const QPoint tl = area.center() - QPoint(w->width() / 2, w->height() / 2);
-    if (m_impl->topLevel) MoveWindow(tl.x(), tl.y(), w->width(), w->height(), TRUE);
+    if (!m_impl->topLevel) return;
+    RECT window{};
+    GetWindowRect(&window);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    const QPoint tl = area.center() - QPoint(width / 2, height / 2);
+    MoveWindow(tl.x(), tl.y(), width, height, TRUE);
 }
 
 void CWnd::Invalidate(BOOL erase) { InvalidateRect(nullptr, erase); }

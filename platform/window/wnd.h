@@ -146,7 +146,10 @@ public:
     int GetWindowTextLength() const;
 
     // ---- geometry ----
-    void GetWindowRect(LPRECT rect) const;  // screen coordinates
+    // Screen coordinates. A top-level window's rectangle holds its frame; where
+    // the platform draws none, a window with a caption gets the frame a Windows
+    // window of its style has (AdjustWindowRectEx).
+    void GetWindowRect(LPRECT rect) const;
     void GetClientRect(LPRECT rect) const;  // (0, 0, width, height)
     void ClientToScreen(LPPOINT point) const;
     void ClientToScreen(LPRECT rect) const;
@@ -155,6 +158,7 @@ public:
     // Maps points from this window's client coordinates to `to`'s (null: the screen).
     void MapWindowPoints(CWnd* to, LPRECT rect) const;
     void MapWindowPoints(CWnd* to, POINT* points, UINT count) const;
+    // A top-level window's rectangle is its window rectangle, frame included.
     void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
     void MoveWindow(LPCRECT rect, BOOL repaint = TRUE);
     // The insert-after window is accepted and ignored: there is no z-order to change.
@@ -195,6 +199,9 @@ protected:
     virtual bool ErasesWithFaceColour() const { return false; }
 
 private:
+    // The frame GetWindowRect adds around a top-level window's client area where
+    // the platform reports none (left, top, right, bottom widths); zero otherwise.
+    RECT WindowsFrameInsets() const;
     friend struct WindowImpl;
     friend class CPaintDC;
     WindowImpl* m_impl = nullptr;
@@ -204,6 +211,10 @@ private:
 BOOL IsWindow(HWND hwnd);
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Grows a client rectangle into the window rectangle a Windows window of this
+// style has: its sizing or fixed border (with the padding) and its caption.
+// The menu and the extended style are accepted and ignored (no menus here).
+BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle);
 // Frees the mouse; the window that had it hears WM_CAPTURECHANGED (lParam 0).
 BOOL ReleaseCapture();
 // The deepest visible window under a screen point, or null.

@@ -39,6 +39,8 @@ struct WindowImpl {
     std::u16string text;
     std::map<UINT_PTR, QTimer*> timers;
     bool topLevel = false;
+    const struct IconData* bigIcon = nullptr;    // WM_SETICON
+    const struct IconData* smallIcon = nullptr;
     bool native = false;      // the widget draws itself (standard controls)
     bool destroying = false;
 

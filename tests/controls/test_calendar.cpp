@@ -53,8 +53,12 @@ TEST(Calendar, LayoutAroundTheMonthAndItsCaption) {
     EXPECT_EQ(ok, CRect(10, month.bottom + 2, 10 + month.Width(), month.bottom + 32));
     CRect client;
     cal.GetClientRect(&client);
-    EXPECT_EQ(client.Width(), month.Width() + 34);
-    EXPECT_EQ(client.bottom, ok.bottom + 16);
+    // The window (frame included, as on Windows) is 34 wider than the month and
+    // ends 16 below OK; the client area is what lies inside the frame.
+    RECT frame{};
+    AdjustWindowRectEx(&frame, cal.GetStyle(), FALSE, cal.GetExStyle());
+    EXPECT_EQ(client.Width(), month.Width() + 34 + frame.left - frame.right);
+    EXPECT_EQ(client.bottom, ok.bottom + 16 - frame.bottom);
     EXPECT_FALSE(cal.GetDlgItem(IDCANCEL)->IsWindowVisible());
     EXPECT_EQ(cal.m_pMonthCal->GetDlgCtrlID(), int(CCalendar::kCalendarId));
     // MCN_SELECT is taken with result 0.

@@ -31,7 +31,10 @@ TEST(InfoDlg, ShowsTheThreeVersionTextsOnWhite) {
               IDOK);
     EXPECT_EQ(caption, u"Information");
     EXPECT_EQ(ok, CRect(50, 50, 250, 80));
-    EXPECT_EQ(client.bottom, ok.bottom + 20);
+    // The window (frame included, as on Windows) ends 20 below OK.
+    RECT frame{};
+    AdjustWindowRectEx(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, 0);
+    EXPECT_EQ(client.bottom, ok.bottom + 20 - frame.bottom);
     ASSERT_TRUE(snap);
     EXPECT_TRUE(snap->Match({{2, 2, colours::kWhite}, {client.right - 3, 45, colours::kWhite}, {5, 90, colours::kWhite}}));
 

@@ -1,0 +1,11 @@
+#include "platform/system/directory.h"
+
+#include <sys/stat.h>
+
+#include <string>
+
+BOOL CreateDirectoryW(LPCWSTR path, void*) {
+    if (!path || !*path) return FALSE;
+    const std::string native = Utf16ToUtf8(path);
+    return ::mkdir(native.c_str(), 0777) == 0 ? TRUE : FALSE;
+}
