@@ -74,8 +74,14 @@ protected:
             break;
         }
         case QEvent::Resize:
+            impl->LayoutNonClient();  // the bars follow, then WM_SIZE
+            break;
         case QEvent::Move:
             impl->ReportGeometry();
+            break;
+        case QEvent::ApplicationPaletteChange:
+            // The desktop's colours changed: top-level windows hear it and pass it on.
+            if (impl->topLevel) WindowImpl::Dispatch(h, WM_SYSCOLORCHANGE, 0, 0);
             break;
         case QEvent::Close:
             if (impl->topLevel) {
@@ -146,7 +152,7 @@ bool IsSystemKey(Qt::KeyboardModifiers mods) {
 bool OfferPressToCapture(UINT message, WPARAM wParam, QPoint global) {
     CWnd* capture = CWnd::GetCapture();
     if (!capture || !capture->Widget()) return false;
-    const QPoint p = capture->Widget()->mapFromGlobal(global);
+    const QPoint p = capture->Widget()->mapFromGlobal(global) - WindowImpl::FromHandle(capture->GetSafeHwnd())->ClientOrigin();
     MSG msg;
     msg.hwnd = capture->GetSafeHwnd();
     msg.message = message;
@@ -185,8 +191,8 @@ LRESULT WindowImpl::Dispatch(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
 void WindowImpl::ReportGeometry() {
     if (!widget || destroying) return;
     const HWND h = handle;
-    const QSize size = widget->size();
-    const QPoint pos = topLevel ? widget->geometry().topLeft() : widget->pos();
+    const QSize size = ClientSize();
+    const QPoint pos = topLevel ? widget->geometry().topLeft() : ChildClientPos(parent, widget->pos());
     if (pos != reportedPos) {
         reportedPos = pos;
         Dispatch(h, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
@@ -203,13 +209,13 @@ void WindowImpl::ReportGeometry() {
 }
 
 void WindowImpl::BeginSurface() {
-    const QSize size = widget ? widget->size() : QSize();
+    const QSize size = widget ? ClientSize() : QSize();
     const bool erase = eraseRequested || surface.size() != size;
     if (erase) {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         WindowImpl* p = FromHandle(parent);
         if (!topLevel && p && p->widget && widget && !image.isNull() &&
-            p->surface.size() != p->widget->size() && !p->inPaint) {
+            p->surface.size() != p->ClientSize() && !p->inPaint) {
             p->Compose();
             if (!FromHandle(handle)) return;
         }
@@ -218,7 +224,7 @@ void WindowImpl::BeginSurface() {
                 image.fill(Qt::transparent);
                 QPainter painter(&image);
                 painter.setCompositionMode(QPainter::CompositionMode_Source);
-                painter.drawImage(QPoint(0, 0), p->surface, QRect(widget->pos(), size));
+                painter.drawImage(QPoint(0, 0), p->surface, QRect(ChildClientPos(parent, widget->pos()), size));
             } else {
                 // A top-level window, or a child of a parent with nothing painted yet.
                 const COLORREF face = GetSysColor(COLOR_BTNFACE);
@@ -300,7 +306,7 @@ bool WndWidget::event(QEvent* e) {
             platform::detail::OfferPressToCapture(msg, keys, me->globalPosition().toPoint()))
             return true;
         if (msg && WindowImpl::FromHandle(h)) {
-            const QPoint p = me->position().toPoint();
+            const QPoint p = me->position().toPoint() - impl->ClientOrigin();
             WindowImpl::Dispatch(h, msg, MouseKeyState(me->buttons(), me->modifiers()),
                                  MAKELPARAM(p.x(), p.y()));
         }
@@ -308,9 +314,13 @@ bool WndWidget::event(QEvent* e) {
     }
     case QEvent::MouseMove: {
         auto* me = static_cast<QMouseEvent*>(e);
-        const QPoint p = me->position().toPoint();
+        const QPoint p = me->position().toPoint() - impl->ClientOrigin();
         platform::detail::NoteMessagePos(me->globalPosition().toPoint());
         impl->cursorSetInMessage = false;
+        // Unless a window holds the mouse, the window under it may set the cursor first.
+        if (!QWidget::mouseGrabber())
+            WindowImpl::Dispatch(h, WM_SETCURSOR, WPARAM(h), MAKELPARAM(WORD(HTCLIENT), WORD(WM_MOUSEMOVE)));
+        if (!WindowImpl::FromHandle(h)) return true;
         if (impl->trackHover && impl->hoverTimer) impl->hoverTimer->start();
         WindowImpl::Dispatch(h, WM_MOUSEMOVE, MouseKeyState(me->buttons(), me->modifiers()),
                              MAKELPARAM(p.x(), p.y()));
@@ -378,6 +388,7 @@ void WndWidget::paintEvent(QPaintEvent*) {
     if (!self) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QPoint(0, 0), self->surface);
+    painter.drawImage(self->ClientOrigin(), self->surface);
+    self->PaintNonClient(painter);
 }
 

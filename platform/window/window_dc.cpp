@@ -63,7 +63,7 @@ HDC MakeClientContext(HWND hwnd) {
     if (!hwnd) return new DCImpl(DCImpl::kScreen);
     WindowImpl* impl = WindowImpl::FromHandle(hwnd);
     if (!impl) return nullptr;
-    if (impl->widget && impl->surface.size() != impl->widget->size() && !impl->inPaint) impl->BeginSurface();
+    if (impl->widget && impl->surface.size() != impl->ClientSize() && !impl->inPaint) impl->BeginSurface();
     impl = WindowImpl::FromHandle(hwnd);
     if (!impl) return nullptr;
     auto* dc = new DCImpl(DCImpl::kWindow);
