@@ -276,4 +276,6 @@ private:
     // The rows [first, last] measured for a column's width.
     BOOL MeasureColumn(int nCol, int nStyle);
     void HideTitleTip();
+    // A scroll-bar message on either bar.
+    void OnScroll(int bar, UINT code);
 };

@@ -10,146 +10,86 @@ void CGridCtrl::HideTitleTip() {
     m_titleTip.ShowWindow(SW_HIDE);
 }
 
-void CGridCtrl::OnVScroll(UINT nSBCode, UINT) {
+void CGridCtrl::OnVScroll(UINT nSBCode, UINT) { OnScroll(SB_VERT, nSBCode); }
+void CGridCtrl::OnHScroll(UINT nSBCode, UINT) { OnScroll(SB_HORZ, nSBCode); }
+
+void CGridCtrl::OnScroll(int bar, UINT code) {
     EndEditing();
     HideTitleTip();
-    const int pos = GetScrollPosition(SB_VERT);
+    // Rows and heights down the vertical bar, columns and widths across.
+    const bool vertical = bar == SB_VERT;
+    auto size = [this, vertical](int i) { return vertical ? GetRowHeight(i) : GetColumnWidth(i); };
+    const int count = vertical ? m_nRowCount : m_nColumnCount;
+    const int fixedCount = vertical ? m_nFixedRowCount : m_nFixedColumnCount;
+    const int maxPos = vertical ? m_nVScrollMax : m_nHScrollMax;
+    const int fixedSize = vertical ? GetFixedRowHeight() : GetFixedColumnWidth();
+
+    const int pos = GetScrollPosition(bar);
     const CCellID topLeft = GetTopLeftScrollCell();
+    const int first = vertical ? topLeft.row : topLeft.col;
     CRect client;
     GetClientRect(&client);
-    const int fixedHeight = GetFixedRowHeight();
+    const int clientEnd = vertical ? client.bottom : client.right;
     CRect scrolling = client;
-    scrolling.top = fixedHeight;
+    (vertical ? scrolling.top : scrolling.left) = fixedSize;
 
     bool moved = false;  // a line or page code set a new position
-    switch (nSBCode) {
+    switch (code) {
     case SB_LINEDOWN:
-        if (pos < m_nVScrollMax) {
-            int row = topLeft.row;
-            while (row < m_nRowCount - 1 && GetRowHeight(row) < 1) ++row;
-            SetScrollPosition(SB_VERT, pos + std::max(GetRowHeight(row), 0));
+        if (pos < maxPos) {
+            int i = first;
+            while (i < count - 1 && size(i) < 1) ++i;
+            SetScrollPosition(bar, pos + std::max(size(i), 0));
             moved = true;
         }
         break;
     case SB_LINEUP:
-        if (pos > 0 && topLeft.row > m_nFixedRowCount) {
-            int row = topLeft.row - 1;
-            while (row > m_nFixedRowCount && GetRowHeight(row) < 1) --row;
-            SetScrollPosition(SB_VERT, std::max(0, pos - std::max(GetRowHeight(row), 0)));
+        if (pos > 0 && first > fixedCount) {
+            int i = first - 1;
+            while (i > fixedCount && size(i) < 1) --i;
+            SetScrollPosition(bar, std::max(0, pos - std::max(size(i), 0)));
             moved = true;
         }
         break;
     case SB_PAGEDOWN:
-        if (pos < m_nVScrollMax) {
-            const long long next = static_cast<long long>(pos) + (client.bottom - fixedHeight);
-            SetScrollPosition(SB_VERT, int(std::min<long long>(next, m_nVScrollMax)));
+        if (pos < maxPos) {
+            const long long next = static_cast<long long>(pos) + (clientEnd - fixedSize);
+            SetScrollPosition(bar, int(std::min<long long>(next, maxPos)));
             moved = true;
         }
         break;
     case SB_PAGEUP:
         if (pos > 0) {
-            const long long next = static_cast<long long>(pos) - (client.bottom - fixedHeight);
-            SetScrollPosition(SB_VERT, int(std::max<long long>(next, 0)));
+            const long long next = static_cast<long long>(pos) - (clientEnd - fixedSize);
+            SetScrollPosition(bar, int(std::max<long long>(next, 0)));
             moved = true;
         }
         break;
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK: {
         SCROLLINFO info;
-        const int track = GetScrollInfo(SB_VERT, &info, SIF_TRACKPOS) ? info.nTrackPos : 0;
-        SetScrollPosition(SB_VERT, track);
+        const int track = GetScrollInfo(bar, &info, SIF_TRACKPOS) ? info.nTrackPos : 0;
+        SetScrollPosition(bar, track);
         m_idTopLeftCache.row = -1;
-        const CCellID now = GetTopLeftScrollCell();
-        if (now != topLeft) InvalidateRect(&scrolling, TRUE);
+        if (GetTopLeftScrollCell() != topLeft) InvalidateRect(&scrolling, TRUE);
         break;
     }
     case SB_TOP:
         if (pos > 0) {
-            SetScrollPosition(SB_VERT, 0);
+            SetScrollPosition(bar, 0);
             Invalidate(TRUE);
         }
         break;
     case SB_BOTTOM:
-        if (pos < m_nVScrollMax) {
-            SetScrollPosition(SB_VERT, m_nVScrollMax);
+        if (pos < maxPos) {
+            SetScrollPosition(bar, maxPos);
             Invalidate(TRUE);
         }
         break;
-    default:
+    default:  // SB_ENDSCROLL
         break;
     }
-    if (moved && GetScrollPosition(SB_VERT) != pos) InvalidateRect(&scrolling, TRUE);
-}
-
-void CGridCtrl::OnHScroll(UINT nSBCode, UINT) {
-    EndEditing();
-    HideTitleTip();
-    const int pos = GetScrollPosition(SB_HORZ);
-    const CCellID topLeft = GetTopLeftScrollCell();
-    CRect client;
-    GetClientRect(&client);
-    const int fixedWidth = GetFixedColumnWidth();
-    CRect scrolling = client;
-    scrolling.left = fixedWidth;
-
-    bool moved = false;
-    switch (nSBCode) {
-    case SB_LINERIGHT:
-        if (pos < m_nHScrollMax) {
-            int col = topLeft.col;
-            while (col < m_nColumnCount - 1 && GetColumnWidth(col) < 1) ++col;
-            SetScrollPosition(SB_HORZ, pos + std::max(GetColumnWidth(col), 0));
-            moved = true;
-        }
-        break;
-    case SB_LINELEFT:
-        if (pos > 0 && topLeft.col > m_nFixedColumnCount) {
-            int col = topLeft.col - 1;
-            while (col > m_nFixedColumnCount && GetColumnWidth(col) < 1) --col;
-            SetScrollPosition(SB_HORZ, std::max(0, pos - std::max(GetColumnWidth(col), 0)));
-            moved = true;
-        }
-        break;
-    case SB_PAGERIGHT:
-        if (pos < m_nHScrollMax) {
-            const long long next = static_cast<long long>(pos) + (client.right - fixedWidth);
-            SetScrollPosition(SB_HORZ, int(std::min<long long>(next, m_nHScrollMax)));
-            moved = true;
-        }
-        break;
-    case SB_PAGELEFT:
-        if (pos > 0) {
-            const long long next = static_cast<long long>(pos) - (client.right - fixedWidth);
-            SetScrollPosition(SB_HORZ, int(std::max<long long>(next, 0)));
-            moved = true;
-        }
-        break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: {
-        SCROLLINFO info;
-        const int track = GetScrollInfo(SB_HORZ, &info, SIF_TRACKPOS) ? info.nTrackPos : 0;
-        SetScrollPosition(SB_HORZ, track);
-        m_idTopLeftCache.row = -1;
-        const CCellID now = GetTopLeftScrollCell();
-        if (now != topLeft) InvalidateRect(&scrolling, TRUE);
-        break;
-    }
-    case SB_LEFT:
-        if (pos > 0) {
-            SetScrollPosition(SB_HORZ, 0);
-            Invalidate(TRUE);
-        }
-        break;
-    case SB_RIGHT:
-        if (pos < m_nHScrollMax) {
-            SetScrollPosition(SB_HORZ, m_nHScrollMax);
-            Invalidate(TRUE);
-        }
-        break;
-    default:
-        break;
-    }
-    if (moved && GetScrollPosition(SB_HORZ) != pos) InvalidateRect(&scrolling, TRUE);
+    if (moved && GetScrollPosition(bar) != pos) InvalidateRect(&scrolling, TRUE);
 }
 
 void CGridCtrl::EnsureVisible(int nRow, int nCol) {
