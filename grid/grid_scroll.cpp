@@ -89,7 +89,12 @@ void CGridCtrl::OnScroll(int bar, UINT code) {
     default:  // SB_ENDSCROLL
         break;
     }
-    if (moved && GetScrollPosition(bar) != pos) InvalidateRect(&scrolling, TRUE);
+    // The picture moves with the cells; only what a line or page uncovers is
+    // painted again.
+    if (moved && GetScrollPosition(bar) != pos) {
+        const int delta = pos - GetScrollPosition(bar);
+        ScrollWindow(vertical ? 0 : delta, vertical ? delta : 0, &scrolling, &scrolling);
+    }
 }
 
 void CGridCtrl::EnsureVisible(int nRow, int nCol) {

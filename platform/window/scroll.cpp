@@ -4,8 +4,11 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QPainter>
+#include <QRegion>
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 
 #include "platform/gdi/gdi_impl.h"
 #include "platform/window/wnd.h"
@@ -291,3 +294,34 @@ void CWnd::ShowScrollBar(UINT bar, BOOL show) {
 }
 
 BOOL CWnd::IsScrollBarShown(int bar) const { return m_impl && ValidBar(bar) && m_impl->bars[bar].shown; }
+
+void CWnd::ScrollWindow(int dx, int dy, LPCRECT rect, LPCRECT clip) {
+    if (!m_impl || !m_impl->widget) return;
+    const QSize size = m_impl->ClientSize();
+    QRect area(QPoint(0, 0), size);
+    if (rect) area &= QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    if (clip) area &= QRect(clip->left, clip->top, clip->right - clip->left, clip->bottom - clip->top);
+    if (area.isEmpty() || (dx == 0 && dy == 0)) return;
+    const RECT whole{area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
+    const bool pending = m_impl->dirtyAll || m_impl->eraseRequested || m_impl->surface.size() != size ||
+                         (!m_impl->dirty.isEmpty() && m_impl->dirty.intersects(area));
+    if (pending || std::abs(dx) >= area.width() || std::abs(dy) >= area.height()) {
+        InvalidateRect(&whole, TRUE);
+        return;
+    }
+    // Move the pixels that stay in the area, then paint what was uncovered.
+    const QImage before = m_impl->surface.copy(area);
+    {
+        QPainter painter(&m_impl->surface);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setClipRect(area);
+        painter.drawImage(area.topLeft() + QPoint(dx, dy), before);
+    }
+    QRegion uncovered(area);
+    uncovered -= area.translated(dx, dy);
+    for (const QRect& r : uncovered) {
+        const RECT part{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+        InvalidateRect(&part, TRUE);
+    }
+    m_impl->widget->update();
+}

@@ -210,9 +210,16 @@ void WindowImpl::ReportGeometry() {
 
 void WindowImpl::BeginSurface() {
     const QSize size = widget ? ClientSize() : QSize();
-    const bool erase = eraseRequested || surface.size() != size;
+    const QRect whole(QPoint(0, 0), size);
+    const bool resized = surface.size() != size;
+    const bool erase = eraseRequested || resized;
+    // Only the invalidated part is painted again when a part was named and the
+    // rest of the picture still stands.
+    const QRect area = (resized || dirtyAll || dirty.isEmpty()) ? whole : (dirty & whole);
+    dirty = QRect();
+    dirtyAll = false;
     if (erase) {
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        QImage image = (area == whole || surface.isNull()) ? QImage(size, QImage::Format_ARGB32_Premultiplied) : surface;
         WindowImpl* p = FromHandle(parent);
         if (!topLevel && p && p->widget && widget && !image.isNull() &&
             p->surface.size() != p->ClientSize() && !p->inPaint) {
@@ -220,22 +227,22 @@ void WindowImpl::BeginSurface() {
             if (!FromHandle(handle)) return;
         }
         if (!image.isNull()) {
+            QPainter painter(&image);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
             if (!topLevel && p && p->widget && widget && !p->surface.isNull()) {
-                image.fill(Qt::transparent);
-                QPainter painter(&image);
-                painter.setCompositionMode(QPainter::CompositionMode_Source);
-                painter.drawImage(QPoint(0, 0), p->surface, QRect(ChildClientPos(parent, widget->pos()), size));
+                painter.fillRect(area, Qt::transparent);
+                painter.drawImage(area.topLeft(), p->surface, area.translated(ChildClientPos(parent, widget->pos())));
             } else {
                 // A top-level window, or a child of a parent with nothing painted yet.
                 const COLORREF face = GetSysColor(COLOR_BTNFACE);
-                image.fill(platform::detail::QtColour(face));
+                painter.fillRect(area, platform::detail::QtColour(face));
             }
         }
         surface = image;
     }
     erasePending = erase;
     eraseRequested = false;
-    paintRect = QRect(QPoint(0, 0), size);
+    paintRect = area;
 }
 
 void WindowImpl::Compose() {

@@ -611,6 +611,8 @@ void CWnd::Invalidate(BOOL erase) { InvalidateRect(nullptr, erase); }
 void CWnd::InvalidateRect(LPCRECT rect, BOOL erase) {
     if (!m_impl || !m_impl->widget) return;
     if (erase) m_impl->eraseRequested = true;
+    if (rect) m_impl->dirty |= QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    else m_impl->dirtyAll = true;
     if (rect) {
         const CRect r(*rect);
         m_impl->widget->update(QRect(QPoint(r.left, r.top) + m_impl->ClientOrigin(), QSize(r.Width(), r.Height())));

@@ -207,6 +207,11 @@ public:
     void ShowScrollBar(UINT bar, BOOL show = TRUE);
     // Whether the bar is shown now.
     BOOL IsScrollBarShown(int bar) const;
+    // Moves the picture inside `rect` (null: the client area), cut to `clip`
+    // (null: no further cut), by (dx, dy) and invalidates what the move uncovers;
+    // child windows stay where they are. When part of the area still waits for
+    // its paint, the whole area is invalidated instead.
+    void ScrollWindow(int dx, int dy, LPCRECT rect = nullptr, LPCRECT clip = nullptr);
 
     // ---- focus and capture ----
     CWnd* SetFocus();

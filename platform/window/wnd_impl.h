@@ -69,6 +69,10 @@ struct WindowImpl {
     bool erasePending = false;
     bool inPaint = false;
     QRect paintRect;
+    // What InvalidateRect named since the last paint (client coordinates); with
+    // `dirtyAll`, or when nothing was named, a paint covers the whole client.
+    QRect dirty;
+    bool dirtyAll = true;
 
     // What WM_SIZE and WM_MOVE reported last (they go out once per change).
     QSize reportedSize{-1, -1};

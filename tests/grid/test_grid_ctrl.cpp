@@ -484,3 +484,47 @@ TEST(GridScrolling, EnsureVisibleBringsACellInAndRefusesOnesOutside) {
     EXPECT_EQ(w.grid.GetScrollPos(SB_VERT), v);
     EXPECT_EQ(w.grid.GetScrollPos(SB_HORZ), h);
 }
+
+TEST(GridScrolling, ALineScrollMovesThePictureAndPaintsOnlyWhatItUncovers) {
+    GridWindow w(240, 140);
+    w.Fill(30, 6, 1, 1, 60, 20);
+    for (int r = 0; r < 30; ++r) {
+        const std::string t = "row " + std::to_string(r);
+        w.grid.SetItemText(r, 0, std::u16string(t.begin(), t.end()).c_str());
+        if (CGridCellBase* cell = w.grid.GetCell(r, 2)) cell->SetBackClr(RGB(BYTE(r * 8), 120, BYTE(255 - r * 8)));
+    }
+    w.grid.SetSelectedRange(3, 1, 4, 2);
+    CRect client;
+    w.grid.GetClientRect(&client);
+    // The grid's own picture as its paints left it (reading it paints nothing).
+    auto picture = [&] {
+        Canvas canvas(client.Width(), client.Height());
+        CClientDC dc(&w.grid);
+        canvas.DC().BitBlt(0, 0, client.Width(), client.Height(), &dc, 0, 0, SRCCOPY);
+        return canvas.Image();
+    };
+    w.grid.Invalidate();
+    w.grid.SendMessage(WM_PAINT);
+    const QImage first = picture();
+    struct Step {
+        UINT message, code;
+    };
+    const Step steps[] = {{WM_VSCROLL, SB_LINEDOWN}, {WM_VSCROLL, SB_LINEDOWN}, {WM_HSCROLL, SB_LINERIGHT},
+                          {WM_VSCROLL, SB_LINEUP},   {WM_VSCROLL, SB_PAGEDOWN}, {WM_HSCROLL, SB_LINELEFT}};
+    int n = 0;
+    for (const Step& s : steps) {
+        ++n;
+        w.grid.SendMessage(s.message, s.code, 0);
+        w.grid.SendMessage(WM_PAINT);
+        const QImage scrolled = picture();
+        w.grid.Invalidate();
+        w.grid.SendMessage(WM_PAINT);
+        const QImage fresh = picture();
+        if (scrolled != fresh) {
+            SaveTestImage(scrolled, "scrolled" + std::to_string(n));
+            SaveTestImage(fresh, "whole" + std::to_string(n));
+        }
+        EXPECT_TRUE(scrolled == fresh) << "step " << n << ": the moved picture differs from a whole paint";
+    }
+    EXPECT_FALSE(first == picture()) << "the grid did scroll";
+}
