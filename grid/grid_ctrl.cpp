@@ -460,23 +460,21 @@ BOOL CGridCtrl::SetColumnWidth(int nCol, int width) {
     return TRUE;
 }
 
-int CGridCtrl::GetFixedRowHeight() const {
+long long CGridCtrl::RowSpan(int first, int last) const {
     long long sum = 0;
-    for (int i = 0; i < m_nFixedRowCount; ++i) sum += std::max(GetRowHeight(i), 0);
-    return grid_sums::Clamp(sum);
+    for (int i = std::max(first, 0); i < last; ++i) sum += std::max(GetRowHeight(i), 0);
+    return sum;
 }
 
-int CGridCtrl::GetFixedColumnWidth() const {
+long long CGridCtrl::ColumnSpan(int first, int last) const {
     long long sum = 0;
-    for (int i = 0; i < m_nFixedColumnCount; ++i) sum += std::max(GetColumnWidth(i), 0);
-    return grid_sums::Clamp(sum);
+    for (int i = std::max(first, 0); i < last; ++i) sum += std::max(GetColumnWidth(i), 0);
+    return sum;
 }
 
-int CGridCtrl::GetVirtualHeight() const {
-    long long sum = 0;
-    for (int i = 0; i < m_nRowCount; ++i) sum += std::max(GetRowHeight(i), 0);
-    return grid_sums::Clamp(sum);
-}
+int CGridCtrl::GetFixedRowHeight() const { return grid_sums::Clamp(RowSpan(0, m_nFixedRowCount)); }
+int CGridCtrl::GetFixedColumnWidth() const { return grid_sums::Clamp(ColumnSpan(0, m_nFixedColumnCount)); }
+int CGridCtrl::GetVirtualHeight() const { return grid_sums::Clamp(RowSpan(0, m_nRowCount)); }
 
 int CGridCtrl::GetVirtualWidth() const {
     long long sum = 0;
@@ -489,9 +487,7 @@ int CGridCtrl::GetMergedRowHeight(int nRow, int nCol) const {
     CGridCellBase* cell = GetCell(owner.row, owner.col);
     if (!cell || cell->GetMergeRange().Count() < 2) return GetRowHeight(nRow);
     const CellRange range = cell->GetMergeRange();
-    long long sum = 0;
-    for (int row = range.maxRow; row >= range.minRow; --row) sum += std::max(GetRowHeight(row), 0);
-    return grid_sums::Clamp(sum);
+    return grid_sums::Clamp(RowSpan(range.minRow, range.maxRow + 1));
 }
 
 int CGridCtrl::GetMergedColumnWidth(int nRow, int nCol) const {
@@ -499,9 +495,7 @@ int CGridCtrl::GetMergedColumnWidth(int nRow, int nCol) const {
     CGridCellBase* cell = GetCell(owner.row, owner.col);
     if (!cell || cell->GetMergeRange().Count() < 2) return GetColumnWidth(nCol);
     const CellRange range = cell->GetMergeRange();
-    long long sum = 0;
-    for (int col = range.maxCol; col >= range.minCol; --col) sum += std::max(GetColumnWidth(col), 0);
-    return grid_sums::Clamp(sum);
+    return grid_sums::Clamp(ColumnSpan(range.minCol, range.maxCol + 1));
 }
 
 BOOL CGridCtrl::AutoSizeColumn(int nCol, int nStyle, BOOL bResetScroll) {

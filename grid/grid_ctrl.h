@@ -129,6 +129,10 @@ public:
     // Sums over all rows or columns, clamped to the int range.
     int GetVirtualHeight() const;
     int GetVirtualWidth() const;
+    // Sums of the heights of rows [first, last) and the widths of columns
+    // [first, last), in 64 bits.
+    long long RowSpan(int first, int last) const;
+    long long ColumnSpan(int first, int last) const;
     int GetMergedRowHeight(int nRow, int nCol) const;
     int GetMergedColumnWidth(int nRow, int nCol) const;
     BOOL AutoSizeColumn(int nCol, int nStyle = 0, BOOL bResetScroll = TRUE);
@@ -271,11 +275,11 @@ private:
     // adds `add`, removes `remove`; `resetColours` sets both colours back to the
     // default.
     void ChangeStates(int r0, int r1, int c0, int c1, UINT add, UINT remove, bool resetColours);
-    // Redraws a cell now (with `dc`) or later.
-    void RedrawCell(int row, int col, CDC* dc);
     // The rows [first, last] measured for a column's width.
     BOOL MeasureColumn(int nCol, int nStyle);
     void HideTitleTip();
     // A scroll-bar message on either bar.
     void OnScroll(int bar, UINT code);
+    // A cell's origin in 64 bits (GetCellOrigin without the cut to int).
+    bool CellOrigin(int nRow, int nCol, long long* x, long long* y);
 };

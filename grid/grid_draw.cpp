@@ -95,14 +95,12 @@ void CGridCtrl::OnDraw(CDC* pDC) {
 
     // The outer border lines at the top and left.
     if (vertical) {
-        long long bottom = fixedRowHeight;
-        for (int row = topLeft.row; row <= range.maxRow; ++row) bottom += std::max(GetRowHeight(row), 0);
+        const long long bottom = fixedRowHeight + RowSpan(topLeft.row, range.maxRow + 1);
         pDC->MoveTo(0, 0);
         pDC->LineTo(0, Clamp(bottom - 1));
     }
     if (horizontal) {
-        long long right = fixedColWidth;
-        for (int col = topLeft.col; col <= range.maxCol; ++col) right += std::max(GetColumnWidth(col), 0);
+        const long long right = fixedColWidth + ColumnSpan(topLeft.col, range.maxCol + 1);
         pDC->MoveTo(0, 0);
         pDC->LineTo(Clamp(right - 1), 0);
     }
@@ -242,63 +240,31 @@ BOOL CGridCtrl::IsCellVisible(int nRow, int nCol) {
     const CCellID topLeft = GetTopLeftScrollCell();
     if ((nCol >= m_nFixedColumnCount && nCol < topLeft.col) || (nRow >= m_nFixedRowCount && nRow < topLeft.row))
         return FALSE;
+    // Sizes are never negative: the cell shows when it starts inside the client.
+    long long x = 0, y = 0;
+    if (!CellOrigin(nRow, nCol, &x, &y)) return FALSE;
     CRect client;
     GetClientRect(&client);
-    long long x = 0;
-    if (nCol < m_nFixedColumnCount) {
-        for (int col = 0; col < nCol; ++col) {
-            if (x >= client.right) return FALSE;
-            x += std::max(GetColumnWidth(col), 0);
-        }
-    } else {
-        x = GetFixedColumnWidth();
-        for (int col = topLeft.col; col < nCol; ++col) {
-            if (x >= client.right) return FALSE;
-            x += std::max(GetColumnWidth(col), 0);
-        }
-    }
-    if (x >= client.right) return FALSE;
-    long long y = 0;
-    if (nRow < m_nFixedRowCount) {
-        for (int row = 0; row < nRow; ++row) {
-            if (y >= client.bottom) return FALSE;
-            y += std::max(GetRowHeight(row), 0);
-        }
-    } else {
-        y = GetFixedRowHeight();
-        for (int row = topLeft.row; row < nRow; ++row) {
-            if (y >= client.bottom) return FALSE;
-            y += std::max(GetRowHeight(row), 0);
-        }
-    }
-    return y < client.bottom;
+    return x < client.right && y < client.bottom;
+}
+
+bool CGridCtrl::CellOrigin(int nRow, int nCol, long long* x, long long* y) {
+    if (!IsCellInGrid(nRow, nCol)) return false;
+    CCellID topLeft;
+    if (nRow >= m_nFixedRowCount || nCol >= m_nFixedColumnCount) topLeft = GetTopLeftScrollCell();
+    // Fixed columns from 0; others from the first scrolled column, before it negative.
+    if (nCol < m_nFixedColumnCount) *x = ColumnSpan(0, nCol);
+    else if (nCol >= topLeft.col) *x = GetFixedColumnWidth() + ColumnSpan(topLeft.col, nCol);
+    else *x = GetFixedColumnWidth() - ColumnSpan(nCol, topLeft.col);
+    if (nRow < m_nFixedRowCount) *y = RowSpan(0, nRow);
+    else if (nRow >= topLeft.row) *y = GetFixedRowHeight() + RowSpan(topLeft.row, nRow);
+    else *y = GetFixedRowHeight() - RowSpan(nRow, topLeft.row);
+    return true;
 }
 
 BOOL CGridCtrl::GetCellOrigin(int nRow, int nCol, LPPOINT p) {
-    if (!p || !IsCellInGrid(nRow, nCol)) return FALSE;
-    CCellID topLeft;
-    if (nRow >= m_nFixedRowCount || nCol >= m_nFixedColumnCount) topLeft = GetTopLeftScrollCell();
-
-    long long x = 0;
-    if (nCol < m_nFixedColumnCount) {
-        for (int col = 0; col < nCol; ++col) x += std::max(GetColumnWidth(col), 0);
-    } else {
-        x = GetFixedColumnWidth();
-        if (nCol > topLeft.col)
-            for (int col = topLeft.col; col < nCol; ++col) x += std::max(GetColumnWidth(col), 0);
-        else
-            for (int col = nCol; col < topLeft.col; ++col) x -= std::max(GetColumnWidth(col), 0);
-    }
-    long long y = 0;
-    if (nRow < m_nFixedRowCount) {
-        for (int row = 0; row < nRow; ++row) y += std::max(GetRowHeight(row), 0);
-    } else {
-        y = GetFixedRowHeight();
-        if (nRow > topLeft.row)
-            for (int row = topLeft.row; row < nRow; ++row) y += std::max(GetRowHeight(row), 0);
-        else
-            for (int row = nRow; row < topLeft.row; ++row) y -= std::max(GetRowHeight(row), 0);
-    }
+    long long x = 0, y = 0;
+    if (!p || !CellOrigin(nRow, nCol, &x, &y)) return FALSE;
     p->x = Clamp(x);
     p->y = Clamp(y);
     return TRUE;
@@ -383,26 +349,23 @@ CellRange CGridCtrl::GetVisibleScrollRange(LPRECT pRect) {
     GetClientRect(&client);
     const CCellID topLeft = GetTopLeftScrollCell();
 
-    long long bottom = GetFixedRowHeight();
-    int row = topLeft.row;
-    for (; row < m_nRowCount; ++row) {
-        bottom += std::max(GetRowHeight(row), 0);
-        if (bottom >= client.bottom) {
-            bottom = client.bottom;
-            break;
+    // From the fixed part over the scrolled rows (columns) until the client edge
+    // is reached: the last one reached and where the visible part ends.
+    auto last = [](long long end, int first, int count, long long limit, auto size) {
+        int i = first;
+        for (; i < count; ++i) {
+            end += std::max(size(i), 0);
+            if (end >= limit) {
+                end = limit;
+                break;
+            }
         }
-    }
-    const int maxRow = std::min(row, m_nRowCount - 1);
-    long long right = GetFixedColumnWidth();
-    int col = topLeft.col;
-    for (; col < m_nColumnCount; ++col) {
-        right += std::max(GetColumnWidth(col), 0);
-        if (right >= client.right) {
-            right = client.right;
-            break;
-        }
-    }
-    const int maxCol = std::min(col, m_nColumnCount - 1);
+        return std::pair<int, long long>(std::min(i, count - 1), end);
+    };
+    const auto [maxRow, bottom] = last(GetFixedRowHeight(), topLeft.row, m_nRowCount, client.bottom,
+                                       [this](int i) { return GetRowHeight(i); });
+    const auto [maxCol, right] = last(GetFixedColumnWidth(), topLeft.col, m_nColumnCount, client.right,
+                                      [this](int i) { return GetColumnWidth(i); });
     if (pRect) *pRect = RECT{0, 0, Clamp(right), Clamp(bottom)};
     return CellRange(topLeft.row, topLeft.col, maxRow, maxCol);
 }

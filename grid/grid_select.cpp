@@ -43,33 +43,24 @@ CCellID CGridCtrl::SetFocusCell(CCellID cell) {
     if (cell.col != -1) cell.col = std::max(cell.col, m_nFixedColumnCount);
     m_idFocus = cell;
 
-    if (IsCellInGrid(old)) {
-        SetItemState(old.row, old.col, GetItemState(old.row, old.col) & ~CIS_FOCUSED);
-        RedrawCell(old.row, old.col, nullptr);
-        if (m_bFocusColumnHeaders) {
-            if (old.col != cell.col)
-                for (int row = 0; row < m_nFixedRowCount; ++row) RedrawCell(row, old.col, nullptr);
-            if (old.row != cell.row)
-                for (int col = 0; col < m_nFixedColumnCount; ++col) RedrawCell(old.row, col, nullptr);
-        }
-    }
-    if (IsCellInGrid(cell)) {
-        SetItemState(cell.row, cell.col, GetItemState(cell.row, cell.col) | CIS_FOCUSED);
-        RedrawCell(cell.row, cell.col, nullptr);
-        if (m_bFocusColumnHeaders) {
-            if (old.col != cell.col)
-                for (int row = 0; row < m_nFixedRowCount; ++row) RedrawCell(row, cell.col, nullptr);
-            if (old.row != cell.row)
-                for (int col = 0; col < m_nFixedColumnCount; ++col) RedrawCell(cell.row, col, nullptr);
-        }
-    }
+    // A cell gains or loses the focus bit and is redrawn, with the headers of its
+    // row and column when those change.
+    auto mark = [this](const CCellID& at, const CCellID& other, bool focused) {
+        if (!IsCellInGrid(at)) return;
+        const UINT state = GetItemState(at.row, at.col);
+        SetItemState(at.row, at.col, focused ? (state | CIS_FOCUSED) : (state & ~CIS_FOCUSED));
+        RepaintCell(at.row, at.col);
+        if (!m_bFocusColumnHeaders) return;
+        if (at.col != other.col)
+            for (int row = 0; row < m_nFixedRowCount; ++row) RepaintCell(row, at.col);
+        if (at.row != other.row)
+            for (int col = 0; col < m_nFixedColumnCount; ++col) RepaintCell(at.row, col);
+    };
+    mark(old, cell, false);
+    mark(cell, old, true);
     return old;
 }
 
-void CGridCtrl::RedrawCell(int row, int col, CDC* dc) {
-    if (dc) RepaintCell(row, col, dc);
-    else RepaintCell(row, col);
-}
 
 // ---------------------------------------------------------------------------
 // Selection
