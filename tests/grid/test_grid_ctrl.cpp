@@ -528,3 +528,95 @@ TEST(GridScrolling, ALineScrollMovesThePictureAndPaintsOnlyWhatItUncovers) {
     }
     EXPECT_FALSE(first == picture()) << "the grid did scroll";
 }
+
+// ---------------------------------------------------------------------------
+// Window set-up, fonts, virtual mode
+
+TEST(GridWindowSetup, BindingGivesAClientEdgeAndSizingRegistersTheDropTarget) {
+    GridWindow w(200, 100);
+    EXPECT_TRUE(w.grid.GetExStyle() & WS_EX_CLIENTEDGE);
+    CRect client, window;
+    w.grid.GetClientRect(&client);
+    w.grid.GetWindowRect(&window);
+    EXPECT_EQ(client.Width(), window.Width() - 4);
+    EXPECT_EQ(w.grid.m_titleTip.GetParentWnd(), &w.grid);
+    EXPECT_TRUE(w.grid.m_dropTarget.m_bRegistered);
+    EXPECT_EQ(w.grid.m_dropTarget.GetRegisteredWindow(), w.grid.GetSafeHwnd());
+}
+
+TEST(GridWindowSetup, FontsGoToTheDefaultCellsAndSortEndsWhenItsColumnChanges) {
+    GridWindow w(200, 100);
+    w.Fill(3, 3, 1, 1);
+    CFont font;
+    font.CreatePointFont(200, u"Arial");
+    const int before = w.grid.m_cellDefault.GetWidth();
+    w.grid.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(font)), TRUE);
+    LOGFONTW lf{};
+    font.GetLogFont(&lf);
+    EXPECT_EQ(w.grid.m_cellFixedDefault.GetFont()->lfHeight, lf.lfHeight);
+    EXPECT_GT(w.grid.m_cellDefault.GetWidth(), before) << "the default size follows the font";
+    EXPECT_NE(w.grid.SendMessage(WM_GETFONT), 0);
+
+    w.grid.SetSortColumn(2);
+    w.grid.SetItemText(1, 1, u"other column");
+    EXPECT_EQ(w.grid.GetSortColumn(), 2);
+    w.grid.SetItemText(1, 2, u"sorted column");
+    EXPECT_EQ(w.grid.GetSortColumn(), -1);
+}
+
+TEST(GridWindowSetup, WithRedrawOffNothingIsPaintedOrRecomputed) {
+    GridWindow w(200, 100);
+    w.Fill(30, 3, 1, 1);
+    ASSERT_TRUE(w.grid.IsScrollBarShown(SB_VERT));
+    w.grid.m_bRedrawEnabled = FALSE;
+    EXPECT_FALSE(w.grid.RepaintCell(1, 1));
+    EXPECT_FALSE(w.grid.InvalidateCellRect(1, 1));
+    Canvas canvas(100, 60, RGB(1, 2, 3));
+    w.grid.OnDraw(&canvas.DC());
+    EXPECT_TRUE(canvas.Snap()->Match({{10, 10, RGB(1, 2, 3)}, {80, 50, RGB(1, 2, 3)}}));
+    w.grid.SetRowCount(2);
+    EXPECT_TRUE(w.grid.IsScrollBarShown(SB_VERT)) << "the bars wait for redrawing";
+    w.grid.m_bRedrawEnabled = TRUE;
+    w.grid.ResetScrollBars();
+    EXPECT_FALSE(w.grid.IsScrollBarShown(SB_VERT));
+}
+
+TEST(GridVirtualMode, PaintsAskTheOwnerForCellsBetweenCacheHints) {
+    GridWindow w(200, 100);
+    std::vector<CellRange> hints;
+    int asked = 0;
+    w.top.handlers[WM_NOTIFY] = [&](WPARAM, LPARAM l) -> LRESULT {
+        const auto* hdr = reinterpret_cast<const NMHDR*>(l);
+        if (hdr->code == GRIDN_ODCACHEHINT) hints.push_back(reinterpret_cast<const GridCacheHint*>(l)->range);
+        if (hdr->code == GRIDN_GETDISPINFO) {
+            auto* info = reinterpret_cast<GridDispInfo*>(l);
+            info->item.strText = u"v";
+            ++asked;
+        }
+        return 0;
+    };
+    w.grid.m_bVirtualMode = TRUE;
+    w.Fill(50, 4, 1, 1, 40, 20);
+    w.grid.SetSelectedRange(2, 1, 3, 1);
+    EXPECT_TRUE(w.grid.IsCellSelected(3, 1));
+    EXPECT_EQ(w.grid.GetItemState(3, 1) & CIS_SELECTED, UINT(CIS_SELECTED)) << "the shared cell reports it";
+    hints.clear();
+    w.grid.Invalidate();
+    w.grid.SendMessage(WM_PAINT);
+    ASSERT_EQ(hints.size(), 2u);
+    EXPECT_EQ(hints[0].minRow, 1);
+    EXPECT_EQ(hints[0].maxCol, 3);
+    EXPECT_EQ(hints[1], CellRange(-1, -1, -1, -1));
+    EXPECT_GT(asked, 0);
+    EXPECT_EQ(w.grid.GetItemText(7, 2), u"v");
+
+    // Row order in virtual mode: inserting before row 1 moves the later rows on.
+    w.grid.m_vecRowOrder = {0, 1, 2};
+    w.grid.m_nRowCount = 3;
+    w.grid.ShiftRowOrder(1, 1);
+    EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 1, 1, 3}));
+    w.grid.m_nRowCount = 4;
+    w.grid.ShiftRowOrder(1, -1);
+    EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 1, 2}));
+    w.grid.m_nRowCount = 50;
+}
