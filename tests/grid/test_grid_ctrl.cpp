@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <new>
 
 #include "grid/grid_ctrl.h"
+#include "platform/runtime/app.h"
 #include "tests/grid/grid_fixture.h"
 #include "tests/support/colours.h"
 #include "tests/support/pixel_harness.h"
@@ -619,4 +621,80 @@ TEST(GridVirtualMode, PaintsAskTheOwnerForCellsBetweenCacheHints) {
     w.grid.ShiftRowOrder(1, -1);
     EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 1, 2}));
     w.grid.m_nRowCount = 50;
+}
+
+// ---------------------------------------------------------------------------
+// Faults that the grid guards against
+
+namespace {
+// A cell class whose factory runs out of memory after a number of cells.
+int g_cellsLeft = 0;
+class ScarceCell : public CGridCell {
+    DECLARE_DYNCREATE(ScarceCell)
+};
+CObject* MakeScarceCell() {
+    if (g_cellsLeft-- <= 0) throw std::bad_alloc();
+    return new ScarceCell;
+}
+}  // namespace
+const CRuntimeClass ScarceCell::classScarceCell{"ScarceCell", &MakeScarceCell, RUNTIME_CLASS(CGridCell)};
+const CRuntimeClass* ScarceCell::GetRuntimeClass() const { return RUNTIME_CLASS(ScarceCell); }
+CObject* ScarceCell::CreateObject() { return MakeScarceCell(); }
+
+TEST(GridFaults, AFailedAllocationLeavesTheGridAsItWas) {
+    GridWindow w(200, 100);
+    w.Fill(3, 3, 1, 1);
+    w.grid.SetItemText(2, 2, u"kept");
+    std::vector<std::u16string> boxes;
+    const platform::MessageBoxHandler previous = platform::SetMessageBoxHandler([&boxes](const platform::MessageBoxRequest& r) {
+        boxes.push_back(r.text);
+        return IDOK;
+    });
+    w.grid.SetDefaultCellType(RUNTIME_CLASS(ScarceCell));
+    g_cellsLeft = 4;  // the third row of cells fails half-way
+    EXPECT_FALSE(w.grid.SetRowCount(6));
+    EXPECT_EQ(w.grid.GetRowCount(), 3);
+    EXPECT_EQ(w.grid.m_arRowHeights.size(), 3u);
+    g_cellsLeft = 2;
+    EXPECT_FALSE(w.grid.SetColumnCount(5));
+    EXPECT_EQ(w.grid.GetColumnCount(), 3);
+    EXPECT_EQ(w.grid.m_arColumnWidths.size(), 3u);
+    EXPECT_EQ(w.grid.GetItemText(2, 2), u"kept");
+    EXPECT_EQ(boxes.size(), 2u) << "each failure is reported";
+    platform::SetMessageBoxHandler(previous);
+}
+
+TEST(GridFaults, OwnerChangingTheSelectionWhileItIsWalkedIsSafe) {
+    GridWindow w(300, 200);
+    int calls = 0;
+    w.top.handlers[WM_NOTIFY] = [&](WPARAM, LPARAM l) -> LRESULT {
+        // In virtual mode every cell state read asks the owner; this owner
+        // changes the selection each time it is asked.
+        if (reinterpret_cast<const NMHDR*>(l)->code == GRIDN_GETDISPINFO && ++calls % 3 == 0) {
+            const int row = 1 + calls % 7, col = 1 + calls % 5;
+            w.grid.SetItemState(row, col, calls % 2 ? CIS_SELECTED : 0);
+        }
+        return 0;
+    };
+    w.grid.m_bVirtualMode = TRUE;
+    w.Fill(10, 8, 1, 1);
+    w.grid.SetSelectedRange(1, 1, 8, 6);
+    w.grid.SetSelectedRange(2, 2, 3, 3);
+    w.grid.SetSelectedRange(-1, -1, -1, -1);
+    EXPECT_GT(calls, 0);
+    for (const auto& [key, cell] : w.grid.m_mapSelected) EXPECT_TRUE(w.grid.IsCellInGrid(cell));
+}
+
+TEST(GridFaults, EnsureVisibleStopsWhenScrollingNoLongerMoves) {
+    GridWindow w(200, 100);
+    w.Fill(40, 6, 1, 1, 50, 20);
+    // The owner widens a column directly, without the bars being recomputed.
+    w.grid.m_arColumnWidths[5] = 900;
+    w.grid.m_arRowHeights[39] = 900;
+    w.grid.EnsureVisible(39, 5);  // returns: the bars cannot bring the cell in
+    SCROLLINFO info;
+    ASSERT_TRUE(w.grid.GetScrollInfo(SB_HORZ, &info, SIF_ALL));
+    EXPECT_EQ(w.grid.GetScrollPos(SB_HORZ), info.nMax - int(info.nPage) + 1);
+    ASSERT_TRUE(w.grid.GetScrollInfo(SB_VERT, &info, SIF_ALL));
+    EXPECT_EQ(w.grid.GetScrollPos(SB_VERT), info.nMax - int(info.nPage) + 1);
 }
