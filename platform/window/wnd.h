@@ -195,12 +195,13 @@ public:
     // nothing to scroll hides the bar (disables it with SIF_DISABLENOSCROLL) when
     // the range changed; a new range that needs scrolling shows and enables it.
     // FALSE for a bad bar or a range whose minimum lies above its maximum.
+    // `redraw` is accepted and ignored: a bar always shows its new values.
     BOOL SetScrollInfo(int bar, LPSCROLLINFO info, BOOL redraw = TRUE);
     // Fills the fields that `mask` names (the track position is the thumb's
     // place while it is dragged, else the position). FALSE for a bad bar.
     BOOL GetScrollInfo(int bar, LPSCROLLINFO info, UINT mask = SIF_ALL) const;
     int GetScrollPos(int bar) const;
-    // Returns the previous position.
+    // Returns the previous position. `redraw` is accepted and ignored.
     int SetScrollPos(int bar, int pos, BOOL redraw = TRUE);
     void GetScrollRange(int bar, int* minPos, int* maxPos) const;
     // SB_HORZ, SB_VERT or SB_BOTH; the client area shrinks or grows with it.

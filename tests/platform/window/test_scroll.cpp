@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "platform/window/wnd.h"
+#include "tests/support/qt_helpers.h"
 #include "tests/support/recording_wnd.h"
 
 namespace {
@@ -184,4 +185,28 @@ TEST(SystemColours, ChangesReachEveryWindowAndGetSysColor) {
     Pump();
     EXPECT_GE(CountOf(s.log, WM_SYSCOLORCHANGE, "child"), 1);
     QApplication::setPalette(QPalette());
+}
+
+TEST(Cursor, MovesAskForTheCursorFirstAndArriveInClientCoordinates) {
+    Scene s;
+    s.child.ModifyStyleEx(0, WS_EX_CLIENTEDGE);
+    s.log.clear();
+    MouseMove(&s.child, 5, 7);
+    std::vector<UINT> seen;
+    for (const auto& m : s.log)
+        if (m.tag == "child" && (m.message == WM_SETCURSOR || m.message == WM_MOUSEMOVE)) seen.push_back(m.message);
+    EXPECT_EQ(seen, (std::vector<UINT>{WM_SETCURSOR, WM_MOUSEMOVE}));
+    const auto move = std::find_if(s.log.begin(), s.log.end(), [](const LoggedMessage& m) {
+        return m.tag == "child" && m.message == WM_MOUSEMOVE;
+    });
+    ASSERT_NE(move, s.log.end());
+    EXPECT_EQ(short(LOWORD(move->lParam)), 5);
+    EXPECT_EQ(short(HIWORD(move->lParam)), 7);
+    const auto ask = std::find_if(s.log.begin(), s.log.end(), [](const LoggedMessage& m) {
+        return m.tag == "child" && m.message == WM_SETCURSOR;
+    });
+    EXPECT_EQ(LOWORD(ask->lParam), WORD(HTCLIENT));
+    EXPECT_EQ(HIWORD(ask->lParam), WORD(WM_MOUSEMOVE));
+    // The child's default handling asks its parent.
+    EXPECT_GE(CountOf(s.log, WM_SETCURSOR, "top"), 1);
 }
