@@ -397,6 +397,9 @@ constexpr LRESULT HTTRANSPARENT = -1;
 constexpr LRESULT HTNOWHERE = 0;
 constexpr LRESULT HTCLIENT = 1;
 constexpr LRESULT HTCAPTION = 2;
+constexpr LRESULT HTHSCROLL = 6;
+constexpr LRESULT HTVSCROLL = 7;
+constexpr LRESULT HTBORDER = 18;
 
 // WM_GETDLGCODE results.
 constexpr UINT DLGC_WANTARROWS = 0x0001;

@@ -198,7 +198,17 @@ LRESULT CWnd::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCHITTEST: {
         RECT r;
         GetWindowRect(&r);
-        return CRect(r).PtInRect(CPoint(lParam)) ? HTCLIENT : HTNOWHERE;
+        const CPoint at(lParam);
+        if (!CRect(r).PtInRect(at)) return HTNOWHERE;
+        // The client area, the scroll bars beside and below it, or the client edge.
+        POINT p = at;
+        ScreenToClient(&p);
+        RECT client;
+        GetClientRect(&client);
+        if (CRect(client).PtInRect(p)) return HTCLIENT;
+        if (IsScrollBarShown(SB_VERT) && p.x >= client.right && p.y >= 0 && p.y < client.bottom) return HTVSCROLL;
+        if (IsScrollBarShown(SB_HORZ) && p.y >= client.bottom && p.x >= 0 && p.x < client.right) return HTHSCROLL;
+        return HTBORDER;
     }
     case WM_SETCURSOR:
         // A child's parent may set the cursor first.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QScrollBar>
+#include <QWidget>
 #include <new>
 
 #include "grid/grid_ctrl.h"
@@ -697,4 +699,19 @@ TEST(GridFaults, EnsureVisibleStopsWhenScrollingNoLongerMoves) {
     EXPECT_EQ(w.grid.GetScrollPos(SB_HORZ), info.nMax - int(info.nPage) + 1);
     ASSERT_TRUE(w.grid.GetScrollInfo(SB_VERT, &info, SIF_ALL));
     EXPECT_EQ(w.grid.GetScrollPos(SB_VERT), info.nMax - int(info.nPage) + 1);
+}
+
+TEST(GridScrolling, DraggingTheThumbScrollsAsItGoes) {
+    GridWindow w(200, 100);
+    w.Fill(40, 3, 1, 1, 50, 20);
+    QScrollBar* bar = nullptr;
+    for (QScrollBar* b : w.grid.Widget()->findChildren<QScrollBar*>())
+        if (b->orientation() == Qt::Vertical) bar = b;
+    ASSERT_NE(bar, nullptr);
+    bar->setSliderPosition(205);  // the thumb is dragged: SB_THUMBTRACK
+    EXPECT_EQ(w.grid.GetScrollPos(SB_VERT), 205);
+    EXPECT_EQ(w.grid.GetTopLeftScrollCell(), CCellID(12, 1)) << "205 pixels pass rows 1 to 11 and part of 12";
+    CRect rect;
+    ASSERT_TRUE(w.grid.GetCellRect(12, 1, &rect));
+    EXPECT_EQ(rect.top, 20);
 }

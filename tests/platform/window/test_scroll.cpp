@@ -108,6 +108,16 @@ TEST(ScrollBars, ShownBarsAndTheClientEdgeShrinkTheClientArea) {
     s.child.GetWindowRect(&window);
     EXPECT_EQ(p.x, window.left + 2);
     EXPECT_EQ(p.y, window.top + 2);
+    // Hit tests tell the client, the bars and the edge apart.
+    struct Hit {
+        int dx, dy;
+        LRESULT code;
+    };
+    const Hit hits[] = {{5, 5, HTCLIENT}, {1, 50, HTBORDER}, {200 - 5, 30, HTVSCROLL}, {50, 100 - 5, HTHSCROLL},
+                        {-1, 5, HTNOWHERE}};
+    for (const Hit& h : hits)
+        EXPECT_EQ(s.child.SendMessage(WM_NCHITTEST, 0, MAKELPARAM(window.left + h.dx, window.top + h.dy)), h.code)
+            << h.dx << "," << h.dy;
 }
 
 TEST(ScrollBars, MovingABarSendsEveryScrollCodeAndTheWindowSetsThePosition) {
