@@ -92,7 +92,10 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
             m_rows.resize(size_t(nRows));
         }
         m_arRowHeights.resize(size_t(nRows));
-        if (m_bVirtualMode) m_vecRowOrder.resize(size_t(nRows));
+        if (m_bVirtualMode) {
+            m_vecRowOrder.resize(size_t(nRows));
+            for (int i = 0; i < nRows; ++i) m_vecRowOrder[size_t(i)] = i;
+        }
         m_nRowCount = nRows;
     } else {
         // Everything new is made first, so a failed allocation leaves the grid as it was.

@@ -622,7 +622,10 @@ TEST(GridVirtualMode, PaintsAskTheOwnerForCellsBetweenCacheHints) {
     w.grid.m_nRowCount = 4;
     w.grid.ShiftRowOrder(1, -1);
     EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 1, 2}));
-    w.grid.m_nRowCount = 50;
+    // A new row count puts the rows back in their own order.
+    w.grid.m_vecRowOrder = {2, 0, 1, 3};
+    w.grid.SetRowCount(3);
+    EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 1, 2}));
 }
 
 // ---------------------------------------------------------------------------
