@@ -33,7 +33,26 @@ int GetSystemMetrics(int index) {
     }
 }
 
+namespace {
+// Colours set at run time, by index; kNoOverride where the theme's stands.
+constexpr int kSysColourCount = 31;
+constexpr COLORREF kNoOverride = 0xFFFFFFFF;
+COLORREF g_overrides[kSysColourCount] = {
+    kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride,
+    kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride,
+    kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride,
+    kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride, kNoOverride};
+}  // namespace
+
+BOOL SetSysColorValues(int count, const int* indexes, const COLORREF* colours) {
+    if (count <= 0 || !indexes || !colours) return FALSE;
+    for (int i = 0; i < count; ++i)
+        if (indexes[i] >= 0 && indexes[i] < kSysColourCount) g_overrides[indexes[i]] = colours[i] & 0x00FFFFFF;
+    return TRUE;
+}
+
 COLORREF GetSysColor(int index) {
+    if (index >= 0 && index < kSysColourCount && g_overrides[index] != kNoOverride) return g_overrides[index];
     // The classic light theme's colours: the program paints most of its own surfaces.
     switch (index) {
     case COLOR_WINDOW: return RGB(255, 255, 255);

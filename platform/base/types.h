@@ -177,6 +177,8 @@ constexpr UINT WM_GETTEXT = 0x000D;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_ERASEBKGND = 0x0014;
+// The system colours changed (sent to top-level windows, which pass it to their descendants).
+constexpr UINT WM_SYSCOLORCHANGE = 0x0015;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
 constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_ICONERASEBKGND = 0x0027;
@@ -395,6 +397,9 @@ constexpr LRESULT HTTRANSPARENT = -1;
 constexpr LRESULT HTNOWHERE = 0;
 constexpr LRESULT HTCLIENT = 1;
 constexpr LRESULT HTCAPTION = 2;
+constexpr LRESULT HTHSCROLL = 6;
+constexpr LRESULT HTVSCROLL = 7;
+constexpr LRESULT HTBORDER = 18;
 
 // WM_GETDLGCODE results.
 constexpr UINT DLGC_WANTARROWS = 0x0001;

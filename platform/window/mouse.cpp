@@ -54,10 +54,26 @@ BOOL GetCursorPos(POINT* point) {
 
 HCURSOR LoadCursorW(void*, LPCWSTR id) { return id; }
 
+namespace {
+HCURSOR g_currentCursor = IDC_ARROW;
+int g_waitCursors = 0;
+}  // namespace
+
+HCURSOR GetCursor() { return g_currentCursor; }
+
+CWaitCursor::CWaitCursor() {
+    if (g_waitCursors++ == 0 && qApp) QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+CWaitCursor::~CWaitCursor() {
+    if (--g_waitCursors == 0 && qApp) QApplication::restoreOverrideCursor();
+}
+
+BOOL IsWaitCursorShown() { return g_waitCursors > 0; }
+
 HCURSOR SetCursor(HCURSOR cursor) {
-    static HCURSOR current = IDC_ARROW;
-    const HCURSOR previous = current;
-    current = cursor;
+    const HCURSOR previous = g_currentCursor;
+    g_currentCursor = cursor;
     QWidget* w = QWidget::mouseGrabber();
     if (!w) w = QApplication::widgetAt(QCursor::pos());
     WindowImpl* impl = WindowImpl::FromWidget(w);
@@ -112,7 +128,7 @@ BOOL _TrackMouseEvent(TRACKMOUSEEVENT* request) {
                 WindowImpl* self = WindowImpl::FromHandle(h);
                 if (!self || !self->trackHover || !self->widget) return;
                 self->trackHover = false;
-                const QPoint p = self->widget->mapFromGlobal(QCursor::pos());
+                const QPoint p = self->widget->mapFromGlobal(QCursor::pos()) - self->ClientOrigin();
                 WindowImpl::Dispatch(h, WM_MOUSEHOVER, 0, MAKELPARAM(p.x(), p.y()));
             });
         }

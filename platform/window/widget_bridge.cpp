@@ -74,8 +74,14 @@ protected:
             break;
         }
         case QEvent::Resize:
+            impl->LayoutNonClient();  // the bars follow, then WM_SIZE
+            break;
         case QEvent::Move:
             impl->ReportGeometry();
+            break;
+        case QEvent::ApplicationPaletteChange:
+            // The desktop's colours changed: top-level windows hear it and pass it on.
+            if (impl->topLevel) WindowImpl::Dispatch(h, WM_SYSCOLORCHANGE, 0, 0);
             break;
         case QEvent::Close:
             if (impl->topLevel) {
@@ -146,7 +152,7 @@ bool IsSystemKey(Qt::KeyboardModifiers mods) {
 bool OfferPressToCapture(UINT message, WPARAM wParam, QPoint global) {
     CWnd* capture = CWnd::GetCapture();
     if (!capture || !capture->Widget()) return false;
-    const QPoint p = capture->Widget()->mapFromGlobal(global);
+    const QPoint p = capture->Widget()->mapFromGlobal(global) - WindowImpl::FromHandle(capture->GetSafeHwnd())->ClientOrigin();
     MSG msg;
     msg.hwnd = capture->GetSafeHwnd();
     msg.message = message;
@@ -185,8 +191,8 @@ LRESULT WindowImpl::Dispatch(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
 void WindowImpl::ReportGeometry() {
     if (!widget || destroying) return;
     const HWND h = handle;
-    const QSize size = widget->size();
-    const QPoint pos = topLevel ? widget->geometry().topLeft() : widget->pos();
+    const QSize size = ClientSize();
+    const QPoint pos = topLevel ? widget->geometry().topLeft() : ChildClientPos(parent, widget->pos());
     if (pos != reportedPos) {
         reportedPos = pos;
         Dispatch(h, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
@@ -203,33 +209,40 @@ void WindowImpl::ReportGeometry() {
 }
 
 void WindowImpl::BeginSurface() {
-    const QSize size = widget ? widget->size() : QSize();
-    const bool erase = eraseRequested || surface.size() != size;
+    const QSize size = widget ? ClientSize() : QSize();
+    const QRect whole(QPoint(0, 0), size);
+    const bool resized = surface.size() != size;
+    const bool erase = eraseRequested || resized;
+    // Only the invalidated part is painted again when a part was named and the
+    // rest of the picture still stands.
+    const QRect area = (resized || dirtyAll || dirty.isEmpty()) ? whole : (dirty & whole);
+    dirty = QRect();
+    dirtyAll = false;
     if (erase) {
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        QImage image = (area == whole || surface.isNull()) ? QImage(size, QImage::Format_ARGB32_Premultiplied) : surface;
         WindowImpl* p = FromHandle(parent);
         if (!topLevel && p && p->widget && widget && !image.isNull() &&
-            p->surface.size() != p->widget->size() && !p->inPaint) {
+            p->surface.size() != p->ClientSize() && !p->inPaint) {
             p->Compose();
             if (!FromHandle(handle)) return;
         }
         if (!image.isNull()) {
+            QPainter painter(&image);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
             if (!topLevel && p && p->widget && widget && !p->surface.isNull()) {
-                image.fill(Qt::transparent);
-                QPainter painter(&image);
-                painter.setCompositionMode(QPainter::CompositionMode_Source);
-                painter.drawImage(QPoint(0, 0), p->surface, QRect(widget->pos(), size));
+                painter.fillRect(area, Qt::transparent);
+                painter.drawImage(area.topLeft(), p->surface, area.translated(ChildClientPos(parent, widget->pos())));
             } else {
                 // A top-level window, or a child of a parent with nothing painted yet.
                 const COLORREF face = GetSysColor(COLOR_BTNFACE);
-                image.fill(platform::detail::QtColour(face));
+                painter.fillRect(area, platform::detail::QtColour(face));
             }
         }
         surface = image;
     }
     erasePending = erase;
     eraseRequested = false;
-    paintRect = QRect(QPoint(0, 0), size);
+    paintRect = area;
 }
 
 void WindowImpl::Compose() {
@@ -300,7 +313,7 @@ bool WndWidget::event(QEvent* e) {
             platform::detail::OfferPressToCapture(msg, keys, me->globalPosition().toPoint()))
             return true;
         if (msg && WindowImpl::FromHandle(h)) {
-            const QPoint p = me->position().toPoint();
+            const QPoint p = me->position().toPoint() - impl->ClientOrigin();
             WindowImpl::Dispatch(h, msg, MouseKeyState(me->buttons(), me->modifiers()),
                                  MAKELPARAM(p.x(), p.y()));
         }
@@ -308,9 +321,13 @@ bool WndWidget::event(QEvent* e) {
     }
     case QEvent::MouseMove: {
         auto* me = static_cast<QMouseEvent*>(e);
-        const QPoint p = me->position().toPoint();
+        const QPoint p = me->position().toPoint() - impl->ClientOrigin();
         platform::detail::NoteMessagePos(me->globalPosition().toPoint());
         impl->cursorSetInMessage = false;
+        // Unless a window holds the mouse, the window under it may set the cursor first.
+        if (!QWidget::mouseGrabber())
+            WindowImpl::Dispatch(h, WM_SETCURSOR, WPARAM(h), MAKELPARAM(WORD(HTCLIENT), WORD(WM_MOUSEMOVE)));
+        if (!WindowImpl::FromHandle(h)) return true;
         if (impl->trackHover && impl->hoverTimer) impl->hoverTimer->start();
         WindowImpl::Dispatch(h, WM_MOUSEMOVE, MouseKeyState(me->buttons(), me->modifiers()),
                              MAKELPARAM(p.x(), p.y()));
@@ -378,6 +395,7 @@ void WndWidget::paintEvent(QPaintEvent*) {
     if (!self) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QPoint(0, 0), self->surface);
+    painter.drawImage(self->ClientOrigin(), self->surface);
+    self->PaintNonClient(painter);
 }
 

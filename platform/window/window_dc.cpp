@@ -17,6 +17,8 @@ CDC* BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     auto* dc = new DCImpl(DCImpl::kWindow);
     dc->alive = [hwnd] { return WindowImpl::FromHandle(hwnd) != nullptr; };
     dc->target = &impl->surface;
+    // A paint draws only in the part that is being painted again.
+    if (impl->paintRect != QRect(QPoint(0, 0), impl->surface.size())) dc->baseClip = QRegion(impl->paintRect);
     CDC* wrapper = CDC::FromHandle(dc);
     ps->hdc = wrapper;
     ps->rcPaint = RECT{impl->paintRect.left(), impl->paintRect.top(),
@@ -63,7 +65,7 @@ HDC MakeClientContext(HWND hwnd) {
     if (!hwnd) return new DCImpl(DCImpl::kScreen);
     WindowImpl* impl = WindowImpl::FromHandle(hwnd);
     if (!impl) return nullptr;
-    if (impl->widget && impl->surface.size() != impl->widget->size() && !impl->inPaint) impl->BeginSurface();
+    if (impl->widget && impl->surface.size() != impl->ClientSize() && !impl->inPaint) impl->BeginSurface();
     impl = WindowImpl::FromHandle(hwnd);
     if (!impl) return nullptr;
     auto* dc = new DCImpl(DCImpl::kWindow);

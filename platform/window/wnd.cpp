@@ -96,7 +96,9 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR, LPCTSTR windowName, DWORD style, con
         w->setAttribute(Qt::WA_QuitOnClose, false);
     }
     CRect r(rect);
-    w->setGeometry(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
+    const QPoint at = child ? ChildWidgetPos(impl->parent, QPoint(r.left, r.top)) : QPoint(r.left, r.top);
+    w->setGeometry(at.x(), at.y(), std::max(0, r.Width()), std::max(0, r.Height()));
+    impl->laidOrigin = impl->ClientOrigin();
     if (style & WS_DISABLED) w->setEnabled(false);
 
     PreSubclassWindow();
@@ -196,8 +198,37 @@ LRESULT CWnd::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCHITTEST: {
         RECT r;
         GetWindowRect(&r);
-        return CRect(r).PtInRect(CPoint(lParam)) ? HTCLIENT : HTNOWHERE;
+        const CPoint at(lParam);
+        if (!CRect(r).PtInRect(at)) return HTNOWHERE;
+        // The client area, the scroll bars beside and below it, or the client edge.
+        POINT p = at;
+        ScreenToClient(&p);
+        RECT client;
+        GetClientRect(&client);
+        if (CRect(client).PtInRect(p)) return HTCLIENT;
+        if (IsScrollBarShown(SB_VERT) && p.x >= client.right && p.y >= 0 && p.y < client.bottom) return HTVSCROLL;
+        if (IsScrollBarShown(SB_HORZ) && p.y >= client.bottom && p.x >= 0 && p.x < client.right) return HTHSCROLL;
+        return HTBORDER;
     }
+    case WM_SETCURSOR:
+        // A child's parent may set the cursor first.
+        if (m_impl && !m_impl->topLevel)
+            if (CWnd* p = GetParent()) return p->SendMessage(WM_SETCURSOR, wParam, lParam);
+        return FALSE;
+    case WM_SYSCOLORCHANGE:
+        // A top-level window passes the change on to every window inside it.
+        if (m_impl && m_impl->topLevel) {
+            std::vector<HWND> pending(m_impl->children.begin(), m_impl->children.end());
+            while (!pending.empty()) {
+                const HWND h = pending.back();
+                pending.pop_back();
+                WindowImpl* c = WindowImpl::FromHandle(h);
+                if (!c) continue;
+                pending.insert(pending.end(), c->children.begin(), c->children.end());
+                WindowImpl::Dispatch(h, WM_SYSCOLORCHANGE, wParam, lParam);
+            }
+        }
+        return 0;
     case WM_HELP:
         // Help goes up to the parent until a window handles it.
         if (CWnd* p = GetParent()) return p->SendMessage(WM_HELP, wParam, lParam);
@@ -350,6 +381,8 @@ BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT) {
     if (!m_impl) return FALSE;
     const DWORD before = m_impl->exStyle;
     m_impl->exStyle = (m_impl->exStyle & ~remove) | add;
+    // The client edge takes its place out of the client area.
+    if ((before ^ m_impl->exStyle) & WS_EX_CLIENTEDGE) m_impl->LayoutNonClient();
     return before != m_impl->exStyle;
 }
 
@@ -471,12 +504,15 @@ BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL, DWORD) {
 void CWnd::GetClientRect(LPRECT rect) const {
     if (!rect) return;
     *rect = RECT{};
-    if (m_impl && m_impl->widget) *rect = RECT{0, 0, m_impl->widget->width(), m_impl->widget->height()};
+    if (m_impl && m_impl->widget) {
+        const QSize client = m_impl->ClientSize();
+        *rect = RECT{0, 0, client.width(), client.height()};
+    }
 }
 
 void CWnd::ClientToScreen(LPPOINT point) const {
     if (!point || !m_impl || !m_impl->widget) return;
-    const QPoint g = m_impl->widget->mapToGlobal(QPoint(point->x, point->y));
+    const QPoint g = m_impl->widget->mapToGlobal(QPoint(point->x, point->y) + m_impl->ClientOrigin());
     *point = POINT{g.x(), g.y()};
 }
 
@@ -490,7 +526,7 @@ void CWnd::ClientToScreen(LPRECT rect) const {
 
 void CWnd::ScreenToClient(LPPOINT point) const {
     if (!point || !m_impl || !m_impl->widget) return;
-    const QPoint c = m_impl->widget->mapFromGlobal(QPoint(point->x, point->y));
+    const QPoint c = m_impl->widget->mapFromGlobal(QPoint(point->x, point->y)) - m_impl->ClientOrigin();
     *point = POINT{c.x(), c.y()};
 }
 
@@ -529,7 +565,7 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
                                  ClampedSize(width - f.left - f.right, height - f.top - f.bottom)));
         }
     } else {
-        w->setGeometry(QRect(QPoint(x, y), ClampedSize(width, height)));
+        w->setGeometry(QRect(ChildWidgetPos(m_impl->parent, QPoint(x, y)), ClampedSize(width, height)));
     }
     // The window hears of its new place at once, visible or not.
     m_impl->ReportGeometry();
@@ -549,7 +585,8 @@ BOOL CWnd::SetWindowPos(const CWnd*, int x, int y, int cx, int cy, UINT flags) {
     QWidget* w = m_impl->widget;
     RECT window{};
     GetWindowRect(&window);
-    const QPoint pos = (flags & SWP_NOMOVE) ? (m_impl->topLevel ? QPoint(window.left, window.top) : w->pos())
+    const QPoint pos = (flags & SWP_NOMOVE) ? (m_impl->topLevel ? QPoint(window.left, window.top)
+                                                                : ChildClientPos(m_impl->parent, w->pos()))
                                             : QPoint(x, y);
     const QSize size = (flags & SWP_NOSIZE) ? QSize(window.right - window.left, window.bottom - window.top)
                                             : ClampedSize(cx, cy);
@@ -584,9 +621,11 @@ void CWnd::Invalidate(BOOL erase) { InvalidateRect(nullptr, erase); }
 void CWnd::InvalidateRect(LPCRECT rect, BOOL erase) {
     if (!m_impl || !m_impl->widget) return;
     if (erase) m_impl->eraseRequested = true;
+    if (rect) m_impl->dirty |= QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    else m_impl->dirtyAll = true;
     if (rect) {
         const CRect r(*rect);
-        m_impl->widget->update(QRect(r.left, r.top, r.Width(), r.Height()));
+        m_impl->widget->update(QRect(QPoint(r.left, r.top) + m_impl->ClientOrigin(), QSize(r.Width(), r.Height())));
     } else {
         m_impl->widget->update();
     }

@@ -12,6 +12,7 @@
 
 #include "platform/base/sysmetrics.h"
 #include "platform/base/types.h"
+#include "platform/window/scroll.h"
 #include "platform/window/window_dc.h"
 
 class QWidget;
@@ -42,6 +43,21 @@ inline const char16_t* const IDC_HAND = reinterpret_cast<const char16_t*>(32649)
 // The instance is accepted and ignored: only the standard cursors exist.
 HCURSOR LoadCursorW(void* instance, LPCWSTR id);
 HCURSOR SetCursor(HCURSOR cursor);
+// The cursor last set with SetCursor.
+HCURSOR GetCursor();
+
+// The hourglass over the whole program while the object lives (nested ones count).
+class CWaitCursor {
+public:
+    CWaitCursor();
+    ~CWaitCursor();
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+BOOL IsWaitCursorShown();
+
+// Replaces system colours (GetSysColor) and tells every window (WM_SYSCOLORCHANGE).
+BOOL SetSysColors(int count, const int* indexes, const COLORREF* colours);
 
 // Mouse hover and leave tracking.
 constexpr DWORD TME_HOVER = 0x00000001;
@@ -172,6 +188,31 @@ public:
     BOOL RedrawWindow(LPCRECT rectUpdate = nullptr, void* region = nullptr,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
     void UpdateWindow();
+
+    // ---- scroll bars (platform/window/scroll.h) ----
+    // Sets the fields that the mask names. The page is cut to the range's size and
+    // the position kept within min .. max - page + 1. A range or page that leaves
+    // nothing to scroll hides the bar (disables it with SIF_DISABLENOSCROLL) when
+    // the range changed; a new range that needs scrolling shows and enables it.
+    // FALSE for a bad bar or a range whose minimum lies above its maximum.
+    // `redraw` is accepted and ignored: a bar always shows its new values.
+    BOOL SetScrollInfo(int bar, LPSCROLLINFO info, BOOL redraw = TRUE);
+    // Fills the fields that `mask` names (the track position is the thumb's
+    // place while it is dragged, else the position). FALSE for a bad bar.
+    BOOL GetScrollInfo(int bar, LPSCROLLINFO info, UINT mask = SIF_ALL) const;
+    int GetScrollPos(int bar) const;
+    // Returns the previous position. `redraw` is accepted and ignored.
+    int SetScrollPos(int bar, int pos, BOOL redraw = TRUE);
+    void GetScrollRange(int bar, int* minPos, int* maxPos) const;
+    // SB_HORZ, SB_VERT or SB_BOTH; the client area shrinks or grows with it.
+    void ShowScrollBar(UINT bar, BOOL show = TRUE);
+    // Whether the bar is shown now.
+    BOOL IsScrollBarShown(int bar) const;
+    // Moves the picture inside `rect` (null: the client area), cut to `clip`
+    // (null: no further cut), by (dx, dy) and invalidates what the move uncovers;
+    // child windows stay where they are. When part of the area still waits for
+    // its paint, the whole area is invalidated instead.
+    void ScrollWindow(int dx, int dy, LPCRECT rect = nullptr, LPCRECT clip = nullptr);
 
     // ---- focus and capture ----
     CWnd* SetFocus();

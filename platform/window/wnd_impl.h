@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QImage>
+#include <QMargins>
+#include <QPainter>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -16,6 +18,22 @@
 
 // Receives posted messages and owns a window's timers; deleted with the window,
 // which drops whatever is still queued for it.
+class QScrollBar;
+
+// One standard scroll bar of a window: its values, and the Qt bar that shows
+// it (made when first shown).
+struct ScrollBarState {
+    int min = 0;
+    int max = 0;
+    int page = 0;
+    int pos = 0;
+    int trackPos = 0;
+    bool tracking = false;
+    bool shown = false;
+    bool enabled = true;
+    QScrollBar* view = nullptr;
+};
+
 class MessageTarget : public QObject {
 public:
     explicit MessageTarget(HWND h) : handle(h) {}
@@ -51,10 +69,18 @@ struct WindowImpl {
     bool erasePending = false;
     bool inPaint = false;
     QRect paintRect;
+    // What InvalidateRect named since the last paint (client coordinates); with
+    // `dirtyAll`, or when nothing was named, a paint covers the whole client.
+    QRect dirty;
+    bool dirtyAll = true;
 
     // What WM_SIZE and WM_MOVE reported last (they go out once per change).
     QSize reportedSize{-1, -1};
     QPoint reportedPos{-100000, -100000};
+
+    // The standard scroll bars, horizontal then vertical (scroll.cpp).
+    ScrollBarState bars[2];
+    QPoint laidOrigin;  // the client origin the children were placed for
 
     // Mouse tracking.
     bool trackLeave = false;
@@ -82,7 +108,23 @@ struct WindowImpl {
     // Prepares `surface` as the target of a paint that starts now.
     void BeginSurface();
     void ReportGeometry();
+
+    // Non-client area: the client edge (WS_EX_CLIENTEDGE, 2 pixels each side) and
+    // the shown scroll bars. The client area is the rest of the widget.
+    QMargins NonClient() const;
+    QPoint ClientOrigin() const { return QPoint(NonClient().left(), NonClient().top()); }
+    QSize ClientSize() const;
+    // Places the scroll bars' views after a change of size or of the bars, and
+    // reports a changed client size (WM_SIZE).
+    void LayoutNonClient();
+    // Paints the client edge and the corner between two bars (widget coordinates).
+    void PaintNonClient(QPainter& painter) const;
 };
+
+// Where a child window's widget stands in its parent's widget for a position
+// in the parent's client coordinates, and back.
+QPoint ChildWidgetPos(HWND parent, QPoint client);
+QPoint ChildClientPos(HWND parent, QPoint widgetPos);
 
 // Event types of the layer.
 constexpr QEvent::Type kPostedMessageEvent = QEvent::Type(QEvent::User + 101);

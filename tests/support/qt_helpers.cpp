@@ -50,8 +50,12 @@ static void SendMouse(CWnd* wnd, QEvent::Type type, int x, int y, Qt::MouseButto
                       Qt::MouseButtons buttons) {
     QWidget* w = wnd ? wnd->Widget() : nullptr;
     if (!w) return;
-    const QPointF local(x, y);
-    QMouseEvent e(type, local, w->mapToGlobal(local), button, buttons, Qt::NoModifier);
+    // Client coordinates lie inside the window's client edge, if it has one.
+    POINT screen{x, y};
+    wnd->ClientToScreen(&screen);
+    const QPointF global(screen.x, screen.y);
+    const QPointF local = w->mapFromGlobal(global);
+    QMouseEvent e(type, local, global, button, buttons, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 

@@ -1,0 +1,634 @@
+// The grid window: creation, rows, columns, cells, items and sizes.
+#include "grid/grid_ctrl.h"
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <new>
+
+#include "grid/grid_sums.h"
+#include "platform/gdi/sysparams.h"
+#include "platform/runtime/app.h"
+#include "platform/window/window_dc.h"
+
+const char16_t* const CGridCtrl::kWindowClass = u"GridCtrlWindow";
+
+BOOL CGridCtrl::RegisterWindowClass() {
+    // Windows of this layer need no class: the grid's look and behaviour come
+    // from its own message handling.
+    return TRUE;
+}
+
+CGridCtrl::CGridCtrl() : m_pCellClass(RUNTIME_CLASS(CGridCell)) {
+    RegisterWindowClass();
+    m_crOutsideBack = m_crSysShadow;
+    UINT lines = 0;
+    m_nWheelLines = SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0) ? lines : 3;
+    SetRowCount(0);
+    SetColumnCount(0);
+    SetFixedRowCount(0);
+    SetFixedColumnCount(0);
+    m_crTipBack = m_crTipText = CLR_DEFAULT;
+    m_mapSelected.clear();
+    m_mapPrevSelected.clear();
+}
+
+CGridCtrl::~CGridCtrl() {
+    m_bDestroying = true;
+    DeleteAllCells();
+    if (m_bTitleTips && m_titleTip.GetSafeHwnd()) m_titleTip.DestroyWindow();
+    if (GetSafeHwnd()) DestroyWindow();
+}
+
+void CGridCtrl::PreSubclassWindow() {
+    CGridCtrlBase::PreSubclassWindow();
+    static bool inside = false;
+    if (inside) return;
+    inside = true;
+    m_titleTip.SetParentWnd(this);
+    if (GetSafeHwnd()) {
+        ModifyStyleEx(0, WS_EX_CLIENTEDGE, 0);
+        CRect rect;
+        GetWindowRect(&rect);
+        if (CWnd* parent = GetParent()) parent->ScreenToClient(&rect);
+        CRect grown = rect;
+        grown.InflateRect(1, 1);
+        MoveWindow(&grown, TRUE);
+        MoveWindow(&rect, TRUE);
+    }
+    inside = false;
+}
+
+void CGridCtrl::InvalidateAll() {
+    if (GetSafeHwnd() && m_bRedrawEnabled) Invalidate(TRUE);
+}
+
+void CGridCtrl::SetDefaultCellType(const CRuntimeClass* cls) {
+    m_pCellClass = cls ? cls : RUNTIME_CLASS(CGridCell);
+}
+
+// ---------------------------------------------------------------------------
+// Counts
+
+BOOL CGridCtrl::SetRowCount(int nRows) {
+    if (nRows < 0) return FALSE;
+    if (nRows == m_nRowCount) return TRUE;
+
+    m_idTopLeftCache.col = -1;
+    if (nRows < m_nFixedRowCount) m_nFixedRowCount = nRows;
+    if (m_idFocus.row >= nRows) SetFocusCell(-1, -1);
+
+    const int old = m_nRowCount;
+    BOOL result = TRUE;
+    if (nRows < old) {
+        if (!m_bVirtualMode) {
+            for (int row = nRows; row < old; ++row) {
+                if (size_t(row) < m_rows.size() && m_rows[size_t(row)]) {
+                    for (int col = 0; col < m_nColumnCount; ++col) DestroyCell(row, col);
+                    delete m_rows[size_t(row)];
+                    m_rows[size_t(row)] = nullptr;
+                }
+            }
+            m_rows.resize(size_t(nRows));
+        }
+        m_arRowHeights.resize(size_t(nRows));
+        if (m_bVirtualMode) {
+            m_vecRowOrder.resize(size_t(nRows));
+            for (int i = 0; i < nRows; ++i) m_vecRowOrder[size_t(i)] = i;
+        }
+        m_nRowCount = nRows;
+    } else {
+        // Everything new is made first, so a failed allocation leaves the grid as it was.
+        std::vector<GRID_ROW*> added;
+        try {
+            const UINT height = UINT(std::max(0, m_cellDefault.GetHeight()));
+            std::vector<UINT> heights = m_arRowHeights;
+            heights.resize(size_t(nRows), height);
+            if (m_bVirtualMode) {
+                std::vector<int> order(static_cast<size_t>(nRows));
+                for (int i = 0; i < nRows; ++i) order[size_t(i)] = i;
+                m_arRowHeights.swap(heights);
+                m_vecRowOrder.swap(order);
+            } else {
+                m_rows.reserve(size_t(nRows));
+                added.reserve(size_t(nRows - old));
+                for (int row = old; row < nRows; ++row) {
+                    auto cells = std::make_unique<GRID_ROW>(size_t(m_nColumnCount), nullptr);
+                    added.push_back(cells.release());
+                    // Fixed bits depend on the counts, which stand as they will be.
+                    for (int col = 0; col < m_nColumnCount; ++col) (*added.back())[size_t(col)] = CreateCell(row, col);
+                }
+                m_arRowHeights.swap(heights);
+                for (GRID_ROW* r : added) m_rows.push_back(r);
+                added.clear();
+            }
+            m_nRowCount = nRows;
+        } catch (const std::bad_alloc&) {
+            for (GRID_ROW* r : added) {
+                for (CGridCellBase* cell : *r) delete cell;
+                delete r;
+            }
+            AfxMessageBox(u"Out of memory.", MB_OK | MB_ICONERROR);
+            result = FALSE;
+        }
+    }
+    SetModified(-1, -1);
+    ResetScrollBars();
+    InvalidateAll();
+    return result;
+}
+
+BOOL CGridCtrl::SetColumnCount(int nCols) {
+    if (nCols < 0) return FALSE;
+    if (nCols == m_nColumnCount) return TRUE;
+
+    m_idTopLeftCache.col = -1;
+    if (nCols < m_nFixedColumnCount) m_nFixedColumnCount = nCols;
+    if (m_idFocus.col >= nCols) SetFocusCell(-1, -1);
+
+    const int old = m_nColumnCount;
+    BOOL result = TRUE;
+    if (nCols < old) {
+        if (!m_bVirtualMode) {
+            // The cells that go are those stored past the new count, whichever
+            // display column shows them; each leaves the selection first.
+            std::vector<int> displayOf(size_t(old), -1);
+            for (int col = 0; col < old && size_t(col) < m_vecColumnOrder.size(); ++col) {
+                const int physical = m_vecColumnOrder[size_t(col)];
+                if (physical >= 0 && physical < old) displayOf[size_t(physical)] = col;
+            }
+            for (int row = 0; row < m_nRowCount; ++row) {
+                GRID_ROW* cells = size_t(row) < m_rows.size() ? m_rows[size_t(row)] : nullptr;
+                if (!cells) continue;
+                for (int physical = nCols; physical < old && size_t(physical) < cells->size(); ++physical) {
+                    const int col = displayOf[size_t(physical)];
+                    if (col >= 0) SetItemState(row, col, 0);
+                    delete (*cells)[size_t(physical)];
+                    (*cells)[size_t(physical)] = nullptr;
+                }
+                cells->resize(size_t(nCols));
+            }
+        }
+        m_arColumnWidths.resize(size_t(nCols));
+    } else {
+        std::vector<std::vector<CGridCellBase*>> made;
+        try {
+            const UINT width = UINT(std::max(0, m_cellFixedColumnDefault.GetWidth()));
+            std::vector<UINT> widths = m_arColumnWidths;
+            widths.resize(size_t(nCols), width);
+            if (!m_bVirtualMode) {
+                made.reserve(size_t(m_nRowCount));
+                for (int row = 0; row < m_nRowCount; ++row) {
+                    made.emplace_back();
+                    made.back().reserve(size_t(nCols - old));
+                    for (int col = old; col < nCols; ++col) made.back().push_back(CreateCell(row, col));
+                }
+                for (GRID_ROW* cells : m_rows)
+                    if (cells) cells->reserve(size_t(nCols));
+                for (int row = 0; row < m_nRowCount; ++row) {
+                    GRID_ROW* cells = m_rows[size_t(row)];
+                    if (!cells) continue;
+                    cells->resize(size_t(old));
+                    for (CGridCellBase* cell : made[size_t(row)]) cells->push_back(cell);
+                    made[size_t(row)].clear();
+                }
+            }
+            m_arColumnWidths.swap(widths);
+        } catch (const std::bad_alloc&) {
+            for (auto& row : made)
+                for (CGridCellBase* cell : row) delete cell;
+            AfxMessageBox(u"Out of memory.", MB_OK | MB_ICONERROR);
+            result = FALSE;
+        }
+    }
+    if (result) {
+        bool reordered = false;
+        for (size_t i = 0; i < m_vecColumnOrder.size(); ++i) reordered |= m_vecColumnOrder[i] != int(i);
+        m_vecColumnOrder.resize(size_t(nCols));
+        for (int i = 0; i < nCols; ++i) m_vecColumnOrder[size_t(i)] = i;
+        m_nColumnCount = nCols;
+        // The cells now show in stored order: the selection follows them.
+        if (reordered && !m_bVirtualMode) {
+            m_mapSelected.clear();
+            for (int row = 0; row < m_nRowCount; ++row)
+                for (int col = 0; col < nCols; ++col)
+                    if (GetItemState(row, col) & CIS_SELECTED) m_mapSelected[CellKey(row, col)] = CCellID(row, col);
+        }
+    }
+    SetModified(-1, -1);
+    ResetScrollBars();
+    InvalidateAll();
+    return result;
+}
+
+void CGridCtrl::ChangeStates(int r0, int r1, int c0, int c1, UINT add, UINT remove, bool resetColours) {
+    for (int row = r0; row < r1; ++row)
+        for (int col = c0; col < c1; ++col) {
+            SetItemState(row, col, (GetItemState(row, col) & ~remove) | add);
+            if (resetColours)
+                if (CGridCellBase* cell = GetCell(row, col)) {
+                    cell->SetTextClr(CLR_DEFAULT);
+                    cell->SetBackClr(CLR_DEFAULT);
+                }
+        }
+}
+
+BOOL CGridCtrl::SetFixedRowCount(int nFixedRows) {
+    if (nFixedRows < 0) return FALSE;
+    if (nFixedRows == m_nFixedRowCount) return TRUE;
+
+    m_mapPrevSelected.clear();
+    SetSelectedRange(-1, -1, -1, -1);
+    SetFocusCell(-1, -1);
+    m_idTopLeftCache.col = -1;
+
+    if (nFixedRows > m_nRowCount && !SetRowCount(nFixedRows)) return FALSE;
+    if (m_idFocus.row < nFixedRows) SetFocusCell(-1, -1);
+
+    const int old = m_nFixedRowCount;
+    if (!m_bVirtualMode) {
+        if (nFixedRows > old) {
+            ChangeStates(old, nFixedRows, 0, m_nColumnCount, CIS_FIXED | CIS_FIXEDROW, 0, true);
+        } else {
+            ChangeStates(nFixedRows, old, 0, m_nFixedColumnCount, 0, CIS_FIXEDROW, false);
+            ChangeStates(nFixedRows, old, m_nFixedColumnCount, m_nColumnCount, 0, CIS_FIXED | CIS_FIXEDROW, true);
+        }
+    }
+    m_nFixedRowCount = nFixedRows;
+    InvalidateAll();
+    return TRUE;
+}
+
+BOOL CGridCtrl::SetFixedColumnCount(int nFixedCols) {
+    if (nFixedCols < 0) return FALSE;
+    if (nFixedCols == m_nFixedColumnCount) return TRUE;
+
+    if (nFixedCols > m_nColumnCount && !SetColumnCount(nFixedCols)) return FALSE;
+    if (m_idFocus.col < nFixedCols) SetFocusCell(-1, -1);
+    m_mapPrevSelected.clear();
+    SetSelectedRange(-1, -1, -1, -1);
+    SetFocusCell(-1, -1);
+    m_idTopLeftCache.col = -1;
+
+    const int old = m_nFixedColumnCount;
+    if (!m_bVirtualMode) {
+        if (nFixedCols > old) {
+            ChangeStates(0, m_nRowCount, old, nFixedCols, CIS_FIXED | CIS_FIXEDCOL, 0, true);
+        } else {
+            ChangeStates(0, m_nFixedRowCount, nFixedCols, old, 0, CIS_FIXEDCOL, false);
+            ChangeStates(m_nFixedRowCount, m_nRowCount, nFixedCols, old, 0, CIS_FIXED | CIS_FIXEDCOL, true);
+        }
+    }
+    m_nFixedColumnCount = nFixedCols;
+    InvalidateAll();
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// Cells
+
+CGridCellBase* CGridCtrl::CreateCell(int nRow, int nCol) {
+    if (!m_pCellClass || !m_pCellClass->IsDerivedFrom(RUNTIME_CLASS(CGridCellBase))) return nullptr;
+    auto* cell = static_cast<CGridCellBase*>(m_pCellClass->CreateObject());
+    if (!cell) return nullptr;
+    cell->SetGrid(this);
+    cell->SetCoords(nRow, nCol);
+    DWORD state = cell->GetState();
+    if (nCol < m_nFixedColumnCount) state |= CIS_FIXED | CIS_FIXEDCOL;
+    if (nRow < m_nFixedRowCount) state |= CIS_FIXED | CIS_FIXEDROW;
+    cell->SetState(state);
+    if (CGridDefaultCell* def = cell->GetDefaultCell()) cell->SetFormat(def->GetFormat());
+    return cell;
+}
+
+void CGridCtrl::DestroyCell(int nRow, int nCol) {
+    SetItemState(nRow, nCol, 0);
+    if (m_bVirtualMode) return;
+    if (nRow < 0 || size_t(nRow) >= m_rows.size() || !m_rows[size_t(nRow)]) return;
+    if (nCol < 0 || size_t(nCol) >= m_vecColumnOrder.size()) return;
+    GRID_ROW& cells = *m_rows[size_t(nRow)];
+    const int physical = m_vecColumnOrder[size_t(nCol)];
+    if (physical < 0 || size_t(physical) >= cells.size()) return;
+    delete cells[size_t(physical)];
+    cells[size_t(physical)] = nullptr;
+}
+
+void CGridCtrl::DeleteAllCells() {
+    m_mapPrevSelected.clear();
+    SetSelectedRange(-1, -1, -1, -1);
+    SetFocusCell(-1, -1);
+    m_arRowHeights.clear();
+    if (!m_bVirtualMode) {
+        for (GRID_ROW* cells : m_rows) {
+            if (!cells) continue;
+            for (CGridCellBase* cell : *cells) delete cell;
+            delete cells;
+        }
+        m_rows.clear();
+    } else {
+        m_vecRowOrder.clear();
+    }
+    m_arColumnWidths.clear();
+    m_mapSelected.clear();
+    m_idFocus = CCellID();
+    m_nRowCount = m_nColumnCount = m_nFixedRowCount = m_nFixedColumnCount = 0;
+    m_vecColumnOrder.clear();
+    ResetScrollBars();
+    if (m_nSortColumn >= 0) InvalidateCellRect(0, m_nSortColumn);
+    m_nSortColumn = -1;
+    m_bModified = TRUE;
+}
+
+void CGridCtrl::ShiftRowOrder(int nRow, int nDelta) {
+    if (!m_bVirtualMode) return;
+    const size_t n = std::min(m_vecRowOrder.size(), size_t(std::max(m_nRowCount, 0)));
+    for (size_t i = 0; i < n; ++i)
+        if (m_vecRowOrder[i] > nRow) m_vecRowOrder[i] += nDelta;
+    if (nDelta < 1) {
+        if (nRow >= 0 && size_t(nRow) < m_vecRowOrder.size()) m_vecRowOrder.erase(m_vecRowOrder.begin() + nRow);
+    } else if (nRow >= 0 && size_t(nRow) <= m_vecRowOrder.size()) {
+        m_vecRowOrder.insert(m_vecRowOrder.begin() + nRow, nRow);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Items
+
+BOOL CGridCtrl::SetItem(const CellItem* pItem) {
+    if (!pItem || m_bVirtualMode) return FALSE;
+    CGridCellBase* cell = GetCell(pItem->row, pItem->col);
+    if (!cell) return FALSE;
+    SetModified(pItem->row, pItem->col);
+    if (pItem->mask & CIF_TEXT) cell->SetText(pItem->strText.c_str());
+    if (pItem->mask & CIF_PARAM) cell->SetData(pItem->lParam);
+    if (pItem->mask & CIF_IMAGE) cell->SetImage(pItem->iImage);
+    if (pItem->mask & CIF_STATE) SetItemState(pItem->row, pItem->col, pItem->nState);
+    if (pItem->mask & CIF_FORMAT) cell->SetFormat(pItem->nFormat);
+    if (pItem->mask & CIF_BKCLR) cell->SetBackClr(pItem->crBkClr);
+    if (pItem->mask & CIF_FGCLR) cell->SetTextClr(pItem->crFgClr);
+    if (pItem->mask & CIF_FONT) cell->SetFont(&pItem->lfFont);
+    if (pItem->mask & CIF_MARGIN) cell->SetMargin(pItem->nMargin);
+    return TRUE;
+}
+
+BOOL CGridCtrl::SetItemText(int nRow, int nCol, LPCTSTR text) {
+    if (m_bVirtualMode) return FALSE;
+    CGridCellBase* cell = GetCell(nRow, nCol);
+    if (!cell) return FALSE;
+    cell->SetText(text);
+    SetModified(nRow, nCol);
+    return TRUE;
+}
+
+CString CGridCtrl::GetItemText(int nRow, int nCol) const {
+    CGridCellBase* cell = GetCell(nRow, nCol);
+    return cell ? CString(cell->GetText()) : CString();
+}
+
+BOOL CGridCtrl::SetItemState(int nRow, int nCol, UINT state) {
+    const std::uint64_t key = CellKey(nRow, nCol);
+    const BOOL selected = IsCellSelected(nRow, nCol);
+    if (selected && !(state & CIS_SELECTED)) m_mapSelected.erase(key);
+    else if (!selected && (state & CIS_SELECTED)) m_mapSelected[key] = CCellID(nRow, nCol);
+    if (m_bVirtualMode) return FALSE;
+    CGridCellBase* cell = GetCell(nRow, nCol);
+    if (!cell) return FALSE;
+    cell->SetState(state);
+    return TRUE;
+}
+
+UINT CGridCtrl::GetItemState(int nRow, int nCol) const {
+    CGridCellBase* cell = GetCell(nRow, nCol);
+    return cell ? UINT(cell->GetState()) : 0;
+}
+
+BOOL CGridCtrl::IsCellEditable(const CCellID& id) const {
+    if (!m_bEditable) return FALSE;
+    return !(GetItemState(id.row, id.col) & CIS_READONLY);
+}
+
+void CGridCtrl::SetModified(int nRow, int nCol) {
+    if (nCol < 0 || nCol == m_nSortColumn) {
+        if (m_nSortColumn >= 0) InvalidateCellRect(0, m_nSortColumn);
+        m_nSortColumn = -1;
+    }
+    if (nRow >= 0 && nCol >= 0) SetItemState(nRow, nCol, GetItemState(nRow, nCol) | CIS_MODIFIED);
+    m_bModified = TRUE;
+}
+
+CCellID CGridCtrl::GetOwnerCellID(int nRow, int nCol) const {
+    CGridCellBase* cell = GetCell(nRow, nCol);
+    if (cell && cell->IsCovered()) return cell->GetMergeOwner();
+    return CCellID(nRow, nCol);
+}
+
+BOOL CGridCtrl::ValidateEdit(int nRow, int nCol, LPCTSTR text) {
+    CGridCellBase* cell = GetCell(nRow, nCol);
+    return cell ? cell->ValidateEdit(text) : TRUE;
+}
+
+void CGridCtrl::EndEditing() {
+    if (!IsCellInGrid(m_idFocus)) return;
+    if (CGridCellBase* cell = GetCell(m_idFocus.row, m_idFocus.col)) cell->EndEdit();
+}
+
+// ---------------------------------------------------------------------------
+// Sizes
+
+int CGridCtrl::GetRowHeight(int nRow) const {
+    if (nRow < 0 || nRow >= m_nRowCount || size_t(nRow) >= m_arRowHeights.size()) return -1;
+    return int(std::min<UINT>(m_arRowHeights[size_t(nRow)], INT_MAX));
+}
+
+int CGridCtrl::GetColumnWidth(int nCol) const {
+    if (nCol < 0 || nCol >= m_nColumnCount || size_t(nCol) >= m_vecColumnOrder.size()) return -1;
+    const int physical = m_vecColumnOrder[size_t(nCol)];
+    if (physical < 0 || size_t(physical) >= m_arColumnWidths.size()) return -1;
+    return int(std::min<UINT>(m_arColumnWidths[size_t(physical)], INT_MAX));
+}
+
+BOOL CGridCtrl::SetRowHeight(int nRow, int height) {
+    if (nRow < 0 || nRow >= m_nRowCount || height < 0 || size_t(nRow) >= m_arRowHeights.size()) return FALSE;
+    m_arRowHeights[size_t(nRow)] = UINT(height);
+    ResetScrollBars();
+    return TRUE;
+}
+
+BOOL CGridCtrl::SetColumnWidth(int nCol, int width) {
+    if (nCol < 0 || nCol >= m_nColumnCount || width < 0 || size_t(nCol) >= m_vecColumnOrder.size()) return FALSE;
+    const int physical = m_vecColumnOrder[size_t(nCol)];
+    if (physical < 0 || size_t(physical) >= m_arColumnWidths.size()) return FALSE;
+    m_arColumnWidths[size_t(physical)] = UINT(width);
+    ResetScrollBars();
+    return TRUE;
+}
+
+long long CGridCtrl::RowSpan(int first, int last) const {
+    long long sum = 0;
+    for (int i = std::max(first, 0); i < last; ++i) sum += std::max(GetRowHeight(i), 0);
+    return sum;
+}
+
+long long CGridCtrl::ColumnSpan(int first, int last) const {
+    long long sum = 0;
+    for (int i = std::max(first, 0); i < last; ++i) sum += std::max(GetColumnWidth(i), 0);
+    return sum;
+}
+
+int CGridCtrl::GetFixedRowHeight() const { return grid_sums::Clamp(RowSpan(0, m_nFixedRowCount)); }
+int CGridCtrl::GetFixedColumnWidth() const { return grid_sums::Clamp(ColumnSpan(0, m_nFixedColumnCount)); }
+int CGridCtrl::GetVirtualHeight() const { return grid_sums::Clamp(RowSpan(0, m_nRowCount)); }
+
+int CGridCtrl::GetVirtualWidth() const {
+    long long sum = 0;
+    for (size_t i = 0; i < m_arColumnWidths.size() && i < size_t(m_nColumnCount); ++i) sum += m_arColumnWidths[i];
+    return grid_sums::Clamp(sum);
+}
+
+int CGridCtrl::GetMergedRowHeight(int nRow, int nCol) const {
+    const CCellID owner = GetOwnerCellID(nRow, nCol);
+    CGridCellBase* cell = GetCell(owner.row, owner.col);
+    if (!cell || cell->GetMergeRange().Count() < 2) return GetRowHeight(nRow);
+    const CellRange range = cell->GetMergeRange();
+    return grid_sums::Clamp(RowSpan(range.minRow, range.maxRow + 1));
+}
+
+int CGridCtrl::GetMergedColumnWidth(int nRow, int nCol) const {
+    const CCellID owner = GetOwnerCellID(nRow, nCol);
+    CGridCellBase* cell = GetCell(owner.row, owner.col);
+    if (!cell || cell->GetMergeRange().Count() < 2) return GetColumnWidth(nCol);
+    const CellRange range = cell->GetMergeRange();
+    return grid_sums::Clamp(ColumnSpan(range.minCol, range.maxCol + 1));
+}
+
+BOOL CGridCtrl::AutoSizeColumn(int nCol, int nStyle, BOOL bResetScroll) {
+    if (nCol < 0 || nCol >= m_nColumnCount || GetColumnWidth(nCol) < 1) return FALSE;
+    CClientDC dc(this);
+    if (!GetSafeHwnd() || !dc.GetSafeHdc()) return FALSE;
+    const int style = nStyle ? nStyle : m_nAutoSizeStyle;
+    const int first = (style & GVS_HEADER) ? 0 : m_nFixedRowCount;
+    const int last = (style & GVS_DATA) ? m_nRowCount - 1 : m_nFixedRowCount - 1;
+    if (m_bVirtualMode) SendCacheHintToParent(CellRange(first, nCol, last, nCol));
+    int width = 0;
+    bool measured = false;
+    for (int row = first; row <= last; ++row)
+        if (CGridCellBase* cell = GetCell(row, nCol)) {
+            width = std::max<int>(width, cell->GetCellExtent(&dc).cx);
+            measured = true;
+        }
+    if (m_bVirtualMode) SendCacheHintToParent(CellRange(-1, -1, -1, -1));
+    // With nothing to measure the column keeps its width (0 would hide it for good).
+    if (measured) m_arColumnWidths[size_t(m_vecColumnOrder[size_t(nCol)])] = UINT(std::max(width, 0));
+    if (bResetScroll) ResetScrollBars();
+    return TRUE;
+}
+
+BOOL CGridCtrl::AutoSizeRow(int nRow) {
+    if (nRow < 0 || nRow >= m_nRowCount || GetRowHeight(nRow) < 1) return FALSE;
+    CClientDC dc(this);
+    if (!GetSafeHwnd() || !dc.GetSafeHdc()) return FALSE;
+    if (m_bVirtualMode) SendCacheHintToParent(CellRange(nRow, 0, nRow, m_nColumnCount - 1));
+    int height = 0;
+    bool measured = false;
+    for (int col = 0; col < m_nColumnCount; ++col)
+        if (CGridCellBase* cell = GetCell(nRow, col)) {
+            height = std::max<int>(height, cell->GetCellExtent(&dc).cy);
+            measured = true;
+        }
+    if (m_bVirtualMode) SendCacheHintToParent(CellRange(-1, -1, -1, -1));
+    if (measured) m_arRowHeights[size_t(nRow)] = UINT(std::max(height, 0));
+    ResetScrollBars();
+    return TRUE;
+}
+
+void CGridCtrl::AutoSizeColumns() {
+    for (int col = 0; col < m_nColumnCount; ++col)
+        if (GetColumnWidth(col) > 0) AutoSizeColumn(col, 0, FALSE);
+    ResetScrollBars();
+}
+
+// ---------------------------------------------------------------------------
+// Scroll bars
+
+void CGridCtrl::ResetScrollBars() {
+    m_idTopLeftCache.row = -1;
+    if (!m_bRedrawEnabled || !GetSafeHwnd()) return;
+    CRect rect;
+    GetClientRect(&rect);
+    if (rect.left == rect.right || rect.top == rect.bottom) return;
+
+    if (m_nScrollBarsShown & 2) rect.right += GetSystemMetrics(SM_CXVSCROLL) + GetSystemMetrics(SM_CXBORDER);
+    if (m_nScrollBarsShown & 1) rect.bottom += GetSystemMetrics(SM_CYHSCROLL) + GetSystemMetrics(SM_CYBORDER);
+
+    const int fixedWidth = GetFixedColumnWidth();
+    const int fixedHeight = GetFixedRowHeight();
+    rect.left = grid_sums::Clamp(static_cast<long long>(rect.left) + fixedWidth);
+    rect.top = grid_sums::Clamp(static_cast<long long>(rect.top) + fixedHeight);
+    if (rect.left >= rect.right || rect.top >= rect.bottom) {
+        // The fixed cells fill the window: nothing scrolls. The bars' record
+        // follows, so they come back when there is room again.
+        ShowScrollBar(SB_BOTH, FALSE);
+        m_nScrollBarsShown = 0;
+        m_nVScrollMax = m_nHScrollMax = 0;
+        return;
+    }
+
+    const long long scrollHeight = static_cast<long long>(GetVirtualHeight()) - fixedHeight;
+    const long long scrollWidth = static_cast<long long>(GetVirtualWidth()) - fixedWidth;
+    const long long visHeight = static_cast<long long>(rect.bottom) - fixedHeight;
+    const long long right = visHeight < scrollHeight ? rect.right - GetSystemMetrics(SM_CXVSCROLL) : rect.right;
+    const long long visWidth = right - fixedWidth;
+    if (visWidth < scrollWidth) rect.bottom -= GetSystemMetrics(SM_CYHSCROLL);
+
+    if (static_cast<long long>(rect.bottom) - fixedHeight >= scrollHeight) {
+        if (m_nScrollBarsShown & 2) {
+            m_nScrollBarsShown &= ~2;
+            ShowScrollBar(SB_VERT, FALSE);
+        }
+        m_nVScrollMax = 0;
+    } else {
+        if (!(m_nScrollBarsShown & 2)) {
+            m_nScrollBarsShown |= 2;
+            ShowScrollBar(SB_VERT, TRUE);
+        }
+        m_nVScrollMax = grid_sums::Clamp(scrollHeight - 1);
+    }
+    if (visWidth >= scrollWidth) {
+        if (m_nScrollBarsShown & 1) {
+            m_nScrollBarsShown &= ~1;
+            ShowScrollBar(SB_HORZ, FALSE);
+        }
+        m_nHScrollMax = 0;
+    } else {
+        if (!(m_nScrollBarsShown & 1)) {
+            m_nScrollBarsShown |= 1;
+            ShowScrollBar(SB_HORZ, TRUE);
+        }
+        m_nHScrollMax = grid_sums::Clamp(scrollWidth - 1);
+    }
+
+    SCROLLINFO info;
+    info.fMask = SIF_PAGE | SIF_RANGE;
+    info.nMin = 0;
+    info.nMax = m_nHScrollMax;
+    info.nPage = m_nHScrollMax >= 1 ? UINT(grid_sums::Clamp(visWidth)) : 0;
+    SetScrollInfo(SB_HORZ, &info, TRUE);
+    info.fMask = SIF_PAGE | SIF_RANGE | SIF_DISABLENOSCROLL;
+    info.nMax = m_nVScrollMax;
+    info.nPage = m_nVScrollMax >= 1 ? UINT(grid_sums::Clamp(static_cast<long long>(rect.bottom) - fixedHeight)) : 0;
+    SetScrollInfo(SB_VERT, &info, TRUE);
+}
+
+int CGridCtrl::GetScrollPosition(int nBar) const {
+    SCROLLINFO info;
+    if (!GetScrollInfo(nBar, &info, SIF_POS)) return 0;
+    return info.nPos;
+}
+
+void CGridCtrl::SetScrollPosition(int nBar, int nPos) {
+    m_idTopLeftCache.row = -1;
+    SCROLLINFO info;
+    info.fMask = SIF_POS;
+    info.nPos = nPos;
+    SetScrollInfo(nBar, &info, TRUE);
+}

@@ -1,0 +1,285 @@
+// The grid window: a child window that owns a rectangular table of cell objects
+// with fixed (header) rows at the top and fixed columns at the left, the row
+// heights and column widths, four default cells for attributes that a cell does
+// not set, the focus cell and the selection, the title tip and the drop target.
+//
+// Geometry is in client pixels; rectangles that the grid returns have inclusive
+// right and bottom edges. A row or column of size 0 is hidden: it takes no
+// pixels and is skipped by drawing and scrolling. Column widths are reached
+// through the column order. The scroll bars scroll only the non-fixed rows and
+// columns, by pixels. The grid reports to its owner (or parent) by WM_NOTIFY
+// with the GRIDN_ and NM_ codes below.
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "grid/grid_ctrl_base.h"
+#include "grid/grid_drop_target.h"
+#include "grid/title_tip.h"
+
+// Notification codes of the grid (WM_NOTIFY's code).
+constexpr UINT NM_CLICK = UINT(-2);
+constexpr UINT NM_DBLCLK = UINT(-3);
+constexpr UINT NM_RCLICK = UINT(-5);
+constexpr UINT NM_KILLFOCUS = UINT(-8);
+constexpr UINT GRIDN_SELCHANGING = UINT(-100);
+constexpr UINT GRIDN_SELCHANGED = UINT(-101);
+constexpr UINT GRIDN_BEGINDRAG = UINT(-109);
+constexpr UINT GRIDN_ODCACHEHINT = UINT(-113);
+constexpr UINT GRIDN_BEGINLABELEDIT = UINT(-175);
+
+// Commands the grid answers.
+constexpr UINT ID_EDIT_COPY = 57634;
+constexpr UINT ID_EDIT_CUT = 57635;
+constexpr UINT ID_EDIT_PASTE = 57637;
+constexpr UINT ID_EDIT_SELECT_ALL = 57642;
+
+// Auto-size styles: which rows a column's width is measured over.
+constexpr int GVS_HEADER = 1;  // the fixed rows
+constexpr int GVS_DATA = 2;    // the other rows
+constexpr int GVS_BOTH = 3;
+
+// Grid-line modes.
+constexpr int GVL_NONE = 0;
+constexpr int GVL_HORZ = 1;
+constexpr int GVL_VERT = 2;
+constexpr int GVL_BOTH = 3;
+
+// The auto-scroll timer's id.
+constexpr UINT_PTR kGridAutoScrollTimer = 513;
+
+// What every notification but the cache hint and the item exchanges carries.
+struct GridNotifyInfo {
+    NMHDR hdr;
+    int iRow = -1;
+    int iColumn = -1;
+};
+
+// GRIDN_ODCACHEHINT: the cells the grid is about to read (all -1 afterwards).
+struct GridCacheHint {
+    NMHDR hdr;
+    CellRange range;
+};
+
+// Virtual-mode sorting: compares two rows' data.
+using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
+
+// The selected-cell maps: one entry per cell, keyed on its full row and column.
+using CellMap = std::unordered_map<std::uint64_t, CCellID>;
+
+class CGridCtrl : public CGridCtrlBase {
+public:
+    CGridCtrl();
+    ~CGridCtrl() override;
+    // Dynamic creation: a new grid made with the default constructor.
+    static CGridCtrl* CreateObject() { return new CGridCtrl; }
+
+    // The window class name: "GridCtrlWindow".
+    static const char16_t* const kWindowClass;
+    // Registers the grid's window class once; TRUE.
+    static BOOL RegisterWindowClass();
+
+    // A window that a dialog template made is bound to this object: it gets its
+    // client edge and the title tip its parent.
+    void PreSubclassWindow() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // ---- counts ----
+    // Each returns TRUE also when nothing changes; a negative count is refused
+    // (FALSE, nothing changes).
+    BOOL SetRowCount(int nRows = 10);
+    BOOL SetColumnCount(int nCols = 10);
+    BOOL SetFixedRowCount(int nFixedRows = 1);
+    BOOL SetFixedColumnCount(int nFixedCols = 1);
+
+    // ---- cells ----
+    virtual CGridCellBase* CreateCell(int nRow, int nCol);
+    virtual void DestroyCell(int nRow, int nCol);
+    // Empties the grid: no rows, no columns, no selection.
+    void DeleteAllCells();
+    // Virtual mode: renumbers the row order after a row was inserted (delta > 0)
+    // or removed at nRow.
+    virtual void ShiftRowOrder(int nRow, int nDelta);
+    // Which class new cells are made of (null: CGridCell).
+    void SetDefaultCellType(const CRuntimeClass* cls);
+
+    // ---- items ----
+    BOOL SetItem(const CellItem* pItem);
+    BOOL SetItemText(int nRow, int nCol, LPCTSTR text);
+    CString GetItemText(int nRow, int nCol) const;
+    // Changes a cell's state and keeps the selected-cell map in step.
+    BOOL SetItemState(int nRow, int nCol, UINT state);
+    UINT GetItemState(int nRow, int nCol) const;
+    BOOL IsCellEditable(const CCellID& cell) const;
+    BOOL IsCellEditable(int nRow, int nCol) const { return IsCellEditable(CCellID(nRow, nCol)); }
+    // Marks a cell (and the grid) modified; a change in the sort column ends the sort.
+    void SetModified(int nRow = -1, int nCol = -1);
+    BOOL GetModified() const { return m_bModified; }
+    CCellID GetOwnerCellID(int nRow, int nCol) const;
+
+    // ---- sizes ----
+    int GetRowHeight(int nRow) const;
+    int GetColumnWidth(int nCol) const;
+    BOOL SetRowHeight(int nRow, int height);
+    BOOL SetColumnWidth(int nCol, int width);
+    int GetFixedRowHeight() const;
+    int GetFixedColumnWidth() const;
+    // Sums over all rows or columns, clamped to the int range.
+    int GetVirtualHeight() const;
+    int GetVirtualWidth() const;
+    // Sums of the heights of rows [first, last) and the widths of columns
+    // [first, last), in 64 bits.
+    long long RowSpan(int first, int last) const;
+    long long ColumnSpan(int first, int last) const;
+    int GetMergedRowHeight(int nRow, int nCol) const;
+    int GetMergedColumnWidth(int nRow, int nCol) const;
+    BOOL AutoSizeColumn(int nCol, int nStyle = 0, BOOL bResetScroll = TRUE);
+    BOOL AutoSizeRow(int nRow);
+    void AutoSizeColumns();
+
+    // ---- scrolling ----
+    void ResetScrollBars();
+    int GetScrollPosition(int nBar) const;
+    void SetScrollPosition(int nBar, int nPos);
+    void EnsureVisible(int nRow, int nCol);
+    void EnsureVisible(const CCellID& cell) { EnsureVisible(cell.row, cell.col); }
+
+    // ---- drawing and geometry ----
+    virtual void OnDraw(CDC* pDC);
+    void EraseBackground(CDC* pDC);
+    void DrawCell(CDC* pDC, CRect rect, int nRow, int nCol);
+    BOOL RepaintCell(int nRow, int nCol, CDC* pDC = nullptr);
+    BOOL InvalidateCellRect(int nRow, int nCol);
+    BOOL IsCellInGrid(const CCellID& cell) const;
+    BOOL IsCellInGrid(int nRow, int nCol) const { return IsCellInGrid(CCellID(nRow, nCol)); }
+    BOOL IsCellVisible(int nRow, int nCol);
+    BOOL GetCellOrigin(int nRow, int nCol, LPPOINT p);
+    BOOL GetCellRect(int nRow, int nCol, LPRECT pRect);
+    BOOL GetCellRangeRect(const CellRange* range, LPRECT pRect);
+    CCellID GetCellFromPt(CPoint pt, BOOL bAllowFixed = TRUE) override;
+    CCellID GetTopLeftScrollCell();
+    CellRange GetVisibleScrollRange(LPRECT pRect = nullptr);
+    BOOL IsOverRowDivider(CPoint pt);
+    BOOL IsOverColumnDivider(CPoint pt);
+    CellRange GetSelectionBounds() const;
+    void ResetSelectedRange();
+
+    // ---- focus, selection and notifications ----
+    CCellID SetFocusCell(CCellID cell);
+    CCellID SetFocusCell(int nRow, int nCol) { return SetFocusCell(CCellID(nRow, nCol)); }
+    void SetSelectedRange(int minRow, int minCol, int maxRow, int maxCol, BOOL forceRepaint = FALSE,
+                          BOOL selectCells = TRUE);
+    void SetSelectedRange(const CellRange& range, BOOL forceRepaint = FALSE, BOOL selectCells = TRUE) {
+        SetSelectedRange(range.minRow, range.minCol, range.maxRow, range.maxCol, forceRepaint, selectCells);
+    }
+    void SelectAllCells();
+    void SelectRows(BOOL forceRepaint, BOOL selectCells, CCellID cell);
+    void SelectCells(BOOL forceRepaint, BOOL selectCells, CCellID cell);
+    // Selection by the current mouse mode (1 to 4).
+    void OnSelecting(const CCellID& cell);
+    BOOL IsCellSelected(int nRow, int nCol) const override;
+    BOOL IsCellSelected(const CCellID& cell) const { return IsCellSelected(cell.row, cell.col); }
+    LRESULT SendMessageToParent(int nRow, int nCol, int code) const;
+    LRESULT SendCacheHintToParent(const CellRange& range) const;
+    // The number of selected cells.
+    size_t GetSelectedCount() const { return m_mapSelected.size(); }
+    virtual void OnEditSelectAll();
+    BOOL CanSelectAll() const { return m_bSelectionEnabled; }
+
+    // ---- editing (the mouse and keyboard start and end edits) ----
+    virtual BOOL ValidateEdit(int nRow, int nCol, LPCTSTR text);
+    virtual void EndEditing();
+
+    // ---- sorting (the sort itself comes with the sorting code) ----
+    void SetSortColumn(int nCol) { m_nSortColumn = nCol; }
+
+    // ---- message handlers ----
+    void OnPaint();
+    void OnHScroll(UINT nSBCode, UINT nPos);
+    void OnVScroll(UINT nSBCode, UINT nPos);
+    void OnSize(UINT nType, int cx, int cy);
+    BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
+    void OnSysColorChange();
+    LRESULT OnSetFont(WPARAM hFont, LPARAM lParam);
+    LRESULT OnGetFont();
+
+    // ---- fields (the owner writes the options directly) ----
+    COLORREF m_crOutsideBack;
+    COLORREF m_crTipBack = CLR_DEFAULT;
+    COLORREF m_crTipText = CLR_DEFAULT;
+    BOOL m_bModified = FALSE;
+    BOOL m_bDragDropEnabled = FALSE;
+    BOOL m_bListMode = FALSE;
+    BOOL m_bSingleRowSelection = FALSE;
+    BOOL m_bSingleColumnSelection = FALSE;
+    BOOL m_bRedrawEnabled = TRUE;
+    BOOL m_bSelectionEnabled = TRUE;
+    BOOL m_bFixedColumnClickSelects = TRUE;
+    BOOL m_bFixedRowClickSelects = TRUE;
+    BOOL m_bFixedRowClickSorts = FALSE;
+    BOOL m_bTabKeyHandled = TRUE;
+    BOOL m_bDoubleBuffer = TRUE;
+    BOOL m_bTitleTips = TRUE;
+    int m_nScrollBarsShown = 0;  // 1: horizontal bar shown, 2: vertical bar shown
+    BOOL m_bPrintOption = FALSE;
+    BOOL m_bResizeHiddenColumns = TRUE;
+    BOOL m_bResizeHiddenRows = TRUE;
+    BOOL m_bColumnsMayVanish = TRUE;
+    BOOL m_bRowsMayVanish = TRUE;
+    int m_nAutoSizeStyle = GVS_BOTH;
+    std::vector<UINT> m_arRowHeights;
+    std::vector<UINT> m_arColumnWidths;  // indexed through m_vecColumnOrder
+    int m_nVScrollMax = 0;
+    int m_nHScrollMax = 0;
+    const CRuntimeClass* m_pCellClass;
+    CFont m_font;
+    BOOL m_bLeftButtonDown = FALSE;
+    BOOL m_bRightButtonDown = FALSE;
+    CPoint m_ptLeftClickDown;
+    CPoint m_ptLastMouse;
+    int m_nMouseMode = 0;
+    CCellID m_idLeftClickDown;
+    CCellID m_idSelectionStart;
+    CCellID m_idTopLeftCache;
+    UINT_PTR m_nAutoScrollTimer = 0;
+    int m_nAutoScrollInterval = 25;
+    int m_nResizeCaptureRange = 3;
+    BOOL m_bRowsResizable = TRUE;
+    BOOL m_bColumnsResizable = TRUE;
+    UINT m_nWheelLines = 3;
+    CellMap m_mapSelected;
+    CellMap m_mapPrevSelected;
+    CTitleTip m_titleTip;
+    CCellID m_idDropHighlight;
+    CGridDropTarget m_dropTarget;
+    PFNLVCOMPARE m_pfnCompare = nullptr;
+    int m_nCurrentColumn = -1;
+    bool m_bRowDragging = true;
+    int m_nDraggedRow = -1;
+    PFNLVCOMPARE m_pfnVirtualCompare = nullptr;
+    bool m_bColumnDragging = false;
+    bool m_bTabMovesFocus = false;
+    bool m_bFixedColumnsSelectable = false;
+
+    // The key of a cell in the selected-cell maps.
+    static std::uint64_t CellKey(int row, int col) {
+        return std::uint64_t(std::uint32_t(row)) | (std::uint64_t(std::uint32_t(col)) << 32);
+    }
+
+private:
+    // Invalidates the whole window when it exists and redrawing is on.
+    void InvalidateAll();
+    // Sets the state bits of the cells of rows [r0, r1) and columns [c0, c1):
+    // adds `add`, removes `remove`; `resetColours` sets both colours back to the
+    // default.
+    void ChangeStates(int r0, int r1, int c0, int c1, UINT add, UINT remove, bool resetColours);
+    // The rows [first, last] measured for a column's width.
+    BOOL MeasureColumn(int nCol, int nStyle);
+    void HideTitleTip();
+    // A scroll-bar message on either bar.
+    void OnScroll(int bar, UINT code);
+    // A cell's origin in 64 bits (GetCellOrigin without the cut to int).
+    bool CellOrigin(int nRow, int nCol, long long* x, long long* y);
+};
