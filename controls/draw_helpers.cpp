@@ -14,39 +14,20 @@
 // ---------------------------------------------------------------------------
 // _CQuorMemDC
 
-_CQuorMemDC::_CQuorMemDC(CDC* target, const CRect* rect) : m_pDC(target) {
+_CQuorMemDC::_CQuorMemDC(CDC* target, const CRect* rect) : CBufferedDC(target) {
     if (!target) return;  // nothing to draw on, nothing to copy
-    m_bMemDC = !target->IsPrinting();
     if (rect) m_rect = *rect;
     else target->GetClipBox(&m_rect);
-    if (m_bMemDC) {
-        CreateCompatibleDC(target);
-        target->LPtoDP(&m_rect);
-        m_bitmap.CreateCompatibleBitmap(target, m_rect.Width(), m_rect.Height());
-        m_oldBitmap = SelectObject(&m_bitmap);
-        SetMapMode(target->GetMapMode());
-        SetWindowExt(target->GetWindowExt());
-        SetViewportExt(target->GetViewportExt());
-        target->DPtoLP(&m_rect);
-        SetWindowOrg(m_rect.left, m_rect.top);
-    } else {
-        // Printing: draw straight into the target.
-        m_bPrinting = target->m_bPrinting;
-        m_hDC = target->m_hDC;
-        m_hAttribDC = target->m_hAttribDC;
-        m_ownsContext = false;
-    }
-}
-
-_CQuorMemDC::~_CQuorMemDC() {
-    if (!m_pDC) return;
-    if (m_bMemDC) {
-        m_pDC->BitBlt(m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(), this, m_rect.left, m_rect.top,
-                      SRCCOPY);
-        SelectObject(m_oldBitmap);
-    } else {
-        m_hDC = m_hAttribDC = nullptr;
-    }
+    if (!m_bMemDC) return;  // printing: drawn straight onto the target
+    CRect device = m_rect;
+    target->LPtoDP(&device);
+    CRect logical = device;
+    target->DPtoLP(&logical);
+    BeginBuffer(logical, device.Width(), device.Height());
+    SetMapMode(target->GetMapMode());
+    SetWindowExt(target->GetWindowExt());
+    SetViewportExt(target->GetViewportExt());
+    SetWindowOrg(m_rect.left, m_rect.top);
 }
 
 // ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // arithmetic on COLORREF colours (0x00BBGGRR) that shades the controls' faces.
 #pragma once
 
+#include "platform/gdi/buffered_dc.h"
 #include "platform/gdi/dc.h"
 #include "platform/graphics/graphics.h"
 #include "platform/base/types.h"
@@ -11,20 +12,12 @@
 // in one BitBlt when it goes out of scope, so the target never shows half a
 // paint. On a printing context it is only another name for the target.
 // The bitmap is not cleared: the caller paints every pixel of the area.
-class _CQuorMemDC : public CDC {
+class _CQuorMemDC : public CBufferedDC {
 public:
     // `rect` in the target's logical coordinates; null: the target's clip box.
     explicit _CQuorMemDC(CDC* target, const CRect* rect = nullptr);
-    ~_CQuorMemDC() override;
     _CQuorMemDC* operator->() { return this; }
     operator _CQuorMemDC*() { return this; }
-
-protected:
-    CBitmap m_bitmap;
-    CBitmap* m_oldBitmap = nullptr;
-    CDC* m_pDC = nullptr;
-    CRect m_rect;
-    BOOL m_bMemDC = FALSE;
 };
 
 // Formats (at most 1,023 characters; longer text is cut) and shows an OK box

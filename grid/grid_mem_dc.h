@@ -4,24 +4,12 @@
 // context is drawn on directly.
 #pragma once
 
-#include "platform/gdi/dc.h"
+#include "platform/gdi/buffered_dc.h"
 
-class CaMemDC : public CDC {
+class CaMemDC : public CBufferedDC {
 public:
     explicit CaMemDC(CDC* target);
-    ~CaMemDC() override;
 
     CaMemDC* operator->() { return this; }
     operator CaMemDC*() { return this; }
-
-    // The part of the target that is painted (its clip box); empty when printing.
-    const CRect& GetArea() const { return m_rect; }
-    BOOL IsMemory() const { return m_bMemDC; }
-
-private:
-    CBitmap m_bitmap;
-    CBitmap* m_oldBitmap = nullptr;
-    CDC* m_pDC;
-    CRect m_rect;
-    BOOL m_bMemDC;
 };
