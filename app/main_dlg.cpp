@@ -62,7 +62,7 @@ MainLayout ComputeMainLayout(const RECT& frame, int cap, int segments) {
 }
 
 CMainDlg::CMainDlg(CWnd* parent) : CDialog(res::IDD_MAIN, parent), m_config(std::make_unique<ConfigData>()) {
-    std::memset(m_config.get(), 0, sizeof(ConfigData));
+    std::memset(static_cast<void*>(m_config.get()), 0, sizeof(ConfigData));  // the record is all bytes
     m_hIcon = LoadIconW(nullptr, res::IDR_MAINFRAME_ICON);
 }
 
