@@ -1,4 +1,5 @@
 // Taking over a child window by another window object.
+#include <QApplication>
 #include <QWidget>
 #include <algorithm>
 
@@ -49,4 +50,11 @@ BOOL CWnd::SubclassWindow(HWND hwnd) {
     }
     if (visible || (style & WS_VISIBLE)) ShowWindow(SW_SHOW);
     return TRUE;
+}
+
+CWnd* CWnd::GetActiveWindow() {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w) w = QApplication::activeWindow();
+    WindowImpl* impl = w ? WindowImpl::FromWidget(w) : nullptr;
+    return impl ? impl->wnd : nullptr;
 }

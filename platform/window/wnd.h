@@ -223,6 +223,8 @@ public:
     // ---- focus and capture ----
     CWnd* SetFocus();
     static CWnd* GetFocus();
+    // The active top-level window (the open modal dialog while one runs), or null.
+    static CWnd* GetActiveWindow();
     // Takes the mouse for this window; the window that had it hears
     // WM_CAPTURECHANGED (lParam: this window's handle). While a window holds the
     // capture, button presses and key presses are offered to its
