@@ -87,28 +87,6 @@ struct DialogRun {
         MousePress(b, rc.Width() / 2, rc.Height() / 2);
         MouseRelease(b, rc.Width() / 2, rc.Height() / 2);
     }
-    void TypeInto(int id, const QString& text) const {
-        auto* edit = static_cast<CEdit*>(Item(id));
-        edit->SetFocus();
-        edit->SetSel(0, -1);
-        PressKey(edit, Qt::Key_Delete);
-        for (QChar c : text) PressKey(edit, c.unicode() >= 'a' && c.unicode() <= 'z' ? Qt::Key_A + (c.unicode() - 'a') : int(c.unicode()));
-    }
-    // Edits a grid cell by typing over it (the grid starts the edit with the
-    // first character) and ends the edit with Enter on the cell's edit box.
-    void TypeIntoCell(int row, int col, const QString& text) const {
-        CGridCtrl& grid = dlg->m_grid;
-        grid.SetFocus();
-        grid.SetFocusCell(row, col);
-        grid.SetSelectedRange(row, col, row, col);
-        grid.SetItemText(row, col, reinterpret_cast<const char16_t*>(text.utf16()));
-    }
-    void ClickCell(int row, int col) const {
-        CRect rc;
-        dlg->m_grid.GetCellRect(row, col, &rc);
-        MousePress(&dlg->m_grid, rc.CenterPoint().x, rc.CenterPoint().y);
-        MouseRelease(&dlg->m_grid, rc.CenterPoint().x, rc.CenterPoint().y);
-    }
 };
 
 CString ComboText(CComboBox& box) {
@@ -162,7 +140,6 @@ TEST(ConfigDialog, ShowsTheSettingsAndOkStoresThemUnchanged) {
     EXPECT_EQ(header, (std::vector<CString>{u"Stack", u"호기명", u"IP Address", u"풍향 표시"}));
     EXPECT_EQ(row3, (std::vector<CString>{u"#3", u"QC1103", u"10.0.0.3"}));
     EXPECT_EQ(d.m_grid.GetRowCount(), 13);
-    EXPECT_EQ(d.m_grid.GetItemState(1, 1) & 0, 0u);
     for (int r = 1; r <= 12; ++r) ASSERT_NE(dynamic_cast<CGridCellCheck*>(d.m_grid.GetCell(r, 3)), nullptr) << r;
     // Stored exactly as given.
     const auto* ip = reinterpret_cast<const unsigned char*>(&d.m_config.dwServerIp);
@@ -177,4 +154,161 @@ TEST(ConfigDialog, ShowsTheSettingsAndOkStoresThemUnchanged) {
     EXPECT_EQ(d.m_config.aStacks[2].bShowDirection, 0);
     EXPECT_EQ(d.m_config.aStacks[11].dwIp, htonl(0x0A00000C));
     EXPECT_TRUE(run.boxes.empty());
+}
+
+TEST(ConfigDialog, KeysChooseXAndTickedBoxesStoreOneButNeitherEnterNorEscapeCloses) {
+    auto cfg = SiteConfig();
+    DialogRun run(*cfg);
+    CConfig& d = *run.dlg;
+    bool openAfterKeys = false;
+    CString chosen;
+    const INT_PTR result = run.Run({
+        [&] {
+            // X from "4" to "5" with the keyboard.
+            d.m_comboX.SetFocus();
+            PressKey(&d.m_comboX, Qt::Key_Down);
+            chosen = ComboText(d.m_comboX);
+        },
+        [&] { PressKey(run.Item(res::IDC_CONFIG_TITLE), Qt::Key_Return); },
+        [&] { PressKey(run.Item(res::IDC_CONFIG_TITLE), Qt::Key_Escape); },
+        [&] { openAfterKeys = d.IsWindowVisible() != FALSE; },
+        // The boxes as a click leaves them (the grid's own mouse handling toggles them).
+        [&] { static_cast<CGridCellCheck*>(d.m_grid.GetCell(5, CConfig::kColShowDirection))->SetCheck(TRUE); },
+        [&] { static_cast<CGridCellCheck*>(d.m_grid.GetCell(2, CConfig::kColShowDirection))->SetCheck(FALSE); },
+        [&] { run.ClickButton(IDOK); },
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(chosen, u"5");
+    EXPECT_TRUE(openAfterKeys) << "Enter and Escape move the focus instead";
+    EXPECT_EQ(d.m_config.byGridX, 4) << "\"5\" is stored as 4";
+    EXPECT_EQ(d.m_config.aStacks[4].bShowDirection, 1);
+    EXPECT_EQ(d.m_config.aStacks[1].bShowDirection, 0);
+}
+
+TEST(ConfigDialog, OkRefusesWhatIsNotAPortPeriodOrAddressAndStoresNothing) {
+    struct Case {
+        int field;  // edit id, or 0 for the address of stack 4
+        QString text;
+        const char16_t* named;
+    } cases[] = {
+        {res::IDC_CONFIG_PORT, "0", u"Port"},
+        {res::IDC_CONFIG_PORT, "70000", u"Port"},
+        {res::IDC_CONFIG_PORT, "22a", u"Port"},
+        {res::IDC_CONFIG_PERIOD, "", u"전송 주기"},
+        {res::IDC_CONFIG_PERIOD, "86401", u"전송 주기"},
+        {res::IDC_CONFIG_PERIOD, "-5", u"전송 주기"},
+        {0, "10.0.0.256", u"Stack #4"},
+        {0, "abc", u"Stack #4"},
+        {0, "10.0.0", u"Stack #4"},
+    };
+    for (const Case& c : cases) {
+        auto cfg = SiteConfig();
+        DialogRun run(*cfg);
+        CConfig& d = *run.dlg;
+        bool stillOpen = false;
+        bool selected = false;
+        const INT_PTR result = run.Run({
+            [&] {
+                d.GetDlgItem(res::IDC_CONFIG_TITLE)->SetWindowText(u"Edited");
+                if (c.field) d.GetDlgItem(c.field)->SetWindowText(reinterpret_cast<const char16_t*>(c.text.utf16()));
+                else d.m_grid.SetItemText(4, CConfig::kColAddress, reinterpret_cast<const char16_t*>(c.text.utf16()));
+            },
+            [&] { run.ClickButton(IDOK); },
+            [&] {
+                stillOpen = d.IsWindowVisible() != FALSE;
+                if (c.field) {
+                    int start = 0, end = 0;
+                    static_cast<CEdit*>(d.GetDlgItem(c.field))->GetSel(start, end);
+                    selected = CWnd::GetFocus() == d.GetDlgItem(c.field) && start == 0 && end == c.text.size();
+                } else {
+                    selected = d.m_grid.GetFocusCell() == CCellID(4, CConfig::kColAddress) &&
+                               d.m_grid.IsCellSelected(4, CConfig::kColAddress);
+                }
+            },
+            [&] { run.ClickButton(IDCANCEL); },
+        });
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_TRUE(stillOpen);
+        EXPECT_TRUE(selected);
+        ASSERT_EQ(run.boxes.size(), 1u);
+        EXPECT_NE(run.boxes[0].find(c.named), std::u16string::npos);
+        EXPECT_EQ(std::memcmp(&d.m_config, cfg.get(), sizeof *cfg), 0) << "nothing stored";
+    }
+}
+
+TEST(ConfigDialog, LongTextsAreCutToTheirFieldsAndAGridByteWithoutItemIsKept) {
+    auto cfg = SiteConfig();
+    cfg->byGridX = 12;  // no such item: the box shows no selection
+    cfg->byGridY = 0xFF;
+    DialogRun run(*cfg);
+    CConfig& d = *run.dlg;
+    const std::u16string longTitle(120, u'T');
+    const std::u16string longUnit(60, u'U');
+    const std::u16string longName(100, u'N');
+    int xSel = 0;
+    run.Run({
+        [&] {
+            xSel = d.m_comboX.GetCurSel();
+            d.GetDlgItem(res::IDC_CONFIG_TITLE)->SetWindowText(longTitle);
+            d.GetDlgItem(res::IDC_CONFIG_UNIT)->SetWindowText(longUnit);
+            d.m_grid.SetItemText(1, CConfig::kColName, longName.c_str());
+        },
+        [&] { run.ClickButton(IDOK); },
+    });
+    EXPECT_EQ(xSel, CB_ERR);
+    EXPECT_EQ(d.m_config.byGridX, 12);
+    EXPECT_EQ(d.m_config.byGridY, 0xFF);
+    EXPECT_EQ(std::string(d.m_config.szTitle), std::string(79, 'T'));
+    EXPECT_EQ(std::string(d.m_config.szSpeedUnit), std::string(39, 'U'));
+    EXPECT_EQ(d.m_config.reserved160, cfg->reserved160) << "the field after the unit is untouched";
+    EXPECT_EQ(std::string(d.m_config.aStacks[0].szName), std::string(79, 'N'));
+    EXPECT_EQ(d.m_config.aStacks[0].reserved84[0], cfg->aStacks[0].reserved84[0]);
+}
+
+TEST(ConfigDialog, ColumnThreeTakesWhatTheGridWindowLeaves) {
+    struct Case {
+        int width;
+        int expected;  // -1: the width it had
+    } cases[] = {{200, -1}, {264, 0}, {400, 136}};
+    for (const Case& c : cases) {
+        RegisterOnce();
+        auto cfg = SiteConfig();
+        CConfig d;
+        std::memcpy(&d.m_config, cfg.get(), sizeof *cfg);
+        ASSERT_TRUE(d.Create(res::IDD_CONFIG, nullptr));
+        CRect rc;
+        d.m_grid.GetWindowRect(&rc);
+        d.ScreenToClient(&rc);
+        d.m_grid.MoveWindow(rc.left, rc.top, c.width, rc.Height());
+        const int before = d.m_grid.GetColumnWidth(3);
+        d.SetupGrid();
+        EXPECT_EQ(d.m_grid.GetColumnWidth(3), c.expected < 0 ? before : c.expected) << c.width;
+        EXPECT_EQ(d.m_grid.GetColumnWidth(0), 50);
+        EXPECT_EQ(d.m_grid.GetColumnWidth(1), 90);
+        EXPECT_EQ(d.m_grid.GetColumnWidth(2), 100);
+        d.DestroyWindow();
+    }
+}
+
+TEST(ConfigDialog, F1OpensTheCalendarOverTheDialog) {
+    auto cfg = SiteConfig();
+    DialogRun run(*cfg);
+    CConfig& d = *run.dlg;
+    std::u16string calendarTitle;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        CWnd* active = CWnd::GetActiveWindow();
+        if (active && active != &d && calendarTitle.empty()) {
+            calendarTitle = active->GetWindowText();
+            static_cast<CButton*>(active->GetDlgItem(IDOK))->Click();
+        }
+    });
+    probe.start(20);
+    const INT_PTR result = run.Run({
+        [&] { PressKey(run.Item(res::IDC_CONFIG_TITLE), Qt::Key_F1); },
+        [&] { run.ClickButton(IDCANCEL); },
+    });
+    EXPECT_EQ(calendarTitle, u"CALENDAR");
+    EXPECT_EQ(result, IDCANCEL);
 }
