@@ -51,6 +51,14 @@ CString NowText() {
     return AnsiToWide(std::string_view(buffer, n));
 }
 
+// A bold copy of `font` in `bold`.
+void BoldCopy(const CFont& font, CFont& bold) {
+    LOGFONTW lf{};
+    font.GetLogFont(&lf);
+    lf.lfWeight = FW_BOLD;
+    bold.CreateFontIndirect(&lf);
+}
+
 }  // namespace
 
 void CGridCtrl::OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) {
@@ -267,11 +275,8 @@ void CGridCtrl::PrintHeader(CDC* pDC, CPrintInfo* pInfo) {
     CString centre;
     for (CWnd* w = GetParent(); w && centre.empty(); w = w->GetParent()) centre = w->GetWindowText();
 
-    LOGFONTW lf{};
-    m_PrinterFont.GetLogFont(&lf);
-    lf.lfWeight = FW_BOLD;
     CFont bold;
-    bold.CreateFontIndirect(&lf);
+    BoldCopy(m_PrinterFont, bold);
     CFont* oldFont = pDC->SelectObject(&bold);
     const int oldMode = pDC->SetBkMode(TRANSPARENT);
     CRect rect = pInfo->m_rectDraw;
@@ -298,11 +303,8 @@ void CGridCtrl::PrintFooter(CDC* pDC, CPrintInfo* pInfo) {
     pDC->LineTo(pInfo->m_rectDraw.right, pInfo->m_rectDraw.top);
     if (oldPen) pDC->SelectObject(oldPen);
 
-    LOGFONTW lf{};
-    m_PrinterFont.GetLogFont(&lf);
-    lf.lfWeight = FW_BOLD;
     CFont bold;
-    bold.CreateFontIndirect(&lf);
+    BoldCopy(m_PrinterFont, bold);
     CFont* oldFont = pDC->SelectObject(&bold);
     const int oldMode = pDC->SetBkMode(TRANSPARENT);
     const COLORREF oldColour = pDC->SetTextColor(RGB(0, 0, 0));
