@@ -312,3 +312,25 @@ TEST(ConfigDialog, F1OpensTheCalendarOverTheDialog) {
     EXPECT_EQ(calendarTitle, u"CALENDAR");
     EXPECT_EQ(result, IDCANCEL);
 }
+
+TEST(ConfigDialog, AnotherStackCountKeepsTheTableEditsAndRefillsIt) {
+    RegisterOnce();
+    auto cfg = SiteConfig();
+    CConfig d;
+    std::memcpy(&d.m_config, cfg.get(), sizeof *cfg);
+    ASSERT_TRUE(d.Create(res::IDD_CONFIG, nullptr));
+    d.m_grid.SetItemText(2, CConfig::kColName, u"RENAMED");
+    d.m_grid.SetItemText(3, CConfig::kColAddress, u"not an address");
+    // The box is disabled for the operator; the program's own change of it
+    // still runs the handler when the box reports it.
+    d.m_comboMaxNo.SetCurSel(4);
+    d.SendMessage(WM_COMMAND, MAKEWPARAM(res::IDC_CONFIG_MAXNO, CBN_SELCHANGE),
+                  reinterpret_cast<LPARAM>(d.m_comboMaxNo.GetSafeHwnd()));
+    EXPECT_EQ(d.m_config.nStackCount, 5);
+    EXPECT_EQ(d.m_grid.GetRowCount(), 6);
+    EXPECT_EQ(d.m_grid.GetItemText(2, CConfig::kColName), u"RENAMED") << "read back before the refill";
+    EXPECT_EQ(d.m_grid.GetItemText(3, CConfig::kColAddress), u"10.0.0.3") << "a text that is no address keeps it";
+    EXPECT_STREQ(d.m_config.aStacks[1].szName, "RENAMED");
+    for (int r = 1; r <= 5; ++r) EXPECT_NE(dynamic_cast<CGridCellCheck*>(d.m_grid.GetCell(r, 3)), nullptr);
+    d.DestroyWindow();
+}
