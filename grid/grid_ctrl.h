@@ -18,7 +18,6 @@
 #include "grid/grid_ctrl_base.h"
 #include "grid/grid_drop_target.h"
 #include "grid/title_tip.h"
-#include "platform/gdi/printer_dc.h"
 
 // Notification codes of the grid (WM_NOTIFY's code).
 constexpr UINT NM_CLICK = UINT(-2);
@@ -69,6 +68,9 @@ using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
 
 // The selected-cell maps: one entry per cell, keyed on its full row and column.
 using CellMap = std::unordered_map<std::uint64_t, CCellID>;
+
+// A print job's page information (platform/gdi/printer_dc.h).
+struct CPrintInfo;
 
 class CGridCtrl : public CGridCtrlBase {
 public:

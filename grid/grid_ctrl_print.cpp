@@ -10,6 +10,7 @@
 #include "platform/base/codepage.h"
 #include "platform/base/numeric.h"
 #include "platform/base/wformat.h"
+#include "platform/gdi/printer_dc.h"
 #include "platform/system/strings.h"
 #include "platform/window/window_dc.h"
 
