@@ -368,8 +368,7 @@ void CMainDlg::OnCapture() {
     m_utility.CaptureScreen(platform::PathJoin(folder, name), 0);
 }
 
-// The configuration dialog comes with its own work; until then the command does nothing.
-void CMainDlg::OnConfig() {}
+// OnConfig: main_dlg_config.cpp.
 
 void CMainDlg::OnCancel() {
     // A second close while the question is open, or after the answer, asks nothing.

@@ -69,6 +69,9 @@ using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
 // The selected-cell maps: one entry per cell, keyed on its full row and column.
 using CellMap = std::unordered_map<std::uint64_t, CCellID>;
 
+// A print job's page information (platform/gdi/printer_dc.h).
+struct CPrintInfo;
+
 class CGridCtrl : public CGridCtrlBase {
 public:
     CGridCtrl();
@@ -195,6 +198,20 @@ public:
     // ---- sorting (the sort itself comes with the sorting code) ----
     void SetSortColumn(int nCol) { m_nSortColumn = nCol; }
 
+    // ---- printing (grid_ctrl_print.cpp) ----
+    // The printing protocol: begin measures and paginates, print draws page
+    // pInfo->m_nCurPage, end cleans up. Null arguments do nothing.
+    virtual void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo);
+    virtual void OnPrint(CDC* pDC, CPrintInfo* pInfo);
+    virtual void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo);
+    // The cells of `nRow` over columns [nFirstCol, nLastCol], from the left of
+    // `rect` (its top and bottom are the row's), with their grid lines.
+    virtual void PrintRowCells(CDC* pDC, int nRow, int nFirstCol, int nLastCol, CRect rect, BOOL firstPrintedRow);
+    virtual void PrintFixedRows(CDC* pDC, CPrintInfo* pInfo);
+    virtual void PrintHeader(CDC* pDC, CPrintInfo* pInfo);
+    virtual void PrintFooter(CDC* pDC, CPrintInfo* pInfo);
+    virtual void PrintFixedColumns(CDC* pDC, CPrintInfo* pInfo);
+
     // ---- message handlers ----
     void OnPaint();
     void OnHScroll(UINT nSBCode, UINT nPos);
@@ -223,7 +240,23 @@ public:
     BOOL m_bDoubleBuffer = TRUE;
     BOOL m_bTitleTips = TRUE;
     int m_nScrollBarsShown = 0;  // 1: horizontal bar shown, 2: vertical bar shown
-    BOOL m_bPrintOption = FALSE;
+    BOOL m_bPrintOption = FALSE;  // TRUE: screen proportions, wide grids over several pages across
+    // Printing state (set by OnBeginPrinting; sizes in the grid's units unless said).
+    CFont m_PrinterFont;
+    CSize m_CharSize{0, 0};          // average character of the print font on the printer
+    CSize m_LogicalPageSize{0, 0};
+    CSize m_PaperSize{0, 0};         // HORZRES, VERTRES of the printer
+    int m_nPageBodyHeight = 0;       // left for the non-fixed rows
+    int m_nPageBodyWidth = 0;        // left for the non-fixed columns
+    int m_nPagesAcross = 1;
+    int m_nPageCount = 1;            // 0: the printer's values leave nothing to print
+    int m_nCurrPrintRow = 0;
+    int m_nCurrPrintCol = 0;
+    int m_nHeaderHeight = 2;         // character lines
+    int m_nFooterHeight = 2;
+    int m_nLeftMargin = 4;           // character widths
+    int m_nRightMargin = 4;
+    int m_nGap = 1;                  // character lines around the grid
     BOOL m_bResizeHiddenColumns = TRUE;
     BOOL m_bResizeHiddenRows = TRUE;
     BOOL m_bColumnsMayVanish = TRUE;

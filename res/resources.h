@@ -8,6 +8,18 @@ constexpr unsigned IDS_SOCKETS_FAILED = 103;
 constexpr unsigned IDR_MAINFRAME_ICON = 159;
 // The popup template the small popups share (progress, information, calendar, value entry).
 constexpr unsigned IDD_POPUP = 169;
+// The configuration dialog and its controls.
+constexpr unsigned IDD_CONFIG = 137;
+constexpr unsigned IDC_CONFIG_TITLE = 1019;
+constexpr unsigned IDC_CONFIG_GRID = 1110;
+constexpr unsigned IDC_CONFIG_MAXNO = 1163;
+constexpr unsigned IDC_CONFIG_X = 1164;
+constexpr unsigned IDC_CONFIG_Y = 1166;
+constexpr unsigned IDC_CONFIG_VERSION = 1168;
+constexpr unsigned IDC_CONFIG_SERVER_IP = 1170;
+constexpr unsigned IDC_CONFIG_UNIT = 1171;
+constexpr unsigned IDC_CONFIG_PERIOD = 1172;
+constexpr unsigned IDC_CONFIG_PORT = 1173;
 
 // Font files, resources of type "BINARY".
 constexpr unsigned IDR_FONT_SEGMENT = 150;     // seven-segment display
@@ -23,6 +35,7 @@ constexpr const char* kIconResource = "ICON";
 // Registers every resource the program's windows look up by id.
 void RegisterResources();
 void RegisterDialogTemplates();
+void RegisterConfigTemplate();
 // The fonts (type "BINARY") and the program's icon (type "ICON", PNG bytes).
 void RegisterBinaryResources();
 

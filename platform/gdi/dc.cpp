@@ -160,6 +160,11 @@ CDC* CDC::FromHandle(HDC dc) {
 }
 
 int CDC::GetDeviceCaps(int index) const {
+    // A device with values of its own (a printer) answers for itself.
+    if (m_hDC && !m_hDC->deviceCaps.empty()) {
+        auto it = m_hDC->deviceCaps.find(index);
+        if (it != m_hDC->deviceCaps.end()) return it->second;
+    }
     switch (index) {
     case HORZRES: return ScreenSize().width();
     case VERTRES: return ScreenSize().height();

@@ -8,6 +8,7 @@
 #include <QRegion>
 #include <QTransform>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -51,6 +52,7 @@ struct DCImpl : platform::detail::PainterUser {
     // (drawing stops when it does not). Empty: the pixels always exist.
     std::function<bool()> alive;
     bool printing = false;
+    std::map<int, int> deviceCaps;        // values of a device of its own (a printer); empty: the screen's
     QRegion baseClip;                     // device area the context may draw in (empty: all)
     DCState state;
     std::vector<DCState> saved;

@@ -121,6 +121,31 @@ QString PathEllipsis(const QString& text, int width, const QFontMetrics& fm) {
 void DrawLine(QPainter* p, const DCImpl* d, const QFont& font, const QFontMetrics& fm, QPoint at,
               const QString& text, int lineHeight) {
     if (text.isEmpty()) return;
+    // Font sizes are logical: under a mapping mode that scales (a printer's page),
+    // the text is drawn at the device size the mapping gives it.
+    const double scale = d->ScaleY();
+    if (scale != 1.0 && scale > 0.0 && font.pixelSize() > 0) {
+        QFont scaled = font;
+        scaled.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * scale))));
+        const QFontMetrics scaledMetrics(scaled);
+        const DCImpl* dd = d;
+        const int esc = Escapement(dd);
+        p->save();
+        if (esc != 0) {
+            p->translate(at);
+            p->rotate(-esc / 10.0);
+            at = QPoint(0, 0);
+        }
+        if (dd->state.bkMode == OPAQUE)
+            p->fillRect(QRect(at.x(), at.y(), scaledMetrics.horizontalAdvance(text),
+                              int(std::lround(lineHeight * scale))),
+                        QtColour(dd->state.bkColour));
+        p->setFont(scaled);
+        p->setPen(QtColour(dd->state.textColour));
+        p->drawText(QPoint(at.x(), at.y() + scaledMetrics.ascent()), text);
+        p->restore();
+        return;
+    }
     const int esc = Escapement(d);
     p->save();
     if (esc != 0) {

@@ -5,8 +5,10 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QWidget>
+#include <algorithm>
 #include <map>
 
+#include "platform/window/combobox.h"
 #include "platform/window/wnd_impl.h"
 
 namespace {
@@ -75,8 +77,14 @@ BOOL CDialog::CreateFromTemplate(CWnd* parent) {
         if (!control) control = std::make_unique<CWnd>();
         const RECT irc{px(item.x), py(item.y), px(item.x + item.cx), py(item.y + item.cy)};
         if (control->CreateEx(item.exStyle, item.className.c_str(), item.text.c_str(),
-                              item.style | WS_CHILD, irc, this, item.id))
+                              item.style | WS_CHILD, irc, this, item.id)) {
+            // A combo box's template height is its dropped list's; the box is one field high.
+            if (dynamic_cast<CComboBox*>(control.get()) && control->Widget()) {
+                const int field = std::min(int(irc.bottom - irc.top), control->Widget()->sizeHint().height());
+                control->MoveWindow(int(irc.left), int(irc.top), int(irc.right - irc.left), field, FALSE);
+            }
             m_templateControls.push_back(std::move(control));
+        }
     }
     if (tmpl->style & DS_CENTER) CenterWindow(parent);
     return TRUE;

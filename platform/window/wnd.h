@@ -106,6 +106,12 @@ public:
     // Sends WM_DESTROY (to this window, then its children), destroys the children's
     // windows, then WM_NCDESTROY; the handle is cleared. The C++ objects stay.
     virtual BOOL DestroyWindow();
+    // Takes over an existing child window (one a dialog template made): a window
+    // of this object's kind is made in its place, with its parent, id, rectangle,
+    // style, text, tab position and stacking, and the old window is destroyed (its
+    // object stays, without a window). The handle changes. FALSE when this object
+    // already has a window or `hwnd` is not a child window.
+    BOOL SubclassWindow(HWND hwnd);
 
     HWND m_hWnd = nullptr;
     HWND GetSafeHwnd() const { return m_hWnd; }
@@ -217,6 +223,8 @@ public:
     // ---- focus and capture ----
     CWnd* SetFocus();
     static CWnd* GetFocus();
+    // The active top-level window (the open modal dialog while one runs), or null.
+    static CWnd* GetActiveWindow();
     // Takes the mouse for this window; the window that had it hears
     // WM_CAPTURECHANGED (lParam: this window's handle). While a window holds the
     // capture, button presses and key presses are offered to its

@@ -1,0 +1,67 @@
+// The CONFIG command: the configuration dialog over the running monitor, and
+// what a confirmed configuration changes.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "app/base_panel.h"
+#include "app/config_dlg.h"
+#include "app/main_dlg.h"
+#include "app/quor_sock.h"
+#include "app/relay_protocol.h"
+#include "controls/title_text.h"
+#include "platform/base/codepage.h"
+#include "platform/net/inet.h"
+
+void CMainDlg::OnConfig() {
+    ConfigData& live = *m_config;
+
+    // What the links were made with, to reconnect only what changes.
+    const DWORD oldServerIp = live.dwServerIp;
+    const int oldServerPort = live.nServerPort;
+    const int oldCount = std::min(live.nStackCount, kMaxStacks);
+    DWORD oldStackIp[kMaxStacks] = {};
+    for (int i = 0; i < oldCount; ++i) oldStackIp[i] = live.aStacks[i].dwIp;
+
+    // The dialog works on a copy; polling and records go on while it is open.
+    auto dlg = std::make_unique<CConfig>();
+    std::memcpy(&dlg->m_config, &live, sizeof live);
+    if (dlg->DoModal() == IDOK) {
+        std::memcpy(&live, &dlg->m_config, sizeof live);
+        if (live.nBoundedValue < 10 || live.nBoundedValue >= 1000) live.nBoundedValue = 10;
+        SaveConfig();
+        if (m_pPanel) m_pPanel->Rebuild(&live);
+        KillTimer(kWatchdogTimer);
+        KillTimer(kRecordTimer);
+        if (m_pServerLink && (live.dwServerIp != oldServerIp || live.nServerPort != oldServerPort)) {
+            m_pServerLink->CloseLink();
+            m_pServerLink->ConnectHost(AnsiToWide(inet_ntoa(live.dwServerIp)), UINT(live.nServerPort));
+        }
+        for (int i = 0; i < oldCount && i < m_nLinks; ++i) {
+            if (live.aStacks[i].dwIp == oldStackIp[i] || !m_pLinks[i]) continue;
+            m_nWatchdog[i] = kWatchdogStart;
+            m_pLinks[i]->CloseLink();
+            m_pLinks[i]->Reconnect(live.aStacks[i].dwIp);
+        }
+        if (m_pPanel)
+            for (int i = 0; i < kMaxStacks; ++i)
+                m_pPanel->m_bShowDir[i] = int(static_cast<signed char>(live.aStacks[i].bShowDirection));
+        if (m_pTitle) m_pTitle->SetText(AnsiFieldToWide(live.szTitle, sizeof live.szTitle));
+    }
+    dlg.reset();
+
+    // After either answer: the timers run again from now, and every stack
+    // shows its last values until its watchdog marks it again.
+    SetTimer(kWatchdogTimer, 1000);
+    SetTimer(kRecordTimer, SendPeriodMs(live.nSendPeriod));
+    for (int i = 0; i < StackCount(); ++i) {
+        if (!m_pPanel) break;
+        m_pPanel->m_fDirection[i] = m_fDirection[i];
+        m_pPanel->m_fSpeed[i] = m_fSpeed[i];
+        if (m_pPanel->Indicator(i)) {
+            int state = m_pPanel->m_nState[i];
+            if (state == STACK_NO_REPLY) m_pPanel->m_nState[i] = state = STACK_VALUES;
+            m_pPanel->UpdateStack(i, state);
+        }
+    }
+}

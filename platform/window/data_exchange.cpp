@@ -1,0 +1,37 @@
+#include "platform/window/data_exchange.h"
+
+#include "platform/window/button.h"
+#include "platform/window/combobox.h"
+#include "platform/window/edit.h"
+#include "platform/window/ipaddress.h"
+#include "platform/window/static.h"
+
+void DDX_Text(CDataExchange* dx, int id, CString& value) {
+    if (!dx || !dx->m_pDlgWnd) return;
+    CWnd* control = dx->m_pDlgWnd->GetDlgItem(id);
+    if (!control) return;
+    if (dx->m_bSaveAndValidate) value = control->GetWindowText();
+    else control->SetWindowText(value);
+}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
+    if (!dx || !dx->m_pDlgWnd || control.GetSafeHwnd()) return;
+    CWnd* item = dx->m_pDlgWnd->GetDlgItem(id);
+    if (!item || item == &control) return;
+    control.SubclassWindow(item->GetSafeHwnd());
+}
+
+namespace platform {
+
+void RegisterStandardControlClasses() {
+    RegisterControlClass(u"Button", [](const DialogItemTemplate& item) -> std::unique_ptr<CWnd> {
+        if ((item.style & BS_TYPEMASK) == BS_GROUPBOX) return std::make_unique<CGroupBox>();
+        return std::make_unique<CButton>();
+    });
+    RegisterControlClass(u"Edit", [](const DialogItemTemplate&) { return std::make_unique<CEdit>(); });
+    RegisterControlClass(u"Static", [](const DialogItemTemplate&) { return std::make_unique<CStatic>(); });
+    RegisterControlClass(u"ComboBox", [](const DialogItemTemplate&) { return std::make_unique<CComboBox>(); });
+    RegisterIpAddressClass();
+}
+
+}  // namespace platform

@@ -1,0 +1,336 @@
+// The configuration dialog driven as the operator drives it: real key presses
+// and mouse clicks on the offscreen platform, inside its modal loop.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/config_dlg.h"
+#include "grid/grid_cell_check.h"
+#include "platform/net/inet.h"
+#include "platform/runtime/app.h"
+#include "platform/window/button.h"
+#include "platform/window/edit.h"
+#include "res/resources.h"
+#include "tests/support/pixel_harness.h"
+#include "tests/support/qt_helpers.h"
+
+namespace {
+
+void RegisterOnce() {
+    static const bool once = [] {
+        res::RegisterResources();
+        return true;
+    }();
+    (void)once;
+}
+
+// Settings as a site has them: server 192.168.0.10:22700, a 4 x 3 panel, stacks
+// at 10.0.0.1 upwards, stack 2 showing its direction.
+std::unique_ptr<ConfigData> SiteConfig() {
+    auto cfg = std::make_unique<ConfigData>();
+    FillConfigDefaults(*cfg);
+    std::strcpy(cfg->szTitle, "Plant Wind");
+    std::strcpy(cfg->szSpeedUnit, "m/s");
+    cfg->dwServerIp = inet_addr("192.168.0.10");
+    cfg->nServerPort = 22700;
+    cfg->nSendPeriod = 30;
+    cfg->byGridX = 3;
+    cfg->byGridY = 2;
+    for (int i = 0; i < kStackCount; ++i) {
+        cfg->aStacks[i].dwIp = htonl(0x0A000001 + DWORD(i));
+        cfg->aStacks[i].bShowDirection = i == 1 ? 1 : 0;
+    }
+    return cfg;
+}
+
+// The dialog with a copy of `cfg`, run modally with `steps` one per timer tick
+// inside its loop; a dialog left open ends with -5 after ten seconds.
+struct DialogRun {
+    std::unique_ptr<CConfig> dlg = std::make_unique<CConfig>();
+    std::vector<std::u16string> boxes;  // message boxes shown
+    platform::MessageBoxHandler previous;
+
+    explicit DialogRun(const ConfigData& cfg) {
+        RegisterOnce();
+        std::memcpy(&dlg->m_config, &cfg, sizeof cfg);
+        previous = platform::SetMessageBoxHandler([this](const platform::MessageBoxRequest& r) {
+            boxes.push_back(r.text);
+            return IDOK;
+        });
+    }
+    ~DialogRun() { platform::SetMessageBoxHandler(previous); }
+
+    INT_PTR Run(std::vector<std::function<void()>> steps) {
+        TimedSteps timed(std::move(steps), 10);
+        QTimer guard;
+        guard.setSingleShot(true);
+        CConfig* d = dlg.get();
+        QObject::connect(&guard, &QTimer::timeout, [d] {
+            if (d->m_hWnd) d->EndDialog(-5);
+        });
+        guard.start(10000);
+        return dlg->DoModal();
+    }
+
+    CWnd* Item(int id) const { return dlg->GetDlgItem(id); }
+    void ClickButton(int id) const {
+        CWnd* b = Item(id);
+        CRect rc;
+        b->GetClientRect(&rc);
+        MousePress(b, rc.Width() / 2, rc.Height() / 2);
+        MouseRelease(b, rc.Width() / 2, rc.Height() / 2);
+    }
+};
+
+CString ComboText(CComboBox& box) {
+    CString text;
+    if (box.GetCurSel() != CB_ERR) box.GetLBText(box.GetCurSel(), text);
+    return text;
+}
+
+}  // namespace
+
+TEST(ConfigDialog, ShowsTheSettingsAndOkStoresThemUnchanged) {
+    auto cfg = SiteConfig();
+    DialogRun run(*cfg);
+    CConfig& d = *run.dlg;
+    CString x, y, maxNo, port, period, title, unit, version;
+    DWORD shownIp = 0;
+    int ipFields = 0;
+    std::vector<CString> header, row3;
+    bool maxNoEnabled = true;
+    const INT_PTR result = run.Run({
+        [&] {
+            x = ComboText(d.m_comboX);
+            y = ComboText(d.m_comboY);
+            maxNo = ComboText(d.m_comboMaxNo);
+            maxNoEnabled = d.m_comboMaxNo.IsWindowEnabled();
+            ipFields = d.m_ipServer.GetAddress(shownIp);
+            port = run.Item(res::IDC_CONFIG_PORT)->GetWindowText();
+            period = run.Item(res::IDC_CONFIG_PERIOD)->GetWindowText();
+            title = run.Item(res::IDC_CONFIG_TITLE)->GetWindowText();
+            unit = run.Item(res::IDC_CONFIG_UNIT)->GetWindowText();
+            version = run.Item(res::IDC_CONFIG_VERSION)->GetWindowText();
+            for (int c = 0; c < 4; ++c) header.push_back(d.m_grid.GetItemText(0, c));
+            for (int c = 0; c < 3; ++c) row3.push_back(d.m_grid.GetItemText(3, c));
+            d.UpdateWindow();
+            SaveTestImage(GrabWindow(&d), "config-dialog");
+        },
+        [&] { run.ClickButton(IDOK); },
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(x, u"4");
+    EXPECT_EQ(y, u"3");
+    EXPECT_EQ(maxNo, u"12");
+    EXPECT_FALSE(maxNoEnabled);
+    EXPECT_EQ(ipFields, 4);
+    EXPECT_EQ(shownIp, 0xC0A8000Au) << "the control shows 192.168.0.10";
+    EXPECT_EQ(port, u"22700");
+    EXPECT_EQ(period, u"30");
+    EXPECT_EQ(title, u"Plant Wind");
+    EXPECT_EQ(unit, u"m/s");
+    EXPECT_EQ(version.rfind(u"Version : ", 0), 0u);
+    EXPECT_EQ(header, (std::vector<CString>{u"Stack", u"호기명", u"IP Address", u"풍향 표시"}));
+    EXPECT_EQ(row3, (std::vector<CString>{u"#3", u"QC1103", u"10.0.0.3"}));
+    EXPECT_EQ(d.m_grid.GetRowCount(), 13);
+    for (int r = 1; r <= 12; ++r) ASSERT_NE(dynamic_cast<CGridCellCheck*>(d.m_grid.GetCell(r, 3)), nullptr) << r;
+    // Stored exactly as given.
+    const auto* ip = reinterpret_cast<const unsigned char*>(&d.m_config.dwServerIp);
+    EXPECT_EQ((std::vector<int>{ip[0], ip[1], ip[2], ip[3]}), (std::vector<int>{0xC0, 0xA8, 0x00, 0x0A}));
+    EXPECT_EQ(d.m_config.byGridX, 3);
+    EXPECT_EQ(d.m_config.byGridY, 2);
+    EXPECT_EQ(d.m_config.nServerPort, 22700);
+    EXPECT_EQ(d.m_config.nSendPeriod, 30);
+    EXPECT_EQ(d.m_config.nStackCount, 12);
+    EXPECT_STREQ(d.m_config.szTitle, "Plant Wind");
+    EXPECT_EQ(d.m_config.aStacks[1].bShowDirection, 1);
+    EXPECT_EQ(d.m_config.aStacks[2].bShowDirection, 0);
+    EXPECT_EQ(d.m_config.aStacks[11].dwIp, htonl(0x0A00000C));
+    EXPECT_TRUE(run.boxes.empty());
+}
+
+TEST(ConfigDialog, KeysChooseXAndTickedBoxesStoreOneButNeitherEnterNorEscapeCloses) {
+    auto cfg = SiteConfig();
+    DialogRun run(*cfg);
+    CConfig& d = *run.dlg;
+    bool openAfterKeys = false;
+    CString chosen;
+    const INT_PTR result = run.Run({
+        [&] {
+            // X from "4" to "5" with the keyboard.
+            d.m_comboX.SetFocus();
+            PressKey(&d.m_comboX, Qt::Key_Down);
+            chosen = ComboText(d.m_comboX);
+        },
+        [&] { PressKey(run.Item(res::IDC_CONFIG_TITLE), Qt::Key_Return); },
+        [&] { PressKey(run.Item(res::IDC_CONFIG_TITLE), Qt::Key_Escape); },
+        [&] { openAfterKeys = d.IsWindowVisible() != FALSE; },
+        // The boxes as a click leaves them (the grid's own mouse handling toggles them).
+        [&] { static_cast<CGridCellCheck*>(d.m_grid.GetCell(5, CConfig::kColShowDirection))->SetCheck(TRUE); },
+        [&] { static_cast<CGridCellCheck*>(d.m_grid.GetCell(2, CConfig::kColShowDirection))->SetCheck(FALSE); },
+        [&] { run.ClickButton(IDOK); },
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(chosen, u"5");
+    EXPECT_TRUE(openAfterKeys) << "Enter and Escape move the focus instead";
+    EXPECT_EQ(d.m_config.byGridX, 4) << "\"5\" is stored as 4";
+    EXPECT_EQ(d.m_config.aStacks[4].bShowDirection, 1);
+    EXPECT_EQ(d.m_config.aStacks[1].bShowDirection, 0);
+}
+
+TEST(ConfigDialog, OkRefusesWhatIsNotAPortPeriodOrAddressAndStoresNothing) {
+    struct Case {
+        int field;  // edit id, or 0 for the address of stack 4
+        QString text;
+        const char16_t* named;
+    } cases[] = {
+        {res::IDC_CONFIG_PORT, "0", u"Port"},
+        {res::IDC_CONFIG_PORT, "70000", u"Port"},
+        {res::IDC_CONFIG_PORT, "22a", u"Port"},
+        {res::IDC_CONFIG_PERIOD, "", u"전송 주기"},
+        {res::IDC_CONFIG_PERIOD, "86401", u"전송 주기"},
+        {res::IDC_CONFIG_PERIOD, "-5", u"전송 주기"},
+        {0, "10.0.0.256", u"Stack #4"},
+        {0, "abc", u"Stack #4"},
+        {0, "10.0.0", u"Stack #4"},
+    };
+    for (const Case& c : cases) {
+        auto cfg = SiteConfig();
+        DialogRun run(*cfg);
+        CConfig& d = *run.dlg;
+        bool stillOpen = false;
+        bool selected = false;
+        const INT_PTR result = run.Run({
+            [&] {
+                d.GetDlgItem(res::IDC_CONFIG_TITLE)->SetWindowText(u"Edited");
+                if (c.field) d.GetDlgItem(c.field)->SetWindowText(reinterpret_cast<const char16_t*>(c.text.utf16()));
+                else d.m_grid.SetItemText(4, CConfig::kColAddress, reinterpret_cast<const char16_t*>(c.text.utf16()));
+            },
+            [&] { run.ClickButton(IDOK); },
+            [&] {
+                stillOpen = d.IsWindowVisible() != FALSE;
+                if (c.field) {
+                    int start = 0, end = 0;
+                    static_cast<CEdit*>(d.GetDlgItem(c.field))->GetSel(start, end);
+                    selected = CWnd::GetFocus() == d.GetDlgItem(c.field) && start == 0 && end == c.text.size();
+                } else {
+                    selected = d.m_grid.GetFocusCell() == CCellID(4, CConfig::kColAddress) &&
+                               d.m_grid.IsCellSelected(4, CConfig::kColAddress);
+                }
+            },
+            [&] { run.ClickButton(IDCANCEL); },
+        });
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_TRUE(stillOpen);
+        EXPECT_TRUE(selected);
+        ASSERT_EQ(run.boxes.size(), 1u);
+        EXPECT_NE(run.boxes[0].find(c.named), std::u16string::npos);
+        EXPECT_EQ(std::memcmp(&d.m_config, cfg.get(), sizeof *cfg), 0) << "nothing stored";
+    }
+}
+
+TEST(ConfigDialog, LongTextsAreCutToTheirFieldsAndAGridByteWithoutItemIsKept) {
+    auto cfg = SiteConfig();
+    cfg->byGridX = 12;  // no such item: the box shows no selection
+    cfg->byGridY = 0xFF;
+    DialogRun run(*cfg);
+    CConfig& d = *run.dlg;
+    const std::u16string longTitle(120, u'T');
+    const std::u16string longUnit(60, u'U');
+    const std::u16string longName(100, u'N');
+    int xSel = 0;
+    run.Run({
+        [&] {
+            xSel = d.m_comboX.GetCurSel();
+            d.GetDlgItem(res::IDC_CONFIG_TITLE)->SetWindowText(longTitle);
+            d.GetDlgItem(res::IDC_CONFIG_UNIT)->SetWindowText(longUnit);
+            d.m_grid.SetItemText(1, CConfig::kColName, longName.c_str());
+        },
+        [&] { run.ClickButton(IDOK); },
+    });
+    EXPECT_EQ(xSel, CB_ERR);
+    EXPECT_EQ(d.m_config.byGridX, 12);
+    EXPECT_EQ(d.m_config.byGridY, 0xFF);
+    EXPECT_EQ(std::string(d.m_config.szTitle), std::string(79, 'T'));
+    EXPECT_EQ(std::string(d.m_config.szSpeedUnit), std::string(39, 'U'));
+    EXPECT_EQ(d.m_config.reserved160, cfg->reserved160) << "the field after the unit is untouched";
+    EXPECT_EQ(std::string(d.m_config.aStacks[0].szName), std::string(79, 'N'));
+    EXPECT_EQ(d.m_config.aStacks[0].reserved84[0], cfg->aStacks[0].reserved84[0]);
+}
+
+TEST(ConfigDialog, ColumnThreeTakesWhatTheGridWindowLeaves) {
+    struct Case {
+        int width;
+        int expected;  // -1: the width it had
+    } cases[] = {{200, -1}, {264, 0}, {400, 136}};
+    for (const Case& c : cases) {
+        RegisterOnce();
+        auto cfg = SiteConfig();
+        CConfig d;
+        std::memcpy(&d.m_config, cfg.get(), sizeof *cfg);
+        ASSERT_TRUE(d.Create(res::IDD_CONFIG, nullptr));
+        CRect rc;
+        d.m_grid.GetWindowRect(&rc);
+        d.ScreenToClient(&rc);
+        d.m_grid.MoveWindow(rc.left, rc.top, c.width, rc.Height());
+        const int before = d.m_grid.GetColumnWidth(3);
+        d.SetupGrid();
+        EXPECT_EQ(d.m_grid.GetColumnWidth(3), c.expected < 0 ? before : c.expected) << c.width;
+        EXPECT_EQ(d.m_grid.GetColumnWidth(0), 50);
+        EXPECT_EQ(d.m_grid.GetColumnWidth(1), 90);
+        EXPECT_EQ(d.m_grid.GetColumnWidth(2), 100);
+        d.DestroyWindow();
+    }
+}
+
+TEST(ConfigDialog, F1OpensTheCalendarOverTheDialog) {
+    auto cfg = SiteConfig();
+    DialogRun run(*cfg);
+    CConfig& d = *run.dlg;
+    std::u16string calendarTitle;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        CWnd* active = CWnd::GetActiveWindow();
+        if (active && active != &d && calendarTitle.empty()) {
+            calendarTitle = active->GetWindowText();
+            static_cast<CButton*>(active->GetDlgItem(IDOK))->Click();
+        }
+    });
+    probe.start(20);
+    const INT_PTR result = run.Run({
+        [&] { PressKey(run.Item(res::IDC_CONFIG_TITLE), Qt::Key_F1); },
+        [&] { run.ClickButton(IDCANCEL); },
+    });
+    EXPECT_EQ(calendarTitle, u"CALENDAR");
+    EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST(ConfigDialog, AnotherStackCountKeepsTheTableEditsAndRefillsIt) {
+    RegisterOnce();
+    auto cfg = SiteConfig();
+    CConfig d;
+    std::memcpy(&d.m_config, cfg.get(), sizeof *cfg);
+    ASSERT_TRUE(d.Create(res::IDD_CONFIG, nullptr));
+    d.m_grid.SetItemText(2, CConfig::kColName, u"RENAMED");
+    d.m_grid.SetItemText(3, CConfig::kColAddress, u"not an address");
+    // The box is disabled for the operator; the program's own change of it
+    // still runs the handler when the box reports it.
+    d.m_comboMaxNo.SetCurSel(4);
+    d.SendMessage(WM_COMMAND, MAKEWPARAM(res::IDC_CONFIG_MAXNO, CBN_SELCHANGE),
+                  reinterpret_cast<LPARAM>(d.m_comboMaxNo.GetSafeHwnd()));
+    EXPECT_EQ(d.m_config.nStackCount, 5);
+    EXPECT_EQ(d.m_grid.GetRowCount(), 6);
+    EXPECT_EQ(d.m_grid.GetItemText(2, CConfig::kColName), u"RENAMED") << "read back before the refill";
+    EXPECT_EQ(d.m_grid.GetItemText(3, CConfig::kColAddress), u"10.0.0.3") << "a text that is no address keeps it";
+    EXPECT_STREQ(d.m_config.aStacks[1].szName, "RENAMED");
+    for (int r = 1; r <= 5; ++r) EXPECT_NE(dynamic_cast<CGridCellCheck*>(d.m_grid.GetCell(r, 3)), nullptr);
+    d.DestroyWindow();
+}
