@@ -3,6 +3,7 @@
 // and moving the focus from the keyboard.
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <climits>
 
 #include "platform/window/edit.h"
@@ -123,6 +124,30 @@ TEST(GridMouse, HeaderClickSortsAscendingThenDescendingThenAnotherColumnAscendin
     w.Click(w.At(0, 2));
     EXPECT_EQ(w.grid.GetSortColumn(), 2);
     EXPECT_TRUE(w.grid.GetSortAscending());
+}
+
+TEST(GridMouse, ADragSelectionBelowTheWindowScrollsAndExtendsOnTheTimer) {
+    InputGrid w(300, 100);
+    w.Fill(30, 4);
+    w.Press(w.At(1, 1));
+    w.Move(w.At(2, 1), true);
+    ASSERT_EQ(w.grid.GetFocusCell(), CCellID(2, 1));
+    // The pointer goes below the grid while the button is held.
+    POINT below{40, 150};
+    w.grid.ClientToScreen(&below);
+    QCursor::setPos(below.x, below.y);
+    POINT seen;
+    if (!GetCursorPos(&seen) || seen.y != below.y) GTEST_SKIP() << "the platform does not move the pointer";
+    for (int tick = 0; tick < 3; ++tick) w.grid.SendMessage(WM_TIMER, kGridAutoScrollTimer, 0);
+    w.grid.SendMessage(WM_TIMER, 99, 0);  // not the grid's timer: nothing
+    EXPECT_EQ(w.grid.GetFocusCell().row, 5);
+    EXPECT_GT(w.grid.GetScrollPos(SB_VERT), 0) << "row 5 lay below the window";
+    EXPECT_TRUE(w.grid.IsCellSelected(5, 1));
+    EXPECT_TRUE(w.grid.IsCellSelected(1, 1));
+    w.Release(CPoint(40, 90));
+    Pump();
+    EXPECT_EQ(w.grid.m_nAutoScrollTimer, 0u) << "the release stops the timer";
+    QCursor::setPos(0, 0);
 }
 
 // ---------------------------------------------------------------------------
