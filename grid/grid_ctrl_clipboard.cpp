@@ -336,16 +336,17 @@ DROPEFFECT CGridCtrl::OnDragEnter(COleDataObject* pDataObject, DWORD dwKeyState,
 }
 
 DROPEFFECT CGridCtrl::OnDragOver(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point) {
-    const CCellID cell = GetCellFromPt(point, FALSE);
     const bool header = m_nCurrentColumn >= 0;
+    // A header goes onto a header: fixed cells count only while one is dragged.
+    const CCellID cell = GetCellFromPt(point, header);
     auto refuse = [this] {
         OnDragLeave();
         m_idDropHighlight = CCellID(-1, -1);
         return DROPEFFECT_NONE;
     };
     if (header) {
-        // A header goes onto the header row of another non-fixed column.
-        if (cell.col < 0 || cell.row >= 0) return refuse();
+        // Only onto the header row of a non-fixed column.
+        if (!IsCellInGrid(cell) || cell.row >= m_nFixedRowCount || cell.col < m_nFixedColumnCount) return refuse();
     } else {
         if (!m_bDragDropEnabled || !m_bEditable || !pDataObject || !pDataObject->IsDataAvailable(CF_TEXT))
             return DROPEFFECT_NONE;

@@ -314,3 +314,27 @@ TEST(GridDragDrop, DraggingASelectedRowOntoAnotherMovesItBelowAndCutsNothing) {
     EXPECT_EQ(w.grid.GetItemText(3, 2), u"1,2") << "nothing was cut";
     EXPECT_EQ(w.CountCode(GRIDN_BEGINDRAG), 1);
 }
+
+TEST(GridDragDrop, DraggingAHeaderOntoAnotherMovesItsColumnWhenColumnDraggingIsOn) {
+    InputGrid w;
+    w.Fill(3, 5);
+    w.grid.m_bColumnDragging = true;
+    w.grid.SetColumnWidth(1, 44);
+    auto at = [&w](CPoint p, QEvent::Type type, Qt::MouseButtons buttons) {
+        return [&w, p, type, buttons] {
+            w.Mouse(type, p, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons);
+        };
+    };
+    const CPoint from = w.At(0, 1);
+    const CPoint onto = w.At(0, 3);
+    TimedSteps steps({at(onto, QEvent::MouseMove, Qt::LeftButton), at(onto + CPoint(1, 0), QEvent::MouseMove, Qt::LeftButton),
+                      at(onto + CPoint(1, 0), QEvent::MouseButtonRelease, Qt::NoButton)});
+    w.Press(from);
+    w.Move(from + CPoint(4, 0), true);  // the drag runs until the release
+    Pump();
+    EXPECT_EQ(w.grid.GetItemText(1, 1) + u" " + w.grid.GetItemText(1, 2) + u" " + w.grid.GetItemText(1, 3),
+              u"1,2 1,3 1,1");
+    EXPECT_EQ(w.grid.GetColumnWidth(3), 44) << "the width moved with its column";
+    EXPECT_EQ(w.grid.GetItemText(1, 4), u"1,4");
+    EXPECT_EQ(w.grid.m_nCurrentColumn, -1);
+}
