@@ -18,6 +18,9 @@
 #include "grid/grid_ctrl_base.h"
 #include "grid/grid_drop_target.h"
 #include "grid/title_tip.h"
+#include "platform/gdi/imagelist.h"
+#include "platform/window/cmd_ui.h"
+#include "platform/window/oledata.h"
 
 // Notification codes of the grid (WM_NOTIFY's code).
 constexpr UINT NM_CLICK = UINT(-2);
@@ -194,9 +197,74 @@ public:
     // ---- editing (the mouse and keyboard start and end edits) ----
     virtual BOOL ValidateEdit(int nRow, int nCol, LPCTSTR text);
     virtual void EndEditing();
+    // Opens the cell's editor (point: where it was clicked, or (-1, -1); ch: the
+    // key that started the edit, VK_LBUTTON for a click).
+    virtual void OnEditCell(int nRow, int nCol, CPoint point, UINT ch);
+    // Takes the text an editor ended with.
+    virtual void OnEndEditCell(int nRow, int nCol, CString text);
+    // A point relative to the cell's top-left; (0, 0) when the cell has no origin.
+    CPoint GetCellRelativePoint(int nRow, int nCol, CPoint point);
+    // Clicks on header cells.
+    virtual void OnFixedColumnClick(CCellID& cell);
+    virtual void OnFixedRowClick(CCellID& cell);
 
-    // ---- sorting (the sort itself comes with the sorting code) ----
-    void SetSortColumn(int nCol) { m_nSortColumn = nCol; }
+    // ---- sorting (grid_ctrl_sort.cpp) ----
+    // Redraws the old and new sort column's header.
+    void SetSortColumn(int nCol);
+    // Sorts the non-fixed rows by a column: with the owner's compare function
+    // when set, else by text. FALSE when nothing could be sorted.
+    BOOL SortItems(int nCol, BOOL bAscending);
+    BOOL SortWithCompare(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending);
+    // Sorts rows [low, high] (high -1: the last row).
+    BOOL SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, int low, int high);
+    // Compares two cells' texts code unit by code unit.
+    static int CompareByText(LPARAM cell1, LPARAM cell2, LPARAM unused);
+    // Virtual mode, descending: the virtual compare function with its rows swapped.
+    static bool CompareDescending(int row1, int row2);
+    void SetCompareFunction(PFNLVCOMPARE pfnCompare) { m_pfnCompare = pfnCompare; }
+    void SetVirtualCompare(bool (*pfnCompare)(int, int)) { m_pfnVirtualCompare = pfnCompare; }
+
+    // ---- clipboard and drag and drop (grid_ctrl_clipboard.cpp) ----
+    // Changes a cell's text as the user would, with the edit notifications.
+    void SetCellTextByUser(int nRow, int nCol, LPCTSTR text);
+    virtual void CutSelectedText();
+    // The selection as tab-separated ANSI text, or null; the caller owns it.
+    virtual COleDataSource* CopyTextFromGrid();
+    virtual BOOL PasteTextToGrid(CCellID cell, COleDataObject* pDataObject, BOOL bSelectPastedCells = TRUE);
+    virtual void OnBeginDrag();
+    DROPEFFECT OnDragEnter(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point) override;
+    DROPEFFECT OnDragOver(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point) override;
+    void OnDragLeave() override;
+    BOOL OnDrop(COleDataObject* pDataObject, DROPEFFECT dropEffect, CPoint point) override;
+    virtual void OnEditCut();
+    virtual void OnEditCopy();
+    virtual void OnEditPaste();
+    void OnUpdateEditCut(CCmdUI* pCmdUI);
+    void OnUpdateEditCopy(CCmdUI* pCmdUI);
+    void OnUpdateEditPaste(CCmdUI* pCmdUI);
+    void OnUpdateEditSelectAll(CCmdUI* pCmdUI);
+    // A picture of the focus cell for dragging; the caller owns it.
+    virtual CImageList* CreateDragImage(CPoint* pHotSpot);
+    // Invalidates the whole client area.
+    void Refresh();
+
+    // ---- mouse and keyboard (grid_ctrl_mouse.cpp, grid_ctrl_keys.cpp) ----
+    void OnMouseMove(UINT nFlags, CPoint point);
+    void OnLButtonDown(UINT nFlags, CPoint point);
+    void OnLButtonUp(UINT nFlags, CPoint point);
+    void OnLButtonDblClk(UINT nFlags, CPoint point);
+    LRESULT OnRButtonUp(UINT nFlags, CPoint point);
+    BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
+    void OnEndInPlaceEdit(NMHDR* pNotifyStruct, LRESULT* pResult);
+    void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
+    LRESULT OnImeChar(WPARAM wCharCode, LPARAM lParam);
+    UINT OnGetDlgCode();
+    void OnTimer(UINT_PTR nIDEvent);
+    void OnCaptureChanged(CWnd* pWnd);
+    void OnKillFocus(CWnd* pNewWnd);
+    // The input messages above, and the edit commands; FALSE for any other message.
+    BOOL HandleInputMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
     // ---- printing (grid_ctrl_print.cpp) ----
     // The printing protocol: begin measures and paginates, print draws page
@@ -281,7 +349,7 @@ public:
     int m_nResizeCaptureRange = 3;
     BOOL m_bRowsResizable = TRUE;
     BOOL m_bColumnsResizable = TRUE;
-    UINT m_nWheelLines = 3;
+    int m_nWheelLines = 3;  // -1: a page per notch
     CellMap m_mapSelected;
     CellMap m_mapPrevSelected;
     CTitleTip m_titleTip;
@@ -291,7 +359,7 @@ public:
     int m_nCurrentColumn = -1;
     bool m_bRowDragging = true;
     int m_nDraggedRow = -1;
-    PFNLVCOMPARE m_pfnVirtualCompare = nullptr;
+    bool (*m_pfnVirtualCompare)(int, int) = nullptr;
     bool m_bColumnDragging = false;
     bool m_bTabMovesFocus = false;
     bool m_bFixedColumnsSelectable = false;

@@ -159,6 +159,7 @@ void CGridCtrl::OnSize(UINT nType, int cx, int cy) {
 // Message map
 
 LRESULT CGridCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result = 0; HandleInputMessage(message, wParam, lParam, &result)) return result;
     switch (message) {
     case WM_PAINT:
         OnPaint();

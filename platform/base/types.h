@@ -182,6 +182,8 @@ constexpr UINT WM_SYSCOLORCHANGE = 0x0015;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
 constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_ICONERASEBKGND = 0x0027;
+// Moves a dialog's focus: wParam 0 next control, else previous; lParam non-zero: wParam is the window.
+constexpr UINT WM_NEXTDLGCTL = 0x0028;
 constexpr UINT WM_SETFONT = 0x0030;
 constexpr UINT WM_GETFONT = 0x0031;
 constexpr UINT WM_QUERYDRAGICON = 0x0037;
@@ -228,6 +230,10 @@ constexpr UINT WM_MBUTTONUP = 0x0208;
 constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
+// WM_MOUSEWHEEL: the signed rotation in the high word of wParam, in units of WHEEL_DELTA per notch.
+constexpr int WHEEL_DELTA = 120;
+constexpr short GET_WHEEL_DELTA_WPARAM(WPARAM w) { return short(HIWORD(w)); }
+constexpr WORD GET_KEYSTATE_WPARAM(WPARAM w) { return LOWORD(w); }
 // A character from an input method (wParam: the UTF-16 unit); edit controls type it.
 constexpr UINT WM_IME_CHAR = 0x0286;
 constexpr UINT WM_DEVICECHANGE = 0x0219;
@@ -390,6 +396,7 @@ constexpr UINT VK_INSERT = 0x2D;
 constexpr UINT VK_DELETE = 0x2E;
 constexpr UINT VK_F1 = 0x70;
 constexpr UINT VK_F2 = 0x71;
+constexpr UINT VK_ADD = 0x6B;
 
 // WM_NCHITTEST answers.
 constexpr LRESULT HTERROR = -2;

@@ -168,6 +168,15 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         return CWnd::WindowProc(message, wParam, lParam);
+    case WM_NEXTDLGCTL:
+        // lParam set: wParam names the control; else wParam 0 is the next tab
+        // stop and any other value the previous one.
+        if (LOWORD(lParam)) {
+            if (CWnd* control = CWnd::FromHandle(reinterpret_cast<HWND>(wParam))) control->SetFocus();
+        } else {
+            platform::detail::MoveFocusInside(Widget(), wParam == 0);
+        }
+        return 0;
     case WM_CLOSE:
         // The close box is the dialog's Cancel.
         return CDialog::WindowProc(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);

@@ -188,9 +188,6 @@ private:
 
 }  // namespace
 
-COleDataObject::COleDataObject() = default;
-COleDataObject::~COleDataObject() = default;
-
 COleDropTarget::COleDropTarget() = default;
 
 COleDropTarget::~COleDropTarget() { COleDropTarget::Revoke(); }

@@ -12,23 +12,8 @@
 #pragma once
 
 #include "platform/base/types.h"
+#include "platform/window/oledata.h"
 #include "platform/window/wnd.h"
-
-using DROPEFFECT = DWORD;
-constexpr DROPEFFECT DROPEFFECT_NONE = 0;
-constexpr DROPEFFECT DROPEFFECT_COPY = 1;
-constexpr DROPEFFECT DROPEFFECT_MOVE = 2;
-constexpr DROPEFFECT DROPEFFECT_LINK = 4;
-constexpr DROPEFFECT DROPEFFECT_SCROLL = 0x80000000;
-
-// The data carried by a drag or offered by the clipboard.
-class COleDataObject {
-public:
-    COleDataObject();
-    virtual ~COleDataObject();
-    COleDataObject(const COleDataObject&) = delete;
-    COleDataObject& operator=(const COleDataObject&) = delete;
-};
 
 class COleDropTarget {
 public:

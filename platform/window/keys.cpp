@@ -47,6 +47,12 @@ bool IsAncestorOf(const QObject* maybeAncestor, const QObject* obj) {
 
 Qt::KeyboardModifiers CurrentKeyModifiers() { return g_currentModifiers; }
 
+KeyModifierScope::KeyModifierScope(Qt::KeyboardModifiers mods) : m_saved(g_currentModifiers) {
+    g_currentModifiers = mods;
+}
+
+KeyModifierScope::~KeyModifierScope() { g_currentModifiers = m_saved; }
+
 UINT VirtualKeyFromQt(int qtKey, const QString&) {
     for (const KeyPair& k : kKeys)
         if (k.qt == qtKey) return k.vk;

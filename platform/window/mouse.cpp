@@ -4,6 +4,7 @@
 #include <QStyleHints>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 #include "platform/window/wnd.h"
 #include "platform/window/wnd_impl.h"
@@ -42,9 +43,32 @@ UINT GetDoubleClickTime() {
     return ms > 0 ? UINT(ms) : 500u;
 }
 
+namespace {
+bool g_cursorClipped = false;
+QRect g_cursorClip;
+}  // namespace
+
+BOOL ClipCursor(LPCRECT rect) {
+    g_cursorClipped = rect && rect->right > rect->left && rect->bottom > rect->top;
+    if (g_cursorClipped) g_cursorClip = QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1));
+    return TRUE;
+}
+
+BOOL GetClipCursor(LPRECT rect) {
+    if (!rect || !g_cursorClipped) return FALSE;
+    *rect = RECT{g_cursorClip.left(), g_cursorClip.top(), g_cursorClip.right() + 1, g_cursorClip.bottom() + 1};
+    return TRUE;
+}
+
+QPoint platform::detail::ClampToCursorClip(QPoint global) {
+    if (!g_cursorClipped) return global;
+    return QPoint(std::clamp(global.x(), g_cursorClip.left(), g_cursorClip.right()),
+                  std::clamp(global.y(), g_cursorClip.top(), g_cursorClip.bottom()));
+}
+
 BOOL GetCursorPos(POINT* point) {
     if (!point) return FALSE;
-    const QPoint p = QCursor::pos();
+    const QPoint p = platform::detail::ClampToCursorClip(QCursor::pos());
     *point = POINT{p.x(), p.y()};
     return TRUE;
 }

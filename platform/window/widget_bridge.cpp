@@ -307,13 +307,14 @@ bool WndWidget::event(QEvent* e) {
     case QEvent::MouseButtonDblClick: {
         auto* me = static_cast<QMouseEvent*>(e);
         const UINT msg = ButtonMessage(me->button(), e->type());
-        platform::detail::NoteMessagePos(me->globalPosition().toPoint());
+        const QPoint global = platform::detail::ClampToCursorClip(me->globalPosition().toPoint());
+        platform::detail::NoteMessagePos(global);
         const WPARAM keys = MouseKeyState(me->buttons(), me->modifiers());
         if (msg && e->type() != QEvent::MouseButtonRelease &&
-            platform::detail::OfferPressToCapture(msg, keys, me->globalPosition().toPoint()))
+            platform::detail::OfferPressToCapture(msg, keys, global))
             return true;
         if (msg && WindowImpl::FromHandle(h)) {
-            const QPoint p = me->position().toPoint() - impl->ClientOrigin();
+            const QPoint p = me->position().toPoint() + (global - me->globalPosition().toPoint()) - impl->ClientOrigin();
             WindowImpl::Dispatch(h, msg, MouseKeyState(me->buttons(), me->modifiers()),
                                  MAKELPARAM(p.x(), p.y()));
         }
@@ -321,8 +322,9 @@ bool WndWidget::event(QEvent* e) {
     }
     case QEvent::MouseMove: {
         auto* me = static_cast<QMouseEvent*>(e);
-        const QPoint p = me->position().toPoint() - impl->ClientOrigin();
-        platform::detail::NoteMessagePos(me->globalPosition().toPoint());
+        const QPoint global = platform::detail::ClampToCursorClip(me->globalPosition().toPoint());
+        const QPoint p = me->position().toPoint() + (global - me->globalPosition().toPoint()) - impl->ClientOrigin();
+        platform::detail::NoteMessagePos(global);
         impl->cursorSetInMessage = false;
         // Unless a window holds the mouse, the window under it may set the cursor first.
         if (!QWidget::mouseGrabber())
@@ -358,7 +360,9 @@ bool WndWidget::event(QEvent* e) {
     }
     case QEvent::KeyPress: {
         auto* ke = static_cast<QKeyEvent*>(e);
-        const UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
+        UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
+        if (ke->key() == Qt::Key_Plus && (ke->modifiers() & Qt::KeypadModifier)) vk = VK_ADD;
+        const KeyModifierScope modifiers(ke->modifiers());
         LPARAM lp = 1;
         if (ke->isAutoRepeat()) lp |= LPARAM(1) << 30;
         const bool system = platform::detail::IsSystemKey(ke->modifiers());

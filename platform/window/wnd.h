@@ -274,5 +274,11 @@ DWORD GetMessagePos();
 // Longest time between two clicks that still make a double click, in milliseconds.
 UINT GetDoubleClickTime();
 BOOL GetCursorPos(POINT* point);
+// Keeps the pointer inside a screen rectangle (right and bottom exclusive), or
+// frees it (null): the positions of the mouse messages that the layer delivers,
+// and GetCursorPos, are clamped into it.
+BOOL ClipCursor(LPCRECT rect);
+// The rectangle the pointer is kept in; FALSE when it is free.
+BOOL GetClipCursor(LPRECT rect);
 short GetKeyState(int virtualKey);
 DWORD GetMessageTime();

@@ -131,6 +131,17 @@ constexpr QEvent::Type kPostedMessageEvent = QEvent::Type(QEvent::User + 101);
 
 // Modifier keys of the key event being handled (synthesized events included).
 Qt::KeyboardModifiers CurrentKeyModifiers();
+// Makes `mods` the modifiers of the key event being handled while it lives.
+class KeyModifierScope {
+public:
+    explicit KeyModifierScope(Qt::KeyboardModifiers mods);
+    ~KeyModifierScope();
+    KeyModifierScope(const KeyModifierScope&) = delete;
+    KeyModifierScope& operator=(const KeyModifierScope&) = delete;
+
+private:
+    Qt::KeyboardModifiers m_saved;
+};
 
 // Key conversion between Qt and virtual keys.
 UINT VirtualKeyFromQt(int qtKey, const QString& text);
@@ -155,6 +166,9 @@ void NoteMessageTime();
 // (GetMessagePos); LastMessagePos gives it, false before the first one.
 void NoteMessagePos(QPoint global);
 bool LastMessagePos(QPoint* global);
+// A screen position clamped into the ClipCursor rectangle (unchanged when the
+// pointer is free).
+QPoint ClampToCursorClip(QPoint global);
 // Whether a key press or release with these modifiers is a system key (Alt
 // held without Ctrl): WM_SYSKEYDOWN and WM_SYSCHAR instead of WM_KEYDOWN and WM_CHAR.
 bool IsSystemKey(Qt::KeyboardModifiers mods);

@@ -1,0 +1,123 @@
+// The grid window: sorting the non-fixed rows by one column.
+//
+// Cells stored in the grid are sorted in place by a quicksort that moves cell
+// pointers and row heights, never cell contents. In virtual mode the owner
+// keeps the data and only the row order is rearranged, by a stable sort.
+#include <algorithm>
+#include <utility>
+
+#include "grid/grid_ctrl.h"
+
+namespace {
+// The grid whose virtual-mode sort runs now (read by the descending adapter).
+CGridCtrl* g_sortedGrid = nullptr;
+}  // namespace
+
+void CGridCtrl::SetSortColumn(int nCol) {
+    if (m_nSortColumn >= 0) InvalidateCellRect(0, m_nSortColumn);
+    m_nSortColumn = nCol;
+    if (nCol >= 0) InvalidateCellRect(0, nCol);
+}
+
+BOOL CGridCtrl::SortItems(int nCol, BOOL bAscending) {
+    return SortWithCompare(m_pfnCompare ? m_pfnCompare : &CGridCtrl::CompareByText, nCol, bAscending);
+}
+
+BOOL CGridCtrl::SortWithCompare(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending) {
+    // A column that cannot exist, or no way to compare, sorts nothing and
+    // leaves the sort column, the selection and the focus as they are.
+    if (nCol < 0 || (!pfnCompare && !m_bVirtualMode)) return FALSE;
+    SetSortColumn(nCol);
+    m_bSortAscending = bAscending;
+    m_mapPrevSelected.clear();
+    SetSelectedRange(-1, -1, -1, -1, FALSE, TRUE);
+    SetFocusCell(-1, -1);
+    return SortRange(pfnCompare, nCol, bAscending, m_nFixedRowCount, -1);
+}
+
+bool CGridCtrl::CompareDescending(int row1, int row2) {
+    // The ascending order's "less" with its rows swapped, so the order stays a
+    // strict weak one and rows with equal keys keep their order.
+    return g_sortedGrid && g_sortedGrid->m_pfnVirtualCompare && g_sortedGrid->m_pfnVirtualCompare(row2, row1);
+}
+
+int CGridCtrl::CompareByText(LPARAM cell1, LPARAM cell2, LPARAM) {
+    const auto* a = reinterpret_cast<const CGridCellBase*>(cell1);
+    const auto* b = reinterpret_cast<const CGridCellBase*>(cell2);
+    if (!a || !b) return 0;
+    const char16_t* ta = a->GetText();
+    const char16_t* tb = b->GetText();
+    if (!ta) ta = u"";
+    if (!tb) tb = u"";
+    for (;; ++ta, ++tb) {
+        if (*ta != *tb) return std::uint16_t(*ta) < std::uint16_t(*tb) ? -1 : 1;
+        if (!*ta) return 0;
+    }
+}
+
+BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, int low, int high) {
+    if (nCol < 0 || nCol >= m_nColumnCount) return FALSE;
+    if (high == -1) high = m_nRowCount - 1;
+    if (low < 0 || high >= m_nRowCount || high <= low) return FALSE;
+
+    if (m_bVirtualMode) {
+        if (!m_pfnVirtualCompare || nCol >= int(m_vecColumnOrder.size())) return FALSE;
+        if (int(m_vecRowOrder.size()) <= m_nFixedRowCount) return FALSE;
+        g_sortedGrid = this;
+        m_nCurrentColumn = m_vecColumnOrder[size_t(nCol)];
+        auto first = m_vecRowOrder.begin() + m_nFixedRowCount;
+        if (bAscending)
+            std::stable_sort(first, m_vecRowOrder.end(), m_pfnVirtualCompare);
+        else
+            std::stable_sort(first, m_vecRowOrder.end(), &CGridCtrl::CompareDescending);
+        g_sortedGrid = nullptr;
+        return TRUE;
+    }
+    if (!pfnCompare) return FALSE;
+
+    auto cellAt = [this, nCol](int row) { return reinterpret_cast<LPARAM>(GetCell(row, nCol)); };
+    auto swapRows = [this](int r1, int r2) {
+        GRID_ROW* a = m_rows[size_t(r1)];
+        GRID_ROW* b = m_rows[size_t(r2)];
+        if (a && b) {
+            const size_t cols = std::min(a->size(), b->size());
+            for (size_t c = 0; c < cols; ++c) {
+                std::swap((*a)[c], (*b)[c]);
+                if ((*a)[c]) (*a)[c]->SetCoords(r1, int(c));
+                if ((*b)[c]) (*b)[c]->SetCoords(r2, int(c));
+            }
+        }
+        if (size_t(std::max(r1, r2)) < m_arRowHeights.size()) std::swap(m_arRowHeights[size_t(r1)], m_arRowHeights[size_t(r2)]);
+    };
+
+    // Each pass splits [low, high] around the cell in its middle row; the
+    // smaller part is sorted by a nested call and the larger by the next pass,
+    // so the nesting never goes deeper than the logarithm of the row count.
+    while (low < high) {
+        const LPARAM pivot = cellAt(low + (high - low) / 2);
+        int lo = low;
+        int hi = high;
+        while (lo <= hi) {
+            if (bAscending) {
+                while (lo < high && pfnCompare(cellAt(lo), pivot, 0) < 0) ++lo;
+                while (hi > low && pfnCompare(cellAt(hi), pivot, 0) > 0) --hi;
+            } else {
+                while (lo < high && pfnCompare(pivot, cellAt(lo), 0) < 0) ++lo;
+                while (hi > low && pfnCompare(pivot, cellAt(hi), 0) > 0) --hi;
+            }
+            if (lo <= hi) {
+                if (pfnCompare(cellAt(lo), cellAt(hi), 0) != 0) swapRows(lo, hi);
+                ++lo;
+                --hi;
+            }
+        }
+        if (hi - low < high - lo) {
+            if (low < hi) SortRange(pfnCompare, nCol, bAscending, low, hi);
+            low = lo;
+        } else {
+            if (lo < high) SortRange(pfnCompare, nCol, bAscending, lo, high);
+            high = hi;
+        }
+    }
+    return TRUE;
+}

@@ -1,0 +1,340 @@
+// Sorting the grid's rows, and its text on the clipboard and in drags: the
+// exact bytes of a copy, what a paste writes and leaves alone, and drops.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <cstring>
+#include <string>
+
+#include "platform/base/codepage.h"
+#include "tests/grid/grid_input_fixture.h"
+
+namespace {
+
+using grid_test::InputGrid;
+using grid_test::Pump;
+
+std::string CachedText(COleDataSource* source) {
+    HGLOBAL block = source ? source->GetCachedData(CF_TEXT) : nullptr;
+    if (!block) return "<none>";
+    const auto* bytes = static_cast<const char*>(GlobalLock(block));
+    std::string out(bytes, GlobalSize(block));
+    GlobalUnlock(block);
+    return out;
+}
+
+// A data object carrying exactly `bytes` as CF_TEXT.
+struct TextData {
+    COleDataSource source;
+    COleDataObject data;
+    explicit TextData(const std::string& bytes) {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+        if (!bytes.empty()) std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+        GlobalUnlock(block);
+        source.CacheGlobalData(CF_TEXT, block);
+        data.Attach(&source);
+    }
+};
+
+std::u16string Column(CGridCtrl& grid, int col) {
+    std::u16string out;
+    for (int r = grid.GetFixedRowCount(); r < grid.GetRowCount(); ++r) {
+        if (r > grid.GetFixedRowCount()) out += u'|';
+        out += grid.GetItemText(r, col);
+    }
+    return out;
+}
+
+// A grid of 2 data rows by 3 data columns holding a to f, all selected.
+void FillLetters(InputGrid& w) {
+    w.Fill(3, 4);
+    const char16_t* letters[] = {u"a", u"b", u"c", u"d", u"e", u"f"};
+    for (int i = 0; i < 6; ++i) w.grid.SetItemText(1 + i / 3, 1 + i % 3, letters[i]);
+    w.grid.SetSelectedRange(1, 1, 2, 3);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Sorting
+
+TEST(GridSort, TextsCompareByCodeUnitAndRowHeightsTravelWithTheirRows) {
+    InputGrid w;
+    w.Fill(6, 3);
+    const char16_t* keys[] = {u"b", u"9", u"B", u"a", u"10"};
+    for (int r = 1; r <= 5; ++r) w.grid.SetItemText(r, 1, keys[r - 1]);
+    w.grid.SetRowHeight(3, 33);  // the row of "B"
+    w.grid.SetFocusCell(2, 2);
+    w.grid.SetSelectedRange(1, 1, 2, 2);
+
+    ASSERT_TRUE(w.grid.SortItems(1, TRUE));
+    EXPECT_EQ(Column(w.grid, 1), u"10|9|B|a|b");
+    EXPECT_EQ(w.grid.GetRowHeight(3), 33);
+    EXPECT_EQ(w.grid.GetItemText(3, 2), u"3,2") << "whole rows move";
+    EXPECT_EQ(w.grid.GetItemText(0, 1), u"0,1") << "fixed rows stay";
+    EXPECT_EQ(w.grid.GetFocusCell(), CCellID(-1, -1));
+    EXPECT_TRUE(w.Selected().empty());
+
+    ASSERT_TRUE(w.grid.SortItems(1, FALSE));
+    EXPECT_EQ(Column(w.grid, 1), u"b|a|B|9|10");
+    EXPECT_EQ(w.grid.GetRowHeight(3), 33);
+}
+
+TEST(GridSort, TooFewRowsOrABadColumnOrNoComparisonSortNothing) {
+    InputGrid w;
+    w.Fill(2, 3);
+    w.grid.SetFocusCell(1, 1);
+    EXPECT_FALSE(w.grid.SortItems(1, TRUE)) << "one data row";
+    EXPECT_EQ(w.grid.GetFocusCell(), CCellID(-1, -1)) << "the selection is cleared all the same";
+    w.Fill(1, 3);
+    EXPECT_FALSE(w.grid.SortItems(1, TRUE)) << "no data row";
+
+    w.Fill(4, 3);
+    w.grid.SetSortColumn(2);
+    EXPECT_FALSE(w.grid.SortItems(-1, TRUE));
+    EXPECT_FALSE(w.grid.SortWithCompare(nullptr, 1, TRUE));
+    EXPECT_EQ(w.grid.GetSortColumn(), 2) << "refused before anything changed";
+    EXPECT_FALSE(w.grid.SortItems(3, TRUE));
+}
+
+TEST(GridSort, TheOwnersComparisonIsUsedAndLongRunsOfEqualKeysSortWithoutDeepNesting) {
+    InputGrid w;
+    const int rows = 20001;
+    w.grid.SetRowCount(rows);
+    w.grid.SetColumnCount(2);
+    w.grid.SetFixedRowCount(1);
+    for (int r = 1; r < rows; ++r) {
+        const std::string t = std::to_string((r * 7919) % 3) + (r % 2 ? "x" : "");
+        w.grid.SetItemText(r, 1, std::u16string(t.begin(), t.end()).c_str());
+    }
+    // Longest text first.
+    w.grid.SetCompareFunction([](LPARAM a, LPARAM b, LPARAM) {
+        const auto la = std::char_traits<char16_t>::length(reinterpret_cast<CGridCellBase*>(a)->GetText());
+        const auto lb = std::char_traits<char16_t>::length(reinterpret_cast<CGridCellBase*>(b)->GetText());
+        return la == lb ? 0 : la > lb ? -1 : 1;
+    });
+    ASSERT_TRUE(w.grid.SortItems(1, TRUE));
+    for (int r = 1; r < rows / 2; ++r) ASSERT_EQ(w.grid.GetItemText(r, 1).size(), 2u) << r;
+    for (int r = rows / 2 + 1; r < rows; ++r) ASSERT_EQ(w.grid.GetItemText(r, 1).size(), 1u) << r;
+}
+
+TEST(GridSort, VirtualModeDescendingKeepsEqualRowsInTheirOrder) {
+    InputGrid w;
+    w.grid.m_bVirtualMode = TRUE;
+    w.grid.SetRowCount(7);
+    w.grid.SetColumnCount(2);
+    w.grid.SetFixedRowCount(1);
+    static const int keys[] = {0, 2, 1, 2, 1, 2, 1};
+    w.grid.SetVirtualCompare([](int a, int b) { return keys[a] < keys[b]; });
+    ASSERT_TRUE(w.grid.SortItems(1, FALSE));
+    EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 1, 3, 5, 2, 4, 6}));
+    ASSERT_TRUE(w.grid.SortItems(1, TRUE));
+    EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 2, 4, 6, 1, 3, 5}));
+}
+
+// ---------------------------------------------------------------------------
+// Copy
+
+TEST(GridClipboard, ABlockCopiesAsTabsAndLinesWithOneNulAndNothingAfterTheLastRow) {
+    InputGrid w;
+    FillLetters(w);
+    std::unique_ptr<COleDataSource> source(w.grid.CopyTextFromGrid());
+    EXPECT_EQ(CachedText(source.get()), std::string("a\tb\tc\r\nd\te\tf\0", 13));
+
+    // Unselected cells inside the box copy as empty fields; hidden rows and
+    // columns are left out with their separators.
+    w.grid.SetItemState(1, 2, w.grid.GetItemState(1, 2) & ~CIS_SELECTED);
+    w.grid.SetColumnWidth(3, 0);
+    source.reset(w.grid.CopyTextFromGrid());
+    EXPECT_EQ(CachedText(source.get()), std::string("a\t\r\nd\te\0", 8));
+    w.grid.SetRowHeight(1, 0);
+    source.reset(w.grid.CopyTextFromGrid());
+    EXPECT_EQ(CachedText(source.get()), std::string("d\te\0", 4));
+
+    w.grid.SetSelectedRange(-1, -1, -1, -1);
+    EXPECT_EQ(w.grid.CopyTextFromGrid(), nullptr) << "nothing selected";
+}
+
+TEST(GridClipboard, CtrlCPutsTheTextOnTheClipboardForOtherProgramsToo) {
+    InputGrid w;
+    FillLetters(w);
+    w.grid.SetItemText(1, 1, u"a,1");
+    w.grid.SetFocusCell(1, 1);
+    w.Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString("a,1\tb\tc\r\nd\te\tf"));
+    EXPECT_NE(COleDataSource::GetClipboardOwner(), nullptr);
+
+    // Pasted back two rows lower: the comma stays inside its cell.
+    w.grid.SetSelectedRange(-1, -1, -1, -1);
+    w.grid.SetRowCount(5);
+    w.grid.SetFocusCell(3, 1);
+    w.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(w.grid.GetItemText(3, 1), u"a,1");
+    EXPECT_EQ(w.grid.GetItemText(4, 3), u"f");
+    EXPECT_EQ(w.Selected(), (std::vector<std::string>{"3,1", "3,2", "3,3", "4,1", "4,2", "4,3"}));
+}
+
+TEST(GridClipboard, CutEmptiesTheSelectedCellsButNotReadOnlyOnesNorAGridThatIsNotEditable) {
+    InputGrid w;
+    FillLetters(w);
+    w.grid.SetItemState(2, 2, w.grid.GetItemState(2, 2) | CIS_READONLY);
+    w.grid.m_bEditable = FALSE;
+    w.grid.OnEditCut();
+    EXPECT_EQ(Column(w.grid, 1), u"a|d");
+    w.grid.m_bEditable = TRUE;
+    w.grid.SetFocusCell(1, 1);
+    w.Key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(Column(w.grid, 1) + u"/" + Column(w.grid, 2) + u"/" + Column(w.grid, 3), u"|/|e/|");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString("a\tb\tc\r\nd\te\tf"));
+}
+
+// ---------------------------------------------------------------------------
+// Paste
+
+TEST(GridClipboard, PastedTextIsSplitTrimmedAndReadNoFurtherThanItsSize) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::u16string row1;  // cells 1..3 of row 1, joined by '|'
+        std::u16string row2;
+    };
+    const Case cases[] = {
+        {"tabs and commas", std::string("1,2\t3\0", 6), u"1,2|3|1,3", u"2,1|2,2|2,3"},
+        {"commas only", std::string("x,y,z\0", 6), u"x|y|z", u"2,1|2,2|2,3"},
+        {"no terminator", "p\tq", u"p|q|1,3", u"2,1|2,2|2,3"},
+        {"an inner NUL", std::string("m\0n\tk\0", 6), u"mn|k|1,3", u"2,1|2,2|2,3"},
+        {"spaces and a blank line", std::string(" s \t t\r\n\r\n", 10), u"s|t|1,3", u"|2,2|2,3"},
+        {"rows and columns beyond the grid", "1\t2\t3\t4\t5\n6\n7\n8\n9", u"1|2|3", u"6|2,2|2,3"},
+    };
+    for (const Case& c : cases) {
+        InputGrid w;
+        w.Fill(3, 4);
+        TextData text(c.bytes);
+        EXPECT_TRUE(w.grid.PasteTextToGrid(CCellID(1, 1), &text.data, FALSE)) << c.name;
+        std::u16string row1 = w.grid.GetItemText(1, 1) + u"|" + w.grid.GetItemText(1, 2) + u"|" + w.grid.GetItemText(1, 3);
+        std::u16string row2 = w.grid.GetItemText(2, 1) + u"|" + w.grid.GetItemText(2, 2) + u"|" + w.grid.GetItemText(2, 3);
+        EXPECT_EQ(row1, c.row1) << c.name;
+        EXPECT_EQ(row2, c.row2) << c.name;
+    }
+}
+
+TEST(GridClipboard, PasteLeavesReadOnlyCellsVetoedCellsAndGridsThatAreNotEditable) {
+    InputGrid w;
+    w.Fill(3, 4);
+    TextData text("A\tB\tC");
+    w.grid.SetItemState(1, 2, w.grid.GetItemState(1, 2) | CIS_READONLY);
+    EXPECT_FALSE(w.grid.PasteTextToGrid(CCellID(1, 2), &text.data, TRUE)) << "starting on a read-only cell";
+    EXPECT_FALSE(w.grid.PasteTextToGrid(CCellID(3, 1), &text.data, TRUE)) << "outside the grid";
+    w.grid.m_bEditable = FALSE;
+    EXPECT_FALSE(w.grid.PasteTextToGrid(CCellID(1, 1), &text.data, TRUE));
+    EXPECT_EQ(w.grid.GetItemText(1, 1), u"1,1");
+    w.grid.m_bEditable = TRUE;
+
+    // The owner vetoes the third cell's change.
+    w.replies[GRIDN_BEGINLABELEDIT] = 0;
+    w.top.handlers[WM_NOTIFY] = [&w](WPARAM, LPARAM l) -> LRESULT {
+        const auto* info = reinterpret_cast<const GridNotifyInfo*>(l);
+        return info->hdr.code == GRIDN_BEGINLABELEDIT && info->iColumn == 3 ? -1 : 0;
+    };
+    EXPECT_TRUE(w.grid.PasteTextToGrid(CCellID(1, 1), &text.data, TRUE));
+    EXPECT_EQ(w.grid.GetItemText(1, 1) + w.grid.GetItemText(1, 2) + w.grid.GetItemText(1, 3), u"A1,21,3");
+    EXPECT_EQ(w.Selected(), (std::vector<std::string>{"1,1", "1,2", "1,3"}));
+
+    // Text that writes no cell selects nothing.
+    TextData empty(std::string("\0", 1));
+    EXPECT_TRUE(w.grid.PasteTextToGrid(CCellID(2, 1), &empty.data, TRUE));
+    EXPECT_TRUE(w.Selected().empty());
+}
+
+// ---------------------------------------------------------------------------
+// Drag and drop
+
+TEST(GridDragDrop, TheTargetRefusesUnlessDragAndDropIsOnTheGridEditableAndTheDataText) {
+    InputGrid w;
+    w.Fill(4, 4);
+    TextData text("dropped");
+    COleDataSource noText;
+    COleDataObject noTextData;
+    noTextData.Attach(&noText);
+    const CPoint over = w.At(2, 2);
+
+    EXPECT_EQ(w.grid.OnDragEnter(&text.data, 0, over), DROPEFFECT_NONE) << "drag and drop is off";
+    w.grid.m_bDragDropEnabled = TRUE;
+    EXPECT_EQ(w.grid.OnDragEnter(&noTextData, 0, over), DROPEFFECT_NONE);
+    EXPECT_EQ(w.grid.OnDragOver(&noTextData, 0, over), DROPEFFECT_NONE);
+    w.grid.m_bEditable = FALSE;
+    EXPECT_EQ(w.grid.OnDragOver(&text.data, 0, over), DROPEFFECT_NONE);
+    w.grid.m_bEditable = TRUE;
+
+    EXPECT_EQ(w.grid.OnDragEnter(&text.data, 0, over), DROPEFFECT_MOVE);
+    EXPECT_EQ(w.grid.OnDragOver(&text.data, MK_CONTROL, over), DROPEFFECT_COPY);
+    EXPECT_TRUE(w.grid.GetItemState(2, 2) & CIS_DROPHILITED);
+    w.grid.OnDragLeave();
+    EXPECT_FALSE(w.grid.GetItemState(2, 2) & CIS_DROPHILITED);
+
+    // A drop from elsewhere pastes at the cell and moves no rows.
+    EXPECT_EQ(w.grid.OnDragOver(&text.data, 0, over), DROPEFFECT_MOVE);
+    EXPECT_TRUE(w.grid.OnDrop(&text.data, DROPEFFECT_MOVE, over));
+    EXPECT_EQ(w.grid.GetItemText(2, 2), u"dropped");
+    EXPECT_EQ(w.grid.GetItemText(2, 1), u"2,1");
+    EXPECT_FALSE(w.grid.GetItemState(2, 2) & CIS_DROPHILITED);
+
+    // Text that writes nothing reports no drop.
+    TextData blank(std::string("\0", 1));
+    w.grid.OnDragOver(&blank.data, 0, w.At(3, 3));
+    EXPECT_FALSE(w.grid.OnDrop(&blank.data, DROPEFFECT_MOVE, w.At(3, 3)));
+}
+
+TEST(GridDragDrop, DraggingASelectedRowOntoAnotherMovesItBelowAndCutsNothing) {
+    InputGrid w;
+    w.Fill(5, 3);
+    w.grid.m_bDragDropEnabled = TRUE;
+    w.grid.SetRowHeight(1, 24);
+    w.Click(w.At(1, 0));  // selects row 1 by its header
+    ASSERT_EQ(w.Selected(), (std::vector<std::string>{"1,1", "1,2"}));
+
+    const CPoint from = w.At(1, 1);
+    const CPoint onto = w.At(3, 1);
+    QWidget* widget = w.grid.Widget();
+    auto at = [&](CPoint p, QEvent::Type type, Qt::MouseButtons buttons) {
+        return [&w, p, type, buttons] {
+            w.Mouse(type, p, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons);
+        };
+    };
+    (void)widget;
+    TimedSteps steps({at(onto + CPoint(0, -2), QEvent::MouseMove, Qt::LeftButton),
+                      at(onto, QEvent::MouseMove, Qt::LeftButton),
+                      at(onto, QEvent::MouseButtonRelease, Qt::NoButton)});
+    w.Press(from);
+    w.Move(from + CPoint(4, 0), true);  // starts the drag; returns when it is over
+    Pump();
+    EXPECT_EQ(Column(w.grid, 1), u"2,1|3,1|1,1|4,1");
+    EXPECT_EQ(w.grid.GetRowHeight(3), 24) << "the height moved with its row";
+    EXPECT_EQ(w.grid.GetItemText(3, 2), u"1,2") << "nothing was cut";
+    EXPECT_EQ(w.CountCode(GRIDN_BEGINDRAG), 1);
+}
+
+TEST(GridDragDrop, DraggingAHeaderOntoAnotherMovesItsColumnWhenColumnDraggingIsOn) {
+    InputGrid w;
+    w.Fill(3, 5);
+    w.grid.m_bColumnDragging = true;
+    w.grid.SetColumnWidth(1, 44);
+    auto at = [&w](CPoint p, QEvent::Type type, Qt::MouseButtons buttons) {
+        return [&w, p, type, buttons] {
+            w.Mouse(type, p, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons);
+        };
+    };
+    const CPoint from = w.At(0, 1);
+    const CPoint onto = w.At(0, 3);
+    TimedSteps steps({at(onto, QEvent::MouseMove, Qt::LeftButton), at(onto + CPoint(1, 0), QEvent::MouseMove, Qt::LeftButton),
+                      at(onto + CPoint(1, 0), QEvent::MouseButtonRelease, Qt::NoButton)});
+    w.Press(from);
+    w.Move(from + CPoint(4, 0), true);  // the drag runs until the release
+    Pump();
+    EXPECT_EQ(w.grid.GetItemText(1, 1) + u" " + w.grid.GetItemText(1, 2) + u" " + w.grid.GetItemText(1, 3),
+              u"1,2 1,3 1,1");
+    EXPECT_EQ(w.grid.GetColumnWidth(3), 44) << "the width moved with its column";
+    EXPECT_EQ(w.grid.GetItemText(1, 4), u"1,4");
+    EXPECT_EQ(w.grid.m_nCurrentColumn, -1);
+}
