@@ -599,7 +599,6 @@ BOOL CWnd::SetWindowPos(const CWnd*, int x, int y, int cx, int cy, UINT flags) {
 
 void CWnd::CenterWindow(CWnd* alternateOwner) {
     if (!m_impl || !m_impl->widget) return;
-    QWidget* w = m_impl->widget;
     QRect area;
     CWnd* over = alternateOwner ? alternateOwner : GetOwner();
     if (over && over->Widget() && over->Widget()->isVisible()) {

@@ -642,7 +642,7 @@ CObject* MakeScarceCell() {
     return new ScarceCell;
 }
 }  // namespace
-const CRuntimeClass ScarceCell::classScarceCell{"ScarceCell", &MakeScarceCell, RUNTIME_CLASS(CGridCell)};
+const CRuntimeClass ScarceCell::classScarceCell{"ScarceCell", &ScarceCell::CreateObject, RUNTIME_CLASS(CGridCell)};
 const CRuntimeClass* ScarceCell::GetRuntimeClass() const { return RUNTIME_CLASS(ScarceCell); }
 CObject* ScarceCell::CreateObject() { return MakeScarceCell(); }
 
