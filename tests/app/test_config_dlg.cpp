@@ -334,3 +334,30 @@ TEST(ConfigDialog, AnotherStackCountKeepsTheTableEditsAndRefillsIt) {
     for (int r = 1; r <= 5; ++r) EXPECT_NE(dynamic_cast<CGridCellCheck*>(d.m_grid.GetCell(r, 3)), nullptr);
     d.DestroyWindow();
 }
+
+TEST(ConfigDialog, AClickTicksABoxAndTypingRenamesAStack) {
+    // The table as the operator uses it: a click in stack 5's box ticks it, a
+    // click on stack 3's name and a typed "Z" with Enter renames it.
+    auto cfg = SiteConfig();
+    DialogRun run(*cfg);
+    CConfig& d = *run.dlg;
+    const auto clickAt = [&](int row, int col, bool inBox) {
+        CRect cell;
+        ASSERT_TRUE(d.m_grid.GetCellRect(row, col, &cell));
+        CPoint at = cell.CenterPoint();
+        if (inBox) at = static_cast<CGridCellCheck*>(d.m_grid.GetCell(row, col))->GetCheckPlacement().CenterPoint();
+        MousePress(&d.m_grid, at.x, at.y);
+        MouseRelease(&d.m_grid, at.x, at.y);
+    };
+    const INT_PTR result = run.Run({
+        [&] { d.m_grid.EnsureVisible(5, CConfig::kColShowDirection); },
+        [&] { clickAt(5, CConfig::kColShowDirection, true); },
+        [&] { clickAt(3, CConfig::kColName, false); },
+        [&] { PressKey(&d.m_grid, Qt::Key_Z, Qt::ShiftModifier); },
+        [&] { PressKey(d.m_grid.GetFocus(), Qt::Key_Return); },
+        [&] { run.ClickButton(IDOK); },
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(d.m_config.aStacks[4].bShowDirection, 1) << "row 5 is stack 5";
+    EXPECT_STREQ(d.m_config.aStacks[2].szName, "Z");
+}
