@@ -68,6 +68,16 @@ CMainDlg::CMainDlg(CWnd* parent) : CDialog(res::IDD_MAIN, parent), m_config(std:
 
 CMainDlg::~CMainDlg() { TearDown(); }
 
+void CMainDlg::ShowStackValues(int i) {
+    if (!m_pPanel) return;
+    m_pPanel->m_fDirection[i] = m_fDirection[i];
+    m_pPanel->m_fSpeed[i] = m_fSpeed[i];
+    if (!m_pPanel->Indicator(i)) return;
+    int state = m_pPanel->m_nState[i];
+    if (state == STACK_NO_REPLY) m_pPanel->m_nState[i] = state = STACK_VALUES;
+    m_pPanel->UpdateStack(i, state);
+}
+
 int CMainDlg::StackCount() const { return std::clamp(int(m_config->nStackCount), 0, kMaxStacks); }
 
 // ---------------------------------------------------------------------------
@@ -156,13 +166,7 @@ BOOL CMainDlg::OnInitDialog() {
         m_fDirection[i] = 0.0f;
         m_nWatchdog[i] = kWatchdogStart;
         m_pPanel->m_bShowDir[i] = int(static_cast<signed char>(cfg.aStacks[i].bShowDirection));
-        m_pPanel->m_fDirection[i] = 0.0f;
-        m_pPanel->m_fSpeed[i] = 0.0f;
-        if (m_pPanel->Indicator(i)) {
-            int state = m_pPanel->m_nState[i];
-            if (state == STACK_NO_REPLY) m_pPanel->m_nState[i] = state = STACK_VALUES;
-            m_pPanel->UpdateStack(i, state);
-        }
+        ShowStackValues(i);
     }
 
     SetThreadExecutionState(ES_CONTINUOUS | ES_AWAYMODE_REQUIRED | ES_DISPLAY_REQUIRED | ES_SYSTEM_REQUIRED);
@@ -303,15 +307,7 @@ void CMainDlg::OnStackReply(int i) {
     if (kind == ReplyKind::Reading) {
         m_fSpeed[i] = reading.speed;
         m_fDirection[i] = m_config->aStacks[i].bShowDirection ? reading.direction : 0.0f;
-        if (m_pPanel) {
-            m_pPanel->m_fDirection[i] = m_fDirection[i];
-            m_pPanel->m_fSpeed[i] = m_fSpeed[i];
-            if (m_pPanel->Indicator(i)) {
-                int state = m_pPanel->m_nState[i];
-                if (state == STACK_NO_REPLY) m_pPanel->m_nState[i] = state = STACK_VALUES;
-                m_pPanel->UpdateStack(i, state);
-            }
-        }
+        ShowStackValues(i);
     }
     SetTimer(kPollTimerBase + UINT_PTR(i), kPollDelayMs);
 }

@@ -117,6 +117,9 @@ public:
 private:
     // Every timer killed, every link and control destroyed; safe to repeat.
     void TearDown();
+    // Hands stack i's last speed and direction to the panel and shows them
+    // (a stack marked as not answering shows values again).
+    void ShowStackValues(int i);
     void MeasureFrame(int* cap);
     // The settings record is large; it lives on the heap beside the window.
     std::unique_ptr<ConfigData> m_config;

@@ -54,14 +54,5 @@ void CMainDlg::OnConfig() {
     // shows its last values until its watchdog marks it again.
     SetTimer(kWatchdogTimer, 1000);
     SetTimer(kRecordTimer, SendPeriodMs(live.nSendPeriod));
-    for (int i = 0; i < StackCount(); ++i) {
-        if (!m_pPanel) break;
-        m_pPanel->m_fDirection[i] = m_fDirection[i];
-        m_pPanel->m_fSpeed[i] = m_fSpeed[i];
-        if (m_pPanel->Indicator(i)) {
-            int state = m_pPanel->m_nState[i];
-            if (state == STACK_NO_REPLY) m_pPanel->m_nState[i] = state = STACK_VALUES;
-            m_pPanel->UpdateStack(i, state);
-        }
-    }
+    for (int i = 0; i < StackCount(); ++i) ShowStackValues(i);
 }
