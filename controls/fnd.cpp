@@ -1,6 +1,5 @@
 #include "controls/fnd.h"
 
-#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -182,40 +181,16 @@ void CFnd::OnPaint() {
     const CRect client(m_rcClient);
     const int w = client.Width(), h = client.Height();
     _CQuorMemDC mem(&dc, &client);
-    const CString text = DisplayText();
-    if (w <= 0 || h <= 0) return;
 
-    const FaceKey key{w, h, text, m_strUnit, m_crBack, m_crDim, m_crLit, (m_dwFlags & kHalo) != 0,
-                      (m_dwFlags & kOwnText) != 0, m_pFamily, m_fShiftX, m_fCenterY, m_dTextSize};
-    CDC faceDC;
-    faceDC.CreateCompatibleDC(&mem);
-    auto hit = std::find_if(m_faces.begin(), m_faces.end(), [&](const CachedFace& f) { return f.key == key; });
-    if (hit == m_faces.end()) {
-        CachedFace face{key, std::make_unique<CBitmap>()};
-        face.bitmap->CreateCompatibleBitmap(&mem, w, h);
-        CBitmap* old = faceDC.SelectObject(face.bitmap.get());
-        DrawFace(&faceDC, CRect(0, 0, w, h), text);
-        faceDC.SelectObject(old);
-        if (m_faces.size() >= kCachedFaces) m_faces.pop_back();
-        m_faces.insert(m_faces.begin(), std::move(face));
-    } else if (hit != m_faces.begin()) {
-        std::rotate(m_faces.begin(), hit, hit + 1);
-    }
-    CBitmap* old = faceDC.SelectObject(m_faces.front().bitmap.get());
-    mem.BitBlt(client.left, client.top, w, h, &faceDC, 0, 0, SRCCOPY);
-    faceDC.SelectObject(old);
-}
+    DrawDisplayPanel(&mem, client, m_crBack);
 
-void CFnd::DrawFace(CDC* dc, const CRect& client, const CString& text) {
-    const int w = client.Width(), h = client.Height();
-    DrawDisplayPanel(dc, client, m_crBack);
-
-    Graphics g(dc);
+    Graphics g(&mem);
     g.SetSmoothingMode(SmoothingModeAntiAlias);
     StringFormat format;
     format.SetLineAlignment(StringAlignmentCenter);
     format.SetAlignment(StringAlignmentFar);
 
+    const CString text = DisplayText();
     const bool ownText = (m_dwFlags & kOwnText) != 0;
 
     // Characters from the right, each on its own, shrunk until the text keeps
@@ -239,7 +214,7 @@ void CFnd::DrawFace(CDC* dc, const CRect& client, const CString& text) {
         }
         Rect bounds;
         path.GetBounds(&bounds);
-        if (float(client.left) + em * 0.5f > float(bounds.X)) {
+        if (float(m_rcClient.left) + em * 0.5f > float(bounds.X)) {
             em -= 0.1f;
             if (em > 1.0f) {
                 path.Reset();
@@ -258,7 +233,7 @@ void CFnd::DrawFace(CDC* dc, const CRect& client, const CString& text) {
         path.Reset();
         const FontFamily arial(u"Arial");
         path.AddString(m_strUnit.c_str(), INT(m_strUnit.size()), &arial, FontStyleBold, float(h) / 3.0f,
-                       RectF(float(client.right), float(h) - 2.0f, 0, 0), &unitFormat);
+                       RectF(float(m_rcClient.right), float(h) - 2.0f, 0, 0), &unitFormat);
         const SolidBrush white(Color(0xFFFFFFFFu));
         g.FillPath(&white, &path);
     }

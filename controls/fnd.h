@@ -12,9 +12,6 @@
 // m_dwFlags comes from CBlinkDisplay.
 #pragma once
 
-#include <memory>
-#include <vector>
-
 #include "platform/gdi/dc.h"
 #include "platform/graphics/graphics.h"
 #include "platform/window/wnd.h"
@@ -85,28 +82,6 @@ public:
 
 protected:
     void OnPaint() override;
-
-private:
-    // Everything a paint depends on; two paints with equal keys draw the same pixels.
-    struct FaceKey {
-        int width = 0, height = 0;
-        CString text, unit;
-        COLORREF back = 0, dim = 0, lit = 0;
-        bool halo = false, ownText = false;
-        const gfx::FontFamily* family = nullptr;
-        float shiftX = 0, centerY = 0;
-        double textSize = 0;
-        bool operator==(const FaceKey&) const = default;
-    };
-    struct CachedFace {
-        FaceKey key;
-        std::unique_ptr<CBitmap> bitmap;
-    };
-    // The last faces drawn, newest first: a wind speed comes back to the same
-    // few values, and drawing the glowing glyphs is the costly part of a paint.
-    static constexpr size_t kCachedFaces = 16;
-    std::vector<CachedFace> m_faces;
-    void DrawFace(CDC* dc, const CRect& client, const CString& text);
 };
 
 // The glyph outlines of `path` filled figure by figure: each closed figure

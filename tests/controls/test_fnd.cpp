@@ -233,21 +233,3 @@ TEST(Fnd, TheDecimalPointStandsInTheGapBetweenItsDigits) {
         EXPECT_LE(2 * std::abs(left - right), std::max(left, right)) << value << ": " << left << " and " << right;
     }
 }
-
-TEST(Fnd, ARepaintShowsWhatChangedAndTheSameStateDrawsTheSamePixels) {
-    // Faces are kept for values that come back: every field a paint reads must
-    // still show at once, and a state seen before must look exactly as before.
-    FndScene s;
-    s.fnd.m_dValue = 12.5;
-    const QImage first = s.Render("again-first")->Image();
-    s.fnd.SetColor(RGB(255, 0, 0));
-    const Columns red = Scan(*s.Render("again-red"), 1, kW - 1, 1, kH - 1, IsLit);
-    EXPECT_EQ(red.count, 0) << "the new colour shows, not the kept green face";
-    s.fnd.SetColor(kLit);
-    s.fnd.m_crDim = kDim;
-    s.fnd.m_dValue = 3.5;
-    const Columns other = Scan(*s.Render("again-other"), 1, kW - 1, 1, kH - 1, IsLit);
-    EXPECT_GT(other.minX, Scan(*std::make_unique<Snapshot>(first), 1, kW - 1, 1, kH - 1, IsLit).minX);
-    s.fnd.m_dValue = 12.5;
-    EXPECT_TRUE(s.Render("again-back")->Image() == first) << "the same state draws the same pixels";
-}
