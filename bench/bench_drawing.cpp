@@ -63,7 +63,9 @@ struct Target {
     }
 };
 
-void BM_PathGradientOnGlyphFigure(benchmark::State& state) {
+// Fills the figures of a segment "8" at an em of range(0), one per iteration.
+template <class Fill>
+void FillSegmentFigures(benchmark::State& state, Fill fill) {
     const float em = float(state.range(0));
     const auto figures = SegmentDigits(u"8", em, em * 1.2f, em * 0.6f);
     if (figures.empty()) {
@@ -74,27 +76,19 @@ void BM_PathGradientOnGlyphFigure(benchmark::State& state) {
     size_t k = 0;
     for (auto _ : state) {
         GraphicsPath figure = figures[k++ % figures.size()];
-        FillPathRadial(&t.g, &figure, RGB(255, 80, 80), RGB(128, 0, 0));
+        fill(&t.g, &figure);
     }
     t.g.Flush();
     state.counters["figures"] = double(figures.size());
 }
+
+void BM_PathGradientOnGlyphFigure(benchmark::State& state) {
+    FillSegmentFigures(state, [](Graphics* g, GraphicsPath* f) { FillPathRadial(g, f, RGB(255, 80, 80), RGB(128, 0, 0)); });
+}
 BENCHMARK(BM_PathGradientOnGlyphFigure)->Arg(40)->Arg(70)->Arg(120)->Unit(benchmark::kMicrosecond);
 
 void BM_GlowOnGlyphFigure(benchmark::State& state) {
-    const float em = float(state.range(0));
-    const auto figures = SegmentDigits(u"8", em, em * 1.2f, em * 0.6f);
-    if (figures.empty()) {
-        state.SkipWithError("the segment font is not loaded");
-        return;
-    }
-    Target t(int(em * 1.4f), int(em * 1.3f));
-    size_t k = 0;
-    for (auto _ : state) {
-        GraphicsPath figure = figures[k++ % figures.size()];
-        FillPathGlow(&t.g, &figure, RGB(0, 0, 128));
-    }
-    t.g.Flush();
+    FillSegmentFigures(state, [](Graphics* g, GraphicsPath* f) { FillPathGlow(g, f, RGB(0, 0, 128)); });
 }
 BENCHMARK(BM_GlowOnGlyphFigure)->Arg(40)->Arg(70)->Arg(120)->Unit(benchmark::kMicrosecond);
 
