@@ -299,7 +299,7 @@ LRESULT CMainDlg::OnSockEvent(WPARAM linkId, LPARAM event) {
 
 void CMainDlg::OnStackReply(int i) {
     if (i < 0 || i >= m_nLinks || !m_pLinks[i]) return;
-    const CString text = m_pLinks[i]->m_strRecv;
+    const CString& text = m_pLinks[i]->m_strRecv;  // read in place: a reply can be 64 KiB
     m_nWatchdog[i] = 0;
     InstrumentReading reading;
     const ReplyKind kind = ParseInstrumentReply(text, &reading);
