@@ -1,7 +1,7 @@
 # Debian packages the build, the tests and the program need; sourced by ./run and ./test.
 REROVORA_PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev libudev-dev
+  qt6-base-dev libgl-dev libudev-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum fonts-dejavu-core fonts-liberation2
   python3-fonttools

@@ -141,8 +141,9 @@ int CMultiButton::HitTest(int x) const {
     if (Count() <= 0 || x < 0 || x >= W) return -1;
     const int width = W / Count();
     if (width <= 0) return -1;
-    // The pixels right of the last whole segment belong to the last segment.
-    return std::min(x / width, Count() - 1);
+    // The pixels right of the last whole segment make a segment number past the
+    // last one, which no command answers.
+    return x / width;
 }
 
 CRect CMultiButton::ToolRect(int index) const {

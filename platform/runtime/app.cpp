@@ -7,6 +7,10 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <clocale>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <memory>
 
@@ -33,12 +37,28 @@ CWinApp* g_app = nullptr;
 QApplication* g_qapp = nullptr;
 platform::MessageBoxHandler g_messageBoxHandler;
 
+// A session without a runtime folder (root over ssh, a service manager) gets a
+// private one in /tmp, the folder Qt would take, so that Qt has nothing to
+// complain about on stderr at every start. A folder by that name that is not
+// ours alone is left alone, and Qt decides.
+void UsePrivateRuntimeFolder() {
+    const char* named = std::getenv("XDG_RUNTIME_DIR");
+    if (named && *named) return;
+    const std::string path = "/tmp/runtime-" + std::to_string(::getuid());
+    ::mkdir(path.c_str(), 0700);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return;
+    if ((st.st_mode & 0777) != 0700 && ::chmod(path.c_str(), 0700) != 0) return;
+    ::setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+}
+
 }  // namespace
 
 namespace platform {
 
 void StartGui(int& argc, char** argv) {
     if (QApplication::instance()) return;
+    UsePrivateRuntimeFolder();
     g_qapp = new LayerApplication(argc, argv);
     // Qt takes the whole locale from the environment; numbers stay in the C form,
     // so "%3.1f" never prints a decimal comma into a record or a display.
@@ -143,7 +163,11 @@ int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type) {
     if (g_messageBoxHandler) return g_messageBoxHandler(request);
     if (!platform::GuiStarted()) return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
 
+    // A box given no owner is owned by the window the operator works in (the
+    // active modal dialog while one is open), so it shows above that window.
+    if (!owner || !owner->Widget()) owner = CWnd::FromHandle(platform::detail::DefaultOwner());
     QMessageBox box(owner ? owner->Widget() : nullptr);
+    box.setWindowModality(Qt::ApplicationModal);
     box.setWindowTitle(QString::fromUtf16(request.caption.data(), qsizetype(request.caption.size())));
     box.setText(QString::fromUtf16(request.text.data(), qsizetype(request.text.size())));
     switch (type & MB_ICONMASK) {
@@ -169,8 +193,13 @@ int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type) {
     QMessageBox::StandardButtons buttons;
     for (const Choice& c : choices) buttons |= c.button;
     box.setStandardButtons(buttons);
+    // Return presses the first button (OK, Yes); Escape and the close button
+    // answer Cancel, else No, else the only button.
     box.setDefaultButton(choices.front().button);
-    // Closing the box answers like its cancel button (or its only one).
+    QMessageBox::StandardButton escape = choices.front().button;
+    for (const Choice& c : choices)
+        if (c.result == IDCANCEL || (c.result == IDNO && escape != QMessageBox::Cancel)) escape = c.button;
+    box.setEscapeButton(escape);
     const int pressed = box.exec();
     for (const Choice& c : choices)
         if (pressed == c.button) return c.result;
@@ -180,7 +209,9 @@ int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type) {
 }
 
 int AfxMessageBox(LPCTSTR text, UINT type, UINT) {
-    CWnd* owner = AfxGetApp() ? AfxGetApp()->m_pMainWnd : nullptr;
+    // The active modal window owns the box; else the application's main window.
+    CWnd* owner = CWnd::FromHandle(platform::detail::DefaultOwner());
+    if (!owner && AfxGetApp()) owner = AfxGetApp()->m_pMainWnd;
     if (owner && !owner->m_hWnd) owner = nullptr;
     return MessageBoxW(owner, text, nullptr, type);
 }

@@ -25,6 +25,7 @@ protected:
         default: break;
         }
         if (!message || !impl) return WndWidget::event(e);
+        if (message == WM_MOUSEMOVE) impl->movedSinceEnter = true;
         auto* me = static_cast<QMouseEvent*>(e);
         if (message != WM_MOUSEMOVE) {
             if (me->button() == Qt::RightButton) message += WM_RBUTTONDOWN - WM_LBUTTONDOWN;
@@ -195,6 +196,20 @@ LRESULT CButton::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             SetPushed(false);
         }
         return 0;
+    case WM_KEYDOWN:
+        // The space bar pushes the focused button; its release clicks it.
+        if (wParam == VK_SPACE && IsWindowEnabled() && !m_tracking) {
+            m_spaceHeld = true;
+            SetPushed(true);
+        }
+        return 0;
+    case WM_KEYUP:
+        if (wParam == VK_SPACE && m_spaceHeld) {
+            m_spaceHeld = false;
+            SetPushed(false);
+            if (IsWindow(self)) NotifyClicked();
+        }
+        return 0;
     case BM_CLICK:
         if (IsWindowEnabled()) NotifyClicked();
         return 0;
@@ -203,9 +218,16 @@ LRESULT CButton::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case BM_SETSTATE:
         SetPushed(wParam != 0);
         return 0;
+    case WM_KILLFOCUS:
+        // The focus went elsewhere with the space bar held: no click.
+        if (m_spaceHeld) {
+            m_spaceHeld = false;
+            SetPushed(false);
+        }
+        Invalidate(TRUE);
+        return 0;
     case WM_ENABLE:
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
         Invalidate(TRUE);
         return 0;
     default:

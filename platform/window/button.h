@@ -80,6 +80,7 @@ private:
     void SetPushed(bool pushed);
     bool m_pushed = false;
     bool m_tracking = false;  // the left button went down here and is still held
+    bool m_spaceHeld = false;  // the space bar went down while the button had the focus
 };
 
 namespace platform {

@@ -103,7 +103,10 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
 }
 
 INT_PTR CDialog::DoModal() {
-    if (!CreateFromTemplate(m_pParentWnd)) return -1;
+    // A dialog given no parent is owned by the window it was opened from, so
+    // that it stays above it.
+    CWnd* owner = m_pParentWnd ? m_pParentWnd : CWnd::FromHandle(platform::detail::DefaultOwner());
+    if (!CreateFromTemplate(owner)) return -1;
     const HWND h = m_hWnd;
     m_ended = false;
     m_result = 0;

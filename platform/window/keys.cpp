@@ -77,9 +77,14 @@ bool PreTranslateKey(QObject* obj, QKeyEvent* ke) {
     if (g_synthesizing || !obj || !obj->isWidgetType()) return false;
     const ModifierScope modifiers(ke->modifiers());
 
-    // The window the key is meant for: the nearest window of the layer.
+    // The window the key is meant for: the nearest window of the layer inside
+    // the same top-level window. A window of Qt's own (a message box) takes its
+    // keys itself, though its widget may hang below a window of the layer.
     WindowImpl* impl = nullptr;
-    for (QObject* o = obj; o && !impl; o = o->parent()) impl = WindowImpl::FromWidget(o);
+    for (QObject* o = obj; o && !impl; o = o->parent()) {
+        impl = WindowImpl::FromWidget(o);
+        if (!impl && static_cast<QWidget*>(o)->isWindow()) return false;
+    }
     if (!impl) return false;
     const HWND target = impl->handle;
 

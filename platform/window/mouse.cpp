@@ -152,7 +152,7 @@ BOOL _TrackMouseEvent(TRACKMOUSEEVENT* request) {
                 WindowImpl* self = WindowImpl::FromHandle(h);
                 if (!self || !self->trackHover || !self->widget) return;
                 self->trackHover = false;
-                const QPoint p = self->widget->mapFromGlobal(QCursor::pos()) - self->ClientOrigin();
+                const QPoint p = QCursor::pos() - WidgetScreenPos(self->widget) - self->ClientOrigin();
                 WindowImpl::Dispatch(h, WM_MOUSEHOVER, 0, MAKELPARAM(p.x(), p.y()));
             });
         }

@@ -1,11 +1,15 @@
 #include "platform/window/wnd_impl.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QTimer>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <QWindow>
 #include <algorithm>
 #include <unordered_map>
 
@@ -152,7 +156,7 @@ bool IsSystemKey(Qt::KeyboardModifiers mods) {
 bool OfferPressToCapture(UINT message, WPARAM wParam, QPoint global) {
     CWnd* capture = CWnd::GetCapture();
     if (!capture || !capture->Widget()) return false;
-    const QPoint p = capture->Widget()->mapFromGlobal(global) - WindowImpl::FromHandle(capture->GetSafeHwnd())->ClientOrigin();
+    const QPoint p = global - WidgetScreenPos(capture->Widget()) - WindowImpl::FromHandle(capture->GetSafeHwnd())->ClientOrigin();
     MSG msg;
     msg.hwnd = capture->GetSafeHwnd();
     msg.message = message;
@@ -165,6 +169,24 @@ bool OfferPressToCapture(UINT message, WPARAM wParam, QPoint global) {
 }  // namespace platform::detail
 
 DWORD GetMessageTime() { return g_messageTime; }
+
+// ---------------------------------------------------------------------------
+// Screen positions
+
+QRect TopLevelScreenRect(const QWidget* top) {
+    // The widget's own record, not the platform window's: when the window
+    // manager moves and resizes the window in one step, the platform window
+    // takes the new place before the widget hears of the resize, and the
+    // widget's record follows with the move. Mixing the two would measure a
+    // window at its new place against its old one.
+    return top->geometry();
+}
+
+QPoint WidgetScreenPos(const QWidget* w) {
+    QPoint offset;
+    for (; w && !w->isWindow(); w = w->parentWidget()) offset += w->pos();
+    return w ? TopLevelScreenRect(w).topLeft() + offset : offset;
+}
 
 // ---------------------------------------------------------------------------
 // WindowImpl
@@ -192,7 +214,7 @@ void WindowImpl::ReportGeometry() {
     if (!widget || destroying) return;
     const HWND h = handle;
     const QSize size = ClientSize();
-    const QPoint pos = topLevel ? widget->geometry().topLeft() : ChildClientPos(parent, widget->pos());
+    const QPoint pos = topLevel ? TopLevelScreenRect(widget).topLeft() : ChildClientPos(parent, widget->pos());
     if (pos != reportedPos) {
         reportedPos = pos;
         Dispatch(h, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
@@ -202,8 +224,8 @@ void WindowImpl::ReportGeometry() {
         reportedSize = size;
         eraseRequested = true;
         UINT type = SIZE_RESTORED;
-        if (topLevel && widget->isMaximized()) type = SIZE_MAXIMIZED;
-        if (topLevel && widget->isMinimized()) type = SIZE_MINIMIZED;
+        if (topLevel && wnd && wnd->IsZoomed()) type = SIZE_MAXIMIZED;
+        if (topLevel && wnd && wnd->IsIconic()) type = SIZE_MINIMIZED;
         Dispatch(h, WM_SIZE, type, MAKELPARAM(size.width(), size.height()));
     }
 }
@@ -321,6 +343,7 @@ bool WndWidget::event(QEvent* e) {
         return true;
     }
     case QEvent::MouseMove: {
+        impl->movedSinceEnter = true;
         auto* me = static_cast<QMouseEvent*>(e);
         const QPoint global = platform::detail::ClampToCursorClip(me->globalPosition().toPoint());
         const QPoint p = me->position().toPoint() + (global - me->globalPosition().toPoint()) - impl->ClientOrigin();
@@ -338,6 +361,23 @@ bool WndWidget::event(QEvent* e) {
             if (!self->cursorSetInMessage && testAttribute(Qt::WA_SetCursor)) unsetCursor();
         }
         return true;
+    }
+    case QEvent::Enter: {
+        // The window under the pointer hears where the pointer is when it comes
+        // in without moving, as when a window above it (a message box) went
+        // away: a mouse move, unless a real one follows at once.
+        impl->movedSinceEnter = false;
+        QTimer::singleShot(0, this, [this] {
+            if (!impl || impl->movedSinceEnter || !underMouse()) return;
+            QWidget* grabber = QWidget::mouseGrabber();
+            if (grabber && grabber != this) return;
+            const QPoint global = QCursor::pos();
+            const QPoint local = global - WidgetScreenPos(this);
+            QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(local), QPointF(global), Qt::NoButton,
+                             QGuiApplication::mouseButtons(), QGuiApplication::keyboardModifiers());
+            event(&move);
+        });
+        return QWidget::event(e);
     }
     case QEvent::Wheel: {
         auto* we = static_cast<QWheelEvent*>(e);

@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 #include <QWheelEvent>
 #include <algorithm>
 #include <chrono>
@@ -23,13 +24,56 @@
 namespace {
 QSize ClampedSize(int w, int h) { return QSize(std::max(0, w), std::max(0, h)); }
 
-// Whether the platform draws a real frame around the top-level widget: a
-// window manager with decorations does; the offscreen and minimal platforms
-// report a token margin (or none) that no screen shows.
-bool PlatformDrawsFrame(const QWidget* w) {
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return false;
-    return w->frameGeometry() != w->geometry();
+// Whether the window is one of the layer's ordinary top-level windows (frames,
+// dialogs, popups), not a tooltip or a tool popup that chose its own kind.
+bool FramedTopLevel(const WindowImpl* impl) {
+    return impl && impl->topLevel && impl->widget && !impl->native &&
+           (impl->widget->windowType() == Qt::Window || impl->widget->windowType() == Qt::Dialog);
+}
+
+// Tells the window manager what a captioned window's style allows: minimize
+// and maximize buttons only with their boxes, a dialog's kind for an owned
+// window. Set before the window is first shown. Windows without a caption
+// keep the platform's plain kind.
+void ApplyWindowKind(WindowImpl* impl) {
+    QWidget* w = impl->widget;
+    const DWORD s = impl->style;
+    Qt::WindowFlags f = (impl->owner ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint;
+    f |= Qt::WindowTitleHint;
+    if (s & WS_SYSMENU) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (s & WS_MINIMIZEBOX) f |= Qt::WindowMinimizeButtonHint;
+    if (s & WS_MAXIMIZEBOX) f |= Qt::WindowMaximizeButtonHint;
+    w->setWindowFlags(f);
+}
+
+// A window without a sizing frame keeps the size the program gives it: the
+// window manager is told that its smallest and largest sizes are that size.
+void ApplySizeLimits(WindowImpl* impl) {
+    if (!FramedTopLevel(impl)) return;
+    QWidget* w = impl->widget;
+    if (impl->style & WS_THICKFRAME) {
+        w->setMinimumSize(0, 0);
+        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+        w->setMinimumSize(w->size());
+        w->setMaximumSize(w->size());
+    }
+}
+
+// The owner's window stays below an owned window (the window manager keeps a
+// transient window above the one it is transient for).
+void ApplyOwner(WindowImpl* impl) {
+    WindowImpl* owner = WindowImpl::FromHandle(impl->owner);
+    if (!owner || !owner->widget || !impl->widget) return;
+    impl->widget->winId();
+    owner->widget->winId();
+    if (QWindow* win = impl->widget->windowHandle())
+        win->setTransientParent(owner->widget->windowHandle());
+}
+
+QRect WorkArea(const QWidget* w) {
+    const QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
 }
 }  // namespace
 
@@ -92,12 +136,21 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR, LPCTSTR windowName, DWORD style, con
     impl->WatchWidget(w);
     w->setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : (impl->native ? Qt::ClickFocus : Qt::NoFocus));
     if (!child) {
+        if (FramedTopLevel(impl) && (style & WS_CAPTION) == WS_CAPTION) ApplyWindowKind(impl);
         w->setWindowTitle(QString::fromUtf16(impl->text.data(), qsizetype(impl->text.size())));
         w->setAttribute(Qt::WA_QuitOnClose, false);
     }
     CRect r(rect);
-    const QPoint at = child ? ChildWidgetPos(impl->parent, QPoint(r.left, r.top)) : QPoint(r.left, r.top);
-    w->setGeometry(at.x(), at.y(), std::max(0, r.Width()), std::max(0, r.Height()));
+    if (child) {
+        const QPoint at = ChildWidgetPos(impl->parent, QPoint(r.left, r.top));
+        w->setGeometry(at.x(), at.y(), std::max(0, r.Width()), std::max(0, r.Height()));
+    } else {
+        // A top-level window is made with its client rectangle (a dialog
+        // template gives the client area's size).
+        w->setGeometry(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
+        ApplySizeLimits(impl);
+        if (FramedTopLevel(impl)) ApplyOwner(impl);
+    }
     impl->laidOrigin = impl->ClientOrigin();
     if (style & WS_DISABLED) w->setEnabled(false);
 
@@ -107,10 +160,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR, LPCTSTR windowName, DWORD style, con
     if (!IsWindow(impl->handle)) return FALSE;
     impl->ReportGeometry();
     if (!IsWindow(impl->handle)) return FALSE;
-    if (style & WS_VISIBLE) {
-        if (style & WS_MAXIMIZE) w->showMaximized();
-        else w->show();
-    }
+    if (style & WS_VISIBLE) ShowWindow((style & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED : SW_SHOW);
     return TRUE;
 }
 
@@ -360,8 +410,8 @@ DWORD CWnd::GetStyle() const {
     if (m_impl->widget) {
         if (!m_impl->widget->isHidden()) s |= WS_VISIBLE;
         if (m_impl->widget->testAttribute(Qt::WA_ForceDisabled)) s |= WS_DISABLED;
-        if (m_impl->topLevel && m_impl->widget->isMaximized()) s |= WS_MAXIMIZE;
-        if (m_impl->topLevel && m_impl->widget->isMinimized()) s |= WS_MINIMIZE;
+        if (IsZoomed()) s |= WS_MAXIMIZE;
+        if (IsIconic()) s |= WS_MINIMIZE;
     }
     return s;
 }
@@ -391,6 +441,14 @@ BOOL CWnd::ShowWindow(int cmd) {
     QWidget* w = m_impl->widget;
     const BOOL wasVisible = !w->isHidden();
     const HWND h = m_hWnd;
+    // Without a window manager nobody answers a request to maximize, minimize or
+    // restore: the layer sizes and places the window itself.
+    const bool bySelf = m_impl->topLevel && !platform::detail::WindowManagerRuns();
+    using State = WindowImpl::ShowState;
+    auto leaveNormal = [this, w](State to) {
+        if (m_impl->layerState == State::Normal) m_impl->restoreGeometry = w->geometry();
+        m_impl->layerState = to;
+    };
     switch (cmd) {
     case SW_HIDE:
         if (wasVisible) {
@@ -398,26 +456,65 @@ BOOL CWnd::ShowWindow(int cmd) {
             WindowImpl::Dispatch(h, WM_SHOWWINDOW, FALSE, 0);
         }
         break;
-    case SW_MAXIMIZE:
-        if (m_impl->topLevel) w->showMaximized();
-        else w->show();
+    case SW_MAXIMIZE:  // also SW_SHOWMAXIMIZED
+        if (!m_impl->topLevel) {
+            w->show();
+        } else if (bySelf) {
+            leaveNormal(State::Maximized);
+            w->setMinimumSize(0, 0);
+            w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            w->setGeometry(WorkArea(w));
+            w->show();
+        } else {
+            w->showMaximized();
+        }
         break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
-        if (m_impl->topLevel) w->showMinimized();
-        else w->show();
+        if (!m_impl->topLevel) {
+            w->show();
+        } else if (bySelf) {
+            // With no window manager there is no icon to shrink to: the window goes out of sight.
+            leaveNormal(State::Minimized);
+            w->hide();
+        } else {
+            w->showMinimized();
+        }
         break;
     case SW_RESTORE:
     case SW_SHOWNORMAL:
-        if (m_impl->topLevel) w->showNormal();
-        else w->show();
+        if (!m_impl->topLevel) {
+            w->show();
+        } else if (bySelf) {
+            if (m_impl->layerState != State::Normal) {
+                m_impl->layerState = State::Normal;
+                if (!m_impl->restoreGeometry.isNull()) w->setGeometry(m_impl->restoreGeometry);
+                ApplySizeLimits(m_impl);
+            }
+            w->show();
+        } else {
+            w->showNormal();
+        }
         break;
     default:
+        if (bySelf && m_impl->layerState == State::Minimized) m_impl->layerState = State::Normal;
         w->show();
         break;
     }
-    if (cmd != SW_HIDE && !wasVisible) WindowImpl::Dispatch(h, WM_SHOWWINDOW, TRUE, 0);
-    if (WindowImpl* impl = WindowImpl::FromHandle(h)) impl->ReportGeometry();
+    WindowImpl* impl = WindowImpl::FromHandle(h);
+    if (!impl) return wasVisible;
+    if (cmd != SW_HIDE && !wasVisible && !w->isHidden()) WindowImpl::Dispatch(h, WM_SHOWWINDOW, TRUE, 0);
+    if ((impl = WindowImpl::FromHandle(h)) != nullptr) {
+        if (bySelf && impl->layerState == State::Minimized) {
+            // Minimized: the window hears of it at once, as it does on the system.
+            if (impl->reportedSize != QSize(0, 0)) {
+                impl->reportedSize = QSize(0, 0);
+                WindowImpl::Dispatch(h, WM_SIZE, SIZE_MINIMIZED, 0);
+            }
+        } else {
+            impl->ReportGeometry();
+        }
+    }
     return wasVisible;
 }
 
@@ -437,8 +534,15 @@ BOOL CWnd::IsWindowEnabled() const {
     return m_impl && m_impl->widget && !m_impl->widget->testAttribute(Qt::WA_ForceDisabled);
 }
 
-BOOL CWnd::IsIconic() const { return m_impl && m_impl->widget && m_impl->widget->isMinimized(); }
-BOOL CWnd::IsZoomed() const { return m_impl && m_impl->widget && m_impl->widget->isMaximized(); }
+BOOL CWnd::IsIconic() const {
+    if (!m_impl || !m_impl->widget) return FALSE;
+    return m_impl->layerState == WindowImpl::ShowState::Minimized || m_impl->widget->isMinimized();
+}
+
+BOOL CWnd::IsZoomed() const {
+    if (!m_impl || !m_impl->widget) return FALSE;
+    return m_impl->layerState == WindowImpl::ShowState::Maximized || m_impl->widget->isMaximized();
+}
 
 void CWnd::SetWindowText(LPCTSTR text) {
     SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : u""));
@@ -457,30 +561,26 @@ void CWnd::GetWindowRect(LPRECT rect) const {
     *rect = RECT{};
     if (!m_impl || !m_impl->widget) return;
     QWidget* w = m_impl->widget;
+    const QPoint tl = WidgetScreenPos(w);
+    *rect = RECT{tl.x(), tl.y(), tl.x() + w->width(), tl.y() + w->height()};
     if (m_impl->topLevel) {
-        const QRect g = PlatformDrawsFrame(w) ? w->frameGeometry() : w->geometry();
-        *rect = RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
-        // Where the platform draws no frame (the offscreen platform, a window
-        // manager without decorations) the rectangle still holds the frame a
-        // Windows window of this style has, so layouts measured from it put
-        // things where they are on Windows.
         const RECT f = WindowsFrameInsets();
         rect->left -= f.left;
         rect->top -= f.top;
         rect->right += f.right;
         rect->bottom += f.bottom;
-    } else {
-        const QPoint tl = w->mapToGlobal(QPoint(0, 0));
-        *rect = RECT{tl.x(), tl.y(), tl.x() + w->width(), tl.y() + w->height()};
     }
 }
 
 RECT CWnd::WindowsFrameInsets() const {
     if (!m_impl || !m_impl->widget || !m_impl->topLevel) return RECT{};
-    QWidget* w = m_impl->widget;
-    // Only a window with a caption gets a frame from the platform; the layer's
-    // popups (tooltips, title tips, lists) draw their borders themselves.
-    if (PlatformDrawsFrame(w) || (GetStyle() & WS_CAPTION) != WS_CAPTION) return RECT{};
+    // The frame that a Windows window of this style has around its client area.
+    // It stands for whatever frame the window manager draws, or none: the
+    // manager's decorations arrive late and differ from one desktop to the
+    // next, while a layout measured from the window rectangle must come out
+    // the same at every moment. Only a window with a caption has one; the
+    // layer's popups (tooltips, title tips, lists) draw their borders themselves.
+    if ((GetStyle() & WS_CAPTION) != WS_CAPTION) return RECT{};
     RECT r{};
     AdjustWindowRectEx(&r, GetStyle(), FALSE, GetExStyle());
     return RECT{-r.left, -r.top, r.right, r.bottom};
@@ -512,7 +612,7 @@ void CWnd::GetClientRect(LPRECT rect) const {
 
 void CWnd::ClientToScreen(LPPOINT point) const {
     if (!point || !m_impl || !m_impl->widget) return;
-    const QPoint g = m_impl->widget->mapToGlobal(QPoint(point->x, point->y) + m_impl->ClientOrigin());
+    const QPoint g = WidgetScreenPos(m_impl->widget) + m_impl->ClientOrigin() + QPoint(point->x, point->y);
     *point = POINT{g.x(), g.y()};
 }
 
@@ -526,7 +626,7 @@ void CWnd::ClientToScreen(LPRECT rect) const {
 
 void CWnd::ScreenToClient(LPPOINT point) const {
     if (!point || !m_impl || !m_impl->widget) return;
-    const QPoint c = m_impl->widget->mapFromGlobal(QPoint(point->x, point->y)) - m_impl->ClientOrigin();
+    const QPoint c = QPoint(point->x, point->y) - WidgetScreenPos(m_impl->widget) - m_impl->ClientOrigin();
     *point = POINT{c.x(), c.y()};
 }
 
@@ -556,14 +656,13 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
     QWidget* w = m_impl->widget;
     if (m_impl->topLevel) {
         // (x, y, width, height) is the window rectangle, frame included.
-        if (PlatformDrawsFrame(w)) {
-            w->move(x, y);
-            w->resize(ClampedSize(width, height));
-        } else {
-            const RECT f = WindowsFrameInsets();
-            w->setGeometry(QRect(QPoint(x + f.left, y + f.top),
-                                 ClampedSize(width - f.left - f.right, height - f.top - f.bottom)));
-        }
+        const RECT f = WindowsFrameInsets();
+        w->setMinimumSize(0, 0);
+        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        w->setGeometry(QRect(QPoint(x + f.left, y + f.top),
+                             ClampedSize(width - f.left - f.right, height - f.top - f.bottom)));
+        ApplySizeLimits(m_impl);
+        m_impl->layerState = WindowImpl::ShowState::Normal;
     } else {
         w->setGeometry(QRect(ChildWidgetPos(m_impl->parent, QPoint(x, y)), ClampedSize(width, height)));
     }
@@ -602,7 +701,7 @@ void CWnd::CenterWindow(CWnd* alternateOwner) {
     QRect area;
     CWnd* over = alternateOwner ? alternateOwner : GetOwner();
     if (over && over->Widget() && over->Widget()->isVisible()) {
-        area = QRect(over->Widget()->mapToGlobal(QPoint(0, 0)), over->Widget()->size());
+        area = QRect(WidgetScreenPos(over->Widget()), over->Widget()->size());
     } else if (QScreen* s = QGuiApplication::primaryScreen()) {
         area = s->availableGeometry();
     }

@@ -78,6 +78,13 @@ struct WindowImpl {
     QSize reportedSize{-1, -1};
     QPoint reportedPos{-100000, -100000};
 
+    // Show state of a top-level window that the layer keeps itself where no
+    // window manager does (no window manager runs): maximized to the work
+    // area, or minimized (hidden), with the client rectangle to restore.
+    enum class ShowState { Normal, Maximized, Minimized };
+    ShowState layerState = ShowState::Normal;
+    QRect restoreGeometry;
+
     // The standard scroll bars, horizontal then vertical (scroll.cpp).
     ScrollBarState bars[2];
     QPoint laidOrigin;  // the client origin the children were placed for
@@ -87,6 +94,7 @@ struct WindowImpl {
     bool trackHover = false;
     QTimer* hoverTimer = nullptr;
     bool cursorSetInMessage = false;
+    bool movedSinceEnter = false;  // a mouse move came after the pointer entered
 
     // Gives the record a new handle (never reused) and makes it findable by it.
     void Register();
@@ -120,6 +128,14 @@ struct WindowImpl {
     // Paints the client edge and the corner between two bars (widget coordinates).
     void PaintNonClient(QPainter& painter) const;
 };
+
+// The one source of screen positions: the client rectangle of a top-level
+// widget as the platform reported it last, and where any widget's top-left
+// pixel stands on the screen (its places inside its top-level window added).
+// GetWindowRect, ClientToScreen, ScreenToClient and WM_MOVE all read these, so
+// they agree at every moment, also while a move is still on its way.
+QRect TopLevelScreenRect(const QWidget* top);
+QPoint WidgetScreenPos(const QWidget* w);
 
 // Where a child window's widget stands in its parent's widget for a position
 // in the parent's client coordinates, and back.
@@ -179,6 +195,13 @@ bool OfferPressToCapture(UINT message, WPARAM wParam, QPoint global);
 // parents (F1 becomes WM_HELP); true when the key was taken. The application
 // calls it once per key press, before Qt delivers the key.
 bool PreTranslateKey(QObject* receiver, QKeyEvent* event);
+// Whether a window manager runs on the desktop, one that places, frames and
+// maximizes top-level windows. Asked of the X server once; on other platforms
+// (the offscreen one included) the platform does that work itself: true.
+bool WindowManagerRuns();
+// The window to own a dialog or message box that was given none: the active
+// modal window, else the active window, else the last shown captioned one.
+HWND DefaultOwner();
 // Turns a dialog's Tab into the next (or previous) tab-stop control of `root`.
 bool MoveFocusInside(QWidget* root, bool forward);
 }  // namespace platform::detail

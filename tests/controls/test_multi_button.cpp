@@ -105,9 +105,10 @@ TEST(MultiButton, HitTestCoversEveryPixelAndToolRectanglesFollowTheSegments) {
     BarScene s;
     ASSERT_EQ(s.bar.m_nCount, 3);
     EXPECT_EQ(s.bar.m_dwFlags & 0xF, CMultiButton::kCreated | CMultiButton::kFaceStale);  // no mouse yet
-    // W / N = 70: the two pixels right of 210 belong to the last segment.
+    // x / (W / N) with W / N = 70: the two pixels right of 210 make segment 3,
+    // which is past the last one.
     const std::pair<int, int> hits[] = {{-1, -1}, {0, 0},   {69, 0},  {70, 1},  {139, 1},
-                                        {140, 2}, {209, 2}, {210, 2}, {211, 2}, {212, -1}};
+                                        {140, 2}, {209, 2}, {210, 3}, {211, 3}, {212, -1}};
     for (auto [x, segment] : hits) EXPECT_EQ(s.bar.HitTest(x), segment) << x;
 
     // t = 5, tw = 67, x0 = 9: one tool per segment, ids 1 to 3, even after resizes.
@@ -141,7 +142,7 @@ TEST(MultiButton, CountsAndWidthsThatLeaveNoSegmentDivideByNothing) {
     {
         BarScene s;
         s.bar.m_nCount = 50;
-        EXPECT_EQ(s.bar.HitTest(kW - 1), CMultiButton::kMaxSegments - 1);
+        EXPECT_EQ(s.bar.HitTest(kW - 1), (kW - 1) / (kW / CMultiButton::kMaxSegments));
         s.Snap("count-50");
     }
     BarScene narrow;
@@ -180,14 +181,18 @@ TEST(MultiButton, ClickNotifiesDownAndUpAndReportsTheHoveredSegment) {
     EXPECT_FALSE(s.bar.m_dwFlags & (CMultiButton::kMouseOver | CMultiButton::kTracking));
 }
 
-TEST(MultiButton, ClickAtTheRightEndReachesTheLastSegment) {
+TEST(MultiButton, ClickOnTheLastTwoPixelsNamesNoSegment) {
     BarScene s;
     MouseMove(&s.bar, kW - 1, 25);
     MousePress(&s.bar, kW - 1, 25);
     MouseRelease(&s.bar, kW - 1, 25);
     ASSERT_EQ(s.clicks.size(), 1u);
-    EXPECT_EQ(s.clicks[0].hovered, 2);
-    EXPECT_EQ(s.clicks[0].pressed, 2);
+    EXPECT_EQ(s.clicks[0].hovered, 3);
+    EXPECT_EQ(s.clicks[0].pressed, 3);
+    // Nothing lights up for it: the picture is the one without the pointer.
+    const QImage hovered = SnapWindow(&s.bar)->Image();
+    MouseLeave(&s.bar);
+    EXPECT_EQ(hovered, SnapWindow(&s.bar)->Image());
 }
 
 TEST(MultiButton, ReleaseOutsideTheBarSendsUpButNoClick) {
