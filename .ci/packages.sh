@@ -6,6 +6,7 @@ REROVORA_PACKAGES=(
   fonts-nanum fonts-dejavu-core fonts-liberation2
   python3-fonttools
   locales
+  xvfb openbox libx11-dev libxtst-dev iproute2
 )
 
 rerovora_install_packages() {

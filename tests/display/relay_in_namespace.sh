@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs the instrument simulator (twelve stacks on 127.0.0.1 to 127.0.0.12), the
+# data-server sink (127.0.0.1:22700) and the program on an X display, all in a
+# network namespace of their own (started with `unshare -n`), so several of
+# these run side by side without meeting on the loopback ports or the
+# single-instance lock. Ends with the program, and takes the simulators along.
+# usage: relay_in_namespace.sh BUILD_DIR DISPLAY WORK_DIR
+set -u
+build="$1" display="$2" work="$3"
+ip link set lo up || exit 90
+"$build/tools/instrument_sim" --address 127.0.0.1-127.0.0.12 --port 4000 --duration 3600 2>"$work/simulators.log" &
+sim=$!
+"$build/tools/server_sink" --address 127.0.0.1 --port 22700 --duration 3600 >"$work/records.log" 2>>"$work/simulators.log" &
+sink=$!
+mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
+cd "$work/relay" || exit 91
+DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" "$build/rerovora" &
+program=$!
+trap 'kill $program 2>/dev/null' TERM INT
+wait $program
+status=$?
+kill $sim $sink 2>/dev/null
+wait
+exit $status

@@ -1,0 +1,65 @@
+// A real X server for a test: Xvfb on a free display number, with or without a
+// small window manager (openbox), real input through the XTest extension and
+// screenshots read back as pixels. Nothing of Xlib leaks out of this header.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+
+class XDisplay {
+public:
+    // One mapped top-level window of a client: its id, title, client rectangle
+    // on the screen, and whether the window manager may resize it.
+    struct TopWindow {
+        unsigned long id = 0;
+        std::string title;
+        QRect client;
+        bool fixedSize = false;
+        unsigned long transientFor = 0;
+        bool operator==(const TopWindow& o) const { return id == o.id; }
+    };
+
+    XDisplay(int width, int height, bool windowManager);
+    ~XDisplay();
+    XDisplay(const XDisplay&) = delete;
+    XDisplay& operator=(const XDisplay&) = delete;
+
+    // Empty when the server (and the window manager) runs; else why not.
+    const std::string& Failure() const { return m_failure; }
+    std::string Name() const { return ":" + std::to_string(m_number); }
+    QSize Size() const { return QSize(m_width, m_height); }
+    bool HasWindowManager() const { return m_wm != nullptr; }
+
+    QImage Shot();
+    // Every viewable top-level client window, bottom to top.
+    std::vector<TopWindow> Windows();
+
+    void MovePointer(int x, int y);
+    void Click(int x, int y, int button = 1);
+    void Wheel(int x, int y, int notches);  // negative: towards the user (down)
+    void Key(const char* keysym);
+    void Type(const std::string& ascii);
+
+    // Asks the window manager, as a pager or a user would: take the window out
+    // of its maximized state, place and size it (client rectangle), maximize it
+    // again, or close it with its close button.
+    void SetMaximized(unsigned long window, bool maximized);
+    void MoveResize(unsigned long window, QRect client);
+    void Close(unsigned long window);
+
+private:
+    std::string m_failure;
+    int m_number = -1;
+    int m_width, m_height;
+    void* m_display = nullptr;  // Display*
+    TempDir m_dir;
+    std::unique_ptr<ChildProcess> m_server, m_wm;
+};
