@@ -320,6 +320,18 @@ TEST(RealDisplay, ConfigurationDialogStaysAboveAndKeepsItsSize) {
     EXPECT_EQ(dialog->title, "CONFIGURATION");
     EXPECT_TRUE(dialog->fixedSize);
     EXPECT_EQ(dialog->transientFor, main->id);
+    // Drawn when it first shows: its face, not the black of a window nobody painted.
+    QImage shot;
+    const QRect inside = dialog->client.adjusted(4, 4, -4, -4);
+    auto painted = [&] {
+        shot = x.Shot();
+        int black = 0;
+        for (int y = inside.top(); y <= inside.bottom(); y += 4)
+            for (int xx = inside.left(); xx <= inside.right(); xx += 4) black += (shot.pixel(xx, y) & 0xFFFFFF) == 0;
+        return black < (inside.width() / 4) * (inside.height() / 4) / 4;
+    };
+    EXPECT_TRUE(WaitFor(painted, 5000)) << "the dialog is not drawn";
+    SaveTestImage(shot, "dialog-first");
     const auto all = x.Windows();  // bottom to top
     EXPECT_EQ(all.back().id, dialog->id) << "the dialog is not on top";
 
