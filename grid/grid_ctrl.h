@@ -17,6 +17,7 @@
 
 #include "grid/grid_ctrl_base.h"
 #include "grid/grid_drop_target.h"
+#include "grid/grid_sums.h"
 #include "grid/title_tip.h"
 #include "platform/gdi/imagelist.h"
 #include "platform/window/cmd_ui.h"
@@ -330,8 +331,8 @@ public:
     BOOL m_bColumnsMayVanish = TRUE;
     BOOL m_bRowsMayVanish = TRUE;
     int m_nAutoSizeStyle = GVS_BOTH;
-    std::vector<UINT> m_arRowHeights;
-    std::vector<UINT> m_arColumnWidths;  // indexed through m_vecColumnOrder
+    SizeArray m_arRowHeights;
+    SizeArray m_arColumnWidths;  // indexed through m_vecColumnOrder
     int m_nVScrollMax = 0;
     int m_nHScrollMax = 0;
     const CRuntimeClass* m_pCellClass;
@@ -383,4 +384,7 @@ private:
     void OnScroll(int bar, UINT code);
     // A cell's origin in 64 bits (GetCellOrigin without the cut to int).
     bool CellOrigin(int nRow, int nCol, long long* x, long long* y);
+    // After a row (or column) moved from `from` to `to`, the selection maps, the
+    // focus and the selection's start follow the cells that moved.
+    void FollowMove(bool rows, int from, int to);
 };

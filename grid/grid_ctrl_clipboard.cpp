@@ -36,13 +36,23 @@ CString Trimmed(const CString& text) {
 
 // Moves entry `from` of `order` to sit just below entry `onto` (the place it
 // had after taking it out: onto, plus one when it came from at or below it).
+// Returns the index it ends at.
 template <typename T>
-void MoveBelow(std::vector<T>& order, int from, int onto) {
+int MoveBelow(std::vector<T>& order, int from, int onto) {
     T moved = order[size_t(from)];
     order.erase(order.begin() + from);
     size_t at = size_t(onto) + (from >= onto ? 1 : 0);
     at = std::min(at, order.size());
     order.insert(order.begin() + std::ptrdiff_t(at), moved);
+    return int(at);
+}
+
+// Where index `i` ends after the entry at `from` moved to `to`.
+int AfterMove(int i, int from, int to) {
+    if (i == from) return to;
+    if (from < to && i > from && i <= to) return i - 1;
+    if (from > to && i >= to && i < from) return i + 1;
+    return i;
 }
 
 }  // namespace
@@ -315,6 +325,29 @@ CImageList* CGridCtrl::CreateDragImage(CPoint* pHotSpot) {
 // ---------------------------------------------------------------------------
 // Dropping in
 
+void CGridCtrl::FollowMove(bool rows, int from, int to) {
+    if (from == to) return;
+    auto follow = [&](CCellID& cell) {
+        int& i = rows ? cell.row : cell.col;
+        if (i >= 0) i = AfterMove(i, from, to);
+    };
+    // The selected cells' bits travelled with their cells; the maps that name
+    // them are keyed by place and are written again.
+    for (CellMap* map : {&m_mapSelected, &m_mapPrevSelected}) {
+        CellMap moved;
+        moved.reserve(map->size());
+        for (auto [key, cell] : *map) {
+            follow(cell);
+            moved[CellKey(cell.row, cell.col)] = cell;
+        }
+        map->swap(moved);
+    }
+    follow(m_idFocus);
+    follow(m_idSelectionStart);
+    follow(m_idLeftClickDown);
+    m_idTopLeftCache.row = -1;
+}
+
 DROPEFFECT CGridCtrl::OnDragEnter(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point) {
     const bool header = m_nCurrentColumn >= 0;
     const CCellID cell = GetCellFromPt(point, header);
@@ -389,7 +422,9 @@ BOOL CGridCtrl::OnDrop(COleDataObject* pDataObject, DROPEFFECT, CPoint) {
             return FALSE;
         const int moved = m_vecColumnOrder[size_t(from)];
         m_vecColumnOrder.erase(m_vecColumnOrder.begin() + from);
-        m_vecColumnOrder.insert(m_vecColumnOrder.begin() + std::min<size_t>(size_t(onto), m_vecColumnOrder.size()), moved);
+        const size_t at = std::min<size_t>(size_t(onto), m_vecColumnOrder.size());
+        m_vecColumnOrder.insert(m_vecColumnOrder.begin() + std::ptrdiff_t(at), moved);
+        FollowMove(false, from, int(at));
         m_nCurrentColumn = -1;
         g_dragMovedWithin = g_dragSource == this;
         InvalidateAll();
@@ -402,21 +437,23 @@ BOOL CGridCtrl::OnDrop(COleDataObject* pDataObject, DROPEFFECT, CPoint) {
         const int onto = target.row;
         if (from < m_nFixedRowCount || from >= m_nRowCount || onto < m_nFixedRowCount || onto >= m_nRowCount)
             return FALSE;
+        int at = 0;
         if (m_bVirtualMode) {
             if (from >= int(m_vecRowOrder.size()) || onto >= int(m_vecRowOrder.size())) return FALSE;
-            MoveBelow(m_vecRowOrder, from, onto);
+            at = MoveBelow(m_vecRowOrder, from, onto);
         } else {
             if (from >= int(m_rows.size()) || onto >= int(m_rows.size()) || from >= int(m_arRowHeights.size()) ||
                 onto >= int(m_arRowHeights.size()))
                 return FALSE;
-            MoveBelow(m_rows, from, onto);
-            MoveBelow(m_arRowHeights, from, onto);
-            for (int row = std::min(from, onto); row < m_nRowCount && row < int(m_rows.size()); ++row) {
+            at = MoveBelow(m_rows, from, onto);
+            m_arRowHeights.Move(from, at);
+            for (int row = std::min(from, at); row <= std::max(from, at) && row < int(m_rows.size()); ++row) {
                 if (!m_rows[size_t(row)]) continue;
                 for (size_t col = 0; col < m_rows[size_t(row)]->size(); ++col)
                     if (CGridCellBase* c = (*m_rows[size_t(row)])[col]) c->SetCoords(row, int(col));
             }
         }
+        FollowMove(true, from, at);
         g_dragMovedWithin = true;
         InvalidateAll();
         return TRUE;

@@ -87,7 +87,7 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
                 if ((*b)[c]) (*b)[c]->SetCoords(r2, int(c));
             }
         }
-        if (size_t(std::max(r1, r2)) < m_arRowHeights.size()) std::swap(m_arRowHeights[size_t(r1)], m_arRowHeights[size_t(r2)]);
+        if (size_t(std::max(r1, r2)) < m_arRowHeights.size()) m_arRowHeights.Swap(size_t(r1), size_t(r2));
     };
 
     // Each pass splits [low, high] around the cell in its middle row; the

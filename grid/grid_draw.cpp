@@ -337,9 +337,13 @@ CCellID CGridCtrl::GetTopLeftScrollCell() {
     int col = m_nFixedColumnCount;
     long long x = 0;
     while (x < hpos && col < m_nColumnCount - 1) x += std::max(GetColumnWidth(col++), 0);
+    // The first row from the fixed ones whose running height sum reaches the
+    // position, at most the last row: a search in the row sums.
     int row = m_nFixedRowCount;
-    long long y = 0;
-    while (y < vpos && row < m_nRowCount - 1) y += std::max(GetRowHeight(row++), 0);
+    if (vpos > 0 && row < m_nRowCount - 1) {
+        const long long reached = m_arRowHeights.LowerBound(RowSpan(0, m_nFixedRowCount) + vpos);
+        row = int(std::clamp<long long>(reached, m_nFixedRowCount, m_nRowCount - 1));
+    }
     m_idTopLeftCache = CCellID(row, col);
     return m_idTopLeftCache;
 }

@@ -71,27 +71,27 @@ void CGridCtrl::OnScroll(int bar, UINT code) {
         const int track = GetScrollInfo(bar, &info, SIF_TRACKPOS) ? info.nTrackPos : 0;
         SetScrollPosition(bar, track);
         m_idTopLeftCache.row = -1;
-        if (GetTopLeftScrollCell() != topLeft) InvalidateRect(&scrolling, TRUE);
+        if (m_bRedrawEnabled && GetTopLeftScrollCell() != topLeft) InvalidateRect(&scrolling, TRUE);
         break;
     }
     case SB_TOP:
         if (pos > 0) {
             SetScrollPosition(bar, 0);
-            Invalidate(TRUE);
+            if (m_bRedrawEnabled) Invalidate(TRUE);
         }
         break;
     case SB_BOTTOM:
         if (pos < maxPos) {
             SetScrollPosition(bar, maxPos);
-            Invalidate(TRUE);
+            if (m_bRedrawEnabled) Invalidate(TRUE);
         }
         break;
     default:  // SB_ENDSCROLL
         break;
     }
     // The picture moves with the cells; only what a line or page uncovers is
-    // painted again.
-    if (moved && GetScrollPosition(bar) != pos) {
+    // painted again. With redrawing off only the position changes.
+    if (moved && m_bRedrawEnabled && GetScrollPosition(bar) != pos) {
         const int delta = pos - GetScrollPosition(bar);
         ScrollWindow(vertical ? 0 : delta, vertical ? delta : 0, &scrolling, &scrolling);
     }
