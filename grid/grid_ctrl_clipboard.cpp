@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "grid/grid_ctrl.h"
@@ -26,12 +27,12 @@ constexpr int kModeDragging = 12;
 
 bool IsBlank(char16_t c) { return std::iswspace(wint_t(c)) != 0; }
 
-CString Trimmed(const CString& text) {
+CString Trimmed(std::u16string_view text) {
     size_t first = 0;
     size_t last = text.size();
     while (first < last && IsBlank(text[first])) ++first;
     while (last > first && IsBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
+    return CString(text.substr(first, last - first));
 }
 
 // Moves entry `from` of `order` to sit just below entry `onto` (the place it
@@ -154,35 +155,40 @@ int PasteText(CGridCtrl& grid, CCellID start, COleDataObject* data, BOOL select)
 
     // Commas separate fields only in text without tabs, so a cell text with a
     // comma that the grid copied comes back whole.
-    const char16_t* const separators = text.find(u'\t') == CString::npos ? u"\t," : u"\t";
+    const bool commas = text.find(u'\t') == CString::npos;
+    auto isSeparator = [commas](char16_t c) { return c == u'\t' || (commas && c == u','); };
     const int rows = grid.GetRowCount();
     const int cols = grid.GetColumnCount();
     int written = 0;
     int maxRow = start.row;
     int maxCol = start.col;
+    // One pass over the text: lines and fields are read in place.
     size_t pos = 0;
     int rowSkip = 0;
     for (int i = 0; pos <= text.size(); ++i) {
         const size_t nl = text.find(u'\n', pos);
-        CString line = text.substr(pos, nl == CString::npos ? CString::npos : nl - pos);
-        pos = nl == CString::npos ? text.size() + 1 : nl + 1;
+        const size_t lineEnd = nl == CString::npos ? text.size() : nl;
+        size_t at = pos;
+        pos = lineEnd + 1;
 
         int row = start.row + i + rowSkip;
         while (row < rows && grid.GetRowHeight(row) == 0) {
             ++row;
             ++rowSkip;
         }
+        if (row >= rows) break;  // what is left falls below the grid
         int colSkip = 0;
-        for (int j = 0; !line.empty(); ++j) {
-            const size_t sep = line.find_first_of(separators);
-            const CString field = line.substr(0, sep);
-            line = sep == CString::npos ? CString() : line.substr(sep + 1);
-            if (row >= rows) continue;  // parsed and dropped
+        for (int j = 0; at < lineEnd; ++j) {
+            size_t sep = at;
+            while (sep < lineEnd && !isSeparator(text[sep])) ++sep;
+            const std::u16string_view field(text.data() + at, sep - at);
+            at = sep < lineEnd ? sep + 1 : lineEnd;
             int col = start.col + j + colSkip;
             while (col < cols && grid.GetColumnWidth(col) == 0) {
                 ++col;
                 ++colSkip;
             }
+            if (col >= cols) break;  // the rest of the line falls beyond the grid
             if (!grid.IsCellInGrid(row, col)) continue;
             grid.SetCellTextByUser(row, col, Trimmed(field).c_str());
             grid.SetItemState(row, col, grid.GetItemState(row, col) & ~CIS_SELECTED);

@@ -444,3 +444,42 @@ TEST(GridDragDrop, AMovedHeaderColumnTakesItsSelectionAndTheFocusWithIt) {
     EXPECT_EQ(Mapped(w.grid), (std::vector<std::string>{"1,3", "2,3"}));
     EXPECT_EQ(w.grid.GetFocusCell(), CCellID(2, 3));
 }
+
+TEST(GridClipboard, AMebibytePasteWritesTheCellsItReachesAndDropsTheRest) {
+    constexpr size_t kMiB = 1 << 20;
+    auto repeat = [](const std::string& unit, size_t bytes) {
+        std::string out;
+        while (out.size() + unit.size() <= bytes) out += unit;
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::string text;
+        // Rows 1 to 3, columns 1 to 4 after pasting at (1, 1).
+        std::vector<std::u16string> cells;
+        CCellID last;  // the selection's bottom-right: the last cell written
+    };
+    const Case cases[] = {
+        {"one line of '1,' fields", repeat("1,", kMiB),
+         {u"1", u"1", u"1", u"1", u"2,1", u"2,2", u"2,3", u"2,4", u"3,1", u"3,2", u"3,3", u"3,4"},
+         CCellID(1, 4)},
+        {"many tab-separated lines", repeat(" a,b\tc \r\n", kMiB),
+         {u"a,b", u"c", u"1,3", u"1,4", u"a,b", u"c", u"2,3", u"2,4", u"a,b", u"c", u"3,3", u"3,4"},
+         CCellID(3, 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InputGrid w;
+        w.Fill(4, 5);
+        TextData data(c.text);
+        ASSERT_TRUE(w.grid.PasteTextToGrid(CCellID(1, 1), &data.data, TRUE));
+        std::vector<std::u16string> cells;
+        for (int r = 1; r <= 3; ++r)
+            for (int col = 1; col <= 4; ++col) cells.push_back(w.grid.GetItemText(r, col));
+        EXPECT_TRUE(cells == c.cells);
+        const CellRange selected = w.grid.GetSelectionBounds();
+        EXPECT_EQ(selected.GetTopLeft(), CCellID(1, 1));
+        EXPECT_EQ(CCellID(selected.maxRow, selected.maxCol), c.last);
+        EXPECT_EQ(w.grid.GetItemText(1, 0), u"1,0") << "the fixed column is left alone";
+    }
+}
