@@ -384,6 +384,12 @@ private:
     void OnScroll(int bar, UINT code);
     // A cell's origin in 64 bits (GetCellOrigin without the cut to int).
     bool CellOrigin(int nRow, int nCol, long long* x, long long* y);
+    // The top-left cache's row, and where it starts in pixels past the fixed
+    // rows: a line scroll from a row that starts at the position moves the
+    // cache by a row instead of searching again.
+    void KeepTopRow(int row, long long start);
+    int m_nTopRowKept = -1;
+    long long m_nTopRowStart = 0;
     // After a row (or column) moved from `from` to `to`, the selection maps, the
     // focus and the selection's start follow the cells that moved.
     void FollowMove(bool rows, int from, int to);

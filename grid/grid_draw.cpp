@@ -345,7 +345,14 @@ CCellID CGridCtrl::GetTopLeftScrollCell() {
         row = int(std::clamp<long long>(reached, m_nFixedRowCount, m_nRowCount - 1));
     }
     m_idTopLeftCache = CCellID(row, col);
+    KeepTopRow(row, RowSpan(m_nFixedRowCount, row));
     return m_idTopLeftCache;
+}
+
+void CGridCtrl::KeepTopRow(int row, long long start) {
+    m_idTopLeftCache.row = row;
+    m_nTopRowKept = row;
+    m_nTopRowStart = start;
 }
 
 CellRange CGridCtrl::GetVisibleScrollRange(LPRECT pRect) {

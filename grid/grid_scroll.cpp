@@ -27,6 +27,8 @@ void CGridCtrl::OnScroll(int bar, UINT code) {
     const int pos = GetScrollPosition(bar);
     const CCellID topLeft = GetTopLeftScrollCell();
     const int first = vertical ? topLeft.row : topLeft.col;
+    // The top row starts exactly at the position (rows only).
+    const bool aligned = vertical && m_nTopRowKept == first && m_nTopRowStart == pos;
     CRect client;
     GetClientRect(&client);
     const int clientEnd = vertical ? client.bottom : client.right;
@@ -39,7 +41,11 @@ void CGridCtrl::OnScroll(int bar, UINT code) {
         if (pos < maxPos) {
             int i = first;
             while (i < count - 1 && size(i) < 1) ++i;
-            SetScrollPosition(bar, pos + std::max(size(i), 0));
+            const int next = pos + std::max(size(i), 0);
+            SetScrollPosition(bar, next);
+            // From a row that starts at the position, the next row starts at
+            // the new one: the cache moves by a row.
+            if (aligned && size(i) >= 1 && i + 1 < count && GetScrollPosition(bar) == next) KeepTopRow(i + 1, next);
             moved = true;
         }
         break;
@@ -47,7 +53,13 @@ void CGridCtrl::OnScroll(int bar, UINT code) {
         if (pos > 0 && first > fixedCount) {
             int i = first - 1;
             while (i > fixedCount && size(i) < 1) --i;
-            SetScrollPosition(bar, std::max(0, pos - std::max(size(i), 0)));
+            const int next = std::max(0, pos - std::max(size(i), 0));
+            SetScrollPosition(bar, next);
+            if (aligned && size(i) >= 1 && pos - size(i) == next && GetScrollPosition(bar) == next) {
+                // The first row that starts there: hidden rows above it start there too.
+                while (i > fixedCount && size(i - 1) == 0) --i;
+                KeepTopRow(i, next);
+            }
             moved = true;
         }
         break;

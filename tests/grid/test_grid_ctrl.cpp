@@ -704,6 +704,92 @@ TEST(GridFaults, EnsureVisibleStopsWhenScrollingNoLongerMoves) {
     EXPECT_EQ(w.grid.GetScrollPos(SB_VERT), info.nMax - int(info.nPage) + 1);
 }
 
+TEST(GridScrolling, LineStepsLeaveTheTopRowWhereTheRowSumsPutIt) {
+    GridWindow w(200, 100);
+    w.Fill(60, 3, 2, 1, 50, 20);
+    // Uneven heights with hidden rows, among them runs of two.
+    for (int r = 2; r < 60; ++r) w.grid.SetRowHeight(r, r % 5 == 0 || r % 11 == 0 || r % 11 == 1 ? 0 : 7 + r % 9);
+    w.grid.ResetScrollBars();
+    // The top row by its definition: the first from the fixed rows whose
+    // running height sum reaches the position, at most the last row.
+    auto expected = [&w] {
+        const int pos = w.grid.GetScrollPos(SB_VERT);
+        int row = w.grid.GetFixedRowCount();
+        long long sum = 0;
+        while (sum < pos && row < w.grid.GetRowCount() - 1) sum += w.grid.GetRowHeight(row++);
+        return row;
+    };
+    struct Step {
+        UINT code;
+        int times;
+    };
+    const Step steps[] = {{SB_LINEDOWN, 9},  {SB_LINEUP, 4},  {SB_THUMBTRACK, 1}, {SB_LINEDOWN, 3},
+                          {SB_LINEUP, 6},    {SB_BOTTOM, 1},  {SB_LINEUP, 7},     {SB_LINEDOWN, 30},
+                          {SB_PAGEUP, 1},    {SB_LINEUP, 40}, {SB_LINEDOWN, 2}};
+    QScrollBar* bar = nullptr;
+    for (QScrollBar* b : w.grid.Widget()->findChildren<QScrollBar*>())
+        if (b->orientation() == Qt::Vertical) bar = b;
+    ASSERT_NE(bar, nullptr);
+    int n = 0;
+    for (const Step& s : steps)
+        for (int i = 0; i < s.times; ++i) {
+            ++n;
+            if (s.code == SB_THUMBTRACK) bar->setSliderPosition(bar->sliderPosition() + 13);  // into a row
+            else w.grid.SendMessage(WM_VSCROLL, s.code, 0);
+            const int kept = w.grid.GetTopLeftScrollCell().row;
+            w.grid.m_idTopLeftCache.row = -1;
+            EXPECT_EQ(kept, expected()) << "step " << n << " at " << w.grid.GetScrollPos(SB_VERT);
+            EXPECT_EQ(w.grid.GetTopLeftScrollCell().row, kept) << "step " << n;
+        }
+}
+
+TEST(GridScrolling, WithRedrawOffAScrollMovesThePositionButNotThePicture) {
+    GridWindow w(240, 140);
+    GridWindow reference(240, 140);
+    for (GridWindow* g : {&w, &reference}) {
+        g->Fill(30, 6, 1, 1, 60, 20);
+        for (int r = 0; r < 30; ++r)
+            if (CGridCellBase* cell = g->grid.GetCell(r, 2)) cell->SetBackClr(RGB(BYTE(r * 8), 120, BYTE(255 - r * 8)));
+    }
+    // A grid's picture as its paints left it (reading it paints nothing).
+    auto picture = [](CGridCtrl& grid) {
+        CRect client;
+        grid.GetClientRect(&client);
+        Canvas canvas(client.Width(), client.Height());
+        CClientDC dc(&grid);
+        canvas.DC().BitBlt(0, 0, client.Width(), client.Height(), &dc, 0, 0, SRCCOPY);
+        return canvas.Image();
+    };
+    auto paint = [](CGridCtrl& grid) {
+        grid.Invalidate();
+        grid.SendMessage(WM_PAINT);
+    };
+    paint(w.grid);
+    const QImage before = picture(w.grid);
+    w.grid.m_bRedrawEnabled = FALSE;
+    const UINT codes[] = {SB_LINEDOWN, SB_LINEDOWN, SB_PAGEDOWN, SB_LINEUP, SB_BOTTOM, SB_PAGEUP};
+    for (UINT code : codes) {
+        w.grid.SendMessage(WM_VSCROLL, code, 0);
+        reference.grid.SendMessage(WM_VSCROLL, code, 0);
+    }
+    w.grid.SendMessage(WM_HSCROLL, SB_LINERIGHT, 0);
+    reference.grid.SendMessage(WM_HSCROLL, SB_LINERIGHT, 0);
+    EXPECT_GT(w.grid.GetScrollPos(SB_VERT), 0);
+    EXPECT_EQ(w.grid.GetScrollPos(SB_VERT), reference.grid.GetScrollPos(SB_VERT));
+    EXPECT_EQ(w.grid.GetScrollPos(SB_HORZ), reference.grid.GetScrollPos(SB_HORZ));
+    const QImage frozen = picture(w.grid);
+    EXPECT_TRUE(frozen == before) << SaveTestImage(frozen, "frozen");
+
+    // Drawing again paints the picture of the new position.
+    w.grid.m_bRedrawEnabled = TRUE;
+    paint(w.grid);
+    paint(reference.grid);
+    const QImage after = picture(w.grid);
+    const QImage expected = picture(reference.grid);
+    EXPECT_FALSE(after == before);
+    EXPECT_TRUE(after == expected) << SaveTestImage(after, "after") << " " << SaveTestImage(expected, "expected");
+}
+
 TEST(GridScrolling, DraggingTheThumbScrollsAsItGoes) {
     GridWindow w(200, 100);
     w.Fill(40, 3, 1, 1, 50, 20);
