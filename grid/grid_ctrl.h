@@ -382,6 +382,10 @@ private:
     void HideTitleTip();
     // A scroll-bar message on either bar.
     void OnScroll(int bar, UINT code);
+    // The quicksort of SortRange over rows [low, high].
+    template <typename CellAt, typename SwapRows>
+    void QuickSortRows(PFNLVCOMPARE pfnCompare, BOOL bAscending, int low, int high, const CellAt& cellAt,
+                       const SwapRows& swapRows);
     // A cell's origin in 64 bits (GetCellOrigin without the cut to int).
     bool CellOrigin(int nRow, int nCol, long long* x, long long* y);
     // The top-left cache's row, and where it starts in pixels past the fixed

@@ -1,7 +1,7 @@
 // The grid window: sorting the non-fixed rows by one column.
 //
-// Cells stored in the grid are sorted in place by a quicksort that moves cell
-// pointers and row heights, never cell contents. In virtual mode the owner
+// Cells stored in the grid are sorted in place by a quicksort that moves row
+// pointers and row heights, never cells. In virtual mode the owner
 // keeps the data and only the row order is rearranged, by a stable sort.
 #include <algorithm>
 #include <utility>
@@ -76,20 +76,26 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     if (!pfnCompare) return FALSE;
 
     auto cellAt = [this, nCol](int row) { return reinterpret_cast<LPARAM>(GetCell(row, nCol)); };
-    auto swapRows = [this](int r1, int r2) {
-        GRID_ROW* a = m_rows[size_t(r1)];
-        GRID_ROW* b = m_rows[size_t(r2)];
-        if (a && b) {
-            const size_t cols = std::min(a->size(), b->size());
-            for (size_t c = 0; c < cols; ++c) {
-                std::swap((*a)[c], (*b)[c]);
-                if ((*a)[c]) (*a)[c]->SetCoords(r1, int(c));
-                if ((*b)[c]) (*b)[c]->SetCoords(r2, int(c));
-            }
-        }
-        if (size_t(std::max(r1, r2)) < m_arRowHeights.size()) m_arRowHeights.Swap(size_t(r1), size_t(r2));
+    // Rows trade places by their pointers and heights; the cells learn their
+    // new rows once the range is sorted.
+    std::vector<UINT>& heights = m_arRowHeights.Raw();
+    auto swapRows = [this, &heights](int r1, int r2) {
+        std::swap(m_rows[size_t(r1)], m_rows[size_t(r2)]);
+        if (size_t(std::max(r1, r2)) < heights.size()) std::swap(heights[size_t(r1)], heights[size_t(r2)]);
     };
+    QuickSortRows(pfnCompare, bAscending, low, high, cellAt, swapRows);
+    for (int row = low; row <= high; ++row) {
+        if (!m_rows[size_t(row)]) continue;
+        GRID_ROW& cells = *m_rows[size_t(row)];
+        for (size_t c = 0; c < cells.size(); ++c)
+            if (cells[c]) cells[c]->SetCoords(row, int(c));
+    }
+    return TRUE;
+}
 
+template <typename CellAt, typename SwapRows>
+void CGridCtrl::QuickSortRows(PFNLVCOMPARE pfnCompare, BOOL bAscending, int low, int high, const CellAt& cellAt,
+                              const SwapRows& swapRows) {
     // Each pass splits [low, high] around the cell in its middle row; the
     // smaller part is sorted by a nested call and the larger by the next pass,
     // so the nesting never goes deeper than the logarithm of the row count.
@@ -112,12 +118,11 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
             }
         }
         if (hi - low < high - lo) {
-            if (low < hi) SortRange(pfnCompare, nCol, bAscending, low, hi);
+            if (low < hi) QuickSortRows(pfnCompare, bAscending, low, hi, cellAt, swapRows);
             low = lo;
         } else {
-            if (lo < high) SortRange(pfnCompare, nCol, bAscending, lo, high);
+            if (lo < high) QuickSortRows(pfnCompare, bAscending, lo, high, cellAt, swapRows);
             high = hi;
         }
     }
-    return TRUE;
 }
