@@ -212,7 +212,7 @@ BOOL CGridCtrl::SetColumnCount(int nCols) {
             m_mapSelected.clear();
             for (int row = 0; row < m_nRowCount; ++row)
                 for (int col = 0; col < nCols; ++col)
-                    if (GetItemState(row, col) & CIS_SELECTED) m_mapSelected[CellKey(row, col)] = CCellID(row, col);
+                    if (GetItemState(row, col) & CIS_SELECTED) m_mapSelected.insert(CellKey(row, col), CCellID(row, col));
         }
     }
     SetModified(-1, -1);
@@ -389,7 +389,7 @@ BOOL CGridCtrl::SetItemState(int nRow, int nCol, UINT state) {
     const std::uint64_t key = CellKey(nRow, nCol);
     const BOOL selected = IsCellSelected(nRow, nCol);
     if (selected && !(state & CIS_SELECTED)) m_mapSelected.erase(key);
-    else if (!selected && (state & CIS_SELECTED)) m_mapSelected[key] = CCellID(nRow, nCol);
+    else if (!selected && (state & CIS_SELECTED)) m_mapSelected.insert(key, CCellID(nRow, nCol));
     if (m_bVirtualMode) return FALSE;
     CGridCellBase* cell = GetCell(nRow, nCol);
     if (!cell) return FALSE;

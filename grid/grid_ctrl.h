@@ -12,9 +12,9 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
+#include "grid/cell_map.h"
 #include "grid/grid_ctrl_base.h"
 #include "grid/grid_drop_target.h"
 #include "grid/grid_sums.h"
@@ -70,8 +70,6 @@ struct GridCacheHint {
 // Virtual-mode sorting: compares two rows' data.
 using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
 
-// The selected-cell maps: one entry per cell, keyed on its full row and column.
-using CellMap = std::unordered_map<std::uint64_t, CCellID>;
 
 // A print job's page information (platform/gdi/printer_dc.h).
 struct CPrintInfo;
@@ -366,9 +364,7 @@ public:
     bool m_bFixedColumnsSelectable = false;
 
     // The key of a cell in the selected-cell maps.
-    static std::uint64_t CellKey(int row, int col) {
-        return std::uint64_t(std::uint32_t(row)) | (std::uint64_t(std::uint32_t(col)) << 32);
-    }
+    static std::uint64_t CellKey(int row, int col) { return CellMap::KeyOf(row, col); }
 
 private:
     // Invalidates the whole window when it exists and redrawing is on.

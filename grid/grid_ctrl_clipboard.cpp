@@ -344,7 +344,7 @@ void CGridCtrl::FollowMove(bool rows, int from, int to) {
         moved.reserve(map->size());
         for (auto [key, cell] : *map) {
             follow(cell);
-            moved[CellKey(cell.row, cell.col)] = cell;
+            moved.insert(CellKey(cell.row, cell.col), cell);
         }
         map->swap(moved);
     }

@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QWidget>
 #include <new>
+#include <set>
 
 #include "grid/grid_ctrl.h"
 #include "platform/runtime/app.h"
@@ -394,6 +395,45 @@ TEST(GridSelection, OwnerMayChangeTheSelectionFromItsHandlers) {
     };
     w.grid.OnEditSelectAll();
     EXPECT_EQ(w.grid.GetSelectedCount(), 49u);
+}
+
+TEST(GridSelection, ABlockSelectedAtOnceAnswersLikeOneEntryPerCell) {
+    for (const bool isVirtual : {false, true}) {
+        SCOPED_TRACE(isVirtual ? "virtual" : "stored");
+        GridWindow w(300, 200);
+        w.grid.m_bVirtualMode = isVirtual;
+        w.Fill(12, 5, 1, 1);
+        auto selected = [&w] {
+            std::set<std::pair<int, int>> cells;
+            for (const auto& [key, cell] : w.grid.m_mapSelected) {
+                EXPECT_EQ(key, CGridCtrl::CellKey(cell.row, cell.col));
+                EXPECT_TRUE(cells.insert({cell.row, cell.col}).second) << "each cell once";
+            }
+            EXPECT_EQ(cells.size(), w.grid.GetSelectedCount());
+            for (int r = 0; r < 12; ++r)
+                for (int c = 0; c < 5; ++c)
+                    EXPECT_EQ(bool(w.grid.IsCellSelected(r, c)), cells.count({r, c}) == 1) << r << "," << c;
+            return cells;
+        };
+        w.grid.OnEditSelectAll();
+        EXPECT_EQ(selected().size(), 44u);
+        EXPECT_EQ(w.grid.GetSelectionBounds(), CellRange(1, 1, 11, 4));
+        EXPECT_EQ(Codes(w.notes), (std::vector<UINT>{GRIDN_SELCHANGING, GRIDN_SELCHANGED}));
+
+        // One cell leaves, another joins, the rest stay.
+        w.grid.SetItemState(5, 2, w.grid.GetItemState(5, 2) & ~CIS_SELECTED);
+        w.grid.SetItemState(0, 0, w.grid.GetItemState(0, 0) | CIS_SELECTED);
+        const auto after = selected();
+        EXPECT_EQ(after.size(), 44u);
+        EXPECT_EQ(after.count({5, 2}), 0u);
+        EXPECT_EQ(after.count({0, 0}), 1u);
+
+        // A new block replaces all of it.
+        w.grid.SetSelectedRange(2, 3, 4, 4);
+        EXPECT_EQ(selected(), (std::set<std::pair<int, int>>{{2, 3}, {2, 4}, {3, 3}, {3, 4}, {4, 3}, {4, 4}}));
+        w.grid.SetSelectedRange(-1, -1, -1, -1);
+        EXPECT_TRUE(selected().empty());
+    }
 }
 
 TEST(GridNotifications, SelectAllTellsTheOwnerBeforeAndAfter) {
