@@ -1,10 +1,11 @@
 // The grid window: sorting the non-fixed rows by one column.
 //
-// Cells stored in the grid are sorted in place by a quicksort that moves row
-// pointers and row heights, never cells. In virtual mode the owner
+// Cells stored in the grid are sorted by a quicksort over their rows' pointers
+// and heights, never moving cells. In virtual mode the owner
 // keeps the data and only the row order is rearranged, by a stable sort.
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "grid/grid_ctrl.h"
 
@@ -75,18 +76,30 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     }
     if (!pfnCompare) return FALSE;
 
-    auto cellAt = [this, nCol](int row) { return reinterpret_cast<LPARAM>(GetCell(row, nCol)); };
-    // Rows trade places by their pointers and heights; the cells learn their
-    // new rows once the range is sorted.
-    std::vector<UINT>& heights = m_arRowHeights.Raw();
-    auto swapRows = [this, &heights](int r1, int r2) {
-        std::swap(m_rows[size_t(r1)], m_rows[size_t(r2)]);
-        if (size_t(std::max(r1, r2)) < heights.size()) std::swap(heights[size_t(r1)], heights[size_t(r2)]);
+    // The rows are sorted as a list of (key cell, row, height) that trade
+    // places in one array; the grid takes the rows and heights back in their
+    // new order, and the cells learn their new rows, once at the end.
+    struct Entry {
+        LPARAM cell;
+        GRID_ROW* row;
+        UINT height;
     };
+    std::vector<Entry> entries;
+    entries.reserve(size_t(high - low + 1));
+    for (int row = low; row <= high; ++row)
+        entries.push_back({reinterpret_cast<LPARAM>(GetCell(row, nCol)), m_rows[size_t(row)],
+                           size_t(row) < m_arRowHeights.size() ? UINT(m_arRowHeights[size_t(row)]) : 0u});
+    auto cellAt = [&entries, low](int row) { return entries[size_t(row - low)].cell; };
+    auto swapRows = [&entries, low](int r1, int r2) { std::swap(entries[size_t(r1 - low)], entries[size_t(r2 - low)]); };
     QuickSortRows(pfnCompare, bAscending, low, high, cellAt, swapRows);
+
+    std::vector<UINT>& heights = m_arRowHeights.Raw();
     for (int row = low; row <= high; ++row) {
-        if (!m_rows[size_t(row)]) continue;
-        GRID_ROW& cells = *m_rows[size_t(row)];
+        const Entry& entry = entries[size_t(row - low)];
+        m_rows[size_t(row)] = entry.row;
+        if (size_t(row) < heights.size()) heights[size_t(row)] = entry.height;
+        if (!entry.row) continue;
+        GRID_ROW& cells = *entry.row;
         for (size_t c = 0; c < cells.size(); ++c)
             if (cells[c]) cells[c]->SetCoords(row, int(c));
     }
