@@ -401,7 +401,13 @@ BOOL CGridCtrl::IsOverColumnDivider(CPoint pt) {
 
 CellRange CGridCtrl::GetSelectionBounds() const {
     CellRange bounds(m_nRowCount, m_nColumnCount, -1, -1);
-    for (const auto& [key, cell] : m_mapSelected) {
+    if (const CellRange block = m_mapSelected.Block(); block.IsValid()) {
+        bounds.minRow = std::min(bounds.minRow, block.minRow);
+        bounds.minCol = std::min(bounds.minCol, block.minCol);
+        bounds.maxRow = block.maxRow;
+        bounds.maxCol = block.maxCol;
+    }
+    for (const auto& [key, cell] : m_mapSelected.Cells()) {
         bounds.minRow = std::min(bounds.minRow, cell.row);
         bounds.minCol = std::min(bounds.minCol, cell.col);
         bounds.maxRow = std::max(bounds.maxRow, cell.row);
