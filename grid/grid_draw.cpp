@@ -156,13 +156,29 @@ void CGridCtrl::EraseBackground(CDC* pDC) {
 void CGridCtrl::DrawCell(CDC* pDC, CRect rect, int nRow, int nCol) {
     CGridCellBase* cell = GetCell(nRow, nCol);
     if (!cell) return;
+    // A merged block is drawn whole by its owner; where it reaches under the
+    // fixed rows or columns (scrolled partly away) it is cut at their edge, so
+    // the headers, which draw without erasing, keep their faces.
+    auto drawBlock = [&](CGridCellBase* owner, const CCellID& at, const CRect& area) {
+        owner->SetEdgeStyle(m_bCellEdgeFlag, m_crGridLines);
+        owner->SetCoords(at.row, at.col);
+        const int top = at.row >= m_nFixedRowCount ? GetFixedRowHeight() : 0;
+        const int left = at.col >= m_nFixedColumnCount ? GetFixedColumnWidth() : 0;
+        if (area.top >= top && area.left >= left) {
+            owner->Draw(pDC, at.row, at.col, area, TRUE);
+            return;
+        }
+        CRect client;
+        GetClientRect(&client);
+        const int saved = pDC->SaveDC();
+        pDC->IntersectClipRect(left, top, std::max<int>(left, client.right), std::max<int>(top, client.bottom));
+        owner->Draw(pDC, at.row, at.col, area, TRUE);
+        pDC->RestoreDC(saved);
+    };
     const CellRange merge = cell->GetMergeRange();
     if (merge.Count() > 1) {
         CRect area;
-        if (!GetCellRangeRect(&merge, &area)) return;
-        cell->SetEdgeStyle(m_bCellEdgeFlag, m_crGridLines);
-        cell->SetCoords(nRow, nCol);
-        cell->Draw(pDC, nRow, nCol, area, TRUE);
+        if (GetCellRangeRect(&merge, &area)) drawBlock(cell, CCellID(nRow, nCol), area);
         return;
     }
     if (!cell->IsCovered()) {
@@ -176,10 +192,7 @@ void CGridCtrl::DrawCell(CDC* pDC, CRect rect, int nRow, int nCol) {
     if (!ownerCell) return;
     const CellRange ownerRange = ownerCell->GetMergeRange();
     CRect area;
-    if (!GetCellRangeRect(&ownerRange, &area)) return;
-    ownerCell->SetEdgeStyle(m_bCellEdgeFlag, m_crGridLines);
-    ownerCell->SetCoords(owner.row, owner.col);
-    ownerCell->Draw(pDC, owner.row, owner.col, area, TRUE);
+    if (GetCellRangeRect(&ownerRange, &area)) drawBlock(ownerCell, owner, area);
 }
 
 BOOL CGridCtrl::RepaintCell(int nRow, int nCol, CDC* pDC) {

@@ -249,6 +249,39 @@ TEST(GridDrawing, EachGridLineModeDrawsItsLines) {
     }
 }
 
+TEST(GridDrawing, AMergedBlockIsDrawnWholeByItsOwnerAlsoWhenScrolledHalfAway) {
+    GridWindow w(260, 150);
+    w.Fill(12, 5, 1, 1, 50, 20);
+    const COLORREF red = RGB(220, 30, 30), blue = RGB(30, 30, 220);
+    CGridCellBase* owner = w.grid.GetCell(1, 1);
+    owner->SetMergeRange(CellRange(1, 1, 2, 2));
+    owner->SetBackClr(red);
+    for (const CCellID covered : {CCellID(1, 2), CCellID(2, 1), CCellID(2, 2)}) {
+        w.grid.GetCell(covered.row, covered.col)->SetMergeOwner(CCellID(1, 1));
+        w.grid.GetCell(covered.row, covered.col)->SetBackClr(blue);  // never shown
+    }
+    w.grid.Invalidate();
+    {
+        const Snapshot shot(w.Client(), "merged");
+        // The block spans x 50..149 and y 20..59; no grid line inside it.
+        EXPECT_TRUE(shot.Match({{60, 25, red, 10},
+                                {99, 25, red, 10},    // where a line between columns 1 and 2 would be
+                                {120, 39, red, 10},   // and between rows 1 and 2
+                                {140, 55, red, 10},   // the covered cell (2, 2)
+                                {160, 25, RGB(255, 255, 255), 2},
+                                {60, 65, RGB(255, 255, 255), 2}}));
+    }
+    // One line down the owner's row is above the top: its covered row still
+    // shows the block's lower half, and the header row stays the header's.
+    w.grid.SendMessage(WM_VSCROLL, SB_LINEDOWN, 0);
+    w.grid.Invalidate();
+    const Snapshot shot(w.Client(), "scrolled");
+    EXPECT_TRUE(shot.Match({{60, 25, red, 10},
+                            {140, 35, red, 10},
+                            {60, 10, GetSysColor(COLOR_3DFACE), 30},
+                            {60, 45, RGB(255, 255, 255), 2}}));
+}
+
 TEST(GridDrawing, FilledGridWithHeadersAndScrollBars) {
     GridWindow w(260, 150);
     w.Fill(12, 8, 1, 1, 60, 22);
