@@ -10,6 +10,7 @@
 
 #include "grid/grid_ctrl.h"
 #include "platform/runtime/app.h"
+#include "platform/window/window_dc.h"
 #include "tests/grid/grid_fixture.h"
 #include "tests/support/colours.h"
 #include "tests/support/pixel_harness.h"
@@ -280,6 +281,43 @@ TEST(GridDrawing, AMergedBlockIsDrawnWholeByItsOwnerAlsoWhenScrolledHalfAway) {
                             {140, 35, red, 10},
                             {60, 10, GetSysColor(COLOR_3DFACE), 30},
                             {60, 45, RGB(255, 255, 255), 2}}));
+}
+
+TEST(GridDrawing, ACellsImageIsDrawnBeforeItsTextAndWidensItsExtent) {
+    GridWindow w(260, 150);
+    w.Fill(5, 4, 1, 1, 80, 24);
+    const COLORREF green = RGB(20, 160, 40);
+    Canvas picture(10, 10, green);
+    CImageList images;
+    ASSERT_TRUE(images.Create(10, 10, ILC_MASK | ILC_COLOR32, 1, 1));
+    ASSERT_EQ(images.Add(&picture.Bitmap(), RGB(255, 0, 255)), 0);
+    w.grid.m_pImageList = &images;
+    w.grid.SetItemText(1, 1, u"Wj");
+    w.grid.SetItemText(2, 1, u"Wj");
+    w.grid.GetCell(1, 1)->SetImage(0);
+    w.grid.Invalidate();
+    const Snapshot shot(w.Client(), "image");
+
+    CRect withImage, without;
+    ASSERT_TRUE(w.grid.GetCellRect(1, 1, &withImage));
+    ASSERT_TRUE(w.grid.GetCellRect(2, 1, &without));
+    const int margin = int(w.grid.GetCell(1, 1)->GetMargin());
+    const CPoint corner(withImage.left + margin, withImage.top + margin);
+    EXPECT_TRUE(shot.Match({{corner.x, corner.y, green, 8}, {corner.x + 9, corner.y + 9, green, 8}}));
+    // The text starts past the image; without one it starts at the margin.
+    const CRect inkWith = grid_test::InkBounds(shot.Image(), CRect(corner.x + 10, withImage.top, withImage.right, withImage.bottom),
+                                               RGB(255, 255, 255));
+    const CRect inkWithout = grid_test::InkBounds(shot.Image(), CRect(without.left, without.top, without.right, without.bottom),
+                                                  RGB(255, 255, 255));
+    ASSERT_FALSE(inkWith.IsRectEmpty());
+    ASSERT_FALSE(inkWithout.IsRectEmpty());
+    EXPECT_GE(inkWith.left - withImage.left, inkWithout.left - without.left + 10);
+
+    CClientDC dc(&w.grid);
+    const CSize extentWith = w.grid.GetCell(1, 1)->GetCellExtent(&dc);
+    const CSize extentWithout = w.grid.GetCell(2, 1)->GetCellExtent(&dc);
+    EXPECT_GE(extentWith.cx, extentWithout.cx + 10);
+    w.grid.m_pImageList = nullptr;
 }
 
 TEST(GridDrawing, FilledGridWithHeadersAndScrollBars) {
