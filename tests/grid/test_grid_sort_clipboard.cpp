@@ -417,6 +417,19 @@ TEST(GridDragDrop, AMovedRowTakesItsSelectionAndTheFocusWithIt) {
     }
 }
 
+TEST(GridDragDrop, InVirtualModeAMovedRowTakesItsSelectionAndTheFocusWithIt) {
+    InputGrid w;
+    w.grid.m_bVirtualMode = TRUE;
+    w.Fill(6, 3);
+    w.grid.m_bDragDropEnabled = TRUE;
+    w.Click(w.At(1, 0));
+    ASSERT_EQ(w.Selected(), (std::vector<std::string>{"1,1", "1,2"}));
+    DragRow(w, 1, 3);
+    EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 2, 3, 1, 4, 5}));
+    EXPECT_EQ(w.Selected(), (std::vector<std::string>{"3,1", "3,2"}));
+    EXPECT_EQ(w.grid.GetFocusCell(), CCellID(3, 1));
+}
+
 TEST(GridDragDrop, AMovedHeaderColumnTakesItsSelectionAndTheFocusWithIt) {
     InputGrid w;
     w.Fill(4, 5);
