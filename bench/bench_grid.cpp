@@ -1,11 +1,18 @@
-// The grid window's paints: a 100 x 20 grid with a fixed header row and column
-// in a 1000 x 600 window, painted whole, and painted again after scrolling by a
-// line and by a page. Times are per paint; "cells" counts the cells drawn per
-// paint. The window layer paints the whole client area on every paint, so a
-// scroll by a line draws every visible cell again.
+// The grid window at 100, 10,000, 100,000 rows (cells stored in the grid) and
+// up to 1,000,000 rows (virtual mode, texts from a fill callback), 5 data
+// columns with a fixed header row and column, in a 1000 x 600 window.
+//
+// Per grid size: setting the row count, setting every row's height, a full
+// paint, a line and a page scroll with their paints, EnsureVisible of the last
+// row from the top, select all, copy of the selection, sort by a column; and a
+// 1 MiB paste of one line of "1," fields. The first argument is the row count,
+// the second 1 for virtual mode. "cells" counts the cells drawn per paint;
+// "heap_MB" is the heap the grid's rows took (mallinfo2).
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "grid/grid_ctrl.h"
@@ -13,6 +20,8 @@
 #include "platform/window/wnd.h"
 
 namespace {
+
+constexpr int kColumns = 6;  // one fixed, five data columns
 
 long long g_cellsDrawn = 0;
 
@@ -26,80 +35,211 @@ public:
 };
 IMPLEMENT_DYNCREATE(CountingCell, CGridCell)
 
+// A key per data row that is not in row order, for sorting.
+int KeyOf(int row) { return int((unsigned(row) * 2654435761u) % 1000003u); }
+
+std::u16string TextOf(int row, int col) {
+    const std::string t = std::to_string(KeyOf(row) + col);
+    return std::u16string(t.begin(), t.end());
+}
+
+// Virtual mode: the owner's data.
+BOOL Fill(GridDispInfo* info, LPARAM) {
+    info->item.strText = TextOf(info->item.row, info->item.col);
+    return TRUE;
+}
+bool VirtualLess(int a, int b) { return KeyOf(a) < KeyOf(b); }
+
+size_t HeapInUse() { return mallinfo2().uordblks; }
+
 struct Scene {
     CWnd top;
     CGridCtrl grid;
-    Scene() {
+    int rows;
+    bool virtualMode;
+    double heapMB = 0;
+
+    Scene(int rowCount, bool isVirtual) : rows(rowCount), virtualMode(isVirtual) {
         top.CreateEx(0, nullptr, u"bench", WS_POPUP | WS_VISIBLE, CRect(0, 0, 1020, 620), nullptr, 0);
         grid.SetDefaultCellType(RUNTIME_CLASS(CountingCell));
         grid.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(10, 10, 1010, 610), &top, 1);
-        grid.SetRowCount(100);
-        grid.SetColumnCount(20);
+        if (virtualMode) {
+            grid.m_bVirtualMode = TRUE;
+            grid.m_pfnFill = &Fill;
+            grid.SetVirtualCompare(&VirtualLess);
+        }
+        grid.SetColumnCount(kColumns);
+        const size_t before = HeapInUse();
+        grid.SetRowCount(rows);
+        heapMB = double(HeapInUse() - before) / 1e6;
         grid.SetFixedRowCount(1);
         grid.SetFixedColumnCount(1);
-        for (int r = 0; r < 100; ++r)
-            for (int c = 0; c < 20; ++c) {
-                const std::string t = "R" + std::to_string(r) + "C" + std::to_string(c);
-                grid.SetItemText(r, c, std::u16string(t.begin(), t.end()).c_str());
-            }
-        for (int c = 0; c < 20; ++c) grid.SetColumnWidth(c, 70);
-        for (int r = 0; r < 100; ++r) grid.SetRowHeight(r, 20);
+        if (!virtualMode)
+            for (int r = 1; r < rows; ++r)
+                for (int c = 1; c < kColumns; ++c) grid.SetItemText(r, c, TextOf(r, c).c_str());
+        for (int c = 0; c < kColumns; ++c) grid.SetColumnWidth(c, 150);
         grid.ResetScrollBars();
         grid.SendMessage(WM_PAINT);
     }
 };
 
-Scene* g_scene = nullptr;
+// One grid at a time: the last one asked for.
+std::unique_ptr<Scene> g_scene;
 
-void Report(benchmark::State& state, long long cells) {
+Scene& SceneFor(const benchmark::State& state) {
+    const int rows = int(state.range(0));
+    const bool isVirtual = state.range(1) != 0;
+    if (!g_scene || g_scene->rows != rows || g_scene->virtualMode != isVirtual) {
+        g_scene.reset();
+        g_scene = std::make_unique<Scene>(rows, isVirtual);
+    }
+    return *g_scene;
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+    for (int rows : {100, 10000, 100000}) b->Args({rows, 0});
+    for (int rows : {100, 10000, 100000, 1000000}) b->Args({rows, 1});
+    b->ArgNames({"rows", "virtual"});
+    b->Unit(benchmark::kMillisecond);
+}
+
+void ReportCells(benchmark::State& state, long long cells) {
     state.counters["cells"] = benchmark::Counter(double(cells), benchmark::Counter::kAvgIterations);
 }
 
+void BM_GridSetRowCount(benchmark::State& state) {
+    double heap = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        g_scene.reset();
+        state.ResumeTiming();
+        heap = SceneFor(state).heapMB;  // the count is set while the scene is made
+    }
+    state.counters["heap_MB"] = heap;
+}
+BENCHMARK(BM_GridSetRowCount)->Apply(Sizes)->Iterations(1);
+
+void BM_GridSetEveryRowHeight(benchmark::State& state) {
+    Scene& s = SceneFor(state);
+    int round = 0;
+    for (auto _ : state) {
+        ++round;
+        for (int r = 0; r < s.rows; ++r) s.grid.SetRowHeight(r, 19 + (r + round) % 3);
+    }
+}
+BENCHMARK(BM_GridSetEveryRowHeight)->Apply(Sizes)->Iterations(2);
+
 void BM_GridFullPaint(benchmark::State& state) {
-    CGridCtrl& grid = g_scene->grid;
+    Scene& s = SceneFor(state);
+    s.grid.SendMessage(WM_VSCROLL, SB_TOP, 0);
     const long long before = g_cellsDrawn;
     for (auto _ : state) {
-        grid.Invalidate();
-        grid.SendMessage(WM_PAINT);
+        s.grid.Invalidate();
+        s.grid.SendMessage(WM_PAINT);
     }
-    Report(state, g_cellsDrawn - before);
+    ReportCells(state, g_cellsDrawn - before);
 }
-BENCHMARK(BM_GridFullPaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GridFullPaint)->Apply(Sizes);
 
-// Scrolls down and back up by one step of `code`, painting after each step.
+// Scrolls down and back up by one step of `code` from the middle of the grid,
+// painting after each step.
 void ScrollAndPaint(benchmark::State& state, UINT down, UINT up) {
-    CGridCtrl& grid = g_scene->grid;
-    grid.SendMessage(WM_VSCROLL, SB_TOP, 0);
-    grid.SendMessage(WM_PAINT);
+    Scene& s = SceneFor(state);
+    SCROLLINFO info;
+    info.fMask = SIF_POS;
+    info.nPos = s.grid.m_nVScrollMax / 2;
+    s.grid.SetScrollInfo(SB_VERT, &info);
+    s.grid.m_idTopLeftCache.row = -1;
+    s.grid.Invalidate();
+    s.grid.SendMessage(WM_PAINT);
     const long long before = g_cellsDrawn;
     bool forward = true;
     for (auto _ : state) {
-        grid.SendMessage(WM_VSCROLL, forward ? down : up, 0);
-        grid.SendMessage(WM_PAINT);
+        s.grid.SendMessage(WM_VSCROLL, forward ? down : up, 0);
+        s.grid.SendMessage(WM_PAINT);
         forward = !forward;
     }
-    Report(state, g_cellsDrawn - before);
+    ReportCells(state, g_cellsDrawn - before);
 }
 
 void BM_GridLineScrollPaint(benchmark::State& state) { ScrollAndPaint(state, SB_LINEDOWN, SB_LINEUP); }
-BENCHMARK(BM_GridLineScrollPaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GridLineScrollPaint)->Apply(Sizes);
 
 void BM_GridPageScrollPaint(benchmark::State& state) { ScrollAndPaint(state, SB_PAGEDOWN, SB_PAGEUP); }
-BENCHMARK(BM_GridPageScrollPaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GridPageScrollPaint)->Apply(Sizes);
+
+void BM_GridEnsureVisibleLastRow(benchmark::State& state) {
+    Scene& s = SceneFor(state);
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.grid.SendMessage(WM_VSCROLL, SB_TOP, 0);
+        s.grid.SendMessage(WM_PAINT);
+        state.ResumeTiming();
+        s.grid.EnsureVisible(s.rows - 1, 1);
+    }
+    state.counters["top_row"] = s.grid.GetTopLeftScrollCell().row;
+}
+BENCHMARK(BM_GridEnsureVisibleLastRow)->Apply(Sizes)->Iterations(2);
+
+void BM_GridSelectAll(benchmark::State& state) {
+    Scene& s = SceneFor(state);
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.grid.SetSelectedRange(-1, -1, -1, -1);
+        const size_t before = HeapInUse();
+        state.ResumeTiming();
+        s.grid.OnEditSelectAll();
+        state.counters["heap_MB"] = double(HeapInUse() - before) / 1e6;
+    }
+}
+BENCHMARK(BM_GridSelectAll)->Apply(Sizes)->Iterations(2);
+
+void BM_GridCopy(benchmark::State& state) {
+    Scene& s = SceneFor(state);
+    if (s.grid.GetSelectedCount() == 0) s.grid.OnEditSelectAll();
+    for (auto _ : state) delete s.grid.CopyTextFromGrid();
+}
+BENCHMARK(BM_GridCopy)->Apply(Sizes)->Iterations(2);
+
+void BM_GridSort(benchmark::State& state) {
+    Scene& s = SceneFor(state);
+    bool ascending = true;
+    for (auto _ : state) {
+        s.grid.SortItems(1, ascending);
+        ascending = !ascending;
+    }
+}
+BENCHMARK(BM_GridSort)->Apply(Sizes)->Iterations(2);
+
+// A 1 MiB paste of one line of "1," fields at the first data cell.
+void BM_GridPaste1MiB(benchmark::State& state) {
+    Scene& s = SceneFor(state);
+    std::string text;
+    while (text.size() + 2 <= (1u << 20)) text += "1,";
+    for (auto _ : state) {
+        state.PauseTiming();
+        COleDataSource source;
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size());
+        std::copy(text.begin(), text.end(), static_cast<char*>(GlobalLock(block)));
+        GlobalUnlock(block);
+        source.CacheGlobalData(CF_TEXT, block);
+        COleDataObject data;
+        data.Attach(&source);
+        state.ResumeTiming();
+        s.grid.PasteTextToGrid(CCellID(1, 1), &data, TRUE);
+    }
+}
+BENCHMARK(BM_GridPaste1MiB)->Args({100, 0})->ArgNames({"rows", "virtual"})->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     platform::StartGui(argc, argv);
-    {
-        Scene scene;
-        g_scene = &scene;
-        benchmark::Initialize(&argc, argv);
-        benchmark::RunSpecifiedBenchmarks();
-        benchmark::Shutdown();
-        g_scene = nullptr;
-    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_scene.reset();
     platform::StopGui();
     return 0;
 }

@@ -102,7 +102,7 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
         std::vector<GRID_ROW*> added;
         try {
             const UINT height = UINT(std::max(0, m_cellDefault.GetHeight()));
-            std::vector<UINT> heights = m_arRowHeights;
+            SizeArray heights = m_arRowHeights;
             heights.resize(size_t(nRows), height);
             if (m_bVirtualMode) {
                 std::vector<int> order(static_cast<size_t>(nRows));
@@ -174,7 +174,7 @@ BOOL CGridCtrl::SetColumnCount(int nCols) {
         std::vector<std::vector<CGridCellBase*>> made;
         try {
             const UINT width = UINT(std::max(0, m_cellFixedColumnDefault.GetWidth()));
-            std::vector<UINT> widths = m_arColumnWidths;
+            SizeArray widths = m_arColumnWidths;
             widths.resize(size_t(nCols), width);
             if (!m_bVirtualMode) {
                 made.reserve(size_t(m_nRowCount));
@@ -212,7 +212,7 @@ BOOL CGridCtrl::SetColumnCount(int nCols) {
             m_mapSelected.clear();
             for (int row = 0; row < m_nRowCount; ++row)
                 for (int col = 0; col < nCols; ++col)
-                    if (GetItemState(row, col) & CIS_SELECTED) m_mapSelected[CellKey(row, col)] = CCellID(row, col);
+                    if (GetItemState(row, col) & CIS_SELECTED) m_mapSelected.insert(CellKey(row, col), CCellID(row, col));
         }
     }
     SetModified(-1, -1);
@@ -389,7 +389,7 @@ BOOL CGridCtrl::SetItemState(int nRow, int nCol, UINT state) {
     const std::uint64_t key = CellKey(nRow, nCol);
     const BOOL selected = IsCellSelected(nRow, nCol);
     if (selected && !(state & CIS_SELECTED)) m_mapSelected.erase(key);
-    else if (!selected && (state & CIS_SELECTED)) m_mapSelected[key] = CCellID(nRow, nCol);
+    else if (!selected && (state & CIS_SELECTED)) m_mapSelected.insert(key, CCellID(nRow, nCol));
     if (m_bVirtualMode) return FALSE;
     CGridCellBase* cell = GetCell(nRow, nCol);
     if (!cell) return FALSE;
@@ -464,9 +464,7 @@ BOOL CGridCtrl::SetColumnWidth(int nCol, int width) {
 }
 
 long long CGridCtrl::RowSpan(int first, int last) const {
-    long long sum = 0;
-    for (int i = std::max(first, 0); i < last; ++i) sum += std::max(GetRowHeight(i), 0);
-    return sum;
+    return m_arRowHeights.Sum(first, std::min(last, m_nRowCount));
 }
 
 long long CGridCtrl::ColumnSpan(int first, int last) const {
@@ -479,11 +477,7 @@ int CGridCtrl::GetFixedRowHeight() const { return grid_sums::Clamp(RowSpan(0, m_
 int CGridCtrl::GetFixedColumnWidth() const { return grid_sums::Clamp(ColumnSpan(0, m_nFixedColumnCount)); }
 int CGridCtrl::GetVirtualHeight() const { return grid_sums::Clamp(RowSpan(0, m_nRowCount)); }
 
-int CGridCtrl::GetVirtualWidth() const {
-    long long sum = 0;
-    for (size_t i = 0; i < m_arColumnWidths.size() && i < size_t(m_nColumnCount); ++i) sum += m_arColumnWidths[i];
-    return grid_sums::Clamp(sum);
-}
+int CGridCtrl::GetVirtualWidth() const { return grid_sums::Clamp(m_arColumnWidths.Sum(0, m_nColumnCount)); }
 
 int CGridCtrl::GetMergedRowHeight(int nRow, int nCol) const {
     const CCellID owner = GetOwnerCellID(nRow, nCol);

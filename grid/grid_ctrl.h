@@ -12,11 +12,12 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
+#include "grid/cell_map.h"
 #include "grid/grid_ctrl_base.h"
 #include "grid/grid_drop_target.h"
+#include "grid/grid_sums.h"
 #include "grid/title_tip.h"
 #include "platform/gdi/imagelist.h"
 #include "platform/window/cmd_ui.h"
@@ -69,8 +70,6 @@ struct GridCacheHint {
 // Virtual-mode sorting: compares two rows' data.
 using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
 
-// The selected-cell maps: one entry per cell, keyed on its full row and column.
-using CellMap = std::unordered_map<std::uint64_t, CCellID>;
 
 // A print job's page information (platform/gdi/printer_dc.h).
 struct CPrintInfo;
@@ -330,8 +329,8 @@ public:
     BOOL m_bColumnsMayVanish = TRUE;
     BOOL m_bRowsMayVanish = TRUE;
     int m_nAutoSizeStyle = GVS_BOTH;
-    std::vector<UINT> m_arRowHeights;
-    std::vector<UINT> m_arColumnWidths;  // indexed through m_vecColumnOrder
+    SizeArray m_arRowHeights;
+    SizeArray m_arColumnWidths;  // indexed through m_vecColumnOrder
     int m_nVScrollMax = 0;
     int m_nHScrollMax = 0;
     const CRuntimeClass* m_pCellClass;
@@ -365,9 +364,7 @@ public:
     bool m_bFixedColumnsSelectable = false;
 
     // The key of a cell in the selected-cell maps.
-    static std::uint64_t CellKey(int row, int col) {
-        return std::uint64_t(std::uint32_t(row)) | (std::uint64_t(std::uint32_t(col)) << 32);
-    }
+    static std::uint64_t CellKey(int row, int col) { return CellMap::KeyOf(row, col); }
 
 private:
     // Invalidates the whole window when it exists and redrawing is on.
@@ -381,6 +378,19 @@ private:
     void HideTitleTip();
     // A scroll-bar message on either bar.
     void OnScroll(int bar, UINT code);
+    // The quicksort of SortRange over rows [low, high].
+    template <typename CellAt, typename SwapRows>
+    void QuickSortRows(PFNLVCOMPARE pfnCompare, BOOL bAscending, int low, int high, const CellAt& cellAt,
+                       const SwapRows& swapRows);
     // A cell's origin in 64 bits (GetCellOrigin without the cut to int).
     bool CellOrigin(int nRow, int nCol, long long* x, long long* y);
+    // The top-left cache's row, and where it starts in pixels past the fixed
+    // rows: a line scroll from a row that starts at the position moves the
+    // cache by a row instead of searching again.
+    void KeepTopRow(int row, long long start);
+    int m_nTopRowKept = -1;
+    long long m_nTopRowStart = 0;
+    // After a row (or column) moved from `from` to `to`, the selection maps, the
+    // focus and the selection's start follow the cells that moved.
+    void FollowMove(bool rows, int from, int to);
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "grid/grid_ctrl.h"
@@ -26,23 +27,33 @@ constexpr int kModeDragging = 12;
 
 bool IsBlank(char16_t c) { return std::iswspace(wint_t(c)) != 0; }
 
-CString Trimmed(const CString& text) {
+CString Trimmed(std::u16string_view text) {
     size_t first = 0;
     size_t last = text.size();
     while (first < last && IsBlank(text[first])) ++first;
     while (last > first && IsBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
+    return CString(text.substr(first, last - first));
 }
 
 // Moves entry `from` of `order` to sit just below entry `onto` (the place it
 // had after taking it out: onto, plus one when it came from at or below it).
+// Returns the index it ends at.
 template <typename T>
-void MoveBelow(std::vector<T>& order, int from, int onto) {
+int MoveBelow(std::vector<T>& order, int from, int onto) {
     T moved = order[size_t(from)];
     order.erase(order.begin() + from);
     size_t at = size_t(onto) + (from >= onto ? 1 : 0);
     at = std::min(at, order.size());
     order.insert(order.begin() + std::ptrdiff_t(at), moved);
+    return int(at);
+}
+
+// Where index `i` ends after the entry at `from` moved to `to`.
+int AfterMove(int i, int from, int to) {
+    if (i == from) return to;
+    if (from < to && i > from && i <= to) return i - 1;
+    if (from > to && i >= to && i < from) return i + 1;
+    return i;
 }
 
 }  // namespace
@@ -144,35 +155,40 @@ int PasteText(CGridCtrl& grid, CCellID start, COleDataObject* data, BOOL select)
 
     // Commas separate fields only in text without tabs, so a cell text with a
     // comma that the grid copied comes back whole.
-    const char16_t* const separators = text.find(u'\t') == CString::npos ? u"\t," : u"\t";
+    const bool commas = text.find(u'\t') == CString::npos;
+    auto isSeparator = [commas](char16_t c) { return c == u'\t' || (commas && c == u','); };
     const int rows = grid.GetRowCount();
     const int cols = grid.GetColumnCount();
     int written = 0;
     int maxRow = start.row;
     int maxCol = start.col;
+    // One pass over the text: lines and fields are read in place.
     size_t pos = 0;
     int rowSkip = 0;
     for (int i = 0; pos <= text.size(); ++i) {
         const size_t nl = text.find(u'\n', pos);
-        CString line = text.substr(pos, nl == CString::npos ? CString::npos : nl - pos);
-        pos = nl == CString::npos ? text.size() + 1 : nl + 1;
+        const size_t lineEnd = nl == CString::npos ? text.size() : nl;
+        size_t at = pos;
+        pos = lineEnd + 1;
 
         int row = start.row + i + rowSkip;
         while (row < rows && grid.GetRowHeight(row) == 0) {
             ++row;
             ++rowSkip;
         }
+        if (row >= rows) break;  // what is left falls below the grid
         int colSkip = 0;
-        for (int j = 0; !line.empty(); ++j) {
-            const size_t sep = line.find_first_of(separators);
-            const CString field = line.substr(0, sep);
-            line = sep == CString::npos ? CString() : line.substr(sep + 1);
-            if (row >= rows) continue;  // parsed and dropped
+        for (int j = 0; at < lineEnd; ++j) {
+            size_t sep = at;
+            while (sep < lineEnd && !isSeparator(text[sep])) ++sep;
+            const std::u16string_view field(text.data() + at, sep - at);
+            at = sep < lineEnd ? sep + 1 : lineEnd;
             int col = start.col + j + colSkip;
             while (col < cols && grid.GetColumnWidth(col) == 0) {
                 ++col;
                 ++colSkip;
             }
+            if (col >= cols) break;  // the rest of the line falls beyond the grid
             if (!grid.IsCellInGrid(row, col)) continue;
             grid.SetCellTextByUser(row, col, Trimmed(field).c_str());
             grid.SetItemState(row, col, grid.GetItemState(row, col) & ~CIS_SELECTED);
@@ -315,6 +331,29 @@ CImageList* CGridCtrl::CreateDragImage(CPoint* pHotSpot) {
 // ---------------------------------------------------------------------------
 // Dropping in
 
+void CGridCtrl::FollowMove(bool rows, int from, int to) {
+    if (from == to) return;
+    auto follow = [&](CCellID& cell) {
+        int& i = rows ? cell.row : cell.col;
+        if (i >= 0) i = AfterMove(i, from, to);
+    };
+    // The selected cells' bits travelled with their cells; the maps that name
+    // them are keyed by place and are written again.
+    for (CellMap* map : {&m_mapSelected, &m_mapPrevSelected}) {
+        CellMap moved;
+        moved.reserve(map->size());
+        for (auto [key, cell] : *map) {
+            follow(cell);
+            moved.insert(CellKey(cell.row, cell.col), cell);
+        }
+        map->swap(moved);
+    }
+    follow(m_idFocus);
+    follow(m_idSelectionStart);
+    follow(m_idLeftClickDown);
+    m_idTopLeftCache.row = -1;
+}
+
 DROPEFFECT CGridCtrl::OnDragEnter(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point) {
     const bool header = m_nCurrentColumn >= 0;
     const CCellID cell = GetCellFromPt(point, header);
@@ -389,7 +428,9 @@ BOOL CGridCtrl::OnDrop(COleDataObject* pDataObject, DROPEFFECT, CPoint) {
             return FALSE;
         const int moved = m_vecColumnOrder[size_t(from)];
         m_vecColumnOrder.erase(m_vecColumnOrder.begin() + from);
-        m_vecColumnOrder.insert(m_vecColumnOrder.begin() + std::min<size_t>(size_t(onto), m_vecColumnOrder.size()), moved);
+        const size_t at = std::min<size_t>(size_t(onto), m_vecColumnOrder.size());
+        m_vecColumnOrder.insert(m_vecColumnOrder.begin() + std::ptrdiff_t(at), moved);
+        FollowMove(false, from, int(at));
         m_nCurrentColumn = -1;
         g_dragMovedWithin = g_dragSource == this;
         InvalidateAll();
@@ -402,21 +443,23 @@ BOOL CGridCtrl::OnDrop(COleDataObject* pDataObject, DROPEFFECT, CPoint) {
         const int onto = target.row;
         if (from < m_nFixedRowCount || from >= m_nRowCount || onto < m_nFixedRowCount || onto >= m_nRowCount)
             return FALSE;
+        int at = 0;
         if (m_bVirtualMode) {
             if (from >= int(m_vecRowOrder.size()) || onto >= int(m_vecRowOrder.size())) return FALSE;
-            MoveBelow(m_vecRowOrder, from, onto);
+            at = MoveBelow(m_vecRowOrder, from, onto);
         } else {
             if (from >= int(m_rows.size()) || onto >= int(m_rows.size()) || from >= int(m_arRowHeights.size()) ||
                 onto >= int(m_arRowHeights.size()))
                 return FALSE;
-            MoveBelow(m_rows, from, onto);
-            MoveBelow(m_arRowHeights, from, onto);
-            for (int row = std::min(from, onto); row < m_nRowCount && row < int(m_rows.size()); ++row) {
+            at = MoveBelow(m_rows, from, onto);
+            m_arRowHeights.Move(from, at);
+            for (int row = std::min(from, at); row <= std::max(from, at) && row < int(m_rows.size()); ++row) {
                 if (!m_rows[size_t(row)]) continue;
                 for (size_t col = 0; col < m_rows[size_t(row)]->size(); ++col)
                     if (CGridCellBase* c = (*m_rows[size_t(row)])[col]) c->SetCoords(row, int(col));
             }
         }
+        FollowMove(true, from, at);
         g_dragMovedWithin = true;
         InvalidateAll();
         return TRUE;

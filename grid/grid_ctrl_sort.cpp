@@ -1,10 +1,11 @@
 // The grid window: sorting the non-fixed rows by one column.
 //
-// Cells stored in the grid are sorted in place by a quicksort that moves cell
-// pointers and row heights, never cell contents. In virtual mode the owner
+// Cells stored in the grid are sorted by a quicksort over their rows' pointers
+// and heights, never moving cells. In virtual mode the owner
 // keeps the data and only the row order is rearranged, by a stable sort.
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "grid/grid_ctrl.h"
 
@@ -75,21 +76,39 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     }
     if (!pfnCompare) return FALSE;
 
-    auto cellAt = [this, nCol](int row) { return reinterpret_cast<LPARAM>(GetCell(row, nCol)); };
-    auto swapRows = [this](int r1, int r2) {
-        GRID_ROW* a = m_rows[size_t(r1)];
-        GRID_ROW* b = m_rows[size_t(r2)];
-        if (a && b) {
-            const size_t cols = std::min(a->size(), b->size());
-            for (size_t c = 0; c < cols; ++c) {
-                std::swap((*a)[c], (*b)[c]);
-                if ((*a)[c]) (*a)[c]->SetCoords(r1, int(c));
-                if ((*b)[c]) (*b)[c]->SetCoords(r2, int(c));
-            }
-        }
-        if (size_t(std::max(r1, r2)) < m_arRowHeights.size()) std::swap(m_arRowHeights[size_t(r1)], m_arRowHeights[size_t(r2)]);
+    // The rows are sorted as a list of (key cell, row, height) that trade
+    // places in one array; the grid takes the rows and heights back in their
+    // new order, and the cells learn their new rows, once at the end.
+    struct Entry {
+        LPARAM cell;
+        GRID_ROW* row;
+        UINT height;
     };
+    std::vector<Entry> entries;
+    entries.reserve(size_t(high - low + 1));
+    for (int row = low; row <= high; ++row)
+        entries.push_back({reinterpret_cast<LPARAM>(GetCell(row, nCol)), m_rows[size_t(row)],
+                           size_t(row) < m_arRowHeights.size() ? UINT(m_arRowHeights[size_t(row)]) : 0u});
+    auto cellAt = [&entries, low](int row) { return entries[size_t(row - low)].cell; };
+    auto swapRows = [&entries, low](int r1, int r2) { std::swap(entries[size_t(r1 - low)], entries[size_t(r2 - low)]); };
+    QuickSortRows(pfnCompare, bAscending, low, high, cellAt, swapRows);
 
+    std::vector<UINT>& heights = m_arRowHeights.Raw();
+    for (int row = low; row <= high; ++row) {
+        const Entry& entry = entries[size_t(row - low)];
+        m_rows[size_t(row)] = entry.row;
+        if (size_t(row) < heights.size()) heights[size_t(row)] = entry.height;
+        if (!entry.row) continue;
+        GRID_ROW& cells = *entry.row;
+        for (size_t c = 0; c < cells.size(); ++c)
+            if (cells[c]) cells[c]->SetCoords(row, int(c));
+    }
+    return TRUE;
+}
+
+template <typename CellAt, typename SwapRows>
+void CGridCtrl::QuickSortRows(PFNLVCOMPARE pfnCompare, BOOL bAscending, int low, int high, const CellAt& cellAt,
+                              const SwapRows& swapRows) {
     // Each pass splits [low, high] around the cell in its middle row; the
     // smaller part is sorted by a nested call and the larger by the next pass,
     // so the nesting never goes deeper than the logarithm of the row count.
@@ -112,12 +131,11 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
             }
         }
         if (hi - low < high - lo) {
-            if (low < hi) SortRange(pfnCompare, nCol, bAscending, low, hi);
+            if (low < hi) QuickSortRows(pfnCompare, bAscending, low, hi, cellAt, swapRows);
             low = lo;
         } else {
-            if (lo < high) SortRange(pfnCompare, nCol, bAscending, lo, high);
+            if (lo < high) QuickSortRows(pfnCompare, bAscending, lo, high, cellAt, swapRows);
             high = hi;
         }
     }
-    return TRUE;
 }

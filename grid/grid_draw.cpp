@@ -156,13 +156,29 @@ void CGridCtrl::EraseBackground(CDC* pDC) {
 void CGridCtrl::DrawCell(CDC* pDC, CRect rect, int nRow, int nCol) {
     CGridCellBase* cell = GetCell(nRow, nCol);
     if (!cell) return;
+    // A merged block is drawn whole by its owner; where it reaches under the
+    // fixed rows or columns (scrolled partly away) it is cut at their edge, so
+    // the headers, which draw without erasing, keep their faces.
+    auto drawBlock = [&](CGridCellBase* owner, const CCellID& at, const CRect& area) {
+        owner->SetEdgeStyle(m_bCellEdgeFlag, m_crGridLines);
+        owner->SetCoords(at.row, at.col);
+        const int top = at.row >= m_nFixedRowCount ? GetFixedRowHeight() : 0;
+        const int left = at.col >= m_nFixedColumnCount ? GetFixedColumnWidth() : 0;
+        if (area.top >= top && area.left >= left) {
+            owner->Draw(pDC, at.row, at.col, area, TRUE);
+            return;
+        }
+        CRect client;
+        GetClientRect(&client);
+        const int saved = pDC->SaveDC();
+        pDC->IntersectClipRect(left, top, std::max<int>(left, client.right), std::max<int>(top, client.bottom));
+        owner->Draw(pDC, at.row, at.col, area, TRUE);
+        pDC->RestoreDC(saved);
+    };
     const CellRange merge = cell->GetMergeRange();
     if (merge.Count() > 1) {
         CRect area;
-        if (!GetCellRangeRect(&merge, &area)) return;
-        cell->SetEdgeStyle(m_bCellEdgeFlag, m_crGridLines);
-        cell->SetCoords(nRow, nCol);
-        cell->Draw(pDC, nRow, nCol, area, TRUE);
+        if (GetCellRangeRect(&merge, &area)) drawBlock(cell, CCellID(nRow, nCol), area);
         return;
     }
     if (!cell->IsCovered()) {
@@ -176,10 +192,7 @@ void CGridCtrl::DrawCell(CDC* pDC, CRect rect, int nRow, int nCol) {
     if (!ownerCell) return;
     const CellRange ownerRange = ownerCell->GetMergeRange();
     CRect area;
-    if (!GetCellRangeRect(&ownerRange, &area)) return;
-    ownerCell->SetEdgeStyle(m_bCellEdgeFlag, m_crGridLines);
-    ownerCell->SetCoords(owner.row, owner.col);
-    ownerCell->Draw(pDC, owner.row, owner.col, area, TRUE);
+    if (GetCellRangeRect(&ownerRange, &area)) drawBlock(ownerCell, owner, area);
 }
 
 BOOL CGridCtrl::RepaintCell(int nRow, int nCol, CDC* pDC) {
@@ -337,11 +350,22 @@ CCellID CGridCtrl::GetTopLeftScrollCell() {
     int col = m_nFixedColumnCount;
     long long x = 0;
     while (x < hpos && col < m_nColumnCount - 1) x += std::max(GetColumnWidth(col++), 0);
+    // The first row from the fixed ones whose running height sum reaches the
+    // position, at most the last row: a search in the row sums.
     int row = m_nFixedRowCount;
-    long long y = 0;
-    while (y < vpos && row < m_nRowCount - 1) y += std::max(GetRowHeight(row++), 0);
+    if (vpos > 0 && row < m_nRowCount - 1) {
+        const long long reached = m_arRowHeights.LowerBound(RowSpan(0, m_nFixedRowCount) + vpos);
+        row = int(std::clamp<long long>(reached, m_nFixedRowCount, m_nRowCount - 1));
+    }
     m_idTopLeftCache = CCellID(row, col);
+    KeepTopRow(row, RowSpan(m_nFixedRowCount, row));
     return m_idTopLeftCache;
+}
+
+void CGridCtrl::KeepTopRow(int row, long long start) {
+    m_idTopLeftCache.row = row;
+    m_nTopRowKept = row;
+    m_nTopRowStart = start;
 }
 
 CellRange CGridCtrl::GetVisibleScrollRange(LPRECT pRect) {
@@ -390,7 +414,13 @@ BOOL CGridCtrl::IsOverColumnDivider(CPoint pt) {
 
 CellRange CGridCtrl::GetSelectionBounds() const {
     CellRange bounds(m_nRowCount, m_nColumnCount, -1, -1);
-    for (const auto& [key, cell] : m_mapSelected) {
+    if (const CellRange block = m_mapSelected.Block(); block.IsValid()) {
+        bounds.minRow = std::min(bounds.minRow, block.minRow);
+        bounds.minCol = std::min(bounds.minCol, block.minCol);
+        bounds.maxRow = block.maxRow;
+        bounds.maxCol = block.maxCol;
+    }
+    for (const auto& [key, cell] : m_mapSelected.Cells()) {
         bounds.minRow = std::min(bounds.minRow, cell.row);
         bounds.minCol = std::min(bounds.minCol, cell.col);
         bounds.maxRow = std::max(bounds.maxRow, cell.row);

@@ -27,6 +27,8 @@ void CGridCtrl::OnScroll(int bar, UINT code) {
     const int pos = GetScrollPosition(bar);
     const CCellID topLeft = GetTopLeftScrollCell();
     const int first = vertical ? topLeft.row : topLeft.col;
+    // The top row starts exactly at the position (rows only).
+    const bool aligned = vertical && m_nTopRowKept == first && m_nTopRowStart == pos;
     CRect client;
     GetClientRect(&client);
     const int clientEnd = vertical ? client.bottom : client.right;
@@ -39,7 +41,11 @@ void CGridCtrl::OnScroll(int bar, UINT code) {
         if (pos < maxPos) {
             int i = first;
             while (i < count - 1 && size(i) < 1) ++i;
-            SetScrollPosition(bar, pos + std::max(size(i), 0));
+            const int next = pos + std::max(size(i), 0);
+            SetScrollPosition(bar, next);
+            // From a row that starts at the position, the next row starts at
+            // the new one: the cache moves by a row.
+            if (aligned && size(i) >= 1 && i + 1 < count && GetScrollPosition(bar) == next) KeepTopRow(i + 1, next);
             moved = true;
         }
         break;
@@ -47,7 +53,13 @@ void CGridCtrl::OnScroll(int bar, UINT code) {
         if (pos > 0 && first > fixedCount) {
             int i = first - 1;
             while (i > fixedCount && size(i) < 1) --i;
-            SetScrollPosition(bar, std::max(0, pos - std::max(size(i), 0)));
+            const int next = std::max(0, pos - std::max(size(i), 0));
+            SetScrollPosition(bar, next);
+            if (aligned && size(i) >= 1 && pos - size(i) == next && GetScrollPosition(bar) == next) {
+                // The first row that starts there: hidden rows above it start there too.
+                while (i > fixedCount && size(i - 1) == 0) --i;
+                KeepTopRow(i, next);
+            }
             moved = true;
         }
         break;
@@ -71,27 +83,27 @@ void CGridCtrl::OnScroll(int bar, UINT code) {
         const int track = GetScrollInfo(bar, &info, SIF_TRACKPOS) ? info.nTrackPos : 0;
         SetScrollPosition(bar, track);
         m_idTopLeftCache.row = -1;
-        if (GetTopLeftScrollCell() != topLeft) InvalidateRect(&scrolling, TRUE);
+        if (m_bRedrawEnabled && GetTopLeftScrollCell() != topLeft) InvalidateRect(&scrolling, TRUE);
         break;
     }
     case SB_TOP:
         if (pos > 0) {
             SetScrollPosition(bar, 0);
-            Invalidate(TRUE);
+            if (m_bRedrawEnabled) Invalidate(TRUE);
         }
         break;
     case SB_BOTTOM:
         if (pos < maxPos) {
             SetScrollPosition(bar, maxPos);
-            Invalidate(TRUE);
+            if (m_bRedrawEnabled) Invalidate(TRUE);
         }
         break;
     default:  // SB_ENDSCROLL
         break;
     }
     // The picture moves with the cells; only what a line or page uncovers is
-    // painted again.
-    if (moved && GetScrollPosition(bar) != pos) {
+    // painted again. With redrawing off only the position changes.
+    if (moved && m_bRedrawEnabled && GetScrollPosition(bar) != pos) {
         const int delta = pos - GetScrollPosition(bar);
         ScrollWindow(vertical ? 0 : delta, vertical ? delta : 0, &scrolling, &scrolling);
     }

@@ -124,22 +124,22 @@ void CGridCtrl::SetSelectedRange(int minRow, int minCol, int maxRow, int maxCol,
     const bool allBounds = minRow >= 0 && minCol >= 0 && maxRow >= 0 && maxCol >= 0;
 
     if (selectCells) {
-        // The owner may change the selection while cells redraw: walk a copy.
-        const std::vector<CCellID> selected = [this] {
-            std::vector<CCellID> cells;
-            cells.reserve(m_mapSelected.size());
-            for (const auto& [key, cell] : m_mapSelected) cells.push_back(cell);
-            return cells;
-        }();
-        for (const CCellID& cell : selected) {
-            if (!IsCellInGrid(cell)) {
-                m_mapSelected.erase(CellKey(cell.row, cell.col));
-                continue;
-            }
+        // The owner may change the selection while cells redraw: the map is
+        // taken out first and what it held is walked.
+        const CellRange block = m_mapSelected.Block();
+        std::vector<CCellID> selected;
+        selected.reserve(m_mapSelected.Cells().size());
+        for (const auto& [key, cell] : m_mapSelected.Cells()) selected.push_back(cell);
+        m_mapSelected.clear();
+        auto deselect = [&](const CCellID& cell) {
+            if (!IsCellInGrid(cell)) return;
             SetItemState(cell.row, cell.col, GetItemState(cell.row, cell.col) & ~CIS_SELECTED);
-            m_mapSelected.erase(CellKey(cell.row, cell.col));
             if (!inRange(request, cell.row, cell.col) && onScreen(cell.row, cell.col)) redraw(cell.row, cell.col);
-        }
+        };
+        if (block.IsValid())
+            for (int row = block.minRow; row <= block.maxRow; ++row)
+                for (int col = block.minCol; col <= block.maxCol; ++col) deselect(CCellID(row, col));
+        for (const CCellID& cell : selected) deselect(cell);
         if (!(m_bListMode && m_bSingleRowSelection) && allBounds) {
             std::vector<CCellID> previous;
             previous.reserve(m_mapPrevSelected.size());
@@ -153,8 +153,15 @@ void CGridCtrl::SetSelectedRange(int minRow, int minCol, int maxRow, int maxCol,
     }
 
     if (allBounds && maxRow < m_nRowCount && maxCol < m_nColumnCount && minRow <= maxRow && minCol <= maxCol) {
+        // Cells selected into an empty selection are kept as one block.
+        const bool asBlock = selectCells && m_bSelectionEnabled && m_mapSelected.SetBlock(request);
         for (int row = minRow; row <= maxRow; ++row)
             for (int col = minCol; col <= maxCol; ++col) {
+                if (asBlock && m_bVirtualMode) {
+                    // Virtual cells have no state of their own: the block is it.
+                    if (onScreen(row, col)) redraw(row, col);
+                    continue;
+                }
                 if (bool(IsCellSelected(row, col)) == bool(selectCells)) continue;
                 const UINT state = GetItemState(row, col);
                 SetItemState(row, col, selectCells ? (state | CIS_SELECTED) : (state & ~CIS_SELECTED));

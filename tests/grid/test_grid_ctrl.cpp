@@ -6,9 +6,11 @@
 #include <QScrollBar>
 #include <QWidget>
 #include <new>
+#include <set>
 
 #include "grid/grid_ctrl.h"
 #include "platform/runtime/app.h"
+#include "platform/window/window_dc.h"
 #include "tests/grid/grid_fixture.h"
 #include "tests/support/colours.h"
 #include "tests/support/pixel_harness.h"
@@ -248,6 +250,76 @@ TEST(GridDrawing, EachGridLineModeDrawsItsLines) {
     }
 }
 
+TEST(GridDrawing, AMergedBlockIsDrawnWholeByItsOwnerAlsoWhenScrolledHalfAway) {
+    GridWindow w(260, 150);
+    w.Fill(12, 5, 1, 1, 50, 20);
+    const COLORREF red = RGB(220, 30, 30), blue = RGB(30, 30, 220);
+    CGridCellBase* owner = w.grid.GetCell(1, 1);
+    owner->SetMergeRange(CellRange(1, 1, 2, 2));
+    owner->SetBackClr(red);
+    for (const CCellID covered : {CCellID(1, 2), CCellID(2, 1), CCellID(2, 2)}) {
+        w.grid.GetCell(covered.row, covered.col)->SetMergeOwner(CCellID(1, 1));
+        w.grid.GetCell(covered.row, covered.col)->SetBackClr(blue);  // never shown
+    }
+    w.grid.Invalidate();
+    {
+        const Snapshot shot(w.Client(), "merged");
+        // The block spans x 50..149 and y 20..59; no grid line inside it.
+        EXPECT_TRUE(shot.Match({{60, 25, red, 10},
+                                {99, 25, red, 10},    // where a line between columns 1 and 2 would be
+                                {120, 39, red, 10},   // and between rows 1 and 2
+                                {140, 55, red, 10},   // the covered cell (2, 2)
+                                {160, 25, RGB(255, 255, 255), 2},
+                                {60, 65, RGB(255, 255, 255), 2}}));
+    }
+    // One line down the owner's row is above the top: its covered row still
+    // shows the block's lower half, and the header row stays the header's.
+    w.grid.SendMessage(WM_VSCROLL, SB_LINEDOWN, 0);
+    w.grid.Invalidate();
+    const Snapshot shot(w.Client(), "scrolled");
+    EXPECT_TRUE(shot.Match({{60, 25, red, 10},
+                            {140, 35, red, 10},
+                            {60, 10, GetSysColor(COLOR_3DFACE), 30},
+                            {60, 45, RGB(255, 255, 255), 2}}));
+}
+
+TEST(GridDrawing, ACellsImageIsDrawnBeforeItsTextAndWidensItsExtent) {
+    GridWindow w(260, 150);
+    w.Fill(5, 4, 1, 1, 80, 24);
+    const COLORREF green = RGB(20, 160, 40);
+    Canvas picture(10, 10, green);
+    CImageList images;
+    ASSERT_TRUE(images.Create(10, 10, ILC_MASK | ILC_COLOR32, 1, 1));
+    ASSERT_EQ(images.Add(&picture.Bitmap(), RGB(255, 0, 255)), 0);
+    w.grid.m_pImageList = &images;
+    w.grid.SetItemText(1, 1, u"Wj");
+    w.grid.SetItemText(2, 1, u"Wj");
+    w.grid.GetCell(1, 1)->SetImage(0);
+    w.grid.Invalidate();
+    const Snapshot shot(w.Client(), "image");
+
+    CRect withImage, without;
+    ASSERT_TRUE(w.grid.GetCellRect(1, 1, &withImage));
+    ASSERT_TRUE(w.grid.GetCellRect(2, 1, &without));
+    const int margin = int(w.grid.GetCell(1, 1)->GetMargin());
+    const CPoint corner(withImage.left + margin, withImage.top + margin);
+    EXPECT_TRUE(shot.Match({{corner.x, corner.y, green, 8}, {corner.x + 9, corner.y + 9, green, 8}}));
+    // The text starts past the image; without one it starts at the margin.
+    const CRect inkWith = grid_test::InkBounds(shot.Image(), CRect(corner.x + 10, withImage.top, withImage.right, withImage.bottom),
+                                               RGB(255, 255, 255));
+    const CRect inkWithout = grid_test::InkBounds(shot.Image(), CRect(without.left, without.top, without.right, without.bottom),
+                                                  RGB(255, 255, 255));
+    ASSERT_FALSE(inkWith.IsRectEmpty());
+    ASSERT_FALSE(inkWithout.IsRectEmpty());
+    EXPECT_GE(inkWith.left - withImage.left, inkWithout.left - without.left + 10);
+
+    CClientDC dc(&w.grid);
+    const CSize extentWith = w.grid.GetCell(1, 1)->GetCellExtent(&dc);
+    const CSize extentWithout = w.grid.GetCell(2, 1)->GetCellExtent(&dc);
+    EXPECT_GE(extentWith.cx, extentWithout.cx + 10);
+    w.grid.m_pImageList = nullptr;
+}
+
 TEST(GridDrawing, FilledGridWithHeadersAndScrollBars) {
     GridWindow w(260, 150);
     w.Fill(12, 8, 1, 1, 60, 22);
@@ -394,6 +466,45 @@ TEST(GridSelection, OwnerMayChangeTheSelectionFromItsHandlers) {
     };
     w.grid.OnEditSelectAll();
     EXPECT_EQ(w.grid.GetSelectedCount(), 49u);
+}
+
+TEST(GridSelection, ABlockSelectedAtOnceAnswersLikeOneEntryPerCell) {
+    for (const bool isVirtual : {false, true}) {
+        SCOPED_TRACE(isVirtual ? "virtual" : "stored");
+        GridWindow w(300, 200);
+        w.grid.m_bVirtualMode = isVirtual;
+        w.Fill(12, 5, 1, 1);
+        auto selected = [&w] {
+            std::set<std::pair<int, int>> cells;
+            for (const auto& [key, cell] : w.grid.m_mapSelected) {
+                EXPECT_EQ(key, CGridCtrl::CellKey(cell.row, cell.col));
+                EXPECT_TRUE(cells.insert({cell.row, cell.col}).second) << "each cell once";
+            }
+            EXPECT_EQ(cells.size(), w.grid.GetSelectedCount());
+            for (int r = 0; r < 12; ++r)
+                for (int c = 0; c < 5; ++c)
+                    EXPECT_EQ(bool(w.grid.IsCellSelected(r, c)), cells.count({r, c}) == 1) << r << "," << c;
+            return cells;
+        };
+        w.grid.OnEditSelectAll();
+        EXPECT_EQ(selected().size(), 44u);
+        EXPECT_EQ(w.grid.GetSelectionBounds(), CellRange(1, 1, 11, 4));
+        EXPECT_EQ(Codes(w.notes), (std::vector<UINT>{GRIDN_SELCHANGING, GRIDN_SELCHANGED}));
+
+        // One cell leaves, another joins, the rest stay.
+        w.grid.SetItemState(5, 2, w.grid.GetItemState(5, 2) & ~CIS_SELECTED);
+        w.grid.SetItemState(0, 0, w.grid.GetItemState(0, 0) | CIS_SELECTED);
+        const auto after = selected();
+        EXPECT_EQ(after.size(), 44u);
+        EXPECT_EQ(after.count({5, 2}), 0u);
+        EXPECT_EQ(after.count({0, 0}), 1u);
+
+        // A new block replaces all of it.
+        w.grid.SetSelectedRange(2, 3, 4, 4);
+        EXPECT_EQ(selected(), (std::set<std::pair<int, int>>{{2, 3}, {2, 4}, {3, 3}, {3, 4}, {4, 3}, {4, 4}}));
+        w.grid.SetSelectedRange(-1, -1, -1, -1);
+        EXPECT_TRUE(selected().empty());
+    }
 }
 
 TEST(GridNotifications, SelectAllTellsTheOwnerBeforeAndAfter) {
@@ -702,6 +813,92 @@ TEST(GridFaults, EnsureVisibleStopsWhenScrollingNoLongerMoves) {
     EXPECT_EQ(w.grid.GetScrollPos(SB_HORZ), info.nMax - int(info.nPage) + 1);
     ASSERT_TRUE(w.grid.GetScrollInfo(SB_VERT, &info, SIF_ALL));
     EXPECT_EQ(w.grid.GetScrollPos(SB_VERT), info.nMax - int(info.nPage) + 1);
+}
+
+TEST(GridScrolling, LineStepsLeaveTheTopRowWhereTheRowSumsPutIt) {
+    GridWindow w(200, 100);
+    w.Fill(60, 3, 2, 1, 50, 20);
+    // Uneven heights with hidden rows, among them runs of two.
+    for (int r = 2; r < 60; ++r) w.grid.SetRowHeight(r, r % 5 == 0 || r % 11 == 0 || r % 11 == 1 ? 0 : 7 + r % 9);
+    w.grid.ResetScrollBars();
+    // The top row by its definition: the first from the fixed rows whose
+    // running height sum reaches the position, at most the last row.
+    auto expected = [&w] {
+        const int pos = w.grid.GetScrollPos(SB_VERT);
+        int row = w.grid.GetFixedRowCount();
+        long long sum = 0;
+        while (sum < pos && row < w.grid.GetRowCount() - 1) sum += w.grid.GetRowHeight(row++);
+        return row;
+    };
+    struct Step {
+        UINT code;
+        int times;
+    };
+    const Step steps[] = {{SB_LINEDOWN, 9},  {SB_LINEUP, 4},  {SB_THUMBTRACK, 1}, {SB_LINEDOWN, 3},
+                          {SB_LINEUP, 6},    {SB_BOTTOM, 1},  {SB_LINEUP, 7},     {SB_LINEDOWN, 30},
+                          {SB_PAGEUP, 1},    {SB_LINEUP, 40}, {SB_LINEDOWN, 2}};
+    QScrollBar* bar = nullptr;
+    for (QScrollBar* b : w.grid.Widget()->findChildren<QScrollBar*>())
+        if (b->orientation() == Qt::Vertical) bar = b;
+    ASSERT_NE(bar, nullptr);
+    int n = 0;
+    for (const Step& s : steps)
+        for (int i = 0; i < s.times; ++i) {
+            ++n;
+            if (s.code == SB_THUMBTRACK) bar->setSliderPosition(bar->sliderPosition() + 13);  // into a row
+            else w.grid.SendMessage(WM_VSCROLL, s.code, 0);
+            const int kept = w.grid.GetTopLeftScrollCell().row;
+            w.grid.m_idTopLeftCache.row = -1;
+            EXPECT_EQ(kept, expected()) << "step " << n << " at " << w.grid.GetScrollPos(SB_VERT);
+            EXPECT_EQ(w.grid.GetTopLeftScrollCell().row, kept) << "step " << n;
+        }
+}
+
+TEST(GridScrolling, WithRedrawOffAScrollMovesThePositionButNotThePicture) {
+    GridWindow w(240, 140);
+    GridWindow reference(240, 140);
+    for (GridWindow* g : {&w, &reference}) {
+        g->Fill(30, 6, 1, 1, 60, 20);
+        for (int r = 0; r < 30; ++r)
+            if (CGridCellBase* cell = g->grid.GetCell(r, 2)) cell->SetBackClr(RGB(BYTE(r * 8), 120, BYTE(255 - r * 8)));
+    }
+    // A grid's picture as its paints left it (reading it paints nothing).
+    auto picture = [](CGridCtrl& grid) {
+        CRect client;
+        grid.GetClientRect(&client);
+        Canvas canvas(client.Width(), client.Height());
+        CClientDC dc(&grid);
+        canvas.DC().BitBlt(0, 0, client.Width(), client.Height(), &dc, 0, 0, SRCCOPY);
+        return canvas.Image();
+    };
+    auto paint = [](CGridCtrl& grid) {
+        grid.Invalidate();
+        grid.SendMessage(WM_PAINT);
+    };
+    paint(w.grid);
+    const QImage before = picture(w.grid);
+    w.grid.m_bRedrawEnabled = FALSE;
+    const UINT codes[] = {SB_LINEDOWN, SB_LINEDOWN, SB_PAGEDOWN, SB_LINEUP, SB_BOTTOM, SB_PAGEUP};
+    for (UINT code : codes) {
+        w.grid.SendMessage(WM_VSCROLL, code, 0);
+        reference.grid.SendMessage(WM_VSCROLL, code, 0);
+    }
+    w.grid.SendMessage(WM_HSCROLL, SB_LINERIGHT, 0);
+    reference.grid.SendMessage(WM_HSCROLL, SB_LINERIGHT, 0);
+    EXPECT_GT(w.grid.GetScrollPos(SB_VERT), 0);
+    EXPECT_EQ(w.grid.GetScrollPos(SB_VERT), reference.grid.GetScrollPos(SB_VERT));
+    EXPECT_EQ(w.grid.GetScrollPos(SB_HORZ), reference.grid.GetScrollPos(SB_HORZ));
+    const QImage frozen = picture(w.grid);
+    EXPECT_TRUE(frozen == before) << SaveTestImage(frozen, "frozen");
+
+    // Drawing again paints the picture of the new position.
+    w.grid.m_bRedrawEnabled = TRUE;
+    paint(w.grid);
+    paint(reference.grid);
+    const QImage after = picture(w.grid);
+    const QImage expected = picture(reference.grid);
+    EXPECT_FALSE(after == before);
+    EXPECT_TRUE(after == expected) << SaveTestImage(after, "after") << " " << SaveTestImage(expected, "expected");
 }
 
 TEST(GridScrolling, DraggingTheThumbScrollsAsItGoes) {

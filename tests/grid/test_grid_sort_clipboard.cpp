@@ -4,6 +4,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -337,4 +338,161 @@ TEST(GridDragDrop, DraggingAHeaderOntoAnotherMovesItsColumnWhenColumnDraggingIsO
     EXPECT_EQ(w.grid.GetColumnWidth(3), 44) << "the width moved with its column";
     EXPECT_EQ(w.grid.GetItemText(1, 4), u"1,4");
     EXPECT_EQ(w.grid.m_nCurrentColumn, -1);
+}
+
+namespace {
+
+// Drags row `from` by a cell and drops it on row `onto`, as the mouse would.
+void DragRow(InputGrid& w, int from, int onto) {
+    const CPoint start = w.At(from, 1);
+    const CPoint target = w.At(onto, 1);
+    auto at = [&w](CPoint p, QEvent::Type type, Qt::MouseButtons buttons) {
+        return [&w, p, type, buttons] {
+            w.Mouse(type, p, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons);
+        };
+    };
+    TimedSteps steps({at(target + CPoint(0, -2), QEvent::MouseMove, Qt::LeftButton),
+                      at(target, QEvent::MouseMove, Qt::LeftButton),
+                      at(target, QEvent::MouseButtonRelease, Qt::NoButton)});
+    w.Press(start);
+    w.Move(start + CPoint(4, 0), true);  // the drag runs until the release
+    Pump();
+}
+
+// The cells the selection map names, as "r,c" in row order.
+std::vector<std::string> Mapped(CGridCtrl& grid) {
+    std::vector<std::pair<int, int>> cells;
+    for (const auto& [key, cell] : grid.m_mapSelected) {
+        EXPECT_EQ(key, CGridCtrl::CellKey(cell.row, cell.col));
+        cells.emplace_back(cell.row, cell.col);
+    }
+    std::sort(cells.begin(), cells.end());
+    std::vector<std::string> out;
+    for (const auto& [r, c] : cells) out.push_back(std::to_string(r) + "," + std::to_string(c));
+    return out;
+}
+
+}  // namespace
+
+TEST(GridDragDrop, AMovedRowTakesItsSelectionAndTheFocusWithIt) {
+    struct Case {
+        int from, onto, lands;
+        std::u16string column;  // column 1 after the move
+    };
+    const Case cases[] = {
+        {1, 3, 3, u"2,1|3,1|1,1|4,1|5,1"},  // down: just below the row dropped on
+        {4, 1, 2, u"1,1|4,1|2,1|3,1|5,1"},  // up
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.from);
+        InputGrid w;
+        w.Fill(6, 3);
+        w.grid.m_bDragDropEnabled = TRUE;
+        w.Click(w.At(c.from, 0));  // selects the row by its header
+        const std::vector<std::string> row = {std::to_string(c.from) + ",1", std::to_string(c.from) + ",2"};
+        ASSERT_EQ(w.Selected(), row);
+
+        DragRow(w, c.from, c.onto);
+        ASSERT_EQ(Column(w.grid, 1), c.column);
+        const std::vector<std::string> moved = {std::to_string(c.lands) + ",1", std::to_string(c.lands) + ",2"};
+        EXPECT_EQ(w.Selected(), moved) << "the selected bits travelled with the row";
+        EXPECT_EQ(Mapped(w.grid), moved) << "and the map names where they are now";
+        // The press that began the drag put the focus on the dragged cell.
+        EXPECT_EQ(w.grid.GetFocusCell(), CCellID(c.lands, 1));
+        EXPECT_TRUE(w.grid.GetItemState(c.lands, 1) & CIS_FOCUSED);
+
+        // Delete empties the row the user selected, wherever it went, and no other.
+        w.Key(Qt::Key_Delete);
+        for (int r = 1; r < 6; ++r)
+            for (int col = 1; col < 3; ++col) {
+                const std::string text = grid_test::Narrow(w.grid.GetItemText(r, col));
+                if (r == c.lands) EXPECT_EQ(text, "") << r << "," << col;
+                else EXPECT_NE(text, "") << r << "," << col;
+            }
+
+        // Clearing the selection leaves no cell marked.
+        w.grid.SetSelectedRange(-1, -1, -1, -1);
+        EXPECT_TRUE(w.Selected().empty());
+        EXPECT_TRUE(Mapped(w.grid).empty());
+    }
+}
+
+TEST(GridDragDrop, InVirtualModeAMovedRowTakesItsSelectionAndTheFocusWithIt) {
+    InputGrid w;
+    w.grid.m_bVirtualMode = TRUE;
+    w.Fill(6, 3);
+    w.grid.m_bDragDropEnabled = TRUE;
+    w.Click(w.At(1, 0));
+    ASSERT_EQ(w.Selected(), (std::vector<std::string>{"1,1", "1,2"}));
+    DragRow(w, 1, 3);
+    EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 2, 3, 1, 4, 5}));
+    EXPECT_EQ(w.Selected(), (std::vector<std::string>{"3,1", "3,2"}));
+    EXPECT_EQ(w.grid.GetFocusCell(), CCellID(3, 1));
+}
+
+TEST(GridDragDrop, AMovedHeaderColumnTakesItsSelectionAndTheFocusWithIt) {
+    InputGrid w;
+    w.Fill(4, 5);
+    w.grid.m_bColumnDragging = true;
+    auto at = [&w](CPoint p, QEvent::Type type, Qt::MouseButtons buttons) {
+        return [&w, p, type, buttons] {
+            w.Mouse(type, p, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons);
+        };
+    };
+    const CPoint from = w.At(0, 1);
+    const CPoint onto = w.At(0, 3);
+    // The press on the header clears the selection; cells are selected while
+    // the header is on its way.
+    auto select = [&w] {
+        w.grid.SetSelectedRange(1, 1, 2, 1);
+        w.grid.SetFocusCell(2, 1);
+    };
+    TimedSteps steps({select, at(onto, QEvent::MouseMove, Qt::LeftButton), at(onto + CPoint(1, 0), QEvent::MouseMove, Qt::LeftButton),
+                      at(onto + CPoint(1, 0), QEvent::MouseButtonRelease, Qt::NoButton)});
+    w.Press(from);
+    w.Move(from + CPoint(4, 0), true);
+    Pump();
+    ASSERT_EQ(w.grid.GetItemText(1, 3), u"1,1");
+    EXPECT_EQ(w.Selected(), (std::vector<std::string>{"1,3", "2,3"}));
+    EXPECT_EQ(Mapped(w.grid), (std::vector<std::string>{"1,3", "2,3"}));
+    EXPECT_EQ(w.grid.GetFocusCell(), CCellID(2, 3));
+}
+
+TEST(GridClipboard, AMebibytePasteWritesTheCellsItReachesAndDropsTheRest) {
+    constexpr size_t kMiB = 1 << 20;
+    auto repeat = [](const std::string& unit, size_t bytes) {
+        std::string out;
+        while (out.size() + unit.size() <= bytes) out += unit;
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::string text;
+        // Rows 1 to 3, columns 1 to 4 after pasting at (1, 1).
+        std::vector<std::u16string> cells;
+        CCellID last;  // the selection's bottom-right: the last cell written
+    };
+    const Case cases[] = {
+        {"one line of '1,' fields", repeat("1,", kMiB),
+         {u"1", u"1", u"1", u"1", u"2,1", u"2,2", u"2,3", u"2,4", u"3,1", u"3,2", u"3,3", u"3,4"},
+         CCellID(1, 4)},
+        {"many tab-separated lines", repeat(" a,b\tc \r\n", kMiB),
+         {u"a,b", u"c", u"1,3", u"1,4", u"a,b", u"c", u"2,3", u"2,4", u"a,b", u"c", u"3,3", u"3,4"},
+         CCellID(3, 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InputGrid w;
+        w.Fill(4, 5);
+        TextData data(c.text);
+        ASSERT_TRUE(w.grid.PasteTextToGrid(CCellID(1, 1), &data.data, TRUE));
+        std::vector<std::u16string> cells;
+        for (int r = 1; r <= 3; ++r)
+            for (int col = 1; col <= 4; ++col) cells.push_back(w.grid.GetItemText(r, col));
+        EXPECT_TRUE(cells == c.cells);
+        const CellRange selected = w.grid.GetSelectionBounds();
+        EXPECT_EQ(selected.GetTopLeft(), CCellID(1, 1));
+        EXPECT_EQ(CCellID(selected.maxRow, selected.maxCol), c.last);
+        EXPECT_EQ(w.grid.GetItemText(1, 0), u"1,0") << "the fixed column is left alone";
+    }
 }
