@@ -6,6 +6,7 @@ REROVORA_PACKAGES=(
   fonts-nanum fonts-dejavu-core fonts-liberation2
   python3-fonttools
   locales
+  clang libclang-rt-14-dev
 )
 
 rerovora_install_packages() {

@@ -270,3 +270,21 @@ TEST_F(MonitorTest, JunkFromAnInstrumentIsSentAsNotAnswering) {
         }
     }
 }
+
+// A reply that comes in two reads (the header with two value bytes, then the
+// rest) is an answer in both reads: the stack is never reconnected for it.
+TEST_F(MonitorTest, AReplySplitInTwoReadsKeepsTheStackConnected) {
+    Simulator others("instrument_sim", {"--port", "4000", "--address", "127.0.0.1-127.0.0.4", "--address",
+                                        "127.0.0.6-127.0.0.12", "--values", "90,2.5"});
+    ASSERT_TRUE(others.ready()) << others.Stderr();
+    Simulator split("instrument_sim", {"--port", "4000", "--address", "127.0.0.5", "--mode", "split", "--values",
+                                       "90,2.5", "--split-delay", "300"});
+    ASSERT_TRUE(split.ready()) << split.Stderr();
+    StartRelay();
+    // Set-up and the first watchdog pass connect twice; then polls go on.
+    ASSERT_TRUE(WaitForRecords([](const auto& rs) { return rs.size() >= 14; }, 25000)) << Diagnostics();
+    const std::string log = split.Stderr();
+    std::size_t accepted = 0;
+    for (std::size_t at = log.find("accepted"); at != std::string::npos; at = log.find("accepted", at + 1)) ++accepted;
+    EXPECT_EQ(accepted, 2u) << log;
+}
