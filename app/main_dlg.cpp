@@ -362,7 +362,9 @@ void CMainDlg::ReportDroppedRecords() {
     if (!m_pServerLink) return;
     const DWORD total = m_pServerLink->m_nDroppedSends;
     if (total == m_nDropsReported) return;
-    std::fprintf(stderr, "server link: %lu record(s) dropped in the last minute, %lu in all: the data server did not take the one before in time\n",
+    std::fprintf(stderr,
+                 "server link: %lu record(s) dropped in the last minute, %lu in all: the data server did not "
+                 "take the one before in time\n",
                  static_cast<unsigned long>(total - m_nDropsReported), static_cast<unsigned long>(total));
     std::fflush(stderr);
     m_nDropsReported = total;
