@@ -1,6 +1,7 @@
 #include "app/main_dlg.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "app/base_panel.h"
@@ -176,6 +177,7 @@ BOOL CMainDlg::OnInitDialog() {
 
     SetTimer(kWatchdogTimer, 1000);
     SetTimer(kRecordTimer, SendPeriodMs(cfg.nSendPeriod));
+    SetTimer(kDropReportTimer, kDropReportMs);
     return TRUE;
 }
 
@@ -267,6 +269,7 @@ void CMainDlg::OnTimer(UINT_PTR id) {
             if (++m_nWatchdog[i] < kWatchdogLimit) continue;
             if (m_pPanel) m_pPanel->UpdateStack(i, STACK_NO_REPLY);
             KillTimer(kPollTimerBase + UINT_PTR(i));
+            m_bReplyRest[i] = false;
             if (CQuorSock* link = m_pLinks[i]) {
                 link->CloseLink();
                 link->ConnectHost(Dotted(m_config->aStacks[i].dwIp), kInstrumentPort);
@@ -276,6 +279,8 @@ void CMainDlg::OnTimer(UINT_PTR id) {
         }
     } else if (id == kRecordTimer) {
         SendRecord();
+    } else if (id == kDropReportTimer) {
+        ReportDroppedRecords();
     } else if (id >= kPollTimerBase && id < kPollTimerBase + kMaxStacks) {
         const int i = int(id - kPollTimerBase);
         if (i < StackCount() && i < m_nLinks && m_pLinks[i]) {
@@ -299,11 +304,24 @@ LRESULT CMainDlg::OnSockEvent(WPARAM linkId, LPARAM event) {
 
 void CMainDlg::OnStackReply(int i) {
     if (i < 0 || i >= m_nLinks || !m_pLinks[i]) return;
-    const CString& text = m_pLinks[i]->m_strRecv;  // read in place: a reply can be 64 KiB
-    m_nWatchdog[i] = 0;
+    CQuorSock* link = m_pLinks[i];
+    const CString& text = link->m_strRecv;  // read in place: a reply can be 64 KiB
     InstrumentReading reading;
     const ReplyKind kind = ParseInstrumentReply(text, &reading);
-    if (kind == ReplyKind::Other) return;  // no poll until the watchdog reconnects
+    if (kind == ReplyKind::Other) {
+        // The rest of a reply whose header came with the read before counts as
+        // an answer; anything else is not one: it leaves the watchdog running,
+        // and nothing more is read (nor polled) until the watchdog reconnects.
+        if (m_bReplyRest[i]) {
+            m_bReplyRest[i] = false;
+            m_nWatchdog[i] = 0;
+            return;
+        }
+        link->HoldReceive();
+        return;
+    }
+    m_nWatchdog[i] = 0;
+    m_bReplyRest[i] = true;
     if (kind == ReplyKind::Reading) {
         m_fSpeed[i] = reading.speed;
         m_fDirection[i] = m_config->aStacks[i].bShowDirection ? reading.direction : 0.0f;
@@ -330,7 +348,26 @@ void CMainDlg::SendRecord() {
         stacks[i].direction = m_fDirection[i];
     }
     m_szRecord = FormatServerRecord(m_timeNow, cfg, stacks, count);
-    if (m_pServerLink) m_pServerLink->SendData(m_szRecord.data(), int(m_szRecord.size()));
+    if (!m_pServerLink) return;
+    // A record goes out whole; one due while the last is unsent is dropped.
+    m_pServerLink->SendData(m_szRecord.data(), int(m_szRecord.size()));
+    if (m_pServerLink->SendStalled()) {
+        // The server took nothing for a whole period: a new connection.
+        m_pServerLink->CloseLink();
+        m_pServerLink->ConnectAddr(cfg.dwServerIp, UINT(cfg.nServerPort));
+    }
+}
+
+void CMainDlg::ReportDroppedRecords() {
+    if (!m_pServerLink) return;
+    const DWORD total = m_pServerLink->m_nDroppedSends;
+    if (total == m_nDropsReported) return;
+    std::fprintf(stderr,
+                 "server link: %lu record(s) dropped in the last minute, %lu in all: the data server did not "
+                 "take the one before in time\n",
+                 static_cast<unsigned long>(total - m_nDropsReported), static_cast<unsigned long>(total));
+    std::fflush(stderr);
+    m_nDropsReported = total;
 }
 
 // ---------------------------------------------------------------------------
@@ -386,6 +423,7 @@ void CMainDlg::TearDown() {
         for (int i = 0; i < std::min(StackCount(), kMaxStacks); ++i) KillTimer(kPollTimerBase + UINT_PTR(i));
         KillTimer(kWatchdogTimer);
         KillTimer(kRecordTimer);
+        KillTimer(kDropReportTimer);
     }
     if (CQuorSock* server = m_pServerLink) {
         m_pServerLink = nullptr;

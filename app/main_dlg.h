@@ -4,6 +4,7 @@
 // data server's, id 100, and one per stack, id = stack index) and every timer:
 //   1        every second: each stack's reply watchdog;
 //   2        every send period: the server record;
+//   3        every minute: the count of server records dropped, on stderr;
 //   100 + i  500 ms, once: one poll of stack i.
 // Everything runs on the user-interface thread, driven by timers and link events.
 #pragma once
@@ -32,6 +33,8 @@ constexpr int kServerLinkId = 100;
 // Timers of the main window.
 constexpr UINT_PTR kWatchdogTimer = 1;
 constexpr UINT_PTR kRecordTimer = 2;
+constexpr UINT_PTR kDropReportTimer = 3;
+constexpr UINT kDropReportMs = 60 * 1000;
 constexpr UINT_PTR kPollTimerBase = 100;  // + stack index
 constexpr UINT kPollDelayMs = 500;
 // Seconds without any data after which a stack is marked and reconnected; the
@@ -74,6 +77,10 @@ public:
     LRESULT OnSockEvent(WPARAM linkId, LPARAM event);
     void OnStackReply(int i);
     void SendRecord();
+    // Writes to stderr how many server records were dropped since the last
+    // report (a record due while the one before was still unsent); nothing when
+    // none was.
+    void ReportDroppedRecords();
     void OnButtonBar();
     void OnCapture();
     void OnConfig();
@@ -108,6 +115,9 @@ public:
     CQuorSock** m_pLinks = nullptr;
     int m_nLinks = 0;  // entries of m_pLinks
     int m_nWatchdog[kMaxStacks] = {};
+    // The stack's last read began with the reply header: the next read may be
+    // the rest of that reply.
+    bool m_bReplyRest[kMaxStacks] = {};
     char m_szRequest[kMaxStacks][40] = {};
     float m_fDirection[kMaxStacks] = {};
     float m_fSpeed[kMaxStacks] = {};
@@ -124,4 +134,5 @@ private:
     // The settings record is large; it lives on the heap beside the window.
     std::unique_ptr<ConfigData> m_config;
     bool m_bExiting = false;
+    DWORD m_nDropsReported = 0;  // of the server link's dropped records
 };

@@ -46,6 +46,11 @@ void CClientSock::OnClose(int errorCode) {
     if (m_pOwner) m_pOwner->SendMessage(WM_SOCK_EVENT, SOCK_KIND_CLOSE, m_nSockId);
 }
 
+void CClientSock::OnSend(int errorCode) {
+    CAsyncSocket::OnSend(errorCode);
+    if (m_pOwner) m_pOwner->SendMessage(WM_SOCK_EVENT, SOCK_KIND_SEND, m_nSockId);
+}
+
 // ---------------------------------------------------------------------------
 // CQuorSock
 
@@ -81,6 +86,12 @@ bool CQuorSock::Notify(LPARAM event) {
 }
 
 void CQuorSock::DropSocket(bool shutDownFirst) {
+    // A rest cannot go on another connection: the peer would get a torn piece.
+    m_sendRest.clear();
+    m_nSendDone = 0;
+    m_nSendTaken = 0;
+    m_bSendStalled = false;
+    m_bReceiveHeld = FALSE;
     CClientSock* socket = m_pSocket;
     if (!socket) return;
     m_pSocket = nullptr;
@@ -127,7 +138,35 @@ void CQuorSock::Reconnect(DWORD ipv4) {
 }
 
 void CQuorSock::SendData(const void* data, int length) {
-    if (m_bConnected && m_pSocket) m_pSocket->Send(data, length, 0);
+    if (!m_bConnected || !m_pSocket || length <= 0 || !data) return;
+    if (UnsentBytes() > 0) {
+        ++m_nDroppedSends;
+        m_bSendStalled = m_nSendTaken == 0;
+        m_nSendTaken = 0;
+        return;
+    }
+    m_bSendStalled = false;
+    m_sendRest.assign(static_cast<const char*>(data), std::size_t(length));
+    m_nSendDone = 0;
+    FlushSend();
+    // What the peer takes from now on shows it reading.
+    m_nSendTaken = 0;
+}
+
+void CQuorSock::FlushSend() {
+    while (m_pSocket && UnsentBytes() > 0) {
+        const int room = int(std::min<std::size_t>(UnsentBytes(), 1u << 30));
+        const int n = m_pSocket->Send(m_sendRest.data() + m_nSendDone, room, 0);
+        if (n > 0) {
+            m_nSendDone += std::size_t(n);
+            m_nSendTaken += std::size_t(n);
+            continue;
+        }
+        if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) return;  // the write notification goes on
+        break;  // the connection broke: its close notification follows
+    }
+    m_sendRest.clear();
+    m_nSendDone = 0;
 }
 
 void CQuorSock::CloseLink() {
@@ -174,7 +213,12 @@ LRESULT CQuorSock::OnSockEvent(WPARAM kind, LPARAM value) {
         m_bConnected = FALSE;
         Notify(LINK_CLOSED);
         return 1;
+    case SOCK_KIND_SEND:
+        FlushSend();
+        return 1;
     case SOCK_KIND_RECEIVE: {
+        // Held: nothing is read, so the socket announces nothing more either.
+        if (m_bReceiveHeld) return 1;
         if (m_bLampAttached) LampFlash(kGreenEdge, kGreenCenter);
         DWORD waiting = 0;
         if (m_pSocket && !m_pSocket->IOCtl(FIONREAD, &waiting)) waiting = 0;

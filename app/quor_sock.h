@@ -5,8 +5,13 @@
 // every change of its connection and every arrival of bytes to its owner window
 // as WM_SOCK_EVENT (wParam = link id, lParam = a LinkEvent or a raw Windows
 // Sockets error code), keeps the received bytes as UTF-16 text, sends only while
-// connected, and can drive a status lamp. It never retries and never queues:
-// reconnecting is the owner's decision.
+// connected, and can drive a status lamp. It never retries: reconnecting is the
+// owner's decision.
+//
+// Data goes out whole or not at all: what the socket cannot take at once is
+// kept and finished on the socket's write notification. While such a rest is
+// unfinished, further data is dropped whole and counted; the link then reports
+// itself stalled when the peer took nothing since the previous SendData.
 //
 // The same message number carries the socket's notifications to the link's own
 // window (wParam = SockKind, lParam = the connect error or the socket id).
@@ -14,6 +19,9 @@
 // Everything runs on the user-interface thread; events are sent synchronously,
 // so the owner's handler runs inside the link's.
 #pragma once
+
+#include <cstddef>
+#include <string>
 
 #include "platform/net/socket.h"
 #include "platform/window/wnd.h"
@@ -41,6 +49,7 @@ enum SockKind : WPARAM {
     SOCK_KIND_CONNECT = 1,  // lParam: the connect's error code, 0 on success
     SOCK_KIND_CLOSE = 2,    // the peer closed or reset the connection
     SOCK_KIND_RECEIVE = 3,  // bytes are waiting
+    SOCK_KIND_SEND = 4,     // the socket takes data again after a full send
 };
 
 // The socket of one link: turns the socket's callbacks into WM_SOCK_EVENT for
@@ -57,6 +66,7 @@ protected:
     void OnReceive(int errorCode) override;
     void OnConnect(int errorCode) override;
     void OnClose(int errorCode) override;
+    void OnSend(int errorCode) override;
 };
 
 class CQuorSock : public CWnd {
@@ -79,9 +89,23 @@ public:
     void ConnectAddr(DWORD ipv4, UINT port);
     // Closes the current socket and connects to `ipv4` on the stored port.
     void Reconnect(DWORD ipv4);
-    // Sends `length` bytes while connected; otherwise does nothing. A partial or
-    // failed send is not retried.
+    // Sends `length` bytes while connected; otherwise does nothing. The bytes go
+    // out whole: what the socket does not take now is finished on its write
+    // notification. While an earlier call's bytes are unfinished, these are
+    // dropped whole and counted in m_nDroppedSends. A failed send (the connection
+    // broke) drops the rest; the close notification follows.
     void SendData(const void* data, int length);
+    // True after a SendData that found earlier bytes unfinished and the peer
+    // having taken none of them since the SendData before: the peer stopped
+    // reading. Cleared by the next SendData and with the connection.
+    bool SendStalled() const { return m_bSendStalled; }
+    // Bytes of an earlier SendData still waiting to go out.
+    std::size_t UnsentBytes() const { return m_sendRest.size() - m_nSendDone; }
+    // Reads nothing more from this connection until it is closed or connected
+    // anew: the bytes stay in the socket, and the socket announces nothing more,
+    // so a peer that floods costs nothing. The owner uses it for a peer whose
+    // bytes it will not use.
+    void HoldReceive() { m_bReceiveHeld = TRUE; }
     // Closes the connection (sending side shut down first) and shows the lamp red.
     // The owner is not told.
     void CloseLink();
@@ -106,13 +130,19 @@ public:
     CLed* m_pLamp = nullptr;
     BOOL m_bLampAttached = FALSE;
     BOOL m_bLampColors = FALSE;
+    // SendData calls dropped whole because an earlier one was unfinished, since
+    // the link was made.
+    DWORD m_nDroppedSends = 0;
 
 private:
     // Sends a link event to the owner; false when the link's own window went away
     // while the owner handled it (the link object may be gone too: touch nothing).
     bool Notify(LPARAM event);
-    // Detaches, closes and deletes the current socket, if any.
+    // Detaches, closes and deletes the current socket, if any, with what was
+    // left unsent on it.
     void DropSocket(bool shutDownFirst);
+    // Hands the socket as much of the unsent rest as it takes now.
+    void FlushSend();
 
     // Every use of the status lamp goes through these (quor_sock_lamp.cpp).
     void LampCreate(CWnd* pParent, LPCTSTR text);
@@ -125,4 +155,10 @@ private:
     // Counts socket replacements, so a connect result whose socket was closed or
     // replaced while the owner handled it does not mark the link connected.
     unsigned m_nSocketGeneration = 0;
+
+    std::string m_sendRest;           // the bytes of the unfinished SendData
+    std::size_t m_nSendDone = 0;      // of them, taken by the socket
+    std::size_t m_nSendTaken = 0;     // bytes taken since the last SendData
+    bool m_bSendStalled = false;
+    BOOL m_bReceiveHeld = FALSE;
 };

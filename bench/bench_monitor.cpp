@@ -1,8 +1,10 @@
 // The relay at work against the simulators, with all twelve instruments
 // answering:
 //  - Program: the real build/rerovora for a fixed time (REROVORA_BENCH_SECONDS,
-//    default 30), with drifting wind (/0) and with steady wind (/1, nothing to
-//    repaint): its CPU time per second of wall time (percent of one core)
+//    default 30), with drifting wind (/0), with steady wind (/1, nothing to
+//    repaint) and with six of the twelve instruments flooding junk (/2, what
+//    junk costs a relay that does not read it): its CPU time per second of
+//    wall time (percent of one core)
 //    and its peak resident memory; side by side, in the same run, a minimal
 //    poller that does only the network work of the relay (twelve connections,
 //    the request 500 ms after each reply, the record every period) as the floor.
@@ -147,6 +149,8 @@ void BM_ProgramAgainstSimulators(benchmark::State& state) {
         // that never changes, so the program's own floor (nothing to repaint).
         std::vector<std::string> simArgs{"--address", "127.0.0.1-127.0.0.12", "--port", "4000", "--duration", "3600"};
         if (state.range(0) == 1) simArgs.insert(simArgs.end(), {"--values", "90,5"});
+        if (state.range(0) == 2)
+            for (int i = 7; i <= 12; ++i) simArgs.insert(simArgs.end(), {"--mode-at", "127.0.0." + std::to_string(i) + "=flood"});
         const pid_t sim = Spawn(build / "tools/instrument_sim", simArgs, dir, "sim");
         if (!port || !ReadyPort(dir / "sim.err")) {
             state.SkipWithError("simulators did not start (is port 4000 free?)");
@@ -180,7 +184,7 @@ void BM_ProgramAgainstSimulators(benchmark::State& state) {
     }
     fs::remove_all(dir);
 }
-BENCHMARK(BM_ProgramAgainstSimulators)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_ProgramAgainstSimulators)->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 // ---- reply to paint, in process ----
 

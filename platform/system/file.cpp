@@ -1,5 +1,7 @@
 #include "platform/system/file.h"
 
+#include "platform/base/path_text.h"
+
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -14,7 +16,7 @@
 
 namespace {
 
-std::string ToFsPath(const std::u16string& path) { return Utf16ToUtf8(path); }
+std::string ToFsPath(const std::u16string& path) { return platform::PathToBytes(path); }
 
 [[noreturn]] void ThrowFileError(int cause, const std::u16string& path, const char* operation) {
     throw CFileException(cause, path, operation);
@@ -147,7 +149,7 @@ void WriteInPlace(const std::string& target, const void* data, std::size_t size,
 
 CFileException::CFileException(int cause, std::u16string path, const char* operation)
     : m_cause(cause), m_path(std::move(path)) {
-    m_what = std::string(operation) + " " + Utf16ToUtf8(m_path) + ": " + std::strerror(cause);
+    m_what = std::string(operation) + " " + platform::PathToBytes(m_path) + ": " + std::strerror(cause);
 }
 
 // ---- CFile --------------------------------------------------------------------
@@ -277,7 +279,7 @@ namespace platform {
 std::u16string CurrentDirectory() {
     std::vector<char> buf(512);
     for (;;) {
-        if (::getcwd(buf.data(), buf.size())) return Utf8ToUtf16(buf.data());
+        if (::getcwd(buf.data(), buf.size())) return PathFromBytes(buf.data());
         if (errno != ERANGE) return {};
         buf.resize(buf.size() * 2);
     }

@@ -1,6 +1,7 @@
 // Files, the working directory and path helpers.
 //
-// Paths are UTF-16 inside the program and UTF-8 on the file system.
+// Paths are UTF-16 inside the program and UTF-8 on the file system; a name
+// that is not valid UTF-8 keeps its bytes (platform/base/path_text.h).
 #pragma once
 
 #include <cstddef>

@@ -83,6 +83,14 @@ QRect WorkArea(const QWidget* w) {
 CWnd::CWnd() = default;
 
 CWnd::~CWnd() {
+    if (m_impl && m_impl->destroying) {
+        // Deleted by a handler while its window tree is being destroyed: the
+        // destroy under way finishes the window without this object.
+        m_impl->wnd = nullptr;
+        m_impl = nullptr;
+        m_hWnd = nullptr;
+        return;
+    }
     if (m_hWnd) CWnd::DestroyWindow();
 }
 
@@ -194,8 +202,8 @@ BOOL CWnd::DestroyWindow() {
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         WindowImpl* impl = WindowImpl::FromHandle(*it);
         if (!impl) continue;
-        CWnd* wnd = impl->wnd;
-        if (wnd) wnd->WindowProc(WM_NCDESTROY, 0, 0);
+        if (impl->wnd) impl->wnd->WindowProc(WM_NCDESTROY, 0, 0);
+        CWnd* wnd = impl->wnd;  // afresh: the handler may have deleted its object
         if (WindowImpl* p = WindowImpl::FromHandle(impl->parent)) {
             auto& c = p->children;
             c.erase(std::remove(c.begin(), c.end(), impl->handle), c.end());

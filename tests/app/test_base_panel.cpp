@@ -207,3 +207,17 @@ TEST(StackPanel, Picture) {
         {240, 50, colours::kSlate},   // right of stack 0's indicator
     }));
 }
+
+// The window closed around the panel (another way out of a modal loop than the
+// exit command): the panel deletes its indicators in WM_DESTROY, and the rest
+// of the destroy goes on without them.
+TEST(StackPanel, DestroyedWithItsParentWindowWhileItStillHoldsItsStacks) {
+    PanelScene s;
+    ASSERT_NE(s.panel.Indicator(0), nullptr);
+    const HWND indicator = s.panel.Indicator(0)->m_hWnd;
+    ASSERT_TRUE(s.top.DestroyWindow());
+    EXPECT_EQ(s.panel.m_hWnd, nullptr);
+    EXPECT_FALSE(IsWindow(indicator));
+    EXPECT_EQ(s.panel.Indicator(0), nullptr);
+    platform::PumpEvents(20);
+}

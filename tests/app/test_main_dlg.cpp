@@ -5,7 +5,9 @@
 // instrument simulator.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -13,6 +15,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -312,4 +317,79 @@ TEST_F(MainDlgTest, PictureWithTwelveStacksAnswering) {
     }));
     // Every stack's numeric display shows a value with its unit.
     for (int i = 0; i < 12; ++i) EXPECT_EQ(m_dlg->m_pPanel->m_nState[i], STACK_VALUES);
+}
+
+namespace {
+
+// What this process writes to its standard error while the object lives.
+class CapturedStderr {
+public:
+    CapturedStderr() {
+        std::fflush(stderr);
+        m_saved = ::dup(2);
+        const int fd = ::open((m_dir / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        ::close(fd);
+    }
+    ~CapturedStderr() {
+        std::fflush(stderr);
+        ::dup2(m_saved, 2);
+        ::close(m_saved);
+    }
+    std::string Text() const {
+        std::fflush(stderr);
+        const auto bytes = ReadAllBytes(m_dir / "stderr");
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+private:
+    TempDir m_dir;
+    int m_saved = -1;
+};
+
+}  // namespace
+
+// A data server that stops reading: the record due while the last one is
+// unsent is dropped whole, the count goes to stderr with the minute's report
+// (once), and the link that took nothing for a period is dropped and connected
+// anew.
+TEST_F(MainDlgTest, RecordsTheServerDoesNotTakeAreDroppedCountedAndTheLinkRenewed) {
+    LoopbackListener server("127.0.0.1");
+    RelaySettings settings;
+    settings.serverPort = server.port();
+    settings.sendPeriod = 3600;  // records only when the test asks
+    Open(settings);
+    CQuorSock* link = m_dlg->m_pServerLink;
+    ASSERT_TRUE(platform::PumpUntil([&] { return link->m_bConnected != FALSE; }, 5000));
+    PeerSocket first = server.Accept(5000);
+    ASSERT_TRUE(first.valid());
+    const int small = 16384;
+    ASSERT_EQ(::setsockopt(int(link->m_pSocket->m_hSocket), SOL_SOCKET, SO_SNDBUF, &small, sizeof small), 0);
+
+    // Records until one does not fit even after a whole period for the link to
+    // go on (the server's buffers full).
+    for (int n = 0; n < 50000 && link->UnsentBytes() == 0; ++n) {
+        m_dlg->SendRecord();
+        platform::PumpEvents(0);
+        if (link->UnsentBytes() == 0) continue;
+        for (std::size_t before = SIZE_MAX; before != link->UnsentBytes();) {
+            before = link->UnsentBytes();
+            platform::PumpEvents(100);
+        }
+    }
+    ASSERT_GT(link->UnsentBytes(), 0u);
+    ASSERT_EQ(link->m_nDroppedSends, 0u);
+    CapturedStderr err;
+    m_dlg->SendRecord();
+    EXPECT_EQ(link->m_nDroppedSends, 1u);
+    EXPECT_FALSE(link->m_bConnected) << "a link that took nothing for a period is renewed";
+    PeerSocket second = server.Accept(5000);
+    EXPECT_TRUE(second.valid()) << "connected anew";
+
+    m_dlg->OnTimer(kDropReportTimer);
+    m_dlg->OnTimer(kDropReportTimer);  // nothing new: nothing more
+    const std::string report = err.Text();
+    EXPECT_NE(report.find("1 record(s) dropped"), std::string::npos) << report;
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
+    EXPECT_TRUE(first.WaitForEnd(3000)) << "the old connection is closed";
 }

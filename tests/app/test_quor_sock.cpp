@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -84,6 +86,7 @@ float FloatAt(const CString& text, std::size_t at) {
 }
 
 constexpr char kRequest[] = "R000?";
+constexpr int kServerLinkIdForTest = 100;
 
 }  // namespace
 
@@ -491,5 +494,75 @@ TEST(QuorSockStress, AThousandCyclesOverTwelveLinksLeaveNothingBehind) {
     if (!UnderAddressSanitizer()) {
         const std::int64_t growth = std::int64_t(ResidentBytes()) - std::int64_t(rssBefore);
         EXPECT_LT(growth, 2 << 20) << "resident memory grew by " << growth << " bytes";
+    }
+}
+
+// A data server that stops reading: every period one record of 1 MiB (far more
+// than the socket buffers take at once) is handed to the link. What the
+// socket does not take is finished later; a record due while the last is
+// unfinished is dropped whole and counted; a period in which the server took
+// nothing marks the link stalled. Whatever happens, the server receives whole
+// records only, never a piece glued to another.
+TEST(QuorSock, ARecordGoesOutWholeOrNotAtAll) {
+    enum Read { kAll, kSome, kNone };  // what the server reads before a period's record
+    const struct {
+        const char* name;
+        std::vector<Read> periods;
+        std::vector<int> delivered;  // the records that arrive, in order
+        int dropped;
+        std::vector<bool> stalled;   // per period, after its record was handed over
+    } cases[] = {
+        {"the server reads everything", {kAll, kAll, kAll}, {0, 1, 2}, 0, {false, false, false}},
+        {"the server reads slowly, then everything", {kAll, kSome, kSome, kAll}, {0, 3}, 2,
+         {false, false, false, false}},
+        // The first period without reading still fills the server's buffers.
+        {"the server stops reading, then reads", {kAll, kNone, kNone, kAll, kAll}, {0, 3, 4}, 2,
+         {false, false, true, false, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackListener listener("127.0.4.20");
+        Owner owner;
+        auto link = MakeLink(&owner.wnd, kServerLinkIdForTest);
+        PeerSocket peer;
+        ASSERT_NO_FATAL_FAILURE(ConnectToListener(owner, *link, listener, &peer));
+        // A small send buffer: what the server does not read stays in the link.
+        const int small = 16384;
+        ASSERT_EQ(::setsockopt(int(link->m_pSocket->m_hSocket), SOL_SOCKET, SO_SNDBUF, &small, sizeof small), 0);
+
+        std::vector<std::string> records;
+        std::string received;
+        auto readAll = [&] {
+            // Until the link has nothing left and the stream is quiet.
+            platform::PumpUntil([&] {
+                received += peer.ReadAvailable();
+                return link->UnsentBytes() == 0;
+            }, 10000);
+            platform::PumpEvents(20);
+            received += peer.ReadAvailable();
+        };
+        std::vector<bool> stalled;
+        for (std::size_t p = 0; p < c.periods.size(); ++p) {
+            if (c.periods[p] == kAll) readAll();
+            if (c.periods[p] == kSome) received += peer.Read(1, 2000) + peer.ReadAvailable();
+            // The period passes: the link goes on with what it holds until the
+            // server's buffers are full.
+            for (std::size_t before = SIZE_MAX; before != link->UnsentBytes();) {
+                before = link->UnsentBytes();
+                platform::PumpEvents(100);
+            }
+            records.push_back("{" + std::string(1 << 20, char('a' + p)) + "}\n");
+            link->SendData(records.back().data(), int(records.back().size()));
+            stalled.push_back(link->SendStalled());
+        }
+        readAll();
+        EXPECT_EQ(link->UnsentBytes(), 0u);
+
+        std::string expected;
+        for (int k : c.delivered) expected += records[std::size_t(k)];
+        EXPECT_EQ(received.size(), expected.size());
+        EXPECT_TRUE(received == expected) << "the stream holds a torn record";
+        EXPECT_EQ(int(link->m_nDroppedSends), c.dropped);
+        EXPECT_EQ(stalled, c.stalled);
     }
 }

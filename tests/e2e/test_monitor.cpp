@@ -214,3 +214,77 @@ TEST_F(MonitorTest, ServerDownLosesOnlyItsPeriodsAndRecordsResume) {
     EXPECT_EQ(StackValues(second.back(), 5).first, "4.0");
     EXPECT_TRUE(m_program->Running());
 }
+
+// An instrument whose bytes are junk is not answering, however many bytes it
+// sends: its stack goes out as "err" within the watchdog's time and stays so,
+// while the others keep their values.
+TEST_F(MonitorTest, JunkFromAnInstrumentIsSentAsNotAnswering) {
+    enum class Junk { FloodFromTheFirstByte, OneByteASecondAfterAnswering };
+    const struct {
+        const char* name;
+        Junk junk;
+    } cases[] = {
+        {"floods junk from its first byte", Junk::FloodFromTheFirstByte},
+        {"answers, then sends one junk byte a second", Junk::OneByteASecondAfterAnswering},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_program.reset();  // the case before's program and sink end first
+        m_sink.reset();
+        Simulator others("instrument_sim", {"--port", "4000", "--address", "127.0.0.1-127.0.0.4", "--address",
+                                            "127.0.0.6-127.0.0.12", "--values", "90,2.5"});
+        ASSERT_TRUE(others.ready()) << others.Stderr();
+        std::unique_ptr<Simulator> flood;
+        std::unique_ptr<FakeInstrument> fifth;
+        if (c.junk == Junk::FloodFromTheFirstByte) {
+            flood = std::make_unique<Simulator>(
+                "instrument_sim", std::vector<std::string>{"--port", "4000", "--address", "127.0.0.5", "--mode", "flood"});
+            ASSERT_TRUE(flood->ready()) << flood->Stderr();
+        } else {
+            fifth = std::make_unique<FakeInstrument>("127.0.0.5", 180.0f, 7.25f);
+            ASSERT_TRUE(fifth->listening());
+        }
+        StartRelay();
+        auto fifthIs = [](const SinkRecord& r, const std::string& speed) { return StackValues(r, 4).first == speed; };
+        if (fifth) {
+            ASSERT_TRUE(WaitForRecords([&](const auto& rs) { return !rs.empty() && fifthIs(rs.back(), "7.2"); }, 20000))
+                << Diagnostics();
+            fifth->SetAnswer(FakeInstrument::Answer::JunkEachSecond);
+        }
+        const auto junkFrom = std::chrono::steady_clock::now();
+        const std::size_t before = Records().size();
+        // The watchdog's five seconds, one more for the rest of the last reply,
+        // a send period, and slack for a loaded machine.
+        ASSERT_TRUE(WaitForRecords([&](const auto& rs) { return rs.size() > before && fifthIs(rs.back(), "err"); }, 12000))
+            << Diagnostics();
+        const auto marked =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - junkFrom);
+        EXPECT_LE(marked.count(), 9000);
+        // It stays so through reconnects, the others answering meanwhile.
+        const std::size_t markedAt = Records().size();
+        ASSERT_TRUE(WaitForRecords([&](const auto& rs) { return rs.size() >= markedAt + 12; }, 20000)) << Diagnostics();
+        const std::vector<SinkRecord> records = Records();
+        for (std::size_t k = markedAt; k < records.size(); ++k) {
+            EXPECT_EQ(StackValues(records[k], 4), (std::pair<std::string, std::string>{"err", "err"})) << records[k].record;
+            EXPECT_EQ(StackValues(records[k], 3).first, "2.5") << records[k].record;
+        }
+    }
+}
+
+// A reply that comes in two reads (the header with two value bytes, then the
+// rest) is an answer in both reads: the stack is never reconnected for it.
+TEST_F(MonitorTest, AReplySplitInTwoReadsKeepsTheStackConnected) {
+    Simulator others("instrument_sim", {"--port", "4000", "--address", "127.0.0.1-127.0.0.4", "--address",
+                                        "127.0.0.6-127.0.0.12", "--values", "90,2.5"});
+    ASSERT_TRUE(others.ready()) << others.Stderr();
+    Simulator split("instrument_sim", {"--port", "4000", "--address", "127.0.0.5", "--mode", "split", "--values",
+                                       "90,2.5", "--split-delay", "300"});
+    ASSERT_TRUE(split.ready()) << split.Stderr();
+    StartRelay();
+    // Set-up and the first watchdog pass connect twice; then polls go on.
+    ASSERT_TRUE(WaitForRecords([](const auto& rs) { return rs.size() >= 14; }, 25000)) << Diagnostics();
+    const std::string log = split.Stderr();
+    std::size_t accepted = 0;
+    for (std::size_t at = log.find("accepted"); at != std::string::npos; at = log.find("accepted", at + 1)) ++accepted;
+    EXPECT_EQ(accepted, 2u) << log;
+}

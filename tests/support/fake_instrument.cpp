@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <map>
 
@@ -64,11 +65,17 @@ std::vector<int> FakeInstrument::RequestsPerConnection() const {
 
 void FakeInstrument::Run() {
     std::map<int, std::pair<std::size_t, std::string>> clients;  // fd -> (connection index, pending bytes)
+    using Clock = std::chrono::steady_clock;
+    auto nextJunk = Clock::now();
     for (;;) {
         std::vector<pollfd> fds{{m_wake[0], POLLIN, 0}, {m_listener, POLLIN, 0}};
         for (auto& [fd, c] : clients) fds.push_back({fd, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), 1000) < 0) continue;
+        if (::poll(fds.data(), fds.size(), 50) < 0) continue;
         if (fds[0].revents) break;
+        if (m_answer == Answer::JunkEachSecond && Clock::now() >= nextJunk) {
+            nextJunk = Clock::now() + std::chrono::seconds(1);
+            for (auto& [fd, c] : clients) (void)!::send(fd, "\x7F", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+        }
         if (fds[1].revents & POLLIN) {
             const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0) {
@@ -99,7 +106,7 @@ void FakeInstrument::Run() {
                     ++m_perConnection[index];
                 }
                 const Answer answer = m_answer;
-                if (answer == Answer::Silent) continue;
+                if (answer == Answer::Silent || answer == Answer::JunkEachSecond) continue;
                 std::string reply = answer == Answer::WrongHeader ? "R001:" : "R000:";
                 AppendLittleEndian(&reply, m_direction);
                 AppendLittleEndian(&reply, m_speed);

@@ -13,7 +13,8 @@
 
 class FakeInstrument {
 public:
-    enum class Answer { Reading, Silent, WrongHeader };
+    // JunkEachSecond: no answer, and one junk byte a second on every connection.
+    enum class Answer { Reading, Silent, WrongHeader, JunkEachSecond };
 
     FakeInstrument(const std::string& address, float direction, float speed, int port = 4000);
     ~FakeInstrument();

@@ -9,8 +9,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/system/directory.h"
 #include "platform/system/file.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
@@ -297,4 +300,48 @@ TEST(PathJoin, UsesOneSeparator) {
     EXPECT_EQ(platform::PathJoin(u"/", u"ZEL-Rerovora.cfg"), u"/ZEL-Rerovora.cfg");
     EXPECT_EQ(platform::PathJoin(u"/work/", u"/Capture"), u"/work/Capture");
     EXPECT_EQ(platform::PathJoin(u"", u"a.png"), u"a.png");
+}
+
+// A working folder whose name is not valid UTF-8 (a folder named on a system
+// with another character set): the program's path of it leads back to the
+// same folder, byte for byte, and a file made, found and read through it is
+// the file in that folder.
+TEST(WorkingDirectory, AFolderNameNotValidUtf8KeepsItsBytes) {
+    const struct {
+        const char* what;
+        std::string name;
+    } cases[] = {
+        {"EUC-KR bytes", "\xB9\xD9\xB6\xF7"},
+        {"a Latin-1 letter", "caf\xE9"},
+        {"a byte no character starts with", "\xFF\xFE x"},
+        {"an encoded surrogate", "\xED\xA0\x80"},
+        {"an overlong slash", "a\xC0\xAFz"},
+        {"a character cut short", "euro \xE2\x82"},
+        {"valid UTF-8 beside a bad byte", "\xEB\xB0\x94\xEB\x9E\x8C \x80"},
+    };
+    const fs::path previous = fs::current_path();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string folder = dir.path().string() + "/" + c.name;
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+        ASSERT_EQ(::chdir(folder.c_str()), 0);
+        char real[4096];
+        ASSERT_NE(::getcwd(real, sizeof real), nullptr);
+
+        const std::u16string cwd = platform::CurrentDirectory();
+        const std::u16string cfg = platform::PathJoin(cwd, u"ZEL-Rerovora.cfg");
+        platform::ReplaceFileAtomically(cfg, "settings", 8);
+        EXPECT_EQ(ReadAllBytes(std::string(real) + "/ZEL-Rerovora.cfg"), (std::vector<unsigned char>{
+                                                                              's', 'e', 't', 't', 'i', 'n', 'g', 's'}));
+        EXPECT_TRUE(platform::FileExistsAt(cfg));
+        CFile file;
+        ASSERT_TRUE(file.Open(cfg, CFile::modeRead));
+        char back[8] = {};
+        EXPECT_EQ(file.Read(back, 8), 8u);
+        file.Close();
+        EXPECT_TRUE(CreateDirectoryW(platform::PathJoin(cwd, u"Capture").c_str(), nullptr));
+        EXPECT_TRUE(fs::is_directory(std::string(real) + "/Capture"));
+        ASSERT_EQ(::chdir(previous.c_str()), 0);
+    }
 }

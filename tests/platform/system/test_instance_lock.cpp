@@ -1,11 +1,23 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <string>
+#include <grp.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstddef>
+#include <cstring>
+#include <functional>
+#include <string>
+
 #include "platform/system/instance_lock.h"
+#include "tests/support/child_process.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -89,4 +101,95 @@ TEST(InstanceLock, ReleasedLockCanBeTakenByAnotherProcess) {
     LockHolder holder(name);
     EXPECT_EQ(holder.Answer(), 'y');
     EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT);
+}
+
+namespace {
+
+// A process of another account (the unprivileged user) that does `act` with the
+// lock's name and then stays, holding whatever it got, until it is killed.
+class OtherAccount {
+public:
+    OtherAccount(const std::u16string& name, const std::function<bool(const std::u16string&)>& act) {
+        int fds[2];
+        if (::pipe(fds) != 0) return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(fds[0]);
+            char got = 'x';
+            if (::setgroups(0, nullptr) == 0 && ::setgid(UnprivilegedGid()) == 0 && ::setuid(UnprivilegedUid()) == 0)
+                got = act(name) ? 'y' : 'n';
+            (void)!::write(fds[1], &got, 1);
+            for (;;) ::pause();
+        }
+        ::close(fds[1]);
+        if (m_pid > 0 && ::read(fds[0], &m_answer, 1) != 1) m_answer = '?';
+        ::close(fds[0]);
+    }
+    ~OtherAccount() {
+        if (m_pid <= 0) return;
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    char Answer() const { return m_answer; }  // 'x': could not become the other account
+
+private:
+    pid_t m_pid = -1;
+    char m_answer = '?';
+};
+
+// Binds the abstract local socket `address` and keeps it.
+bool BindAbstract(const std::string& address) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un sa{};
+    sa.sun_family = AF_UNIX;
+    std::memcpy(sa.sun_path + 1, address.data(), std::min(address.size(), sizeof sa.sun_path - 1));
+    const auto len = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + address.size());
+    return fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&sa), len) == 0 && ::listen(fd, 1) == 0;
+}
+
+}  // namespace
+
+// The lock belongs to the user: whatever another account does first with the
+// lock's name, this user still takes it, and it still keeps this user's own
+// second process out.
+TEST(InstanceLock, AnotherAccountCannotHoldIt) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another account";
+    TempDir runtime;
+    ASSERT_EQ(::chmod(runtime.path().c_str(), 0700), 0);
+    TempDir othersFolder;
+    ASSERT_EQ(::chown(othersFolder.path().c_str(), UnprivilegedUid(), UnprivilegedGid()), 0);
+    const struct {
+        const char* name;
+        std::string runtimeDir;  // XDG_RUNTIME_DIR of both accounts
+        std::function<bool(const std::u16string&)> act;
+    } cases[] = {
+        {"it binds the lock's name as a local socket", runtime.path().string(),
+         [](const std::u16string& name) {
+             return BindAbstract("rerovora-lock:" + Utf16ToUtf8(name)) &&
+                    BindAbstract("rerovora-lock:" + Utf16ToUtf8(name) + ":" + std::to_string(::getuid()));
+         }},
+        {"it takes the lock of the same name itself", runtime.path().string(),
+         [](const std::u16string& name) {
+             HANDLE h = CreateMutexW(nullptr, TRUE, name.c_str());
+             return h && WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+         }},
+        {"the runtime folder named is the other account's", othersFolder.path().string(),
+         [](const std::u16string& name) {
+             HANDLE h = CreateMutexW(nullptr, TRUE, name.c_str());
+             return h && WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedEnv xdg("XDG_RUNTIME_DIR", c.runtimeDir.c_str());
+        const std::u16string name = UniqueName("other account");
+        OtherAccount other(name, c.act);
+        ASSERT_NE(other.Answer(), 'x') << "no unprivileged account to act as";
+        EXPECT_EQ(other.Answer(), 'y') << "what the other account did failed";
+
+        LockHolder mine(name);
+        EXPECT_EQ(mine.Answer(), 'y') << "this user's process did not get the lock";
+        LockHolder second(name);
+        EXPECT_EQ(second.Answer(), 'n') << "a second process of this user got it too";
+    }
 }

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/runtime/app.h"
 #include "platform/window/dialog.h"
@@ -100,6 +103,69 @@ TEST(Messages, DestroyGoesParentFirstAndNcDestroyChildFirst) {
                                               "parent ncdestroy"}));
     EXPECT_EQ(child.m_hWnd, nullptr);
     EXPECT_EQ(grandchild.GetParent(), nullptr);
+}
+
+// Handlers that delete window objects while their tree is being destroyed (a
+// panel deleting its controls in WM_DESTROY): the destroy goes on without the
+// deleted objects and never calls them again. Tree: top -> panel -> a, b.
+TEST(Messages, DestroyNeverCallsAnObjectAHandlerDeleted) {
+    struct Case {
+        const char* name;
+        const char* handlerOf;   // the window whose handler deletes
+        UINT message;            // in which message
+        std::vector<std::string> deletes;
+        std::vector<std::string> expected;  // the messages seen, in order
+    };
+    const std::vector<Case> cases = {
+        {"the panel deletes its controls", "panel", WM_DESTROY, {"a", "b"},
+         {"top destroy", "panel destroy", "panel ncdestroy", "top ncdestroy"}},
+        {"a control deletes its later sibling", "a", WM_DESTROY, {"b"},
+         {"top destroy", "panel destroy", "a destroy", "a ncdestroy", "panel ncdestroy", "top ncdestroy"}},
+        {"the top deletes a grandchild", "top", WM_DESTROY, {"a"},
+         {"top destroy", "panel destroy", "b destroy", "b ncdestroy", "panel ncdestroy", "top ncdestroy"}},
+        {"a control deletes itself in its last message", "a", WM_NCDESTROY, {"a"},
+         {"top destroy", "panel destroy", "a destroy", "b destroy", "b ncdestroy", "a ncdestroy",
+          "panel ncdestroy", "top ncdestroy"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MessageLog log;
+        std::map<std::string, RecordingWnd*> wnds;
+        for (const char* tag : {"top", "panel", "a", "b"}) wnds[tag] = new RecordingWnd(tag, &log);
+        ASSERT_TRUE(wnds["top"]->CreateEx(0, nullptr, u"top", WS_POPUP, CRect(0, 0, 200, 100), nullptr, 0));
+        ASSERT_TRUE(wnds["panel"]->Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 90, 90), wnds["top"], 1));
+        ASSERT_TRUE(wnds["a"]->Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 10, 10), wnds["panel"], 2));
+        ASSERT_TRUE(wnds["b"]->Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(20, 0, 30, 10), wnds["panel"], 3));
+        std::vector<HWND> handles;
+        for (auto& [tag, w] : wnds) {
+            w->logOnly = {WM_DESTROY, WM_NCDESTROY};
+            handles.push_back(w->m_hWnd);
+        }
+        RecordingWnd* deleter = wnds[c.handlerOf];
+        deleter->handlers[c.message] = [&wnds, &c, deleter](WPARAM wp, LPARAM lp) -> LRESULT {
+            // Locals only: deleting the handler's own window deletes this function.
+            auto* all = &wnds;
+            const std::vector<std::string> deletes = c.deletes;
+            const LRESULT r = deleter->CWnd::WindowProc(c.message, wp, lp);
+            for (const std::string& tag : deletes) {
+                delete (*all)[tag];
+                all->erase(tag);
+            }
+            return r;
+        };
+        log.clear();
+        wnds["top"]->DestroyWindow();
+
+        std::vector<std::string> seen;
+        for (const auto& m : log) seen.push_back(m.tag + (m.message == WM_DESTROY ? " destroy" : " ncdestroy"));
+        EXPECT_EQ(seen, c.expected);
+        for (HWND h : handles) EXPECT_FALSE(IsWindow(h));
+        for (auto& [tag, w] : wnds) {
+            EXPECT_EQ(w->m_hWnd, nullptr) << tag;
+            delete w;
+        }
+        platform::PumpEvents(20);  // the widgets' deferred deletion
+    }
 }
 
 TEST(Messages, AWindowMayDestroyItselfInsideItsOwnTimer) {
