@@ -102,10 +102,20 @@ void CGridCtrl::OnScroll(int bar, UINT code) {
         break;
     }
     // The picture moves with the cells; only what a line or page uncovers is
-    // painted again. With redrawing off only the position changes.
+    // painted again. With redrawing off only the position changes. Cells are
+    // drawn in whole rows and columns from the top-left one, so the picture
+    // moves by what lies between the old and the new top-left cell: at the end
+    // of the range the position may stop inside a row, and moving the picture
+    // by the position's change would put part of it between two rows.
     if (moved && m_bRedrawEnabled && GetScrollPosition(bar) != pos) {
-        const int delta = pos - GetScrollPosition(bar);
-        ScrollWindow(vertical ? 0 : delta, vertical ? delta : 0, &scrolling, &scrolling);
+        const CCellID now = GetTopLeftScrollCell();
+        const int to = vertical ? now.row : now.col;
+        auto span = [this, vertical](int a, int b) { return vertical ? RowSpan(a, b) : ColumnSpan(a, b); };
+        const long long shift = to >= first ? span(first, to) : -span(to, first);
+        if (shift != 0 && shift > -(1LL << 30) && shift < (1LL << 30)) {
+            const int delta = int(-shift);
+            ScrollWindow(vertical ? 0 : delta, vertical ? delta : 0, &scrolling, &scrolling);
+        }
     }
 }
 

@@ -14,6 +14,8 @@
 #include <sstream>
 
 #include "platform/base/sysmetrics.h"
+#include "platform/window/dialog.h"
+#include "res/resources.h"
 #include "tests/display/x_display.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pixel_harness.h"
@@ -101,6 +103,10 @@ public:
     }
 
     fs::path SettingsFile() const { return m_dir / "relay" / "ZEL-Rerovora.cfg"; }
+    std::string Records() const {
+        std::ifstream in(m_dir / "records.log");
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     ChildProcess& Process() { return *m_process; }
     std::string Stderr() const { return m_process->Stderr(); }
 
@@ -344,4 +350,169 @@ TEST(RealDisplay, ConfigurationDialogStaysAboveAndKeepsItsSize) {
     x.Close(dialog->id);  // the close button is Cancel
     EXPECT_TRUE(relay.WaitAlone(main->id));
     EXPECT_TRUE(relay.Process().Running());
+}
+
+namespace {
+
+// A point of the configuration dialog, from its template: the template's
+// dialog units scale to the client rectangle the window manager shows.
+QPoint InDialog(const QRect& client, int xDlu, int yDlu) {
+    res::RegisterConfigTemplate();
+    const DialogTemplate* t = platform::FindDialogTemplate(137);
+    return client.topLeft() + QPoint(xDlu * client.width() / t->cx, yDlu * client.height() / t->cy);
+}
+
+QPoint ItemCentre(const QRect& client, const std::u16string& className, int nth) {
+    res::RegisterConfigTemplate();
+    for (const DialogItemTemplate& item : platform::FindDialogTemplate(137)->items)
+        if (item.className == className && nth-- == 0) return InDialog(client, item.x + item.cx / 2, item.y + item.cy / 2);
+    return QPoint();
+}
+
+// The table's visible rows (top and bottom of each, on the screen) and its
+// name and address columns, found by the pale yellow of their cells.
+struct Table {
+    std::vector<std::pair<int, int>> rows;
+    std::pair<int, int> name, address;
+};
+constexpr QRgb kCell = 0xFFFFFFE0;
+
+std::optional<Table> FindTable(const QImage& shot, const QRect& dialog) {
+    QRect box;
+    for (int y = dialog.top(); y <= dialog.bottom(); ++y)
+        for (int x = dialog.left(); x <= dialog.right(); ++x)
+            if (shot.pixel(x, y) == kCell) box |= QRect(x, y, 1, 1);
+    if (box.width() < 40) return std::nullopt;
+    Table t;
+    // Columns along the top pixel row of the first cell, rows down the address column.
+    const int y0 = box.top() + 1;
+    for (int x = box.left(); x <= box.right();) {
+        if (shot.pixel(x, y0) != kCell) { ++x; continue; }
+        const int start = x;
+        while (x <= box.right() && shot.pixel(x, y0) == kCell) ++x;
+        (t.name.second == 0 ? t.name : t.address) = {start, x - 1};
+        if (t.address.second) break;
+    }
+    const int x0 = t.address.first + 2;
+    for (int y = box.top(); y <= box.bottom();) {
+        if (shot.pixel(x0, y) != kCell) { ++y; continue; }
+        const int start = y;
+        while (y <= box.bottom() && shot.pixel(x0, y) == kCell) ++y;
+        if (y - start > 8) t.rows.push_back({start, y - 1});
+    }
+    if (!t.address.second || t.rows.size() < 3) return std::nullopt;
+    return t;
+}
+
+QImage Cell(const QImage& shot, const Table& t, std::size_t row, const std::pair<int, int>& column) {
+    return shot.copy(QRect(QPoint(column.first, t.rows[row].first), QPoint(column.second, t.rows[row].second)));
+}
+
+// The program with the configuration dialog open over it.
+struct ConfigOpen {
+    XDisplay x{1280, 1024, true};
+    std::unique_ptr<Relay> relay;
+    std::optional<TopWindow> main, dialog;
+    bool Open() {
+        if (!x.Failure().empty()) return false;
+        relay = std::make_unique<Relay>(x);
+        main = relay->WaitLaidOut();
+        if (!main) return false;
+        const QPoint config = BarSegment(main->client, 1);
+        x.Click(config.x(), config.y());
+        dialog = relay->WaitOther(main->id);
+        return dialog && WaitFor([&] { return FindTable(x.Shot(), dialog->client).has_value(); }, 5000);
+    }
+};
+
+}  // namespace
+
+// A stack name typed into the table goes, after OK, into the next record; a
+// refused port shows its message above the dialog, which stays open.
+TEST(RealDisplay, ConfigurationTakesATypedNameAndRefusesAPortAboveTheDialog) {
+    ConfigOpen c;
+    if (!c.x.Failure().empty()) GTEST_SKIP() << c.x.Failure();
+    ASSERT_TRUE(c.Open());
+    XDisplay& x = c.x;
+    const QRect d = c.dialog->client;
+
+    // Port 0: the refusal is owned by the dialog and shows above it.
+    const QPoint port = ItemCentre(d, u"Edit", 2);
+    x.Click(port.x(), port.y());
+    x.Key("End");
+    for (int i = 0; i < 6; ++i) x.Key("BackSpace");
+    x.Type("0");
+    const QPoint ok = ItemCentre(d, u"Button", 4);  // after the three group boxes: OK
+    x.Click(ok.x(), ok.y());
+    std::optional<TopWindow> refusal;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (const TopWindow& w : x.Windows())
+                if (w.id != c.main->id && w.id != c.dialog->id) refusal = w;
+            return refusal.has_value();
+        },
+        8000));
+    EXPECT_EQ(refusal->transientFor, c.dialog->id);
+    EXPECT_EQ(x.Windows().back().id, refusal->id) << "the refusal is not on top";
+    SaveTestImage(x.Shot(), "refusal");
+    x.Key("Return");
+    ASSERT_TRUE(WaitFor([&] { return x.Windows().size() == 2; }, 5000)) << "the refusal did not close";
+    x.Click(port.x(), port.y());
+    x.Key("End");
+    x.Key("BackSpace");
+    x.Type("22700");
+
+    // The second stack's name.
+    const auto table = FindTable(x.Shot(), d);
+    ASSERT_TRUE(table);
+    const int nameX = (table->name.first + table->name.second) / 2;
+    x.Click(nameX, (table->rows[1].first + table->rows[1].second) / 2);
+    x.Type("STNEW");
+    x.Key("Return");
+    x.Click(ok.x(), ok.y());
+    ASSERT_TRUE(c.relay->WaitAlone(c.main->id)) << "OK did not close the dialog";
+    EXPECT_TRUE(WaitFor([&] { return c.relay->Records().find("^STNEW^") != std::string::npos; }, 8000))
+        << c.relay->Records().substr(0, 400);
+}
+
+// Scrolled to the bottom with the wheel, then Down from the eleventh row: every
+// column of the table is drawn at its new place.
+TEST(RealDisplay, TableScrolledWithTheWheelAndTheKeysDrawsEveryColumnInPlace) {
+    ConfigOpen c;
+    if (!c.x.Failure().empty()) GTEST_SKIP() << c.x.Failure();
+    ASSERT_TRUE(c.Open());
+    XDisplay& x = c.x;
+    const QRect d = c.dialog->client;
+    const auto first = FindTable(x.Shot(), d);
+    ASSERT_TRUE(first);
+    const int nameX = (first->name.first + first->name.second) / 2;
+    x.Wheel(nameX, first->rows[2].first, -5);
+    ::usleep(300000);
+    const QImage top = x.Shot();
+    const auto scrolled = FindTable(top, d);
+    ASSERT_TRUE(scrolled);
+    // The eleventh stack is the tenth row from the top once the table shows its last row.
+    const std::size_t eleventh = scrolled->rows.size() >= 10 ? 9 : scrolled->rows.size() - 2;
+    x.Click(nameX, (scrolled->rows[eleventh].first + scrolled->rows[eleventh].second) / 2);
+    ::usleep(200000);
+    const QImage before = x.Shot();
+    x.Key("Down");
+    ::usleep(500000);
+    const QImage after = x.Shot();
+    SaveTestImage(after, "after-down");
+    const auto moved = FindTable(after, d);
+    ASSERT_TRUE(moved);
+    // Rows above the focus: the same pictures, all columns moved by one shift.
+    auto shiftOf = [&](const std::pair<int, int>& column) {
+        for (std::size_t s = 0; s < 3; ++s) {
+            bool all = true;
+            for (std::size_t r = 0; r + s < eleventh && all; ++r)
+                all = Cell(after, *moved, r, column) == Cell(before, *scrolled, r + s, column);
+            if (all) return int(s);
+        }
+        return -1;
+    };
+    const int nameShift = shiftOf(moved->name), addressShift = shiftOf(moved->address);
+    EXPECT_NE(nameShift, -1);
+    EXPECT_EQ(nameShift, addressShift) << "the address column was not moved with the names";
 }
