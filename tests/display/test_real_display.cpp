@@ -177,10 +177,19 @@ bool SameFile(const struct ::stat& a, const struct ::stat& b) {
     return a.st_ino == b.st_ino && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-#define START_X(x)                                                       \
-    if (!(x).Failure().empty()) GTEST_SKIP() << (x).Failure();           \
-    do {                                                                 \
+#define START_X(x)                                             \
+    if (!(x).Failure().empty()) GTEST_SKIP() << (x).Failure(); \
+    do {                                                       \
     } while (0)
+
+// A new X server of 1280 x 1024 with the program laid out on it: `x`, `relay`
+// and the main window `main`.
+#define RUN_RELAY(windowManager)               \
+    XDisplay x(1280, 1024, windowManager);     \
+    START_X(x);                                \
+    Relay relay(x);                            \
+    const auto main = relay.WaitLaidOut();     \
+    ASSERT_TRUE(main) << "no window; stderr: " << relay.Stderr()
 
 struct Screen {
     int width, height;
@@ -226,11 +235,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, FirstStart,
 // Un-maximized, moved and resized in one step, resized, maximized again: the
 // layout follows every change the window manager makes.
 TEST(RealDisplay, LayoutFollowsTheWindowManager) {
-    XDisplay x(1280, 1024, true);
-    START_X(x);
-    Relay relay(x);
-    const auto main = relay.WaitLaidOut();
-    ASSERT_TRUE(main);
+    RUN_RELAY(true);
     x.SetMaximized(main->id, false);
     ASSERT_TRUE(WaitFor([&] { return relay.Main() && relay.Main()->client.width() < 1280; }, 5000));
     ASSERT_TRUE(relay.WaitLaidOut(relay.Main()->client)) << "restored";
@@ -255,11 +260,7 @@ class ExitQuestion : public ::testing::TestWithParam<bool> {};
 // program running and writes nothing; Return answers Yes: the program ends
 // and writes its settings.
 TEST_P(ExitQuestion, ReturnEndsTheProgramAndEscapeKeepsIt) {
-    XDisplay x(1280, 1024, GetParam());
-    START_X(x);
-    Relay relay(x);
-    const auto main = relay.WaitLaidOut();
-    ASSERT_TRUE(main);
+    RUN_RELAY(GetParam());
     const struct ::stat before = Stat(relay.SettingsFile());
     const QPoint exitButton = BarSegment(main->client, 2);
 
@@ -293,11 +294,7 @@ INSTANTIATE_TEST_SUITE_P(Desktops, ExitQuestion, ::testing::Bool(),
 // A click on the bar's last two pixels runs nothing but gives the bar the
 // focus; Space then clicks the segment under the mouse.
 TEST(RealDisplay, SpaceClicksTheSegmentUnderTheMouseAndTheBarsLastPixelsDoNothing) {
-    XDisplay x(1280, 1024, true);
-    START_X(x);
-    Relay relay(x);
-    const auto main = relay.WaitLaidOut();
-    ASSERT_TRUE(main);
+    RUN_RELAY(true);
     const QRect& c = main->client;
     const int lastPixel = c.left() + c.width() + 8 - 10 - 1;  // R - 10 - 1
     for (int px : {lastPixel - 1, lastPixel}) {
@@ -314,11 +311,7 @@ TEST(RealDisplay, SpaceClicksTheSegmentUnderTheMouseAndTheBarsLastPixelsDoNothin
 
 // CONFIG: the dialog opens above the main window, owned by it, at a fixed size.
 TEST(RealDisplay, ConfigurationDialogStaysAboveAndKeepsItsSize) {
-    XDisplay x(1280, 1024, true);
-    START_X(x);
-    Relay relay(x);
-    const auto main = relay.WaitLaidOut();
-    ASSERT_TRUE(main);
+    RUN_RELAY(true);
     const QPoint config = BarSegment(main->client, 1);
     x.Click(config.x(), config.y());
     const auto dialog = relay.WaitOther(main->id);
