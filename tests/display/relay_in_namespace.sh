@@ -13,6 +13,11 @@ sim=$!
 "$build/tools/server_sink" --address 127.0.0.1 --port 22700 --duration 3600 >"$work/records.log" 2>>"$work/simulators.log" &
 sink=$!
 mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
+# Under AddressSanitizer: the X keyboard library copies its key names with
+# strndup from buffers that are not NUL-terminated, which the strict string
+# check takes for an overflow. The program's own code keeps the check in
+# every other test.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 cd "$work/relay" || exit 91
 DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" "$build/rerovora" &
 program=$!

@@ -271,6 +271,7 @@ TEST_P(ExitQuestion, ReturnEndsTheProgramAndEscapeKeepsIt) {
         ASSERT_TRUE(box) << "no question, round " << round;
         EXPECT_EQ(box->transientFor, main->id) << "the box is owned by the main window";
         if (round == 0) SaveTestImage(x.Shot(), "question");
+        EXPECT_TRUE(WaitFor([&] { return x.Focus() == box->id; }, 5000)) << "the question has no keyboard focus";
         x.Key("Escape");
         EXPECT_TRUE(relay.WaitAlone(main->id)) << "Escape left the question open, round " << round;
     }
@@ -279,7 +280,9 @@ TEST_P(ExitQuestion, ReturnEndsTheProgramAndEscapeKeepsIt) {
 
     x.MovePointer(exitButton.x(), exitButton.y() + 200);
     x.Click(exitButton.x(), exitButton.y());
-    ASSERT_TRUE(relay.WaitOther(main->id));
+    const auto box = relay.WaitOther(main->id);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(WaitFor([&] { return x.Focus() == box->id; }, 5000)) << "the question has no keyboard focus";
     x.Key("Return");
     ASSERT_NE(relay.Process().Wait(15000), -1) << "Return did not end the program";
     EXPECT_FALSE(SameFile(before, Stat(relay.SettingsFile()))) << "the settings were not written";

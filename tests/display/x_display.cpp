@@ -175,6 +175,25 @@ std::vector<XDisplay::TopWindow> XDisplay::Windows() {
     return out;
 }
 
+unsigned long XDisplay::Focus() {
+    Display* d = Dpy(m_display);
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(d, &focus, &revert);
+    // The focus may sit on a window inside a client: the client that holds it.
+    for (const TopWindow& w : Windows()) {
+        for (Window at = focus; at && at != DefaultRootWindow(d);) {
+            if (at == w.id) return w.id;
+            Window root, parent, *children = nullptr;
+            unsigned int n = 0;
+            if (!XQueryTree(d, at, &root, &parent, &children, &n)) break;
+            if (children) XFree(children);
+            at = parent;
+        }
+    }
+    return 0;
+}
+
 void XDisplay::MovePointer(int x, int y) {
     Display* d = Dpy(m_display);
     XTestFakeMotionEvent(d, -1, x, y, 0);

@@ -42,6 +42,9 @@ public:
     // Every viewable top-level client window, bottom to top.
     std::vector<TopWindow> Windows();
 
+    // The top-level client window that holds the keyboard focus, or 0.
+    unsigned long Focus();
+
     void MovePointer(int x, int y);
     void Click(int x, int y, int button = 1);
     void Wheel(int x, int y, int notches);  // negative: towards the user (down)
