@@ -373,6 +373,14 @@ private:
     // adds `add`, removes `remove`; `resetColours` sets both colours back to the
     // default.
     void ChangeStates(int r0, int r1, int c0, int c1, UINT add, UINT remove, bool resetColours);
+    // Whether a new cell starts untouched (grid_row.h): when the cells are of
+    // the plain class and made by this class's CreateCell.
+    bool MakesPlainCells() const;
+    // The slot of a new cell at (nRow, nCol): an untouched cell, or the object
+    // CreateCell makes.
+    CellSlot NewSlot(int nRow, int nCol);
+    // The cell object stored at (nRow, nCol); null for an untouched cell.
+    CGridCellBase* StoredCell(int nRow, int nCol) const;
     // The rows [first, last] measured for a column's width.
     BOOL MeasureColumn(int nCol, int nStyle);
     void HideTitleTip();

@@ -87,7 +87,7 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     std::vector<Entry> entries;
     entries.reserve(size_t(high - low + 1));
     for (int row = low; row <= high; ++row)
-        entries.push_back({reinterpret_cast<LPARAM>(GetCell(row, nCol)), m_rows[size_t(row)],
+        entries.push_back({reinterpret_cast<LPARAM>(ReadCell(row, nCol)), m_rows[size_t(row)],
                            size_t(row) < m_arRowHeights.size() ? UINT(m_arRowHeights[size_t(row)]) : 0u});
     auto cellAt = [&entries, low](int row) { return entries[size_t(row - low)].cell; };
     auto swapRows = [&entries, low](int r1, int r2) { std::swap(entries[size_t(r1 - low)], entries[size_t(r2 - low)]); };
@@ -101,7 +101,7 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
         if (!entry.row) continue;
         GRID_ROW& cells = *entry.row;
         for (size_t c = 0; c < cells.size(); ++c)
-            if (cells[c]) cells[c]->SetCoords(row, int(c));
+            if (CGridCellBase* cell = cells[c].Cell()) cell->SetCoords(row, int(c));
     }
     return TRUE;
 }
