@@ -653,9 +653,8 @@ void CGridCtrl::ResetScrollBars() {
 }
 
 int CGridCtrl::GetScrollPosition(int nBar) const {
-    SCROLLINFO info;
-    if (!GetScrollInfo(nBar, &info, SIF_POS)) return 0;
-    return info.nPos;
+    // The position as GetScrollInfo reports it (0 without a bar), read directly.
+    return GetScrollPos(nBar);
 }
 
 void CGridCtrl::SetScrollPosition(int nBar, int nPos) {
