@@ -905,21 +905,12 @@ TEST(GridScrolling, WithRedrawOffAScrollMovesThePositionButNotThePicture) {
         for (int r = 0; r < 30; ++r)
             if (CGridCellBase* cell = g->grid.GetCell(r, 2)) cell->SetBackClr(RGB(BYTE(r * 8), 120, BYTE(255 - r * 8)));
     }
-    // A grid's picture as its paints left it (reading it paints nothing).
-    auto picture = [](CGridCtrl& grid) {
-        CRect client;
-        grid.GetClientRect(&client);
-        Canvas canvas(client.Width(), client.Height());
-        CClientDC dc(&grid);
-        canvas.DC().BitBlt(0, 0, client.Width(), client.Height(), &dc, 0, 0, SRCCOPY);
-        return canvas.Image();
-    };
     auto paint = [](CGridCtrl& grid) {
         grid.Invalidate();
         grid.SendMessage(WM_PAINT);
     };
     paint(w.grid);
-    const QImage before = picture(w.grid);
+    const QImage before = w.Picture();
     w.grid.m_bRedrawEnabled = FALSE;
     const UINT codes[] = {SB_LINEDOWN, SB_LINEDOWN, SB_PAGEDOWN, SB_LINEUP, SB_BOTTOM, SB_PAGEUP};
     for (UINT code : codes) {
@@ -931,15 +922,15 @@ TEST(GridScrolling, WithRedrawOffAScrollMovesThePositionButNotThePicture) {
     EXPECT_GT(w.grid.GetScrollPos(SB_VERT), 0);
     EXPECT_EQ(w.grid.GetScrollPos(SB_VERT), reference.grid.GetScrollPos(SB_VERT));
     EXPECT_EQ(w.grid.GetScrollPos(SB_HORZ), reference.grid.GetScrollPos(SB_HORZ));
-    const QImage frozen = picture(w.grid);
+    const QImage frozen = w.Picture();
     EXPECT_TRUE(frozen == before) << SaveTestImage(frozen, "frozen");
 
     // Drawing again paints the picture of the new position.
     w.grid.m_bRedrawEnabled = TRUE;
     paint(w.grid);
     paint(reference.grid);
-    const QImage after = picture(w.grid);
-    const QImage expected = picture(reference.grid);
+    const QImage after = w.Picture();
+    const QImage expected = reference.Picture();
     EXPECT_FALSE(after == before);
     EXPECT_TRUE(after == expected) << SaveTestImage(after, "after") << " " << SaveTestImage(expected, "expected");
 }
