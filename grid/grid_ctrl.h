@@ -386,9 +386,10 @@ private:
     void HideTitleTip();
     // A scroll-bar message on either bar.
     void OnScroll(int bar, UINT code);
-    // The quicksort of SortRange over rows [low, high].
-    template <typename CellAt, typename SwapRows>
-    void QuickSortRows(PFNLVCOMPARE pfnCompare, BOOL bAscending, int low, int high, const CellAt& cellAt,
+    // The quicksort of SortRange over rows [low, high]: keyAt(row) gives a
+    // row's key, compare(a, b) orders two keys as the compare function does.
+    template <typename KeyAt, typename Compare, typename SwapRows>
+    void QuickSortRows(const Compare& compare, BOOL bAscending, int low, int high, const KeyAt& keyAt,
                        const SwapRows& swapRows);
     // A cell's origin in 64 bits (GetCellOrigin without the cut to int).
     bool CellOrigin(int nRow, int nCol, long long* x, long long* y);
