@@ -418,12 +418,14 @@ CString CGridCtrl::GetItemText(int nRow, int nCol) const {
 
 BOOL CGridCtrl::SetItemState(int nRow, int nCol, UINT state) {
     const std::uint64_t key = CellKey(nRow, nCol);
-    const BOOL selected = IsCellSelected(nRow, nCol);
+    CellSlot* slot = SlotAt(nRow, nCol);
+    // IsCellSelected, read from the slot at hand.
+    const BOOL selected = slot ? m_bSelectionEnabled && (SlotState(*slot) & CIS_SELECTED) : IsCellSelected(nRow, nCol);
     if (selected && !(state & CIS_SELECTED)) m_mapSelected.erase(key);
     else if (!selected && (state & CIS_SELECTED)) m_mapSelected.insert(key, CCellID(nRow, nCol));
     if (m_bVirtualMode) return FALSE;
     // An untouched cell keeps its state in its slot.
-    if (CellSlot* slot = SlotAt(nRow, nCol); slot && slot->IsUntouched() && CellSlot::Fits(state)) {
+    if (slot && slot->IsUntouched() && CellSlot::Fits(state)) {
         *slot = CellSlot::Untouched(slot->Format(), state);
         return TRUE;
     }
@@ -433,8 +435,14 @@ BOOL CGridCtrl::SetItemState(int nRow, int nCol, UINT state) {
     return TRUE;
 }
 
+UINT CGridCtrl::SlotState(const CellSlot& slot) {
+    if (slot.IsUntouched()) return slot.State();
+    const CGridCellBase* cell = slot.Cell();
+    return cell ? UINT(cell->GetState()) : 0;
+}
+
 UINT CGridCtrl::GetItemState(int nRow, int nCol) const {
-    if (const CellSlot* slot = SlotAt(nRow, nCol); slot && slot->IsUntouched()) return slot->State();
+    if (const CellSlot* slot = SlotAt(nRow, nCol)) return SlotState(*slot);
     CGridCellBase* cell = ReadCell(nRow, nCol);
     return cell ? UINT(cell->GetState()) : 0;
 }

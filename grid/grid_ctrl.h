@@ -379,6 +379,8 @@ private:
     // The slot of a new cell at (nRow, nCol): an untouched cell, or the object
     // CreateCell makes.
     CellSlot NewSlot(int nRow, int nCol);
+    // The state of the cell in a slot (0 without a cell).
+    static UINT SlotState(const CellSlot& slot);
     // The cell object stored at (nRow, nCol); null for an untouched cell.
     CGridCellBase* StoredCell(int nRow, int nCol) const;
     // The rows [first, last] measured for a column's width.
