@@ -36,7 +36,7 @@ TextKey TextKeyOf(LPARAM cell) {
 }
 
 // CompareByText on two keys.
-int CompareTextKeys(const TextKey& a, const TextKey& b) {
+inline int CompareTextKeys(const TextKey& a, const TextKey& b) {
     if (!a.cell || !b.cell) return 0;
     if (a.high != b.high) return a.high < b.high ? -1 : 1;
     if (a.low != b.low) return a.low < b.low ? -1 : 1;
@@ -130,7 +130,8 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     auto swapRows = [&entries, low](int r1, int r2) { std::swap(entries[size_t(r1 - low)], entries[size_t(r2 - low)]); };
     if (byText) {
         auto keyAt = [&entries, low](int row) { return entries[size_t(row - low)].key; };
-        QuickSortRows(&CompareTextKeys, bAscending, low, high, keyAt, swapRows);
+        auto compare = [](const TextKey& a, const TextKey& b) { return CompareTextKeys(a, b); };
+        QuickSortRows(compare, bAscending, low, high, keyAt, swapRows);
     } else {
         auto cellAt = [&entries, low](int row) { return entries[size_t(row - low)].key.cell; };
         auto compare = [pfnCompare](LPARAM a, LPARAM b) { return pfnCompare(a, b, 0); };
