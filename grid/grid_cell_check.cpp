@@ -63,7 +63,7 @@ void CGridCellCheck::OnClick(CPoint point) {
     point.Offset(m_Rect.left, m_Rect.top);
     if (!m_pGrid) return;
     const CCellID cell = m_pGrid->GetCellFromPt(point, TRUE);
-    const CGridCellBase* under = m_pGrid->GetCell(cell.row, cell.col);
+    const CGridCellBase* under = m_pGrid->ReadCell(cell.row, cell.col);
     const bool readOnly = under && under->IsReadOnly();
     if (!m_pGrid->IsEditable() || readOnly || !GetCheckPlacement().PtInRect(point)) return;
     m_bChecked = !m_bChecked;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <memory>
 #include <new>
+#include <typeinfo>
 
 #include "grid/grid_sums.h"
 #include "platform/gdi/sysparams.h"
@@ -112,11 +113,17 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
             } else {
                 m_rows.reserve(size_t(nRows));
                 added.reserve(size_t(nRows - old));
+                // Plain cells start untouched; the new rows lie below the fixed
+                // ones, so one row of untouched slots serves them all.
+                std::vector<CellSlot> untouched;
+                if (MakesPlainCells() && old >= m_nFixedRowCount)
+                    for (int col = 0; col < m_nColumnCount; ++col) untouched.push_back(NewSlot(old, col));
                 for (int row = old; row < nRows; ++row) {
-                    auto cells = std::make_unique<GRID_ROW>(size_t(m_nColumnCount), nullptr);
-                    added.push_back(cells.release());
+                    added.push_back(GridRow::Make(size_t(m_nColumnCount)));
+                    GRID_ROW& cells = *added.back();
                     // Fixed bits depend on the counts, which stand as they will be.
-                    for (int col = 0; col < m_nColumnCount; ++col) (*added.back())[size_t(col)] = CreateCell(row, col);
+                    for (int col = 0; col < m_nColumnCount; ++col)
+                        cells[size_t(col)] = untouched.empty() ? NewSlot(row, col) : untouched[size_t(col)];
                 }
                 m_arRowHeights.swap(heights);
                 for (GRID_ROW* r : added) m_rows.push_back(r);
@@ -125,7 +132,7 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
             m_nRowCount = nRows;
         } catch (const std::bad_alloc&) {
             for (GRID_ROW* r : added) {
-                for (CGridCellBase* cell : *r) delete cell;
+                for (const CellSlot& slot : *r) delete slot.Cell();
                 delete r;
             }
             AfxMessageBox(u"Out of memory.", MB_OK | MB_ICONERROR);
@@ -163,40 +170,43 @@ BOOL CGridCtrl::SetColumnCount(int nCols) {
                 for (int physical = nCols; physical < old && size_t(physical) < cells->size(); ++physical) {
                     const int col = displayOf[size_t(physical)];
                     if (col >= 0) SetItemState(row, col, 0);
-                    delete (*cells)[size_t(physical)];
+                    delete (*cells)[size_t(physical)].Cell();
                     (*cells)[size_t(physical)] = nullptr;
                 }
-                cells->resize(size_t(nCols));
+                cells->Shrink(size_t(nCols));
             }
         }
         m_arColumnWidths.resize(size_t(nCols));
     } else {
-        std::vector<std::vector<CGridCellBase*>> made;
+        // Every row is made anew at its new length before any is replaced, so a
+        // failed allocation leaves the grid as it was.
+        std::vector<GRID_ROW*> grown;
         try {
             const UINT width = UINT(std::max(0, m_cellFixedColumnDefault.GetWidth()));
             SizeArray widths = m_arColumnWidths;
             widths.resize(size_t(nCols), width);
             if (!m_bVirtualMode) {
-                made.reserve(size_t(m_nRowCount));
+                grown.reserve(size_t(m_nRowCount));
                 for (int row = 0; row < m_nRowCount; ++row) {
-                    made.emplace_back();
-                    made.back().reserve(size_t(nCols - old));
-                    for (int col = old; col < nCols; ++col) made.back().push_back(CreateCell(row, col));
-                }
-                for (GRID_ROW* cells : m_rows)
-                    if (cells) cells->reserve(size_t(nCols));
-                for (int row = 0; row < m_nRowCount; ++row) {
-                    GRID_ROW* cells = m_rows[size_t(row)];
+                    const GRID_ROW* cells = size_t(row) < m_rows.size() ? m_rows[size_t(row)] : nullptr;
+                    grown.push_back(cells ? GridRow::Resized(*cells, size_t(nCols)) : nullptr);
                     if (!cells) continue;
-                    cells->resize(size_t(old));
-                    for (CGridCellBase* cell : made[size_t(row)]) cells->push_back(cell);
-                    made[size_t(row)].clear();
+                    for (int col = old; col < nCols; ++col) (*grown.back())[size_t(col)] = NewSlot(row, col);
                 }
+                for (int row = 0; row < m_nRowCount; ++row) {
+                    if (!grown[size_t(row)]) continue;
+                    delete m_rows[size_t(row)];
+                    m_rows[size_t(row)] = grown[size_t(row)];
+                }
+                grown.clear();
             }
             m_arColumnWidths.swap(widths);
         } catch (const std::bad_alloc&) {
-            for (auto& row : made)
-                for (CGridCellBase* cell : row) delete cell;
+            for (GRID_ROW* cells : grown) {
+                if (!cells) continue;
+                for (size_t col = size_t(old); col < cells->size(); ++col) delete (*cells)[col].Cell();
+                delete cells;
+            }
             AfxMessageBox(u"Out of memory.", MB_OK | MB_ICONERROR);
             result = FALSE;
         }
@@ -225,8 +235,9 @@ void CGridCtrl::ChangeStates(int r0, int r1, int c0, int c1, UINT add, UINT remo
     for (int row = r0; row < r1; ++row)
         for (int col = c0; col < c1; ++col) {
             SetItemState(row, col, (GetItemState(row, col) & ~remove) | add);
+            // An untouched cell's colours are the default ones already.
             if (resetColours)
-                if (CGridCellBase* cell = GetCell(row, col)) {
+                if (CGridCellBase* cell = StoredCell(row, col)) {
                     cell->SetTextClr(CLR_DEFAULT);
                     cell->SetBackClr(CLR_DEFAULT);
                 }
@@ -287,6 +298,26 @@ BOOL CGridCtrl::SetFixedColumnCount(int nFixedCols) {
 // ---------------------------------------------------------------------------
 // Cells
 
+bool CGridCtrl::MakesPlainCells() const {
+    // A grid of a derived class may make its cells its own way (CreateCell).
+    return m_pCellClass == RUNTIME_CLASS(CGridCell) && typeid(*this) == typeid(CGridCtrl);
+}
+
+CellSlot CGridCtrl::NewSlot(int nRow, int nCol) {
+    if (!MakesPlainCells()) return CreateCell(nRow, nCol);
+    // What CreateCell would make of a plain cell, in brief.
+    UINT state = 0;
+    if (nCol < m_nFixedColumnCount) state |= CIS_FIXED | CIS_FIXEDCOL;
+    if (nRow < m_nFixedRowCount) state |= CIS_FIXED | CIS_FIXEDROW;
+    const CGridDefaultCell* def = GetDefaultCell(state & CIS_FIXEDROW, state & CIS_FIXEDCOL);
+    return CellSlot::Untouched(def->GetFormat(), state);
+}
+
+CGridCellBase* CGridCtrl::StoredCell(int nRow, int nCol) const {
+    const CellSlot* slot = SlotAt(nRow, nCol);
+    return slot ? slot->Cell() : nullptr;
+}
+
 CGridCellBase* CGridCtrl::CreateCell(int nRow, int nCol) {
     if (!m_pCellClass || !m_pCellClass->IsDerivedFrom(RUNTIME_CLASS(CGridCellBase))) return nullptr;
     auto* cell = static_cast<CGridCellBase*>(m_pCellClass->CreateObject());
@@ -309,7 +340,7 @@ void CGridCtrl::DestroyCell(int nRow, int nCol) {
     GRID_ROW& cells = *m_rows[size_t(nRow)];
     const int physical = m_vecColumnOrder[size_t(nCol)];
     if (physical < 0 || size_t(physical) >= cells.size()) return;
-    delete cells[size_t(physical)];
+    delete cells[size_t(physical)].Cell();
     cells[size_t(physical)] = nullptr;
 }
 
@@ -321,7 +352,7 @@ void CGridCtrl::DeleteAllCells() {
     if (!m_bVirtualMode) {
         for (GRID_ROW* cells : m_rows) {
             if (!cells) continue;
-            for (CGridCellBase* cell : *cells) delete cell;
+            for (const CellSlot& slot : *cells) delete slot.Cell();
             delete cells;
         }
         m_rows.clear();
@@ -381,24 +412,38 @@ BOOL CGridCtrl::SetItemText(int nRow, int nCol, LPCTSTR text) {
 }
 
 CString CGridCtrl::GetItemText(int nRow, int nCol) const {
-    CGridCellBase* cell = GetCell(nRow, nCol);
+    CGridCellBase* cell = ReadCell(nRow, nCol);
     return cell ? CString(cell->GetText()) : CString();
 }
 
 BOOL CGridCtrl::SetItemState(int nRow, int nCol, UINT state) {
     const std::uint64_t key = CellKey(nRow, nCol);
-    const BOOL selected = IsCellSelected(nRow, nCol);
+    CellSlot* slot = SlotAt(nRow, nCol);
+    // IsCellSelected, read from the slot at hand.
+    const BOOL selected = slot ? m_bSelectionEnabled && (SlotState(*slot) & CIS_SELECTED) : IsCellSelected(nRow, nCol);
     if (selected && !(state & CIS_SELECTED)) m_mapSelected.erase(key);
     else if (!selected && (state & CIS_SELECTED)) m_mapSelected.insert(key, CCellID(nRow, nCol));
     if (m_bVirtualMode) return FALSE;
+    // An untouched cell keeps its state in its slot.
+    if (slot && slot->IsUntouched() && CellSlot::Fits(state)) {
+        *slot = CellSlot::Untouched(slot->Format(), state);
+        return TRUE;
+    }
     CGridCellBase* cell = GetCell(nRow, nCol);
     if (!cell) return FALSE;
     cell->SetState(state);
     return TRUE;
 }
 
+UINT CGridCtrl::SlotState(const CellSlot& slot) {
+    if (slot.IsUntouched()) return slot.State();
+    const CGridCellBase* cell = slot.Cell();
+    return cell ? UINT(cell->GetState()) : 0;
+}
+
 UINT CGridCtrl::GetItemState(int nRow, int nCol) const {
-    CGridCellBase* cell = GetCell(nRow, nCol);
+    if (const CellSlot* slot = SlotAt(nRow, nCol)) return SlotState(*slot);
+    CGridCellBase* cell = ReadCell(nRow, nCol);
     return cell ? UINT(cell->GetState()) : 0;
 }
 
@@ -417,19 +462,21 @@ void CGridCtrl::SetModified(int nRow, int nCol) {
 }
 
 CCellID CGridCtrl::GetOwnerCellID(int nRow, int nCol) const {
-    CGridCellBase* cell = GetCell(nRow, nCol);
+    CGridCellBase* cell = ReadCell(nRow, nCol);
     if (cell && cell->IsCovered()) return cell->GetMergeOwner();
     return CCellID(nRow, nCol);
 }
 
 BOOL CGridCtrl::ValidateEdit(int nRow, int nCol, LPCTSTR text) {
-    CGridCellBase* cell = GetCell(nRow, nCol);
+    CGridCellBase* cell = ReadCell(nRow, nCol);
     return cell ? cell->ValidateEdit(text) : TRUE;
 }
 
 void CGridCtrl::EndEditing() {
     if (!IsCellInGrid(m_idFocus)) return;
-    if (CGridCellBase* cell = GetCell(m_idFocus.row, m_idFocus.col)) cell->EndEdit();
+    // Only a cell with an object of its own can be editing.
+    if (CGridCellBase* cell = m_bVirtualMode ? GetCell(m_idFocus.row, m_idFocus.col) : StoredCell(m_idFocus.row, m_idFocus.col))
+        cell->EndEdit();
 }
 
 // ---------------------------------------------------------------------------
@@ -481,7 +528,7 @@ int CGridCtrl::GetVirtualWidth() const { return grid_sums::Clamp(m_arColumnWidth
 
 int CGridCtrl::GetMergedRowHeight(int nRow, int nCol) const {
     const CCellID owner = GetOwnerCellID(nRow, nCol);
-    CGridCellBase* cell = GetCell(owner.row, owner.col);
+    CGridCellBase* cell = ReadCell(owner.row, owner.col);
     if (!cell || cell->GetMergeRange().Count() < 2) return GetRowHeight(nRow);
     const CellRange range = cell->GetMergeRange();
     return grid_sums::Clamp(RowSpan(range.minRow, range.maxRow + 1));
@@ -489,7 +536,7 @@ int CGridCtrl::GetMergedRowHeight(int nRow, int nCol) const {
 
 int CGridCtrl::GetMergedColumnWidth(int nRow, int nCol) const {
     const CCellID owner = GetOwnerCellID(nRow, nCol);
-    CGridCellBase* cell = GetCell(owner.row, owner.col);
+    CGridCellBase* cell = ReadCell(owner.row, owner.col);
     if (!cell || cell->GetMergeRange().Count() < 2) return GetColumnWidth(nCol);
     const CellRange range = cell->GetMergeRange();
     return grid_sums::Clamp(ColumnSpan(range.minCol, range.maxCol + 1));
@@ -506,7 +553,7 @@ BOOL CGridCtrl::AutoSizeColumn(int nCol, int nStyle, BOOL bResetScroll) {
     int width = 0;
     bool measured = false;
     for (int row = first; row <= last; ++row)
-        if (CGridCellBase* cell = GetCell(row, nCol)) {
+        if (CGridCellBase* cell = ReadCell(row, nCol)) {
             width = std::max<int>(width, cell->GetCellExtent(&dc).cx);
             measured = true;
         }
@@ -525,7 +572,7 @@ BOOL CGridCtrl::AutoSizeRow(int nRow) {
     int height = 0;
     bool measured = false;
     for (int col = 0; col < m_nColumnCount; ++col)
-        if (CGridCellBase* cell = GetCell(nRow, col)) {
+        if (CGridCellBase* cell = ReadCell(nRow, col)) {
             height = std::max<int>(height, cell->GetCellExtent(&dc).cy);
             measured = true;
         }
@@ -614,9 +661,8 @@ void CGridCtrl::ResetScrollBars() {
 }
 
 int CGridCtrl::GetScrollPosition(int nBar) const {
-    SCROLLINFO info;
-    if (!GetScrollInfo(nBar, &info, SIF_POS)) return 0;
-    return info.nPos;
+    // The position as GetScrollInfo reports it (0 without a bar), read directly.
+    return GetScrollPos(nBar);
 }
 
 void CGridCtrl::SetScrollPosition(int nBar, int nPos) {

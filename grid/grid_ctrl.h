@@ -373,14 +373,25 @@ private:
     // adds `add`, removes `remove`; `resetColours` sets both colours back to the
     // default.
     void ChangeStates(int r0, int r1, int c0, int c1, UINT add, UINT remove, bool resetColours);
+    // Whether a new cell starts untouched (grid_row.h): when the cells are of
+    // the plain class and made by this class's CreateCell.
+    bool MakesPlainCells() const;
+    // The slot of a new cell at (nRow, nCol): an untouched cell, or the object
+    // CreateCell makes.
+    CellSlot NewSlot(int nRow, int nCol);
+    // The state of the cell in a slot (0 without a cell).
+    static UINT SlotState(const CellSlot& slot);
+    // The cell object stored at (nRow, nCol); null for an untouched cell.
+    CGridCellBase* StoredCell(int nRow, int nCol) const;
     // The rows [first, last] measured for a column's width.
     BOOL MeasureColumn(int nCol, int nStyle);
     void HideTitleTip();
     // A scroll-bar message on either bar.
     void OnScroll(int bar, UINT code);
-    // The quicksort of SortRange over rows [low, high].
-    template <typename CellAt, typename SwapRows>
-    void QuickSortRows(PFNLVCOMPARE pfnCompare, BOOL bAscending, int low, int high, const CellAt& cellAt,
+    // The quicksort of SortRange over rows [low, high]: keyAt(row) gives a
+    // row's key, compare(a, b) orders two keys as the compare function does.
+    template <typename KeyAt, typename Compare, typename SwapRows>
+    void QuickSortRows(const Compare& compare, BOOL bAscending, int low, int high, const KeyAt& keyAt,
                        const SwapRows& swapRows);
     // A cell's origin in 64 bits (GetCellOrigin without the cut to int).
     bool CellOrigin(int nRow, int nCol, long long* x, long long* y);

@@ -1,6 +1,7 @@
 #include "grid/grid_ctrl_base.h"
 
 #include <memory>
+#include <new>
 
 CGridCtrlBase::CGridCtrlBase()
     : m_crSysWindowText(GetSysColor(COLOR_WINDOWTEXT)),
@@ -53,15 +54,56 @@ int Ordered(const std::vector<int>& order, int index) {
 
 }  // namespace
 
+CellSlot* CGridCtrlBase::SlotAt(int row, int col) const {
+    if (m_bVirtualMode || row < 0 || row >= m_nRowCount || col < 0 || col >= m_nColumnCount) return nullptr;
+    if (size_t(row) >= m_rows.size() || !m_rows[size_t(row)]) return nullptr;
+    GRID_ROW& cells = *m_rows[size_t(row)];
+    const int physical = Ordered(m_vecColumnOrder, col);
+    if (physical < 0 || size_t(physical) >= cells.size()) return nullptr;
+    return &cells[size_t(physical)];
+}
+
+CGridCell* CGridCtrlBase::MakeCell(const CellSlot& slot) const {
+    // What the grid's CreateCell made of the plain cell class, with the state
+    // the cell has now.
+    auto* cell = new (std::nothrow) CGridCell;
+    if (!cell) return nullptr;
+    cell->SetGrid(const_cast<CGridCtrlBase*>(this));
+    cell->SetState(slot.State());
+    cell->SetFormat(slot.Format());
+    return cell;
+}
+
+CGridCellBase* CGridCtrlBase::ReadCell(int row, int col) const {
+    if (m_bVirtualMode) return GetCell(row, col);
+    CellSlot* slot = SlotAt(row, col);
+    if (!slot) return nullptr;
+    if (!slot->IsUntouched()) return slot->Cell();
+    if (auto found = m_standIns.find(slot->Word()); found != m_standIns.end()) return found->second.get();
+    if (m_standIns.size() < kMaxStandIns) {
+        std::unique_ptr<CGridCell> standIn(MakeCell(*slot));
+        if (standIn) {
+            try {
+                return m_standIns.emplace(slot->Word(), std::move(standIn)).first->second.get();
+            } catch (const std::bad_alloc&) {
+            }
+        }
+    }
+    return GetCell(row, col);
+}
+
 CGridCellBase* CGridCtrlBase::GetCell(int row, int col) const {
     if (row < 0 || row >= m_nRowCount || col < 0 || col >= m_nColumnCount) return nullptr;
 
     if (!m_bVirtualMode) {
-        if (size_t(row) >= m_rows.size() || !m_rows[size_t(row)]) return nullptr;
-        const GRID_ROW& cells = *m_rows[size_t(row)];
-        const int physical = Ordered(m_vecColumnOrder, col);
-        if (physical < 0 || size_t(physical) >= cells.size()) return nullptr;
-        return cells[size_t(physical)];
+        CellSlot* slot = SlotAt(row, col);
+        if (!slot) return nullptr;
+        if (slot->IsUntouched()) {
+            CGridCell* cell = MakeCell(*slot);
+            if (!cell) return nullptr;
+            *slot = cell;
+        }
+        return slot->Cell();
     }
 
     GridDispInfo& record = VirtualRecord();

@@ -10,10 +10,14 @@
 // selected, and which cell lies under a point.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "grid/cell_id.h"
 #include "grid/grid_cell.h"
+#include "grid/grid_row.h"
 #include "platform/window/droptarget.h"
 #include "platform/gdi/imagelist.h"
 #include "platform/base/object.h"
@@ -22,18 +26,28 @@
 // Virtual mode: fills `info`'s item for the cell it names; `param` is the grid's
 // m_lFillParam.
 using GRIDCALLBACK = BOOL (*)(GridDispInfo* info, LPARAM param);
-// One row of the grid: a cell pointer per column, in storage order.
-using GRID_ROW = std::vector<CGridCellBase*>;
+// One row of the grid: a cell slot per column, in storage order (grid_row.h).
+using GRID_ROW = GridRow;
 
 class CGridCtrlBase : public CWnd {
 public:
     CGridCtrlBase();
     ~CGridCtrlBase() override;
 
-    // The cell at (row, col): null outside the counts or where no cell is stored.
-    // In virtual mode the owner fills one shared cell object and that is returned;
-    // it is valid until the next lookup.
+    // The cell at (row, col), to be read or changed: null outside the counts or
+    // where no cell is stored. An untouched cell is given its object here (null
+    // when that cannot be allocated; the cell stays as it was). In virtual mode
+    // the owner fills one shared cell object and that is returned; it is valid
+    // until the next lookup.
     CGridCellBase* GetCell(int row, int col) const;
+    // The same cell for reading only: an untouched cell is read through a
+    // stand-in object that the grid keeps for every untouched cell of the same
+    // format and state, so reading makes no cell objects. Nothing may be
+    // written through a stand-in.
+    CGridCellBase* ReadCell(int row, int col) const;
+    // The slot that holds (row, col), or null outside the counts, in virtual
+    // mode and where no row is stored.
+    CellSlot* SlotAt(int row, int col) const;
     // The default cell for a cell in a fixed row and/or a fixed column.
     CGridDefaultCell* GetDefaultCell(BOOL fixedRow, BOOL fixedCol) const;
 
@@ -84,7 +98,7 @@ public:
     CGridDefaultCell m_cellFixedRowDefault;
     CGridDefaultCell m_cellFixedDefault;
     CImageList* m_pImageList = nullptr;  // borrowed
-    std::vector<GRID_ROW*> m_rows;       // owned by the grid window
+    std::vector<GRID_ROW*> m_rows;       // owned by the grid window, with their cells
     CCellID m_idFocus;
     // Printing: 0 prints black text without backgrounds.
     int m_nPrintColours = 1;
@@ -93,4 +107,13 @@ public:
     std::vector<int> m_vecRowOrder;
     std::vector<int> m_vecColumnOrder;
     bool m_bDestroying = false;
+
+private:
+    // The stand-ins of untouched cells, by slot word; at most kMaxStandIns,
+    // after which an untouched cell that is read is given its own object.
+    static constexpr size_t kMaxStandIns = 1024;
+    mutable std::unordered_map<std::uintptr_t, std::unique_ptr<CGridCell>> m_standIns;
+    // A new cell object that reads as the untouched cell `slot`; null when it
+    // cannot be allocated.
+    CGridCell* MakeCell(const CellSlot& slot) const;
 };

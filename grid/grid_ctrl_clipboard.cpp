@@ -238,7 +238,7 @@ void CGridCtrl::OnEditPaste() {
         start = GetTopLeftScrollCell();
     if (!IsCellInGrid(start)) return;
 
-    if (CGridCellBase* cell = GetCell(start.row, start.col); cell && cell->IsEditing()) {
+    if (CGridCellBase* cell = ReadCell(start.row, start.col); cell && cell->IsEditing()) {
         if (auto* edit = dynamic_cast<CEdit*>(cell->GetEditWnd())) {
             edit->SendMessage(WM_PASTE, 0, 0);
             return;
@@ -260,7 +260,7 @@ void CGridCtrl::OnUpdateEditCopy(CCmdUI* pCmdUI) {
 
 void CGridCtrl::OnUpdateEditPaste(CCmdUI* pCmdUI) {
     if (!pCmdUI) return;
-    const CGridCellBase* cell = IsCellInGrid(m_idFocus) ? GetCell(m_idFocus.row, m_idFocus.col) : nullptr;
+    const CGridCellBase* cell = IsCellInGrid(m_idFocus) ? ReadCell(m_idFocus.row, m_idFocus.col) : nullptr;
     const bool readOnly = cell && cell->IsReadOnly();
     pCmdUI->Enable(IsCellInGrid(m_idFocus) && m_bEditable && !readOnly && IsClipboardFormatAvailable(CF_TEXT));
 }
@@ -322,7 +322,7 @@ CImageList* CGridCtrl::CreateDragImage(CPoint* pHotSpot) {
         return nullptr;
     }
     CBitmap* old = memDC.SelectObject(&bitmap);
-    if (CGridCellBase* cell = GetCell(m_idFocus.row, m_idFocus.col)) cell->Draw(&memDC, m_idFocus.row, m_idFocus.col, rect, FALSE);
+    if (CGridCellBase* cell = ReadCell(m_idFocus.row, m_idFocus.col)) cell->Draw(&memDC, m_idFocus.row, m_idFocus.col, rect, FALSE);
     memDC.SelectObject(old);
     list->Add(&bitmap, GetDefaultCell(FALSE, FALSE)->GetBackClr());
     return list;
@@ -456,7 +456,7 @@ BOOL CGridCtrl::OnDrop(COleDataObject* pDataObject, DROPEFFECT, CPoint) {
             for (int row = std::min(from, at); row <= std::max(from, at) && row < int(m_rows.size()); ++row) {
                 if (!m_rows[size_t(row)]) continue;
                 for (size_t col = 0; col < m_rows[size_t(row)]->size(); ++col)
-                    if (CGridCellBase* c = (*m_rows[size_t(row)])[col]) c->SetCoords(row, int(col));
+                    if (CGridCellBase* c = (*m_rows[size_t(row)])[col].Cell()) c->SetCoords(row, int(col));
             }
         }
         FollowMove(true, from, at);

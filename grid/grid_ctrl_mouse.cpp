@@ -65,7 +65,7 @@ void CGridCtrl::OnMouseMove(UINT, CPoint point) {
 
         if (m_nMouseMode == kNothing && !(m_bVirtualMode && !m_bTitleTips)) {
             const CCellID id = GetCellFromPt(point, TRUE);
-            CGridCellBase* cell = IsValidCell(id) ? GetCell(id.row, id.col) : nullptr;
+            CGridCellBase* cell = IsValidCell(id) ? ReadCell(id.row, id.col) : nullptr;
             if (cell) cell->OnMouseOver();
             if (m_bTitleTips && cell && !m_bRightButtonDown) {
                 const LPCTSTR tip = cell->GetTipText();

@@ -192,7 +192,7 @@ void CGridCtrl::PrintRowCells(CDC* pDC, int nRow, int nFirstCol, int nLastCol, C
         rect.left = rect.right + 1;
         rect.right = rect.left + GetColumnWidth(col) - 1;
         if (GetColumnWidth(col) <= 0 || GetRowHeight(nRow) <= 0) continue;
-        CGridCellBase* cell = GetCell(nRow, col);
+        CGridCellBase* cell = ReadCell(nRow, col);
         if (cell && !cell->IsCovered()) {
             CRect cellRect = rect;
             if (cell->GetMergeRange().Count() > 1) {

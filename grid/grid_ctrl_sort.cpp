@@ -4,6 +4,7 @@
 // and heights, never moving cells. In virtual mode the owner
 // keeps the data and only the row order is rearranged, by a stable sort.
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -12,6 +13,37 @@
 namespace {
 // The grid whose virtual-mode sort runs now (read by the descending adapter).
 CGridCtrl* g_sortedGrid = nullptr;
+
+// A row's key for sorting by text: the key cell and the first eight code units
+// of its text, packed so that comparing the words compares those units as
+// CompareByText does (a text that ends early is padded with 0, which sorts
+// first, as its end does). Most comparisons end in the words, without reading
+// the cells, which lie scattered in memory.
+struct TextKey {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    LPARAM cell = 0;
+};
+
+TextKey TextKeyOf(LPARAM cell) {
+    TextKey key;
+    key.cell = cell;
+    const auto* c = reinterpret_cast<const CGridCellBase*>(cell);
+    const char16_t* text = c ? c->GetText() : nullptr;
+    if (!text) return key;
+    for (int i = 0; i < 8 && text[i]; ++i) (i < 4 ? key.high : key.low) |= std::uint64_t(std::uint16_t(text[i])) << (16 * (3 - i % 4));
+    return key;
+}
+
+// CompareByText on two keys.
+inline int CompareTextKeys(const TextKey& a, const TextKey& b) {
+    if (!a.cell || !b.cell) return 0;
+    if (a.high != b.high) return a.high < b.high ? -1 : 1;
+    if (a.low != b.low) return a.low < b.low ? -1 : 1;
+    // Equal first units: the texts differ, if at all, past the eighth.
+    if ((a.low & 0xFFFF) == 0) return 0;
+    return CGridCtrl::CompareByText(a.cell, b.cell, 0);
+}
 }  // namespace
 
 void CGridCtrl::SetSortColumn(int nCol) {
@@ -79,19 +111,32 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     // The rows are sorted as a list of (key cell, row, height) that trade
     // places in one array; the grid takes the rows and heights back in their
     // new order, and the cells learn their new rows, once at the end.
+    // Sorting by text compares keys that carry the texts' first units.
     struct Entry {
-        LPARAM cell;
+        TextKey key;
         GRID_ROW* row;
         UINT height;
     };
+    const bool byText = pfnCompare == &CGridCtrl::CompareByText;
     std::vector<Entry> entries;
     entries.reserve(size_t(high - low + 1));
-    for (int row = low; row <= high; ++row)
-        entries.push_back({reinterpret_cast<LPARAM>(GetCell(row, nCol)), m_rows[size_t(row)],
+    for (int row = low; row <= high; ++row) {
+        const LPARAM cell = reinterpret_cast<LPARAM>(ReadCell(row, nCol));
+        TextKey key;
+        key.cell = cell;
+        entries.push_back({byText ? TextKeyOf(cell) : key, m_rows[size_t(row)],
                            size_t(row) < m_arRowHeights.size() ? UINT(m_arRowHeights[size_t(row)]) : 0u});
-    auto cellAt = [&entries, low](int row) { return entries[size_t(row - low)].cell; };
+    }
     auto swapRows = [&entries, low](int r1, int r2) { std::swap(entries[size_t(r1 - low)], entries[size_t(r2 - low)]); };
-    QuickSortRows(pfnCompare, bAscending, low, high, cellAt, swapRows);
+    if (byText) {
+        auto keyAt = [&entries, low](int row) { return entries[size_t(row - low)].key; };
+        auto compare = [](const TextKey& a, const TextKey& b) { return CompareTextKeys(a, b); };
+        QuickSortRows(compare, bAscending, low, high, keyAt, swapRows);
+    } else {
+        auto cellAt = [&entries, low](int row) { return entries[size_t(row - low)].key.cell; };
+        auto compare = [pfnCompare](LPARAM a, LPARAM b) { return pfnCompare(a, b, 0); };
+        QuickSortRows(compare, bAscending, low, high, cellAt, swapRows);
+    }
 
     std::vector<UINT>& heights = m_arRowHeights.Raw();
     for (int row = low; row <= high; ++row) {
@@ -101,40 +146,40 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
         if (!entry.row) continue;
         GRID_ROW& cells = *entry.row;
         for (size_t c = 0; c < cells.size(); ++c)
-            if (cells[c]) cells[c]->SetCoords(row, int(c));
+            if (CGridCellBase* cell = cells[c].Cell()) cell->SetCoords(row, int(c));
     }
     return TRUE;
 }
 
-template <typename CellAt, typename SwapRows>
-void CGridCtrl::QuickSortRows(PFNLVCOMPARE pfnCompare, BOOL bAscending, int low, int high, const CellAt& cellAt,
+template <typename KeyAt, typename Compare, typename SwapRows>
+void CGridCtrl::QuickSortRows(const Compare& compare, BOOL bAscending, int low, int high, const KeyAt& keyAt,
                               const SwapRows& swapRows) {
-    // Each pass splits [low, high] around the cell in its middle row; the
+    // Each pass splits [low, high] around the key of its middle row; the
     // smaller part is sorted by a nested call and the larger by the next pass,
     // so the nesting never goes deeper than the logarithm of the row count.
     while (low < high) {
-        const LPARAM pivot = cellAt(low + (high - low) / 2);
+        const auto pivot = keyAt(low + (high - low) / 2);
         int lo = low;
         int hi = high;
         while (lo <= hi) {
             if (bAscending) {
-                while (lo < high && pfnCompare(cellAt(lo), pivot, 0) < 0) ++lo;
-                while (hi > low && pfnCompare(cellAt(hi), pivot, 0) > 0) --hi;
+                while (lo < high && compare(keyAt(lo), pivot) < 0) ++lo;
+                while (hi > low && compare(keyAt(hi), pivot) > 0) --hi;
             } else {
-                while (lo < high && pfnCompare(pivot, cellAt(lo), 0) < 0) ++lo;
-                while (hi > low && pfnCompare(pivot, cellAt(hi), 0) > 0) --hi;
+                while (lo < high && compare(pivot, keyAt(lo)) < 0) ++lo;
+                while (hi > low && compare(pivot, keyAt(hi)) > 0) --hi;
             }
             if (lo <= hi) {
-                if (pfnCompare(cellAt(lo), cellAt(hi), 0) != 0) swapRows(lo, hi);
+                if (compare(keyAt(lo), keyAt(hi)) != 0) swapRows(lo, hi);
                 ++lo;
                 --hi;
             }
         }
         if (hi - low < high - lo) {
-            if (low < hi) QuickSortRows(pfnCompare, bAscending, low, hi, cellAt, swapRows);
+            if (low < hi) QuickSortRows(compare, bAscending, low, hi, keyAt, swapRows);
             low = lo;
         } else {
-            if (lo < high) QuickSortRows(pfnCompare, bAscending, lo, high, cellAt, swapRows);
+            if (lo < high) QuickSortRows(compare, bAscending, lo, high, keyAt, swapRows);
             high = hi;
         }
     }

@@ -154,7 +154,7 @@ void CGridCtrl::EraseBackground(CDC* pDC) {
 }
 
 void CGridCtrl::DrawCell(CDC* pDC, CRect rect, int nRow, int nCol) {
-    CGridCellBase* cell = GetCell(nRow, nCol);
+    CGridCellBase* cell = ReadCell(nRow, nCol);
     if (!cell) return;
     // A merged block is drawn whole by its owner; where it reaches under the
     // fixed rows or columns (scrolled partly away) it is cut at their edge, so
@@ -188,7 +188,7 @@ void CGridCtrl::DrawCell(CDC* pDC, CRect rect, int nRow, int nCol) {
         return;
     }
     const CCellID owner = cell->GetMergeOwner();
-    CGridCellBase* ownerCell = GetCell(owner.row, owner.col);
+    CGridCellBase* ownerCell = ReadCell(owner.row, owner.col);
     if (!ownerCell) return;
     const CellRange ownerRange = ownerCell->GetMergeRange();
     CRect area;
@@ -209,7 +209,7 @@ BOOL CGridCtrl::RepaintCell(int nRow, int nCol, CDC* pDC) {
         }
         pDC = own.get();
     }
-    CGridCellBase* cell = GetCell(nRow, nCol);
+    CGridCellBase* cell = ReadCell(nRow, nCol);
     if (!cell) return TRUE;
     cell->SetEdgeStyle(m_bCellEdgeFlag, m_crGridLines);
     cell->SetCoords(nRow, nCol);
@@ -286,7 +286,7 @@ BOOL CGridCtrl::GetCellOrigin(int nRow, int nCol, LPPOINT p) {
 BOOL CGridCtrl::GetCellRect(int nRow, int nCol, LPRECT pRect) {
     CPoint origin;
     if (!pRect || !GetCellOrigin(nRow, nCol, &origin)) return FALSE;
-    if (CGridCellBase* cell = GetCell(nRow, nCol); cell && cell->GetMergeRange().Count() > 1) {
+    if (CGridCellBase* cell = ReadCell(nRow, nCol); cell && cell->GetMergeRange().Count() > 1) {
         const CellRange range = cell->GetMergeRange();
         return GetCellRangeRect(&range, pRect);
     }
@@ -339,7 +339,7 @@ CCellID CGridCtrl::GetCellFromPt(CPoint pt, BOOL bAllowFixed) {
                          [this](int i) { return GetRowHeight(i); });
     if (col < 0 || row < 0) return result;
     result = CCellID(row, col);
-    if (CGridCellBase* cell = GetCell(row, col); cell && cell->IsCovered()) result = cell->GetMergeOwner();
+    if (CGridCellBase* cell = ReadCell(row, col); cell && cell->IsCovered()) result = cell->GetMergeOwner();
     return result;
 }
 
@@ -487,7 +487,7 @@ BOOL CGridCtrl::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {
             ScreenToClient(&pt);
             const CCellID id2 = GetCellFromPt(CPoint(pt), TRUE);
             if (IsCellInGrid(id2))
-                if (CGridCellBase* cell = GetCell(id2.row, id2.col)) return cell->OnSetCursor();
+                if (CGridCellBase* cell = ReadCell(id2.row, id2.col)) return cell->OnSetCursor();
         }
         break;
     }

@@ -68,8 +68,7 @@ CCellID CGridCtrl::SetFocusCell(CCellID cell) {
 BOOL CGridCtrl::IsCellSelected(int nRow, int nCol) const {
     if (!m_bSelectionEnabled) return FALSE;
     if (m_bVirtualMode) return m_mapSelected.count(CellKey(nRow, nCol)) > 0;
-    CGridCellBase* cell = GetCell(nRow, nCol);
-    return cell && (cell->GetState() & CIS_SELECTED);
+    return (GetItemState(nRow, nCol) & CIS_SELECTED) != 0;
 }
 
 void CGridCtrl::SetSelectedRange(int minRow, int minCol, int maxRow, int maxCol, BOOL forceRepaint,

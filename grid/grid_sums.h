@@ -95,6 +95,12 @@ public:
         first = std::max(first, 0LL);
         last = std::min(last, static_cast<long long>(m_values.size()));
         if (last <= first) return 0;
+        // A few sizes (the fixed rows, a scroll's step) are added up directly.
+        if (last - first <= kDirectSpan) {
+            long long sum = 0;
+            for (long long i = first; i < last; ++i) sum += Counted(m_values[size_t(i)]);
+            return sum;
+        }
         return Prefix(size_t(last)) - Prefix(size_t(first));
     }
     // The smallest k in [0, size] whose prefix Sum(0, k) reaches `target`;
@@ -117,6 +123,7 @@ public:
     }
 
 private:
+    static constexpr long long kDirectSpan = 16;
     static long long Counted(UINT value) { return std::min<long long>(value, INT_MAX); }
 
     long long Prefix(size_t n) const {

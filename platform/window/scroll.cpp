@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/gdi/gdi_impl.h"
 #include "platform/window/wnd.h"
@@ -30,7 +31,8 @@ int LastPosition(const ScrollBarState& s) {
 bool Scrollable(const ScrollBarState& s) { return s.min < LastPosition(s); }
 
 // Puts the Qt bar in step with the values, without it reporting anything.
-void SyncView(const ScrollBarState& s) {
+void SyncView(ScrollBarState& s) {
+    s.viewStale = false;
     if (!s.view) return;
     const QSignalBlocker block(s.view);
     s.view->setRange(s.min, LastPosition(s));
@@ -58,15 +60,56 @@ void SendScroll(HWND h, int bar, UINT code, int pos) {
     WindowImpl::Dispatch(h, bar == SB_HORZ ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(WORD(code), WORD(pos)), 0);
 }
 
+// A position set alone (a line or page scroll, many of them in a row) reaches
+// the Qt bar later, once per turn of the event loop: the windows whose bars
+// wait for it.
+std::vector<HWND>& StaleWindows() {
+    static std::vector<HWND> windows;
+    return windows;
+}
+
+void SyncStaleViews() {
+    std::vector<HWND> windows;
+    windows.swap(StaleWindows());
+    for (HWND h : windows)
+        if (WindowImpl* impl = WindowImpl::FromHandle(h))
+            for (ScrollBarState& s : impl->bars)
+                if (s.viewStale) SyncView(s);
+}
+
+// Marks a bar's view as behind its values; the first such bar of a turn asks
+// for the turn's update.
+void MarkStale(WindowImpl* impl, ScrollBarState& s) {
+    if (s.viewStale || !s.view) return;
+    s.viewStale = true;
+    std::vector<HWND>& windows = StaleWindows();
+    if (windows.empty()) QMetaObject::invokeMethod(qApp, &SyncStaleViews, Qt::QueuedConnection);
+    if (std::find(windows.begin(), windows.end(), impl->handle) == windows.end()) windows.push_back(impl->handle);
+}
+
 // Ends a gesture on a bar when the button goes up: the thumb's final place, then
-// the end of scrolling.
+// the end of scrolling. Before the bar paints or takes input it is brought up
+// to date.
 class BarReleaseWatcher : public QObject {
 public:
     BarReleaseWatcher(HWND h, int bar, QObject* parent) : QObject(parent), m_handle(h), m_bar(bar) {}
 
 protected:
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() != QEvent::MouseButtonRelease) return false;
+        switch (e->type()) {
+        case QEvent::Paint:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+            if (WindowImpl* impl = WindowImpl::FromHandle(m_handle); impl && impl->bars[m_bar].viewStale)
+                SyncView(impl->bars[m_bar]);
+            return false;
+        case QEvent::MouseButtonRelease:
+            break;
+        default:
+            return false;
+        }
         const HWND h = m_handle;
         const int bar = m_bar;
         QMetaObject::invokeMethod(
@@ -234,8 +277,14 @@ BOOL CWnd::SetScrollInfo(int bar, LPSCROLLINFO info, BOOL) {
     // The page is at most the whole range.
     const long long span = static_cast<long long>(s.max) - s.min + 1;
     s.page = int(std::clamp<long long>(s.page, 0, span));
+    const int before = s.pos;
     if (info->fMask & SIF_POS) s.pos = info->nPos;
     s.pos = std::clamp(s.pos, s.min, LastPosition(s));
+    // A new position alone goes to the view later (MarkStale).
+    if ((info->fMask & ~SIF_POS) == 0) {
+        if (s.pos != before) MarkStale(m_impl, s);
+        return TRUE;
+    }
 
     bool layout = false;
     if (info->fMask & (SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL)) {
@@ -297,6 +346,13 @@ BOOL CWnd::IsScrollBarShown(int bar) const { return m_impl && ValidBar(bar) && m
 
 void CWnd::ScrollWindow(int dx, int dy, LPCRECT rect, LPCRECT clip) {
     if (!m_impl || !m_impl->widget) return;
+    // A window already waiting to be painted, with its background, over all of
+    // the area (or the whole client) needs nothing more: many scrolls before
+    // one paint cost no more than the first.
+    if ((dx != 0 || dy != 0) && m_impl->eraseRequested &&
+        (m_impl->dirtyAll ||
+         (rect && m_impl->dirty.contains(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top)))))
+        return;
     const QSize size = m_impl->ClientSize();
     QRect area(QPoint(0, 0), size);
     if (rect) area &= QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
@@ -306,6 +362,7 @@ void CWnd::ScrollWindow(int dx, int dy, LPCRECT rect, LPCRECT clip) {
     const bool pending = m_impl->dirtyAll || m_impl->eraseRequested || m_impl->surface.size() != size ||
                          (!m_impl->dirty.isEmpty() && m_impl->dirty.intersects(area));
     if (pending || std::abs(dx) >= area.width() || std::abs(dy) >= area.height()) {
+        if (m_impl->eraseRequested && m_impl->dirty.contains(area)) return;
         InvalidateRect(&whole, TRUE);
         return;
     }

@@ -32,6 +32,9 @@ struct ScrollBarState {
     bool shown = false;
     bool enabled = true;
     QScrollBar* view = nullptr;
+    // The view still shows an earlier position (scroll.cpp brings it up to date
+    // once per turn of the event loop, and before it paints or takes input).
+    bool viewStale = false;
 };
 
 class MessageTarget : public QObject {

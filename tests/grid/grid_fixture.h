@@ -36,7 +36,7 @@ public:
         m_vecColumnOrder.clear();
         for (int c = 0; c < cols; ++c) m_vecColumnOrder.push_back(c);
         for (int r = 0; r < rows; ++r) {
-            auto* row = new GRID_ROW;
+            GRID_ROW* row = GridRow::Make(size_t(cols));
             for (int c = 0; c < cols; ++c) {
                 auto* cell = static_cast<CGridCellBase*>(cls->CreateObject());
                 cell->SetGrid(this);
@@ -44,7 +44,7 @@ public:
                 if (r < fixedRows) state |= CIS_FIXED | CIS_FIXEDROW;
                 if (c < fixedCols) state |= CIS_FIXED | CIS_FIXEDCOL;
                 cell->SetState(state);
-                row->push_back(cell);
+                (*row)[size_t(c)] = cell;
             }
             m_rows.push_back(row);
         }
@@ -52,7 +52,7 @@ public:
 
     void Clear() {
         for (GRID_ROW* row : m_rows) {
-            for (CGridCellBase* cell : *row) delete cell;
+            for (const CellSlot& slot : *row) delete slot.Cell();
             delete row;
         }
         m_rows.clear();

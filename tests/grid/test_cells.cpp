@@ -386,7 +386,7 @@ TEST(CellLookup, ColumnsGoThroughTheColumnOrder) {
     scene.grid.m_vecColumnOrder = {2, 1, 0};
     EXPECT_EQ(CString(scene.grid.GetCell(1, 0)->GetText()), u"third");
     EXPECT_EQ(scene.grid.GetCell(2, 0), nullptr);
-    delete (*scene.grid.m_rows[0])[1];
+    delete (*scene.grid.m_rows[0])[1].Cell();
     (*scene.grid.m_rows[0])[1] = nullptr;
     EXPECT_EQ(scene.grid.GetCell(0, 1), nullptr);
 }

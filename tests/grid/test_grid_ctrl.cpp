@@ -55,6 +55,16 @@ struct GridWindow {
         grid.ResetScrollBars();
     }
 
+    // The grid's own picture as its paints left it (reading it paints nothing).
+    QImage Picture() {
+        CRect client;
+        grid.GetClientRect(&client);
+        Canvas canvas(client.Width(), client.Height());
+        CClientDC dc(&grid);
+        canvas.DC().BitBlt(0, 0, client.Width(), client.Height(), &dc, 0, 0, SRCCOPY);
+        return canvas.Image();
+    }
+
     // The grid as the screen shows it, in its client coordinates.
     QImage Client() {
         Pump();
@@ -609,15 +619,7 @@ TEST(GridScrolling, ALineScrollMovesThePictureAndPaintsOnlyWhatItUncovers) {
         if (CGridCellBase* cell = w.grid.GetCell(r, 2)) cell->SetBackClr(RGB(BYTE(r * 8), 120, BYTE(255 - r * 8)));
     }
     w.grid.SetSelectedRange(3, 1, 4, 2);
-    CRect client;
-    w.grid.GetClientRect(&client);
-    // The grid's own picture as its paints left it (reading it paints nothing).
-    auto picture = [&] {
-        Canvas canvas(client.Width(), client.Height());
-        CClientDC dc(&w.grid);
-        canvas.DC().BitBlt(0, 0, client.Width(), client.Height(), &dc, 0, 0, SRCCOPY);
-        return canvas.Image();
-    };
+    auto picture = [&w] { return w.Picture(); };
     w.grid.Invalidate();
     w.grid.SendMessage(WM_PAINT);
     const QImage first = picture();
@@ -642,6 +644,47 @@ TEST(GridScrolling, ALineScrollMovesThePictureAndPaintsOnlyWhatItUncovers) {
         EXPECT_TRUE(scrolled == fresh) << "step " << n << ": the moved picture differs from a whole paint";
     }
     EXPECT_FALSE(first == picture()) << "the grid did scroll";
+}
+
+// Runs of scroll steps with no paint between them (as EnsureVisible sends them):
+// the one paint after each run shows the new place whole, and the bars show the
+// position once the event loop has turned.
+TEST(GridScrolling, ManyStepsBeforeOnePaintPaintTheNewPlaceAndTheBarsFollow) {
+    GridWindow w(240, 140);
+    w.Fill(200, 12, 1, 1, 60, 20);
+    for (int r = 0; r < 200; r += 3)
+        if (CGridCellBase* cell = w.grid.GetCell(r, 2)) cell->SetBackClr(RGB(BYTE(r), 90, BYTE(255 - r)));
+    auto picture = [&w] { return w.Picture(); };
+    QScrollBar* bars[2] = {nullptr, nullptr};
+    for (QScrollBar* b : w.grid.Widget()->findChildren<QScrollBar*>())
+        bars[b->orientation() == Qt::Vertical ? SB_VERT : SB_HORZ] = b;
+    ASSERT_NE(bars[SB_VERT], nullptr);
+    ASSERT_NE(bars[SB_HORZ], nullptr);
+    struct Run {
+        UINT message, code;
+        int times;
+    };
+    const Run runs[] = {{WM_VSCROLL, SB_LINEDOWN, 40}, {WM_HSCROLL, SB_LINERIGHT, 3}, {WM_VSCROLL, SB_LINEUP, 7},
+                        {WM_VSCROLL, SB_PAGEDOWN, 4},  {WM_HSCROLL, SB_LINELEFT, 2},  {WM_VSCROLL, SB_LINEDOWN, 1}};
+    w.grid.Invalidate();
+    w.grid.SendMessage(WM_PAINT);
+    int n = 0;
+    for (const Run& run : runs) {
+        ++n;
+        for (int i = 0; i < run.times; ++i) w.grid.SendMessage(run.message, run.code, 0);
+        w.grid.SendMessage(WM_PAINT);
+        const QImage scrolled = picture();
+        w.grid.Invalidate();
+        w.grid.SendMessage(WM_PAINT);
+        const QImage whole = picture();
+        EXPECT_TRUE(scrolled == whole) << "run " << n << ": " << SaveTestImage(scrolled, "run" + std::to_string(n));
+        Pump();
+        for (int bar : {SB_HORZ, SB_VERT}) {
+            EXPECT_EQ(bars[bar]->value(), w.grid.GetScrollPos(bar)) << "run " << n << ", bar " << bar;
+            EXPECT_EQ(bars[bar]->sliderPosition(), w.grid.GetScrollPos(bar)) << "run " << n << ", bar " << bar;
+        }
+    }
+    EXPECT_GT(w.grid.GetScrollPos(SB_VERT), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -862,21 +905,12 @@ TEST(GridScrolling, WithRedrawOffAScrollMovesThePositionButNotThePicture) {
         for (int r = 0; r < 30; ++r)
             if (CGridCellBase* cell = g->grid.GetCell(r, 2)) cell->SetBackClr(RGB(BYTE(r * 8), 120, BYTE(255 - r * 8)));
     }
-    // A grid's picture as its paints left it (reading it paints nothing).
-    auto picture = [](CGridCtrl& grid) {
-        CRect client;
-        grid.GetClientRect(&client);
-        Canvas canvas(client.Width(), client.Height());
-        CClientDC dc(&grid);
-        canvas.DC().BitBlt(0, 0, client.Width(), client.Height(), &dc, 0, 0, SRCCOPY);
-        return canvas.Image();
-    };
     auto paint = [](CGridCtrl& grid) {
         grid.Invalidate();
         grid.SendMessage(WM_PAINT);
     };
     paint(w.grid);
-    const QImage before = picture(w.grid);
+    const QImage before = w.Picture();
     w.grid.m_bRedrawEnabled = FALSE;
     const UINT codes[] = {SB_LINEDOWN, SB_LINEDOWN, SB_PAGEDOWN, SB_LINEUP, SB_BOTTOM, SB_PAGEUP};
     for (UINT code : codes) {
@@ -888,15 +922,15 @@ TEST(GridScrolling, WithRedrawOffAScrollMovesThePositionButNotThePicture) {
     EXPECT_GT(w.grid.GetScrollPos(SB_VERT), 0);
     EXPECT_EQ(w.grid.GetScrollPos(SB_VERT), reference.grid.GetScrollPos(SB_VERT));
     EXPECT_EQ(w.grid.GetScrollPos(SB_HORZ), reference.grid.GetScrollPos(SB_HORZ));
-    const QImage frozen = picture(w.grid);
+    const QImage frozen = w.Picture();
     EXPECT_TRUE(frozen == before) << SaveTestImage(frozen, "frozen");
 
     // Drawing again paints the picture of the new position.
     w.grid.m_bRedrawEnabled = TRUE;
     paint(w.grid);
     paint(reference.grid);
-    const QImage after = picture(w.grid);
-    const QImage expected = picture(reference.grid);
+    const QImage after = w.Picture();
+    const QImage expected = reference.Picture();
     EXPECT_FALSE(after == before);
     EXPECT_TRUE(after == expected) << SaveTestImage(after, "after") << " " << SaveTestImage(expected, "expected");
 }

@@ -75,6 +75,20 @@ int DarkPixels(const QImage& page, const QRect& area) {
     return n;
 }
 
+// The bounding box of the pixels of a page within `tolerance` of `colour`.
+QRect ColourBounds(const QImage& page, COLORREF colour, int tolerance = 40) {
+    QRect box;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const QRgb p = page.pixel(x, y);
+            if (std::abs(qRed(p) - int(GetRValue(colour))) <= tolerance &&
+                std::abs(qGreen(p) - int(GetGValue(colour))) <= tolerance &&
+                std::abs(qBlue(p) - int(GetBValue(colour))) <= tolerance)
+                box |= QRect(x, y, 1, 1);
+        }
+    return box;
+}
+
 PrinterCaps SmallPrinter() {
     PrinterCaps caps;
     caps.horzRes = 600;
@@ -214,4 +228,35 @@ TEST(GridPrint, PdfPrinterWritesOnePdfPagePerPage) {
     EXPECT_EQ(int(info.GetMaxPage()), dc.GetPageCount());
     EXPECT_EQ(pages, size_t(dc.GetPageCount())) << "PDF page objects";
     EXPECT_GE(info.GetMaxPage(), 2u);
+}
+
+// A merged block prints once, with its owner's attributes over the whole
+// block; the cells it covers print nothing of their own.
+TEST(GridPrint, AMergedBlockPrintsAsOneCellOverItsArea) {
+    constexpr COLORREF kOwner = RGB(230, 20, 20), kCovered = RGB(20, 170, 20);
+    auto print = [&](bool merged) {
+        PrintGrid g(5, 4);
+        g.grid.GetCell(1, 1)->SetBackClr(kOwner);
+        g.grid.GetCell(2, 2)->SetBackClr(kCovered);
+        if (merged) {
+            g.grid.GetCell(1, 1)->SetMergeRange(CellRange(1, 1, 2, 2));
+            for (const CCellID& covered : {CCellID(1, 2), CCellID(2, 1), CCellID(2, 2)})
+                g.grid.GetCell(covered.row, covered.col)->SetMergeOwner(CCellID(1, 1));
+        }
+        PrintRun run(g.grid, SmallPrinter());
+        EXPECT_EQ(run.pages, 1);
+        return run.Page(0).copy();
+    };
+    const QImage plain = print(false);
+    const QImage merged = print(true);
+    const QRect one = ColourBounds(plain, kOwner);
+    const QRect block = ColourBounds(merged, kOwner);
+    ASSERT_FALSE(one.isEmpty());
+    ASSERT_FALSE(block.isEmpty()) << SaveTestImage(merged, "merged");
+    EXPECT_NEAR(block.left(), one.left(), 2);
+    EXPECT_NEAR(block.top(), one.top(), 2);
+    EXPECT_NEAR(block.width(), 2 * one.width(), 4) << "two columns wide";
+    EXPECT_NEAR(block.height(), 2 * one.height(), 4) << "two rows high";
+    EXPECT_FALSE(ColourBounds(plain, kCovered).isEmpty());
+    EXPECT_TRUE(ColourBounds(merged, kCovered).isEmpty()) << "a covered cell prints nothing of its own";
 }

@@ -99,6 +99,39 @@ TEST(GridSort, TooFewRowsOrABadColumnOrNoComparisonSortNothing) {
     EXPECT_FALSE(w.grid.SortItems(3, TRUE));
 }
 
+// Texts that agree in their first eight code units and part later, or end
+// inside them, units above 0x7FFF, empty texts and cells left untouched: each
+// row stays whole (its tag column goes with it) and the sort column comes out
+// in code-unit order.
+TEST(GridSort, TextsSharingLongBeginningsSortByTheirWholeText) {
+    const std::u16string texts[] = {u"abcdefghij",  u"abcdefghi",  u"abcdefgh",  u"abcdefgi",   u"abcdefghij\uFFFF",
+                                    u"abcdefghia",  u"abcdefg",    u"",          u"\uFFFFabc",  u"\u8000",
+                                    u"\u7FFF",      u"abcdefghij", u"abcdefgh\u8000", u"abcdefgh\u0001", u"z",
+                                    u"abcdefghiJ"};
+    const int n = int(std::size(texts));
+    for (BOOL ascending : {TRUE, FALSE}) {
+        SCOPED_TRACE(ascending ? "ascending" : "descending");
+        InputGrid w;
+        w.grid.SetColumnCount(3);
+        w.grid.SetRowCount(n + 3);  // the last two rows stay untouched
+        w.grid.SetFixedRowCount(1);
+        std::vector<std::u16string> expected;
+        for (int i = 0; i < n + 2; ++i) {
+            const std::u16string text = i < n ? texts[i] : u"";
+            if (i < n) w.grid.SetItemText(1 + i, 1, text.c_str());
+            w.grid.SetItemText(1 + i, 2, (text + u"#").c_str());
+            expected.push_back(text);
+        }
+        ASSERT_TRUE(w.grid.SortItems(1, ascending));
+        std::sort(expected.begin(), expected.end());
+        if (!ascending) std::reverse(expected.begin(), expected.end());
+        for (int i = 0; i < n + 2; ++i) {
+            EXPECT_EQ(w.grid.GetItemText(1 + i, 1), expected[size_t(i)]) << "row " << 1 + i;
+            EXPECT_EQ(w.grid.GetItemText(1 + i, 2), w.grid.GetItemText(1 + i, 1) + u"#") << "row " << 1 + i;
+        }
+    }
+}
+
 TEST(GridSort, TheOwnersComparisonIsUsedAndLongRunsOfEqualKeysSortWithoutDeepNesting) {
     InputGrid w;
     const int rows = 20001;
