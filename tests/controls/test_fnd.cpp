@@ -233,3 +233,37 @@ TEST(Fnd, TheDecimalPointStandsInTheGapBetweenItsDigits) {
         EXPECT_LE(2 * std::abs(left - right), std::max(left, right)) << value << ": " << left << " and " << right;
     }
 }
+
+// What a display keeps between paints never shows: after a run of values,
+// texts, sizes and modes, each picture equals the one a new display draws with
+// the same settings. The wide ones shrink; "8.8" and "88" differ only in the
+// room of the separator, which the display's own text does not narrow.
+TEST(Fnd, AfterOtherTextsAndSizesTheSameAsAFreshDisplay) {
+    struct Step {
+        double value;              // shown with one decimal
+        const char16_t* ownText;   // instead, when set
+        int width;
+    };
+    const std::vector<Step> steps = {
+        {12.5, nullptr, kW},      {8.8, nullptr, kW},       {88.0, nullptr, kW},  {0, u"8.8", kW},
+        {0, u"88", kW},           {88888888888.0, nullptr, kW}, {12.5, nullptr, 120}, {88888888888.0, nullptr, 120},
+        {88888888888.0, nullptr, kW}, {0, u"888888888888", 120}, {12.5, nullptr, kW},
+    };
+    FndScene used;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Step& step = steps[i];
+        const std::string tag = "step" + std::to_string(i);
+        auto configure = [&](FndScene& s) {
+            s.fnd.MoveWindow(10, 10, step.width, kH);
+            s.fnd.m_dwFlags = (s.fnd.m_dwFlags & ~CFnd::kOwnText) | (step.ownText ? CFnd::kOwnText : 0);
+            s.fnd.m_dValue = step.value;
+            if (step.ownText) s.fnd.SetValueText(step.ownText);
+        };
+        configure(used);
+        const QImage kept = used.Render(tag + "-kept")->Image();
+        FndScene fresh;
+        configure(fresh);
+        const QImage drawn = fresh.Render(tag + "-fresh")->Image();
+        EXPECT_TRUE(kept == drawn) << tag;
+    }
+}
