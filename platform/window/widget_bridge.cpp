@@ -431,11 +431,16 @@ bool WndWidget::event(QEvent* e) {
     }
 }
 
+bool WindowImpl::PictureCurrent() const {
+    return composedAhead && !eraseRequested && !dirtyAll && dirty.isEmpty() && surface.size() == ClientSize();
+}
+
 void WndWidget::paintEvent(QPaintEvent*) {
     if (!impl) return;
     const HWND h = impl->handle;
-    impl->Compose();
+    if (!impl->PictureCurrent()) impl->Compose();
     WindowImpl* self = WindowImpl::FromHandle(h);
+    if (self) self->composedAhead = false;
     if (!self) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
