@@ -407,7 +407,8 @@ int main(int argc, char** argv) {
         const int ready = ::ppoll(fds.data(), fds.size(), &timeout, &waitMask);
         if (g_report) {
             g_report = 0;
-            Log("answered=%s%ld", "", answered);
+            std::fprintf(stderr, "answered=%ld\n", answered);
+            std::fflush(stderr);
         }
         if (ready < 0) {
             if (errno == EINTR) continue;
