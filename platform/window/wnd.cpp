@@ -739,7 +739,13 @@ BOOL CWnd::RedrawWindow(LPCRECT rectUpdate, void*, UINT flags) {
             for (CWnd* c : GetChildren()) c->RedrawWindow(nullptr, nullptr, flags & ~RDW_UPDATENOW);
         }
     }
-    if ((flags & RDW_UPDATENOW) && !m_impl->inPaint) UpdateWindow();
+    if ((flags & RDW_UPDATENOW) && !m_impl->inPaint) {
+        // The window first, then its children from its new picture.
+        const HWND self = m_hWnd;
+        UpdateWindow();
+        if ((flags & RDW_ALLCHILDREN) && IsWindow(self))
+            for (CWnd* c : GetChildren()) c->RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
     return TRUE;
 }
 

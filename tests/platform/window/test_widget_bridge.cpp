@@ -112,6 +112,10 @@ TEST(Painting, RedrawNowPaintsAtOnceAndTheScreenTakesItWithTheNextFrame) {
     EXPECT_EQ(scene.childPaints, before + 4);
     const QImage image = GrabWindow(&scene.top);
     EXPECT_EQ(PixelAt(image, 125, 65), kChildColour);
+    // With all children, they too are painted when the call returns.
+    const int painted = scene.childPaints;
+    scene.top.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    EXPECT_EQ(scene.childPaints, painted + 1);
 }
 
 TEST(Painting, DialogsEraseWithTheFaceColour) {
