@@ -270,6 +270,10 @@ void WindowImpl::BeginSurface() {
 void WindowImpl::Compose() {
     if (!widget || destroying || inPaint) return;
     const HWND h = handle;
+    // The children's pictures start from this one: painted ahead of it, they
+    // are painted again when next shown.
+    for (QObject* child : widget->children())
+        if (auto* w = dynamic_cast<WndWidget*>(child); w && w->impl) w->impl->composedAhead = false;
     BeginSurface();
     if (!FromHandle(h)) return;
     inPaint = true;

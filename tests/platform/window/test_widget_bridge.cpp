@@ -118,6 +118,23 @@ TEST(Painting, RedrawNowPaintsAtOnceAndTheScreenTakesItWithTheNextFrame) {
     EXPECT_EQ(scene.childPaints, painted + 1);
 }
 
+// A child painted ahead of the frame is painted again in it when its parent
+// paints meanwhile, as the parent's paint has always taken its children along.
+TEST(Painting, AChildPaintedAheadIsPaintedAgainWhenItsParentPaintsBeforeTheFrame) {
+    PaintScene scene;
+    scene.top.ShowWindow(SW_SHOWNORMAL);
+    platform::PumpEvents(50);
+    scene.square = RGB(0, 0, 255);
+    scene.child.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    scene.square = RGB(255, 255, 0);
+    scene.top.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    const int painted = scene.childPaints;
+    platform::PumpEvents(50);
+    EXPECT_EQ(scene.childPaints, painted + 1);
+    CClientDC dc(&scene.child);
+    EXPECT_EQ(dc.GetPixel(25, 15), RGB(255, 255, 0));
+}
+
 TEST(Painting, DialogsEraseWithTheFaceColour) {
     DialogTemplate t;
     t.id = 9101;
