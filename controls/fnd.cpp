@@ -131,8 +131,6 @@ const CFnd::TextFit& CFnd::FitText(const CString& text, float right, float y, fl
         for (int i = 0; i < step; ++i) em -= 0.1f;
         return em;
     };
-    int lastStep = 0;
-    for (float em = start; em - 0.1f > 1.0f; em -= 0.1f) ++lastStep;
     auto layOut = [&](int step, TextFit* fit) {
         fit->em = sizeAt(step);
         fit->path.Reset();
@@ -143,7 +141,12 @@ const CFnd::TextFit& CFnd::FitText(const CString& text, float right, float y, fl
     };
 
     TextFit fit;
-    if (!layOut(0, &fit) && lastStep > 0) {
+    int lastStep = 0;
+    if (!layOut(0, &fit)) {
+        // (A size so large that a step no longer changes it is the last.)
+        for (float em = start; em - 0.1f > 1.0f && em - 0.1f < em; em -= 0.1f) ++lastStep;
+    }
+    if (lastStep > 0) {
         // Outlines scale with the size: the text's extent at the start size
         // tells nearly which step fits. Shrinking only moves the text's left
         // edge to the right, so from there the first step that fits is found

@@ -267,3 +267,14 @@ TEST(Fnd, AfterOtherTextsAndSizesTheSameAsAFreshDisplay) {
         EXPECT_TRUE(kept == drawn) << tag;
     }
 }
+
+// A starting size so large that a step of 0.1 no longer changes it cannot
+// shrink: the paint ends, with the text at that size (beyond the panel).
+TEST(Fnd, AStartingSizeTooLargeToShrinkStillEndsThePaint) {
+    FndScene s;
+    s.fnd.m_dwFlags |= CFnd::kOwnText;
+    s.fnd.SetValueText(u"88888888");
+    s.fnd.m_dTextSize = 1.0e9;
+    auto snap = s.Render("huge");
+    EXPECT_TRUE(snap->Match({{0, 20, 0x464646}, {kW - 1, 20, 0x787878}}));
+}
