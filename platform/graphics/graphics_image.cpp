@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 #include <algorithm>
+#include <unordered_map>
 
 #include "platform/gdi/gdi_impl.h"
 #include "platform/graphics/graphics.h"
@@ -98,12 +99,18 @@ Bitmap::Bitmap(HBITMAP bitmap, HPALETTE) {
     // already are; only a bitmap with others is copied and made opaque.
     const int width = copy.width(), height = copy.height();
     auto opaque = [&] {
+        // A bitmap looked at before and not drawn on since (every drawing on
+        // it gives it a new key) is known.
+        static std::unordered_map<qint64, bool> known;
+        const qint64 key = copy.cacheKey();
+        if (auto it = known.find(key); it != known.end()) return it->second;
+        QRgb all = 0xFFFFFFFFu;  // the alpha of every pixel and-ed together
         for (int y = 0; y < height; ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(copy.constScanLine(y));
-            for (int x = 0; x < width; ++x)
-                if (qAlpha(row[x]) != 255) return false;
+            for (int x = 0; x < width; ++x) all &= row[x];
         }
-        return true;
+        if (known.size() >= 256) known.clear();
+        return known[key] = qAlpha(all) == 255;
     };
     if (copy.hasAlphaChannel() && !opaque()) {
         for (int y = 0; y < height; ++y) {

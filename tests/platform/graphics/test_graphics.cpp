@@ -659,6 +659,12 @@ TEST(GraphicsImages, BitmapsFromContextBitmapsAndBack) {
     canvas.DC().FillSolidRect(0, 0, 10, 10, kRed);
     third.GetPixel(5, 5, &c);
     EXPECT_EQ(c.GetValue(), 0xFF00FF00u);
+    // Cleared to transparent after an opaque copy was taken: a new copy counts
+    // the pixels as opaque again (black, as a GDI bitmap has no alpha).
+    canvas.Graphics().Clear(Color(0, 200, 100, 50));
+    Bitmap cleared(&canvas.Bitmap(), nullptr);
+    cleared.GetPixel(5, 5, &c);
+    EXPECT_EQ(c.GetValue(), 0xFF000000u);
     Bitmap translucent(2, 2);
     translucent.SetPixel(0, 0, Color(0, 0, 0, 0));
     HBITMAP gdi = nullptr;
