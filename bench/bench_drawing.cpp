@@ -1,6 +1,7 @@
 // The fills the display controls repeat on every paint: a path gradient on each
 // figure of a segment-font glyph, the halo behind it, a text outline fitted into
-// its label, and a whole numeric-display paint at the main window's sizes.
+// its label, a whole numeric-display paint at the main window's sizes, and the
+// numeric display control's own paint with its glyph outlines and fitting.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "controls/draw_helpers.h"
+#include "controls/fnd.h"
 #include "controls/hmi_fonts.h"
 #include "controls/path_helpers.h"
 #include "platform/runtime/app.h"
@@ -138,6 +140,35 @@ void BM_NumericDisplayPaint(benchmark::State& state) {
     state.counters["figures"] = double(figures.size());
 }
 BENCHMARK(BM_NumericDisplayPaint)->Args({160, 48})->Args({240, 80})->Unit(benchmark::kMicrosecond);
+
+// The numeric display control itself painting a new value each time, glyph
+// outlines and the fitting to its width included: range(0) x range(1) pixels;
+// range(2) 1 shows values too wide for it (they shrink). Fifty values in turn,
+// more than the display keeps fitted.
+void BM_NumericDisplayControl(benchmark::State& state) {
+    const int w = int(state.range(0)), h = int(state.range(1));
+    CWnd top;
+    top.CreateEx(0, nullptr, u"bench", WS_POPUP, CRect(0, 0, w + 20, h + 20), nullptr, 0);
+    CFnd fnd;
+    fnd.Create(nullptr, u"", WS_CHILD | WS_VISIBLE | SS_CENTER, CRect(10, 10, 10 + w, 10 + h), &top, 1);
+    fnd.Init(TRUE, 1);
+    fnd.m_pFamily = &g_fonts->m_segmentFamily;
+    fnd.SetColor(RGB(255, 80, 80));
+    fnd.SetUnit(u"m/s");
+    fnd.m_fShiftX = -0.12f;
+    const double scale = state.range(2) ? 1.0e7 : 1.0;
+    int k = 0;
+    for (auto _ : state) {
+        fnd.m_dValue = (1.0 + double(k++ % 50) * 0.7) * scale;
+        fnd.Invalidate();
+        fnd.SendMessage(WM_PAINT);
+    }
+}
+BENCHMARK(BM_NumericDisplayControl)
+    ->Args({320, 80, 0})
+    ->Args({420, 100, 0})
+    ->Args({420, 100, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 // One label paint as the title line draws it: background copy, rounded box with
 // a vertical gradient and frame, fitted bold text with a gradient fill and an

@@ -1,56 +1,61 @@
-// The relay at work against the simulators, with all twelve instruments
-// answering:
-//  - Program: the real build/rerovora for a fixed time (REROVORA_BENCH_SECONDS,
-//    default 30), with drifting wind (/0), with steady wind (/1, nothing to
-//    repaint) and with six of the twelve instruments flooding junk (/2, what
-//    junk costs a relay that does not read it): its CPU time per second of
-//    wall time (percent of one core)
-//    and its peak resident memory; side by side, in the same run, a minimal
-//    poller that does only the network work of the relay (twelve connections,
-//    the request 500 ms after each reply, the record every period) as the floor.
-//  - ReplyToPaint: in process, the time from a reply leaving the instrument to
-//    the stack's numeric display having been painted with it, and how many
-//    displays repaint: six stacks change value with every reply, six never do.
-// The instruments' port is fixed (4000 on 127.0.0.1 to 127.0.0.12): run it
-// under the test lock, like the end-to-end tests.
+// The relay at work, side by side with a bare C poller (bench/bare_poller.c)
+// doing the same network work, in one run:
+//  - BM_Relay/<display>/<wind>: the real build/rerovora and the poller, each
+//    with its own instrument simulators (twelve stacks) and its own data-server
+//    sink, each side in a network namespace of its own, for
+//    REROVORA_BENCH_SECONDS (default 30) after a warm-up. Display 0 is Qt's
+//    offscreen platform at 800x800, display 1 a real X server (Xvfb 1920x1080)
+//    with a window manager (openbox). Wind 0: drifting, so the shown values
+//    change with nearly every reply; 1: wind that never changes; 2: drifting,
+//    with six of the twelve instruments flooding junk (what junk costs a relay
+//    that does not read it; the poller reads it, so the work is not compared).
+//    CPU time comes from the scheduler's nanosecond counts; the polls each
+//    side's simulators answered and the records each sink received are
+//    compared, and the run fails when the two sides did not do the same work.
+//  - BM_ReplyToPixels: on the X server with openbox, the time from an
+//    instrument's reply leaving its socket to the first changed pixel of that
+//    stack on the X framebuffer; six stacks change value with every reply, six
+//    never do.
+// Needs root for the network namespaces (unshare), Xvfb and openbox.
+// REROVORA_BENCH_SHOT=file.png saves the screen with the top edge of each timed
+// stack's area marked.
 #include <benchmark/benchmark.h>
 
-#include <QEvent>
-#include <QObject>
-#include <QWidget>
+#include <QImage>
+#include <QRect>
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/base_panel.h"
-#include "app/main_dlg.h"
-#include "controls/fnd.h"
-#include "controls/indicator.h"
-#include "platform/runtime/app.h"
 #include "relay_processes.h"
-#include "res/resources.h"
+#include "tests/display/x_display.h"
 
 namespace fs = std::filesystem;
 using namespace relay_bench;
@@ -64,135 +69,173 @@ int BenchSeconds() {
     return v > 0 ? v : 30;
 }
 
-// ---- the floor: only the relay's network work ----
-
-int ConnectTo(const std::string& address, int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(std::uint16_t(port));
-    ::inet_pton(AF_INET, address.c_str(), &a.sin_addr);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    return fd;
+// Moves this process into a network namespace of its own with its loopback up:
+// what it starts from now on binds and connects there, out of the way of
+// anything else on the machine's loopback.
+bool EnterPrivateNetwork() {
+    if (::unshare(CLONE_NEWNET) != 0) return false;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq request{};
+    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+    const bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &request) == 0 &&
+                    (request.ifr_flags |= IFF_UP, ::ioctl(fd, SIOCSIFFLAGS, &request) == 0);
+    if (fd >= 0) ::close(fd);
+    return up;
 }
 
-[[noreturn]] void RunFloorPoller(int seconds, int sinkPort, int period) {
-    struct Stack {
-        int fd = -1;
-        Clock::time_point due{};
-        bool waiting = false;
-        float speed = 0, direction = 0;
-    };
-    std::vector<Stack> stacks(12);
-    for (int i = 0; i < 12; ++i) {
-        stacks[std::size_t(i)].fd = ConnectTo("127.0.0." + std::to_string(i + 1), 4000);
-        stacks[std::size_t(i)].due = Clock::now() + std::chrono::milliseconds(500);
+// The X server this process started (a child named Xvfb), for its CPU time.
+pid_t XServerChild() {
+    std::error_code ec;
+    for (auto it = fs::directory_iterator("/proc", ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string stat = ReadFile(it->path() / "stat");
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos || stat.find("(Xvfb)") == std::string::npos) continue;
+        if (std::atoi(stat.c_str() + close + 4) == ::getpid()) return pid_t(std::atoi(name.c_str()));
     }
-    const int server = ConnectTo("127.0.0.1", sinkPort);
-    const auto end = Clock::now() + std::chrono::seconds(seconds);
-    auto nextRecord = Clock::now() + std::chrono::seconds(period);
-    while (Clock::now() < end) {
-        std::vector<pollfd> fds;
-        for (const Stack& s : stacks) fds.push_back({s.fd, POLLIN, 0});
-        ::poll(fds.data(), fds.size(), 50);
-        const auto now = Clock::now();
-        for (std::size_t i = 0; i < stacks.size(); ++i) {
-            Stack& s = stacks[i];
-            if (fds[i].revents & POLLIN) {
-                char buf[256];
-                const ssize_t n = ::recv(s.fd, buf, sizeof buf, 0);
-                if (n >= 13 && std::memcmp(buf, "R000:", 5) == 0) {
-                    std::memcpy(&s.direction, buf + 5, 4);
-                    std::memcpy(&s.speed, buf + 9, 4);
-                }
-                s.waiting = false;
-                s.due = now + std::chrono::milliseconds(500);
-            }
-            if (!s.waiting && now >= s.due) {
-                (void)!::send(s.fd, "R000?", 5, MSG_NOSIGNAL);
-                s.waiting = true;
-            }
-        }
-        if (now >= nextRecord) {
-            nextRecord += std::chrono::seconds(period);
-            std::time_t t = std::time(nullptr);
-            std::tm lt{};
-            ::localtime_r(&t, &lt);
-            char head[32];
-            std::strftime(head, sizeof head, "{%Y%m%d%H%M%S", &lt);
-            std::string record = head;
-            for (std::size_t i = 0; i < stacks.size(); ++i) {
-                char part[128];
-                std::snprintf(part, sizeof part, "^QC%zu^%3.1f^%1.0f", 1101 + i, double(stacks[i].speed),
-                              double(stacks[i].direction));
-                record += part;
-            }
-            record += "}\n";
-            (void)!::send(server, record.data(), record.size(), MSG_NOSIGNAL);
-        }
-    }
-    ::_exit(0);
+    return 0;
 }
 
-// ---- Program vs floor ----
+long Lines(const fs::path& p) {
+    const std::string s = ReadFile(p);
+    return long(std::count(s.begin(), s.end(), '\n'));
+}
 
-void BM_ProgramAgainstSimulators(benchmark::State& state) {
-    const fs::path build = BuildDir();
-    const fs::path dir = fs::temp_directory_path() / ("rerovora-bench-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const int seconds = BenchSeconds();
-    const int period = 5;
-    for (auto _ : state) {
-        const pid_t sink = Spawn(build / "tools/server_sink", {"--port", "0", "--duration", "3600"}, dir, "sink");
-        const int port = ReadyPort(dir / "sink.err");
-        // Arg 0: wind that drifts, so every reply changes the shown value; 1: wind
-        // that never changes, so the program's own floor (nothing to repaint).
+// One side of the comparison: simulators, sink and the measured program, in a
+// folder and a network namespace of their own.
+struct Side {
+    fs::path dir;
+    pid_t sim = 0, sink = 0, target = 0;
+    bool ok = false;
+
+    // Starts the simulators (`wind` as for BM_Relay) and the sink, then
+    // `program` with `args` and `env` once they listen.
+    Side(const fs::path& folder, int wind, const fs::path& program, const std::vector<std::string>& args,
+         const std::vector<std::string>& env)
+        : dir(folder) {
+        fs::create_directories(dir);
+        if (!EnterPrivateNetwork()) return;
+        const fs::path build = BuildDir();
         std::vector<std::string> simArgs{"--address", "127.0.0.1-127.0.0.12", "--port", "4000", "--duration", "3600"};
-        if (state.range(0) == 1) simArgs.insert(simArgs.end(), {"--values", "90,5"});
-        if (state.range(0) == 2)
+        if (wind == 1) simArgs.insert(simArgs.end(), {"--values", "90,5"});
+        if (wind == 2)
             for (int i = 7; i <= 12; ++i) simArgs.insert(simArgs.end(), {"--mode-at", "127.0.0." + std::to_string(i) + "=flood"});
-        const pid_t sim = Spawn(build / "tools/instrument_sim", simArgs, dir, "sim");
-        if (!port || !ReadyPort(dir / "sim.err")) {
-            state.SkipWithError("simulators did not start (is port 4000 free?)");
-            Stop(sim);
-            Stop(sink);
+        sim = Spawn(build / "tools/instrument_sim", simArgs, dir, "sim");
+        sink = Spawn(build / "tools/server_sink", {"--port", "22700", "--duration", "3600"}, dir, "sink");
+        ok = ReadyPort(dir / "sim.err") == 4000 && ReadyPort(dir / "sink.err") == 22700;
+        if (ok) target = Spawn(program, args, dir, program.filename(), env);
+    }
+    // Ends the measured program first, then its peers (which then report).
+    void Stop() {
+        if (target) relay_bench::Stop(target);
+        if (sim) relay_bench::Stop(sim);
+        if (sink) relay_bench::Stop(sink);
+        target = sim = sink = 0;
+    }
+    ~Side() { Stop(); }
+    // The polls the simulators answered so far (they tell on SIGUSR1).
+    long Polls() const {
+        const std::string before = ReadFile(dir / "sim.err");
+        ::kill(sim, SIGUSR1);
+        for (int i = 0; i < 200; ++i) {
+            const std::string now = ReadFile(dir / "sim.err");
+            const std::size_t at = now.rfind("answered=");
+            if (now.size() > before.size() && at != std::string::npos && at >= before.size())
+                return std::atol(now.c_str() + at + 9);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return -1;
+    }
+    long Records() const { return Lines(dir / "sink.out"); }
+};
+
+void BM_Relay(benchmark::State& state) {
+    const bool onX = state.range(0) == 1;
+    const int wind = int(state.range(1));
+    const int seconds = BenchSeconds(), period = 5;
+    const fs::path root = fs::temp_directory_path() / ("rerovora-bench-" + std::to_string(::getpid()));
+    const fs::path build = BuildDir();
+    for (auto _ : state) {
+        std::unique_ptr<XDisplay> x;
+        std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen"};
+        if (onX) {
+            x = std::make_unique<XDisplay>(1920, 1080, true);
+            if (!x->Failure().empty()) {
+                state.SkipWithError(x->Failure().c_str());
+                break;
+            }
+            fs::create_directories(root / "runtime");
+            ::chmod((root / "runtime").c_str(), 0700);
+            env = {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + x->Name(), "XDG_RUNTIME_DIR=" + (root / "runtime").string()};
+        }
+        fs::create_directories(root / "program");
+        WriteSettings(root / "program", 22700, period);
+        Side program(root / "program", wind, build / "rerovora", {}, env);
+        Side poller(root / "poller", wind, build / "bench/bare_poller",
+                    {std::to_string(seconds + 600), "22700", std::to_string(period)}, {});
+        if (!program.ok || !poller.ok) {
+            state.SkipWithError("no network namespace or simulators (needs root and unshare)");
             break;
         }
-        WriteSettings(dir, port, period);
-        const pid_t program = Spawn(build / "rerovora", {}, dir, "program");
-        // The floor runs as a process of its own (this program, started bare).
-        const pid_t floor = Spawn(fs::read_symlink("/proc/self/exe"),
-                                  {"--floor-poller", std::to_string(seconds + 3), std::to_string(port), std::to_string(period)},
-                                  dir, "floor");
+
         // Measured after start-up (fonts, windows, first connections).
-        std::this_thread::sleep_for(std::chrono::seconds(3));
-        const double cpu0 = CpuSeconds(program), floor0 = CpuSeconds(floor);
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        const pid_t xserver = onX ? XServerChild() : 0;
+        const double p0 = CpuMicros(program.target), f0 = CpuMicros(poller.target), x0 = xserver ? CpuMicros(xserver) : 0;
+        const long pollsP0 = program.Polls(), pollsF0 = poller.Polls();
+        const long recordsP0 = program.Records(), recordsF0 = poller.Records();
         const auto t0 = Clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
-        const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-        const double cpu = CpuSeconds(program) - cpu0, floorCpu = CpuSeconds(floor) - floor0;
-        state.counters["program_cpu_pct"] = 100.0 * cpu / wall;
-        state.counters["program_peak_MB"] = StatusKb(program, "VmHWM") / 1024.0;
-        state.counters["floor_cpu_pct"] = 100.0 * floorCpu / wall;
-        state.counters["floor_peak_MB"] = StatusKb(floor, "VmHWM") / 1024.0;
-        const std::string records = ReadFile(dir / "sink.out");
-        state.counters["records"] = double(std::count(records.begin(), records.end(), '\n'));
-        Stop(program);
-        Stop(floor);
-        Stop(sim);
-        Stop(sink);
+        const double wallUs = std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
+        const double p = CpuMicros(program.target) - p0, f = CpuMicros(poller.target) - f0;
+        const double xs = xserver ? CpuMicros(xserver) - x0 : 0;
+        const long pa = program.Polls() - pollsP0, fa = poller.Polls() - pollsF0;
+        const long pr = program.Records() - recordsP0, fr = poller.Records() - recordsF0;
+        state.counters["program_cpu_pct"] = 100.0 * p / wallUs;
+        state.counters["poller_cpu_pct"] = 100.0 * f / wallUs;
+        state.counters["ratio"] = f > 0 ? p / f : 0;
+        if (onX) state.counters["xserver_cpu_pct"] = 100.0 * xs / wallUs;
+        state.counters["program_rss_MB"] = StatusKb(program.target, "VmRSS") / 1024.0;
+        state.counters["program_peak_MB"] = StatusKb(program.target, "VmHWM") / 1024.0;
+        state.counters["poller_rss_MB"] = StatusKb(poller.target, "VmRSS") / 1024.0;
+        program.Stop();
+        poller.Stop();
+        state.counters["polls_program"] = double(pa);
+        state.counters["polls_poller"] = double(fa);
+        state.counters["records_program"] = double(pr);
+        state.counters["records_poller"] = double(fr);
+        // Equal work in the measured time: the same polls within 2 %, and the
+        // same records within one.
+        if (wind != 2 &&
+            (pa <= 0 || fa <= 0 || std::abs(pa - fa) * 100 > 2 * std::max(pa, fa) || std::abs(pr - fr) > 1)) {
+            const std::string why = "the program and the poller did not do the same work: polls " + std::to_string(pa) +
+                                    " and " + std::to_string(fa) + ", records " + std::to_string(pr) + " and " +
+                                    std::to_string(fr);
+            state.SkipWithError(why.c_str());
+            break;
+        }
     }
-    fs::remove_all(dir);
+    fs::remove_all(root);
 }
-BENCHMARK(BM_ProgramAgainstSimulators)->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_Relay)
+    ->ArgNames({"x", "wind"})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({0, 2})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
-// ---- reply to paint, in process ----
+// ---- reply to pixels ----
 
-// Twelve instruments on the fixed port, one thread: six answer a new speed every
-// time, six always the same.
+// Twelve instruments on the fixed port, one thread: the stacks in `changing`
+// answer a new speed and direction every time, the others always the same.
 class Instruments {
 public:
-    Instruments() {
+    explicit Instruments(unsigned changing) : m_changing(changing) {
         for (int i = 0; i < 12; ++i) {
             const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
             int on = 1;
@@ -204,7 +247,7 @@ public:
             if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 4) != 0) ok = false;
             m_listeners.push_back(fd);
         }
-        ::pipe2(m_wake, O_CLOEXEC);
+        if (::pipe2(m_wake, O_CLOEXEC) != 0) ok = false;
         m_thread = std::thread([this] { Run(); });
     }
     ~Instruments() {
@@ -214,15 +257,18 @@ public:
         ::close(m_wake[0]);
         ::close(m_wake[1]);
     }
+    void SetChanging(unsigned mask) { m_changing = mask; }
+    // When stack i's last reply left (after its bytes were handed to the socket).
+    Clock::time_point Sent(int i) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_sent[std::size_t(i)];
+    }
     bool ok = true;
-    // When stack i's last reply left, and its speed.
-    std::mutex mutex;
-    std::map<int, std::pair<Clock::time_point, float>> sent;
 
 private:
     void Run() {
-        std::map<int, int> clients;  // fd -> stack
-        std::vector<int> counter(12, 0);
+        std::vector<std::pair<int, int>> clients;  // fd, stack
+        std::array<int, 12> counter{};
         for (;;) {
             std::vector<pollfd> fds{{m_wake[0], POLLIN, 0}};
             for (int fd : m_listeners) fds.push_back({fd, POLLIN, 0});
@@ -232,121 +278,164 @@ private:
             for (std::size_t k = 0; k < m_listeners.size(); ++k)
                 if (fds[1 + k].revents & POLLIN) {
                     const int c = ::accept4(m_listeners[k], nullptr, nullptr, SOCK_CLOEXEC);
-                    if (c >= 0) clients[c] = int(k);
+                    if (c >= 0) clients.push_back({c, int(k)});
                 }
+            std::vector<int> gone;
             for (std::size_t k = 1 + m_listeners.size(); k < fds.size(); ++k) {
                 if (!fds[k].revents) continue;
-                const int fd = fds[k].fd, i = clients[fd];
+                const int fd = fds[k].fd, i = clients[k - 1 - m_listeners.size()].second;
                 char buf[64];
-                const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-                if (n <= 0) {
-                    ::close(fd);
-                    clients.erase(fd);
+                if (::recv(fd, buf, sizeof buf, 0) <= 0) {
+                    gone.push_back(fd);
                     continue;
                 }
-                const float speed = i < 6 ? float(1 + (++counter[std::size_t(i)] % 50)) : 5.0f;
-                const float direction = 90.0f;
+                const bool changes = (m_changing.load() >> i) & 1u;
+                const int n = changes ? ++counter[std::size_t(i)] : 0;
+                const float speed = changes ? float(1 + n % 50) : 5.0f;
+                const float direction = changes ? float((n * 37) % 360) : 90.0f;
                 char reply[13] = {'R', '0', '0', '0', ':'};
                 std::memcpy(reply + 5, &direction, 4);
                 std::memcpy(reply + 9, &speed, 4);
-                {
-                    std::lock_guard<std::mutex> lock(mutex);
-                    sent[i] = {Clock::now(), speed};
-                }
                 (void)!::send(fd, reply, sizeof reply, MSG_NOSIGNAL);
+                if (changes) {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_sent[std::size_t(i)] = Clock::now();
+                }
+            }
+            for (int fd : gone) {
+                ::close(fd);
+                std::erase_if(clients, [fd](const auto& c) { return c.first == fd; });
             }
         }
         for (auto& [fd, i] : clients) ::close(fd);
     }
+    std::atomic<unsigned> m_changing;
     std::vector<int> m_listeners;
     int m_wake[2] = {-1, -1};
     std::thread m_thread;
+    std::mutex m_mutex;
+    std::array<Clock::time_point, 12> m_sent{};
 };
 
-// Notes each paint of a stack's numeric display.
-class PaintWatch : public QObject {
-public:
-    PaintWatch(Instruments* instruments, int stack) : m_instruments(instruments), m_stack(stack) {}
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) {
-            ++paints;
-            std::lock_guard<std::mutex> lock(m_instruments->mutex);
-            auto it = m_instruments->sent.find(m_stack);
-            if (it != m_instruments->sent.end() && it->second.first != m_lastSeen) {
-                m_lastSeen = it->second.first;
-                latenciesMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - it->second.first).count());
-            }
-        }
-        return false;
+// The pixels of `r` on the root window, as they are now.
+std::vector<char> Grab(Display* d, const QRect& r) {
+    XImage* x = XGetImage(d, DefaultRootWindow(d), r.x(), r.y(), unsigned(r.width()), unsigned(r.height()), AllPlanes,
+                          ZPixmap);
+    if (!x) return {};
+    std::vector<char> bytes(x->data, x->data + std::ptrdiff_t(x->bytes_per_line) * x->height);
+    XDestroyImage(x);
+    return bytes;
+}
+
+// The bounding box of the pixels that differ between two screenshots.
+QRect Changed(const QImage& a, const QImage& b) {
+    QRect box;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            if (p[x] != q[x]) box |= QRect(x, y, 1, 1);
     }
-    int paints = 0;
-    std::vector<double> latenciesMs;
+    return box;
+}
 
-private:
-    Instruments* m_instruments;
-    int m_stack;
-    Clock::time_point m_lastSeen{};
-};
-
-void BM_ReplyToPaint(benchmark::State& state) {
-    res::RegisterResources();
-    const fs::path dir = fs::temp_directory_path() / ("rerovora-bench-paint-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const fs::path previous = fs::current_path();
-    fs::current_path(dir);
-    WriteSettings(dir, 9, 30);  // no server: only the stacks matter here
-    Instruments instruments;
-    if (!instruments.ok) {
-        state.SkipWithError("port 4000 on 127.0.0.1..12 is taken");
-        fs::current_path(previous);
+void BM_ReplyToPixels(benchmark::State& state) {
+    const fs::path dir = fs::temp_directory_path() / ("rerovora-bench-pixels-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "runtime");
+    ::chmod((dir / "runtime").c_str(), 0700);
+    XDisplay x(1920, 1080, true);
+    if (!x.Failure().empty() || !EnterPrivateNetwork()) {
+        state.SkipWithError(!x.Failure().empty() ? x.Failure().c_str() : "no network namespace (needs root)");
         return;
     }
-    CMainDlg dlg;
-    dlg.Create(res::IDD_MAIN, nullptr);
-    std::vector<std::unique_ptr<PaintWatch>> watches;
-    for (int i = 0; i < 12; ++i) {
-        watches.push_back(std::make_unique<PaintWatch>(&instruments, i));
-        dlg.m_pPanel->Indicator(i)->m_pFnd->Widget()->installEventFilter(watches.back().get());
+    Display* d = XOpenDisplay(x.Name().c_str());
+    Instruments instruments(0);
+    const fs::path build = BuildDir();
+    const pid_t sink = Spawn(build / "tools/server_sink", {"--port", "22700", "--duration", "3600"}, dir, "sink");
+    WriteSettings(dir, 22700, 5);
+    const pid_t program = Spawn(build / "rerovora", {}, dir, "program",
+                                {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + x.Name(), "XDG_RUNTIME_DIR=" + (dir / "runtime").string()});
+    if (!d || !instruments.ok) {
+        state.SkipWithError("no X connection or the instruments' port is taken");
+    } else {
+        // Until the window has settled: two shots a second apart alike.
+        QImage settled = x.Shot();
+        for (int i = 0; i < 20; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+            QImage now = x.Shot();
+            if (now == settled) break;
+            settled = now;
+        }
+        // Where each changing stack shows its values: what changes on the
+        // screen while only that stack's values change.
+        std::vector<QRect> areas;
+        for (int i = 0; i < 6; ++i) {
+            instruments.SetChanging(1u << i);
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));  // the last stack's last reply shown
+            const QImage before = x.Shot();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+            areas.push_back(Changed(before, x.Shot()));
+        }
+        for (std::size_t i = 0; i < areas.size(); ++i)
+            for (std::size_t j = 0; j < i; ++j)
+                if (areas[i].intersects(areas[j])) areas[i] = areas[j] = QRect();  // not told apart: not timed
+        instruments.SetChanging(0x3Fu);
+        if (const char* shots = std::getenv("REROVORA_BENCH_SHOT")) {
+            QImage shot = x.Shot();
+            for (const QRect& r : areas)
+                for (int px = r.left(); px <= r.right(); ++px) shot.setPixel(px, r.top(), 0xFFFF00FFu);
+            shot.save(shots);
+        }
+        std::vector<std::vector<char>> shown;
+        for (const QRect& r : areas) shown.push_back(Grab(d, r));
+        // Per reply: when its first pixel changed, and its last (a reply's
+        // pixels can reach the screen in more than one paint).
+        std::vector<Clock::time_point> seen(6);
+        for (int i = 0; i < 6; ++i) seen[std::size_t(i)] = instruments.Sent(i);
+        std::vector<double> first, last;
+        std::vector<double> lastOf(6, -1.0);
+        for (auto _ : state) {
+            const auto end = Clock::now() + std::chrono::seconds(std::min(BenchSeconds(), 60));
+            while (Clock::now() < end) {
+                for (std::size_t i = 0; i < areas.size(); ++i) {
+                    if (areas[i].isEmpty()) continue;
+                    std::vector<char> now = Grab(d, areas[i]);
+                    if (now == shown[i]) continue;
+                    const auto at = Clock::now();
+                    shown[i] = std::move(now);
+                    const Clock::time_point sent = instruments.Sent(int(i));
+                    const double ms = std::chrono::duration<double, std::milli>(at - sent).count();
+                    if (sent != seen[i]) {
+                        if (lastOf[i] >= 0) last.push_back(lastOf[i]);
+                        seen[i] = sent;
+                        first.push_back(ms);
+                    }
+                    lastOf[i] = ms;
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        }
+        std::sort(first.begin(), first.end());
+        std::sort(last.begin(), last.end());
+        auto quantile = [](const std::vector<double>& v, int percent) {
+            return v.empty() ? 0.0 : v[std::min(v.size() - 1, v.size() * std::size_t(percent) / 100)];
+        };
+        state.counters["first_median_ms"] = quantile(first, 50);
+        state.counters["first_p99_ms"] = quantile(first, 99);
+        state.counters["last_median_ms"] = quantile(last, 50);
+        state.counters["last_p99_ms"] = quantile(last, 99);
+        state.counters["last_max_ms"] = last.empty() ? 0.0 : last.back();
+        state.counters["replies_seen"] = double(first.size());
+        state.counters["over_16ms"] = double(std::count_if(last.begin(), last.end(), [](double v) { return v > 16.0; }));
+        state.counters["stacks_found"] = double(std::count_if(areas.begin(), areas.end(), [](const QRect& r) { return !r.isEmpty(); }));
     }
-    // Past the first watchdog pass and the first replies.
-    platform::PumpEvents(4000);
-    for (auto& w : watches) {
-        w->paints = 0;
-        w->latenciesMs.clear();
-    }
-    const int seconds = std::min(BenchSeconds(), 10);
-    for (auto _ : state) platform::PumpEvents(seconds * 1000);
-    std::vector<double> all;
-    int changingPaints = 0, steadyPaints = 0;
-    for (int i = 0; i < 12; ++i) {
-        (i < 6 ? changingPaints : steadyPaints) += watches[std::size_t(i)]->paints;
-        if (i < 6) all.insert(all.end(), watches[std::size_t(i)]->latenciesMs.begin(), watches[std::size_t(i)]->latenciesMs.end());
-    }
-    std::sort(all.begin(), all.end());
-    if (!all.empty()) {
-        state.counters["median_ms"] = all[all.size() / 2];
-        state.counters["p99_ms"] = all[std::min(all.size() - 1, all.size() * 99 / 100)];
-        state.counters["max_ms"] = all.back();
-    }
-    state.counters["replies_timed"] = double(all.size());
-    state.counters["paints_changing_6"] = changingPaints;
-    state.counters["paints_steady_6"] = steadyPaints;
-    for (int i = 0; i < 12; ++i) dlg.m_pPanel->Indicator(i)->m_pFnd->Widget()->removeEventFilter(watches[std::size_t(i)].get());
-    fs::current_path(previous);
+    Stop(program);
+    Stop(sink);
+    if (d) XCloseDisplay(d);
     fs::remove_all(dir);
 }
-BENCHMARK(BM_ReplyToPaint)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_ReplyToPixels)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc == 5 && std::strcmp(argv[1], "--floor-poller") == 0)
-        RunFloorPoller(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    platform::StartGui(argc, argv);
-    ::benchmark::Initialize(&argc, argv);
-    ::benchmark::RunSpecifiedBenchmarks();
-    ::benchmark::Shutdown();
-    platform::StopGui();
-    return 0;
-}
+BENCHMARK_MAIN();

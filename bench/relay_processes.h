@@ -26,8 +26,10 @@ namespace fs = std::filesystem;
 inline fs::path BuildDir() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path(); }
 
 // Starts `program` in `dir`, its output in dir/<tag>.out and dir/<tag>.err,
-// on Qt's offscreen platform.
-inline pid_t Spawn(const fs::path& program, const std::vector<std::string>& args, const fs::path& dir, const std::string& tag) {
+// with the environment settings `env` ("NAME=value"; Qt's offscreen platform
+// unless told otherwise).
+inline pid_t Spawn(const fs::path& program, const std::vector<std::string>& args, const fs::path& dir, const std::string& tag,
+                   const std::vector<std::string>& env = {"QT_QPA_PLATFORM=offscreen"}) {
     const pid_t pid = ::fork();
     if (pid != 0) return pid;
     if (::chdir(dir.c_str()) != 0) ::_exit(127);
@@ -38,7 +40,10 @@ inline pid_t Spawn(const fs::path& program, const std::vector<std::string>& args
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    for (const std::string& e : env) {
+        const std::size_t eq = e.find('=');
+        ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+    }
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
 }
@@ -78,14 +83,17 @@ inline int OpenFds(pid_t pid) {
     return n;
 }
 
-// A field of /proc/<pid>/status in kB (VmRSS, VmHWM: peak resident memory).
-inline double StatusKb(pid_t pid, const std::string& key) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+// The number after "key:" in a /proc file of "key: value" lines; 0 if none.
+inline double StatusField(const fs::path& file, const std::string& key) {
+    std::ifstream in(file);
     std::string line;
     while (std::getline(in, line))
         if (line.rfind(key + ":", 0) == 0) return std::atof(line.c_str() + key.size() + 1);
     return 0;
 }
+
+// A field of /proc/<pid>/status in kB (VmRSS, VmHWM: peak resident memory).
+inline double StatusKb(pid_t pid, const std::string& key) { return StatusField("/proc/" + std::to_string(pid) + "/status", key); }
 
 // CPU seconds (user and system) of a process so far.
 inline double CpuSeconds(pid_t pid) {
@@ -95,6 +103,18 @@ inline double CpuSeconds(pid_t pid) {
     unsigned long long utime = 0, stime = 0;
     std::sscanf(stat.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime);
     return double(utime + stime) / double(::sysconf(_SC_CLK_TCK));
+}
+
+// CPU time of a process so far, summed over its threads, in microseconds: the
+// scheduler's own nanosecond count (/proc/<pid>/task/*/schedstat), not the
+// 10 ms ticks of /proc/<pid>/stat. Threads that already ended are not counted.
+inline double CpuMicros(pid_t pid) {
+    double ns = 0;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec); !ec && it != fs::directory_iterator();
+         it.increment(ec))
+        ns += std::atof(ReadFile(it->path() / "schedstat").c_str());
+    return ns / 1000.0;
 }
 
 // The settings record: stacks QC1101... on 127.0.0.1 to 127.0.0.12 showing their

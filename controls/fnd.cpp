@@ -98,6 +98,80 @@ void CBlinkDisplay::OnTimer(UINT_PTR id) {
 
 CFnd::CFnd() = default;
 
+void CFnd::LayOutText(const CString& text, float em, float right, float y, const gfx::StringFormat& format,
+                      gfx::GraphicsPath* path) const {
+    const bool ownText = (m_dwFlags & kOwnText) != 0;
+    const int adv = int(em * 0.5f);
+    int acc = 0;
+    for (size_t i = text.size(); i-- > 0;) {
+        const char16_t c = text[i];
+        const bool separator = !ownText && IsSeparator(c);
+        float x = right - float(acc);
+        if (separator) x += float((2 * adv) / 5);
+        path->AddString(&c, 1, m_pFamily, FontStyleItalic, em, RectF(x, y, 0, 0), &format);
+        acc += adv;
+        if (separator) acc -= adv / 5;
+    }
+}
+
+const CFnd::TextFit& CFnd::FitText(const CString& text, float right, float y, float start, const gfx::StringFormat& format) {
+    const TextFitKey key{text, right, y, start, m_pFamily, float(m_rcClient.left), (m_dwFlags & kOwnText) != 0};
+    for (auto it = m_fits.begin(); it != m_fits.end(); ++it)
+        if (it->first == key) {
+            m_fits.splice(m_fits.begin(), m_fits, it);  // most recent first
+            return m_fits.front().second;
+        }
+
+    // The sizes tried are start, start - 0.1, ... (each step rounded as a float,
+    // so they are counted from the start, never computed in one go), as long as
+    // they stay above 1; the first that fits is taken, else the last.
+    const float left = float(m_rcClient.left);
+    auto sizeAt = [start](int step) {
+        float em = start;
+        for (int i = 0; i < step; ++i) em -= 0.1f;
+        return em;
+    };
+    auto layOut = [&](int step, TextFit* fit) {
+        fit->em = sizeAt(step);
+        fit->path.Reset();
+        LayOutText(text, fit->em, right, y, format, &fit->path);
+        Rect bounds;
+        fit->path.GetBounds(&bounds);
+        return !(left + fit->em * 0.5f > float(bounds.X));  // fits
+    };
+
+    TextFit fit;
+    int lastStep = 0;
+    if (!layOut(0, &fit)) {
+        // (A size so large that a step no longer changes it is the last.)
+        for (float em = start; em - 0.1f > 1.0f && em - 0.1f < em; em -= 0.1f) ++lastStep;
+    }
+    if (lastStep > 0) {
+        // Outlines scale with the size: the text's extent at the start size
+        // tells nearly which step fits. Shrinking only moves the text's left
+        // edge to the right, so from there the first step that fits is found
+        // by looking one step either way.
+        Rect bounds;
+        fit.path.GetBounds(&bounds);
+        const float extent = right - float(bounds.X);
+        const float target = (right - left) / (0.5f + extent / start);
+        int step = std::clamp(int(std::ceil((start - target) / 0.1f)), 1, lastStep);
+        if (layOut(step, &fit)) {
+            TextFit smaller;
+            while (step > 1 && layOut(step - 1, &smaller)) {
+                --step;
+                std::swap(fit, smaller);
+            }
+        } else {
+            while (step < lastStep && !layOut(++step, &fit)) {
+            }
+        }
+    }
+    if (m_fits.size() >= kKeptFits) m_fits.pop_back();
+    m_fits.emplace_front(key, std::move(fit));
+    return m_fits.front().second;
+}
+
 CFnd::~CFnd() {
     m_dwFlags &= ~kCreated;
     if (m_hWnd) DestroyWindow();
@@ -191,46 +265,19 @@ void CFnd::OnPaint() {
     format.SetAlignment(StringAlignmentFar);
 
     const CString text = DisplayText();
-    const bool ownText = (m_dwFlags & kOwnText) != 0;
 
-    // Characters from the right, each on its own, shrunk until the text keeps
-    // half an em from the left edge (never below a size of 1).
-    GraphicsPath path;
-    const float y = float(h) * m_fCenterY;
-    float em = float(double(h) * m_dTextSize);
-    const float W = float(w) + float(w) * m_fShiftX;
-    const bool drawable = m_pFamily && m_pFamily->IsAvailable() && !text.empty();
-    while (drawable) {
-        const int adv = int(em * 0.5f);
-        int acc = 0;
-        for (size_t i = text.size(); i-- > 0;) {
-            const char16_t c = text[i];
-            const bool separator = !ownText && IsSeparator(c);
-            float x = W - float(acc);
-            if (separator) x += float((2 * adv) / 5);
-            path.AddString(&c, 1, m_pFamily, FontStyleItalic, em, RectF(x, y, 0, 0), &format);
-            acc += adv;
-            if (separator) acc -= adv / 5;
-        }
-        Rect bounds;
-        path.GetBounds(&bounds);
-        if (float(m_rcClient.left) + em * 0.5f > float(bounds.X)) {
-            em -= 0.1f;
-            if (em > 1.0f) {
-                path.Reset();
-                continue;
-            }
-        }
-        break;
+    // Characters from the right, each on its own, shrunk in steps of 0.1 until
+    // the text keeps half an em from the left edge (never below a size of 1).
+    if (m_pFamily && m_pFamily->IsAvailable() && !text.empty()) {
+        const TextFit& fit = FitText(text, float(w) + float(w) * m_fShiftX, float(h) * m_fCenterY,
+                                     float(double(h) * m_dTextSize), format);
+        FillFiguresGlowing(&g, fit.path, m_crLit, m_crDim, (m_dwFlags & kHalo) != 0);
     }
-
-    FillFiguresGlowing(&g, path, m_crLit, m_crDim, (m_dwFlags & kHalo) != 0);
-
     if (!m_strUnit.empty()) {
         StringFormat unitFormat;
         unitFormat.SetLineAlignment(StringAlignmentFar);
         unitFormat.SetAlignment(StringAlignmentFar);
-        path.Reset();
+        GraphicsPath path;
         const FontFamily arial(u"Arial");
         path.AddString(m_strUnit.c_str(), INT(m_strUnit.size()), &arial, FontStyleBold, float(h) / 3.0f,
                        RectF(float(m_rcClient.right), float(h) - 2.0f, 0, 0), &unitFormat);

@@ -12,6 +12,9 @@
 // m_dwFlags comes from CBlinkDisplay.
 #pragma once
 
+#include <list>
+#include <utility>
+
 #include "platform/gdi/dc.h"
 #include "platform/graphics/graphics.h"
 #include "platform/window/wnd.h"
@@ -82,6 +85,29 @@ public:
 
 protected:
     void OnPaint() override;
+
+private:
+    // The glyphs of `text` right to left from `right`, each character on its
+    // own room of half an em (separators of a number four fifths of one).
+    void LayOutText(const CString& text, float em, float right, float y, const gfx::StringFormat& format,
+                    gfx::GraphicsPath* path) const;
+    // The text's glyph outlines at the size that fits, from `start` down; the
+    // last few fits are kept, so a value shown again is not laid out again.
+    struct TextFit {
+        float em = 0;
+        gfx::GraphicsPath path;
+    };
+    struct TextFitKey {
+        CString text;
+        float right, y, start;
+        const gfx::FontFamily* family;
+        float left;
+        bool ownText;
+        bool operator==(const TextFitKey&) const = default;
+    };
+    const TextFit& FitText(const CString& text, float right, float y, float start, const gfx::StringFormat& format);
+    static constexpr size_t kKeptFits = 32;
+    std::list<std::pair<TextFitKey, TextFit>> m_fits;
 };
 
 // The glyph outlines of `path` filled figure by figure: each closed figure

@@ -68,7 +68,8 @@ const char kUsage[] =
     "  refuse             do not listen on the address: connects are refused\n"
     "\n"
     "stderr: \"listening A:P\" per address, then \"ready port=P\"; \"accepted A\",\n"
-    "\"closed A\" per connection; \"stopping (signal|time)\" at the end.\n";
+    "\"closed A\" per connection; \"answered=N\" (the requests answered on every\n"
+    "address together) on SIGUSR1 and at the end, then \"stopping (signal|time)\".\n";
 
 enum class Mode { Normal, Silent, WrongHeader, Split, Trailing, Flood, CloseAfter, ResetAfter, Refuse };
 
@@ -101,8 +102,10 @@ struct Connection {
 };
 
 volatile sig_atomic_t g_stop = 0;
+volatile sig_atomic_t g_report = 0;
 
 void OnSignal(int) { g_stop = 1; }
+void OnReport(int) { g_report = 1; }
 
 bool ParseBehaviour(const std::string& text, Behaviour* b) {
     auto counted = [&](const char* prefix, Mode m) {
@@ -277,19 +280,23 @@ int main(int argc, char** argv) {
     }
     if (addresses.empty()) ExpandAddresses("127.0.0.1-127.0.0.12", &addresses);
 
-    // SIGTERM and SIGINT are let through only while waiting in ppoll.
+    // SIGTERM, SIGINT and SIGUSR1 are let through only while waiting in ppoll.
     sigset_t blocked, waitMask;
     sigemptyset(&blocked);
     sigaddset(&blocked, SIGTERM);
     sigaddset(&blocked, SIGINT);
+    sigaddset(&blocked, SIGUSR1);
     sigprocmask(SIG_BLOCK, &blocked, &waitMask);
     sigdelset(&waitMask, SIGTERM);
     sigdelset(&waitMask, SIGINT);
+    sigdelset(&waitMask, SIGUSR1);
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+    sa.sa_handler = OnReport;
+    sigaction(SIGUSR1, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
     std::vector<std::unique_ptr<Listener>> listeners;
@@ -349,6 +356,7 @@ int main(int argc, char** argv) {
     const Clock::time_point end = Clock::now() + std::chrono::seconds(duration);
     const auto splitDelay = std::chrono::milliseconds(splitDelayMs);
     std::vector<std::unique_ptr<Connection>> connections;
+    long answered = 0;  // requests answered on every address together
 
     auto closeConnection = [&](Connection* c, bool reset) {
         if (reset) {
@@ -397,6 +405,11 @@ int main(int argc, char** argv) {
             timeout.tv_nsec = long(waitNs % 1000000000);
         }
         const int ready = ::ppoll(fds.data(), fds.size(), &timeout, &waitMask);
+        if (g_report) {
+            g_report = 0;
+            std::fprintf(stderr, "answered=%ld\n", answered);
+            std::fflush(stderr);
+        }
         if (ready < 0) {
             if (errno == EINTR) continue;
             std::perror("instrument_sim: ppoll");
@@ -452,6 +465,7 @@ int main(int argc, char** argv) {
                             c->out += reply;
                         }
                         ++c->replies;
+                        ++answered;
                         if ((b.mode == Mode::CloseAfter || b.mode == Mode::ResetAfter) &&
                             c->replies >= b.count) {
                             c->ending = true;
@@ -489,6 +503,6 @@ int main(int argc, char** argv) {
         if (c->fd >= 0) ::close(c->fd);
     for (auto& l : listeners)
         if (l->fd >= 0) ::close(l->fd);
-    std::fprintf(stderr, "stopping (%s)\n", g_stop ? "signal" : "time");
+    std::fprintf(stderr, "answered=%ld\nstopping (%s)\n", answered, g_stop ? "signal" : "time");
     return 0;
 }

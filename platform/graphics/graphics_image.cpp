@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 #include <algorithm>
+#include <unordered_map>
 
 #include "platform/gdi/gdi_impl.h"
 #include "platform/graphics/graphics.h"
@@ -91,15 +92,35 @@ Bitmap::Bitmap(HBITMAP bitmap, HPALETTE) {
     FlushImage(image.get());
     m_data = std::make_shared<ImageData>();
     m_data->format = PixelFormat32bppRGB;
-    QImage copy = image->copy();
-    // A GDI bitmap has no alpha: every pixel counts as opaque.
-    for (int y = 0; y < copy.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(copy.scanLine(y));
-        for (int x = 0; x < copy.width(); ++x) {
-            const QRgb c = row[x];
-            if (qAlpha(c) != 255) {
-                const QRgb s = qAlpha(c) ? qUnpremultiply(c) : 0;
-                row[x] = qRgb(qRed(s), qGreen(s), qBlue(s));
+    // The pixels are shared with the GDI bitmap until either side is drawn on
+    // (its painter was ended above, so a later one copies them first).
+    QImage copy = *image;
+    // A GDI bitmap has no alpha: every pixel counts as opaque. Mostly they
+    // already are; only a bitmap with others is copied and made opaque.
+    const int width = copy.width(), height = copy.height();
+    auto opaque = [&] {
+        // A bitmap looked at before and not drawn on since (every drawing on
+        // it gives it a new key) is known.
+        static std::unordered_map<qint64, bool> known;
+        const qint64 key = copy.cacheKey();
+        if (auto it = known.find(key); it != known.end()) return it->second;
+        QRgb all = 0xFFFFFFFFu;  // the alpha of every pixel and-ed together
+        for (int y = 0; y < height; ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(copy.constScanLine(y));
+            for (int x = 0; x < width; ++x) all &= row[x];
+        }
+        if (known.size() >= 256) known.clear();
+        return known[key] = qAlpha(all) == 255;
+    };
+    if (copy.hasAlphaChannel() && !opaque()) {
+        for (int y = 0; y < height; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(copy.scanLine(y));
+            for (int x = 0; x < width; ++x) {
+                const QRgb c = row[x];
+                if (qAlpha(c) != 255) {
+                    const QRgb s = qAlpha(c) ? qUnpremultiply(c) : 0;
+                    row[x] = qRgb(qRed(s), qGreen(s), qBlue(s));
+                }
             }
         }
     }

@@ -1,6 +1,8 @@
 #include "platform/system/display.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QImage>
@@ -42,6 +44,9 @@ bool CaptureDesktopToPng(const RECT& area, const std::u16string& path) {
     const QRect part = wanted.intersected(g);
     if (part.isEmpty()) return false;
 
+    // Windows show what they painted with the next frame: what is still to be
+    // shown goes to the display first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     // The whole display, then the part of it asked for, in device pixels.
     const QPixmap whole = screen->grabWindow(0);
     if (whole.isNull()) return false;

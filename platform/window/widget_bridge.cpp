@@ -270,6 +270,10 @@ void WindowImpl::BeginSurface() {
 void WindowImpl::Compose() {
     if (!widget || destroying || inPaint) return;
     const HWND h = handle;
+    // The children's pictures start from this one: painted ahead of it, they
+    // are painted again when next shown.
+    for (QObject* child : widget->children())
+        if (auto* w = dynamic_cast<WndWidget*>(child); w && w->impl) w->impl->composedAhead = false;
     BeginSurface();
     if (!FromHandle(h)) return;
     inPaint = true;
@@ -431,11 +435,16 @@ bool WndWidget::event(QEvent* e) {
     }
 }
 
+bool WindowImpl::PictureCurrent() const {
+    return composedAhead && !eraseRequested && !dirtyAll && dirty.isEmpty() && surface.size() == ClientSize();
+}
+
 void WndWidget::paintEvent(QPaintEvent*) {
     if (!impl) return;
     const HWND h = impl->handle;
-    impl->Compose();
+    if (!impl->PictureCurrent()) impl->Compose();
     WindowImpl* self = WindowImpl::FromHandle(h);
+    if (self) self->composedAhead = false;
     if (!self) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);

@@ -747,7 +747,13 @@ BOOL CWnd::RedrawWindow(LPCRECT rectUpdate, void*, UINT flags) {
             for (CWnd* c : GetChildren()) c->RedrawWindow(nullptr, nullptr, flags & ~RDW_UPDATENOW);
         }
     }
-    if ((flags & RDW_UPDATENOW) && !m_impl->inPaint) UpdateWindow();
+    if ((flags & RDW_UPDATENOW) && !m_impl->inPaint) {
+        // The window first, then its children from its new picture.
+        const HWND self = m_hWnd;
+        UpdateWindow();
+        if ((flags & RDW_ALLCHILDREN) && IsWindow(self))
+            for (CWnd* c : GetChildren()) c->RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
     return TRUE;
 }
 
@@ -755,7 +761,16 @@ void CWnd::UpdateWindow() {
     if (!m_impl || !m_impl->widget || m_impl->inPaint) return;
     QWidget* w = m_impl->widget;
     if (w->isVisible()) {
-        w->repaint();
+        // The window paints now, so its picture (what its children and the
+        // device contexts on it see) is current when this returns; the screen
+        // takes it with the next frame, together with whatever else changed
+        // until then, instead of one transfer per call.
+        const HWND h = m_hWnd;
+        m_impl->Compose();
+        WindowImpl* impl = WindowImpl::FromHandle(h);
+        if (!impl || !impl->widget) return;
+        impl->composedAhead = true;
+        impl->widget->update();
     }
 }
 

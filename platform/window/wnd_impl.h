@@ -76,6 +76,10 @@ struct WindowImpl {
     // `dirtyAll`, or when nothing was named, a paint covers the whole client.
     QRect dirty;
     bool dirtyAll = true;
+    // UpdateWindow painted the picture at once and left showing it to the next
+    // frame: that paint only shows it, unless something was asked since.
+    bool composedAhead = false;
+    bool PictureCurrent() const;
 
     // What WM_SIZE and WM_MOVE reported last (they go out once per change).
     QSize reportedSize{-1, -1};

@@ -393,3 +393,55 @@ TEST_F(MainDlgTest, RecordsTheServerDoesNotTakeAreDroppedCountedAndTheLinkRenewe
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
     EXPECT_TRUE(first.WaitForEnd(3000)) << "the old connection is closed";
 }
+
+// What the controls keep between paints (fitted glyphs, background copies)
+// never shows through: the main window after a thousand value changes, wide
+// values and stacks that stopped answering among them, looks exactly like one
+// that was given only the last values.
+TEST_F(MainDlgTest, AfterAThousandValuesTheSameAsDrawnFromScratch) {
+    RelaySettings settings;
+    settings.ips.clear();
+    for (std::uint32_t i = 0; i < 12; ++i) settings.ips.push_back(0x7F001701u + i);  // nobody answers there
+    settings.serverPort = 9;
+    settings.sendPeriod = 3600;
+    settings.showDirection.assign(12, true);
+    settings.showDirection[3] = false;
+    Open(settings);
+    SizeLikeFullHd();
+
+    auto show = [](CMainDlg* dlg, int i, float speed, float direction, int state) {
+        dlg->m_pPanel->m_fSpeed[i] = speed;
+        dlg->m_pPanel->m_fDirection[i] = direction;
+        dlg->m_pPanel->UpdateStack(i, state);
+    };
+    std::vector<float> speed(12), direction(12);
+    std::uint32_t seed = 23;
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    for (int k = 0; k < 1000; ++k) {
+        const int i = int(next(12));
+        // Mostly wind speeds; now and then one too wide for its display, or a
+        // stack that stops answering for a while.
+        speed[std::size_t(i)] = next(20) == 0 ? float(next(90000000) + 1000000) : float(next(300)) / 10.0f;
+        direction[std::size_t(i)] = float(next(3600)) / 10.0f;
+        show(m_dlg.get(), i, speed[std::size_t(i)], direction[std::size_t(i)], next(25) == 0 ? STACK_NO_REPLY : STACK_VALUES);
+        if (k % 50 == 0) platform::PumpEvents(1);
+    }
+    // The second window is given the last values before it ever paints.
+    auto fresh = std::make_unique<CMainDlg>();
+    ASSERT_TRUE(fresh->Create(res::IDD_MAIN, nullptr));
+    for (int i = 0; i < 12; ++i) {
+        show(m_dlg.get(), i, speed[std::size_t(i)], direction[std::size_t(i)], STACK_VALUES);
+        show(fresh.get(), i, speed[std::size_t(i)], direction[std::size_t(i)], STACK_VALUES);
+    }
+    fresh->ShowWindow(SW_RESTORE);
+    fresh->MoveWindow(-8, -31, 1936, 1080, TRUE);
+    platform::PumpEvents(50);
+    auto used = SnapWindow(m_dlg.get(), "after-a-thousand");
+    auto drawn = SnapWindow(fresh.get(), "from-scratch");
+    SaveTestImage(used->Image(), "after-a-thousand");
+    EXPECT_TRUE(used->Image() == drawn->Image());
+    SaveTestImage(drawn->Image(), "from-scratch");
+}

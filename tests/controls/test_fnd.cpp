@@ -233,3 +233,48 @@ TEST(Fnd, TheDecimalPointStandsInTheGapBetweenItsDigits) {
         EXPECT_LE(2 * std::abs(left - right), std::max(left, right)) << value << ": " << left << " and " << right;
     }
 }
+
+// What a display keeps between paints never shows: after a run of values,
+// texts, sizes and modes, each picture equals the one a new display draws with
+// the same settings. The wide ones shrink; "8.8" and "88" differ only in the
+// room of the separator, which the display's own text does not narrow.
+TEST(Fnd, AfterOtherTextsAndSizesTheSameAsAFreshDisplay) {
+    struct Step {
+        double value;              // shown with one decimal
+        const char16_t* ownText;   // instead, when set
+        int width;
+    };
+    const std::vector<Step> steps = {
+        {12.5, nullptr, kW},      {8.8, nullptr, kW},       {88.0, nullptr, kW},  {0, u"8.8", kW},
+        {0, u"88", kW},           {88888888888.0, nullptr, kW}, {12.5, nullptr, 120}, {88888888888.0, nullptr, 120},
+        {88888888888.0, nullptr, kW}, {0, u"888888888888", 120}, {12.5, nullptr, kW},
+    };
+    FndScene used;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Step& step = steps[i];
+        const std::string tag = "step" + std::to_string(i);
+        auto configure = [&](FndScene& s) {
+            s.fnd.MoveWindow(10, 10, step.width, kH);
+            s.fnd.m_dwFlags = (s.fnd.m_dwFlags & ~CFnd::kOwnText) | (step.ownText ? CFnd::kOwnText : 0);
+            s.fnd.m_dValue = step.value;
+            if (step.ownText) s.fnd.SetValueText(step.ownText);
+        };
+        configure(used);
+        const QImage kept = used.Render(tag + "-kept")->Image();
+        FndScene fresh;
+        configure(fresh);
+        const QImage drawn = fresh.Render(tag + "-fresh")->Image();
+        EXPECT_TRUE(kept == drawn) << tag;
+    }
+}
+
+// A starting size so large that a step of 0.1 no longer changes it cannot
+// shrink: the paint ends, with the text at that size (beyond the panel).
+TEST(Fnd, AStartingSizeTooLargeToShrinkStillEndsThePaint) {
+    FndScene s;
+    s.fnd.m_dwFlags |= CFnd::kOwnText;
+    s.fnd.SetValueText(u"88888888");
+    s.fnd.m_dTextSize = 2.0e5;  // 12 million pixels: steps of 0.1 vanish in its rounding
+    auto snap = s.Render("huge");
+    EXPECT_TRUE(snap->Match({{0, 20, 0x464646}, {kW - 1, 20, 0x787878}}));
+}

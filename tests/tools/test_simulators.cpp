@@ -115,6 +115,10 @@ TEST(Simulators, InstrumentModesMisbehaveAsNamed) {
     ASSERT_EQ(ConnectClient(&silent, "127.0.6.13", sim.port()), 0);
     ASSERT_TRUE(silent.Send("R000?"));
     EXPECT_EQ(silent.Read(1, 300), "");
+    // SIGUSR1 reports the requests answered so far: two per answering address,
+    // none from the silent one.
+    ::kill(sim.process().pid(), SIGUSR1);
+    EXPECT_TRUE(sim.process().WaitForStderr("answered=6\n", 5000)) << sim.Stderr();
 }
 
 TEST(Simulators, TheServerLinkDeliversRecordsAndASinkThatStopsReadingNeverHoldsIt) {

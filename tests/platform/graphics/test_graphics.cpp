@@ -642,10 +642,29 @@ TEST(GraphicsImages, BitmapsFromContextBitmapsAndBack) {
     ASSERT_EQ(copy.GetPixel(0, 0, &c), Ok);
     EXPECT_EQ(c.GetValue(), 0xFF010203u);
     EXPECT_EQ(copy.GetPixel(10, 0, &c), InvalidParameter);
-    // Later drawing on the context does not reach the copy.
+    // Later drawing on the context, by GDI or by a graphics object on it, does
+    // not reach the copy (which shares the pixels until then).
     canvas.DC().FillSolidRect(0, 0, 10, 10, kBlue);
     copy.GetPixel(3, 3, &c);
     EXPECT_EQ(c.GetValue(), 0xFFFF0000u);
+    Bitmap second(&canvas.Bitmap(), nullptr);
+    SolidBrush green(Color(0xFF00FF00u));
+    canvas.Graphics().FillRectangle(&green, 0, 0, 10, 10);
+    canvas.DC().FillSolidRect(0, 0, 1, 1, kRed);
+    second.GetPixel(3, 3, &c);
+    EXPECT_EQ(c.GetValue(), 0xFF0000FFu);
+    canvas.Graphics().FillRectangle(&green, 0, 0, 10, 10);
+    Bitmap third(&canvas.Bitmap(), nullptr);
+    canvas.Graphics().FillRectangle(&green, 0, 0, 10, 10);
+    canvas.DC().FillSolidRect(0, 0, 10, 10, kRed);
+    third.GetPixel(5, 5, &c);
+    EXPECT_EQ(c.GetValue(), 0xFF00FF00u);
+    // Cleared to transparent after an opaque copy was taken: a new copy counts
+    // the pixels as opaque again (black, as a GDI bitmap has no alpha).
+    canvas.Graphics().Clear(Color(0, 200, 100, 50));
+    Bitmap cleared(&canvas.Bitmap(), nullptr);
+    cleared.GetPixel(5, 5, &c);
+    EXPECT_EQ(c.GetValue(), 0xFF000000u);
     Bitmap translucent(2, 2);
     translucent.SetPixel(0, 0, Color(0, 0, 0, 0));
     HBITMAP gdi = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/runtime/app.h"
 #include "platform/gdi/dc.h"
 #include "platform/window/dialog.h"
+#include "platform/window/window_dc.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/recording_wnd.h"
 
@@ -23,6 +24,7 @@ struct PaintScene {
     RecordingWnd top{"top", &log};
     RecordingWnd child{"child", &log};
     int childPaints = 0;
+    COLORREF square = kChildColour;
 
     PaintScene() {
         top.handlers[WM_ERASEBKGND] = [](WPARAM wp, LPARAM) -> LRESULT {
@@ -34,7 +36,7 @@ struct PaintScene {
         child.handlers[WM_PAINT] = [this](WPARAM, LPARAM) -> LRESULT {
             CPaintDC dc(&child);
             ++childPaints;
-            dc.FillSolidRect(20, 10, 10, 10, kChildColour);
+            dc.FillSolidRect(20, 10, 10, 10, square);
             return 0;
         };
         EXPECT_TRUE(top.CreateEx(0, nullptr, u"scene", WS_POPUP, CRect(0, 0, 400, 300), nullptr, 0));
@@ -64,6 +66,73 @@ TEST(Painting, PaintOutsideTheLoopUsesTheSameSurface) {
     ASSERT_EQ(image.size(), QSize(50, 30));
     EXPECT_EQ(PixelAt(image, 25, 15), kChildColour);
     EXPECT_EQ(PixelAt(image, 2, 2), kParentColour);
+}
+
+// Counts the paints a widget gets from the toolkit (what reaches the screen).
+class ScreenPaints : public QObject {
+public:
+    explicit ScreenPaints(QWidget* w) : m_widget(w) { w->installEventFilter(this); }
+    ~ScreenPaints() override { m_widget->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++count;
+        return false;
+    }
+    int count = 0;
+
+private:
+    QWidget* m_widget;
+};
+
+TEST(Painting, RedrawNowPaintsAtOnceAndTheScreenTakesItWithTheNextFrame) {
+    PaintScene scene;
+    scene.top.ShowWindow(SW_SHOWNORMAL);
+    platform::PumpEvents(50);
+    ScreenPaints screen(scene.child.Widget());
+    const int before = scene.childPaints;
+    const COLORREF colours[3] = {RGB(0, 0, 255), RGB(0, 255, 0), RGB(255, 255, 0)};
+    for (int k = 0; k < 3; ++k) {
+        scene.square = colours[k];
+        scene.child.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        // Painted when the call returns: a context on the window reads it.
+        EXPECT_EQ(scene.childPaints, before + k + 1);
+        CClientDC dc(&scene.child);
+        EXPECT_EQ(dc.GetPixel(25, 15), colours[k]);
+        EXPECT_EQ(dc.GetPixel(2, 2), kParentColour);
+    }
+    // Three redraws reach the screen as one paint that shows the last picture
+    // without painting it again.
+    EXPECT_EQ(screen.count, 0);
+    platform::PumpEvents(50);
+    EXPECT_EQ(screen.count, 1);
+    EXPECT_EQ(scene.childPaints, before + 3);
+    // An invalidation after all: the next frame paints again.
+    scene.square = kChildColour;
+    scene.child.Invalidate(FALSE);
+    platform::PumpEvents(50);
+    EXPECT_EQ(scene.childPaints, before + 4);
+    const QImage image = GrabWindow(&scene.top);
+    EXPECT_EQ(PixelAt(image, 125, 65), kChildColour);
+    // With all children, they too are painted when the call returns.
+    const int painted = scene.childPaints;
+    scene.top.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    EXPECT_EQ(scene.childPaints, painted + 1);
+}
+
+// A child painted ahead of the frame is painted again in it when its parent
+// paints meanwhile, as the parent's paint has always taken its children along.
+TEST(Painting, AChildPaintedAheadIsPaintedAgainWhenItsParentPaintsBeforeTheFrame) {
+    PaintScene scene;
+    scene.top.ShowWindow(SW_SHOWNORMAL);
+    platform::PumpEvents(50);
+    scene.square = RGB(0, 0, 255);
+    scene.child.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    scene.square = RGB(255, 255, 0);
+    scene.top.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    const int painted = scene.childPaints;
+    platform::PumpEvents(50);
+    EXPECT_EQ(scene.childPaints, painted + 1);
+    CClientDC dc(&scene.child);
+    EXPECT_EQ(dc.GetPixel(25, 15), RGB(255, 255, 0));
 }
 
 TEST(Painting, DialogsEraseWithTheFaceColour) {
