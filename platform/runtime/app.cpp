@@ -9,6 +9,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
@@ -37,19 +38,30 @@ CWinApp* g_app = nullptr;
 QApplication* g_qapp = nullptr;
 platform::MessageBoxHandler g_messageBoxHandler;
 
-// A session without a runtime folder (root over ssh, a service manager) gets a
-// private one in /tmp, the folder Qt would take, so that Qt has nothing to
-// complain about on stderr at every start. A folder by that name that is not
-// ours alone is left alone, and Qt decides.
+// A session without a runtime folder (root over ssh, a service manager) gets
+// the user's own: the login manager's /run/user/<uid> where it exists, else a
+// private one in /tmp, the folder Qt would take. So Qt has nothing to complain
+// about on stderr at every start, and a start from such a session finds the
+// same instance lock as one from the desktop. A folder that is not ours alone
+// is left alone, and Qt decides.
+bool PrivateFolder(const std::string& path, bool make) {
+    if (make) ::mkdir(path.c_str(), 0700);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
+    return (st.st_mode & 0777) == 0700 || (make && ::chmod(path.c_str(), 0700) == 0);
+}
+
 void UsePrivateRuntimeFolder() {
     const char* named = std::getenv("XDG_RUNTIME_DIR");
     if (named && *named) return;
-    const std::string path = "/tmp/runtime-" + std::to_string(::getuid());
-    ::mkdir(path.c_str(), 0700);
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return;
-    if ((st.st_mode & 0777) != 0700 && ::chmod(path.c_str(), 0700) != 0) return;
-    ::setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+    const std::string uid = std::to_string(::getuid());
+    for (const auto& [path, make] : {std::pair<std::string, bool>{"/run/user/" + uid, false},
+                                     std::pair<std::string, bool>{"/tmp/runtime-" + uid, true}}) {
+        if (PrivateFolder(path, make)) {
+            ::setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+            return;
+        }
+    }
 }
 
 }  // namespace
