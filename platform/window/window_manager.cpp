@@ -49,7 +49,12 @@ bool WindowManagerRuns() {
     if (!screen) return true;
     // A window manager that follows the desktop conventions names a check
     // window on the root window, and the check window names itself.
-    const xcb_atom_t check = Atom(c, "_NET_SUPPORTING_WM_CHECK");
+    static xcb_connection_t* asked = nullptr;
+    static xcb_atom_t check = XCB_ATOM_NONE;
+    if (asked != c) {  // the atom is the X server's for the connection's life
+        asked = c;
+        check = Atom(c, "_NET_SUPPORTING_WM_CHECK");
+    }
     if (check == XCB_ATOM_NONE) return false;
     const xcb_window_t named = WindowProperty(c, screen->root, check);
     return named != XCB_WINDOW_NONE && WindowProperty(c, named, check) == named;

@@ -38,12 +38,17 @@ bool FramedTopLevel(const WindowImpl* impl) {
 void ApplyWindowKind(WindowImpl* impl) {
     QWidget* w = impl->widget;
     const DWORD s = impl->style;
-    Qt::WindowFlags f = (impl->owner ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint;
-    f |= Qt::WindowTitleHint;
+    Qt::WindowFlags f = (impl->owner ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (s & WS_SYSMENU) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (s & WS_MINIMIZEBOX) f |= Qt::WindowMinimizeButtonHint;
     if (s & WS_MAXIMIZEBOX) f |= Qt::WindowMaximizeButtonHint;
     w->setWindowFlags(f);
+}
+
+// Lets the window take any size (before the layer itself gives it a new one).
+void LiftSizeLimits(QWidget* w) {
+    w->setMinimumSize(0, 0);
+    w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
 // A window without a sizing frame keeps the size the program gives it: the
@@ -52,8 +57,7 @@ void ApplySizeLimits(WindowImpl* impl) {
     if (!FramedTopLevel(impl)) return;
     QWidget* w = impl->widget;
     if (impl->style & WS_THICKFRAME) {
-        w->setMinimumSize(0, 0);
-        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        LiftSizeLimits(w);
     } else {
         w->setMinimumSize(w->size());
         w->setMaximumSize(w->size());
@@ -450,8 +454,11 @@ BOOL CWnd::ShowWindow(int cmd) {
     const BOOL wasVisible = !w->isHidden();
     const HWND h = m_hWnd;
     // Without a window manager nobody answers a request to maximize, minimize or
-    // restore: the layer sizes and places the window itself.
-    const bool bySelf = m_impl->topLevel && !platform::detail::WindowManagerRuns();
+    // restore: the layer sizes and places the window itself. Only those three
+    // ask the X server; showing and hiding (tooltips, title tips) do not.
+    const bool changesState = cmd == SW_MAXIMIZE || cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED ||
+                              cmd == SW_RESTORE || cmd == SW_SHOWNORMAL;
+    const bool bySelf = m_impl->topLevel && changesState && !platform::detail::WindowManagerRuns();
     using State = WindowImpl::ShowState;
     auto leaveNormal = [this, w](State to) {
         if (m_impl->layerState == State::Normal) m_impl->restoreGeometry = w->geometry();
@@ -469,8 +476,7 @@ BOOL CWnd::ShowWindow(int cmd) {
             w->show();
         } else if (bySelf) {
             leaveNormal(State::Maximized);
-            w->setMinimumSize(0, 0);
-            w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            LiftSizeLimits(w);
             w->setGeometry(WorkArea(w));
             w->show();
         } else {
@@ -505,7 +511,8 @@ BOOL CWnd::ShowWindow(int cmd) {
         }
         break;
     default:
-        if (bySelf && m_impl->layerState == State::Minimized) m_impl->layerState = State::Normal;
+        // Shown again after the layer hid it as minimized.
+        if (m_impl->layerState == State::Minimized) m_impl->layerState = State::Normal;
         w->show();
         break;
     }
@@ -513,7 +520,7 @@ BOOL CWnd::ShowWindow(int cmd) {
     if (!impl) return wasVisible;
     if (cmd != SW_HIDE && !wasVisible && !w->isHidden()) WindowImpl::Dispatch(h, WM_SHOWWINDOW, TRUE, 0);
     if ((impl = WindowImpl::FromHandle(h)) != nullptr) {
-        if (bySelf && impl->layerState == State::Minimized) {
+        if (impl->layerState == State::Minimized) {
             // Minimized: the window hears of it at once, as it does on the system.
             if (impl->reportedSize != QSize(0, 0)) {
                 impl->reportedSize = QSize(0, 0);
@@ -665,8 +672,7 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
     if (m_impl->topLevel) {
         // (x, y, width, height) is the window rectangle, frame included.
         const RECT f = WindowsFrameInsets();
-        w->setMinimumSize(0, 0);
-        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        LiftSizeLimits(w);
         w->setGeometry(QRect(QPoint(x + f.left, y + f.top),
                              ClampedSize(width - f.left - f.right, height - f.top - f.bottom)));
         ApplySizeLimits(m_impl);

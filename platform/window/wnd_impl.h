@@ -137,7 +137,7 @@ struct WindowImpl {
 };
 
 // The one source of screen positions: the client rectangle of a top-level
-// widget as the platform reported it last, and where any widget's top-left
+// widget as the widget itself records it, and where any widget's top-left
 // pixel stands on the screen (its places inside its top-level window added).
 // GetWindowRect, ClientToScreen, ScreenToClient and WM_MOVE all read these, so
 // they agree at every moment, also while a move is still on its way.
@@ -203,8 +203,9 @@ bool OfferPressToCapture(UINT message, WPARAM wParam, QPoint global);
 // calls it once per key press, before Qt delivers the key.
 bool PreTranslateKey(QObject* receiver, QKeyEvent* event);
 // Whether a window manager runs on the desktop, one that places, frames and
-// maximizes top-level windows. Asked of the X server once; on other platforms
-// (the offscreen one included) the platform does that work itself: true.
+// maximizes top-level windows. Asked of the X server each time (one may start
+// or stop while the program runs); on other platforms (the offscreen one
+// included) the platform does that work itself: true.
 bool WindowManagerRuns();
 // The window to own a dialog or message box that was given none: the active
 // modal window, else the active window, else the last shown captioned one.
