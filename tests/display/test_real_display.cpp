@@ -312,42 +312,6 @@ TEST(RealDisplay, SpaceClicksTheSegmentUnderTheMouseAndTheBarsLastPixelsDoNothin
     EXPECT_TRUE(relay.WaitAlone(main->id));
 }
 
-// CONFIG: the dialog opens above the main window, owned by it, at a fixed size.
-TEST(RealDisplay, ConfigurationDialogStaysAboveAndKeepsItsSize) {
-    RUN_RELAY(true);
-    const QPoint config = BarSegment(main->client, 1);
-    x.Click(config.x(), config.y());
-    const auto dialog = relay.WaitOther(main->id);
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(dialog->title, "CONFIGURATION");
-    EXPECT_TRUE(dialog->fixedSize);
-    EXPECT_EQ(dialog->transientFor, main->id);
-    // Drawn when it first shows: its face, not the black of a window nobody painted.
-    QImage shot;
-    const QRect inside = dialog->client.adjusted(4, 4, -4, -4);
-    auto painted = [&] {
-        shot = x.Shot();
-        int black = 0;
-        for (int y = inside.top(); y <= inside.bottom(); y += 4)
-            for (int xx = inside.left(); xx <= inside.right(); xx += 4) black += (shot.pixel(xx, y) & 0xFFFFFF) == 0;
-        return black < (inside.width() / 4) * (inside.height() / 4) / 4;
-    };
-    EXPECT_TRUE(WaitFor(painted, 5000)) << "the dialog is not drawn";
-    SaveTestImage(shot, "dialog-first");
-    const auto all = x.Windows();  // bottom to top
-    EXPECT_EQ(all.back().id, dialog->id) << "the dialog is not on top";
-
-    x.MoveResize(dialog->id, QRect(dialog->client.topLeft(), dialog->client.size() + QSize(300, 200)));
-    ::usleep(500000);
-    const auto after = relay.WaitOther(main->id);
-    ASSERT_TRUE(after);
-    EXPECT_EQ(after->client.size(), dialog->client.size()) << "the dialog was resized";
-    SaveTestImage(x.Shot(), "dialog");
-    x.Close(dialog->id);  // the close button is Cancel
-    EXPECT_TRUE(relay.WaitAlone(main->id));
-    EXPECT_TRUE(relay.Process().Running());
-}
-
 namespace {
 
 // A point of the configuration dialog, from its template: the template's
@@ -404,33 +368,64 @@ QImage Cell(const QImage& shot, const Table& t, std::size_t row, const std::pair
     return shot.copy(QRect(QPoint(column.first, t.rows[row].first), QPoint(column.second, t.rows[row].second)));
 }
 
-// The program with the configuration dialog open over it.
-struct ConfigOpen {
-    XDisplay x{1280, 1024, true};
-    std::unique_ptr<Relay> relay;
-    std::optional<TopWindow> main, dialog;
-    bool Open() {
-        if (!x.Failure().empty()) return false;
+}  // namespace
+
+// The program with the configuration dialog open over it: `x`, `relay`, the
+// main window `main`, the dialog `dialog` and its client rectangle `d`.
+class ConfigDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!x.Failure().empty()) GTEST_SKIP() << x.Failure();
         relay = std::make_unique<Relay>(x);
         main = relay->WaitLaidOut();
-        if (!main) return false;
+        ASSERT_TRUE(main) << "no window; stderr: " << relay->Stderr();
         const QPoint config = BarSegment(main->client, 1);
         x.Click(config.x(), config.y());
         dialog = relay->WaitOther(main->id);
-        return dialog && WaitFor([&] { return FindTable(x.Shot(), dialog->client).has_value(); }, 5000);
+        ASSERT_TRUE(dialog) << "CONFIG opened nothing";
+        d = dialog->client;
+        ASSERT_TRUE(WaitFor([&] { return FindTable(x.Shot(), d).has_value(); }, 5000)) << "no table";
     }
+    XDisplay x{1280, 1024, true};
+    std::unique_ptr<Relay> relay;
+    std::optional<TopWindow> main, dialog;
+    QRect d;
 };
 
-}  // namespace
+// CONFIG: the dialog opens above the main window, owned by it, at a fixed size.
+TEST_F(ConfigDialog, StaysAboveOwnedByTheMainWindowAndKeepsItsSize) {
+    EXPECT_EQ(dialog->title, "CONFIGURATION");
+    EXPECT_TRUE(dialog->fixedSize);
+    EXPECT_EQ(dialog->transientFor, main->id);
+    // Drawn when it first shows: its face, not the black of a window nobody painted.
+    QImage shot;
+    const QRect inside = dialog->client.adjusted(4, 4, -4, -4);
+    auto painted = [&] {
+        shot = x.Shot();
+        int black = 0;
+        for (int y = inside.top(); y <= inside.bottom(); y += 4)
+            for (int xx = inside.left(); xx <= inside.right(); xx += 4) black += (shot.pixel(xx, y) & 0xFFFFFF) == 0;
+        return black < (inside.width() / 4) * (inside.height() / 4) / 4;
+    };
+    EXPECT_TRUE(WaitFor(painted, 5000)) << "the dialog is not drawn";
+    SaveTestImage(shot, "dialog-first");
+    const auto all = x.Windows();  // bottom to top
+    EXPECT_EQ(all.back().id, dialog->id) << "the dialog is not on top";
+
+    x.MoveResize(dialog->id, QRect(dialog->client.topLeft(), dialog->client.size() + QSize(300, 200)));
+    ::usleep(500000);
+    const auto after = relay->WaitOther(main->id);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->client.size(), dialog->client.size()) << "the dialog was resized";
+    SaveTestImage(x.Shot(), "dialog");
+    x.Close(dialog->id);  // the close button is Cancel
+    EXPECT_TRUE(relay->WaitAlone(main->id));
+    EXPECT_TRUE(relay->Process().Running());
+}
 
 // A stack name typed into the table goes, after OK, into the next record; a
 // refused port shows its message above the dialog, which stays open.
-TEST(RealDisplay, ConfigurationTakesATypedNameAndRefusesAPortAboveTheDialog) {
-    ConfigOpen c;
-    if (!c.x.Failure().empty()) GTEST_SKIP() << c.x.Failure();
-    ASSERT_TRUE(c.Open());
-    XDisplay& x = c.x;
-    const QRect d = c.dialog->client;
+TEST_F(ConfigDialog, TakesATypedNameAndRefusesAPortAboveTheDialog) {
 
     // Port 0: the refusal is owned by the dialog and shows above it.
     const QPoint port = ItemCentre(d, u"Edit", 2);
@@ -444,11 +439,11 @@ TEST(RealDisplay, ConfigurationTakesATypedNameAndRefusesAPortAboveTheDialog) {
     ASSERT_TRUE(WaitFor(
         [&] {
             for (const TopWindow& w : x.Windows())
-                if (w.id != c.main->id && w.id != c.dialog->id) refusal = w;
+                if (w.id != main->id && w.id != dialog->id) refusal = w;
             return refusal.has_value();
         },
         8000));
-    EXPECT_EQ(refusal->transientFor, c.dialog->id);
+    EXPECT_EQ(refusal->transientFor, dialog->id);
     EXPECT_EQ(x.Windows().back().id, refusal->id) << "the refusal is not on top";
     SaveTestImage(x.Shot(), "refusal");
     x.Key("Return");
@@ -466,19 +461,14 @@ TEST(RealDisplay, ConfigurationTakesATypedNameAndRefusesAPortAboveTheDialog) {
     x.Type("STNEW");
     x.Key("Return");
     x.Click(ok.x(), ok.y());
-    ASSERT_TRUE(c.relay->WaitAlone(c.main->id)) << "OK did not close the dialog";
-    EXPECT_TRUE(WaitFor([&] { return c.relay->Records().find("^STNEW^") != std::string::npos; }, 8000))
-        << c.relay->Records().substr(0, 400);
+    ASSERT_TRUE(relay->WaitAlone(main->id)) << "OK did not close the dialog";
+    EXPECT_TRUE(WaitFor([&] { return relay->Records().find("^STNEW^") != std::string::npos; }, 8000))
+        << relay->Records().substr(0, 400);
 }
 
 // Scrolled to the bottom with the wheel, then Down from the eleventh row: every
 // column of the table is drawn at its new place.
-TEST(RealDisplay, TableScrolledWithTheWheelAndTheKeysDrawsEveryColumnInPlace) {
-    ConfigOpen c;
-    if (!c.x.Failure().empty()) GTEST_SKIP() << c.x.Failure();
-    ASSERT_TRUE(c.Open());
-    XDisplay& x = c.x;
-    const QRect d = c.dialog->client;
+TEST_F(ConfigDialog, TableScrolledWithTheWheelAndTheKeysDrawsEveryColumnInPlace) {
     const auto first = FindTable(x.Shot(), d);
     ASSERT_TRUE(first);
     const int nameX = (first->name.first + first->name.second) / 2;
