@@ -6,6 +6,7 @@
 
 #include "platform/base/sysmetrics.h"
 #include "platform/gdi/dc_impl.h"
+#include "platform/gdi/raster_bands.h"
 
 using namespace platform::detail;
 
@@ -59,9 +60,9 @@ BOOL CDC::PatBlt(int x, int y, int width, int height, DWORD rop) {
     QPainter* p = m_hDC->Painter();
     if (!p) return FALSE;
     switch (rop) {
-    case PATCOPY: p->fillRect(r, QtColour(brush.colour)); return TRUE;
-    case BLACKNESS: p->fillRect(r, QColor(0, 0, 0)); return TRUE;
-    case WHITENESS: p->fillRect(r, QColor(255, 255, 255)); return TRUE;
+    case PATCOPY: FillInBands(p, r, QtColour(brush.colour)); return TRUE;
+    case BLACKNESS: FillInBands(p, r, QColor(0, 0, 0)); return TRUE;
+    case WHITENESS: FillInBands(p, r, QColor(255, 255, 255)); return TRUE;
     default: break;
     }
     // Operations that read the destination.
@@ -75,7 +76,7 @@ BOOL CDC::PatBlt(int x, int y, int width, int height, DWORD rop) {
     p = m_hDC->Painter();
     if (!p) return FALSE;
     p->setCompositionMode(QPainter::CompositionMode_Source);
-    p->drawImage(r.topLeft(), block);
+    DrawInBands(p, r.topLeft(), block, block.rect());
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
     return TRUE;
 }
@@ -120,7 +121,7 @@ BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* source, int xSrc, int
     QPainter* p = m_hDC->Painter();
     if (!p) return FALSE;
     p->setCompositionMode(QPainter::CompositionMode_Source);
-    p->drawImage(dest.topLeft(), block.isNull() ? *src->target : block, from);
+    DrawInBands(p, dest.topLeft(), block.isNull() ? *src->target : block, from);
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
     return TRUE;
 }

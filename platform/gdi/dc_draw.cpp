@@ -7,6 +7,7 @@
 
 #include "platform/base/sysmetrics.h"
 #include "platform/gdi/dc_impl.h"
+#include "platform/gdi/raster_bands.h"
 
 using namespace platform::detail;
 
@@ -35,7 +36,7 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF colour) {
     QPainter* p = m_hDC->Painter();
     if (!p) return;
     const QRect r = m_hDC->ToDevice(RECT{x, y, x + cx, y + cy});
-    p->fillRect(r, QtColour(colour));
+    FillInBands(p, r, QtColour(colour));
 }
 
 void CDC::FillRect(LPCRECT rect, CBrush* brush) {
@@ -44,7 +45,7 @@ void CDC::FillRect(LPCRECT rect, CBrush* brush) {
     if (rect->right <= rect->left || rect->bottom <= rect->top) return;
     QPainter* p = m_hDC->Painter();
     if (!p) return;
-    p->fillRect(m_hDC->ToDevice(*rect), QtColour(b->colour));
+    FillInBands(p, m_hDC->ToDevice(*rect), QtColour(b->colour));
 }
 
 void CDC::FrameRect(LPCRECT rect, CBrush* brush) {
@@ -111,7 +112,7 @@ BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
     const int w = std::max(1, pen.width);
     if (!brush.hollow) {
         QRect inner = outline ? r.adjusted(1, 1, -1, -1) : QRect(r.left(), r.top(), r.width() - 1, r.height() - 1);
-        if (!inner.isEmpty()) p->fillRect(inner, QtColour(brush.colour));
+        if (!inner.isEmpty()) FillInBands(p, inner, QtColour(brush.colour));
     }
     if (outline && r.width() > 0 && r.height() > 0) {
         const QColor c = QtColour(pen.colour);

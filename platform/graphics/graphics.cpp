@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/gdi/dc.h"
+#include "platform/gdi/raster_bands.h"
 #include "platform/graphics/graphics_impl.h"
 
 namespace gfx {
@@ -398,7 +399,7 @@ Status Graphics::Clear(const Color& c) {
     p->save();
     p->resetTransform();
     p->setCompositionMode(QPainter::CompositionMode_Source);
-    p->fillRect(m_impl->target->rect(), ToQColor(c));
+    platform::detail::FillInBands(p, m_impl->target->rect(), ToQColor(c));
     p->restore();
     return Ok;
 }
@@ -722,7 +723,11 @@ Status Graphics::DrawImage(Image* image, const RectF& dest, REAL srcX, REAL srcY
     if (plainCopy) {
         // Unscaled at whole pixels: an exact copy.
         p->resetTransform();
-        p->drawImage(QPointF(std::round(at.x()), std::round(at.y())), from, src);
+        const QPointF to(std::round(at.x()), std::round(at.y()));
+        if (src == QRectF(src.toRect()))
+            platform::detail::DrawInBands(p, to.toPoint(), from, src.toRect());
+        else
+            p->drawImage(to, from, src);
     } else {
         p->setTransform(t);
         p->drawImage(QRectF(dest.X, dest.Y, dest.Width, dest.Height), from, src);

@@ -8,6 +8,7 @@
 
 #include "platform/graphics/graphics.h"
 #include "platform/graphics/graphics_impl.h"
+#include "platform/gdi/raster_bands.h"
 
 namespace gfx {
 
@@ -716,7 +717,7 @@ void FillPathGradient(QPainter* painter, const QPainterPath& target, const PathG
         painter->setClipPath(target, painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         painter->setCompositionMode(QPainter::CompositionMode_Source);
     }
-    painter->drawImage(box.topLeft(), tmp);
+    platform::detail::DrawInBands(painter, box.topLeft(), tmp, tmp.rect());
     painter->restore();
 }
 

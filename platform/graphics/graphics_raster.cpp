@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "platform/graphics/graphics_impl.h"
+#include "platform/gdi/raster_bands.h"
 
 namespace gfx::detail {
 
@@ -345,7 +346,7 @@ bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, co
     });
     painter->save();
     painter->resetTransform();
-    painter->drawImage(box.topLeft(), tmp);
+    platform::detail::DrawInBands(painter, box.topLeft(), tmp, tmp.rect());
     painter->restore();
     return true;
 }

@@ -14,6 +14,7 @@
 #include "platform/gdi/gdi_impl.h"
 #include "platform/window/wnd.h"
 #include "platform/window/wnd_impl.h"
+#include "platform/gdi/raster_bands.h"
 
 namespace {
 
@@ -372,7 +373,7 @@ void CWnd::ScrollWindow(int dx, int dy, LPCRECT rect, LPCRECT clip) {
         QPainter painter(&m_impl->surface);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.setClipRect(area);
-        painter.drawImage(area.topLeft() + QPoint(dx, dy), before);
+        platform::detail::DrawInBands(&painter, area.topLeft() + QPoint(dx, dy), before, before.rect());
     }
     QRegion uncovered(area);
     uncovered -= area.translated(dx, dy);

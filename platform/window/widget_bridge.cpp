@@ -7,14 +7,17 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QWheelEvent>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <unordered_map>
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/dc_impl.h"
+#include "platform/gdi/raster_bands.h"
 #include "platform/window/wnd.h"
 
 namespace {
@@ -241,26 +244,32 @@ void WindowImpl::BeginSurface() {
     dirty = QRect();
     dirtyAll = false;
     if (erase) {
-        QImage image = (area == whole || surface.isNull()) ? QImage(size, QImage::Format_ARGB32_Premultiplied) : surface;
+        platform::detail::FlushImage(&surface);  // no painter of an earlier paint is left on it
+        if (resized || surface.isNull()) surface = size.isEmpty() ? QImage() : QImage(size, QImage::Format_ARGB32_Premultiplied);
         WindowImpl* p = FromHandle(parent);
-        if (!topLevel && p && p->widget && widget && !image.isNull() &&
+        if (!topLevel && p && p->widget && widget && !surface.isNull() &&
             p->surface.size() != p->ClientSize() && !p->inPaint) {
             p->Compose();
             if (!FromHandle(handle)) return;
         }
-        if (!image.isNull()) {
-            QPainter painter(&image);
-            painter.setCompositionMode(QPainter::CompositionMode_Source);
+        if (!surface.isNull()) {
             if (!topLevel && p && p->widget && widget && !p->surface.isNull()) {
-                painter.fillRect(area, Qt::transparent);
-                painter.drawImage(area.topLeft(), p->surface, area.translated(ChildClientPos(parent, widget->pos())));
+                // The parent's pixels under the window; transparent where the
+                // window stands outside its parent's picture.
+                const QRect under = area.translated(ChildClientPos(parent, widget->pos()));
+                if (!p->surface.rect().contains(under)) {
+                    QPainter painter(&surface);
+                    painter.setCompositionMode(QPainter::CompositionMode_Source);
+                    platform::detail::FillInBands(&painter, area, Qt::transparent);
+                }
+                platform::detail::CopyPixels(&surface, area.topLeft(), p->surface, under);
             } else {
                 // A top-level window, or a child of a parent with nothing painted yet.
-                const COLORREF face = GetSysColor(COLOR_BTNFACE);
-                painter.fillRect(area, platform::detail::QtColour(face));
+                QPainter painter(&surface);
+                painter.setCompositionMode(QPainter::CompositionMode_Source);
+                platform::detail::FillInBands(&painter, area, platform::detail::QtColour(GetSysColor(COLOR_BTNFACE)));
             }
         }
-        surface = image;
     }
     erasePending = erase;
     eraseRequested = false;
@@ -435,11 +444,36 @@ bool WndWidget::event(QEvent* e) {
     }
 }
 
+// Puts the part of a window's picture that Qt repaints into what the painter
+// draws on. The window system's backing store is a picture of its own: there
+// the rows are copied straight in; elsewhere (a widget grabbed into a pixmap)
+// the painter draws the picture.
+static void ShowSurface(QPainter* painter, const QRegion& region, QPoint origin, const QImage& surface) {
+    QPaintDevice* device = painter->paintEngine() ? painter->paintEngine()->paintDevice() : nullptr;
+    const QTransform& t = painter->deviceTransform();
+    // (A picture shared with another is left to the painter, which draws on the
+    // pixels it took when it began.)
+    const bool direct = device && device->devType() == QInternal::Image &&
+                        static_cast<QImage*>(device)->isDetached() && t.type() <= QTransform::TxTranslate &&
+                        t.dx() == std::floor(t.dx()) && t.dy() == std::floor(t.dy());
+    const QRect picture(origin, surface.size());
+    for (const QRect& r : region) {
+        const QRect part = r.intersected(picture);
+        if (part.isEmpty()) continue;
+        if (direct) {
+            platform::detail::CopyPixels(static_cast<QImage*>(device), part.topLeft() + QPoint(int(t.dx()), int(t.dy())),
+                                         surface, part.translated(-origin));
+        } else {
+            platform::detail::DrawInBands(painter, part.topLeft(), surface, part.translated(-origin));
+        }
+    }
+}
+
 bool WindowImpl::PictureCurrent() const {
     return composedAhead && !eraseRequested && !dirtyAll && dirty.isEmpty() && surface.size() == ClientSize();
 }
 
-void WndWidget::paintEvent(QPaintEvent*) {
+void WndWidget::paintEvent(QPaintEvent* e) {
     if (!impl) return;
     const HWND h = impl->handle;
     if (!impl->PictureCurrent()) impl->Compose();
@@ -448,7 +482,7 @@ void WndWidget::paintEvent(QPaintEvent*) {
     if (!self) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(self->ClientOrigin(), self->surface);
+    ShowSurface(&painter, e->region(), self->ClientOrigin(), self->surface);
     self->PaintNonClient(painter);
 }
 
