@@ -20,6 +20,7 @@ public:
                        Qt::WindowDoesNotAcceptFocus);
         setAttribute(Qt::WA_ShowWithoutActivating);
         setFocusPolicy(Qt::NoFocus);
+        impl->ownPicture = true;
     }
 
 protected:

@@ -1,6 +1,7 @@
 #include "platform/window/wnd_impl.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCursor>
 #include <QTimer>
 #include <QGuiApplication>
@@ -445,26 +446,208 @@ bool WndWidget::event(QEvent* e) {
 }
 
 // Puts the part of a window's picture that Qt repaints into what the painter
-// draws on. The window system's backing store is a picture of its own: there
-// the rows are copied straight in; elsewhere (a widget grabbed into a pixmap)
-// the painter draws the picture.
+// draws on (a widget grabbed into a pixmap).
 static void ShowSurface(QPainter* painter, const QRegion& region, QPoint origin, const QImage& surface) {
-    QPaintDevice* device = painter->paintEngine() ? painter->paintEngine()->paintDevice() : nullptr;
-    const QTransform& t = painter->deviceTransform();
-    // (A picture shared with another is left to the painter, which draws on the
-    // pixels it took when it began.)
-    const bool direct = device && device->devType() == QInternal::Image &&
-                        static_cast<QImage*>(device)->isDetached() && t.type() <= QTransform::TxTranslate &&
-                        t.dx() == std::floor(t.dx()) && t.dy() == std::floor(t.dy());
     const QRect picture(origin, surface.size());
     for (const QRect& r : region) {
         const QRect part = r.intersected(picture);
-        if (part.isEmpty()) continue;
-        if (direct) {
-            platform::detail::CopyPixels(static_cast<QImage*>(device), part.topLeft() + QPoint(int(t.dx()), int(t.dy())),
-                                         surface, part.translated(-origin));
+        if (!part.isEmpty()) platform::detail::DrawInBands(painter, part.topLeft(), surface, part.translated(-origin));
+    }
+}
+
+namespace {
+int g_directPaints = 0;  // paints straight into a backing store under way
+}  // namespace
+
+bool platform::detail::PaintingDirectly() { return g_directPaints > 0; }
+
+// The picture that `painter` on `widget` draws on, when it is a picture of
+// 32-bit pixels reached through a whole-pixel translation (the window system's
+// backing store, or a picture the widget is rendered into), with where the
+// widget's top-left pixel lies in it; else null.
+static QImage* PictureUnder(QPainter* painter, QPoint* widgetOrigin) {
+    QPaintDevice* device = painter->paintEngine() ? painter->paintEngine()->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(device);
+    const QTransform& t = painter->deviceTransform();
+    if (image->depth() != 32 || image->devicePixelRatio() != 1.0 || !image->isDetached() ||
+        t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+        return nullptr;
+    *widgetOrigin = QPoint(int(t.dx()), int(t.dy()));
+    return image;
+}
+
+bool WindowImpl::PaintsDirectly() const {
+    if (!widget || ownPicture || !widget->isVisible() || g_directPaints > 0) return false;
+    QBackingStore* store = widget->backingStore();
+    QPaintDevice* device = store ? store->paintDevice() : nullptr;
+    return device && device->devType() == QInternal::Image;
+}
+
+bool WindowImpl::ShownPicture(QImage* view) const {
+    if (!PaintsDirectly()) return false;
+    auto* picture = static_cast<QImage*>(widget->backingStore()->paintDevice());
+    const QRect where(widget->mapTo(widget->window(), QPoint(0, 0)) + ClientOrigin(), ClientSize());
+    if (picture->depth() != 32 || !picture->rect().contains(where) || where.isEmpty()) return false;
+    const qsizetype line = picture->bytesPerLine();
+    uchar* first = const_cast<uchar*>(picture->constBits()) + qsizetype(where.top()) * line + qsizetype(where.left()) * 4;
+    *view = QImage(first, where.width(), where.height(), line, QImage::Format_ARGB32_Premultiplied);
+    return true;
+}
+
+void WindowImpl::ShowClient() const {
+    if (!widget || !widget->isVisible()) return;
+    QWidget* top = widget->window();
+    QBackingStore* store = widget->backingStore();
+    if (!store || !top->windowHandle()) return;
+    const QRect where(widget->mapTo(top, QPoint(0, 0)) + ClientOrigin(), ClientSize());
+    store->flush(QRegion(where), top->windowHandle());
+}
+
+void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& region, bool fromQt) {
+    if (!widget || inPaint || destroying) return;
+    const HWND h = handle;
+    const QPoint origin = widgetOrigin + ClientOrigin();
+    const QRect where(origin, ClientSize());
+    // The part to paint, in client coordinates.
+    QRegion area = (region.translated(widgetOrigin) & where).translated(-origin);
+    QBackingStore* store = widget->backingStore();
+    const bool onScreen = store && store->paintDevice() == picture;
+    if (fromQt) {
+        // What the parent painted again just now, with this window, stands.
+        if (onScreen && aheadWhere == where) area -= paintedAhead;
+        paintedAhead = QRegion();
+        if (area.isEmpty()) {
+            dirty = QRect();
+            dirtyAll = false;
+            eraseRequested = false;
+            return;
+        }
+    }
+    if (area.isEmpty()) return;
+    if (!picture->rect().contains(where)) {
+        // Partly outside the picture: composed on a picture of its own and copied.
+        if (!PictureCurrent()) Compose();
+        WindowImpl* self = FromHandle(h);
+        if (!self) return;
+        self->composedAhead = false;
+        for (const QRect& r : area) platform::detail::CopyPixels(picture, r.topLeft() + origin, self->surface, r);
+        return;
+    }
+    WindowImpl* p = topLevel ? nullptr : FromHandle(parent);
+    // A picture other than the backing store (a grab) gets a fresh background.
+    if (fromQt && p && !onScreen) under.Forget();
+    if (p && p->widget && !under.ValidFor(where)) {
+        // Nothing kept of what the parent paints under this window (it was
+        // just shown, moved or resized, or this is a grab).
+        const QPoint parentOrigin = widgetOrigin - widget->pos();
+        if (picture->rect().contains(QRect(parentOrigin + p->ClientOrigin(), p->ClientSize()))) {
+            // The parent paints there, which takes it and paints this window from it.
+            p->PaintInto(picture, parentOrigin, QRegion(widget->geometry()), false);
+            WindowImpl* self = FromHandle(h);
+            if (!self) return;
+            if (under.ValidFor(where)) {
+                if (fromQt) {
+                    dirty = QRect();
+                    dirtyAll = false;
+                    eraseRequested = false;
+                }
+                return;
+            }
         } else {
-            platform::detail::DrawInBands(painter, part.topLeft(), surface, part.translated(-origin));
+            // The parent lies partly outside the picture: it composes its own.
+            if (!p->PictureCurrent()) p->Compose();
+            if (!FromHandle(h)) return;
+            if ((p = FromHandle(parent)) && !p->surface.isNull())
+                under.Take(p->surface, QRect(ChildClientPos(parent, widget->pos()) + ClientOrigin(), ClientSize()), where);
+        }
+        // Else the parent did not paint (it is hidden, or busy painting): this
+        // paint starts from the face colour.
+    }
+    // Qt paints a window around its children; the parts of the children the
+    // window itself has to paint again get their new background from it here.
+    QRegion own = dirtyAll ? QRegion(QRect(QPoint(0, 0), ClientSize())) : QRegion(dirty);
+    QRegion childAreas;
+    std::vector<WindowImpl*> kids;
+    for (QObject* child : widget->children()) {
+        auto* w = dynamic_cast<WndWidget*>(child);
+        if (!w || !w->impl || !w->isVisibleTo(widget)) continue;
+        const QRect client(w->pos() - ClientOrigin() + w->impl->ClientOrigin(), w->impl->ClientSize());
+        childAreas += client;
+        kids.push_back(w->impl);
+    }
+    if (fromQt) area += own & childAreas;
+    // The client area of the picture, drawn on in place, from the background.
+    platform::detail::FlushImage(&surface);
+    const qsizetype line = picture->bytesPerLine();
+    uchar* first = const_cast<uchar*>(picture->constBits()) + qsizetype(origin.y()) * line + qsizetype(origin.x()) * 4;
+    surface = QImage(first, where.width(), where.height(), line, QImage::Format_ARGB32_Premultiplied);
+    if (p && under.ValidFor(where)) {
+        for (const QRect& r : area) under.Put(&surface, r);
+    } else {
+        QPainter painter(&surface);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        const QColor face = platform::detail::QtColour(GetSysColor(COLOR_BTNFACE));
+        for (const QRect& r : area) platform::detail::FillInBands(&painter, r, face);
+    }
+    paintRect = area.boundingRect();
+    paintRegion = area;
+    if (fromQt) {
+        dirty = QRect();
+        dirtyAll = false;
+        eraseRequested = false;
+    }
+    erasePending = true;
+    composedAhead = false;
+    for (WindowImpl* k : kids) k->composedAhead = false;
+    inPaint = true;
+    ++g_directPaints;
+    Dispatch(h, WM_PAINT, 0, 0);
+    WindowImpl* self = FromHandle(h);
+    if (self && self->erasePending) {
+        PAINTSTRUCT ps;
+        BeginPaint(h, &ps);
+        EndPaint(h, &ps);
+    }
+    --g_directPaints;
+    if (!(self = FromHandle(h))) return;
+    self->inPaint = false;
+    platform::detail::FlushImage(&self->surface);
+    self->surface = QImage();  // the backing store's: nothing keeps it past the paint
+    self->paintRegion = QRegion();
+    // The children under what was painted: each keeps its new background and
+    // is painted again there.
+    const QRegion painted = area & childAreas;
+    if (painted.isEmpty() || !self->widget) return;
+    std::vector<QPointer<QWidget>> shown;
+    for (QObject* child : self->widget->children())
+        if (auto* w = dynamic_cast<WndWidget*>(child); w && w->impl && w->isVisibleTo(self->widget)) shown.emplace_back(w);
+    for (const QPointer<QWidget>& c : shown) {
+        auto* w = static_cast<WndWidget*>(c.data());
+        if (!w || !w->impl) continue;
+        WindowImpl* k = w->impl;
+        const HWND kidHandle = k->handle;
+        const QPoint kidOrigin = widgetOrigin + w->pos();
+        const QRect kidWhere(kidOrigin + k->ClientOrigin(), k->ClientSize());
+        const QRegion part = (painted.translated(origin) & kidWhere).translated(-kidWhere.topLeft());
+        if (part.isEmpty()) continue;
+        if (k->under.ValidFor(kidWhere)) {
+            for (const QRect& r : part) k->under.Update(*picture, r);
+        } else if (part == QRegion(QRect(QPoint(0, 0), kidWhere.size()))) {
+            k->under.Take(*picture, kidWhere, kidWhere);
+        }  // (else the child has its parent paint all of it first)
+        k->PaintInto(picture, kidOrigin, part.translated(k->ClientOrigin()), false);
+        // What the child waited to have painted is painted now.
+        if (WindowImpl* again = FromHandle(kidHandle); again && !again->inPaint && onScreen) {
+            if (again->aheadWhere != kidWhere) again->paintedAhead = QRegion();
+            again->aheadWhere = kidWhere;
+            again->paintedAhead += part;
+            const QRegion waited = again->dirtyAll ? QRegion(QRect(QPoint(0, 0), again->ClientSize())) : QRegion(again->dirty);
+            if ((waited - part).isEmpty()) {
+                again->dirty = QRect();
+                again->dirtyAll = false;
+                again->eraseRequested = false;
+            }
         }
     }
 }
@@ -476,13 +659,18 @@ bool WindowImpl::PictureCurrent() const {
 void WndWidget::paintEvent(QPaintEvent* e) {
     if (!impl) return;
     const HWND h = impl->handle;
-    if (!impl->PictureCurrent()) impl->Compose();
-    WindowImpl* self = WindowImpl::FromHandle(h);
-    if (self) self->composedAhead = false;
-    if (!self) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    ShowSurface(&painter, e->region(), self->ClientOrigin(), self->surface);
-    self->PaintNonClient(painter);
+    QPoint origin;
+    if (QImage* picture = PictureUnder(&painter, &origin)) {
+        impl->PaintInto(picture, origin, e->region(), true);
+    } else {
+        if (!impl->PictureCurrent()) impl->Compose();
+        WindowImpl* self = WindowImpl::FromHandle(h);
+        if (!self) return;
+        self->composedAhead = false;
+        ShowSurface(&painter, e->region(), self->ClientOrigin(), self->surface);
+    }
+    if (WindowImpl* self = WindowImpl::FromHandle(h)) self->PaintNonClient(painter);
 }
 

@@ -18,7 +18,8 @@ CDC* BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     dc->alive = [hwnd] { return WindowImpl::FromHandle(hwnd) != nullptr; };
     dc->target = &impl->surface;
     // A paint draws only in the part that is being painted again.
-    if (impl->paintRect != QRect(QPoint(0, 0), impl->surface.size())) dc->baseClip = QRegion(impl->paintRect);
+    if (!impl->paintRegion.isEmpty()) dc->baseClip = impl->paintRegion;
+    else if (impl->paintRect != QRect(QPoint(0, 0), impl->surface.size())) dc->baseClip = QRegion(impl->paintRect);
     CDC* wrapper = CDC::FromHandle(dc);
     ps->hdc = wrapper;
     ps->rcPaint = RECT{impl->paintRect.left(), impl->paintRect.top(),
@@ -65,6 +66,15 @@ HDC MakeClientContext(HWND hwnd) {
     if (!hwnd) return new DCImpl(DCImpl::kScreen);
     WindowImpl* impl = WindowImpl::FromHandle(hwnd);
     if (!impl) return nullptr;
+    QImage shown;
+    if (!impl->inPaint && impl->ShownPicture(&shown)) {
+        // A shown window: the context draws on and reads what the screen shows.
+        auto* dc = new DCImpl(DCImpl::kWindow);
+        dc->alive = [hwnd] { return WindowImpl::FromHandle(hwnd) != nullptr; };
+        dc->keep = std::make_shared<QImage>(shown);
+        dc->target = dc->keep.get();
+        return dc;
+    }
     if (impl->widget && impl->surface.size() != impl->ClientSize() && !impl->inPaint) impl->BeginSurface();
     impl = WindowImpl::FromHandle(hwnd);
     if (!impl) return nullptr;
@@ -75,8 +85,12 @@ HDC MakeClientContext(HWND hwnd) {
 }
 
 void ReleaseClientContext(HWND hwnd, HDC dc) {
+    const bool shown = dc && dc->target == dc->keep.get();
     delete dc;
-    if (WindowImpl* impl = WindowImpl::FromHandle(hwnd)) {
+    if (WindowImpl* impl = WindowImpl::FromHandle(hwnd); impl && shown) {
+        // Drawn on what the screen shows: the screen takes it as it is.
+        impl->ShowClient();
+    } else if (impl) {
         FlushImage(&impl->surface);
         if (impl->widget && !impl->inPaint) impl->widget->update();
     }

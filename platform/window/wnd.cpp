@@ -732,6 +732,7 @@ void CWnd::Invalidate(BOOL erase) { InvalidateRect(nullptr, erase); }
 
 void CWnd::InvalidateRect(LPCRECT rect, BOOL erase) {
     if (!m_impl || !m_impl->widget) return;
+    m_impl->paintedAhead = QRegion();
     if (erase) m_impl->eraseRequested = true;
     if (rect) m_impl->dirty |= QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
     else m_impl->dirtyAll = true;
@@ -766,6 +767,22 @@ BOOL CWnd::RedrawWindow(LPCRECT rectUpdate, void*, UINT flags) {
 void CWnd::UpdateWindow() {
     if (!m_impl || !m_impl->widget || m_impl->inPaint) return;
     QWidget* w = m_impl->widget;
+    if (platform::detail::PaintingDirectly() && w->isVisible()) {
+        // Qt paints one window at a time: this one is painted after the one
+        // being painted now (its parent paints its children again where it
+        // painted under them).
+        w->update();
+        return;
+    }
+    if (m_impl->PaintsDirectly()) {
+        // What waits to be painted is painted now, with what lies under it,
+        // and shown.
+        const QRegion waiting = m_impl->dirtyAll || m_impl->eraseRequested
+                                    ? QRegion(w->rect())
+                                    : QRegion(m_impl->dirty.translated(m_impl->ClientOrigin()));
+        if (!waiting.isEmpty()) w->repaint(waiting);
+        return;
+    }
     if (w->isVisible()) {
         // The window paints now, so its picture (what its children and the
         // device contexts on it see) is current when this returns; the screen

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/window/under_picture.h"
 #include "platform/window/wnd.h"
 
 // Receives posted messages and owns a window's timers; deleted with the window,
@@ -65,9 +66,27 @@ struct WindowImpl {
     bool native = false;      // the widget draws itself (standard controls)
     bool destroying = false;
 
-    // Painting: the window's last composed client image. A child's paint starts
-    // from its parent's image, so controls see the parent's own background.
+    // Painting. A shown window paints straight into its top-level window's
+    // backing store, where Qt has painted what lies under it first; `surface`
+    // is then that part of the backing store, for the time of the paint. A
+    // window painted elsewhere (grabbed into a pixmap, drawn on outside a
+    // paint, a tool popup) composes a client image of its own here, whose
+    // paint starts from its parent's image, so controls see the parent's own
+    // background either way.
     QImage surface;
+    // What the parent painted under the client area, for a child window
+    // painted straight into the backing store.
+    UnderPicture under;
+    // The part of the client area that a paint straight into the backing
+    // store may draw in (its device contexts are clipped to it).
+    QRegion paintRegion;
+    // What its parent's paint painted of it again since Qt last asked it to
+    // paint (Qt may ask for it in the same pass), at `aheadWhere`.
+    QRegion paintedAhead;
+    // The window shows a picture of its own (a tool popup): it neither paints
+    // into the backing store nor draws there through a device context.
+    bool ownPicture = false;
+    QRect aheadWhere;
     bool eraseRequested = true;
     bool erasePending = false;
     bool inPaint = false;
@@ -122,6 +141,21 @@ struct WindowImpl {
     void Compose();
     // Prepares `surface` as the target of a paint that starts now.
     void BeginSurface();
+    // Paints `region` (widget coordinates) of the window straight into
+    // `picture`, where the widget's top-left pixel is at `widgetOrigin`: the
+    // picture already holds what lies under the window there.
+    // `fromQt`: Qt asked for the region (it painted around the window's
+    // children, whose parts the window waits to paint again are added).
+    void PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& region, bool fromQt);
+    // Whether the window is shown on a backing store whose picture it can paint
+    // into, and no such paint is under way (Qt paints one window at a time).
+    bool PaintsDirectly() const;
+    // The client area as the backing store holds it now (what the window
+    // shows), when the window paints into one; the view lives as long as the
+    // backing store keeps its size.
+    bool ShownPicture(QImage* view) const;
+    // Puts the client area as the backing store holds it on the screen.
+    void ShowClient() const;
     void ReportGeometry();
 
     // Non-client area: the client edge (WS_EX_CLIENTEDGE, 2 pixels each side) and
@@ -183,6 +217,8 @@ protected:
 };
 
 namespace platform::detail {
+// Whether a window is being painted straight into a backing store now.
+bool PaintingDirectly();
 // Marks the time of the message being handled now (GetMessageTime).
 void NoteMessageTime();
 // Marks the pointer's screen position at the mouse message being handled now

@@ -83,7 +83,7 @@ private:
     QWidget* m_widget;
 };
 
-TEST(Painting, RedrawNowPaintsAtOnceAndTheScreenTakesItWithTheNextFrame) {
+TEST(Painting, RedrawNowPaintsAtOnceAndShowsItAtOnce) {
     PaintScene scene;
     scene.top.ShowWindow(SW_SHOWNORMAL);
     platform::PumpEvents(50);
@@ -93,46 +93,52 @@ TEST(Painting, RedrawNowPaintsAtOnceAndTheScreenTakesItWithTheNextFrame) {
     for (int k = 0; k < 3; ++k) {
         scene.square = colours[k];
         scene.child.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        // Painted when the call returns: a context on the window reads it.
+        // Painted, once, into what the screen shows when the call returns: a
+        // context on the window reads it, over the parent's own background.
         EXPECT_EQ(scene.childPaints, before + k + 1);
+        EXPECT_EQ(screen.count, k + 1);
         CClientDC dc(&scene.child);
         EXPECT_EQ(dc.GetPixel(25, 15), colours[k]);
         EXPECT_EQ(dc.GetPixel(2, 2), kParentColour);
     }
-    // Three redraws reach the screen as one paint that shows the last picture
-    // without painting it again.
-    EXPECT_EQ(screen.count, 0);
+    // Reading the window paints nothing more.
     platform::PumpEvents(50);
-    EXPECT_EQ(screen.count, 1);
+    EXPECT_EQ(screen.count, 3);
     EXPECT_EQ(scene.childPaints, before + 3);
-    // An invalidation after all: the next frame paints again.
+    // An invalidation: the next frame paints.
     scene.square = kChildColour;
     scene.child.Invalidate(FALSE);
     platform::PumpEvents(50);
     EXPECT_EQ(scene.childPaints, before + 4);
     const QImage image = GrabWindow(&scene.top);
     EXPECT_EQ(PixelAt(image, 125, 65), kChildColour);
-    // With all children, they too are painted when the call returns.
+    // With all children, they too are painted when the call returns, once.
     const int painted = scene.childPaints;
     scene.top.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     EXPECT_EQ(scene.childPaints, painted + 1);
 }
 
-// A child painted ahead of the frame is painted again in it when its parent
-// paints meanwhile, as the parent's paint has always taken its children along.
-TEST(Painting, AChildPaintedAheadIsPaintedAgainWhenItsParentPaintsBeforeTheFrame) {
+// A parent that paints its whole area paints its children again at once, from
+// its new background.
+TEST(Painting, AParentPaintedNowTakesItsChildrenAlong) {
     PaintScene scene;
     scene.top.ShowWindow(SW_SHOWNORMAL);
     platform::PumpEvents(50);
     scene.square = RGB(0, 0, 255);
     scene.child.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     scene.square = RGB(255, 255, 0);
+    const int before = scene.childPaints;
     scene.top.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    const int painted = scene.childPaints;
+    EXPECT_EQ(scene.childPaints, before + 1);
+    {
+        CClientDC dc(&scene.child);
+        EXPECT_EQ(dc.GetPixel(25, 15), RGB(255, 255, 0));
+        EXPECT_EQ(dc.GetPixel(2, 2), kParentColour);
+    }
     platform::PumpEvents(50);
-    EXPECT_EQ(scene.childPaints, painted + 1);
-    CClientDC dc(&scene.child);
-    EXPECT_EQ(dc.GetPixel(25, 15), RGB(255, 255, 0));
+    const QImage image = GrabWindow(&scene.top);
+    EXPECT_EQ(PixelAt(image, 125, 65), RGB(255, 255, 0));
+    EXPECT_EQ(PixelAt(image, 101, 51), kParentColour);
 }
 
 TEST(Painting, DialogsEraseWithTheFaceColour) {
