@@ -1,6 +1,7 @@
 #include "controls/quor_text.h"
 
 #include <cstdarg>
+#include <optional>
 
 #include "controls/control_base.h"
 #include "controls/draw_helpers.h"
@@ -15,7 +16,6 @@ CQuorText::~CQuorText() {
     m_dwFlags &= ~kCreated;
     DestroyEdit();
     m_editFont.DeleteObject();
-    control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
 }
 
 void CQuorText::PreSubclassWindow() {
@@ -73,7 +73,7 @@ void CQuorText::Reposition(const RECT& rc) {
 
 void CQuorText::MarkBackgroundStale() {
     m_dwFlags |= kBackStale;
-    control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
+    m_pBack.reset();
     InvalidateRect(nullptr, TRUE);
 }
 
@@ -120,7 +120,7 @@ void CQuorText::OnPaint() {
         CRect rc;
         GetClientRect(&rc);
         PrepareBackground(&dc);
-        control_base::TakeBackground(&dc, rc.Width(), rc.Height(), m_dcBack, m_bmpBack, m_pOldBitmap);
+        m_pBack = control_base::TakeBackgroundPicture(&dc, rc.Width(), rc.Height());
         m_dwFlags &= ~kBackStale;
     }
     Draw(&g);
@@ -275,10 +275,27 @@ void CQuorText::Draw(Graphics* target) {
     const int w = m_rcClient.right - m_rcClient.left;
     const int h = m_rcClient.bottom - m_rcClient.top;
     if (w <= 0 || h <= 0) return;
-    Bitmap bitmap(w, h, PixelFormat32bppARGB);
-    Graphics off(&bitmap);
-    Graphics* g = &off;
-    control_base::DrawBackground(g, m_bmpBack, 0, 0);
+    // The kept background is opaque: where it covers the whole label, whatever
+    // the target holds there is painted over and the label draws straight onto
+    // it. Otherwise it is composed off-screen first and the parts it leaves
+    // transparent let the target show through. A paint of a part of the label
+    // is composed off-screen too: antialiased edges that cross the edge of the
+    // painted part come out as they do in a whole paint only that way.
+    RectF painted;
+    target->GetClipBounds(&painted);
+    const bool whole = painted.X <= 0.5f && painted.Y <= 0.5f && painted.X + painted.Width >= REAL(w) - 0.5f &&
+                       painted.Y + painted.Height >= REAL(h) - 0.5f;
+    const bool covered = m_pBack && int(m_pBack->GetWidth()) >= w && int(m_pBack->GetHeight()) >= h;
+    std::optional<Bitmap> bitmap;
+    std::optional<Graphics> off;
+    Graphics* g = target;
+    if (!covered || !whole) {
+        bitmap.emplace(w, h, PixelFormat32bppARGB);
+        off.emplace(&*bitmap);
+        g = &*off;
+    }
+    g->SetSmoothingMode(SmoothingModeHighQuality);
+    if (m_pBack) g->DrawImage(m_pBack.get(), RectF(0, 0, REAL(w), REAL(h)), 0, 0, REAL(w), REAL(h), UnitPixel, nullptr);
     StringFormat format;
 
     DrawBox(g, w, h);
@@ -295,5 +312,5 @@ void CQuorText::Draw(Graphics* target) {
     DrawReflection(g, &text, w, h);
     DrawOverText(g, &text, size, w, h);
 
-    target->DrawImage(&bitmap, 0, 0);
+    if (bitmap) target->DrawImage(&*bitmap, 0, 0);
 }

@@ -9,6 +9,8 @@
 // wParam = the label's control id, lParam = a TextNotifyCode.
 #pragma once
 
+#include <memory>
+
 #include "platform/gdi/dc.h"
 #include "platform/window/edit.h"
 #include "platform/gdi/gdi.h"
@@ -67,9 +69,6 @@ public:
 
     RECT m_rcClient{};
     DWORD m_dwFlags = kBackStale;
-    CDC m_dcBack;
-    CBitmap m_bmpBack;
-    CBitmap* m_pOldBitmap = nullptr;
     CString m_strText;
     CString m_strFaceName = u"돋움체";
     int m_nAlign = 1;  // 0x1 centre, else 0x2 right, else left
@@ -130,4 +129,8 @@ private:
     void FillText(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
     void DrawGloss(gfx::Graphics* g, int w, int h);
     void DrawReflection(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
+
+    // What lay under the label when the background was last taken (opaque,
+    // the client area's size then); null before the first paint takes it.
+    std::unique_ptr<gfx::Bitmap> m_pBack;
 };
