@@ -74,6 +74,7 @@ void CQuorText::Reposition(const RECT& rc) {
 void CQuorText::MarkBackgroundStale() {
     m_dwFlags |= kBackStale;
     m_pBack.reset();
+    m_backHasBox = false;
     InvalidateRect(nullptr, TRUE);
 }
 
@@ -116,12 +117,37 @@ LRESULT CQuorText::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CQuorText::OnPaint() {
     CPaintDC dc(this);
     Graphics g(&dc);
-    if (m_dwFlags & kBackStale) {
-        CRect rc;
-        GetClientRect(&rc);
+    CRect rc;
+    GetClientRect(&rc);
+    const BoxLook look = CurrentBoxLook(rc.Width(), rc.Height());
+    bool take = (m_dwFlags & kBackStale) != 0;
+    if (!take && m_backHasBox && !(look == m_backLook)) {
+        // The box changed since it was drawn into the kept background. A paint
+        // that erased the whole label shows what lies under it: the copy is
+        // taken again. Otherwise the new box goes over the old one this time
+        // and a repaint that erases is asked for.
+        const bool erasedWhole = dc.m_ps.fErase && CRect(dc.m_ps.rcPaint) == rc;
+        if (erasedWhole) {
+            take = true;
+        } else {
+            m_backHasBox = false;
+            m_dwFlags |= kBackStale;
+            InvalidateRect(nullptr, TRUE);
+        }
+    }
+    if (take) {
         PrepareBackground(&dc);
         m_pBack = control_base::TakeBackgroundPicture(&dc, rc.Width(), rc.Height());
         m_dwFlags &= ~kBackStale;
+        m_backHasBox = false;
+        // The box is drawn once into the copy, over the background as every paint had it.
+        if (m_pBack && rc.Width() > 0 && rc.Height() > 0) {
+            Graphics back(m_pBack.get());
+            back.SetSmoothingMode(SmoothingModeHighQuality);
+            DrawBox(&back, rc.Width(), rc.Height());
+            m_backLook = look;
+            m_backHasBox = true;
+        }
     }
     Draw(&g);
 }
@@ -167,6 +193,21 @@ void CQuorText::OnEditKillFocus() {
 
 // ---------------------------------------------------------------------------
 // Drawing
+
+CQuorText::BoxLook CQuorText::CurrentBoxLook(int w, int h) const {
+    BoxLook look;
+    look.w = w;
+    look.h = h;
+    look.radius = m_nRadius;
+    look.fillMode = m_nFillMode;
+    look.frameWidth = m_nFrameWidth;
+    look.flags = m_dwFlags & (kFrame | kEdgeLines);
+    look.box = m_crBox;
+    look.fill1 = m_crFill1;
+    look.fill2 = m_crFill2;
+    look.frame = m_crFrame;
+    return look;
+}
 
 void CQuorText::DrawBox(Graphics* g, int w, int h) {
     GraphicsPath box;
@@ -286,6 +327,7 @@ void CQuorText::Draw(Graphics* target) {
     const bool whole = painted.X <= 0.5f && painted.Y <= 0.5f && painted.X + painted.Width >= REAL(w) - 0.5f &&
                        painted.Y + painted.Height >= REAL(h) - 0.5f;
     const bool covered = m_pBack && int(m_pBack->GetWidth()) >= w && int(m_pBack->GetHeight()) >= h;
+    const bool boxKept = m_pBack && m_backHasBox && CurrentBoxLook(w, h) == m_backLook;
     std::optional<Bitmap> bitmap;
     std::optional<Graphics> off;
     Graphics* g = target;
@@ -295,10 +337,15 @@ void CQuorText::Draw(Graphics* target) {
         g = &*off;
     }
     g->SetSmoothingMode(SmoothingModeHighQuality);
-    if (m_pBack) g->DrawImage(m_pBack.get(), RectF(0, 0, REAL(w), REAL(h)), 0, 0, REAL(w), REAL(h), UnitPixel, nullptr);
+    if (m_pBack) {
+        // Opaque: copied as it is, nothing to blend.
+        g->SetCompositingMode(CompositingModeSourceCopy);
+        g->DrawImage(m_pBack.get(), RectF(0, 0, REAL(w), REAL(h)), 0, 0, REAL(w), REAL(h), UnitPixel, nullptr);
+        g->SetCompositingMode(CompositingModeSourceOver);
+    }
     StringFormat format;
 
-    DrawBox(g, w, h);
+    if (!boxKept) DrawBox(g, w, h);
 
     g->SetClip(Rect(0, 0, w, h), CombineModeReplace);
     format.SetLineAlignment(StringAlignmentCenter);

@@ -130,7 +130,20 @@ private:
     void DrawGloss(gfx::Graphics* g, int w, int h);
     void DrawReflection(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
 
-    // What lay under the label when the background was last taken (opaque,
-    // the client area's size then); null before the first paint takes it.
+    // What decides the box's pixels: the fields DrawBox reads and the size.
+    struct BoxLook {
+        int w = 0, h = 0;
+        int radius = 0, fillMode = 0, frameWidth = 0;
+        DWORD flags = 0;  // kFrame and kEdgeLines
+        COLORREF box = 0, fill1 = 0, fill2 = 0, frame = 0;
+        bool operator==(const BoxLook&) const = default;
+    };
+    BoxLook CurrentBoxLook(int w, int h) const;
+
+    // What lay under the label when the background was last taken (opaque, the
+    // client area's size then), with the box of m_backLook drawn over it when
+    // m_backHasBox; null before the first paint takes it.
     std::unique_ptr<gfx::Bitmap> m_pBack;
+    BoxLook m_backLook;
+    bool m_backHasBox = false;
 };
