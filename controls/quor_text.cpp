@@ -141,7 +141,7 @@ void CQuorText::OnPaint() {
         m_dwFlags &= ~kBackStale;
         m_backHasBox = false;
         // The box is drawn once into the copy, over the background as every paint had it.
-        if (m_pBack && rc.Width() > 0 && rc.Height() > 0) {
+        if (m_pBack) {
             Graphics back(m_pBack.get());
             back.SetSmoothingMode(SmoothingModeHighQuality);
             DrawBox(&back, rc.Width(), rc.Height());

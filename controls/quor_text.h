@@ -94,8 +94,9 @@ protected:
     // The name Init shows in its message box when the window is missing.
     virtual const char* InitName() const { return "CQuorText::Init"; }
     // Paints the label on `g` (the paint context's graphics): background copy,
-    // box, text with its gloss and reflection, then DrawOverText, through an
-    // off-screen bitmap of the client area.
+    // box, text with its gloss and reflection, then DrawOverText. Straight onto
+    // `g` when the kept background covers the label and the whole label is
+    // painted; otherwise through an off-screen bitmap of the client area.
     void Draw(gfx::Graphics* g);
     // The code a left-button press at `pt` reports.
     virtual LPARAM PressCode(CPoint pt);
