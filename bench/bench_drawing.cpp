@@ -12,6 +12,8 @@
 #include "controls/fnd.h"
 #include "controls/hmi_fonts.h"
 #include "controls/path_helpers.h"
+#include "controls/quor_text.h"
+#include "platform/base/wformat.h"
 #include "platform/runtime/app.h"
 #include "res/resources.h"
 #include "platform/gdi/dc.h"
@@ -255,3 +257,32 @@ int main(int argc, char** argv) {
     platform::StopGui();
     return 0;
 }
+
+namespace {
+
+// The direction label as a stack shows it (420 x 105, framed black box, white
+// text) painting a new direction each time, as the relay's replies bring them:
+// the whole paint of the control, from the invalidation to its pixels.
+void BM_DirectionLabelPaint(benchmark::State& state) {
+    const int w = int(state.range(0)), h = int(state.range(1));
+    CWnd top;
+    top.CreateEx(0, nullptr, u"bench", WS_POPUP, CRect(0, 0, w + 20, h + 20), nullptr, 0);
+    CQuorText label;
+    label.CreateEx(0, u"STATIC", u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(0, 0, 0, 0), &top, 1);
+    label.Init(0x00FFFF, 0x4080FF, 0, 2);
+    label.m_crText = 0xFFFFFF;
+    label.m_crTextOutline = 0x000000;
+    label.m_dwFlags |= CQuorText::kFrame;
+    label.m_crBox = 0x000000;
+    label.m_crFrame = 0x808080;
+    label.m_fTextScale = 0.7f;
+    label.Reposition(CRect(10, 10, 10 + w, 10 + h));
+    top.ShowWindow(SW_SHOW);
+    std::vector<CString> texts;
+    for (int d = 0; d < 360; d += 7) texts.push_back(platform::FormatWide(u"   %1.0f\u00B0", double(d)));
+    size_t k = 0;
+    for (auto _ : state) label.SetText(texts[k++ % texts.size()]);
+}
+BENCHMARK(BM_DirectionLabelPaint)->Args({420, 105})->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -57,4 +57,19 @@ void DrawBackground(gfx::Graphics* g, CBitmap& bmpBack, int x, int y) {
     g->DrawImage(&back, x, y);
 }
 
+std::unique_ptr<gfx::Bitmap> TakeBackgroundPicture(CDC* paintDC, int width, int height) {
+    if (width <= 0 || height <= 0) return nullptr;
+    CDC dc;
+    CBitmap bitmap;
+    CBitmap* old = nullptr;
+    TakeBackground(paintDC, width, height, dc, bitmap, old);
+    std::unique_ptr<gfx::Bitmap> picture;
+    if (bitmap.GetSafeHandle()) {
+        picture = std::make_unique<gfx::Bitmap>(HBITMAP(bitmap), nullptr);
+        if (picture->GetWidth() == 0) picture.reset();
+    }
+    ReleaseBackground(dc, bitmap, old);
+    return picture;
+}
+
 }  // namespace control_base

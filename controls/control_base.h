@@ -4,6 +4,8 @@
 // that a control paints over.
 #pragma once
 
+#include <memory>
+
 #include "platform/gdi/dc.h"
 #include "platform/gdi/gdi.h"
 #include "platform/graphics/graphics.h"
@@ -47,5 +49,8 @@ void TakeBackground(CDC* paintDC, int width, int height, CDC& dcBack, CBitmap& b
 // Makes `g` antialiased (high quality) and draws the copy on it with its corner
 // at (x, y); without a copy only the smoothing is set.
 void DrawBackground(gfx::Graphics* g, CBitmap& bmpBack, int x, int y);
+// The same copy taken as an opaque picture for graphics objects, converted
+// once here rather than on every paint; null without a context or pixels.
+std::unique_ptr<gfx::Bitmap> TakeBackgroundPicture(CDC* paintDC, int width, int height);
 
 }  // namespace control_base

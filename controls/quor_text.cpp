@@ -1,6 +1,7 @@
 #include "controls/quor_text.h"
 
 #include <cstdarg>
+#include <optional>
 
 #include "controls/control_base.h"
 #include "controls/draw_helpers.h"
@@ -15,7 +16,6 @@ CQuorText::~CQuorText() {
     m_dwFlags &= ~kCreated;
     DestroyEdit();
     m_editFont.DeleteObject();
-    control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
 }
 
 void CQuorText::PreSubclassWindow() {
@@ -73,7 +73,8 @@ void CQuorText::Reposition(const RECT& rc) {
 
 void CQuorText::MarkBackgroundStale() {
     m_dwFlags |= kBackStale;
-    control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
+    m_pBack.reset();
+    m_backHasBox = false;
     InvalidateRect(nullptr, TRUE);
 }
 
@@ -116,12 +117,37 @@ LRESULT CQuorText::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CQuorText::OnPaint() {
     CPaintDC dc(this);
     Graphics g(&dc);
-    if (m_dwFlags & kBackStale) {
-        CRect rc;
-        GetClientRect(&rc);
+    CRect rc;
+    GetClientRect(&rc);
+    const BoxLook look = CurrentBoxLook(rc.Width(), rc.Height());
+    bool take = (m_dwFlags & kBackStale) != 0;
+    if (!take && m_backHasBox && !(look == m_backLook)) {
+        // The box changed since it was drawn into the kept background. A paint
+        // that erased the whole label shows what lies under it: the copy is
+        // taken again. Otherwise the new box goes over the old one this time
+        // and a repaint that erases is asked for.
+        const bool erasedWhole = dc.m_ps.fErase && CRect(dc.m_ps.rcPaint) == rc;
+        if (erasedWhole) {
+            take = true;
+        } else {
+            m_backHasBox = false;
+            m_dwFlags |= kBackStale;
+            InvalidateRect(nullptr, TRUE);
+        }
+    }
+    if (take) {
         PrepareBackground(&dc);
-        control_base::TakeBackground(&dc, rc.Width(), rc.Height(), m_dcBack, m_bmpBack, m_pOldBitmap);
+        m_pBack = control_base::TakeBackgroundPicture(&dc, rc.Width(), rc.Height());
         m_dwFlags &= ~kBackStale;
+        m_backHasBox = false;
+        // The box is drawn once into the copy, over the background as every paint had it.
+        if (m_pBack) {
+            Graphics back(m_pBack.get());
+            back.SetSmoothingMode(SmoothingModeHighQuality);
+            DrawBox(&back, rc.Width(), rc.Height());
+            m_backLook = look;
+            m_backHasBox = true;
+        }
     }
     Draw(&g);
 }
@@ -167,6 +193,21 @@ void CQuorText::OnEditKillFocus() {
 
 // ---------------------------------------------------------------------------
 // Drawing
+
+CQuorText::BoxLook CQuorText::CurrentBoxLook(int w, int h) const {
+    BoxLook look;
+    look.w = w;
+    look.h = h;
+    look.radius = m_nRadius;
+    look.fillMode = m_nFillMode;
+    look.frameWidth = m_nFrameWidth;
+    look.flags = m_dwFlags & (kFrame | kEdgeLines);
+    look.box = m_crBox;
+    look.fill1 = m_crFill1;
+    look.fill2 = m_crFill2;
+    look.frame = m_crFrame;
+    return look;
+}
 
 void CQuorText::DrawBox(Graphics* g, int w, int h) {
     GraphicsPath box;
@@ -275,13 +316,36 @@ void CQuorText::Draw(Graphics* target) {
     const int w = m_rcClient.right - m_rcClient.left;
     const int h = m_rcClient.bottom - m_rcClient.top;
     if (w <= 0 || h <= 0) return;
-    Bitmap bitmap(w, h, PixelFormat32bppARGB);
-    Graphics off(&bitmap);
-    Graphics* g = &off;
-    control_base::DrawBackground(g, m_bmpBack, 0, 0);
+    // The kept background is opaque: where it covers the whole label, whatever
+    // the target holds there is painted over and the label draws straight onto
+    // it. Otherwise it is composed off-screen first and the parts it leaves
+    // transparent let the target show through. A paint of a part of the label
+    // is composed off-screen too: antialiased edges that cross the edge of the
+    // painted part come out as they do in a whole paint only that way.
+    RectF painted;
+    target->GetClipBounds(&painted);
+    const bool whole = painted.X <= 0.5f && painted.Y <= 0.5f && painted.X + painted.Width >= REAL(w) - 0.5f &&
+                       painted.Y + painted.Height >= REAL(h) - 0.5f;
+    const bool covered = m_pBack && int(m_pBack->GetWidth()) >= w && int(m_pBack->GetHeight()) >= h;
+    const bool boxKept = m_pBack && m_backHasBox && CurrentBoxLook(w, h) == m_backLook;
+    std::optional<Bitmap> bitmap;
+    std::optional<Graphics> off;
+    Graphics* g = target;
+    if (!covered || !whole) {
+        bitmap.emplace(w, h, PixelFormat32bppARGB);
+        off.emplace(&*bitmap);
+        g = &*off;
+    }
+    g->SetSmoothingMode(SmoothingModeHighQuality);
+    if (m_pBack) {
+        // Opaque: copied as it is, nothing to blend.
+        g->SetCompositingMode(CompositingModeSourceCopy);
+        g->DrawImage(m_pBack.get(), RectF(0, 0, REAL(w), REAL(h)), 0, 0, REAL(w), REAL(h), UnitPixel, nullptr);
+        g->SetCompositingMode(CompositingModeSourceOver);
+    }
     StringFormat format;
 
-    DrawBox(g, w, h);
+    if (!boxKept) DrawBox(g, w, h);
 
     g->SetClip(Rect(0, 0, w, h), CombineModeReplace);
     format.SetLineAlignment(StringAlignmentCenter);
@@ -295,5 +359,5 @@ void CQuorText::Draw(Graphics* target) {
     DrawReflection(g, &text, w, h);
     DrawOverText(g, &text, size, w, h);
 
-    target->DrawImage(&bitmap, 0, 0);
+    if (bitmap) target->DrawImage(&*bitmap, 0, 0);
 }

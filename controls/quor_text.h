@@ -9,6 +9,8 @@
 // wParam = the label's control id, lParam = a TextNotifyCode.
 #pragma once
 
+#include <memory>
+
 #include "platform/gdi/dc.h"
 #include "platform/window/edit.h"
 #include "platform/gdi/gdi.h"
@@ -67,9 +69,6 @@ public:
 
     RECT m_rcClient{};
     DWORD m_dwFlags = kBackStale;
-    CDC m_dcBack;
-    CBitmap m_bmpBack;
-    CBitmap* m_pOldBitmap = nullptr;
     CString m_strText;
     CString m_strFaceName = u"돋움체";
     int m_nAlign = 1;  // 0x1 centre, else 0x2 right, else left
@@ -95,8 +94,9 @@ protected:
     // The name Init shows in its message box when the window is missing.
     virtual const char* InitName() const { return "CQuorText::Init"; }
     // Paints the label on `g` (the paint context's graphics): background copy,
-    // box, text with its gloss and reflection, then DrawOverText, through an
-    // off-screen bitmap of the client area.
+    // box, text with its gloss and reflection, then DrawOverText. Straight onto
+    // `g` when the kept background covers the label and the whole label is
+    // painted; otherwise through an off-screen bitmap of the client area.
     void Draw(gfx::Graphics* g);
     // The code a left-button press at `pt` reports.
     virtual LPARAM PressCode(CPoint pt);
@@ -130,4 +130,21 @@ private:
     void FillText(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
     void DrawGloss(gfx::Graphics* g, int w, int h);
     void DrawReflection(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
+
+    // What decides the box's pixels: the fields DrawBox reads and the size.
+    struct BoxLook {
+        int w = 0, h = 0;
+        int radius = 0, fillMode = 0, frameWidth = 0;
+        DWORD flags = 0;  // kFrame and kEdgeLines
+        COLORREF box = 0, fill1 = 0, fill2 = 0, frame = 0;
+        bool operator==(const BoxLook&) const = default;
+    };
+    BoxLook CurrentBoxLook(int w, int h) const;
+
+    // What lay under the label when the background was last taken (opaque, the
+    // client area's size then), with the box of m_backLook drawn over it when
+    // m_backHasBox; null before the first paint takes it.
+    std::unique_ptr<gfx::Bitmap> m_pBack;
+    BoxLook m_backLook;
+    bool m_backHasBox = false;
 };

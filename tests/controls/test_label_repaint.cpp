@@ -1,0 +1,197 @@
+// The text and title labels keep what does not change between their texts (the
+// background with the box over it) and paint straight onto their window: a
+// label that has shown many texts, moved, been resized and recoloured must look
+// pixel for pixel like one that painted its last text fresh, and a repaint of a
+// part of it like the same part of a whole paint.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QImage>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/quor_text.h"
+#include "controls/title_text.h"
+#include "tests/controls/control_scene.h"
+#include "tests/support/colours.h"
+#include "tests/support/pixel_harness.h"
+#include "tests/support/qt_helpers.h"
+
+using control_test::ConfigureAsMainWindow;
+using control_test::Scene;
+using control_test::SharedFonts;
+
+namespace {
+
+constexpr int kId = 20300;
+// Two halves of different colours, so that a background copy taken at the
+// wrong place or time shows.
+constexpr COLORREF kLeft = colours::kSlate;
+constexpr COLORREF kRight = 0x1080C0;
+const CRect kFinal(20, 20, 440, 125);  // 420 x 105, as a stack's label
+const CRect kFirst(60, 40, 300, 90);
+
+struct LabelCase {
+    const char* name;
+    bool title;
+    std::function<void(CQuorText&)> look;  // the flags and colours the case is about
+};
+
+// One label in a scene of its own, set up as the case says.
+struct Labelled {
+    Scene scene{460, 150, kLeft, kRight};
+    std::unique_ptr<CQuorText> label;
+
+    explicit Labelled(const LabelCase& c) {
+        if (c.title) {
+            auto title = std::make_unique<CQuorTitleText>();
+            EXPECT_TRUE(title->Create(nullptr, u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_CENTER, CRect(0, 0, 0, 0),
+                                      &scene.top, kId));
+            ConfigureAsMainWindow(*title, &SharedFonts().m_iconFamily);
+            label = std::move(title);
+        } else {
+            label = std::make_unique<CQuorText>();
+            EXPECT_TRUE(label->CreateEx(0, u"STATIC", u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(0, 0, 0, 0),
+                                        &scene.top, kId));
+            label->Init(colours::kYellow, 0x4080FF, 0, 2);
+            label->m_crFill1 = 0x4C3F38;
+            label->m_crFill2 = 0x82614F;
+            label->m_crFrame = 0xBC7200;
+            label->m_crTextTop = colours::kWhite;
+            label->m_crTextBottom = 0x000080;
+            label->m_crTextOutline = colours::kLime;
+        }
+        c.look(*label);
+    }
+    QImage Grab() { return GrabWindow(label.get()); }
+};
+
+// Paints everything kept pictures may leave behind: texts of every length, a
+// move and a resize, other boxes shown with and without an erase; ends with the
+// case's own box and the text "   88°".
+void PaintHistory(CQuorText& label) {
+    const COLORREF box = label.m_crBox, fill1 = label.m_crFill1;
+    const int radius = label.m_nRadius;
+    auto otherBox = [&](COLORREF colour, int extraRadius) {
+        label.m_crBox = colour;
+        label.m_crFill1 = colour ^ 0xFFFFFF;
+        label.m_nRadius = radius + extraRadius;
+    };
+    otherBox(colours::kRed, 4);
+    label.Reposition(kFirst);
+    for (const char16_t* text : {u"   270°", u"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", u"", u"   3°"}) label.SetText(text);
+    label.Reposition(kFinal);
+    for (const char16_t* text : {u"   359°", u"풍향 12°", u"   1°"}) label.SetText(text);
+    otherBox(colours::kGreen, 8);
+    label.Invalidate(TRUE);
+    label.UpdateWindow();
+    // The case's own box, shown without an erase: the label asks for the
+    // erasing repaint it needs by itself.
+    label.m_crBox = box;
+    label.m_crFill1 = fill1;
+    label.m_nRadius = radius;
+    label.Invalidate(FALSE);
+    label.UpdateWindow();
+    QCoreApplication::processEvents();
+    label.SetText(u"   88°");
+}
+
+::testing::AssertionResult SameImages(const QImage& a, const QImage& b, const std::string& tag) {
+    if (a.isNull() || a.size() != b.size()) return ::testing::AssertionFailure() << tag << ": sizes differ";
+    int differ = 0, firstX = -1, firstY = -1;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y) && differ++ == 0) firstX = x, firstY = y;
+    if (differ == 0) return ::testing::AssertionSuccess();
+    SaveTestImage(a, tag + "-got");
+    SaveTestImage(b, tag + "-expected");
+    return ::testing::AssertionFailure() << tag << ": " << differ << " pixels differ, the first at " << firstX << ","
+                                         << firstY;
+}
+
+const std::vector<LabelCase>& Cases() {
+    static const std::vector<LabelCase> cases = {
+        {"solid-framed", false, [](CQuorText& l) { l.m_dwFlags |= CQuorText::kFrame; l.m_crBox = colours::kBlack; }},
+        {"solid-rounded-left", false,
+         [](CQuorText& l) {
+             l.m_nRadius = 9;
+             l.m_nAlign = 0;
+             l.m_dwFlags |= CQuorText::kEdgeLines | CQuorText::kGloss | CQuorText::kTextOutline;
+         }},
+        {"gradient-right", false,
+         [](CQuorText& l) {
+             l.m_nFillMode = 1;
+             l.m_nAlign = 2;
+             l.m_dwFlags |= CQuorText::kTextGradient | CQuorText::kFrame | CQuorText::kGloss;
+         }},
+        {"three-stops-reflected", false,
+         [](CQuorText& l) {
+             l.m_nFillMode = 2;
+             l.m_nRadius = 6;
+             l.m_fTextScale = 0.5f;
+             l.m_fTextOffset = -0.3f;
+             l.m_dwFlags |= CQuorText::kReflection | CQuorText::kTextGradient | CQuorText::kEdgeLines;
+         }},
+        {"unfilled-everything", false,
+         [](CQuorText& l) {
+             l.m_nFillMode = 3;
+             l.m_nRadius = 12;
+             l.m_dwFlags |= CQuorText::kFrame | CQuorText::kEdgeLines | CQuorText::kGloss | CQuorText::kReflection |
+                            CQuorText::kTextOutline | CQuorText::kTextGradient | CQuorText::kEditable;
+         }},
+        {"title", true, [](CQuorText&) {}},
+        {"title-suffix-subtext-icons", true,
+         [](CQuorText& l) {
+             auto& t = static_cast<CQuorTitleText&>(l);
+             t.m_strSuffix = u"v2";
+             t.m_strSubText = u"SUB";
+             t.m_fSubTextX = 1.0f;
+             t.m_fSubTextY = 0.3f;
+             t.m_nFillMode = 2;
+             t.m_dwFlags |= CQuorTitleText::kSubTextBox | CQuorTitleText::kRaisedText | CQuorTitleText::kBackFill;
+             t.m_crBackFill = 0x203040;
+             t.m_nGlyphLeft[0] = 16;
+             t.m_nGlyphRight[0] = 17;
+         }},
+    };
+    return cases;
+}
+
+}  // namespace
+
+TEST(LabelRepaint, AfterManyTextsALabelLooksLikeOneThatPaintedItsLastTextFresh) {
+    for (const LabelCase& c : Cases()) {
+        Labelled used(c);
+        PaintHistory(*used.label);
+        Labelled fresh(c);
+        fresh.label->Reposition(kFinal);
+        fresh.label->SetText(u"   88°");
+        const QImage a = used.Grab(), b = fresh.Grab();
+        EXPECT_TRUE(SameImages(a, b, c.name));
+        // The comparison sees the text: another one gives another picture.
+        fresh.label->SetText(u"   89°");
+        EXPECT_NE(fresh.Grab(), a) << c.name;
+    }
+}
+
+TEST(LabelRepaint, APartRepaintedLooksLikeThatPartOfAWholePaint) {
+    // Glyph edges cross the edges of the repainted part: their pixels come out
+    // as in a whole paint.
+    for (const LabelCase& c : Cases()) {
+        Labelled l(c);
+        l.label->Reposition(kFinal);
+        l.label->SetText(u"   270°");
+        const QImage whole = l.Grab();
+        for (const CRect& part : {CRect(30, 10, 200, 60), CRect(181, 37, 243, 91), CRect(0, 50, 420, 53)}) {
+            // Something else first, so that the part shows what its repaint did.
+            l.label->SetText(u"   111°");
+            l.label->m_strText = u"   270°";
+            l.label->InvalidateRect(&part, FALSE);
+            l.label->UpdateWindow();
+            const QRect area(part.left, part.top, part.Width(), part.Height());
+            EXPECT_TRUE(SameImages(l.Grab().copy(area), whole.copy(area), std::string(c.name) + "-part"));
+        }
+    }
+}
