@@ -3,6 +3,8 @@
 // question (No leaves everything running, Yes writes the settings file once),
 // the capture file name, and its picture with twelve stacks answering from the
 // instrument simulator.
+#include <QBackingStore>
+#include <QImage>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -444,4 +446,12 @@ TEST_F(MainDlgTest, AfterAThousandValuesTheSameAsDrawnFromScratch) {
     SaveTestImage(used->Image(), "after-a-thousand");
     EXPECT_TRUE(used->Image() == drawn->Image());
     SaveTestImage(drawn->Image(), "from-scratch");
+    // What the screen shows: each change was painted into the backing store
+    // from what the controls' parents left under them.
+    QWidget* widget = m_dlg->Widget();
+    auto* store = widget->backingStore() ? dynamic_cast<QImage*>(widget->backingStore()->paintDevice()) : nullptr;
+    ASSERT_NE(store, nullptr);
+    const QImage shown = store->copy(QRect(QPoint(0, 0), widget->size())).convertToFormat(QImage::Format_RGB32);
+    SaveTestImage(shown, "after-a-thousand-on-screen");
+    EXPECT_TRUE(shown == drawn->Image().convertToFormat(QImage::Format_RGB32));
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QWidget>
 #include <memory>
 
@@ -139,6 +140,59 @@ TEST(Painting, AParentPaintedNowTakesItsChildrenAlong) {
     const QImage image = GrabWindow(&scene.top);
     EXPECT_EQ(PixelAt(image, 125, 65), RGB(255, 255, 0));
     EXPECT_EQ(PixelAt(image, 101, 51), kParentColour);
+}
+
+// What the screen shows of a window (its part of the backing store), and the
+// same window drawn afresh.
+QImage OnScreen(CWnd* wnd) {
+    QWidget* w = wnd->Widget();
+    auto* store = w->backingStore() ? dynamic_cast<QImage*>(w->backingStore()->paintDevice()) : nullptr;
+    if (!store) return QImage();
+    return store->copy(QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size())).convertToFormat(QImage::Format_RGB32);
+}
+
+// A child over a parent whose rows are not of one colour (stripes), repainted
+// many times, moved, resized, and after its parent painted itself anew, always
+// shows its parent's own pixels around its square, on the screen as in a
+// fresh drawing.
+TEST(Painting, AChildRepaintedOnTheScreenStartsFromItsParentsPixels) {
+    PaintScene scene;
+    int shift = 0;
+    auto stripe = [&shift](int x) {
+        const int s = (x + shift) / 4 * 4;
+        return RGB(s % 256, 255 - s % 256, (s / 4) % 2 * 255);
+    };
+    scene.top.handlers[WM_ERASEBKGND] = [&](WPARAM wp, LPARAM) -> LRESULT {
+        auto* dc = reinterpret_cast<CDC*>(wp);
+        for (int x = 0; x < 400; ++x) dc->FillSolidRect(x, 0, 1, 300, stripe(x));
+        return 1;
+    };
+    scene.top.ShowWindow(SW_SHOWNORMAL);
+    platform::PumpEvents(50);
+    const CRect places[3] = {CRect(100, 50, 150, 80), CRect(37, 121, 201, 163), CRect(37, 121, 101, 140)};
+    for (const CRect& place : places) {
+        scene.child.MoveWindow(&place, TRUE);
+        platform::PumpEvents(20);
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1) {
+                // The parent paints itself anew, with its children.
+                shift += 2;
+                scene.top.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            }
+            for (int k = 0; k < 5; ++k) {
+                scene.square = RGB(40 * k, 255, 0);
+                scene.child.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            }
+            platform::PumpEvents(20);
+            const QImage shown = OnScreen(&scene.top);
+            ASSERT_FALSE(shown.isNull());
+            SCOPED_TRACE(testing::Message() << place.left << "," << place.top << " round " << round);
+            EXPECT_TRUE(shown == GrabWindow(&scene.top).convertToFormat(QImage::Format_RGB32));
+            EXPECT_EQ(PixelAt(shown, place.left + 25, place.top + 15), RGB(160, 255, 0));
+            for (int dx : {1, 2, 3, 5, 9, 14})
+                EXPECT_EQ(PixelAt(shown, place.left + dx, place.top + 1), stripe(place.left + dx)) << dx;
+        }
+    }
 }
 
 TEST(Painting, DialogsEraseWithTheFaceColour) {
