@@ -437,6 +437,10 @@ bool WndWidget::event(QEvent* e) {
         if (vk) WindowImpl::Dispatch(h, WM_KEYUP, vk, LPARAM(1) | (LPARAM(3) << 30));
         return true;
     }
+    case QEvent::Show:
+        // What the parent painted meanwhile is taken again.
+        impl->under.Forget();
+        return QWidget::event(e);
     case QEvent::EnabledChange:
         WindowImpl::Dispatch(h, WM_ENABLE, isEnabled() ? TRUE : FALSE, 0);
         return QWidget::event(e);
@@ -456,7 +460,7 @@ static void ShowSurface(QPainter* painter, const QRegion& region, QPoint origin,
 }
 
 namespace {
-int g_directPaints = 0;  // paints straight into a backing store under way
+int g_directPaints = 0;  // paints under way (Qt's, or straight into a picture)
 }  // namespace
 
 bool platform::detail::PaintingDirectly() { return g_directPaints > 0; }
@@ -661,6 +665,11 @@ void WndWidget::paintEvent(QPaintEvent* e) {
     const HWND h = impl->handle;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
+    // Qt paints one window at a time: nothing asks it to paint again meanwhile.
+    struct Painting {
+        Painting() { ++g_directPaints; }
+        ~Painting() { --g_directPaints; }
+    } painting;
     QPoint origin;
     if (QImage* picture = PictureUnder(&painter, &origin)) {
         impl->PaintInto(picture, origin, e->region(), true);
