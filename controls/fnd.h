@@ -14,6 +14,7 @@
 
 #include <list>
 #include <utility>
+#include <vector>
 
 #include "platform/gdi/dc.h"
 #include "platform/graphics/graphics.h"
@@ -88,14 +89,16 @@ protected:
 
 private:
     // The glyphs of `text` right to left from `right`, each character on its
-    // own room of half an em (separators of a number four fifths of one).
+    // own room of half an em (separators of a number four fifths of one);
+    // `starts` takes where each character's points begin.
     void LayOutText(const CString& text, float em, float right, float y, const gfx::StringFormat& format,
-                    gfx::GraphicsPath* path) const;
+                    gfx::GraphicsPath* path, std::vector<size_t>* starts) const;
     // The text's glyph outlines at the size that fits, from `start` down; the
     // last few fits are kept, so a value shown again is not laid out again.
     struct TextFit {
         float em = 0;
         gfx::GraphicsPath path;
+        std::vector<size_t> starts;  // the first point of each character, in the path's order
     };
     struct TextFitKey {
         CString text;
@@ -108,6 +111,14 @@ private:
     const TextFit& FitText(const CString& text, float right, float y, float start, const gfx::StringFormat& format);
     static constexpr size_t kKeptFits = 32;
     std::list<std::pair<TextFitKey, TextFit>> m_fits;
+    // The unit text's outline, kept for the text and the place it was made for.
+    const gfx::GraphicsPath& UnitPath(float right, float bottom, float size);
+    struct UnitOutline {
+        CString text;
+        float right = 0, bottom = 0, size = 0;
+        bool made = false;
+        gfx::GraphicsPath path;
+    } m_unit;
 };
 
 // The glyph outlines of `path` filled figure by figure: each closed figure
