@@ -12,6 +12,7 @@
 
 #include "controls/draw_helpers.h"
 #include "controls/fnd.h"
+#include "controls/glyph_fills.h"
 #include "controls/hmi_fonts.h"
 #include "controls/path_helpers.h"
 #include "platform/runtime/app.h"
@@ -195,6 +196,9 @@ void BM_TwelveDisplaysChangingValues(benchmark::State& state) {
         displays.push_back(std::move(fnd));
         values.push_back(2.0 + i * 1.7);
     }
+    GlyphFills& kept = GlyphFills::Shared();
+    kept.Clear();
+    const size_t hits = kept.Hits(), misses = kept.Misses();
     std::uint32_t seed = 12345;
     auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 16; };
     int k = 0;
@@ -206,6 +210,10 @@ void BM_TwelveDisplaysChangingValues(benchmark::State& state) {
         displays[size_t(i)]->Invalidate();
         displays[size_t(i)]->SendMessage(WM_PAINT);
     }
+    // What the displays keep of their glyph fills, and how often a paint found them kept.
+    const double found = double(kept.Hits() - hits), made = double(kept.Misses() - misses);
+    state.counters["kept_kB"] = double(kept.Bytes()) / 1024.0;
+    state.counters["kept_share"] = found / std::max(1.0, found + made);
 }
 BENCHMARK(BM_TwelveDisplaysChangingValues)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 

@@ -65,9 +65,9 @@ void FillFigureGlowing(gfx::Graphics* g, gfx::GraphicsPath* figure, COLORREF lit
 
 class GlyphFills {
 public:
-    // The pixels kept at most (about 300 KB make up the digits, point and sign
-    // of one display size at the main window's size).
-    static constexpr size_t kBudgetBytes = 640 * 1024;
+    // The pixels kept at most. Twelve displays at the main window's size with
+    // wind speeds changing keep about 150 KB, with halos about 500 KB.
+    static constexpr size_t kBudgetBytes = 512 * 1024;
 
     // The one set the displays share.
     static GlyphFills& Shared();

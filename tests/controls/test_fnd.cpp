@@ -319,16 +319,20 @@ TEST(Fnd, KeptGlyphFillsPaintAsDrawnAnew) {
         s.fnd.SetValueText(c.ownText);
         s.fnd.SetUnit(c.unit);
     };
+    auto Snap = [](FndScene& s) {
+        s.fnd.Invalidate();
+        return SnapWindow(&s.fnd)->Image();
+    };
     FndScene used;
     std::vector<QImage> made, kept;
     for (const Case& c : cases) {
         configure(used, c);
-        made.push_back(used.Render(std::string(c.tag) + "-made")->Image());
+        made.push_back(Snap(used));
     }
     const size_t hits = GlyphFills::Shared().Hits(), misses = GlyphFills::Shared().Misses();
     for (const Case& c : cases) {
         configure(used, c);
-        kept.push_back(used.Render(std::string(c.tag) + "-kept")->Image());
+        kept.push_back(Snap(used));
     }
     EXPECT_GT(GlyphFills::Shared().Hits(), hits);
     EXPECT_EQ(GlyphFills::Shared().Misses(), misses) << "the second round draws only what was kept";
@@ -336,8 +340,14 @@ TEST(Fnd, KeptGlyphFillsPaintAsDrawnAnew) {
         GlyphFills::Shared().Clear();
         FndScene fresh;
         configure(fresh, cases[i]);
-        const QImage anew = fresh.Render(std::string(cases[i].tag) + "-anew")->Image();
+        const QImage anew = Snap(fresh);
         EXPECT_TRUE(made[i] == anew) << cases[i].tag;
         EXPECT_TRUE(kept[i] == anew) << cases[i].tag;
+        if (made[i] != anew || kept[i] != anew) {
+            const std::string tag = cases[i].tag;
+            SaveTestImage(made[i], tag + "-made");
+            SaveTestImage(kept[i], tag + "-kept");
+            SaveTestImage(anew, tag + "-anew");
+        }
     }
 }
