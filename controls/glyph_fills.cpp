@@ -17,13 +17,17 @@ std::uint64_t Mix(std::uint64_t h, const void* data, size_t size) {
 }
 
 // The device pixels a fill of `area` (world units, pixel centres on whole
-// numbers) may change on a `width` x `height` surface, with a margin.
+// numbers) may change on a `width` x `height` surface, with a margin; all of
+// them when the area is not a number.
 Rect Reach(const RectF& area, int width, int height) {
-    constexpr int kMargin = 2;
-    const int x0 = std::max(0, int(std::floor(area.X + 0.5f)) - kMargin);
-    const int y0 = std::max(0, int(std::floor(area.Y + 0.5f)) - kMargin);
-    const int x1 = std::min(width - 1, int(std::ceil(area.X + area.Width + 0.5f)) + kMargin);
-    const int y1 = std::min(height - 1, int(std::ceil(area.Y + area.Height + 0.5f)) + kMargin);
+    constexpr float kMargin = 2.0f;
+    auto edge = [](float v, int last, int otherwise) {
+        return v == v ? int(std::clamp(v, 0.0f, float(last))) : otherwise;
+    };
+    const int x0 = edge(std::floor(area.X + 0.5f) - kMargin, width - 1, 0);
+    const int y0 = edge(std::floor(area.Y + 0.5f) - kMargin, height - 1, 0);
+    const int x1 = edge(std::ceil(area.X + area.Width + 0.5f) + kMargin, width - 1, width - 1);
+    const int y1 = edge(std::ceil(area.Y + area.Height + 0.5f) + kMargin, height - 1, height - 1);
     return Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
 }
 
@@ -77,15 +81,24 @@ void GlyphFills::Fill(Graphics* g, int width, int height, const GraphicsPath& ou
         ++m_misses;
         key.points.assign(outline.Points().begin() + begin, outline.Points().begin() + end);
         key.types.assign(outline.Types().begin() + begin, outline.Types().begin() + end);
-        m_kept.push_front(Make(std::move(key), outline, begin, end));
+        Kept made = Make(std::move(key), outline, begin, end);
+        if (made.bytes > kBudgetBytes) {  // a character larger than all that may be kept is not kept
+            Draw(g, made);
+            return;
+        }
+        m_kept.push_front(std::move(made));
         m_bytes += m_kept.front().bytes;
-        while (m_bytes > kBudgetBytes && m_kept.size() > 1) {
+        while (m_bytes > kBudgetBytes) {
             m_bytes -= m_kept.back().bytes;
             m_kept.pop_back();
         }
     }
+    Draw(g, m_kept.front());
+}
+
+void GlyphFills::Draw(Graphics* g, const Kept& kept) {
     // The same blend as the end of each fill: its pixels over the surface.
-    for (const Sprite& s : m_kept.front().sprites) g->DrawImage(s.pixels.get(), s.x, s.y);
+    for (const Sprite& s : kept.sprites) g->DrawImage(s.pixels.get(), s.x, s.y);
 }
 
 GlyphFills::Kept GlyphFills::Make(Key key, const GraphicsPath& outline, size_t begin, size_t end) {

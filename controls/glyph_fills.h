@@ -107,6 +107,7 @@ private:
     };
     static bool SameOutline(const Key& key, const gfx::GraphicsPath& outline, size_t begin, size_t end);
     Kept Make(Key key, const gfx::GraphicsPath& outline, size_t begin, size_t end);
+    static void Draw(gfx::Graphics* g, const Kept& kept);
 
     std::list<Kept> m_kept;  // most recently used first
     size_t m_bytes = 0;
