@@ -283,7 +283,8 @@ TEST(Fnd, AStartingSizeTooLargeToShrinkStillEndsThePaint) {
 // Displays share the glyph fills they keep. A table of pictures is painted by
 // one display twice over (made, then drawn from what was kept) and by a new
 // display after everything kept was dropped: all three are the same pixels,
-// whatever the text, size, colours, halo, panel colour and unit.
+// whatever the text, size, colours, halo, panel colour and unit, and when
+// the text's size is far beyond the panel or no size at all.
 TEST(Fnd, KeptGlyphFillsPaintAsDrawnAnew) {
     struct Case {
         const char* tag;
@@ -294,6 +295,7 @@ TEST(Fnd, KeptGlyphFillsPaintAsDrawnAnew) {
         COLORREF lit, back;
         BOOL halo;
         const char16_t* unit;
+        double textSize = 1.0;
     };
     const Case cases[] = {
         {"value", 12.5, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u""},
@@ -307,6 +309,9 @@ TEST(Fnd, KeptGlyphFillsPaintAsDrawnAnew) {
         {"no-value", 0, CFnd::kNoValue, u"", 415, 101, colours::kWhite, colours::kBlack, FALSE, u"m/s"},
         {"shrunk", 88888888888.0, 0, u"", 120, kH, kLit, colours::kBlack, TRUE, u""},
         {"own-text", 0, CFnd::kOwnText, u"1:23", 90, 33, colours::kYellow, colours::kSlate, TRUE, u"h"},
+        {"beyond-the-panel", 8.8, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u"", 3.0},
+        {"size-infinite", 8.8, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u"", HUGE_VAL},
+        {"size-not-a-number", 8.8, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u"", std::nan("")},
     };
     auto configure = [](FndScene& s, const Case& c) {
         s.fnd.MoveWindow(10, 10, c.width, c.height);
@@ -318,6 +323,7 @@ TEST(Fnd, KeptGlyphFillsPaintAsDrawnAnew) {
         s.fnd.m_dValue = c.value;
         s.fnd.SetValueText(c.ownText);
         s.fnd.SetUnit(c.unit);
+        s.fnd.m_dTextSize = c.textSize;
     };
     auto Snap = [](FndScene& s) {
         s.fnd.Invalidate();

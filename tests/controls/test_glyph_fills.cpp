@@ -136,3 +136,29 @@ TEST(GlyphFills, StayWithinTheirBudgetDroppingTheLeastRecentlyUsed) {
     EXPECT_EQ(fills.Count(), 0u);
     EXPECT_EQ(fills.Bytes(), 0u);
 }
+
+TEST(GlyphFills, ACharacterLargerThanTheBudgetIsDrawnButNotKept) {
+    constexpr int w = 700, h = 600;
+    std::vector<size_t> starts;
+    const GraphicsPath outline = Outline(u"8", float(h), w * 0.8f, h * 0.5f, &starts);
+    auto paint = [&](auto&& fill) {
+        auto b = std::make_unique<Bitmap>(w, h, PixelFormat32bppARGB);
+        Graphics g(b.get());
+        g.SetSmoothingMode(SmoothingModeAntiAlias);
+        PaintBackground(&g, w, h, false);
+        fill(&g);
+        return b;
+    };
+    const auto anew = paint([&](Graphics* g) {
+        ForEachFigure(outline, 0, outline.Points().size(),
+                      [&](GraphicsPath& f) { FillFigureGlowing(g, &f, 0xFFFFFF, 0xBFBFBF, true); });
+    });
+    GlyphFills fills;
+    const auto drawn = paint([&](Graphics* g) {
+        fills.Fill(g, w, h, outline, 0, outline.Points().size(), 0xFFFFFF, 0xBFBFBF, true);
+    });
+    EXPECT_TRUE(*detail::ImageOf(*drawn) == *detail::ImageOf(*anew));
+    EXPECT_EQ(fills.Misses(), 1u);
+    EXPECT_EQ(fills.Count(), 0u);
+    EXPECT_EQ(fills.Bytes(), 0u);
+}
