@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
 
 #include "controls/draw_helpers.h"
 #include "controls/glyph_fills.h"
@@ -73,8 +74,11 @@ void CFnd::LayOutText(const CString& text, float em, float right, float y, const
                       gfx::GraphicsPath* path, std::vector<size_t>* starts) const {
     starts->clear();
     const bool ownText = (m_dwFlags & kOwnText) != 0;
-    const int adv = int(em * 0.5f);
-    int acc = 0;
+    // A room beyond an int's range (or of no size at all) counts as none:
+    // nothing of a text that large shows, and the sums stay defined.
+    const float half = em * 0.5f;
+    const std::int64_t adv = half > -2147483648.0f && half < 2147483648.0f ? std::int64_t(half) : 0;
+    std::int64_t acc = 0;
     for (size_t i = text.size(); i-- > 0;) {
         const char16_t c = text[i];
         const bool separator = !ownText && IsSeparator(c);
@@ -266,7 +270,8 @@ void CFnd::OnPaint() {
         const bool halo = (m_dwFlags & kHalo) != 0;
         // On the display's own memory surface (client-sized, in pixels) the
         // fills of characters painted before are drawn from what was kept.
-        if (mem.IsMemory() && client.left == 0 && client.top == 0) {
+        if (mem.IsMemory() && mem.GetMapMode() == MM_TEXT && mem.GetWindowOrg() == CPoint(0, 0) &&
+            mem.GetViewportOrg() == CPoint(0, 0)) {
             const size_t count = fit.path.Points().size();
             for (size_t i = 0; i < fit.starts.size(); ++i) {
                 const size_t end = i + 1 < fit.starts.size() ? fit.starts[i + 1] : count;
