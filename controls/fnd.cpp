@@ -272,11 +272,7 @@ void CFnd::OnPaint() {
         // fills of characters painted before are drawn from what was kept.
         if (mem.IsMemory() && mem.GetMapMode() == MM_TEXT && mem.GetWindowOrg() == CPoint(0, 0) &&
             mem.GetViewportOrg() == CPoint(0, 0)) {
-            const size_t count = fit.path.Points().size();
-            for (size_t i = 0; i < fit.starts.size(); ++i) {
-                const size_t end = i + 1 < fit.starts.size() ? fit.starts[i + 1] : count;
-                GlyphFills::Shared().Fill(&g, w, h, fit.path, fit.starts[i], end, m_crLit, m_crDim, halo);
-            }
+            GlyphFills::Shared().Fill(&g, w, h, fit.path, fit.starts, m_crLit, m_crDim, halo);
         } else {
             FillFiguresGlowing(&g, fit.path, m_crLit, m_crDim, halo);
         }

@@ -17,10 +17,10 @@ std::uint64_t Mix(std::uint64_t h, const void* data, size_t size) {
 }
 
 // The device pixels a fill of `area` (world units, pixel centres on whole
-// numbers) may change on a `width` x `height` surface, with a margin; all of
-// them when the area is not a number.
+// numbers) may change on a `width` x `height` surface, with a margin for the
+// rounding of the bounds; all of them when the area is not a number.
 Rect Reach(const RectF& area, int width, int height) {
-    constexpr float kMargin = 2.0f;
+    constexpr float kMargin = 1.0f;
     auto edge = [](float v, int last, int otherwise) {
         return v == v ? int(std::clamp(v, 0.0f, float(last))) : otherwise;
     };
@@ -31,12 +31,41 @@ Rect Reach(const RectF& area, int width, int height) {
     return Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
 }
 
+// `r` without the rows and columns along its edges where `pixels` holds
+// nothing (premultiplied: alpha 0 is no colour either).
+Rect Trimmed(const Bitmap& pixels, Rect r) {
+    auto empty = [&](int x, int y, int dx, int dy, int n) {
+        for (int i = 0; i < n; ++i) {
+            Color c;
+            pixels.GetPixel(x + i * dx, y + i * dy, &c);
+            if (c.GetA() != 0) return false;
+        }
+        return true;
+    };
+    while (r.Height > 0 && empty(r.X, r.Y, 1, 0, r.Width)) ++r.Y, --r.Height;
+    while (r.Height > 0 && empty(r.X, r.Y + r.Height - 1, 1, 0, r.Width)) --r.Height;
+    while (r.Width > 0 && r.Height > 0 && empty(r.X, r.Y, 0, 1, r.Height)) ++r.X, --r.Width;
+    while (r.Width > 0 && r.Height > 0 && empty(r.X + r.Width - 1, r.Y, 0, 1, r.Height)) --r.Width;
+    return r;
+}
+
 }  // namespace
 
 void FillFigureGlowing(Graphics* g, GraphicsPath* figure, COLORREF lit, COLORREF dim, bool halo) {
     if (halo) FillPathGlow(g, figure, dim);
     FillPathRadial(g, figure, lit, dim);
 }
+
+// A clear surface of the display's size (fills are cut to the surface, so it
+// must be the same) and a clear one to wipe what a fill left.
+struct GlyphFills::Surface {
+    Bitmap pixels, clear;
+    Graphics canvas;
+    Surface(int width, int height)
+        : pixels(width, height, PixelFormat32bppARGB), clear(width, height, PixelFormat32bppARGB), canvas(&pixels) {
+        canvas.SetSmoothingMode(SmoothingModeAntiAlias);
+    }
+};
 
 GlyphFills& GlyphFills::Shared() {
     static GlyphFills shared;
@@ -55,43 +84,53 @@ bool GlyphFills::SameOutline(const Key& key, const GraphicsPath& outline, size_t
            std::memcmp(key.types.data(), outline.Types().data() + begin, n) == 0;
 }
 
-void GlyphFills::Fill(Graphics* g, int width, int height, const GraphicsPath& outline, size_t begin, size_t end,
+void GlyphFills::Fill(Graphics* g, int width, int height, const GraphicsPath& outline, const std::vector<size_t>& starts,
                       COLORREF lit, COLORREF dim, bool halo) {
-    end = std::min(end, outline.Points().size());
-    if (begin >= end || width <= 0 || height <= 0) return;
-    Key key{width, height, lit, dim, halo, {}, {}, 0};
+    if (width <= 0 || height <= 0) return;
+    std::unique_ptr<Surface> surface;
+    const size_t count = outline.Points().size();
+    for (size_t i = 0; i < starts.size(); ++i) {
+        const size_t begin = starts[i], end = std::min(i + 1 < starts.size() ? starts[i + 1] : count, count);
+        if (begin < end) FillCharacter(g, surface, outline, begin, end, Key{width, height, lit, dim, halo, {}, {}, 0});
+    }
+}
+
+void GlyphFills::FillCharacter(Graphics* g, std::unique_ptr<Surface>& surface, const GraphicsPath& outline,
+                               size_t begin, size_t end, Key key) {
     std::uint64_t h = 0xCBF29CE484222325ull;
-    h = Mix(h, &width, sizeof width);
-    h = Mix(h, &height, sizeof height);
-    h = Mix(h, &lit, sizeof lit);
-    h = Mix(h, &dim, sizeof dim);
-    h = Mix(h, &halo, sizeof halo);
+    h = Mix(h, &key.width, sizeof key.width);
+    h = Mix(h, &key.height, sizeof key.height);
+    h = Mix(h, &key.lit, sizeof key.lit);
+    h = Mix(h, &key.dim, sizeof key.dim);
+    h = Mix(h, &key.halo, sizeof key.halo);
     h = Mix(h, outline.Points().data() + begin, (end - begin) * sizeof(PointF));
     h = Mix(h, outline.Types().data() + begin, end - begin);
     key.hash = h;
 
     auto found = std::find_if(m_kept.begin(), m_kept.end(), [&](const Kept& k) {
-        return k.key.hash == h && k.key.width == width && k.key.height == height && k.key.lit == lit &&
-               k.key.dim == dim && k.key.halo == halo && SameOutline(k.key, outline, begin, end);
+        return k.key.hash == h && k.key.width == key.width && k.key.height == key.height && k.key.lit == key.lit &&
+               k.key.dim == key.dim && k.key.halo == key.halo && SameOutline(k.key, outline, begin, end);
     });
     if (found != m_kept.end()) {
         m_kept.splice(m_kept.begin(), m_kept, found);
         ++m_hits;
-    } else {
-        ++m_misses;
-        key.points.assign(outline.Points().begin() + begin, outline.Points().begin() + end);
-        key.types.assign(outline.Types().begin() + begin, outline.Types().begin() + end);
-        Kept made = Make(std::move(key), outline, begin, end);
-        if (made.bytes > kBudgetBytes) {  // a character larger than all that may be kept is not kept
-            Draw(g, made);
-            return;
-        }
-        m_kept.push_front(std::move(made));
-        m_bytes += m_kept.front().bytes;
-        while (m_bytes > kBudgetBytes) {
-            m_bytes -= m_kept.back().bytes;
-            m_kept.pop_back();
-        }
+        Draw(g, m_kept.front());
+        return;
+    }
+    ++m_misses;
+    if (!surface) surface = std::make_unique<Surface>(key.width, key.height);
+    key.points.assign(outline.Points().begin() + begin, outline.Points().begin() + end);
+    key.types.assign(outline.Types().begin() + begin, outline.Types().begin() + end);
+    Kept made = Make(*surface, std::move(key), outline, begin, end);
+    if (made.bytes > kBudgetBytes) {  // a character larger than all that may be kept is not kept
+        Draw(g, made);
+        return;
+    }
+    m_kept.push_front(std::move(made));
+    m_bytes += m_kept.front().bytes;
+    while (m_bytes > kBudgetBytes) {
+        m_bytes -= m_kept.back().bytes;
+        m_kept.pop_back();
     }
     Draw(g, m_kept.front());
 }
@@ -101,63 +140,48 @@ void GlyphFills::Draw(Graphics* g, const Kept& kept) {
     for (const Sprite& s : kept.sprites) g->DrawImage(s.pixels.get(), s.x, s.y);
 }
 
-GlyphFills::Kept GlyphFills::Make(Key key, const GraphicsPath& outline, size_t begin, size_t end) {
+GlyphFills::Kept GlyphFills::Make(Surface& surface, Key key, const GraphicsPath& outline, size_t begin, size_t end) {
     Kept kept;
-    const int width = key.width, height = key.height;
-    const COLORREF lit = key.lit, dim = key.dim;
-    const bool halo = key.halo;
     kept.key = std::move(key);
-    // Each fill goes on a clear surface of the display's size (fills are cut to
-    // the surface, so it must be the same), then the pixels it drew are copied out.
-    Bitmap surface(width, height, PixelFormat32bppARGB);
-    if (surface.GetLastStatus() != Ok) return kept;
-    Graphics canvas(&surface);
-    canvas.SetSmoothingMode(SmoothingModeAntiAlias);
-    bool drawn = false;
+    const Key& k = kept.key;
+    if (surface.pixels.GetLastStatus() != Ok || surface.clear.GetLastStatus() != Ok) return kept;
+    Graphics& canvas = surface.canvas;
+    // Each fill is copied out of the rectangle it can reach, cut to where it
+    // drew, and that rectangle is cleared for the next fill.
     auto capture = [&](const RectF& area, auto&& fill) {
-        if (drawn) canvas.Clear(Color(0, 0, 0, 0));
         fill(&canvas);
-        drawn = true;
-        const Rect reach = Reach(area, width, height);
-        if (reach.Width <= 0 || reach.Height <= 0) return;
-        // The smallest rectangle holding every pixel the fill left.
-        int x0 = reach.X + reach.Width, y0 = reach.Y + reach.Height, x1 = -1, y1 = -1;
-        for (int y = reach.Y; y < reach.Y + reach.Height; ++y)
-            for (int x = reach.X; x < reach.X + reach.Width; ++x) {
-                Color c;
-                surface.GetPixel(x, y, &c);
-                if (c.GetA() == 0) continue;
-                x0 = std::min(x0, x);
-                x1 = std::max(x1, x);
-                y0 = std::min(y0, y);
-                y1 = std::max(y1, y);
-            }
-        if (x1 < x0) return;
-        Sprite s;
-        s.x = x0;
-        s.y = y0;
-        const int w = x1 - x0 + 1, h = y1 - y0 + 1;
-        s.pixels = std::make_unique<Bitmap>(w, h, PixelFormat32bppARGB);
-        Graphics copy(s.pixels.get());
-        copy.SetCompositingMode(CompositingModeSourceCopy);
-        copy.DrawImage(&surface, Rect(0, 0, w, h), x0, y0, w, h, UnitPixel);
-        kept.bytes += size_t(w) * size_t(h) * 4;
-        kept.sprites.push_back(std::move(s));
+        const Rect reach = Reach(area, k.width, k.height);
+        const Rect drew = Trimmed(surface.pixels, reach);
+        if (drew.Width > 0 && drew.Height > 0) {
+            Sprite s;
+            s.x = drew.X;
+            s.y = drew.Y;
+            s.pixels = std::make_unique<Bitmap>(drew.Width, drew.Height, PixelFormat32bppARGB);
+            Graphics copy(s.pixels.get());
+            copy.SetCompositingMode(CompositingModeSourceCopy);
+            copy.DrawImage(&surface.pixels, Rect(0, 0, drew.Width, drew.Height), drew.X, drew.Y, drew.Width,
+                           drew.Height, UnitPixel);
+            kept.bytes += size_t(drew.Width) * size_t(drew.Height) * 4;
+            kept.sprites.push_back(std::move(s));
+        }
+        canvas.SetCompositingMode(CompositingModeSourceCopy);
+        canvas.DrawImage(&surface.clear, reach, reach.X, reach.Y, reach.Width, reach.Height, UnitPixel);
+        canvas.SetCompositingMode(CompositingModeSourceOver);
     };
     ForEachFigure(outline, begin, end, [&](GraphicsPath& figure) {
         RectF bounds;
         figure.GetBounds(&bounds);
-        if (halo) {
+        if (k.halo) {
             // The halo is the figure grown about its centre.
             const fill_geometry::Growth grow = fill_geometry::Glow(figure);
             const float cx = grow.centre.X, cy = grow.centre.Y;
             const float l = cx + (bounds.X - cx) * grow.sx, r = cx + (bounds.X + bounds.Width - cx) * grow.sx;
             const float t = cy + (bounds.Y - cy) * grow.sy, b = cy + (bounds.Y + bounds.Height - cy) * grow.sy;
             capture(RectF(std::min(l, r), std::min(t, b), std::abs(r - l), std::abs(b - t)),
-                    [&](Graphics* g) { FillPathGlow(g, &figure, dim); });
+                    [&](Graphics* g) { FillPathGlow(g, &figure, k.dim); });
         }
-        capture(bounds, [&](Graphics* g) { FillPathRadial(g, &figure, lit, dim); });
+        capture(bounds, [&](Graphics* g) { FillPathRadial(g, &figure, k.lit, k.dim); });
     });
-    kept.bytes += kept.key.points.size() * (sizeof(PointF) + 1) + sizeof(Kept);
+    kept.bytes += k.points.size() * (sizeof(PointF) + 1) + sizeof(Kept);
     return kept;
 }

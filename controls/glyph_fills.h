@@ -72,16 +72,17 @@ public:
     // The one set the displays share.
     static GlyphFills& Shared();
 
-    // Fills the figures of `outline`'s points [begin, end) glowing, as
-    // ForEachFigure with FillFigureGlowing would, on `g`: a graphics object on
-    // a `width` x `height` surface in device pixels (no transform, no clip).
-    // The points must be whole figures of one character.
-    void Fill(gfx::Graphics* g, int width, int height, const gfx::GraphicsPath& outline, size_t begin, size_t end,
-              COLORREF lit, COLORREF dim, bool halo);
+    // Fills the figures of `outline` glowing, as ForEachFigure with
+    // FillFigureGlowing would, on `g`: a graphics object on a `width` x
+    // `height` surface in device pixels (no transform, no clip). Character i
+    // is the points from starts[i] to the next start (the last to the end);
+    // each must be whole figures.
+    void Fill(gfx::Graphics* g, int width, int height, const gfx::GraphicsPath& outline,
+              const std::vector<size_t>& starts, COLORREF lit, COLORREF dim, bool halo);
 
     size_t Bytes() const { return m_bytes; }
     size_t Count() const { return m_kept.size(); }
-    // How many fills were drawn from what was kept, and how many were made.
+    // How many characters were drawn from what was kept, and how many were made.
     size_t Hits() const { return m_hits; }
     size_t Misses() const { return m_misses; }
     void Clear();
@@ -105,8 +106,11 @@ private:
         std::vector<Sprite> sprites;
         size_t bytes = 0;
     };
+    struct Surface;  // where fills are made, while a paint makes any
+    void FillCharacter(gfx::Graphics* g, std::unique_ptr<Surface>& surface, const gfx::GraphicsPath& outline,
+                       size_t begin, size_t end, Key key);
     static bool SameOutline(const Key& key, const gfx::GraphicsPath& outline, size_t begin, size_t end);
-    Kept Make(Key key, const gfx::GraphicsPath& outline, size_t begin, size_t end);
+    static Kept Make(Surface& surface, Key key, const gfx::GraphicsPath& outline, size_t begin, size_t end);
     static void Draw(gfx::Graphics* g, const Kept& kept);
 
     std::list<Kept> m_kept;  // most recently used first
