@@ -8,7 +8,8 @@
 // calls Init, then writes the fields below directly (value, marks, colours,
 // family, geometry fractions) and invalidates the window. Painting goes through
 // a memory context copied to the screen in one step, so changing values never
-// flicker. Timer 102 toggles a blink phase; nothing in the program starts it.
+// flicker; the glowing fills of characters shown before are drawn from what
+// all numeric displays keep (glyph_fills.h). Timer 102 toggles a blink phase; nothing in the program starts it.
 // m_dwFlags comes from CBlinkDisplay.
 #pragma once
 

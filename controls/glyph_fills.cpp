@@ -31,6 +31,9 @@ Rect Reach(const RectF& area, int width, int height) {
     return Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
 }
 
+// What a kept bitmap costs besides its pixels (its objects and allocations).
+constexpr size_t kSpriteOverhead = 256;
+
 // `r` without the rows and columns along its edges where `pixels` holds
 // nothing (premultiplied: alpha 0 is no colour either).
 Rect Trimmed(const Bitmap& pixels, Rect r) {
@@ -57,15 +60,19 @@ void FillFigureGlowing(Graphics* g, GraphicsPath* figure, COLORREF lit, COLORREF
 }
 
 // A clear surface of the display's size (fills are cut to the surface, so it
-// must be the same) and a clear one to wipe what a fill left.
+// must be the same), for the characters one paint makes.
 struct GlyphFills::Surface {
-    Bitmap pixels, clear;
+    Bitmap pixels;
     Graphics canvas;
-    Surface(int width, int height)
-        : pixels(width, height, PixelFormat32bppARGB), clear(width, height, PixelFormat32bppARGB), canvas(&pixels) {
+    Surface(int width, int height) : pixels(width, height, PixelFormat32bppARGB), canvas(&pixels) {
         canvas.SetSmoothingMode(SmoothingModeAntiAlias);
     }
+    int Width() const { return int(pixels.GetWidth()); }
+    int Height() const { return int(pixels.GetHeight()); }
 };
+
+GlyphFills::GlyphFills() = default;
+GlyphFills::~GlyphFills() = default;
 
 GlyphFills& GlyphFills::Shared() {
     static GlyphFills shared;
@@ -87,16 +94,15 @@ bool GlyphFills::SameOutline(const Key& key, const GraphicsPath& outline, size_t
 void GlyphFills::Fill(Graphics* g, int width, int height, const GraphicsPath& outline, const std::vector<size_t>& starts,
                       COLORREF lit, COLORREF dim, bool halo) {
     if (width <= 0 || height <= 0) return;
-    std::unique_ptr<Surface> surface;
     const size_t count = outline.Points().size();
     for (size_t i = 0; i < starts.size(); ++i) {
         const size_t begin = starts[i], end = std::min(i + 1 < starts.size() ? starts[i + 1] : count, count);
-        if (begin < end) FillCharacter(g, surface, outline, begin, end, Key{width, height, lit, dim, halo, {}, {}, 0});
+        if (begin < end) FillCharacter(g, outline, begin, end, Key{width, height, lit, dim, halo, {}, {}, 0});
     }
+    m_surface.reset();  // as large as the display: not kept between paints
 }
 
-void GlyphFills::FillCharacter(Graphics* g, std::unique_ptr<Surface>& surface, const GraphicsPath& outline,
-                               size_t begin, size_t end, Key key) {
+void GlyphFills::FillCharacter(Graphics* g, const GraphicsPath& outline, size_t begin, size_t end, Key key) {
     std::uint64_t h = 0xCBF29CE484222325ull;
     h = Mix(h, &key.width, sizeof key.width);
     h = Mix(h, &key.height, sizeof key.height);
@@ -118,10 +124,13 @@ void GlyphFills::FillCharacter(Graphics* g, std::unique_ptr<Surface>& surface, c
         return;
     }
     ++m_misses;
-    if (!surface) surface = std::make_unique<Surface>(key.width, key.height);
+    if (!m_surface || m_surface->Width() != key.width || m_surface->Height() != key.height) {
+        m_surface.reset();  // (before the next one is made)
+        m_surface = std::make_unique<Surface>(key.width, key.height);
+    }
     key.points.assign(outline.Points().begin() + begin, outline.Points().begin() + end);
     key.types.assign(outline.Types().begin() + begin, outline.Types().begin() + end);
-    Kept made = Make(*surface, std::move(key), outline, begin, end);
+    Kept made = Make(*m_surface, std::move(key), outline, begin, end);
     if (made.bytes > kBudgetBytes) {  // a character larger than all that may be kept is not kept
         Draw(g, made);
         return;
@@ -144,7 +153,7 @@ GlyphFills::Kept GlyphFills::Make(Surface& surface, Key key, const GraphicsPath&
     Kept kept;
     kept.key = std::move(key);
     const Key& k = kept.key;
-    if (surface.pixels.GetLastStatus() != Ok || surface.clear.GetLastStatus() != Ok) return kept;
+    if (surface.pixels.GetLastStatus() != Ok) return kept;
     Graphics& canvas = surface.canvas;
     // Each fill is copied out of the rectangle it can reach, cut to where it
     // drew, and that rectangle is cleared for the next fill.
@@ -156,17 +165,23 @@ GlyphFills::Kept GlyphFills::Make(Surface& surface, Key key, const GraphicsPath&
             Sprite s;
             s.x = drew.X;
             s.y = drew.Y;
-            s.pixels = std::make_unique<Bitmap>(drew.Width, drew.Height, PixelFormat32bppARGB);
-            Graphics copy(s.pixels.get());
-            copy.SetCompositingMode(CompositingModeSourceCopy);
-            copy.DrawImage(&surface.pixels, Rect(0, 0, drew.Width, drew.Height), drew.X, drew.Y, drew.Width,
-                           drew.Height, UnitPixel);
-            kept.bytes += size_t(drew.Width) * size_t(drew.Height) * 4;
+            {
+                Bitmap cut(drew.Width, drew.Height, PixelFormat32bppARGB);
+                Graphics copy(&cut);
+                copy.SetCompositingMode(CompositingModeSourceCopy);
+                copy.DrawImage(&surface.pixels, Rect(0, 0, drew.Width, drew.Height), drew.X, drew.Y, drew.Width,
+                               drew.Height, UnitPixel);
+                copy.Flush();
+                // A bitmap drawn on keeps what drawing on it needs; a copy of
+                // its pixels does not.
+                s.pixels.reset(cut.Clone());
+            }
+            kept.bytes += size_t(drew.Width) * size_t(drew.Height) * 4 + kSpriteOverhead;
             kept.sprites.push_back(std::move(s));
         }
-        canvas.SetCompositingMode(CompositingModeSourceCopy);
-        canvas.DrawImage(&surface.clear, reach, reach.X, reach.Y, reach.Width, reach.Height, UnitPixel);
-        canvas.SetCompositingMode(CompositingModeSourceOver);
+        canvas.SetClip(reach);
+        canvas.Clear(Color(0, 0, 0, 0));
+        canvas.ResetClip();
     };
     ForEachFigure(outline, begin, end, [&](GraphicsPath& figure) {
         RectF bounds;

@@ -69,6 +69,11 @@ public:
     // wind speeds changing keep about 150 KB, with halos about 500 KB.
     static constexpr size_t kBudgetBytes = 512 * 1024;
 
+    GlyphFills();
+    ~GlyphFills();
+    GlyphFills(const GlyphFills&) = delete;
+    GlyphFills& operator=(const GlyphFills&) = delete;
+
     // The one set the displays share.
     static GlyphFills& Shared();
 
@@ -85,6 +90,7 @@ public:
     // How many characters were drawn from what was kept, and how many were made.
     size_t Hits() const { return m_hits; }
     size_t Misses() const { return m_misses; }
+    // Drops what is kept.
     void Clear();
 
 private:
@@ -99,21 +105,21 @@ private:
     // One fill's pixels on a transparent surface, cut to where it drew.
     struct Sprite {
         int x = 0, y = 0;
-        std::unique_ptr<gfx::Bitmap> pixels;
+        std::unique_ptr<gfx::Image> pixels;
     };
     struct Kept {
         Key key;
         std::vector<Sprite> sprites;
         size_t bytes = 0;
     };
-    struct Surface;  // where fills are made, while a paint makes any
-    void FillCharacter(gfx::Graphics* g, std::unique_ptr<Surface>& surface, const gfx::GraphicsPath& outline,
-                       size_t begin, size_t end, Key key);
+    struct Surface;  // where fills are made
+    void FillCharacter(gfx::Graphics* g, const gfx::GraphicsPath& outline, size_t begin, size_t end, Key key);
     static bool SameOutline(const Key& key, const gfx::GraphicsPath& outline, size_t begin, size_t end);
     static Kept Make(Surface& surface, Key key, const gfx::GraphicsPath& outline, size_t begin, size_t end);
     static void Draw(gfx::Graphics* g, const Kept& kept);
 
     std::list<Kept> m_kept;  // most recently used first
     size_t m_bytes = 0;
+    std::unique_ptr<Surface> m_surface;  // while a paint makes characters
     size_t m_hits = 0, m_misses = 0;
 };
