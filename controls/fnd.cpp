@@ -144,6 +144,14 @@ const CFnd::TextFit& CFnd::FitText(const CString& text, float right, float y, fl
             }
         }
     }
+    // Outlines of absurd sizes (far beyond any panel, or not a number) are not
+    // filled: the fills' integer bounds could not hold them.
+    RectF extent;
+    fit.path.GetBounds(&extent);
+    constexpr float kReach = 1073741824.0f;  // 2^30
+    auto within = [kReach](float v) { return v > -kReach && v < kReach; };
+    fit.drawable = within(extent.X) && within(extent.Y) && within(extent.X + extent.Width) &&
+                   within(extent.Y + extent.Height);
     if (m_fits.size() >= kKeptFits) m_fits.pop_back();
     m_fits.emplace_front(key, std::move(fit));
     return m_fits.front().second;
@@ -270,12 +278,12 @@ void CFnd::OnPaint() {
         const bool halo = (m_dwFlags & kHalo) != 0;
         // On the display's own memory surface (client-sized, in pixels) the
         // fills of characters painted before are drawn from what was kept.
-        if (mem.IsMemory() && mem.GetMapMode() == MM_TEXT && mem.GetWindowOrg() == CPoint(0, 0) &&
-            mem.GetViewportOrg() == CPoint(0, 0)) {
+        const bool plainPixels = mem.IsMemory() && mem.GetMapMode() == MM_TEXT &&
+                                 mem.GetWindowOrg() == CPoint(0, 0) && mem.GetViewportOrg() == CPoint(0, 0);
+        if (fit.drawable && plainPixels)
             GlyphFills::Shared().Fill(&g, w, h, fit.path, fit.starts, m_crLit, m_crDim, halo);
-        } else {
+        else if (fit.drawable)
             FillFiguresGlowing(&g, fit.path, m_crLit, m_crDim, halo);
-        }
     }
     if (!m_strUnit.empty()) {
         const SolidBrush white(Color(0xFFFFFFFFu));

@@ -100,6 +100,7 @@ private:
         float em = 0;
         gfx::GraphicsPath path;
         std::vector<size_t> starts;  // the first point of each character, in the path's order
+        bool drawable = false;       // the outlines lie where the fills can reach (within 2^30 pixels)
     };
     struct TextFitKey {
         CString text;

@@ -310,6 +310,7 @@ TEST(Fnd, KeptGlyphFillsPaintAsDrawnAnew) {
         {"shrunk", 88888888888.0, 0, u"", 120, kH, kLit, colours::kBlack, TRUE, u""},
         {"own-text", 0, CFnd::kOwnText, u"1:23", 90, 33, colours::kYellow, colours::kSlate, TRUE, u"h"},
         {"beyond-the-panel", 8.8, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u"", 3.0},
+        {"size-absurd", 8.8, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u"", 1e30},
         {"size-infinite", 8.8, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u"", HUGE_VAL},
         {"size-not-a-number", 8.8, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u"", std::nan("")},
     };
