@@ -1,7 +1,8 @@
 // The fills the display controls repeat on every paint: a path gradient on each
 // figure of a segment-font glyph, the halo behind it, a text outline fitted into
-// its label, a whole numeric-display paint at the main window's sizes, and the
-// numeric display control's own paint with its glyph outlines and fitting.
+// its label, a whole numeric-display paint at the main window's sizes, the
+// numeric display control's own paint with its glyph outlines and fitting, and
+// the main window's twelve numeric displays showing changing wind speeds.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
