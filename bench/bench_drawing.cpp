@@ -1,15 +1,19 @@
 // The fills the display controls repeat on every paint: a path gradient on each
 // figure of a segment-font glyph, the halo behind it, a text outline fitted into
-// its label, a whole numeric-display paint at the main window's sizes, and the
-// numeric display control's own paint with its glyph outlines and fitting.
+// its label, a whole numeric-display paint at the main window's sizes, the
+// numeric display control's own paint with its glyph outlines and fitting, and
+// the main window's twelve numeric displays showing changing wind speeds.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "controls/draw_helpers.h"
 #include "controls/fnd.h"
+#include "controls/glyph_fills.h"
 #include "controls/hmi_fonts.h"
 #include "controls/path_helpers.h"
 #include "controls/quor_text.h"
@@ -171,6 +175,50 @@ BENCHMARK(BM_NumericDisplayControl)
     ->Args({420, 100, 0})
     ->Args({420, 100, 1})
     ->Unit(benchmark::kMicrosecond);
+
+// The main window's twelve numeric displays (415 x 101, white, the unit beside
+// them) while the wind changes on every reply: each iteration one display in
+// turn shows its next value, a walk of tenths between 0 and 30 m/s, and paints.
+// range(0) 1 draws the halo as well.
+void BM_TwelveDisplaysChangingValues(benchmark::State& state) {
+    constexpr int kDisplays = 12, w = 415, h = 101;
+    CWnd top;
+    top.CreateEx(0, nullptr, u"bench", WS_POPUP, CRect(0, 0, w + 20, kDisplays * (h + 4) + 20), nullptr, 0);
+    std::vector<std::unique_ptr<CFnd>> displays;
+    std::vector<double> values;
+    for (int i = 0; i < kDisplays; ++i) {
+        auto fnd = std::make_unique<CFnd>();
+        fnd->Create(nullptr, u"", WS_CHILD | WS_VISIBLE | SS_CENTER, CRect(10, 10 + i * (h + 4), 10 + w, 10 + i * (h + 4) + h),
+                    &top, UINT(1 + i));
+        fnd->Init(state.range(0) ? TRUE : FALSE, 1);
+        fnd->m_pFamily = &g_fonts->m_segmentFamily;
+        fnd->SetColor(RGB(255, 255, 255));
+        fnd->SetUnit(u"m/s");
+        fnd->m_dTextSize = 0.9;
+        fnd->m_fShiftX = -0.25f;
+        displays.push_back(std::move(fnd));
+        values.push_back(2.0 + i * 1.7);
+    }
+    GlyphFills& kept = GlyphFills::Shared();
+    kept.Clear();
+    const size_t hits = kept.Hits(), misses = kept.Misses();
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 16; };
+    int k = 0;
+    for (auto _ : state) {
+        const int i = k++ % kDisplays;
+        const int step = int(next() % 11) - 5;  // -0.5 .. +0.5 m/s
+        values[size_t(i)] = std::clamp(values[size_t(i)] + step * 0.1, 0.0, 30.0);
+        displays[size_t(i)]->m_dValue = values[size_t(i)];
+        displays[size_t(i)]->Invalidate();
+        displays[size_t(i)]->SendMessage(WM_PAINT);
+    }
+    // What the displays keep of their glyph fills, and how often a paint found them kept.
+    const double found = double(kept.Hits() - hits), made = double(kept.Misses() - misses);
+    state.counters["kept_kB"] = double(kept.Bytes()) / 1024.0;
+    state.counters["kept_share"] = found / std::max(1.0, found + made);
+}
+BENCHMARK(BM_TwelveDisplaysChangingValues)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // One label paint as the title line draws it: background copy, rounded box with
 // a vertical gradient and frame, fitted bold text with a gradient fill and an

@@ -2,8 +2,10 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
 
 #include "controls/draw_helpers.h"
+#include "controls/glyph_fills.h"
 #include "platform/window/window_dc.h"
 #include "controls/path_helpers.h"
 #include "platform/base/wformat.h"
@@ -22,38 +24,8 @@ bool IsSeparator(char16_t c) { return c == u'.' || c == u':'; }
 // Shared with the matrix display
 
 void FillFiguresGlowing(Graphics* g, const GraphicsPath& path, COLORREF lit, COLORREF dim, bool halo) {
-    PathData data;
-    path.GetPathData(&data);
-    const std::vector<PointF>& points = data.Points;
-    const std::vector<BYTE>& types = data.Types;
-    GraphicsPath figure;
-    bool open = false;
-    auto fill = [&] {
-        if (!open) return;
-        figure.CloseFigure();
-        if (halo) FillPathGlow(g, &figure, dim);
-        FillPathRadial(g, &figure, lit, dim);
-        figure.Reset();
-        open = false;
-    };
-    PointF last;
-    for (size_t i = 0; i < points.size(); ++i) {
-        const BYTE kind = types[i] & PathPointTypePathTypeMask;
-        if (kind == PathPointTypeStart) {
-            fill();
-            last = points[i];
-            figure.StartFigure();
-            open = true;
-        } else if (kind == PathPointTypeBezier && i + 2 < points.size()) {
-            figure.AddBezier(last, points[i], points[i + 1], points[i + 2]);
-            last = points[i + 2];
-            i += 2;
-        } else {
-            figure.AddLine(last, points[i]);
-            last = points[i];
-        }
-    }
-    fill();
+    ForEachFigure(path, 0, path.Points().size(),
+                  [&](GraphicsPath& figure) { FillFigureGlowing(g, &figure, lit, dim, halo); });
 }
 
 void DrawDisplayPanel(CDC* dc, const RECT& rc, COLORREF back) {
@@ -99,15 +71,20 @@ void CBlinkDisplay::OnTimer(UINT_PTR id) {
 CFnd::CFnd() = default;
 
 void CFnd::LayOutText(const CString& text, float em, float right, float y, const gfx::StringFormat& format,
-                      gfx::GraphicsPath* path) const {
+                      gfx::GraphicsPath* path, std::vector<size_t>* starts) const {
+    starts->clear();
     const bool ownText = (m_dwFlags & kOwnText) != 0;
-    const int adv = int(em * 0.5f);
-    int acc = 0;
+    // A room beyond an int's range (or of no size at all) counts as none:
+    // nothing of a text that large shows, and the sums stay defined.
+    const float half = em * 0.5f;
+    const std::int64_t adv = half > -2147483648.0f && half < 2147483648.0f ? std::int64_t(half) : 0;
+    std::int64_t acc = 0;
     for (size_t i = text.size(); i-- > 0;) {
         const char16_t c = text[i];
         const bool separator = !ownText && IsSeparator(c);
         float x = right - float(acc);
         if (separator) x += float((2 * adv) / 5);
+        starts->push_back(path->Points().size());
         path->AddString(&c, 1, m_pFamily, FontStyleItalic, em, RectF(x, y, 0, 0), &format);
         acc += adv;
         if (separator) acc -= adv / 5;
@@ -134,7 +111,7 @@ const CFnd::TextFit& CFnd::FitText(const CString& text, float right, float y, fl
     auto layOut = [&](int step, TextFit* fit) {
         fit->em = sizeAt(step);
         fit->path.Reset();
-        LayOutText(text, fit->em, right, y, format, &fit->path);
+        LayOutText(text, fit->em, right, y, format, &fit->path, &fit->starts);
         Rect bounds;
         fit->path.GetBounds(&bounds);
         return !(left + fit->em * 0.5f > float(bounds.X));  // fits
@@ -167,6 +144,14 @@ const CFnd::TextFit& CFnd::FitText(const CString& text, float right, float y, fl
             }
         }
     }
+    // Outlines of absurd sizes (far beyond any panel, or not a number) are not
+    // filled: the fills' integer bounds could not hold them.
+    RectF extent;
+    fit.path.GetBounds(&extent);
+    constexpr float kReach = 1073741824.0f;  // 2^30
+    auto within = [kReach](float v) { return v > -kReach && v < kReach; };
+    fit.drawable = within(extent.X) && within(extent.Y) && within(extent.X + extent.Width) &&
+                   within(extent.Y + extent.Height);
     if (m_fits.size() >= kKeptFits) m_fits.pop_back();
     m_fits.emplace_front(key, std::move(fit));
     return m_fits.front().second;
@@ -248,6 +233,25 @@ CString CFnd::DisplayText() {
     return text;
 }
 
+const GraphicsPath& CFnd::UnitPath(float right, float bottom, float size) {
+    UnitOutline& u = m_unit;
+    if (!u.made || u.text != m_strUnit || u.right != right || u.bottom != bottom || u.size != size) {
+        StringFormat unitFormat;
+        unitFormat.SetLineAlignment(StringAlignmentFar);
+        unitFormat.SetAlignment(StringAlignmentFar);
+        const FontFamily arial(u"Arial");
+        u.path.Reset();
+        u.path.AddString(m_strUnit.c_str(), INT(m_strUnit.size()), &arial, FontStyleBold, size,
+                         RectF(right, bottom, 0, 0), &unitFormat);
+        u.text = m_strUnit;
+        u.right = right;
+        u.bottom = bottom;
+        u.size = size;
+        u.made = true;
+    }
+    return u.path;
+}
+
 void CFnd::OnPaint() {
     CPaintDC dc(this);
     if (m_dwFlags & kBlinkOff) return;
@@ -271,17 +275,18 @@ void CFnd::OnPaint() {
     if (m_pFamily && m_pFamily->IsAvailable() && !text.empty()) {
         const TextFit& fit = FitText(text, float(w) + float(w) * m_fShiftX, float(h) * m_fCenterY,
                                      float(double(h) * m_dTextSize), format);
-        FillFiguresGlowing(&g, fit.path, m_crLit, m_crDim, (m_dwFlags & kHalo) != 0);
+        const bool halo = (m_dwFlags & kHalo) != 0;
+        // On the display's own memory surface (client-sized, in pixels) the
+        // fills of characters painted before are drawn from what was kept.
+        const bool plainPixels = mem.IsMemory() && mem.GetMapMode() == MM_TEXT &&
+                                 mem.GetWindowOrg() == CPoint(0, 0) && mem.GetViewportOrg() == CPoint(0, 0);
+        if (fit.drawable && plainPixels)
+            GlyphFills::Shared().Fill(&g, w, h, fit.path, fit.starts, m_crLit, m_crDim, halo);
+        else if (fit.drawable)
+            FillFiguresGlowing(&g, fit.path, m_crLit, m_crDim, halo);
     }
     if (!m_strUnit.empty()) {
-        StringFormat unitFormat;
-        unitFormat.SetLineAlignment(StringAlignmentFar);
-        unitFormat.SetAlignment(StringAlignmentFar);
-        GraphicsPath path;
-        const FontFamily arial(u"Arial");
-        path.AddString(m_strUnit.c_str(), INT(m_strUnit.size()), &arial, FontStyleBold, float(h) / 3.0f,
-                       RectF(float(m_rcClient.right), float(h) - 2.0f, 0, 0), &unitFormat);
         const SolidBrush white(Color(0xFFFFFFFFu));
-        g.FillPath(&white, &path);
+        g.FillPath(&white, &UnitPath(float(m_rcClient.right), float(h) - 2.0f, float(h) / 3.0f));
     }
 }

@@ -8,12 +8,14 @@
 // calls Init, then writes the fields below directly (value, marks, colours,
 // family, geometry fractions) and invalidates the window. Painting goes through
 // a memory context copied to the screen in one step, so changing values never
-// flicker. Timer 102 toggles a blink phase; nothing in the program starts it.
+// flicker; the glowing fills of characters shown before are drawn from what
+// all numeric displays keep (glyph_fills.h). Timer 102 toggles a blink phase; nothing in the program starts it.
 // m_dwFlags comes from CBlinkDisplay.
 #pragma once
 
 #include <list>
 #include <utility>
+#include <vector>
 
 #include "platform/gdi/dc.h"
 #include "platform/graphics/graphics.h"
@@ -88,14 +90,17 @@ protected:
 
 private:
     // The glyphs of `text` right to left from `right`, each character on its
-    // own room of half an em (separators of a number four fifths of one).
+    // own room of half an em (separators of a number four fifths of one);
+    // `starts` takes where each character's points begin.
     void LayOutText(const CString& text, float em, float right, float y, const gfx::StringFormat& format,
-                    gfx::GraphicsPath* path) const;
+                    gfx::GraphicsPath* path, std::vector<size_t>* starts) const;
     // The text's glyph outlines at the size that fits, from `start` down; the
     // last few fits are kept, so a value shown again is not laid out again.
     struct TextFit {
         float em = 0;
         gfx::GraphicsPath path;
+        std::vector<size_t> starts;  // the first point of each character, in the path's order
+        bool drawable = false;       // the outlines lie where the fills can reach (within 2^30 pixels)
     };
     struct TextFitKey {
         CString text;
@@ -108,6 +113,14 @@ private:
     const TextFit& FitText(const CString& text, float right, float y, float start, const gfx::StringFormat& format);
     static constexpr size_t kKeptFits = 32;
     std::list<std::pair<TextFitKey, TextFit>> m_fits;
+    // The unit text's outline, kept for the text and the place it was made for.
+    const gfx::GraphicsPath& UnitPath(float right, float bottom, float size);
+    struct UnitOutline {
+        CString text;
+        float right = 0, bottom = 0, size = 0;
+        bool made = false;
+        gfx::GraphicsPath path;
+    } m_unit;
 };
 
 // The glyph outlines of `path` filled figure by figure: each closed figure

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "controls/fnd.h"
+#include "controls/glyph_fills.h"
 #include "tests/controls/control_scene.h"
 #include "tests/controls/display_scan.h"
 #include "tests/support/colours.h"
@@ -277,4 +278,83 @@ TEST(Fnd, AStartingSizeTooLargeToShrinkStillEndsThePaint) {
     s.fnd.m_dTextSize = 2.0e5;  // 12 million pixels: steps of 0.1 vanish in its rounding
     auto snap = s.Render("huge");
     EXPECT_TRUE(snap->Match({{0, 20, 0x464646}, {kW - 1, 20, 0x787878}}));
+}
+
+// Displays share the glyph fills they keep. A table of pictures is painted by
+// one display twice over (made, then drawn from what was kept) and by a new
+// display after everything kept was dropped: all three are the same pixels,
+// whatever the text, size, colours, halo, panel colour and unit, and when
+// the text's size is far beyond the panel or no size at all.
+TEST(Fnd, KeptGlyphFillsPaintAsDrawnAnew) {
+    struct Case {
+        const char* tag;
+        double value;
+        DWORD flags;
+        const char16_t* ownText;
+        int width, height;
+        COLORREF lit, back;
+        BOOL halo;
+        const char16_t* unit;
+        double textSize = 1.0;
+    };
+    const Case cases[] = {
+        {"value", 12.5, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u""},
+        {"next-value", 12.6, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u""},
+        {"other-colour", 12.6, 0, u"", kW, kH, colours::kRed, colours::kBlack, TRUE, u""},
+        {"no-halo", 12.6, 0, u"", kW, kH, kLit, colours::kBlack, FALSE, u""},
+        {"grey-panel", 12.6, 0, u"", kW, kH, kLit, colours::kGrey, TRUE, u""},
+        {"white-panel", 7.4, 0, u"", kW, kH, colours::kBlue, colours::kWhite, TRUE, u"m/s"},
+        {"main-window", 7.4, 0, u"", 415, 101, colours::kWhite, colours::kBlack, FALSE, u"m/s"},
+        {"error", 0, CFnd::kError, u"", kW, kH, kLit, colours::kBlack, TRUE, u""},
+        {"no-value", 0, CFnd::kNoValue, u"", 415, 101, colours::kWhite, colours::kBlack, FALSE, u"m/s"},
+        {"shrunk", 88888888888.0, 0, u"", 120, kH, kLit, colours::kBlack, TRUE, u""},
+        {"own-text", 0, CFnd::kOwnText, u"1:23", 90, 33, colours::kYellow, colours::kSlate, TRUE, u"h"},
+        {"beyond-the-panel", 8.8, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u"", 3.0},
+        {"size-absurd", 8.8, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u"", 1e30},
+        {"size-infinite", 8.8, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u"", HUGE_VAL},
+        {"size-not-a-number", 8.8, 0, u"", kW, kH, kLit, colours::kBlack, TRUE, u"", std::nan("")},
+    };
+    auto configure = [](FndScene& s, const Case& c) {
+        s.fnd.MoveWindow(10, 10, c.width, c.height);
+        s.fnd.Init(c.halo, 1);
+        s.fnd.m_pFamily = &control_test::SharedFonts().m_segmentFamily;
+        s.fnd.SetColor(c.lit);
+        s.fnd.m_crBack = c.back;
+        s.fnd.m_dwFlags = (s.fnd.m_dwFlags & ~(CFnd::kError | CFnd::kNoValue | CFnd::kOwnText)) | c.flags;
+        s.fnd.m_dValue = c.value;
+        s.fnd.SetValueText(c.ownText);
+        s.fnd.SetUnit(c.unit);
+        s.fnd.m_dTextSize = c.textSize;
+    };
+    auto Snap = [](FndScene& s) {
+        s.fnd.Invalidate();
+        return SnapWindow(&s.fnd)->Image();
+    };
+    FndScene used;
+    std::vector<QImage> made, kept;
+    for (const Case& c : cases) {
+        configure(used, c);
+        made.push_back(Snap(used));
+    }
+    const size_t hits = GlyphFills::Shared().Hits(), misses = GlyphFills::Shared().Misses();
+    for (const Case& c : cases) {
+        configure(used, c);
+        kept.push_back(Snap(used));
+    }
+    EXPECT_GT(GlyphFills::Shared().Hits(), hits);
+    EXPECT_EQ(GlyphFills::Shared().Misses(), misses) << "the second round draws only what was kept";
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        GlyphFills::Shared().Clear();
+        FndScene fresh;
+        configure(fresh, cases[i]);
+        const QImage anew = Snap(fresh);
+        EXPECT_TRUE(made[i] == anew) << cases[i].tag;
+        EXPECT_TRUE(kept[i] == anew) << cases[i].tag;
+        if (made[i] != anew || kept[i] != anew) {
+            const std::string tag = cases[i].tag;
+            SaveTestImage(made[i], tag + "-made");
+            SaveTestImage(kept[i], tag + "-kept");
+            SaveTestImage(anew, tag + "-anew");
+        }
+    }
 }
