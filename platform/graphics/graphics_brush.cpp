@@ -672,7 +672,9 @@ void FillPathGradient(QPainter* painter, const QPainterPath& target, const PathG
     if (antialias) {
         Polygons polys;
         PolygonsOf(covering, polys);
-        thread_local Coverage cov;  // kept: its buffers are reused by the next fill
+        thread_local Coverage kept;  // its buffers are reused by the next fill
+        ScratchCoverage scratch(kept);
+        Coverage& cov = *scratch;
         AccumulateCoverage(polys, box, covering.fillRule() == Qt::OddEvenFill, cov);
         for (int y = 0; y < box.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(tmp.scanLine(y));

@@ -115,6 +115,20 @@ struct Coverage {
     float At(int x, int y) const;
 };
 void AccumulateCoverage(const Polygons& polys, const QRect& box, bool evenOdd, Coverage& out);
+// The coverage buffers a thread keeps for its next fill. A fill larger than a
+// control (a whole window's background) gives its buffers back when it ends,
+// so they do not stay with the program at the size of the screen.
+class ScratchCoverage {
+public:
+    explicit ScratchCoverage(Coverage& kept) : m_cov(kept) {}
+    ~ScratchCoverage();
+    ScratchCoverage(const ScratchCoverage&) = delete;
+    ScratchCoverage& operator=(const ScratchCoverage&) = delete;
+    Coverage& operator*() { return m_cov; }
+
+private:
+    Coverage& m_cov;
+};
 // Fills the figures (device coordinates) with a solid or linear-gradient brush,
 // antialiased, inside `limit`; false for brushes it does not draw. With
 // `directClip` (the target's clip as one rectangle) the pixels are blended

@@ -89,6 +89,18 @@ inline float Fold(float sum, bool evenOdd) {
 // rule (twice covered is empty) or capped for the winding rule. Every figure is
 // closed. Only the cells edges touched are summed: between them the coverage of
 // a row stays constant, and the row is described as runs.
+namespace {
+// What a thread keeps between fills: enough for a control of a few hundred
+// pixels each way.
+constexpr size_t kKeptCoverageBytes = size_t(1) << 20;
+}  // namespace
+
+ScratchCoverage::~ScratchCoverage() {
+    const size_t bytes = m_cov.cells.capacity() * sizeof(float) + m_cov.touched.capacity() * sizeof(std::uint64_t) +
+                         m_cov.runs.capacity() * sizeof(Coverage::Run) + m_cov.rowStart.capacity() * sizeof(int);
+    if (bytes > kKeptCoverageBytes) m_cov = Coverage();
+}
+
 void AccumulateCoverage(const Polygons& polys, const QRect& box, bool evenOdd, Coverage& out) {
     const int w = box.width(), h = box.height();
     out.box = box;
@@ -299,7 +311,9 @@ bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, co
     if (!colours.Set(brush, full)) return false;
     const QRect box = BoundsOf(polys).toAlignedRect().adjusted(0, 0, 1, 1).intersected(limit);
     if (box.isEmpty()) return true;
-    thread_local Coverage cov;  // kept: its buffers are reused by the next fill
+    thread_local Coverage kept;  // its buffers are reused by the next fill
+    ScratchCoverage scratch(kept);
+    Coverage& cov = *scratch;
     AccumulateCoverage(polys, box, evenOdd, cov);
     const bool direct = directClip && target && target->isDetached() &&
                         target->format() == QImage::Format_ARGB32_Premultiplied;
