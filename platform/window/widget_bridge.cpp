@@ -488,6 +488,31 @@ bool WindowImpl::PaintsDirectly() const {
     return device && device->devType() == QInternal::Image;
 }
 
+void WindowImpl::PaintAhead(const QRegion& region) {
+    if (!PaintsDirectly()) return;
+    const HWND h = handle;
+    QWidget* w = widget;
+    QBackingStore* store = w->backingStore();
+    auto* picture = static_cast<QImage*>(store->paintDevice());
+    if (picture->devicePixelRatio() != 1.0 || picture->depth() != 32) {
+        w->repaint(region);
+        return;
+    }
+    const QPoint origin = w->mapTo(w->window(), QPoint(0, 0));
+    const QRect where(origin + ClientOrigin(), ClientSize());
+    store->beginPaint(region.translated(origin));
+    ++g_directPaints;
+    PaintInto(picture, origin, region, true);
+    --g_directPaints;
+    store->endPaint();
+    WindowImpl* self = FromHandle(h);
+    if (!self || !self->widget) return;
+    // Qt shows it with its next frame: that paint finds it painted.
+    self->aheadWhere = where;
+    self->paintedAhead = region.translated(-ClientOrigin()) & QRect(QPoint(0, 0), ClientSize());
+    self->widget->update(region);
+}
+
 bool WindowImpl::ShownPicture(QImage* view) const {
     if (!PaintsDirectly()) return false;
     auto* picture = static_cast<QImage*>(widget->backingStore()->paintDevice());

@@ -775,12 +775,14 @@ void CWnd::UpdateWindow() {
         return;
     }
     if (m_impl->PaintsDirectly()) {
-        // What waits to be painted is painted now, with what lies under it,
-        // and shown.
+        // What waits to be painted is painted now into what the screen shows,
+        // so a context on the window reads it when this returns; the screen
+        // takes it with the next frame, together with whatever else changed
+        // until then, instead of one transfer per call.
         const QRegion waiting = m_impl->dirtyAll || m_impl->eraseRequested
                                     ? QRegion(w->rect())
                                     : QRegion(m_impl->dirty.translated(m_impl->ClientOrigin()));
-        if (!waiting.isEmpty()) w->repaint(waiting);
+        if (!waiting.isEmpty()) m_impl->PaintAhead(waiting);
         return;
     }
     if (w->isVisible()) {

@@ -150,6 +150,10 @@ struct WindowImpl {
     // Whether the window is shown on a backing store whose picture it can paint
     // into, and no such paint is under way (Qt paints one window at a time).
     bool PaintsDirectly() const;
+    // Paints `region` (widget coordinates) into the backing store now, outside
+    // Qt's own paint, and leaves it for Qt to show with its next frame (which
+    // then does not paint it again).
+    void PaintAhead(const QRegion& region);
     // The client area as the backing store holds it now (what the window
     // shows), when the window paints into one; the view lives as long as the
     // backing store keeps its size.
