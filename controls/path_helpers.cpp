@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "controls/draw_helpers.h"
@@ -15,7 +16,8 @@ PointF BoundsCentre(const GraphicsPath& path, Rect* boundsOut = nullptr) {
     Rect b;
     path.GetBounds(&b);
     if (boundsOut) *boundsOut = b;
-    return PointF(REAL(b.X + b.Width / 2), REAL(b.Y + b.Height / 2));
+    // (In 64 bits: bounds near the ends of int's range would overflow the sum.)
+    return PointF(REAL(std::int64_t(b.X) + b.Width / 2), REAL(std::int64_t(b.Y) + b.Height / 2));
 }
 
 // float to int toward zero, kept inside int's range.

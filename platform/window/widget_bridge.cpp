@@ -485,7 +485,12 @@ bool WindowImpl::PaintsDirectly() const {
     if (!widget || ownPicture || !widget->isVisible() || g_directPaints > 0) return false;
     QBackingStore* store = widget->backingStore();
     QPaintDevice* device = store ? store->paintDevice() : nullptr;
-    return device && device->devType() == QInternal::Image;
+    if (!device || device->devType() != QInternal::Image) return false;
+    // (Before Qt first paints the window its backing store may have no picture yet.)
+    const auto* picture = static_cast<const QImage*>(device);
+    const QRect where(widget->mapTo(widget->window(), QPoint(0, 0)) + ClientOrigin(), ClientSize());
+    return picture->depth() == 32 && picture->devicePixelRatio() == 1.0 && picture->isDetached() &&
+           picture->rect().contains(where);
 }
 
 void WindowImpl::PaintAhead(const QRegion& region) {
@@ -494,10 +499,6 @@ void WindowImpl::PaintAhead(const QRegion& region) {
     QWidget* w = widget;
     QBackingStore* store = w->backingStore();
     auto* picture = static_cast<QImage*>(store->paintDevice());
-    if (picture->devicePixelRatio() != 1.0 || picture->depth() != 32) {
-        w->repaint(region);
-        return;
-    }
     const QPoint origin = w->mapTo(w->window(), QPoint(0, 0));
     const QRect where(origin + ClientOrigin(), ClientSize());
     store->beginPaint(region.translated(origin));
@@ -517,7 +518,7 @@ bool WindowImpl::ShownPicture(QImage* view) const {
     if (!PaintsDirectly()) return false;
     auto* picture = static_cast<QImage*>(widget->backingStore()->paintDevice());
     const QRect where(widget->mapTo(widget->window(), QPoint(0, 0)) + ClientOrigin(), ClientSize());
-    if (picture->depth() != 32 || !picture->rect().contains(where) || where.isEmpty()) return false;
+    if (where.isEmpty()) return false;
     const qsizetype line = picture->bytesPerLine();
     uchar* first = const_cast<uchar*>(picture->constBits()) + qsizetype(where.top()) * line + qsizetype(where.left()) * 4;
     *view = QImage(first, where.width(), where.height(), line, QImage::Format_ARGB32_Premultiplied);

@@ -263,6 +263,15 @@ TEST(RadialFills, ACentreColourAtTheBoundsCentreOnAGlyphFigure) {
     EXPECT_TRUE(snap->Near(50, 95, kWhite));
 }
 
+TEST(RadialFills, AFigureOfBoundsNearTheEndsOfIntsRangeLeavesTheCanvasAsItWas) {
+    // Its bounds' centre overflowed an int (the sanitizer build stops there).
+    Canvas canvas(20, 20, kWhite);
+    GraphicsPath huge = Box(2.0e9f, 2.0e9f, 1.5e9f, 1.5e9f);
+    FillPathRadial(&canvas.Graphics(), &huge, kRed, kBlack);
+    FillPathGlow(&canvas.Graphics(), &huge, kRed);
+    EXPECT_TRUE(canvas.Snap()->Near(10, 10, kWhite));
+}
+
 TEST(GlowFills, HalosReachBeyondTheShapeAndFade) {
     Canvas canvas(200, 100, kWhite);
     Graphics& g = canvas.Graphics();

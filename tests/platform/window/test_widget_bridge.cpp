@@ -119,6 +119,23 @@ TEST(Painting, RedrawNowPaintsAtOnceAndTheScreenTakesItWithTheNextFrame) {
     EXPECT_EQ(scene.childPaints, painted + 1);
 }
 
+TEST(Painting, RedrawNowRightAfterShowingPaintsEveryTime) {
+    // Shown, and redrawn before Qt ever painted the window.
+    PaintScene scene;
+    scene.top.ShowWindow(SW_SHOWNORMAL);
+    const COLORREF colours[3] = {RGB(0, 0, 255), RGB(0, 255, 0), RGB(255, 255, 0)};
+    for (int k = 0; k < 3; ++k) {
+        const int before = scene.childPaints;
+        scene.square = colours[k];
+        scene.child.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        EXPECT_EQ(scene.childPaints, before + 1) << k;
+        CClientDC dc(&scene.child);
+        EXPECT_EQ(dc.GetPixel(25, 15), colours[k]) << k;
+    }
+    platform::PumpEvents(50);
+    EXPECT_EQ(PixelAt(GrabWindow(&scene.top), 125, 65), colours[2]);
+}
+
 // A parent that paints its whole area paints its children again at once, from
 // its new background.
 TEST(Painting, AParentPaintedNowTakesItsChildrenAlong) {
