@@ -543,9 +543,12 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     QRegion area = (region.translated(widgetOrigin) & where).translated(-origin);
     QBackingStore* store = widget->backingStore();
     const bool onScreen = store && store->paintDevice() == picture;
-    if (fromQt) {
+    // Qt asks for the screen's picture: what the window waited to have
+    // painted is painted now (a grab into another picture leaves it waiting).
+    const bool screenAsked = fromQt && onScreen;
+    if (screenAsked) {
         // What the parent painted again just now, with this window, stands.
-        if (onScreen && aheadWhere == where) area -= paintedAhead;
+        if (aheadWhere == where) area -= paintedAhead;
         paintedAhead = QRegion();
         if (area.isEmpty()) {
             dirty = QRect();
@@ -577,7 +580,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
             WindowImpl* self = FromHandle(h);
             if (!self) return;
             if (under.ValidFor(where)) {
-                if (fromQt) {
+                if (screenAsked) {
                     dirty = QRect();
                     dirtyAll = false;
                     eraseRequested = false;
@@ -606,7 +609,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
         childAreas += client;
         kids.push_back(w->impl);
     }
-    if (fromQt) area += own & childAreas;
+    if (screenAsked) area += own & childAreas;
     // The client area of the picture, drawn on in place, from the background.
     platform::detail::FlushImage(&surface);
     const qsizetype line = picture->bytesPerLine();
@@ -622,7 +625,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     }
     paintRect = area.boundingRect();
     paintRegion = area;
-    if (fromQt) {
+    if (screenAsked) {
         dirty = QRect();
         dirtyAll = false;
         eraseRequested = false;
