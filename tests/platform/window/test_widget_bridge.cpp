@@ -136,6 +136,20 @@ TEST(Painting, RedrawNowRightAfterShowingPaintsEveryTime) {
     EXPECT_EQ(PixelAt(GrabWindow(&scene.top), 125, 65), colours[2]);
 }
 
+TEST(Painting, AGrabLeavesWhatWaitsForTheScreenWaiting) {
+    PaintScene scene;
+    scene.top.ShowWindow(SW_SHOWNORMAL);
+    platform::PumpEvents(50);
+    scene.square = RGB(0, 0, 255);
+    scene.child.Invalidate(TRUE);
+    EXPECT_EQ(PixelAt(GrabWindow(&scene.top), 125, 65), RGB(0, 0, 255));  // drawn afresh for the grab
+    const int before = scene.childPaints;
+    scene.child.UpdateWindow();  // still waits on the screen: painted now
+    EXPECT_EQ(scene.childPaints, before + 1);
+    CClientDC dc(&scene.child);
+    EXPECT_EQ(dc.GetPixel(25, 15), RGB(0, 0, 255));
+}
+
 // A parent that paints its whole area paints its children again at once, from
 // its new background.
 TEST(Painting, AParentPaintedNowTakesItsChildrenAlong) {
