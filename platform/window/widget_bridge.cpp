@@ -469,13 +469,46 @@ bool platform::detail::PaintingDirectly() { return g_directPaints > 0; }
 // 32-bit pixels reached through a whole-pixel translation (the window system's
 // backing store, or a picture the widget is rendered into), with where the
 // widget's top-left pixel lies in it; else null.
+// A picture the layer draws on in place: 32-bit pixels, one to a device pixel,
+// not shared with another picture.
+static bool PlainPicture(const QImage& image) {
+    return image.depth() == 32 && image.devicePixelRatio() == 1.0 && image.isDetached();
+}
+
+// The pixels of `where` in `picture`, as a picture of their own that draws on
+// them in place (it lives no longer than `picture` keeps its size).
+static QImage ViewOf(const QImage& picture, const QRect& where) {
+    const qsizetype line = picture.bytesPerLine();
+    uchar* first = const_cast<uchar*>(picture.constBits()) + qsizetype(where.top()) * line + qsizetype(where.left()) * 4;
+    return QImage(first, where.width(), where.height(), line, QImage::Format_ARGB32_Premultiplied);
+}
+
+// The shown windows among the children of `parent`, in their order.
+static std::vector<QPointer<WndWidget>> ShownChildren(QWidget* parent) {
+    std::vector<QPointer<WndWidget>> shown;
+    for (QObject* child : parent->children())
+        if (auto* w = dynamic_cast<WndWidget*>(child); w && w->impl && w->isVisibleTo(parent)) shown.emplace_back(w);
+    return shown;
+}
+
+QRect WindowImpl::ClientOnTopLevel() const {
+    return QRect(widget->mapTo(widget->window(), QPoint(0, 0)) + ClientOrigin(), ClientSize());
+}
+
+QRegion WindowImpl::Waiting() const { return dirtyAll ? QRegion(QRect(QPoint(0, 0), ClientSize())) : QRegion(dirty); }
+
+void WindowImpl::NothingWaits() {
+    dirty = QRect();
+    dirtyAll = false;
+    eraseRequested = false;
+}
+
 static QImage* PictureUnder(QPainter* painter, QPoint* widgetOrigin) {
     QPaintDevice* device = painter->paintEngine() ? painter->paintEngine()->paintDevice() : nullptr;
     if (!device || device->devType() != QInternal::Image) return nullptr;
     auto* image = static_cast<QImage*>(device);
     const QTransform& t = painter->deviceTransform();
-    if (image->depth() != 32 || image->devicePixelRatio() != 1.0 || !image->isDetached() ||
-        t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+    if (!PlainPicture(*image) || t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
         return nullptr;
     *widgetOrigin = QPoint(int(t.dx()), int(t.dy()));
     return image;
@@ -488,9 +521,7 @@ bool WindowImpl::PaintsDirectly() const {
     if (!device || device->devType() != QInternal::Image) return false;
     // (Before Qt first paints the window its backing store may have no picture yet.)
     const auto* picture = static_cast<const QImage*>(device);
-    const QRect where(widget->mapTo(widget->window(), QPoint(0, 0)) + ClientOrigin(), ClientSize());
-    return picture->depth() == 32 && picture->devicePixelRatio() == 1.0 && picture->isDetached() &&
-           picture->rect().contains(where);
+    return PlainPicture(*picture) && picture->rect().contains(ClientOnTopLevel());
 }
 
 void WindowImpl::PaintAhead(const QRegion& region) {
@@ -500,7 +531,7 @@ void WindowImpl::PaintAhead(const QRegion& region) {
     QBackingStore* store = w->backingStore();
     auto* picture = static_cast<QImage*>(store->paintDevice());
     const QPoint origin = w->mapTo(w->window(), QPoint(0, 0));
-    const QRect where(origin + ClientOrigin(), ClientSize());
+    const QRect where = ClientOnTopLevel();
     store->beginPaint(region.translated(origin));
     ++g_directPaints;
     PaintInto(picture, origin, region, true);
@@ -516,12 +547,9 @@ void WindowImpl::PaintAhead(const QRegion& region) {
 
 bool WindowImpl::ShownPicture(QImage* view) const {
     if (!PaintsDirectly()) return false;
-    auto* picture = static_cast<QImage*>(widget->backingStore()->paintDevice());
-    const QRect where(widget->mapTo(widget->window(), QPoint(0, 0)) + ClientOrigin(), ClientSize());
+    const QRect where = ClientOnTopLevel();
     if (where.isEmpty()) return false;
-    const qsizetype line = picture->bytesPerLine();
-    uchar* first = const_cast<uchar*>(picture->constBits()) + qsizetype(where.top()) * line + qsizetype(where.left()) * 4;
-    *view = QImage(first, where.width(), where.height(), line, QImage::Format_ARGB32_Premultiplied);
+    *view = ViewOf(*static_cast<QImage*>(widget->backingStore()->paintDevice()), where);
     return true;
 }
 
@@ -530,8 +558,7 @@ void WindowImpl::ShowClient() const {
     QWidget* top = widget->window();
     QBackingStore* store = widget->backingStore();
     if (!store || !top->windowHandle()) return;
-    const QRect where(widget->mapTo(top, QPoint(0, 0)) + ClientOrigin(), ClientSize());
-    store->flush(QRegion(where), top->windowHandle());
+    store->flush(QRegion(ClientOnTopLevel()), top->windowHandle());
 }
 
 void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& region, bool fromQt) {
@@ -551,9 +578,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
         if (aheadWhere == where) area -= paintedAhead;
         paintedAhead = QRegion();
         if (area.isEmpty()) {
-            dirty = QRect();
-            dirtyAll = false;
-            eraseRequested = false;
+            NothingWaits();
             return;
         }
     }
@@ -580,11 +605,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
             WindowImpl* self = FromHandle(h);
             if (!self) return;
             if (under.ValidFor(where)) {
-                if (screenAsked) {
-                    dirty = QRect();
-                    dirtyAll = false;
-                    eraseRequested = false;
-                }
+                if (screenAsked) NothingWaits();
                 return;
             }
         } else {
@@ -599,22 +620,14 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     }
     // Qt paints a window around its children; the parts of the children the
     // window itself has to paint again get their new background from it here.
-    QRegion own = dirtyAll ? QRegion(QRect(QPoint(0, 0), ClientSize())) : QRegion(dirty);
+    const std::vector<QPointer<WndWidget>> kids = ShownChildren(widget);
     QRegion childAreas;
-    std::vector<WindowImpl*> kids;
-    for (QObject* child : widget->children()) {
-        auto* w = dynamic_cast<WndWidget*>(child);
-        if (!w || !w->impl || !w->isVisibleTo(widget)) continue;
-        const QRect client(w->pos() - ClientOrigin() + w->impl->ClientOrigin(), w->impl->ClientSize());
-        childAreas += client;
-        kids.push_back(w->impl);
-    }
-    if (screenAsked) area += own & childAreas;
+    for (const QPointer<WndWidget>& w : kids)
+        childAreas += QRect(w->pos() - ClientOrigin() + w->impl->ClientOrigin(), w->impl->ClientSize());
+    if (screenAsked) area += Waiting() & childAreas;
     // The client area of the picture, drawn on in place, from the background.
     platform::detail::FlushImage(&surface);
-    const qsizetype line = picture->bytesPerLine();
-    uchar* first = const_cast<uchar*>(picture->constBits()) + qsizetype(origin.y()) * line + qsizetype(origin.x()) * 4;
-    surface = QImage(first, where.width(), where.height(), line, QImage::Format_ARGB32_Premultiplied);
+    surface = ViewOf(*picture, where);
     if (p && under.ValidFor(where)) {
         for (const QRect& r : area) under.Put(&surface, r);
     } else {
@@ -625,14 +638,10 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     }
     paintRect = area.boundingRect();
     paintRegion = area;
-    if (screenAsked) {
-        dirty = QRect();
-        dirtyAll = false;
-        eraseRequested = false;
-    }
+    if (screenAsked) NothingWaits();
     erasePending = true;
     composedAhead = false;
-    for (WindowImpl* k : kids) k->composedAhead = false;
+    for (const QPointer<WndWidget>& w : kids) w->impl->composedAhead = false;
     inPaint = true;
     ++g_directPaints;
     Dispatch(h, WM_PAINT, 0, 0);
@@ -652,11 +661,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     // is painted again there.
     const QRegion painted = area & childAreas;
     if (painted.isEmpty() || !self->widget) return;
-    std::vector<QPointer<QWidget>> shown;
-    for (QObject* child : self->widget->children())
-        if (auto* w = dynamic_cast<WndWidget*>(child); w && w->impl && w->isVisibleTo(self->widget)) shown.emplace_back(w);
-    for (const QPointer<QWidget>& c : shown) {
-        auto* w = static_cast<WndWidget*>(c.data());
+    for (const QPointer<WndWidget>& w : kids) {
         if (!w || !w->impl) continue;
         WindowImpl* k = w->impl;
         const HWND kidHandle = k->handle;
@@ -675,12 +680,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
             if (again->aheadWhere != kidWhere) again->paintedAhead = QRegion();
             again->aheadWhere = kidWhere;
             again->paintedAhead += part;
-            const QRegion waited = again->dirtyAll ? QRegion(QRect(QPoint(0, 0), again->ClientSize())) : QRegion(again->dirty);
-            if ((waited - part).isEmpty()) {
-                again->dirty = QRect();
-                again->dirtyAll = false;
-                again->eraseRequested = false;
-            }
+            if ((again->Waiting() - part).isEmpty()) again->NothingWaits();
         }
     }
 }

@@ -150,6 +150,12 @@ struct WindowImpl {
     // Whether the window is shown on a backing store whose picture it can paint
     // into, and no such paint is under way (Qt paints one window at a time).
     bool PaintsDirectly() const;
+    // The client area where it stands in its top-level window's picture.
+    QRect ClientOnTopLevel() const;
+    // What the window waits to have painted (client coordinates), and
+    // forgetting it once painted.
+    QRegion Waiting() const;
+    void NothingWaits();
     // Paints `region` (widget coordinates) into the backing store now, outside
     // Qt's own paint, and leaves it for Qt to show with its next frame (which
     // then does not paint it again).
