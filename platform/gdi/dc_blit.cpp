@@ -118,6 +118,8 @@ BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* source, int xSrc, int
         from = block.rect();
         dest = d;
     }
+    // What is copied replaces what lies there: a background still to be laid under it need not be.
+    Overwriting(m_hDC->target, QRegion(dest) & m_hDC->EffectiveClip());
     QPainter* p = m_hDC->Painter();
     if (!p) return FALSE;
     p->setCompositionMode(QPainter::CompositionMode_Source);

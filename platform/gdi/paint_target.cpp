@@ -2,7 +2,9 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <unordered_map>
+#include <vector>
 
 namespace platform::detail {
 
@@ -10,6 +12,16 @@ namespace {
 std::unordered_map<const QImage*, PainterUser*>& Holders() {
     static std::unordered_map<const QImage*, PainterUser*> holders;
     return holders;
+}
+
+struct Deferred {
+    QRegion area;
+    std::function<void()> work;
+};
+// Few at a time (the window being painted): a list is quickest.
+std::vector<std::pair<const QImage*, Deferred>>& DeferredWork() {
+    static std::vector<std::pair<const QImage*, Deferred>> work;
+    return work;
 }
 }  // namespace
 
@@ -46,6 +58,7 @@ QPainter* PainterUser::BeginPainter(QImage* image) {
 }
 
 void ClaimImage(const QImage* image, PainterUser* user) {
+    DoDeferred(image);
     auto& h = Holders();
     auto it = h.find(image);
     if (it != h.end()) {
@@ -64,12 +77,56 @@ void UnclaimImage(const QImage* image, PainterUser* user) {
 }
 
 void FlushImage(const QImage* image) {
+    DoDeferred(image);
     auto& h = Holders();
     auto it = h.find(image);
     if (it == h.end()) return;
     PainterUser* holder = it->second;
     h.erase(it);
     holder->ReleasePainter();
+}
+
+void DeferUntilUsed(const QImage* image, const QRegion& area, std::function<void()> work) {
+    DoDeferred(image);
+    if (area.isEmpty() || !work) return;
+    DeferredWork().emplace_back(image, Deferred{area, std::move(work)});
+}
+
+void DoDeferred(const QImage* image) {
+    auto& all = DeferredWork();
+    if (all.empty()) return;
+    for (auto it = all.begin(); it != all.end(); ++it) {
+        if (it->first != image) continue;
+        const std::function<void()> work = std::move(it->second.work);
+        all.erase(it);
+        // The work draws on the pixels itself: no painter may hold them meanwhile.
+        auto& h = Holders();
+        if (auto held = h.find(image); held != h.end()) {
+            PainterUser* holder = held->second;
+            h.erase(held);
+            holder->ReleasePainter();
+        }
+        work();
+        return;
+    }
+}
+
+void DoAllDeferred() {
+    while (!DeferredWork().empty()) DoDeferred(DeferredWork().front().first);
+}
+
+void DropDeferred(const QImage* image) {
+    auto& all = DeferredWork();
+    std::erase_if(all, [image](const auto& entry) { return entry.first == image; });
+}
+
+void Overwriting(const QImage* image, const QRegion& overwritten) {
+    auto& all = DeferredWork();
+    for (auto it = all.begin(); it != all.end(); ++it) {
+        if (it->first != image) continue;
+        if ((it->second.area - overwritten).isEmpty()) all.erase(it);
+        return;
+    }
 }
 
 }  // namespace platform::detail

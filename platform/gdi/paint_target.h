@@ -4,11 +4,13 @@
 // it ends its painter (it begins a new one, with its state, when it draws again).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <utility>
 
 class QImage;
 class QPainter;
+class QRegion;
 
 namespace platform::detail {
 
@@ -39,6 +41,22 @@ void ClaimImage(const QImage* image, PainterUser* user);
 // Forgets `user` as the painter user of `image` (after it ended its painter).
 void UnclaimImage(const QImage* image, PainterUser* user);
 // Ends any painter on `image` so that its pixels can be read, copied or replaced.
+// Work deferred on the image is done first.
 void FlushImage(const QImage* image);
+
+// Work on `image`'s pixels in `area` (laying the background a paint starts
+// from) that can wait until someone reads or draws on them: it is done when the
+// image is claimed or flushed, or by DoDeferred. When everything in `area` is
+// overwritten first, without being read, it is never done.
+void DeferUntilUsed(const QImage* image, const QRegion& area, std::function<void()> work);
+// Does the work deferred on `image` now (nothing when there is none).
+void DoDeferred(const QImage* image);
+// Does the work deferred on every image now.
+void DoAllDeferred();
+// Forgets the work deferred on `image` undone (its pixels are gone).
+void DropDeferred(const QImage* image);
+// `overwritten` (device pixels of `image`) is about to be replaced whatever it
+// holds: work deferred on a part of it is dropped.
+void Overwriting(const QImage* image, const QRegion& overwritten);
 
 }  // namespace platform::detail

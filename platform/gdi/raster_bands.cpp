@@ -1,5 +1,7 @@
 #include "platform/gdi/raster_bands.h"
 
+#include "platform/gdi/paint_target.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -48,6 +50,8 @@ void DrawInBands(QPainter* p, const QPoint& at, const QImage& image, const QRect
 void CopyPixels(QImage* to, const QPoint& at, const QImage& from, const QRect& source) {
     if (!to || to->isNull() || from.isNull()) return;
     if (to->depth() != 32 || from.depth() != 32) return;
+    DoDeferred(to);
+    DoDeferred(&from);
     QRect src = source.intersected(from.rect());
     QRect dest(at + (src.topLeft() - source.topLeft()), src.size());
     const QRect inside = dest.intersected(to->rect());

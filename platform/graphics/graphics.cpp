@@ -701,9 +701,24 @@ Status Graphics::DrawImage(Image* image, const RectF& dest, REAL srcX, REAL srcY
     const auto pixels = ImageOf(*image);
     if (!pixels) return Record(InvalidParameter);
     if (dest.Width == 0 || dest.Height == 0 || srcW <= 0 || srcH <= 0) return Ok;
+    QRectF src(srcX, srcY, srcW, srcH);
+    const QTransform t = m_impl->WorldToDevice();
+    const QPointF at = t.map(QPointF(dest.X, dest.Y));
+    const bool plainCopy = t.type() <= QTransform::TxTranslate && dest.Width == srcW && dest.Height == srcH &&
+                           std::abs(at.x() - std::round(at.x())) < 1e-3 && std::abs(at.y() - std::round(at.y())) < 1e-3 &&
+                           src.x() == std::floor(src.x()) && src.y() == std::floor(src.y());
+    QRect clip;
+    if (plainCopy && m_impl->target && m_impl->state.compositing == CompositingModeSourceCopy &&
+        !(attributes && attributes->HasMatrix()) && src == QRectF(src.toRect()) && m_impl->ClipRect(&clip)) {
+        // Copied pixels replace what lies there: a background still to be laid under them need not be.
+        const QRect whole = src.toRect();
+        const QRect part = whole.intersected(pixels->rect());
+        const QPoint to(int(std::round(at.x())), int(std::round(at.y())));
+        platform::detail::Overwriting(m_impl->target,
+                                      QRect(to + part.topLeft() - whole.topLeft(), part.size()).intersected(clip));
+    }
     QPainter* p = m_impl->Painter();
     if (!p) return Ok;
-    QRectF src(srcX, srcY, srcW, srcH);
     QImage source;
     if (attributes && attributes->HasMatrix()) {
         const QRect whole = src.toAlignedRect().intersected(pixels->rect());
@@ -714,12 +729,7 @@ Status Graphics::DrawImage(Image* image, const RectF& dest, REAL srcX, REAL srcY
         source = pixels->copy();
     }
     const QImage& from = source.isNull() ? *pixels : source;
-    const QTransform t = m_impl->WorldToDevice();
     p->save();
-    const QPointF at = t.map(QPointF(dest.X, dest.Y));
-    const bool plainCopy = t.type() <= QTransform::TxTranslate && dest.Width == srcW && dest.Height == srcH &&
-                           std::abs(at.x() - std::round(at.x())) < 1e-3 && std::abs(at.y() - std::round(at.y())) < 1e-3 &&
-                           src.x() == std::floor(src.x()) && src.y() == std::floor(src.y());
     if (plainCopy) {
         // Unscaled at whole pixels: an exact copy.
         p->resetTransform();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/gdi/gdi_impl.h"
+#include "platform/gdi/paint_target.h"
 #include "platform/window/wnd.h"
 #include "platform/window/wnd_impl.h"
 #include "platform/gdi/raster_bands.h"
@@ -368,6 +369,7 @@ void CWnd::ScrollWindow(int dx, int dy, LPCRECT rect, LPCRECT clip) {
         return;
     }
     // Move the pixels that stay in the area, then paint what was uncovered.
+    platform::detail::FlushImage(&m_impl->surface);
     const QImage before = m_impl->surface.copy(area);
     {
         QPainter painter(&m_impl->surface);

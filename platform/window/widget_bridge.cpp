@@ -235,6 +235,7 @@ void WindowImpl::ReportGeometry() {
 }
 
 void WindowImpl::BeginSurface() {
+    platform::detail::DoAllDeferred();  // pictures read below are laid first
     const QSize size = widget ? ClientSize() : QSize();
     const QRect whole(QPoint(0, 0), size);
     const bool resized = surface.size() != size;
@@ -547,6 +548,7 @@ void WindowImpl::PaintAhead(const QRegion& region) {
 
 bool WindowImpl::ShownPicture(QImage* view) const {
     if (!PaintsDirectly()) return false;
+    platform::detail::DoAllDeferred();  // a view on the same pixels reads them
     const QRect where = ClientOnTopLevel();
     if (where.isEmpty()) return false;
     *view = ViewOf(*static_cast<QImage*>(widget->backingStore()->paintDevice()), where);
@@ -629,7 +631,12 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     platform::detail::FlushImage(&surface);
     surface = ViewOf(*picture, where);
     if (p && under.ValidFor(where)) {
-        for (const QRect& r : area) under.Put(&surface, r);
+        // Laid when the paint first reads or draws on it: a paint that copies
+        // over all of it first (a control drawn off-screen) never needs it.
+        platform::detail::DeferUntilUsed(&surface, area, [h, area] {
+            if (WindowImpl* self = FromHandle(h))
+                for (const QRect& r : area) self->under.Put(&self->surface, r);
+        });
     } else {
         QPainter painter(&surface);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -644,6 +651,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     for (const QPointer<WndWidget>& w : kids) w->impl->composedAhead = false;
     inPaint = true;
     ++g_directPaints;
+    const QImage* drawnOn = &surface;
     Dispatch(h, WM_PAINT, 0, 0);
     WindowImpl* self = FromHandle(h);
     if (self && self->erasePending) {
@@ -652,9 +660,12 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
         EndPaint(h, &ps);
     }
     --g_directPaints;
-    if (!(self = FromHandle(h))) return;
+    if (!(self = FromHandle(h))) {
+        platform::detail::DropDeferred(drawnOn);
+        return;
+    }
     self->inPaint = false;
-    platform::detail::FlushImage(&self->surface);
+    platform::detail::FlushImage(&self->surface);  // (a background nothing painted over is laid now)
     self->surface = QImage();  // the backing store's: nothing keeps it past the paint
     self->paintRegion = QRegion();
     // The children under what was painted: each keeps its new background and

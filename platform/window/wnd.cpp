@@ -779,9 +779,8 @@ void CWnd::UpdateWindow() {
         // so a context on the window reads it when this returns; the screen
         // takes it with the next frame, together with whatever else changed
         // until then, instead of one transfer per call.
-        const QRegion waiting = m_impl->dirtyAll || m_impl->eraseRequested
-                                    ? QRegion(w->rect())
-                                    : QRegion(m_impl->dirty.translated(m_impl->ClientOrigin()));
+        // (An erase asked for covers what waits, not more.)
+        const QRegion waiting = m_impl->Waiting().translated(m_impl->ClientOrigin());
         if (!waiting.isEmpty()) m_impl->PaintAhead(waiting);
         return;
     }

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QBackingStore>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "platform/runtime/app.h"
 #include "platform/gdi/dc.h"
+#include "platform/graphics/graphics.h"
 #include "platform/window/dialog.h"
 #include "platform/window/window_dc.h"
 #include "tests/support/qt_helpers.h"
@@ -224,6 +226,117 @@ TEST(Painting, AChildRepaintedOnTheScreenStartsFromItsParentsPixels) {
                 EXPECT_EQ(PixelAt(shown, place.left + dx, place.top + 1), stripe(place.left + dx)) << dx;
         }
     }
+}
+
+// Whatever a child's paint does first, it finds its parent's pixels under it
+// and leaves on the screen what a fresh drawing shows: nothing, copies over all
+// or part of it, a read before the copy, copies through the graphics object, a
+// blend over what lies there, and a paint of part of it.
+TEST(Painting, WhateverAChildDoesFirstItFindsItsParentsPixels) {
+    constexpr COLORREF kCopied = RGB(0x20, 0x90, 0xE0);
+    constexpr int kW = 50, kH = 30;
+    PaintScene scene;
+    int shift = 0;
+    auto stripe = [&shift](int x) { return RGB((x + shift) * 7 % 256, 80, (x + shift) / 3 % 2 * 255); };
+    scene.top.handlers[WM_ERASEBKGND] = [&](WPARAM wp, LPARAM) -> LRESULT {
+        auto* dc = reinterpret_cast<CDC*>(wp);
+        for (int x = 0; x < 400; ++x) dc->FillSolidRect(x, 0, 1, 300, stripe(x));
+        return 1;
+    };
+    // A memory picture of kCopied, and one whose left half is transparent.
+    CDC mem;
+    CBitmap bitmap;
+    {
+        CClientDC screen(&scene.top);
+        mem.CreateCompatibleDC(&screen);
+        bitmap.CreateCompatibleBitmap(&screen, kW, kH);
+    }
+    CBitmap* old = mem.SelectObject(&bitmap);
+    mem.FillSolidRect(0, 0, kW, kH, kCopied);
+    gfx::Bitmap solid(kW, kH), halfClear(kW, kH);
+    {
+        gfx::Graphics(&solid).Clear(gfx::Color(255, 0x20, 0x90, 0xE0));
+        gfx::Graphics g(&halfClear);
+        const gfx::SolidBrush brush(gfx::Color(255, 0x20, 0x90, 0xE0));
+        g.FillRectangle(&brush, kW / 2, 0, kW - kW / 2, kH);
+    }
+    COLORREF read = CLR_INVALID;
+    struct Case {
+        const char* name;
+        std::function<void(CDC&)> paint;
+        int copiedFrom, copiedTo;  // columns that show kCopied; the rest shows the parent
+    };
+    const Case cases[] = {
+        {"nothing", [](CDC&) {}, 0, 0},
+        {"copy over all", [&](CDC& dc) { dc.BitBlt(0, 0, kW, kH, &mem, 0, 0, SRCCOPY); }, 0, kW},
+        {"copy over the left half", [&](CDC& dc) { dc.BitBlt(0, 0, kW / 2, kH, &mem, 0, 0, SRCCOPY); }, 0, kW / 2},
+        {"read, then copy over all",
+         [&](CDC& dc) {
+             read = dc.GetPixel(3, 3);
+             dc.BitBlt(0, 0, kW, kH, &mem, 0, 0, SRCCOPY);
+         },
+         0, kW},
+        {"graphics copy over all",
+         [&](CDC& dc) {
+             gfx::Graphics g(&dc);
+             g.SetCompositingMode(gfx::CompositingModeSourceCopy);
+             g.DrawImage(&solid, 0, 0);
+         },
+         0, kW},
+        {"graphics blend over all",
+         [&](CDC& dc) {
+             gfx::Graphics g(&dc);
+             g.DrawImage(&halfClear, 0, 0);
+         },
+         kW / 2, kW},
+    };
+    scene.top.ShowWindow(SW_SHOWNORMAL);
+    platform::PumpEvents(50);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        scene.child.handlers[WM_PAINT] = [&](WPARAM, LPARAM) -> LRESULT {
+            CPaintDC dc(&scene.child);
+            c.paint(dc);
+            return 0;
+        };
+        for (int round = 0; round < 2; ++round) {
+            // The second round: the parent's pixels changed under the child.
+            if (round == 1) {
+                shift += 5;
+                scene.top.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            }
+            read = CLR_INVALID;
+            scene.child.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            platform::PumpEvents(20);
+            const QImage shown = OnScreen(&scene.top);
+            ASSERT_FALSE(shown.isNull());
+            EXPECT_TRUE(shown == GrabWindow(&scene.top).convertToFormat(QImage::Format_RGB32)) << "round " << round;
+            for (int x = 0; x < kW; x += 3) {
+                const bool copied = x >= c.copiedFrom && x < c.copiedTo;
+                EXPECT_EQ(PixelAt(shown, 100 + x, 60), copied ? kCopied : stripe(100 + x)) << "column " << x;
+            }
+            if (read != CLR_INVALID) EXPECT_EQ(read, stripe(103));
+        }
+    }
+    // A paint of part of the child copies over all of it: outside that part
+    // the screen keeps what was there.
+    scene.child.handlers[WM_PAINT] = [&](WPARAM, LPARAM) -> LRESULT {
+        CPaintDC dc(&scene.child);
+        dc.BitBlt(0, 0, kW, kH, &mem, 0, 0, SRCCOPY);
+        return 0;
+    };
+    shift += 5;
+    scene.top.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    platform::PumpEvents(20);
+    mem.FillSolidRect(0, 0, kW, kH, RGB(0, 0, 0));
+    const CRect part(10, 5, 20, 15);
+    scene.child.RedrawWindow(&part, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    platform::PumpEvents(20);
+    const QImage shown = OnScreen(&scene.top);
+    EXPECT_EQ(PixelAt(shown, 115, 60), RGB(0, 0, 0));
+    EXPECT_EQ(PixelAt(shown, 125, 60), kCopied);
+    EXPECT_EQ(PixelAt(shown, 105, 52), kCopied);
+    mem.SelectObject(old);
 }
 
 TEST(Painting, DialogsEraseWithTheFaceColour) {
