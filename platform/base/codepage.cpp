@@ -1,5 +1,6 @@
 #include "platform/base/codepage.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
@@ -94,7 +95,17 @@ std::u16string FromUtf16Bytes(const std::string& bytes) {
     return out;
 }
 
+// Every character set a locale can have keeps ASCII as it is: plain ASCII
+// text needs no converter.
+bool PlainAscii(std::u16string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
+}
+bool PlainAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 std::string WideToAnsiLimited(std::u16string_view text, std::size_t limit) {
+    if (PlainAscii(text)) return std::string(text.begin(), text.begin() + std::ptrdiff_t(std::min(text.size(), limit)));
     const std::string charset = platform::AnsiCharset();
     const Converter cv(charset.c_str(), kUtf16);
     if (!cv.ok()) {
@@ -143,6 +154,7 @@ std::string AnsiCharset() {
 }  // namespace platform
 
 std::u16string AnsiToWide(std::string_view text) {
+    if (PlainAscii(text)) return std::u16string(text.begin(), text.end());
     const std::string charset = platform::AnsiCharset();
     const Converter cv(kUtf16, charset.c_str());
     if (!cv.ok()) {

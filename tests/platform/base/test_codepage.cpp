@@ -165,6 +165,8 @@ TEST_F(CodePageTest, FieldsAreCutAtCharacterBoundaries) {
     EXPECT_EQ(buf[9], '\0');
     EXPECT_EQ(WideToAnsiField(u"가", buf, 3), 0u);
     EXPECT_EQ(buf[0], '\0');
+    EXPECT_EQ(WideToAnsiField(u"QC1101XYZ", buf, 5), 4u);  // plain ASCII is cut the same way
+    EXPECT_EQ(std::string(buf, 6), std::string("QC11\0\x98", 6));  // and nothing past the field
     buf[0] = '#';
     EXPECT_EQ(WideToAnsiField(u"가", buf, 0), 0u);
     EXPECT_EQ(buf[0], '#');
