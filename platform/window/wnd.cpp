@@ -355,11 +355,11 @@ UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapseMs, void*) {
 
 BOOL CWnd::KillTimer(UINT_PTR id) {
     if (!m_impl) return FALSE;
+    // The timer is kept, stopped, for the next SetTimer of the same id (a
+    // window that polls sets and kills one many times a second).
     auto it = m_impl->timers.find(id);
-    if (it == m_impl->timers.end()) return FALSE;
+    if (it == m_impl->timers.end() || !it->second->isActive()) return FALSE;
     it->second->stop();
-    it->second->deleteLater();
-    m_impl->timers.erase(it);
     return TRUE;
 }
 

@@ -225,6 +225,27 @@ TEST(Timers, SetTimerOnARunningIdRestartsItsPeriod) {
     EXPECT_GE(fastTicksWhenSlowFired, 5);
 }
 
+// A window that polls kills its timer when it fires and sets it again later,
+// many times: each set fires once more, a killed one never.
+TEST(Timers, KilledInItsOwnTickAndSetAgainFiresAgain) {
+    MessageLog log;
+    auto w = MakeTopLevel("w", &log);
+    w->logOnly = {WM_TIMER};
+    int ticks = 0;
+    w->handlers[WM_TIMER] = [&](WPARAM id, LPARAM) -> LRESULT {
+        if (id != 1) return 0;
+        EXPECT_TRUE(w->KillTimer(1));
+        EXPECT_FALSE(w->KillTimer(1));
+        if (++ticks < 5) w->SetTimer(1, 15);
+        return 0;
+    };
+    w->SetTimer(1, 15);
+    ASSERT_TRUE(platform::PumpUntil([&] { return ticks == 5; }, 3000));
+    platform::PumpEvents(100);
+    EXPECT_EQ(ticks, 5);
+    EXPECT_EQ(CountOf(log, WM_TIMER), 5);
+}
+
 TEST(Timers, EachWindowHasItsOwnIds) {
     MessageLog log;
     auto a = MakeTopLevel("a", &log);
