@@ -388,6 +388,12 @@ void CIndicator::OnPaint() {
     Graphics g(&dc);
     CopyBackground(&dc);
     DrawItem(&dc, &g);
+    // Every paint finds what lies under the indicator on its context again, so
+    // the copy is not kept between paints (it is as large as the indicator,
+    // and the indicator paints seldom): the next paint takes it afresh, and a
+    // background that changed meanwhile shows.
+    control_base::ReleaseBackground(m_dcBack, m_bmpBack, m_pOldBitmap);
+    m_dwFlags |= kBackStale;
 }
 
 void CIndicator::DrawItem(CDC* dc, Graphics* target) {

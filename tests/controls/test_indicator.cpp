@@ -371,3 +371,23 @@ TEST(Indicator, OwnValueTextInItsBox) {
     auto yellow = [](COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) > 180 && GetBValue(c) < 80; };
     EXPECT_GT(CountInk(*snap, value, yellow), 50);
 }
+
+// The indicator keeps no copy of what lies under it between paints: when the
+// window under it paints in another colour, its rounded corners show that
+// colour, from the window's own paint and from its own.
+TEST(Indicator, CornersShowTheBackgroundAsItIsNow) {
+    IndicatorScene s;
+    s.ind.m_nRadius = 16;
+    s.ind.Invalidate();
+    const COLORREF before = PixelAt(GrabWindow(&s.scene.top), 11, 11);
+    EXPECT_EQ(before, colours::kSlate);
+    for (const COLORREF now : {RGB(0x80, 0x20, 0x20), RGB(0x10, 0x70, 0x30)}) {
+        s.scene.left = s.scene.right = now;
+        s.scene.top.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        EXPECT_EQ(PixelAt(GrabWindow(&s.scene.top), 11, 11), now);
+        s.ind.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        const QImage image = GrabWindow(&s.scene.top);
+        EXPECT_EQ(PixelAt(image, 11, 11), now);
+        EXPECT_NE(PixelAt(image, 10 + kW / 2, 10 + kH / 2), now);  // the indicator itself drawn over it
+    }
+}
