@@ -7,6 +7,9 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <clocale>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -76,6 +79,20 @@ void StartGui(int& argc, char** argv) {
     // so "%3.1f" never prints a decimal comma into a record or a display.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
+#ifdef __GLIBC__
+    // The start (the first paint of every window, fonts, settings) takes far
+    // more memory for a while than running does, and paints take and free
+    // pictures of a control's size many times a second. The C library keeps
+    // what was freed in the holes of its heap and gives it back to the system
+    // only when asked: it is asked a while after the start, then once a minute.
+    auto* trim = new QTimer(g_qapp);
+    trim->setTimerType(Qt::VeryCoarseTimer);
+    QObject::connect(trim, &QTimer::timeout, trim, [trim] {
+        ::malloc_trim(0);
+        trim->setInterval(60 * 1000);
+    });
+    trim->start(10 * 1000);
+#endif
     if (g_app && !g_app->m_appName.empty())
         QApplication::setApplicationName(QString::fromUtf16(g_app->m_appName.data(),
                                                             qsizetype(g_app->m_appName.size())));
