@@ -6,10 +6,12 @@
 //
 // The owner creates the window (a visible static child with an empty text),
 // calls Init, then writes the fields below directly (value, marks, colours,
-// family, geometry fractions) and invalidates the window. Painting goes through
-// a memory context copied to the screen in one step, so changing values never
-// flicker; the glowing fills of characters shown before are drawn from what
-// all numeric displays keep (glyph_fills.h). Timer 102 toggles a blink phase; nothing in the program starts it.
+// family, geometry fractions) and invalidates the window, or, after a new
+// value, calls InvalidateValue, which invalidates only the characters that
+// changed. Painting goes through a memory context of the painted part copied
+// to the screen in one step, so changing values never flicker; the glowing
+// fills of characters shown before are drawn from what all numeric displays
+// keep (glyph_fills.h). Timer 102 toggles a blink phase; nothing in the program starts it.
 // m_dwFlags comes from CBlinkDisplay.
 #pragma once
 

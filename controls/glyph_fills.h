@@ -79,7 +79,8 @@ public:
 
     // Fills the figures of `outline` glowing, as ForEachFigure with
     // FillFigureGlowing would, on `g`: a graphics object on a `width` x
-    // `height` surface in device pixels (no transform, no clip). Character i
+    // `height` surface in device pixels, or on a part of one with its origin
+    // moved by whole pixels (no other transform, no clip). Character i
     // is the points from starts[i] to the next start (the last to the end);
     // each must be whole figures.
     void Fill(gfx::Graphics* g, int width, int height, const gfx::GraphicsPath& outline,
