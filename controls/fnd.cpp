@@ -287,6 +287,7 @@ const GraphicsPath& CFnd::UnitPath(float right, float bottom, float size) {
         u.path.Reset();
         u.path.AddString(m_strUnit.c_str(), INT(m_strUnit.size()), &arial, FontStyleBold, size,
                          RectF(right, bottom, 0, 0), &unitFormat);
+        u.reach = FillReach(u.path, 0, u.path.Points().size(), false);
         u.text = m_strUnit;
         u.right = right;
         u.bottom = bottom;
@@ -389,14 +390,19 @@ void CFnd::OnPaint() {
             // from what was kept.
             const bool plainPixels = mem.IsMemory() && mem.GetMapMode() == MM_TEXT &&
                                      mem.GetWindowOrg() == area.TopLeft() && mem.GetViewportOrg() == CPoint(0, 0);
+            const Rect within(area.left, area.top, area.Width(), area.Height());
             if (fit->drawable && plainPixels)
-                GlyphFills::Shared().Fill(&g, w, h, fit->path, fit->starts, m_crLit, m_crDim, halo);
+                GlyphFills::Shared().Fill(&g, w, h, fit->path, fit->starts, m_crLit, m_crDim, halo, &within);
             else if (fit->drawable)
                 FillFiguresGlowing(&g, fit->path, m_crLit, m_crDim, halo);
         }
         if (!m_strUnit.empty()) {
-            const SolidBrush white(Color(0xFFFFFFFFu));
-            g.FillPath(&white, &UnitPath(float(m_rcClient.right), float(h) - 2.0f, float(h) / 3.0f));
+            const GraphicsPath& unit = UnitPath(float(m_rcClient.right), float(h) - 2.0f, float(h) / 3.0f);
+            CRect meets;
+            if (meets.IntersectRect(area, m_unit.reach)) {
+                const SolidBrush white(Color(0xFFFFFFFFu));
+                g.FillPath(&white, &unit);
+            }
         }
         RememberPainted(area == client, look, text, fit);
     }

@@ -130,6 +130,7 @@ private:
         float right = 0, bottom = 0, size = 0;
         bool made = false;
         gfx::GraphicsPath path;
+        CRect reach;  // the pixels its fill may change
     } m_unit;
 
     // Everything besides the text's characters that decides the picture.

@@ -105,6 +105,8 @@ TEST(FndRepaint, AfterEveryChangeTheScreenShowsAFreshPaintOfTheLastState) {
           {Value(12.3)}}},
         {"unit",
          {{[](CFnd& f) { f.SetUnit(u"km/h"); }, Value(12.4)}, {[](CFnd& f) { f.SetUnit(u""); }}, {Value(12.5)}}},
+        // The last digit over the unit: a repaint of the digit draws the unit there again.
+        {"unit-under-digit", {{[](CFnd& f) { f.m_fShiftX = 0.0f; }}, {Value(12.4)}, {Value(12.5)}}},
         {"several-before-one-paint", {{Value(12.4), Value(18.4), Value(18.9)}, {Value(45.6), Value(12.3)}}},
         // The same length with the point elsewhere: every character moves.
         {"point-moves", {{[](CFnd& f) { f.m_nDecimals = 2; }, Value(1.25)}, {[](CFnd& f) { f.m_nDecimals = 1; }}}},
