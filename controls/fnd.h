@@ -69,10 +69,10 @@ public:
     // time or number text, or the owner's text. Clamps and stores m_nDecimals.
     CString DisplayText();
     // Invalidates what a new value changes on the screen. When only the text
-    // differs from the last paint (same size, colours, marks, unit, geometry,
-    // text length and fitted size), that is the characters whose outlines
-    // differ, old and new, with their halo; anything else invalidates all of
-    // the display. Several calls before a paint add up.
+    // differs from the last paint (same size, colours, halo, blink phase,
+    // unit, geometry, family, text length and fitted size), that is the
+    // characters whose outlines differ, old and new, with their halo; anything
+    // else invalidates all of the display. Several calls before a paint add up.
     void InvalidateValue();
     // The time text of `seconds` in the format selected by `format` ('m', 'S',
     // 'M', 'H'; any other letter as 'S'). A value that is not a number gives
