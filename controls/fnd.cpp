@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "controls/draw_helpers.h"
 #include "controls/glyph_fills.h"
@@ -17,6 +18,43 @@ namespace {
 constexpr UINT kRedrawNow = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE;
 
 bool IsSeparator(char16_t c) { return c == u'.' || c == u':'; }
+
+// Whether the outline points [begin, end) of `a` are those [otherBegin,
+// otherEnd) of `b`, point for point.
+bool SameOutline(const GraphicsPath& a, size_t begin, size_t end, const GraphicsPath& b, size_t otherBegin,
+                 size_t otherEnd) {
+    const size_t n = end - begin;
+    if (otherEnd - otherBegin != n) return false;
+    return std::memcmp(a.Points().data() + begin, b.Points().data() + otherBegin, n * sizeof(PointF)) == 0 &&
+           std::memcmp(a.Types().data() + begin, b.Types().data() + otherBegin, n) == 0;
+}
+
+// The pixels the glowing fill of the outline points [begin, end) may change.
+// The curves lie within their points' bounds; a halo grows each figure about
+// its centre by at most 1.8 (0.4 of its extent on either side). Around that,
+// the pixels an edge passes through and one more for the antialiasing. Empty
+// for no points.
+CRect FillReach(const GraphicsPath& path, size_t begin, size_t end, bool halo) {
+    if (begin >= end) return CRect();
+    const std::vector<PointF>& points = path.Points();
+    float minX = points[begin].X, maxX = minX, minY = points[begin].Y, maxY = minY;
+    for (size_t i = begin + 1; i < end; ++i) {
+        minX = std::min(minX, points[i].X);
+        maxX = std::max(maxX, points[i].X);
+        minY = std::min(minY, points[i].Y);
+        maxY = std::max(maxY, points[i].Y);
+    }
+    if (halo) {
+        const float gx = (maxX - minX) * 0.4f, gy = (maxY - minY) * 0.4f;
+        minX -= gx;
+        maxX += gx;
+        minY -= gy;
+        maxY += gy;
+    }
+    // (Outlines that are drawn lie within 2^30 pixels: the sums stay in int's range.)
+    return CRect(int(std::floor(minX - 0.5f)) - 1, int(std::floor(minY - 0.5f)) - 1, int(std::ceil(maxX + 0.5f)) + 2,
+                 int(std::ceil(maxY + 0.5f)) + 2);
+}
 
 }  // namespace
 
@@ -157,6 +195,12 @@ const CFnd::TextFit& CFnd::FitText(const CString& text, float right, float y, fl
     return m_fits.front().second;
 }
 
+std::pair<size_t, size_t> CFnd::CharacterPoints(const TextFit& fit, size_t i) {
+    const size_t count = fit.path.Points().size();
+    const size_t end = i + 1 < fit.starts.size() ? fit.starts[i + 1] : count;
+    return {std::min(fit.starts[i], count), std::min(end, count)};
+}
+
 CFnd::~CFnd() {
     m_dwFlags &= ~kCreated;
     if (m_hWnd) DestroyWindow();
@@ -243,6 +287,7 @@ const GraphicsPath& CFnd::UnitPath(float right, float bottom, float size) {
         u.path.Reset();
         u.path.AddString(m_strUnit.c_str(), INT(m_strUnit.size()), &arial, FontStyleBold, size,
                          RectF(right, bottom, 0, 0), &unitFormat);
+        u.reach = FillReach(u.path, 0, u.path.Points().size(), false);
         u.text = m_strUnit;
         u.right = right;
         u.bottom = bottom;
@@ -252,41 +297,127 @@ const GraphicsPath& CFnd::UnitPath(float right, float bottom, float size) {
     return u.path;
 }
 
-void CFnd::OnPaint() {
-    CPaintDC dc(this);
-    if (m_dwFlags & kBlinkOff) return;
-    GetClientRect(&m_rcClient);
-    const CRect client(m_rcClient);
-    const int w = client.Width(), h = client.Height();
-    _CQuorMemDC mem(&dc, &client);
-
-    DrawDisplayPanel(&mem, client, m_crBack);
-
-    Graphics g(&mem);
-    g.SetSmoothingMode(SmoothingModeAntiAlias);
+const CFnd::TextFit& CFnd::FitOnClient(const CString& text, int w, int h) {
     StringFormat format;
     format.SetLineAlignment(StringAlignmentCenter);
     format.SetAlignment(StringAlignmentFar);
+    return FitText(text, float(w) + float(w) * m_fShiftX, float(h) * m_fCenterY, float(double(h) * m_dTextSize),
+                   format);
+}
 
+CFnd::Look CFnd::CurrentLook(int w, int h) const {
+    Look look;
+    look.width = w;
+    look.height = h;
+    look.flags = m_dwFlags & (kCreated | kBlinkOff | kHalo | kOwnText);
+    look.back = m_crBack;
+    look.dim = m_crDim;
+    look.lit = m_crLit;
+    look.shiftX = m_fShiftX;
+    look.centerY = m_fCenterY;
+    look.textSize = m_dTextSize;
+    look.family = m_pFamily;
+    look.familyAvailable = m_pFamily && m_pFamily->IsAvailable();
+    look.unit = m_strUnit;
+    return look;
+}
+
+void CFnd::InvalidateValue() {
+    if (!m_hWnd) return;
+    CRect client;
+    GetClientRect(&client);
+    const int w = client.Width(), h = client.Height();
+    const Look look = CurrentLook(w, h);
     const CString text = DisplayText();
+    auto all = [this] {
+        m_hasAnnounced = false;
+        Invalidate();
+    };
+    if (!m_painted.valid || !m_painted.glyphs || !(look == m_painted.look) || text.size() != m_painted.text.size() ||
+        text.empty() || !(look.flags & kCreated) || (look.flags & kBlinkOff) || !look.familyAvailable)
+        return all();
+    const TextFit& fit = FitOnClient(text, w, h);
+    const TextFit& was = m_painted.fit;
+    if (!fit.drawable || fit.em != was.em || fit.starts.size() != was.starts.size()) return all();
+    // Character by character (from the right): where the outline differs,
+    // both the old and the new one are painted again.
+    const bool halo = (m_dwFlags & kHalo) != 0;
+    for (size_t i = 0; i < fit.starts.size(); ++i) {
+        const auto [begin, end] = CharacterPoints(fit, i);
+        const auto [wasBegin, wasEnd] = CharacterPoints(was, i);
+        if (SameOutline(fit.path, begin, end, was.path, wasBegin, wasEnd)) continue;
+        CRect area = FillReach(fit.path, begin, end, halo);
+        area.UnionRect(area, FillReach(was.path, wasBegin, wasEnd, halo));
+        area.IntersectRect(area, client);
+        if (!area.IsRectEmpty()) InvalidateRect(&area, FALSE);
+    }
+    m_announced = text;
+    m_hasAnnounced = true;
+}
 
-    // Characters from the right, each on its own, shrunk in steps of 0.1 until
-    // the text keeps half an em from the left edge (never below a size of 1).
-    if (m_pFamily && m_pFamily->IsAvailable() && !text.empty()) {
-        const TextFit& fit = FitText(text, float(w) + float(w) * m_fShiftX, float(h) * m_fCenterY,
-                                     float(double(h) * m_dTextSize), format);
-        const bool halo = (m_dwFlags & kHalo) != 0;
-        // On the display's own memory surface (client-sized, in pixels) the
-        // fills of characters painted before are drawn from what was kept.
-        const bool plainPixels = mem.IsMemory() && mem.GetMapMode() == MM_TEXT &&
-                                 mem.GetWindowOrg() == CPoint(0, 0) && mem.GetViewportOrg() == CPoint(0, 0);
-        if (fit.drawable && plainPixels)
-            GlyphFills::Shared().Fill(&g, w, h, fit.path, fit.starts, m_crLit, m_crDim, halo);
-        else if (fit.drawable)
-            FillFiguresGlowing(&g, fit.path, m_crLit, m_crDim, halo);
+void CFnd::OnPaint() {
+    CPaintDC dc(this);
+    if (m_dwFlags & kBlinkOff) {
+        m_painted.valid = false;  // whatever the window shows now, it is no text
+        return;
     }
-    if (!m_strUnit.empty()) {
-        const SolidBrush white(Color(0xFFFFFFFFu));
-        g.FillPath(&white, &UnitPath(float(m_rcClient.right), float(h) - 2.0f, float(h) / 3.0f));
+    GetClientRect(&m_rcClient);
+    const CRect client(m_rcClient);
+    const int w = client.Width(), h = client.Height();
+    // Only the part being painted again is drawn, on a memory bitmap of its
+    // bounding rectangle whose origin stands at the rectangle's corner.
+    CRect area;
+    area.IntersectRect(client, dc.m_ps.rcPaint);
+    if (area.IsRectEmpty()) return;
+    const CString text = DisplayText();
+    const Look look = CurrentLook(w, h);
+    {
+        _CQuorMemDC mem(&dc, &area);
+
+        DrawDisplayPanel(&mem, client, m_crBack);
+
+        Graphics g(&mem);
+        g.SetSmoothingMode(SmoothingModeAntiAlias);
+
+        // Characters from the right, each on its own, shrunk in steps of 0.1 until
+        // the text keeps half an em from the left edge (never below a size of 1).
+        const TextFit* fit = nullptr;
+        if (look.familyAvailable && !text.empty()) {
+            fit = &FitOnClient(text, w, h);
+            const bool halo = (m_dwFlags & kHalo) != 0;
+            // On the display's own memory surface (in pixels, moved by whole
+            // pixels at most) the fills of characters painted before are drawn
+            // from what was kept.
+            const bool plainPixels = mem.IsMemory() && mem.GetMapMode() == MM_TEXT &&
+                                     mem.GetWindowOrg() == area.TopLeft() && mem.GetViewportOrg() == CPoint(0, 0);
+            const Rect within(area.left, area.top, area.Width(), area.Height());
+            if (fit->drawable && plainPixels)
+                GlyphFills::Shared().Fill(&g, w, h, fit->path, fit->starts, m_crLit, m_crDim, halo, &within);
+            else if (fit->drawable)
+                FillFiguresGlowing(&g, fit->path, m_crLit, m_crDim, halo);
+        }
+        if (!m_strUnit.empty()) {
+            const GraphicsPath& unit = UnitPath(float(m_rcClient.right), float(h) - 2.0f, float(h) / 3.0f);
+            CRect meets;
+            if (meets.IntersectRect(area, m_unit.reach)) {
+                const SolidBrush white(Color(0xFFFFFFFFu));
+                g.FillPath(&white, &unit);
+            }
+        }
+        RememberPainted(area == client, look, text, fit);
     }
+}
+
+void CFnd::RememberPainted(bool whole, const Look& look, const CString& text, const TextFit* fit) {
+    // A partial paint leaves the rest as it was: the picture is known only when
+    // what changed since the last paint was announced.
+    const bool same = m_painted.valid && look == m_painted.look && text == m_painted.text;
+    const bool known = whole || same || (m_painted.valid && look == m_painted.look && m_hasAnnounced && text == m_announced);
+    m_hasAnnounced = false;
+    m_painted.valid = known;
+    if (!known || same) return;
+    m_painted.look = look;
+    m_painted.text = text;
+    m_painted.glyphs = fit && fit->drawable;
+    if (m_painted.glyphs) m_painted.fit = *fit;
 }

@@ -6,10 +6,12 @@
 //
 // The owner creates the window (a visible static child with an empty text),
 // calls Init, then writes the fields below directly (value, marks, colours,
-// family, geometry fractions) and invalidates the window. Painting goes through
-// a memory context copied to the screen in one step, so changing values never
-// flicker; the glowing fills of characters shown before are drawn from what
-// all numeric displays keep (glyph_fills.h). Timer 102 toggles a blink phase; nothing in the program starts it.
+// family, geometry fractions) and invalidates the window, or, after a new
+// value, calls InvalidateValue, which invalidates only the characters that
+// changed. Painting goes through a memory context of the painted part copied
+// to the screen in one step, so changing values never flicker; the glowing
+// fills of characters shown before are drawn from what all numeric displays
+// keep (glyph_fills.h). Timer 102 toggles a blink phase; nothing in the program starts it.
 // m_dwFlags comes from CBlinkDisplay.
 #pragma once
 
@@ -66,6 +68,12 @@ public:
     // The text the display shows now: the marks in their order of priority, the
     // time or number text, or the owner's text. Clamps and stores m_nDecimals.
     CString DisplayText();
+    // Invalidates what a new value changes on the screen. When only the text
+    // differs from the last paint (same size, colours, halo, blink phase,
+    // unit, geometry, family, text length and fitted size), that is the
+    // characters whose outlines differ, old and new, with their halo; anything
+    // else invalidates all of the display. Several calls before a paint add up.
+    void InvalidateValue();
     // The time text of `seconds` in the format selected by `format` ('m', 'S',
     // 'M', 'H'; any other letter as 'S'). A value that is not a number gives
     // "-----", one whose hours do not fit an int "OVER".
@@ -111,6 +119,8 @@ private:
         bool operator==(const TextFitKey&) const = default;
     };
     const TextFit& FitText(const CString& text, float right, float y, float start, const gfx::StringFormat& format);
+    // The fit of `text` on a client area of `w` x `h` pixels, as the paint lays it out.
+    const TextFit& FitOnClient(const CString& text, int w, int h);
     static constexpr size_t kKeptFits = 32;
     std::list<std::pair<TextFitKey, TextFit>> m_fits;
     // The unit text's outline, kept for the text and the place it was made for.
@@ -120,7 +130,37 @@ private:
         float right = 0, bottom = 0, size = 0;
         bool made = false;
         gfx::GraphicsPath path;
+        CRect reach;  // the pixels its fill may change
     } m_unit;
+
+    // Everything besides the text's characters that decides the picture.
+    struct Look {
+        int width = 0, height = 0;
+        DWORD flags = 0;  // the bits that change more than the text
+        COLORREF back = 0, dim = 0, lit = 0;
+        float shiftX = 0, centerY = 0;
+        double textSize = 0;
+        const gfx::FontFamily* family = nullptr;
+        bool familyAvailable = false;
+        CString unit;
+        bool operator==(const Look&) const = default;
+    };
+    Look CurrentLook(int w, int h) const;
+    // The outline points [first, second) of the fit's character `i` (counted from the right).
+    static std::pair<size_t, size_t> CharacterPoints(const TextFit& fit, size_t i);
+    // What the window shows since the last paint; `valid` only while all of it
+    // shows one text in one look (a partial paint of a change nobody announced
+    // through InvalidateValue leaves it unknown).
+    struct Painted {
+        bool valid = false;
+        Look look;
+        CString text;
+        bool glyphs = false;  // the characters were filled (else the panel and unit only)
+        TextFit fit;
+    } m_painted;
+    void RememberPainted(bool whole, const Look& look, const CString& text, const TextFit* fit);
+    CString m_announced;  // the last text InvalidateValue invalidated a part for
+    bool m_hasAnnounced = false;
 };
 
 // The glyph outlines of `path` filled figure by figure: each closed figure

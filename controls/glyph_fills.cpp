@@ -92,17 +92,18 @@ bool GlyphFills::SameOutline(const Key& key, const GraphicsPath& outline, size_t
 }
 
 void GlyphFills::Fill(Graphics* g, int width, int height, const GraphicsPath& outline, const std::vector<size_t>& starts,
-                      COLORREF lit, COLORREF dim, bool halo) {
+                      COLORREF lit, COLORREF dim, bool halo, const Rect* within) {
     if (width <= 0 || height <= 0) return;
     const size_t count = outline.Points().size();
     for (size_t i = 0; i < starts.size(); ++i) {
         const size_t begin = starts[i], end = std::min(i + 1 < starts.size() ? starts[i + 1] : count, count);
-        if (begin < end) FillCharacter(g, outline, begin, end, Key{width, height, lit, dim, halo, {}, {}, 0});
+        if (begin < end) FillCharacter(g, outline, begin, end, Key{width, height, lit, dim, halo, {}, {}, 0}, within);
     }
     m_surface.reset();  // as large as the display: not kept between paints
 }
 
-void GlyphFills::FillCharacter(Graphics* g, const GraphicsPath& outline, size_t begin, size_t end, Key key) {
+void GlyphFills::FillCharacter(Graphics* g, const GraphicsPath& outline, size_t begin, size_t end, Key key,
+                               const Rect* within) {
     std::uint64_t h = 0xCBF29CE484222325ull;
     h = Mix(h, &key.width, sizeof key.width);
     h = Mix(h, &key.height, sizeof key.height);
@@ -120,7 +121,7 @@ void GlyphFills::FillCharacter(Graphics* g, const GraphicsPath& outline, size_t 
     if (found != m_kept.end()) {
         m_kept.splice(m_kept.begin(), m_kept, found);
         ++m_hits;
-        Draw(g, m_kept.front());
+        Draw(g, m_kept.front(), within);
         return;
     }
     ++m_misses;
@@ -132,7 +133,7 @@ void GlyphFills::FillCharacter(Graphics* g, const GraphicsPath& outline, size_t 
     key.types.assign(outline.Types().begin() + begin, outline.Types().begin() + end);
     Kept made = Make(*m_surface, std::move(key), outline, begin, end);
     if (made.bytes > kBudgetBytes) {  // a character larger than all that may be kept is not kept
-        Draw(g, made);
+        Draw(g, made, within);
         return;
     }
     m_kept.push_front(std::move(made));
@@ -141,12 +142,18 @@ void GlyphFills::FillCharacter(Graphics* g, const GraphicsPath& outline, size_t 
         m_bytes -= m_kept.back().bytes;
         m_kept.pop_back();
     }
-    Draw(g, m_kept.front());
+    Draw(g, m_kept.front(), within);
 }
 
-void GlyphFills::Draw(Graphics* g, const Kept& kept) {
+void GlyphFills::Draw(Graphics* g, const Kept& kept, const Rect* within) {
     // The same blend as the end of each fill: its pixels over the surface.
-    for (const Sprite& s : kept.sprites) g->DrawImage(s.pixels.get(), s.x, s.y);
+    for (const Sprite& s : kept.sprites) {
+        const int right = s.x + int(s.pixels->GetWidth()), bottom = s.y + int(s.pixels->GetHeight());
+        if (within && (right <= within->X || s.x >= within->GetRight() || bottom <= within->Y ||
+                       s.y >= within->GetBottom()))
+            continue;
+        g->DrawImage(s.pixels.get(), s.x, s.y);
+    }
 }
 
 GlyphFills::Kept GlyphFills::Make(Surface& surface, Key key, const GraphicsPath& outline, size_t begin, size_t end) {

@@ -79,11 +79,14 @@ public:
 
     // Fills the figures of `outline` glowing, as ForEachFigure with
     // FillFigureGlowing would, on `g`: a graphics object on a `width` x
-    // `height` surface in device pixels (no transform, no clip). Character i
+    // `height` surface in device pixels, or on a part of one with its origin
+    // moved by whole pixels (no other transform, no clip). Character i
     // is the points from starts[i] to the next start (the last to the end);
-    // each must be whole figures.
+    // each must be whole figures. With `within` (in the surface's pixels),
+    // kept fills that lie wholly outside it are not drawn.
     void Fill(gfx::Graphics* g, int width, int height, const gfx::GraphicsPath& outline,
-              const std::vector<size_t>& starts, COLORREF lit, COLORREF dim, bool halo);
+              const std::vector<size_t>& starts, COLORREF lit, COLORREF dim, bool halo,
+              const gfx::Rect* within = nullptr);
 
     size_t Bytes() const { return m_bytes; }
     size_t Count() const { return m_kept.size(); }
@@ -113,10 +116,11 @@ private:
         size_t bytes = 0;
     };
     struct Surface;  // where fills are made
-    void FillCharacter(gfx::Graphics* g, const gfx::GraphicsPath& outline, size_t begin, size_t end, Key key);
+    void FillCharacter(gfx::Graphics* g, const gfx::GraphicsPath& outline, size_t begin, size_t end, Key key,
+                       const gfx::Rect* within);
     static bool SameOutline(const Key& key, const gfx::GraphicsPath& outline, size_t begin, size_t end);
     static Kept Make(Surface& surface, Key key, const gfx::GraphicsPath& outline, size_t begin, size_t end);
-    static void Draw(gfx::Graphics* g, const Kept& kept);
+    static void Draw(gfx::Graphics* g, const Kept& kept, const gfx::Rect* within);
 
     std::list<Kept> m_kept;  // most recently used first
     size_t m_bytes = 0;

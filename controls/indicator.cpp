@@ -190,15 +190,13 @@ void CIndicator::SetValue(double v) {
     if (!m_pFnd) return;
     m_pFnd->m_dwFlags &= ~(CFnd::kError | CFnd::kOver);
     m_pFnd->m_dValue = scaled;
-    if (m_pFnd->m_dwFlags & CFnd::kCreated) m_pFnd->Invalidate();
     const bool fndText = (m_pFnd->m_dwFlags & CFnd::kOwnText) != 0;
     const bool ownText = (m_dwFlags & kOwnValue) != 0;
-    if (!fndText && !ownText) return;
-    const CString text = FormatNumber(m_pFnd->m_nDecimals, u",", scaled);
-    if (fndText) {
-        m_pFnd->SetValueText(text);
-        if (m_pLcd) m_pLcd->SetText(text);
-    }
+    const CString text = fndText || ownText ? FormatNumber(m_pFnd->m_nDecimals, u",", scaled) : CString();
+    if (fndText) m_pFnd->SetValueText(text);
+    // (The display's text is complete here, so only its changed characters are painted again.)
+    if (m_pFnd->m_dwFlags & CFnd::kCreated) m_pFnd->InvalidateValue();
+    if (fndText && m_pLcd) m_pLcd->SetText(text);
     if (ownText) {
         m_strValue = text;
         Invalidate();

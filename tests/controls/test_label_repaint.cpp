@@ -20,6 +20,7 @@
 #include "tests/support/qt_helpers.h"
 
 using control_test::ConfigureAsMainWindow;
+using control_test::SameImages;
 using control_test::Scene;
 using control_test::SharedFonts;
 
@@ -96,19 +97,6 @@ void PaintHistory(CQuorText& label) {
     label.UpdateWindow();
     QCoreApplication::processEvents();
     label.SetText(u"   88°");
-}
-
-::testing::AssertionResult SameImages(const QImage& a, const QImage& b, const std::string& tag) {
-    if (a.isNull() || a.size() != b.size()) return ::testing::AssertionFailure() << tag << ": sizes differ";
-    int differ = 0, firstX = -1, firstY = -1;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y) && differ++ == 0) firstX = x, firstY = y;
-    if (differ == 0) return ::testing::AssertionSuccess();
-    SaveTestImage(a, tag + "-got");
-    SaveTestImage(b, tag + "-expected");
-    return ::testing::AssertionFailure() << tag << ": " << differ << " pixels differ, the first at " << firstX << ","
-                                         << firstY;
 }
 
 const std::vector<LabelCase>& Cases() {
