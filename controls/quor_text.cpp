@@ -12,6 +12,11 @@
 
 using namespace gfx;
 
+namespace {
+// Around a text's outline: its pen and the antialiased pixels along its edges.
+constexpr int kTextMargin = 3;
+}  // namespace
+
 CQuorText::CQuorText() = default;
 
 CQuorText::~CQuorText() {
@@ -101,7 +106,9 @@ bool CQuorText::AreaOfNewText(CRect* area) {
     if (w <= 0 || h <= 0 || !m_pBack || int(m_pBack->GetWidth()) < w || int(m_pBack->GetHeight()) < h) return false;
     if (!m_paintedLook || !(CurrentLook(w, h) == *m_paintedLook)) return false;
     float size = 0.0f;
-    area->UnionRect(m_rcTextShown, TextArea(*LayOutText(w, h, &size), w, h));
+    CRect texts;
+    texts.UnionRect(m_rcTextShown, TextArea(*LayOutText(w, h, &size), w, h));
+    *area = WithGloss(texts, w, h);
     return true;
 }
 
@@ -332,10 +339,8 @@ CRect CQuorText::TextArea(const GraphicsPath& text, int w, int h) const {
     if (text.GetPointCount() == 0) return CRect();
     RectF b;
     text.GetBounds(&b);
-    // Covers the outline's pen and the antialiased pixels along the edges.
-    constexpr int kMargin = 3;
     auto span = [](double from, double to) {
-        return std::pair<int, int>(int(std::floor(from)) - kMargin, int(std::ceil(to)) + kMargin);
+        return std::pair<int, int>(int(std::floor(from)) - kTextMargin, int(std::ceil(to)) + kTextMargin);
     };
     const auto [left, right] = span(b.X, double(b.X) + b.Width);
     const auto [top, bottom] = span(b.Y, double(b.Y) + b.Height);
@@ -346,17 +351,21 @@ CRect CQuorText::TextArea(const GraphicsPath& text, int w, int h) const {
         const auto [rtop, rbottom] = span(2.0 * t - (double(b.Y) + b.Height), 2.0 * t - b.Y);
         area.UnionRect(area, CRect(left, rtop, right, rbottom));
     }
-    if (m_dwFlags & kGloss) {
-        // The gloss's gradient is worked out along each row from where its
-        // painted part starts: where the text reaches it, it is painted whole.
-        const Rect gloss = GlossEllipse(w, h);
-        CRect reach(gloss.GetLeft(), gloss.GetTop(), gloss.GetRight(), gloss.GetBottom());
-        reach.InflateRect(kMargin, kMargin);
-        CRect overlap;
-        if (overlap.IntersectRect(reach, area)) area.UnionRect(area, reach);
-    }
     area.IntersectRect(area, CRect(0, 0, w, h));
     return area;
+}
+
+CRect CQuorText::WithGloss(const CRect& area, int w, int h) const {
+    if (!(m_dwFlags & kGloss)) return area;
+    // The gloss's gradient is worked out along each row from where its
+    // painted part starts: a paint that reaches it paints it whole.
+    const Rect gloss = GlossEllipse(w, h);
+    CRect reach(gloss.GetLeft() - kTextMargin, gloss.GetTop() - kTextMargin, gloss.GetRight() + kTextMargin,
+                gloss.GetBottom() + kTextMargin);
+    CRect overlap, out(area);
+    if (overlap.IntersectRect(reach, area)) out.UnionRect(area, reach);
+    out.IntersectRect(out, CRect(0, 0, w, h));
+    return out;
 }
 
 void CQuorText::FillText(Graphics* g, GraphicsPath* path, int w, int h) {
@@ -442,7 +451,10 @@ void CQuorText::Draw(Graphics* target) {
     // part of its shape that is painted: only a paint that holds all of the
     // text (a new text's) gives its edges the sums of a whole paint; any other
     // part of the label is composed off-screen whole and copied.
-    const bool direct = covered && (whole || (boxKept && TextChangesOnlyItsArea() && paintedHolds(textArea)));
+    const CRect paintRect(int(std::ceil(painted.X)), int(std::ceil(painted.Y)),
+                          int(std::ceil(painted.X + painted.Width)), int(std::ceil(painted.Y + painted.Height)));
+    const bool direct = covered && (whole || (boxKept && TextChangesOnlyItsArea() && paintedHolds(textArea) &&
+                                              paintedHolds(WithGloss(paintRect, w, h))));
     std::optional<Bitmap> bitmap;
     std::optional<Graphics> off;
     Graphics* g = target;

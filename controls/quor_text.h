@@ -173,6 +173,8 @@ private:
     // The pixels the text's fill, outline and reflection may change, with a
     // margin for their antialiased edges, inside the label.
     CRect TextArea(const gfx::GraphicsPath& text, int w, int h) const;
+    // The area with all of the gloss where it reaches the gloss.
+    CRect WithGloss(const CRect& area, int w, int h) const;
     // Where a new text has to be painted, when only the text changed since the
     // last whole paint; false when the whole label has to be.
     bool AreaOfNewText(CRect* area);
