@@ -107,7 +107,8 @@ bool CQuorText::AreaOfNewText(CRect* area) {
     if (!m_paintedLook || !(CurrentLook(w, h) == *m_paintedLook)) return false;
     float size = 0.0f;
     CRect texts;
-    texts.UnionRect(m_rcTextShown, TextArea(*LayOutText(w, h, &size), w, h));
+    LayOutText(w, h, &size);
+    texts.UnionRect(m_rcTextShown, TextArea(w, h));
     *area = WithGloss(texts, w, h);
     return true;
 }
@@ -325,6 +326,7 @@ GraphicsPath* CQuorText::LayOutText(int w, int h, float* emSize) {
         l.at.Y != at.Y || l.align != format.GetAlignment()) {
         l.path.Reset();
         AddTextPath(&l.path, m_strText, size, at, &format);
+        l.path.GetBounds(&l.bounds);
         l.valid = true;
         l.text = m_strText;
         l.face = m_strFaceName;
@@ -335,10 +337,9 @@ GraphicsPath* CQuorText::LayOutText(int w, int h, float* emSize) {
     return &l.path;
 }
 
-CRect CQuorText::TextArea(const GraphicsPath& text, int w, int h) const {
-    if (text.GetPointCount() == 0) return CRect();
-    RectF b;
-    text.GetBounds(&b);
+CRect CQuorText::TextArea(int w, int h) const {
+    if (!m_layout.valid || m_layout.path.GetPointCount() == 0) return CRect();
+    const RectF& b = m_layout.bounds;
     auto span = [](double from, double to) {
         return std::pair<int, int>(int(std::floor(from)) - kTextMargin, int(std::ceil(to)) + kTextMargin);
     };
@@ -434,7 +435,7 @@ void CQuorText::Draw(Graphics* target) {
     const bool boxKept = m_pBack && m_backHasBox && CurrentBoxLook(w, h) == m_backLook;
     float size = 0.0f;
     GraphicsPath* text = LayOutText(w, h, &size);
-    const CRect textArea = TextArea(*text, w, h);
+    const CRect textArea = TextArea(w, h);
 
     // Which texts may have left pixels on the window, and whether it shows
     // the look of its last whole paint everywhere.

@@ -170,9 +170,9 @@ private:
     // The outline of m_strText placed as the label's look says, and its em
     // size; laid out again only when the text or its placement changed.
     gfx::GraphicsPath* LayOutText(int w, int h, float* emSize);
-    // The pixels the text's fill, outline and reflection may change, with a
-    // margin for their antialiased edges, inside the label.
-    CRect TextArea(const gfx::GraphicsPath& text, int w, int h) const;
+    // The pixels the laid-out text's fill, outline and reflection may change,
+    // with a margin for their antialiased edges, inside the label.
+    CRect TextArea(int w, int h) const;
     // The area with all of the gloss where it reaches the gloss.
     CRect WithGloss(const CRect& area, int w, int h) const;
     // Where a new text has to be painted, when only the text changed since the
@@ -186,6 +186,7 @@ private:
         gfx::PointF at;
         gfx::StringAlignment align = gfx::StringAlignmentNear;
         gfx::GraphicsPath path;
+        gfx::RectF bounds;  // of the path
     };
     TextLayout m_layout;
     // The look of the last whole paint, kept while later paints had the same.
