@@ -351,9 +351,9 @@ int main(int argc, char** argv) {
 namespace {
 
 // The direction label as a stack shows it (420 x 105, framed black box, white
-// text) painting a new direction each time, as the relay's replies bring them:
-// the whole paint of the control, from the invalidation to its pixels.
-void BM_DirectionLabelPaint(benchmark::State& state) {
+// text) painting each of `texts` in turn: the whole paint of the control, from
+// SetText to its pixels, on a window shown and painted once.
+void PaintDirections(benchmark::State& state, const std::vector<CString>& texts) {
     const int w = int(state.range(0)), h = int(state.range(1));
     CWnd top;
     top.CreateEx(0, nullptr, u"bench", WS_POPUP, CRect(0, 0, w + 20, h + 20), nullptr, 0);
@@ -369,11 +369,24 @@ void BM_DirectionLabelPaint(benchmark::State& state) {
     label.Reposition(CRect(10, 10, 10 + w, 10 + h));
     top.ShowWindow(SW_SHOW);
     platform::PumpEvents(50);  // shown and painted once, as on the screen
-    std::vector<CString> texts;
-    for (int d = 0; d < 360; d += 7) texts.push_back(platform::FormatWide(u"   %1.0f\u00B0", double(d)));
     size_t k = 0;
     for (auto _ : state) label.SetText(texts[k++ % texts.size()]);
 }
+
+// New directions as the relay's replies bring them, one to three digits.
+void BM_DirectionLabelPaint(benchmark::State& state) {
+    std::vector<CString> texts;
+    for (int d = 0; d < 360; d += 7) texts.push_back(platform::FormatWide(u"   %1.0f\u00B0", double(d)));
+    PaintDirections(state, texts);
+}
 BENCHMARK(BM_DirectionLabelPaint)->Args({420, 105})->Unit(benchmark::kMicrosecond);
+
+// A wind turning slowly: three digits, of which only the last one or two change.
+void BM_DirectionLabelDigits(benchmark::State& state) {
+    std::vector<CString> texts;
+    for (int d = 250; d < 290; ++d) texts.push_back(platform::FormatWide(u"   %1.0f\u00B0", double(d)));
+    PaintDirections(state, texts);
+}
+BENCHMARK(BM_DirectionLabelDigits)->Args({420, 105})->Unit(benchmark::kMicrosecond);
 
 }  // namespace

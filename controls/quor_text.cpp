@@ -1,7 +1,9 @@
 #include "controls/quor_text.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <optional>
+#include <utility>
 
 #include "controls/control_base.h"
 #include "controls/draw_helpers.h"
@@ -9,6 +11,11 @@
 #include "platform/base/wformat.h"
 
 using namespace gfx;
+
+namespace {
+// Around a text's outline: its pen and the antialiased pixels along its edges.
+constexpr int kTextMargin = 3;
+}  // namespace
 
 CQuorText::CQuorText() = default;
 
@@ -81,7 +88,29 @@ void CQuorText::MarkBackgroundStale() {
 void CQuorText::SetText(CString text) {
     SetWindowText(text);
     m_strText = text;
-    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    CRect area;
+    if (!AreaOfNewText(&area)) {
+        RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+        return;
+    }
+    // The paint copies the kept background over all it paints: nothing to erase.
+    if (area.IsRectEmpty()) RedrawWindow(nullptr, nullptr, RDW_UPDATENOW);
+    else RedrawWindow(&area, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+bool CQuorText::AreaOfNewText(CRect* area) {
+    if (!m_hWnd || !(m_dwFlags & kCreated) || (m_dwFlags & kBackStale) || !TextChangesOnlyItsArea()) return false;
+    GetClientRect(&m_rcClient);
+    const int w = m_rcClient.right - m_rcClient.left;
+    const int h = m_rcClient.bottom - m_rcClient.top;
+    if (w <= 0 || h <= 0 || !m_pBack || int(m_pBack->GetWidth()) < w || int(m_pBack->GetHeight()) < h) return false;
+    if (!m_paintedLook || !(CurrentLook(w, h) == *m_paintedLook)) return false;
+    float size = 0.0f;
+    CRect texts;
+    LayOutText(w, h, &size);
+    texts.UnionRect(m_rcTextShown, TextArea(w, h));
+    *area = WithGloss(texts, w, h);
+    return true;
 }
 
 LRESULT CQuorText::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -138,6 +167,7 @@ void CQuorText::OnPaint() {
     if (take) {
         PrepareBackground(&dc);
         m_pBack = control_base::TakeBackgroundPicture(&dc, rc.Width(), rc.Height());
+        ++m_backTaken;
         m_dwFlags &= ~kBackStale;
         m_backHasBox = false;
         // The box is drawn once into the copy, over the background as every paint had it.
@@ -209,6 +239,22 @@ CQuorText::BoxLook CQuorText::CurrentBoxLook(int w, int h) const {
     return look;
 }
 
+CQuorText::Look CQuorText::CurrentLook(int w, int h) const {
+    Look look;
+    look.box = CurrentBoxLook(w, h);
+    look.flags = m_dwFlags & (kGloss | kReflection | kTextOutline | kTextGradient);
+    look.align = m_nAlign;
+    look.textScale = m_fTextScale;
+    look.textOffset = m_fTextOffset;
+    look.text = m_crText;
+    look.outline = m_crTextOutline;
+    look.top = m_crTextTop;
+    look.bottom = m_crTextBottom;
+    look.face = m_strFaceName;
+    look.background = m_backTaken;
+    return look;
+}
+
 void CQuorText::DrawBox(Graphics* g, int w, int h) {
     GraphicsPath box;
     AddRoundRectPath(m_nRadius, &box, 0, 0, w - 1, h - 1);
@@ -269,6 +315,60 @@ void CQuorText::AddTextPath(GraphicsPath* path, const CString& text, float emSiz
     path->AddString(text.c_str(), INT(text.size()), &family, FontStyleBold, emSize, RectF(at.X, at.Y, 0, 0), format);
 }
 
+GraphicsPath* CQuorText::LayOutText(int w, int h, float* emSize) {
+    StringFormat format;
+    format.SetLineAlignment(StringAlignmentCenter);
+    const PointF at(AlignText(&format, w), TextAnchorY(h));
+    const float size = TextSize(&format, at, h);
+    *emSize = size;
+    TextLayout& l = m_layout;
+    if (!l.valid || l.text != m_strText || l.face != m_strFaceName || l.emSize != size || l.at.X != at.X ||
+        l.at.Y != at.Y || l.align != format.GetAlignment()) {
+        l.path.Reset();
+        AddTextPath(&l.path, m_strText, size, at, &format);
+        l.path.GetBounds(&l.bounds);
+        l.valid = true;
+        l.text = m_strText;
+        l.face = m_strFaceName;
+        l.emSize = size;
+        l.at = at;
+        l.align = format.GetAlignment();
+    }
+    return &l.path;
+}
+
+CRect CQuorText::TextArea(int w, int h) const {
+    if (!m_layout.valid || m_layout.path.GetPointCount() == 0) return CRect();
+    const RectF& b = m_layout.bounds;
+    auto span = [](double from, double to) {
+        return std::pair<int, int>(int(std::floor(from)) - kTextMargin, int(std::ceil(to)) + kTextMargin);
+    };
+    const auto [left, right] = span(b.X, double(b.X) + b.Width);
+    const auto [top, bottom] = span(b.Y, double(b.Y) + b.Height);
+    CRect area(left, top, right, bottom);
+    if (m_dwFlags & kReflection) {
+        // Mirrored about the line DrawReflection turns it over.
+        const double t = ReflectionLine(h);
+        const auto [rtop, rbottom] = span(2.0 * t - (double(b.Y) + b.Height), 2.0 * t - b.Y);
+        area.UnionRect(area, CRect(left, rtop, right, rbottom));
+    }
+    area.IntersectRect(area, CRect(0, 0, w, h));
+    return area;
+}
+
+CRect CQuorText::WithGloss(const CRect& area, int w, int h) const {
+    if (!(m_dwFlags & kGloss)) return area;
+    // The gloss's gradient is worked out along each row from where its
+    // painted part starts: a paint that reaches it paints it whole.
+    const Rect gloss = GlossEllipse(w, h);
+    CRect reach(gloss.GetLeft() - kTextMargin, gloss.GetTop() - kTextMargin, gloss.GetRight() + kTextMargin,
+                gloss.GetBottom() + kTextMargin);
+    CRect overlap, out(area);
+    if (overlap.IntersectRect(reach, area)) out.UnionRect(area, reach);
+    out.IntersectRect(out, CRect(0, 0, w, h));
+    return out;
+}
+
 void CQuorText::FillText(Graphics* g, GraphicsPath* path, int w, int h) {
     if (m_dwFlags & kTextGradient) {
         const LinearGradientBrush brush(Rect(0, 0, w, h), Opaque(m_crTextTop), Opaque(m_crTextBottom),
@@ -284,10 +384,12 @@ void CQuorText::FillText(Graphics* g, GraphicsPath* path, int w, int h) {
     }
 }
 
+Rect CQuorText::GlossEllipse(int w, int h) { return Rect(w / 6, h / 20, (4 * w) / 6, h / 8); }
+
 void CQuorText::DrawGloss(Graphics* g, int w, int h) {
     if (!(m_dwFlags & kGloss)) return;
     GraphicsPath ellipse;
-    ellipse.AddEllipse(w / 6, h / 20, (4 * w) / 6, h / 8);
+    ellipse.AddEllipse(GlossEllipse(w, h));
     PathGradientBrush brush(&ellipse);
     brush.SetCenterPoint(Point(w / 2, h / 20 + h / 16));
     brush.SetCenterColor(Color(0xFFFFFFFFu));
@@ -297,10 +399,14 @@ void CQuorText::DrawGloss(Graphics* g, int w, int h) {
     g->FillPath(&brush, &ellipse);
 }
 
+float CQuorText::ReflectionLine(int h) const {
+    // The text's size plus ten pixels from the top.
+    return float(h) * m_fTextScale + 10.0f + m_fTextOffset;
+}
+
 void CQuorText::DrawReflection(Graphics* g, GraphicsPath* path, int w, int h) {
     if (!(m_dwFlags & kReflection)) return;
-    // The mirror line: the text's size plus ten pixels from the top.
-    const REAL t = float(h) * m_fTextScale + 10.0f + m_fTextOffset;
+    const REAL t = ReflectionLine(h);
     g->TranslateTransform(0.0f, t, MatrixOrderPrepend);
     g->ScaleTransform(1.0f, -1.0f, MatrixOrderPrepend);
     g->TranslateTransform(0.0f, -t, MatrixOrderPrepend);
@@ -316,22 +422,44 @@ void CQuorText::Draw(Graphics* target) {
     const int w = m_rcClient.right - m_rcClient.left;
     const int h = m_rcClient.bottom - m_rcClient.top;
     if (w <= 0 || h <= 0) return;
-    // The kept background is opaque: where it covers the whole label, whatever
-    // the target holds there is painted over and the label draws straight onto
-    // it. Otherwise it is composed off-screen first and the parts it leaves
-    // transparent let the target show through. A paint of a part of the label
-    // is composed off-screen too: antialiased edges that cross the edge of the
-    // painted part come out as they do in a whole paint only that way.
     RectF painted;
     target->GetClipBounds(&painted);
     const bool whole = painted.X <= 0.5f && painted.Y <= 0.5f && painted.X + painted.Width >= REAL(w) - 0.5f &&
                        painted.Y + painted.Height >= REAL(h) - 0.5f;
+    auto paintedHolds = [&](const CRect& r) {
+        return r.IsRectEmpty() || (painted.X <= REAL(r.left) + 0.5f && painted.Y <= REAL(r.top) + 0.5f &&
+                                   painted.X + painted.Width >= REAL(r.right) - 0.5f &&
+                                   painted.Y + painted.Height >= REAL(r.bottom) - 0.5f);
+    };
     const bool covered = m_pBack && int(m_pBack->GetWidth()) >= w && int(m_pBack->GetHeight()) >= h;
     const bool boxKept = m_pBack && m_backHasBox && CurrentBoxLook(w, h) == m_backLook;
+    float size = 0.0f;
+    GraphicsPath* text = LayOutText(w, h, &size);
+    const CRect textArea = TextArea(w, h);
+
+    // Which texts may have left pixels on the window, and whether it shows
+    // the look of its last whole paint everywhere.
+    const Look look = CurrentLook(w, h);
+    if (whole || paintedHolds(m_rcTextShown)) m_rcTextShown = textArea;
+    else m_rcTextShown.UnionRect(m_rcTextShown, textArea);
+    if (whole) m_paintedLook = look;
+    else if (m_paintedLook && !(*m_paintedLook == look)) m_paintedLook.reset();
+
+    // The kept background is opaque: where it covers the label, whatever the
+    // target holds there is painted over and the label draws straight onto it.
+    // Otherwise it is composed off-screen first and the parts it leaves
+    // transparent let the target show through. A fill is worked out over the
+    // part of its shape that is painted: only a paint that holds all of the
+    // text (a new text's) gives its edges the sums of a whole paint; any other
+    // part of the label is composed off-screen whole and copied.
+    const CRect paintRect(int(std::ceil(painted.X)), int(std::ceil(painted.Y)),
+                          int(std::ceil(painted.X + painted.Width)), int(std::ceil(painted.Y + painted.Height)));
+    const bool direct = covered && (whole || (boxKept && TextChangesOnlyItsArea() && paintedHolds(textArea) &&
+                                              paintedHolds(WithGloss(paintRect, w, h))));
     std::optional<Bitmap> bitmap;
     std::optional<Graphics> off;
     Graphics* g = target;
-    if (!covered || !whole) {
+    if (!direct) {
         bitmap.emplace(w, h, PixelFormat32bppARGB);
         off.emplace(&*bitmap);
         g = &*off;
@@ -343,21 +471,14 @@ void CQuorText::Draw(Graphics* target) {
         g->DrawImage(m_pBack.get(), RectF(0, 0, REAL(w), REAL(h)), 0, 0, REAL(w), REAL(h), UnitPixel, nullptr);
         g->SetCompositingMode(CompositingModeSourceOver);
     }
-    StringFormat format;
-
     if (!boxKept) DrawBox(g, w, h);
 
     g->SetClip(Rect(0, 0, w, h), CombineModeReplace);
-    format.SetLineAlignment(StringAlignmentCenter);
-    const PointF at(AlignText(&format, w), TextAnchorY(h));
-    const float size = TextSize(&format, at, h);
-    GraphicsPath text;
-    AddTextPath(&text, m_strText, size, at, &format);
-    FillText(g, &text, w, h);
+    FillText(g, text, w, h);
     DrawGloss(g, w, h);
     g->ResetClip();
-    DrawReflection(g, &text, w, h);
-    DrawOverText(g, &text, size, w, h);
+    DrawReflection(g, text, w, h);
+    DrawOverText(g, text, size, w, h);
 
     if (bitmap) target->DrawImage(&*bitmap, 0, 0);
 }

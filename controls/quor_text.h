@@ -9,7 +9,9 @@
 // wParam = the label's control id, lParam = a TextNotifyCode.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/gdi/dc.h"
 #include "platform/window/edit.h"
@@ -62,7 +64,9 @@ public:
     // Drops the background copy and invalidates the label: the next paint takes
     // a fresh copy of what lies under it.
     void MarkBackgroundStale();
-    // Window text and drawn text; on the screen when the call returns.
+    // Window text and drawn text; on the screen when the call returns. When
+    // nothing but the text changed since the label was last painted whole,
+    // only where the old and the new text draw is painted again.
     virtual void SetText(CString text);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -111,6 +115,10 @@ protected:
     // Drawn last, over the text (outline `text`, em size `textSize`) and its reflection.
     virtual void DrawOverText(gfx::Graphics* g, gfx::GraphicsPath* text, float textSize, int w, int h) {}
 
+    // Whether a new text changes only the pixels its own outline (and the old
+    // one's) covers; the title label places more by its text.
+    virtual bool TextChangesOnlyItsArea() const { return true; }
+
     // ---- drawing steps shared with the title label ----
     void AddTextPath(gfx::GraphicsPath* path, const CString& text, float emSize, gfx::PointF at,
                      const gfx::StringFormat* format) const;
@@ -129,7 +137,11 @@ private:
     // Fill (solid or gradient) and outline of the text path.
     void FillText(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
     void DrawGloss(gfx::Graphics* g, int w, int h);
+    // The box of the gloss's ellipse.
+    static gfx::Rect GlossEllipse(int w, int h);
     void DrawReflection(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
+    // The height the reflection turns the text over about.
+    float ReflectionLine(int h) const;
 
     // What decides the box's pixels: the fields DrawBox reads and the size.
     struct BoxLook {
@@ -140,6 +152,49 @@ private:
         bool operator==(const BoxLook&) const = default;
     };
     BoxLook CurrentBoxLook(int w, int h) const;
+
+    // What decides the label's pixels besides its text: the box, the text's
+    // colours, flags and placement, and which background copy is kept.
+    struct Look {
+        BoxLook box;
+        DWORD flags = 0;  // kGloss, kReflection, kTextOutline and kTextGradient
+        int align = 0;
+        float textScale = 0.0f, textOffset = 0.0f;
+        COLORREF text = 0, outline = 0, top = 0, bottom = 0;
+        CString face;
+        std::uint64_t background = 0;
+        bool operator==(const Look&) const = default;
+    };
+    Look CurrentLook(int w, int h) const;
+
+    // The outline of m_strText placed as the label's look says, and its em
+    // size; laid out again only when the text or its placement changed.
+    gfx::GraphicsPath* LayOutText(int w, int h, float* emSize);
+    // The pixels the laid-out text's fill, outline and reflection may change,
+    // with a margin for their antialiased edges, inside the label.
+    CRect TextArea(int w, int h) const;
+    // The area with all of the gloss where it reaches the gloss.
+    CRect WithGloss(const CRect& area, int w, int h) const;
+    // Where a new text has to be painted, when only the text changed since the
+    // last whole paint; false when the whole label has to be.
+    bool AreaOfNewText(CRect* area);
+
+    struct TextLayout {
+        bool valid = false;
+        CString text, face;
+        float emSize = 0.0f;
+        gfx::PointF at;
+        gfx::StringAlignment align = gfx::StringAlignmentNear;
+        gfx::GraphicsPath path;
+        gfx::RectF bounds;  // of the path
+    };
+    TextLayout m_layout;
+    // The look of the last whole paint, kept while later paints had the same.
+    std::optional<Look> m_paintedLook;
+    // Where the texts painted since the last whole paint may have left pixels.
+    CRect m_rcTextShown;
+    // Counts the background copies taken, so that a new one is told from the old.
+    std::uint64_t m_backTaken = 0;
 
     // What lay under the label when the background was last taken (opaque, the
     // client area's size then), with the box of m_backLook drawn over it when

@@ -78,6 +78,8 @@ public:
 
 protected:
     const char* InitName() const override { return "CQuorTitleText::Init"; }
+    // The suffix follows the title and the size fits it: a new title repaints all.
+    bool TextChangesOnlyItsArea() const override { return false; }
     float TextAnchorY(int h) const override;
     // Always fitted to the label (FitTextSize from the height times the scale).
     float TextSize(const gfx::StringFormat* format, gfx::PointF at, int h) const override;

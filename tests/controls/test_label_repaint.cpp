@@ -5,8 +5,11 @@
 // part of it like the same part of a whole paint.
 #include <gtest/gtest.h>
 
+#include <QBackingStore>
 #include <QCoreApplication>
 #include <QImage>
+#include <QWidget>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +17,7 @@
 
 #include "controls/quor_text.h"
 #include "controls/title_text.h"
+#include "platform/runtime/app.h"
 #include "tests/controls/control_scene.h"
 #include "tests/support/colours.h"
 #include "tests/support/pixel_harness.h"
@@ -67,6 +71,31 @@ struct Labelled {
         c.look(*label);
     }
     QImage Grab() { return GrabWindow(label.get()); }
+    // The label's part of what the screen shows (the top-level window's
+    // backing store), read without painting anything.
+    QImage* Screen(QPoint* at) {
+        QWidget* w = label->Widget();
+        auto* store = w->backingStore() ? dynamic_cast<QImage*>(w->backingStore()->paintDevice()) : nullptr;
+        *at = w->mapTo(w->window(), QPoint(0, 0));
+        return store;
+    }
+    QImage Shown() {
+        QPoint at;
+        QImage* store = Screen(&at);
+        if (!store) return QImage();
+        return store->copy(QRect(at, label->Widget()->size())).convertToFormat(QImage::Format_ARGB32);
+    }
+    // Writes one pixel of the screen under the label, as a paint of something
+    // else would leave it.
+    void Mark(int x, int y, QRgb colour) {
+        QPoint at;
+        if (QImage* store = Screen(&at)) store->setPixel(at + QPoint(x, y), colour);
+    }
+    // Placed, shown and painted once, as on the screen.
+    void Show() {
+        label->Reposition(kFinal);
+        platform::PumpEvents(5);
+    }
 };
 
 // Paints everything kept pictures may leave behind: texts of every length, a
@@ -121,6 +150,13 @@ const std::vector<LabelCase>& Cases() {
              l.m_fTextScale = 0.5f;
              l.m_fTextOffset = -0.3f;
              l.m_dwFlags |= CQuorText::kReflection | CQuorText::kTextGradient | CQuorText::kEdgeLines;
+         }},
+        {"raised-into-the-gloss", false,
+         [](CQuorText& l) {
+             l.m_nAlign = 2;
+             l.m_fTextScale = 0.5f;
+             l.m_fTextOffset = -0.3f;
+             l.m_dwFlags |= CQuorText::kGloss;
          }},
         {"unfilled-everything", false,
          [](CQuorText& l) {
@@ -181,5 +217,92 @@ TEST(LabelRepaint, APartRepaintedLooksLikeThatPartOfAWholePaint) {
             const QRect area(part.left, part.top, part.Width(), part.Height());
             EXPECT_TRUE(SameImages(l.Grab().copy(area), whole.copy(area), std::string(c.name) + "-part"));
         }
+    }
+}
+
+namespace {
+
+// The texts a label is given one after another; with `hidden`, all but the
+// first while the label is hidden (they add up to one paint when it shows
+// again); with `recolour`, the box and the text change colour before the last
+// one, with no repaint asked for but the new text's.
+struct TextSequence {
+    const char* name;
+    std::vector<const char16_t*> texts;
+    bool hidden = false;
+    bool recolour = false;
+};
+
+void Recolour(CQuorText& label) {
+    label.m_crText = colours::kRed;
+    label.m_crBox = colours::kBlue;
+    label.m_crFill1 = colours::kBlue;
+}
+
+const std::vector<TextSequence>& Sequences() {
+    static const std::vector<TextSequence> sequences = {
+        {"digits", {u"   272°", u"   273°", u"   283°"}},
+        {"lengths", {u"   3°", u"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", u"", u"풍향 12°", u"   88°", u"1"}},
+        {"while-hidden", {u"   359°", u"   1°", u"WWWWWWWWWWWW", u"   27°"}, true},
+        {"recoloured", {u"   120°", u"   121°"}, false, true},
+    };
+    return sequences;
+}
+
+}  // namespace
+
+// What the screen shows after any run of texts is what a label that painted
+// only the last one shows: a new text repaints where the old one was.
+TEST(LabelRepaint, TheScreenAfterTextsShowsAFreshPaintOfTheLast) {
+    for (const LabelCase& c : Cases())
+        for (const TextSequence& seq : Sequences()) {
+            const std::string tag = std::string(c.name) + "-" + seq.name;
+            Labelled used(c);
+            used.Show();
+            for (size_t i = 0; i < seq.texts.size(); ++i) {
+                if (seq.hidden && i == 1) used.label->ShowWindow(SW_HIDE);
+                if (seq.recolour && i + 1 == seq.texts.size()) Recolour(*used.label);
+                used.label->SetText(seq.texts[i]);
+            }
+            if (seq.hidden) {
+                used.label->ShowWindow(SW_SHOW);
+                used.label->UpdateWindow();
+            }
+            // Read before events run: Qt's next frame repaints what was updated.
+            const QImage shown = used.Shown();
+            ASSERT_FALSE(shown.isNull()) << tag;
+            Labelled fresh(c);
+            if (seq.recolour) Recolour(*fresh.label);
+            fresh.Show();
+            fresh.label->SetText(seq.texts.back());
+            EXPECT_TRUE(SameImages(shown, fresh.Shown(), tag));
+        }
+}
+
+TEST(LabelRepaint, ANewTextRepaintsOnlyWhereTheOldAndTheNewTextDraw) {
+    constexpr QRgb kMarker = 0xFFFF00FF;
+    struct Row {
+        const char* look;
+        bool recolour;
+        bool markerStays;
+    } rows[] = {
+        {"solid-framed", false, true},
+        {"three-stops-reflected", false, true},
+        {"solid-framed", true, false},  // another colour: the whole label
+        {"title", false, false},        // the title's size and suffix follow its text
+    };
+    for (const Row& row : rows) {
+        const LabelCase& c = *std::find_if(Cases().begin(), Cases().end(),
+                                           [&](const LabelCase& l) { return std::string(l.name) == row.look; });
+        Labelled l(c);
+        l.Show();
+        l.label->SetText(u"   272°");
+        // A corner inside the box, well away from both texts and the reflection.
+        l.Mark(kFinal.Width() - 6, 6, kMarker);
+        if (row.recolour) l.label->m_crText = colours::kRed;
+        l.label->SetText(u"   273°");
+        const QImage shown = l.Shown();
+        ASSERT_FALSE(shown.isNull()) << row.look;
+        EXPECT_EQ(shown.pixel(kFinal.Width() - 6, 6) == kMarker, row.markerStays) << row.look;
     }
 }
