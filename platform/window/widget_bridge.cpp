@@ -533,6 +533,8 @@ void WindowImpl::PaintAhead(const QRegion& region) {
     auto* picture = static_cast<QImage*>(store->paintDevice());
     const QPoint origin = w->mapTo(w->window(), QPoint(0, 0));
     const QRect where = ClientOnTopLevel();
+    // What was painted ahead of the same frame before stays painted.
+    const QRegion earlier = aheadWhere == where ? paintedAhead : QRegion();
     store->beginPaint(region.translated(origin));
     ++g_directPaints;
     PaintInto(picture, origin, region, true);
@@ -542,7 +544,8 @@ void WindowImpl::PaintAhead(const QRegion& region) {
     if (!self || !self->widget) return;
     // Qt shows it with its next frame: that paint finds it painted.
     self->aheadWhere = where;
-    self->paintedAhead = region.translated(-ClientOrigin()) & QRect(QPoint(0, 0), ClientSize());
+    self->paintedAhead =
+        earlier + (region.translated(-self->ClientOrigin()) & QRect(QPoint(0, 0), self->ClientSize()));
     self->widget->update(region);
 }
 

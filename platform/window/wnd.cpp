@@ -732,10 +732,16 @@ void CWnd::Invalidate(BOOL erase) { InvalidateRect(nullptr, erase); }
 
 void CWnd::InvalidateRect(LPCRECT rect, BOOL erase) {
     if (!m_impl || !m_impl->widget) return;
-    m_impl->paintedAhead = QRegion();
+    // What was painted ahead of the next frame stands, but for what is invalid again.
+    if (rect) {
+        const QRect r(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+        m_impl->paintedAhead -= r;
+        m_impl->dirty |= r;
+    } else {
+        m_impl->paintedAhead = QRegion();
+        m_impl->dirtyAll = true;
+    }
     if (erase) m_impl->eraseRequested = true;
-    if (rect) m_impl->dirty |= QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
-    else m_impl->dirtyAll = true;
     if (rect) {
         const CRect r(*rect);
         m_impl->widget->update(QRect(QPoint(r.left, r.top) + m_impl->ClientOrigin(), QSize(r.Width(), r.Height())));

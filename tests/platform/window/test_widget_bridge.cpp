@@ -108,6 +108,13 @@ TEST(Painting, RedrawNowPaintsAtOnceAndTheScreenTakesItWithTheNextFrame) {
     platform::PumpEvents(50);
     EXPECT_EQ(screen.count, 1);
     EXPECT_EQ(scene.childPaints, before + 3);
+    // Redraws of two parts, and of part of one of them again, before one
+    // frame: the frame paints none of them again.
+    for (const CRect& part : {CRect(0, 0, 20, 10), CRect(25, 12, 50, 30), CRect(5, 5, 10, 10)})
+        scene.child.RedrawWindow(&part, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    platform::PumpEvents(50);
+    EXPECT_EQ(scene.childPaints, before + 6);
+    scene.childPaints -= 3;
     // An invalidation after all: the next frame paints again.
     scene.square = kChildColour;
     scene.child.Invalidate(FALSE);
