@@ -3,7 +3,9 @@
 //  - BM_Relay/<display>/<wind>: the real build/rerovora and the poller, each
 //    with its own instrument simulators (twelve stacks) and its own data-server
 //    sink, each side in a network namespace of its own, for
-//    REROVORA_BENCH_SECONDS (default 30) after a warm-up. Display 0 is Qt's
+//    REROVORA_BENCH_SECONDS (default 30) after REROVORA_BENCH_WARMUP seconds
+//    (default 4; a relay that has run for minutes has its text layouts kept
+//    for the values the wind brings, 120 shows that). Display 0 is Qt's
 //    offscreen platform at 800x800, display 1 a real X server (Xvfb 1920x1080)
 //    with a window manager (openbox). Wind 0: drifting, so the shown values
 //    change with nearly every reply; 1: wind that never changes; 2: drifting,
@@ -63,11 +65,13 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-int BenchSeconds() {
-    const char* s = std::getenv("REROVORA_BENCH_SECONDS");
-    const int v = s ? std::atoi(s) : 30;
-    return v > 0 ? v : 30;
+int SecondsFrom(const char* name, int otherwise) {
+    const char* s = std::getenv(name);
+    const int v = s ? std::atoi(s) : otherwise;
+    return v > 0 ? v : otherwise;
 }
+int BenchSeconds() { return SecondsFrom("REROVORA_BENCH_SECONDS", 30); }
+int WarmupSeconds() { return SecondsFrom("REROVORA_BENCH_WARMUP", 4); }
 
 // Moves this process into a network namespace of its own with its loopback up:
 // what it starts from now on binds and connects there, out of the way of
@@ -180,7 +184,7 @@ void BM_Relay(benchmark::State& state) {
         }
 
         // Measured after start-up (fonts, windows, first connections).
-        std::this_thread::sleep_for(std::chrono::seconds(4));
+        std::this_thread::sleep_for(std::chrono::seconds(WarmupSeconds()));
         const pid_t xserver = onX ? XServerChild() : 0;
         const double p0 = CpuMicros(program.target), f0 = CpuMicros(poller.target), x0 = xserver ? CpuMicros(xserver) : 0;
         const long pollsP0 = program.Polls(), pollsF0 = poller.Polls();
