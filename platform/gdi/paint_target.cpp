@@ -14,6 +14,16 @@ std::unordered_map<const QImage*, PainterUser*>& Holders() {
     return holders;
 }
 
+// Ends the painter of whoever claimed `image`, if anyone did.
+void EndHoldersPainter(const QImage* image) {
+    auto& h = Holders();
+    auto it = h.find(image);
+    if (it == h.end()) return;
+    PainterUser* holder = it->second;
+    h.erase(it);
+    holder->ReleasePainter();
+}
+
 struct Deferred {
     QRegion area;
     std::function<void()> work;
@@ -78,12 +88,7 @@ void UnclaimImage(const QImage* image, PainterUser* user) {
 
 void FlushImage(const QImage* image) {
     DoDeferred(image);
-    auto& h = Holders();
-    auto it = h.find(image);
-    if (it == h.end()) return;
-    PainterUser* holder = it->second;
-    h.erase(it);
-    holder->ReleasePainter();
+    EndHoldersPainter(image);
 }
 
 void DeferUntilUsed(const QImage* image, const QRegion& area, std::function<void()> work) {
@@ -99,13 +104,7 @@ void DoDeferred(const QImage* image) {
         if (it->first != image) continue;
         const std::function<void()> work = std::move(it->second.work);
         all.erase(it);
-        // The work draws on the pixels itself: no painter may hold them meanwhile.
-        auto& h = Holders();
-        if (auto held = h.find(image); held != h.end()) {
-            PainterUser* holder = held->second;
-            h.erase(held);
-            holder->ReleasePainter();
-        }
+        EndHoldersPainter(image);  // the work draws on the pixels itself
         work();
         return;
     }
