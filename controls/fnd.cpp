@@ -129,13 +129,24 @@ void CFnd::LayOutText(const CString& text, float em, float right, float y, const
     }
 }
 
+// Keyed by everything the layout depends on: fits made for another size or
+// another face never match.
+platform::KeptLru<CFnd::TextFitKey, CFnd::TextFit>& CFnd::Fits() {
+    static platform::KeptLru<TextFitKey, TextFit> fits(kKeptFits);
+    return fits;
+}
+
+void CFnd::ForgetFits() { Fits().Clear(); }
+
 const CFnd::TextFit& CFnd::FitText(const CString& text, float right, float y, float start, const gfx::StringFormat& format) {
-    const TextFitKey key{text, right, y, start, m_pFamily, float(m_rcClient.left), (m_dwFlags & kOwnText) != 0};
-    for (auto it = m_fits.begin(); it != m_fits.end(); ++it)
-        if (it->first == key) {
-            m_fits.splice(m_fits.begin(), m_fits, it);  // most recent first
-            return m_fits.front().second;
-        }
+    TextFitKey key{text, right, y, start, m_pFamily ? m_pFamily->GetFamilyName() : std::u16string(),
+                   m_pFamily && m_pFamily->IsAvailable(), float(m_rcClient.left), (m_dwFlags & kOwnText) != 0};
+    std::uint64_t hash = platform::HashBytes(platform::kHashSeed, key.text.data(), key.text.size() * sizeof(char16_t));
+    hash = platform::HashBytes(hash, key.family.data(), key.family.size() * sizeof(char16_t));
+    for (const float v : {right, y, start, key.left}) hash = platform::HashBytes(hash, &v, sizeof v);
+    const bool flags[2] = {key.familyAvailable, key.ownText};
+    hash = platform::HashBytes(hash, flags, sizeof flags);
+    if (const TextFit* kept = Fits().Find(key, hash)) return *kept;
 
     // The sizes tried are start, start - 0.1, ... (each step rounded as a float,
     // so they are counted from the start, never computed in one go), as long as
@@ -190,9 +201,7 @@ const CFnd::TextFit& CFnd::FitText(const CString& text, float right, float y, fl
     auto within = [kReach](float v) { return v > -kReach && v < kReach; };
     fit.drawable = within(extent.X) && within(extent.Y) && within(extent.X + extent.Width) &&
                    within(extent.Y + extent.Height);
-    if (m_fits.size() >= kKeptFits) m_fits.pop_back();
-    m_fits.emplace_front(key, std::move(fit));
-    return m_fits.front().second;
+    return *Fits().Put(std::move(key), hash, std::move(fit));
 }
 
 std::pair<size_t, size_t> CFnd::CharacterPoints(const TextFit& fit, size_t i) {

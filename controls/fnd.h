@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/kept_lru.h"
 #include "platform/gdi/dc.h"
 #include "platform/graphics/graphics.h"
 #include "platform/window/wnd.h"
@@ -102,8 +103,9 @@ private:
     // `starts` takes where each character's points begin.
     void LayOutText(const CString& text, float em, float right, float y, const gfx::StringFormat& format,
                     gfx::GraphicsPath* path, std::vector<size_t>* starts) const;
-    // The text's glyph outlines at the size that fits, from `start` down; the
-    // last few fits are kept, so a value shown again is not laid out again.
+    // The text's glyph outlines at the size that fits, from `start` down. The
+    // displays share the fits last made, so a value shown again, here or on a
+    // display of the same size, is not laid out again.
     struct TextFit {
         float em = 0;
         gfx::GraphicsPath path;
@@ -113,7 +115,8 @@ private:
     struct TextFitKey {
         CString text;
         float right, y, start;
-        const gfx::FontFamily* family;
+        std::u16string family;  // empty for none
+        bool familyAvailable;
         float left;
         bool ownText;
         bool operator==(const TextFitKey&) const = default;
@@ -121,8 +124,14 @@ private:
     const TextFit& FitText(const CString& text, float right, float y, float start, const gfx::StringFormat& format);
     // The fit of `text` on a client area of `w` x `h` pixels, as the paint lays it out.
     const TextFit& FitOnClient(const CString& text, int w, int h);
-    static constexpr size_t kKeptFits = 32;
-    std::list<std::pair<TextFitKey, TextFit>> m_fits;
+    static platform::KeptLru<TextFitKey, TextFit>& Fits();
+
+public:
+    // How many fits all displays keep at most.
+    static constexpr size_t kKeptFits = 256;
+    static void ForgetFits();
+
+private:
     // The unit text's outline, kept for the text and the place it was made for.
     const gfx::GraphicsPath& UnitPath(float right, float bottom, float size);
     struct UnitOutline {

@@ -3,11 +3,13 @@
 #include <cmath>
 #include <cstdarg>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 #include "controls/control_base.h"
 #include "controls/draw_helpers.h"
 #include "controls/path_helpers.h"
+#include "platform/base/kept_lru.h"
 #include "platform/base/wformat.h"
 
 using namespace gfx;
@@ -324,9 +326,28 @@ GraphicsPath* CQuorText::LayOutText(int w, int h, float* emSize) {
     TextLayout& l = m_layout;
     if (!l.valid || l.text != m_strText || l.face != m_strFaceName || l.emSize != size || l.at.X != at.X ||
         l.at.Y != at.Y || l.align != format.GetAlignment()) {
-        l.path.Reset();
-        AddTextPath(&l.path, m_strText, size, at, &format);
-        l.path.GetBounds(&l.bounds);
+        // The labels share the outlines last laid out: twelve stacks' labels
+        // of one size show the same few hundred directions.
+        struct Shape {
+            gfx::GraphicsPath path;
+            RectF bounds;
+        };
+        using Key = std::tuple<CString, CString, float, float, float, int>;
+        static platform::KeptLru<Key, Shape> shapes(kSharedLayouts);
+        Key key{m_strText, m_strFaceName, size, at.X, at.Y, int(format.GetAlignment())};
+        std::uint64_t hash = platform::HashBytes(platform::kHashSeed, m_strText.data(), m_strText.size() * 2);
+        hash = platform::HashBytes(hash, m_strFaceName.data(), m_strFaceName.size() * 2);
+        const float numbers[4] = {size, at.X, at.Y, float(format.GetAlignment())};
+        hash = platform::HashBytes(hash, numbers, sizeof numbers);
+        const Shape* shape = shapes.Find(key, hash);
+        if (!shape) {
+            Shape made;
+            AddTextPath(&made.path, m_strText, size, at, &format);
+            made.path.GetBounds(&made.bounds);
+            shape = shapes.Put(std::move(key), hash, std::move(made));
+        }
+        l.path = shape->path;
+        l.bounds = shape->bounds;
         l.valid = true;
         l.text = m_strText;
         l.face = m_strFaceName;

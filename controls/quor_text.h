@@ -189,6 +189,8 @@ private:
         gfx::RectF bounds;  // of the path
     };
     TextLayout m_layout;
+    // How many text outlines all labels keep at most.
+    static constexpr size_t kSharedLayouts = 512;
     // The look of the last whole paint, kept while later paints had the same.
     std::optional<Look> m_paintedLook;
     // Where the texts painted since the last whole paint may have left pixels.
