@@ -3,13 +3,11 @@
 #include <cmath>
 #include <cstdarg>
 #include <optional>
-#include <tuple>
 #include <utility>
 
 #include "controls/control_base.h"
 #include "controls/draw_helpers.h"
 #include "controls/path_helpers.h"
-#include "platform/base/kept_lru.h"
 #include "platform/base/wformat.h"
 
 using namespace gfx;
@@ -317,6 +315,15 @@ void CQuorText::AddTextPath(GraphicsPath* path, const CString& text, float emSiz
     path->AddString(text.c_str(), INT(text.size()), &family, FontStyleBold, emSize, RectF(at.X, at.Y, 0, 0), format);
 }
 
+// The labels share the outlines last laid out: twelve stacks' labels of one
+// size show the same few hundred directions.
+platform::KeptLru<CQuorText::LayoutKey, CQuorText::TextShape>& CQuorText::Layouts() {
+    static platform::KeptLru<LayoutKey, TextShape> layouts(kSharedLayouts);
+    return layouts;
+}
+
+void CQuorText::ForgetLayouts() { Layouts().Clear(); }
+
 GraphicsPath* CQuorText::LayOutText(int w, int h, float* emSize) {
     StringFormat format;
     format.SetLineAlignment(StringAlignmentCenter);
@@ -326,25 +333,17 @@ GraphicsPath* CQuorText::LayOutText(int w, int h, float* emSize) {
     TextLayout& l = m_layout;
     if (!l.valid || l.text != m_strText || l.face != m_strFaceName || l.emSize != size || l.at.X != at.X ||
         l.at.Y != at.Y || l.align != format.GetAlignment()) {
-        // The labels share the outlines last laid out: twelve stacks' labels
-        // of one size show the same few hundred directions.
-        struct Shape {
-            gfx::GraphicsPath path;
-            RectF bounds;
-        };
-        using Key = std::tuple<CString, CString, float, float, float, int>;
-        static platform::KeptLru<Key, Shape> shapes(kSharedLayouts);
-        Key key{m_strText, m_strFaceName, size, at.X, at.Y, int(format.GetAlignment())};
+        LayoutKey key{m_strText, m_strFaceName, size, at.X, at.Y, int(format.GetAlignment())};
         std::uint64_t hash = platform::HashBytes(platform::kHashSeed, m_strText.data(), m_strText.size() * 2);
         hash = platform::HashBytes(hash, m_strFaceName.data(), m_strFaceName.size() * 2);
         const float numbers[4] = {size, at.X, at.Y, float(format.GetAlignment())};
         hash = platform::HashBytes(hash, numbers, sizeof numbers);
-        const Shape* shape = shapes.Find(key, hash);
+        const TextShape* shape = Layouts().Find(key, hash);
         if (!shape) {
-            Shape made;
+            TextShape made;
             AddTextPath(&made.path, m_strText, size, at, &format);
             made.path.GetBounds(&made.bounds);
-            shape = shapes.Put(std::move(key), hash, std::move(made));
+            shape = Layouts().Put(std::move(key), hash, std::move(made));
         }
         l.path = shape->path;
         l.bounds = shape->bounds;

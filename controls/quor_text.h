@@ -12,7 +12,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <tuple>
 
+#include "platform/base/kept_lru.h"
 #include "platform/gdi/dc.h"
 #include "platform/window/edit.h"
 #include "platform/gdi/gdi.h"
@@ -189,8 +191,20 @@ private:
         gfx::RectF bounds;  // of the path
     };
     TextLayout m_layout;
+    struct TextShape {
+        gfx::GraphicsPath path;
+        gfx::RectF bounds;
+    };
+    // Text, face, size, where and how aligned.
+    using LayoutKey = std::tuple<CString, CString, float, float, float, int>;
+    static platform::KeptLru<LayoutKey, TextShape>& Layouts();
+
+public:
     // How many text outlines all labels keep at most.
     static constexpr size_t kSharedLayouts = 512;
+    static void ForgetLayouts();
+
+private:
     // The look of the last whole paint, kept while later paints had the same.
     std::optional<Look> m_paintedLook;
     // Where the texts painted since the last whole paint may have left pixels.

@@ -433,7 +433,7 @@ Status Graphics::FillPath(const Brush* brush, const GraphicsPath* path) {
         QRect clip;
         const bool simple = m_impl->ClipRect(&clip);
         if (FillCoverage(p, m_impl->target, simple ? &clip : nullptr, polys, path->GetFillMode() == FillModeAlternate,
-                         *brush, full, limit))
+                         *brush, full, limit, path))
             return Ok;
     }
     p->fillPath(ToQPath(*path), ToQBrush(*brush));

@@ -133,8 +133,18 @@ private:
 // antialiased, inside `limit`; false for brushes it does not draw. With
 // `directClip` (the target's clip as one rectangle) the pixels are blended
 // straight into `target`, otherwise through one image copy on the painter.
+// With `source` (the world path the figures were flattened from), the
+// coverage is kept for the next fill of the same path under the same
+// transform and limit, and taken from there.
 bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, const Polygons& polys, bool evenOdd,
-                  const Brush& brush, const QTransform& full, const QRect& limit);
+                  const Brush& brush, const QTransform& full, const QRect& limit,
+                  const GraphicsPath* source = nullptr);
+// How many fills took their coverage from what was kept, and the bytes kept.
+struct KeptCoverageCounts {
+    size_t hits = 0, misses = 0, bytes = 0, count = 0;
+};
+KeptCoverageCounts KeptCoverageOfThisThread();
+void ForgetKeptCoverage();
 // The outline a pen draws along a world path, in device coordinates.
 void StrokeOutline(const GraphicsPath& path, const QTransform& full, const QPen& pen, Polygons& out);
 // Fills `target` (device coordinates) with a path gradient; `full` maps the

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 
 #include "platform/graphics/graphics_impl.h"
+#include "platform/base/kept_lru.h"
 #include "platform/gdi/raster_bands.h"
 
 namespace gfx::detail {
@@ -274,11 +276,6 @@ struct BrushColours {
 
 namespace {
 
-inline QRgb Scale(QRgb p, float a) {
-    const int k = int(a * 256.0f + 0.5f);
-    return qRgba((qRed(p) * k) >> 8, (qGreen(p) * k) >> 8, (qBlue(p) * k) >> 8, (qAlpha(p) * k) >> 8);
-}
-
 // Source over destination, both premultiplied.
 inline QRgb Over(QRgb src, QRgb dst) {
     const int inv = 255 - int(qAlpha(src));
@@ -293,41 +290,173 @@ inline QRgb Over(QRgb src, QRgb dst) {
 
 }  // namespace
 
-template <class F>
-void ForEachCovered(const Coverage& cov, F&& f) {
-    for (int y = 0; y < cov.box.height(); ++y) {
+namespace {
+
+// A coverage with each pixel's share as the blend uses it: k of 256, where 0
+// leaves the pixel alone and 256 puts the colour itself. Shares at or below a
+// thousandth count as none and those at or above 0.999 as whole.
+struct Shares {
+    struct Run {
+        int x0, x1;  // pixels of the run, inclusive, from the box's left
+        int k;       // the share of all of them, when `cell` < 0
+        int cell;    // else where their shares start in `ks`
+    };
+    QRect box;
+    std::vector<Run> runs;
+    std::vector<int> rowStart;  // runs of row y: rowStart[y] .. rowStart[y + 1]
+    std::vector<std::uint16_t> ks;
+
+    size_t Bytes() const {
+        return sizeof(Shares) + runs.size() * sizeof(Run) + rowStart.size() * sizeof(int) + ks.size() * 2;
+    }
+};
+
+inline int ShareOf(float a) { return a <= 0.001f ? 0 : a >= 0.999f ? 256 : int(a * 256.0f + 0.5f); }
+
+void TakeShares(const Coverage& cov, Shares& out) {
+    out.box = cov.box;
+    out.runs.clear();
+    out.ks.clear();
+    const int h = cov.box.height();
+    out.rowStart.assign(size_t(std::max(h, 0)) + 1, 0);
+    for (int y = 0; y < h; ++y) {
+        out.rowStart[size_t(y)] = int(out.runs.size());
         const float* row = cov.cells.data() + size_t(y) * cov.stride;
         for (int r = cov.rowStart[size_t(y)]; r < cov.rowStart[size_t(y) + 1]; ++r) {
             const Coverage::Run& run = cov.runs[size_t(r)];
-            if (run.cells) f(y, run.x0, run.x1, row, -1.0f);
-            else if (run.value > 0.001f) f(y, run.x0, run.x1, nullptr, run.value);
+            if (!run.cells) {
+                const int k = ShareOf(run.value);
+                if (k > 0) out.runs.push_back({run.x0, run.x1, k, -1});
+                continue;
+            }
+            out.runs.push_back({run.x0, run.x1, 0, int(out.ks.size())});
+            for (int x = run.x0; x <= run.x1; ++x) out.ks.push_back(std::uint16_t(ShareOf(row[x])));
         }
     }
+    if (h > 0) out.rowStart[size_t(h)] = int(out.runs.size());
 }
 
+// f(y, x0, x1, shares, k): a run of row y, with per-pixel shares (indexed by
+// the pixel's column in the box) or one share k for all of it.
+template <class F>
+void ForEachCovered(const Shares& sh, F&& f) {
+    for (int y = 0; y < sh.box.height(); ++y)
+        for (int r = sh.rowStart[size_t(y)]; r < sh.rowStart[size_t(y) + 1]; ++r) {
+            const Shares::Run& run = sh.runs[size_t(r)];
+            if (run.cell >= 0) f(y, run.x0, run.x1, sh.ks.data() + run.cell - run.x0, 0);
+            else f(y, run.x0, run.x1, nullptr, run.k);
+        }
+}
+
+inline QRgb ScaleBy(QRgb p, int k) {
+    return qRgba((qRed(p) * k) >> 8, (qGreen(p) * k) >> 8, (qBlue(p) * k) >> 8, (qAlpha(p) * k) >> 8);
+}
+
+// What a fill from a path keeps: the path's figures, where they were put and
+// the pixels they were worked out over.
+struct SharesKey {
+    std::vector<PointF> points;
+    std::vector<BYTE> types;
+    double transform[9];
+    int box[4];
+    bool evenOdd;
+
+    bool operator==(const SharesKey& o) const {
+        return evenOdd == o.evenOdd && std::memcmp(box, o.box, sizeof box) == 0 &&
+               std::memcmp(transform, o.transform, sizeof transform) == 0 && types == o.types &&
+               points.size() == o.points.size() &&
+               std::memcmp(points.data(), o.points.data(), points.size() * sizeof(PointF)) == 0;
+    }
+};
+
+// Eight bytes at a time: a text's outline is a few thousand bytes.
+std::uint64_t HashWords(std::uint64_t h, const void* data, size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, bytes + i, 8);
+        h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+        h ^= h >> 29;
+    }
+    for (; i < size; ++i) h = (h ^ bytes[i]) * 0x100000001B3ull;
+    return h;
+}
+
+// Labels repaint the same texts over and over; their coverage is kept. A
+// text of a main window's label keeps about 20 KB.
+constexpr size_t kKeptSharesBytes = size_t(1) << 20;
+
+struct KeptShares {
+    platform::KeptLru<SharesKey, Shares> kept{kKeptSharesBytes};
+    Shares scratch;  // for fills that are not kept
+};
+KeptShares& SharesOfThisThread() {
+    thread_local KeptShares shares;
+    return shares;
+}
+
+}  // namespace
+
+KeptCoverageCounts KeptCoverageOfThisThread() {
+    const auto& k = SharesOfThisThread().kept;
+    return {k.Hits(), k.Misses(), k.Cost(), k.Count()};
+}
+
+void ForgetKeptCoverage() { SharesOfThisThread().kept.Clear(); }
+
 bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, const Polygons& polys, bool evenOdd,
-                  const Brush& brush, const QTransform& full, const QRect& limit) {
+                  const Brush& brush, const QTransform& full, const QRect& limit, const GraphicsPath* source) {
     BrushColours colours;
     if (!colours.Set(brush, full)) return false;
     const QRect box = BoundsOf(polys).toAlignedRect().adjusted(0, 0, 1, 1).intersected(limit);
     if (box.isEmpty()) return true;
-    thread_local Coverage kept;  // its buffers are reused by the next fill
-    ScratchCoverage scratch(kept);
-    Coverage& cov = *scratch;
-    AccumulateCoverage(polys, box, evenOdd, cov);
+    KeptShares& keptShares = SharesOfThisThread();
+    auto work = [&](Shares& out) {
+        thread_local Coverage kept;  // its buffers are reused by the next fill
+        ScratchCoverage scratch(kept);
+        Coverage& cov = *scratch;
+        AccumulateCoverage(polys, box, evenOdd, cov);
+        TakeShares(cov, out);
+    };
+    const Shares* shares = nullptr;
+    if (source) {
+        SharesKey key{source->Points(), source->Types(),
+                      {full.m11(), full.m12(), full.m13(), full.m21(), full.m22(), full.m23(), full.m31(), full.m32(),
+                       full.m33()},
+                      {box.left(), box.top(), box.width(), box.height()},
+                      evenOdd};
+        std::uint64_t hash = HashWords(platform::kHashSeed, key.points.data(), key.points.size() * sizeof(PointF));
+        hash = HashWords(hash, key.types.data(), key.types.size());
+        hash = HashWords(hash, key.transform, sizeof key.transform);
+        hash = HashWords(hash, key.box, sizeof key.box);
+        hash ^= evenOdd;
+        shares = keptShares.kept.Find(key, hash);
+        if (!shares) {
+            Shares made;
+            work(made);
+            const size_t cost = made.Bytes() + key.points.size() * sizeof(PointF) + key.types.size();
+            shares = keptShares.kept.Put(std::move(key), hash, std::move(made), cost);
+        }
+    } else {
+        work(keptShares.scratch);
+        shares = &keptShares.scratch;
+    }
+    const Shares& sh = *shares;
+
     const bool direct = directClip && target && target->isDetached() &&
                         target->format() == QImage::Format_ARGB32_Premultiplied;
     if (direct) {
         // Blend the covered pixels straight into the target (its clip is a rectangle).
         const QRect area = box.intersected(*directClip);
         if (area.isEmpty()) return true;
-        ForEachCovered(cov, [&](int y, int x0, int x1, const float* cells, float constant) {
+        ForEachCovered(sh, [&](int y, int x0, int x1, const std::uint16_t* ks, int k) {
             const int dy = box.top() + y;
             if (dy < area.top() || dy > area.bottom()) return;
             auto* line = reinterpret_cast<QRgb*>(target->scanLine(dy));
             const int from = std::max(x0 + box.left(), area.left()), to = std::min(x1 + box.left(), area.right());
             const double py = dy + 0.5;
-            if (!cells && constant >= 0.999f && colours.FlatAlongRows()) {
+            if (!ks && k == 256 && colours.FlatAlongRows()) {
                 // A fully covered run of one colour.
                 const QRgb c = colours.At(from + 0.5, py);
                 if (qAlpha(c) == 255) std::fill(line + from, line + to + 1, c);
@@ -337,10 +466,10 @@ bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, co
             const bool flat = colours.FlatAlongRows();
             const QRgb rowColour = flat ? colours.At(from + 0.5, py) : 0;
             for (int dx = from; dx <= to; ++dx) {
-                const float a = cells ? cells[dx - box.left()] : constant;
-                if (a <= 0.001f) continue;
+                const int a = ks ? ks[dx - box.left()] : k;
+                if (a == 0) continue;
                 const QRgb c = flat ? rowColour : colours.At(dx + 0.5, py);
-                line[dx] = Over(a >= 0.999f ? c : Scale(c, a), line[dx]);
+                line[dx] = Over(a == 256 ? c : ScaleBy(c, a), line[dx]);
             }
         });
         return true;
@@ -348,14 +477,14 @@ bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, co
     QImage tmp(box.size(), QImage::Format_ARGB32_Premultiplied);
     if (tmp.isNull()) return false;
     tmp.fill(0);
-    ForEachCovered(cov, [&](int y, int x0, int x1, const float* cells, float constant) {
+    ForEachCovered(sh, [&](int y, int x0, int x1, const std::uint16_t* ks, int k) {
         auto* row = reinterpret_cast<QRgb*>(tmp.scanLine(y));
         const double py = box.top() + y + 0.5;
         for (int x = x0; x <= x1; ++x) {
-            const float a = cells ? cells[x] : constant;
-            if (a <= 0.001f) continue;
+            const int a = ks ? ks[x] : k;
+            if (a == 0) continue;
             const QRgb c = colours.At(box.left() + x + 0.5, py);
-            row[x] = a >= 0.999f ? c : Scale(c, a);
+            row[x] = a == 256 ? c : ScaleBy(c, a);
         }
     });
     painter->save();

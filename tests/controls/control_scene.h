@@ -15,16 +15,26 @@
 #include <string>
 #include <vector>
 
+#include "controls/fnd.h"
 #include "controls/hmi_fonts.h"
 #include "controls/title_text.h"
 #include "platform/runtime/app.h"
 #include "platform/system/resources.h"
 #include "platform/gdi/dc.h"
+#include "platform/graphics/graphics_impl.h"
 #include "res/resources.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/recording_wnd.h"
 
 namespace control_test {
+
+// Drops the text outlines and fill coverage the controls share, so that the
+// next paint makes all of them afresh: a fresh drawing to compare with.
+inline void ForgetKeptDrawing() {
+    CFnd::ForgetFits();
+    CQuorText::ForgetLayouts();
+    gfx::detail::ForgetKeptCoverage();
+}
 
 // Message boxes go to a list while an object lives.
 class BoxRecorder {

@@ -67,6 +67,7 @@ struct Shown {
 
 // A display that never painted, given the changes of steps 0 to `upTo`, drawn whole.
 QImage FreshPaint(bool halo, const std::vector<std::vector<Change>>& steps, size_t upTo) {
+    control_test::ForgetKeptDrawing();
     Shown fresh(halo);
     for (size_t i = 0; i <= upTo; ++i)
         for (const Change& c : steps[i]) c(fresh.fnd);

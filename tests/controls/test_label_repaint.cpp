@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/quor_text.h"
@@ -189,6 +190,7 @@ TEST(LabelRepaint, AfterManyTextsALabelLooksLikeOneThatPaintedItsLastTextFresh) 
     for (const LabelCase& c : Cases()) {
         Labelled used(c);
         PaintHistory(*used.label);
+        control_test::ForgetKeptDrawing();
         Labelled fresh(c);
         fresh.label->Reposition(kFinal);
         fresh.label->SetText(u"   88°");
@@ -197,6 +199,31 @@ TEST(LabelRepaint, AfterManyTextsALabelLooksLikeOneThatPaintedItsLastTextFresh) 
         // The comparison sees the text: another one gives another picture.
         fresh.label->SetText(u"   89°");
         EXPECT_NE(fresh.Grab(), a) << c.name;
+    }
+}
+
+// Labels share the outlines they lay out: a label that lays out its text at
+// the place and height another one did, but larger, in another face or
+// aligned otherwise, still draws its own.
+TEST(LabelRepaint, ALabelLaidOutOtherwiseDoesNotTakeAnothersOutline) {
+    const std::pair<const char*, std::function<void(CQuorText&)>> others[] = {
+        {"larger", [](CQuorText& l) { l.m_fTextScale = 0.9f; }},
+        {"face", [](CQuorText& l) { l.m_strFaceName = u"Sans"; }},
+        {"right", [](CQuorText& l) { l.m_nAlign = 2; }},
+    };
+    const LabelCase& plain = Cases().front();
+    auto draw = [&](const std::function<void(CQuorText&)>& look) {
+        Labelled l(plain);
+        if (look) look(*l.label);
+        l.label->Reposition(kFinal);
+        l.label->SetText(u"   88°");
+        return l.Grab();
+    };
+    for (const auto& [name, look] : others) {
+        draw(nullptr);
+        const QImage shared = draw(look);
+        control_test::ForgetKeptDrawing();
+        EXPECT_TRUE(SameImages(shared, draw(look), name));
     }
 }
 
@@ -271,6 +298,7 @@ TEST(LabelRepaint, TheScreenAfterTextsShowsAFreshPaintOfTheLast) {
             // Read before events run: Qt's next frame repaints what was updated.
             const QImage shown = used.Shown();
             ASSERT_FALSE(shown.isNull()) << tag;
+            control_test::ForgetKeptDrawing();
             Labelled fresh(c);
             if (seq.recolour) Recolour(*fresh.label);
             fresh.Show();

@@ -7,6 +7,9 @@
 #include <QImage>
 #include <QPainter>
 #include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/graphics/graphics.h"
 #include "platform/graphics/graphics_impl.h"
@@ -696,4 +699,71 @@ TEST(GraphicsStatus, FailuresAreRecordedOnceAndDrawingGoesOn) {
     Graphics onNothing(static_cast<HDC>(nullptr));
     EXPECT_EQ(onNothing.GetLastStatus(), InvalidParameter);
     EXPECT_EQ(onNothing.FillRectangle(&black, 0, 0, 10, 10), Ok);
+}
+
+// ---------------------------------------------------------------------------
+// Kept coverage: a fill of a path filled before takes its coverage from what
+// was kept. Every fill of a sequence whose paths, transforms, rules and clips
+// share bounds must come out as the same fill made with nothing kept.
+
+TEST(GraphicsKeptCoverage, AFillFromWhatWasKeptIsTheFillMadeAfresh) {
+    GraphicsPath disc;
+    disc.AddEllipse(10.0f, 10.0f, 40.0f, 40.0f);
+    GraphicsPath ring;  // the same bounds as the disc, other points
+    ring.AddRectangle(RectF(10.0f, 10.0f, 40.0f, 40.0f));
+    ring.AddEllipse(20.0f, 20.0f, 20.0f, 20.0f);
+    GraphicsPath windingRing;  // the same points as the ring, the other rule
+    windingRing.AddPath(&ring, FALSE);
+    windingRing.SetFillMode(FillModeWinding);
+    GraphicsPath edited;  // one object whose points change between fills
+    edited.AddEllipse(10.0f, 10.0f, 40.0f, 40.0f);
+    const SolidBrush red(C(kRed));
+    const LinearGradientBrush fade(Rect(0, 0, 60, 60), C(kBlue), C(kRed), LinearGradientModeVertical);
+    struct Fill {
+        const char* name;
+        GraphicsPath* path;
+        const Brush* brush;
+        float dx;   // world move
+        Rect clip;  // empty for none
+        std::function<void()> before;
+    };
+    const Fill fills[] = {
+        {"disc", &disc, &red, 0, {}, {}},
+        {"ring", &ring, &red, 0, {}, {}},
+        {"winding-ring", &windingRing, &red, 0, {}, {}},
+        {"disc-moved", &disc, &red, 0.25f, {}, {}},
+        {"disc-clipped", &disc, &red, 0, Rect(0, 0, 30, 60), {}},
+        {"disc-gradient", &disc, &fade, 0, {}, {}},
+        {"disc-again", &disc, &red, 0, {}, {}},
+        {"edited-first", &edited, &red, 0, {}, [&] {
+             edited.Reset();
+             edited.AddEllipse(10.0f, 10.0f, 40.0f, 40.0f);
+         }},
+        {"edited-then", &edited, &red, 0, {}, [&] {
+             edited.Reset();
+             edited.AddEllipse(10.0f, 10.0f, 40.0f, 39.5f);
+         }},
+    };
+    auto draw = [](const Fill& f) {
+        Canvas canvas(60, 60, kWhite);
+        Graphics& g = canvas.Graphics();
+        g.TranslateTransform(f.dx, 0.0f);
+        if (f.clip.Width > 0) g.SetClip(f.clip, CombineModeReplace);
+        g.FillPath(f.brush, f.path);
+        return canvas.Image();
+    };
+    std::vector<QImage> fresh;
+    for (const Fill& f : fills) {
+        if (f.before) f.before();
+        detail::ForgetKeptCoverage();
+        fresh.push_back(draw(f));
+    }
+    detail::ForgetKeptCoverage();
+    const size_t hitsBefore = detail::KeptCoverageOfThisThread().hits;
+    for (size_t i = 0; i < std::size(fills); ++i) {
+        if (fills[i].before) fills[i].before();
+        EXPECT_TRUE(draw(fills[i]) == fresh[i]) << fills[i].name;
+    }
+    // The gradient, "again" and the first edit find the disc kept.
+    EXPECT_EQ(detail::KeptCoverageOfThisThread().hits - hitsBefore, 3u);
 }
