@@ -294,12 +294,12 @@ namespace {
 
 // A coverage with each pixel's share as the blend uses it: k of 256, where 0
 // leaves the pixel alone and 256 puts the colour itself. Shares at or below a
-// thousandth count as none and those at or above 0.999 as whole.
+// thousandth count as none and those at or above 0.999 as whole. Only the
+// pixels edges cross are held: between them a row keeps the share of the last
+// one before (none before the first).
 struct Shares {
     struct Run {
-        int x0, x1;  // pixels of the run, inclusive, from the box's left
-        int k;       // the share of all of them, when `cell` < 0
-        int cell;    // else where their shares start in `ks`
+        int x0, x1;  // crossed pixels, inclusive, from the box's left; their shares follow in `ks`
     };
     QRect box;
     std::vector<Run> runs;
@@ -313,6 +313,8 @@ struct Shares {
 
 inline int ShareOf(float a) { return a <= 0.001f ? 0 : a >= 0.999f ? 256 : int(a * 256.0f + 0.5f); }
 
+// Between the crossed pixels the coverage runs on at the share of the last
+// one, so only those are taken.
 void TakeShares(const Coverage& cov, Shares& out) {
     out.box = cov.box;
     out.runs.clear();
@@ -324,28 +326,36 @@ void TakeShares(const Coverage& cov, Shares& out) {
         const float* row = cov.cells.data() + size_t(y) * cov.stride;
         for (int r = cov.rowStart[size_t(y)]; r < cov.rowStart[size_t(y) + 1]; ++r) {
             const Coverage::Run& run = cov.runs[size_t(r)];
-            if (!run.cells) {
-                const int k = ShareOf(run.value);
-                if (k > 0) out.runs.push_back({run.x0, run.x1, k, -1});
-                continue;
-            }
-            out.runs.push_back({run.x0, run.x1, 0, int(out.ks.size())});
-            for (int x = run.x0; x <= run.x1; ++x) out.ks.push_back(std::uint16_t(ShareOf(row[x])));
+            if (!run.cells) continue;
+            out.runs.push_back({run.x0, run.x1});
+            const size_t at = out.ks.size();
+            out.ks.resize(at + size_t(run.x1 - run.x0 + 1));
+            std::uint16_t* k = out.ks.data() + at;
+            for (int x = run.x0; x <= run.x1; ++x) *k++ = std::uint16_t(ShareOf(row[x]));
         }
     }
     if (h > 0) out.rowStart[size_t(h)] = int(out.runs.size());
 }
 
 // f(y, x0, x1, shares, k): a run of row y, with per-pixel shares (indexed by
-// the pixel's column in the box) or one share k for all of it.
+// the pixel's column in the box) or one share k for all of it; runs of no
+// share are left out.
 template <class F>
 void ForEachCovered(const Shares& sh, F&& f) {
-    for (int y = 0; y < sh.box.height(); ++y)
+    const int w = sh.box.width();
+    const std::uint16_t* ks = sh.ks.data();
+    for (int y = 0; y < sh.box.height(); ++y) {
+        int x = 0, k = 0;
         for (int r = sh.rowStart[size_t(y)]; r < sh.rowStart[size_t(y) + 1]; ++r) {
             const Shares::Run& run = sh.runs[size_t(r)];
-            if (run.cell >= 0) f(y, run.x0, run.x1, sh.ks.data() + run.cell - run.x0, 0);
-            else f(y, run.x0, run.x1, nullptr, run.k);
+            if (run.x0 > x && k > 0) f(y, x, run.x0 - 1, nullptr, k);
+            f(y, run.x0, run.x1, ks - run.x0, 0);
+            ks += run.x1 - run.x0 + 1;
+            k = ks[-1];
+            x = run.x1 + 1;
         }
+        if (x < w && k > 0) f(y, x, w - 1, nullptr, k);
+    }
 }
 
 inline QRgb ScaleBy(QRgb p, int k) {
@@ -384,8 +394,8 @@ std::uint64_t HashWords(std::uint64_t h, const void* data, size_t size) {
 }
 
 // Labels repaint the same texts over and over; their coverage is kept. A
-// text of a main window's label keeps about 20 KB.
-constexpr size_t kKeptSharesBytes = size_t(1) << 20;
+// text of a main window's label keeps about 8 KB.
+constexpr size_t kKeptSharesBytes = size_t(2) << 20;
 
 struct KeptShares {
     platform::KeptLru<SharesKey, Shares> kept{kKeptSharesBytes};
