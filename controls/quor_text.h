@@ -201,7 +201,7 @@ private:
 
 public:
     // How many text outlines all labels keep at most.
-    static constexpr size_t kSharedLayouts = 512;
+    static constexpr size_t kSharedLayouts = 384;
     static void ForgetLayouts();
 
 private:

@@ -362,40 +362,54 @@ inline QRgb ScaleBy(QRgb p, int k) {
     return qRgba((qRed(p) * k) >> 8, (qGreen(p) * k) >> 8, (qBlue(p) * k) >> 8, (qAlpha(p) * k) >> 8);
 }
 
-// What a fill from a path keeps: the path's figures, where they were put and
-// the pixels they were worked out over.
-struct SharesKey {
-    std::vector<PointF> points;
-    std::vector<BYTE> types;
-    double transform[9];
-    int box[4];
-    bool evenOdd;
-
-    bool operator==(const SharesKey& o) const {
-        return evenOdd == o.evenOdd && std::memcmp(box, o.box, sizeof box) == 0 &&
-               std::memcmp(transform, o.transform, sizeof transform) == 0 && types == o.types &&
-               points.size() == o.points.size() &&
-               std::memcmp(points.data(), o.points.data(), points.size() * sizeof(PointF)) == 0;
-    }
-};
-
 // Eight bytes at a time: a text's outline is a few thousand bytes.
-std::uint64_t HashWords(std::uint64_t h, const void* data, size_t size) {
+std::uint64_t HashWords(std::uint64_t h, std::uint64_t multiplier, const void* data, size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     size_t i = 0;
     for (; i + 8 <= size; i += 8) {
         std::uint64_t w;
         std::memcpy(&w, bytes + i, 8);
-        h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+        h = (h ^ w) * multiplier;
         h ^= h >> 29;
     }
-    for (; i < size; ++i) h = (h ^ bytes[i]) * 0x100000001B3ull;
-    return h;
+    for (; i < size; ++i) h = (h ^ bytes[i]) * multiplier;
+    return h ^ (h >> 32);
 }
 
+// What a fill from a path is kept under: its figures, where they were put and
+// the pixels they were worked out over. The figures are told apart by two
+// independent 64-bit hashes of their points and kinds, the transform and the
+// box: a text's outline is a few thousand bytes that would otherwise be kept
+// twice, in its label and here.
+struct SharesKey {
+    std::uint64_t first = 0, second = 0;
+    size_t points = 0;
+    int box[4] = {};
+    bool evenOdd = false;
+
+    SharesKey(const GraphicsPath& path, const QTransform& full, const QRect& b, bool rule)
+        : points(path.Points().size()), box{b.left(), b.top(), b.width(), b.height()}, evenOdd(rule) {
+        const double transform[9] = {full.m11(), full.m12(), full.m13(), full.m21(), full.m22(),
+                                     full.m23(), full.m31(), full.m32(), full.m33()};
+        auto hash = [&](std::uint64_t h, std::uint64_t m) {
+            h = HashWords(h, m, path.Points().data(), points * sizeof(PointF));
+            h = HashWords(h, m, path.Types().data(), path.Types().size());
+            h = HashWords(h, m, transform, sizeof transform);
+            h = HashWords(h, m, box, sizeof box);
+            return HashWords(h, m, &evenOdd, 1);
+        };
+        first = hash(platform::kHashSeed, 0x9E3779B97F4A7C15ull);
+        second = hash(0x2545F4914F6CDD1Dull, 0xBF58476D1CE4E5B9ull);
+    }
+    bool operator==(const SharesKey& o) const {
+        return first == o.first && second == o.second && points == o.points && evenOdd == o.evenOdd &&
+               std::memcmp(box, o.box, sizeof box) == 0;
+    }
+};
+
 // Labels repaint the same texts over and over; their coverage is kept. A
-// text of a main window's label keeps about 8 KB.
-constexpr size_t kKeptSharesBytes = size_t(2) << 20;
+// text of a main window's label at 1920x1080 keeps about 5 KB.
+constexpr size_t kKeptSharesBytes = size_t(3) << 19;
 
 struct KeptShares {
     platform::KeptLru<SharesKey, Shares> kept{kKeptSharesBytes};
@@ -431,21 +445,13 @@ bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, co
     };
     const Shares* shares = nullptr;
     if (source) {
-        SharesKey key{source->Points(), source->Types(),
-                      {full.m11(), full.m12(), full.m13(), full.m21(), full.m22(), full.m23(), full.m31(), full.m32(),
-                       full.m33()},
-                      {box.left(), box.top(), box.width(), box.height()},
-                      evenOdd};
-        std::uint64_t hash = HashWords(platform::kHashSeed, key.points.data(), key.points.size() * sizeof(PointF));
-        hash = HashWords(hash, key.types.data(), key.types.size());
-        hash = HashWords(hash, key.transform, sizeof key.transform);
-        hash = HashWords(hash, key.box, sizeof key.box);
-        hash ^= evenOdd;
+        SharesKey key(*source, full, box, evenOdd);
+        const std::uint64_t hash = key.first;
         shares = keptShares.kept.Find(key, hash);
         if (!shares) {
             Shares made;
             work(made);
-            const size_t cost = made.Bytes() + key.points.size() * sizeof(PointF) + key.types.size();
+            const size_t cost = made.Bytes() + sizeof(SharesKey);
             shares = keptShares.kept.Put(std::move(key), hash, std::move(made), cost);
         }
     } else {

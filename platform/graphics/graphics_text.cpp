@@ -14,6 +14,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "platform/base/kept_lru.h"
 #include "platform/system/fonts.h"
 #include "platform/gdi/gdi_impl.h"
 #include "platform/graphics/graphics.h"
@@ -203,16 +204,23 @@ LineOutline LayOut(const QString& family, INT style, const QString& text) {
     return out;
 }
 
+// The outlines of the lines laid out last, by face, style and text. Labels
+// keep their placed outlines themselves; what is kept here serves a text
+// placed anew: about sixty lines of a few words.
+constexpr size_t kKeptLineBytes = 256 * 1024;
+
 const LineOutline& CachedLine(const QString& family, INT style, const QString& text) {
-    static std::unordered_map<std::u16string, LineOutline> cache;
+    static platform::KeptLru<std::u16string, LineOutline> cache(kKeptLineBytes);
     std::u16string key = U(family);
     key += u'\x1';
     key += char16_t(u'0' + (style & 3));
     key += U(text);
-    auto it = cache.find(key);
-    if (it != cache.end()) return it->second;
-    if (cache.size() > 512) cache.clear();
-    return cache.emplace(std::move(key), LayOut(family, style, text)).first->second;
+    const std::uint64_t hash = platform::HashBytes(platform::kHashSeed, key.data(), key.size() * sizeof(char16_t));
+    if (const LineOutline* kept = cache.Find(key, hash)) return *kept;
+    LineOutline made = LayOut(family, style, text);
+    const size_t cost = sizeof(LineOutline) + made.points.size() * sizeof(PointF) + made.types.size() +
+                        key.size() * sizeof(char16_t) + 64;
+    return *cache.Put(std::move(key), hash, std::move(made), cost);
 }
 
 struct Placement {
