@@ -139,7 +139,7 @@ platform::KeptLru<CFnd::TextFitKey, CFnd::TextFit>& CFnd::Fits() {
 void CFnd::ForgetFits() { Fits().Clear(); }
 
 const CFnd::TextFit& CFnd::FitText(const CString& text, float right, float y, float start, const gfx::StringFormat& format) {
-    TextFitKey key{text, right, y, start, m_pFamily ? m_pFamily->GetFamilyName() : std::u16string(),
+    TextFitKey key{text, right, y, start, m_pFamily ? m_pFamily->QtFamily() : std::u16string(),
                    m_pFamily && m_pFamily->IsAvailable(), float(m_rcClient.left), (m_dwFlags & kOwnText) != 0};
     std::uint64_t hash = platform::HashBytes(platform::kHashSeed, key.text.data(), key.text.size() * sizeof(char16_t));
     hash = platform::HashBytes(hash, key.family.data(), key.family.size() * sizeof(char16_t));

@@ -115,7 +115,7 @@ private:
     struct TextFitKey {
         CString text;
         float right, y, start;
-        std::u16string family;  // empty for none
+        std::u16string family;  // the face drawn with, empty for none
         bool familyAvailable;
         float left;
         bool ownText;

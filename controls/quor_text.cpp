@@ -334,8 +334,8 @@ GraphicsPath* CQuorText::LayOutText(int w, int h, float* emSize) {
     if (!l.valid || l.text != m_strText || l.face != m_strFaceName || l.emSize != size || l.at.X != at.X ||
         l.at.Y != at.Y || l.align != format.GetAlignment()) {
         LayoutKey key{m_strText, m_strFaceName, size, at.X, at.Y, int(format.GetAlignment())};
-        std::uint64_t hash = platform::HashBytes(platform::kHashSeed, m_strText.data(), m_strText.size() * 2);
-        hash = platform::HashBytes(hash, m_strFaceName.data(), m_strFaceName.size() * 2);
+        std::uint64_t hash = platform::HashBytes(platform::kHashSeed, m_strText.data(), m_strText.size() * sizeof(char16_t));
+        hash = platform::HashBytes(hash, m_strFaceName.data(), m_strFaceName.size() * sizeof(char16_t));
         const float numbers[4] = {size, at.X, at.Y, float(format.GetAlignment())};
         hash = platform::HashBytes(hash, numbers, sizeof numbers);
         const TextShape* shape = Layouts().Find(key, hash);
