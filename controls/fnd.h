@@ -15,7 +15,6 @@
 // m_dwFlags comes from CBlinkDisplay.
 #pragma once
 
-#include <list>
 #include <utility>
 #include <vector>
 

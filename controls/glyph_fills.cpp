@@ -5,16 +5,11 @@
 #include <cstring>
 
 #include "controls/path_helpers.h"
+#include "platform/base/kept_lru.h"
 
 using namespace gfx;
 
 namespace {
-
-std::uint64_t Mix(std::uint64_t h, const void* data, size_t size) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < size; ++i) h = (h ^ bytes[i]) * 0x100000001B3ull;  // FNV-1a
-    return h;
-}
 
 // The device pixels a fill of `area` (world units, pixel centres on whole
 // numbers) may change on a `width` x `height` surface, with a margin for the
@@ -104,14 +99,14 @@ void GlyphFills::Fill(Graphics* g, int width, int height, const GraphicsPath& ou
 
 void GlyphFills::FillCharacter(Graphics* g, const GraphicsPath& outline, size_t begin, size_t end, Key key,
                                const Rect* within) {
-    std::uint64_t h = 0xCBF29CE484222325ull;
-    h = Mix(h, &key.width, sizeof key.width);
-    h = Mix(h, &key.height, sizeof key.height);
-    h = Mix(h, &key.lit, sizeof key.lit);
-    h = Mix(h, &key.dim, sizeof key.dim);
-    h = Mix(h, &key.halo, sizeof key.halo);
-    h = Mix(h, outline.Points().data() + begin, (end - begin) * sizeof(PointF));
-    h = Mix(h, outline.Types().data() + begin, end - begin);
+    std::uint64_t h = platform::kHashSeed;
+    h = platform::HashBytes(h, &key.width, sizeof key.width);
+    h = platform::HashBytes(h, &key.height, sizeof key.height);
+    h = platform::HashBytes(h, &key.lit, sizeof key.lit);
+    h = platform::HashBytes(h, &key.dim, sizeof key.dim);
+    h = platform::HashBytes(h, &key.halo, sizeof key.halo);
+    h = platform::HashBytes(h, outline.Points().data() + begin, (end - begin) * sizeof(PointF));
+    h = platform::HashBytes(h, outline.Types().data() + begin, end - begin);
     key.hash = h;
 
     auto found = std::find_if(m_kept.begin(), m_kept.end(), [&](const Kept& k) {

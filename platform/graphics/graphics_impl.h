@@ -135,7 +135,7 @@ private:
 // straight into `target`, otherwise through one image copy on the painter.
 // With `source` (the world path the figures were flattened from), the
 // coverage is kept for the next fill of the same path under the same
-// transform and limit, and taken from there.
+// transform over the same pixels, and taken from there.
 bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, const Polygons& polys, bool evenOdd,
                   const Brush& brush, const QTransform& full, const QRect& limit,
                   const GraphicsPath* source = nullptr);
