@@ -87,6 +87,10 @@ public:
 
     // ---- filling ----
     Status Clear(const Color& c);
+    // An antialiased fill with a solid or linear-gradient brush whose bounds
+    // (in pixels) are at most kWholeFillPixels gives every pixel the same value
+    // whatever the clip and surface: a repaint of a part matches a whole paint.
+    static constexpr int kWholeFillPixels = 1 << 16;
     Status FillPath(const Brush* brush, const GraphicsPath* path);
     Status FillRectangle(const Brush* brush, REAL x, REAL y, REAL w, REAL h);
     Status FillRectangle(const Brush* brush, const RectF& r) { return FillRectangle(brush, r.X, r.Y, r.Width, r.Height); }

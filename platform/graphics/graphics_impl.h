@@ -135,7 +135,9 @@ private:
 // straight into `target`, otherwise through one image copy on the painter.
 // With `source` (the world path the figures were flattened from), the
 // coverage is kept for the next fill of the same path under the same
-// transform over the same pixels, and taken from there.
+// transform over the same pixels, and taken from there; such a fill no larger
+// than Graphics::kWholeFillPixels is worked out over all of its shape,
+// whatever `limit` cuts off.
 bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, const Polygons& polys, bool evenOdd,
                   const Brush& brush, const QTransform& full, const QRect& limit,
                   const GraphicsPath* source = nullptr);

@@ -433,8 +433,14 @@ bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, co
                   const Brush& brush, const QTransform& full, const QRect& limit, const GraphicsPath* source) {
     BrushColours colours;
     if (!colours.Set(brush, full)) return false;
-    const QRect box = BoundsOf(polys).toAlignedRect().adjusted(0, 0, 1, 1).intersected(limit);
+    const QRect shape = BoundsOf(polys).toAlignedRect().adjusted(0, 0, 1, 1);
+    QRect box = shape.intersected(limit);
     if (box.isEmpty()) return true;
+    // A pixel's share depends on where the sums along its row start: a small
+    // kept fill is worked out over all of its shape, so that any part of it
+    // painted again, on any surface, comes out as in a whole paint (and is
+    // found kept whatever the clip).
+    if (source && qint64(shape.width()) * shape.height() <= Graphics::kWholeFillPixels) box = shape;
     KeptShares& keptShares = SharesOfThisThread();
     auto work = [&](Shares& out) {
         thread_local Coverage kept;  // its buffers are reused by the next fill
@@ -471,6 +477,7 @@ bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, co
             if (dy < area.top() || dy > area.bottom()) return;
             auto* line = reinterpret_cast<QRgb*>(target->scanLine(dy));
             const int from = std::max(x0 + box.left(), area.left()), to = std::min(x1 + box.left(), area.right());
+            if (from > to) return;
             const double py = dy + 0.5;
             if (!ks && k == 256 && colours.FlatAlongRows()) {
                 // A fully covered run of one colour.

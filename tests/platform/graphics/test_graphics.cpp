@@ -732,7 +732,7 @@ TEST(GraphicsKeptCoverage, AFillFromWhatWasKeptIsTheFillMadeAfresh) {
         {"ring", &ring, &red, 0, {}, {}},
         {"winding-ring", &windingRing, &red, 0, {}, {}},
         {"disc-moved", &disc, &red, 0.25f, {}, {}},
-        {"disc-clipped", &disc, &red, 0, Rect(0, 0, 30, 60), {}},
+        {"disc-clipped", &disc, &red, 0, Rect(30, 0, 30, 60), {}},
         {"disc-gradient", &disc, &fade, 0, {}, {}},
         {"disc-again", &disc, &red, 0, {}, {}},
         {"edited-first", &edited, &red, 0, {}, [&] {
@@ -764,6 +764,10 @@ TEST(GraphicsKeptCoverage, AFillFromWhatWasKeptIsTheFillMadeAfresh) {
         if (fills[i].before) fills[i].before();
         EXPECT_TRUE(draw(fills[i]) == fresh[i]) << fills[i].name;
     }
-    // The gradient, "again" and the first edit find the disc kept.
-    EXPECT_EQ(detail::KeptCoverageOfThisThread().hits - hitsBefore, 3u);
+    // The clipped disc, the gradient, "again" and the first edit find the disc kept.
+    EXPECT_EQ(detail::KeptCoverageOfThisThread().hits - hitsBefore, 4u);
+    // A small fill is worked out whole: made afresh under a clip, its pixels
+    // there are those of the whole disc.
+    const QRect clipped(30, 0, 30, 60);
+    EXPECT_TRUE(fresh[4].copy(clipped) == fresh[0].copy(clipped));
 }
