@@ -1,5 +1,6 @@
 #include "controls/quor_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <optional>
@@ -106,8 +107,13 @@ bool CQuorText::AreaOfNewText(CRect* area) {
     if (w <= 0 || h <= 0 || !m_pBack || int(m_pBack->GetWidth()) < w || int(m_pBack->GetHeight()) < h) return false;
     if (!m_paintedLook || !(CurrentLook(w, h) == *m_paintedLook)) return false;
     float size = 0.0f;
-    CRect texts;
     LayOutText(w, h, &size);
+    if (m_shown.valid && GlyphsPaintAlike()) {
+        // Only the glyphs that differ: the others show as they are.
+        *area = WithGloss(ChangedGlyphs(m_shown, w, h), w, h);
+        return true;
+    }
+    CRect texts;
     texts.UnionRect(m_rcTextShown, TextArea(w, h));
     *area = WithGloss(texts, w, h);
     return true;
@@ -343,10 +349,12 @@ GraphicsPath* CQuorText::LayOutText(int w, int h, float* emSize) {
             TextShape made;
             AddTextPath(&made.path, m_strText, size, at, &format);
             made.path.GetBounds(&made.bounds);
+            made.glyphs = GlyphsOf(made.path);
             shape = Layouts().Put(std::move(key), hash, std::move(made));
         }
         l.path = shape->path;
         l.bounds = shape->bounds;
+        l.glyphs = shape->glyphs;
         l.valid = true;
         l.text = m_strText;
         l.face = m_strFaceName;
@@ -359,7 +367,10 @@ GraphicsPath* CQuorText::LayOutText(int w, int h, float* emSize) {
 
 CRect CQuorText::TextArea(int w, int h) const {
     if (!m_layout.valid || m_layout.path.GetPointCount() == 0) return CRect();
-    const RectF& b = m_layout.bounds;
+    return ReachOf(m_layout.bounds, w, h);
+}
+
+CRect CQuorText::ReachOf(const RectF& b, int w, int h) const {
     auto span = [](double from, double to) {
         return std::pair<int, int>(int(std::floor(from)) - kTextMargin, int(std::ceil(to)) + kTextMargin);
     };
@@ -376,6 +387,90 @@ CRect CQuorText::TextArea(int w, int h) const {
     return area;
 }
 
+std::vector<CQuorText::Glyph> CQuorText::GlyphsOf(const GraphicsPath& path) {
+    const std::vector<PointF>& points = path.Points();
+    const std::vector<BYTE>& types = path.Types();
+    auto meets = [](const RectF& a, const RectF& b) {
+        return a.X <= b.X + b.Width && b.X <= a.X + a.Width && a.Y <= b.Y + b.Height && b.Y <= a.Y + a.Height;
+    };
+    auto unite = [](const RectF& a, const RectF& b) {
+        const REAL x0 = std::min(a.X, b.X), y0 = std::min(a.Y, b.Y);
+        return RectF(x0, y0, std::max(a.X + a.Width, b.X + b.Width) - x0, std::max(a.Y + a.Height, b.Y + b.Height) - y0);
+    };
+    std::vector<Glyph> glyphs;
+    for (size_t begin = 0; begin < points.size();) {
+        size_t end = begin + 1;
+        while (end < points.size() && (types[end] & PathPointTypePathTypeMask) != PathPointTypeStart) ++end;
+        REAL x0 = points[begin].X, y0 = points[begin].Y, x1 = x0, y1 = y0;
+        for (size_t i = begin; i < end; ++i) {
+            x0 = std::min(x0, points[i].X);
+            y0 = std::min(y0, points[i].Y);
+            x1 = std::max(x1, points[i].X);
+            y1 = std::max(y1, points[i].Y);
+        }
+        glyphs.push_back({begin, end, RectF(x0, y0, x1 - x0, y1 - y0)});
+        // A figure that meets an earlier glyph (a counter, a dot) joins it, with
+        // every glyph between, until the last glyph meets none before it.
+        for (bool merged = true; merged && glyphs.size() > 1;) {
+            merged = false;
+            Glyph& last = glyphs.back();
+            for (size_t k = 0; k + 1 < glyphs.size(); ++k) {
+                if (!meets(glyphs[k].bounds, last.bounds)) continue;
+                for (size_t j = k + 1; j < glyphs.size(); ++j) glyphs[k].bounds = unite(glyphs[k].bounds, glyphs[j].bounds);
+                glyphs[k].end = last.end;
+                glyphs.resize(k + 1);
+                merged = true;
+                break;
+            }
+        }
+        begin = end;
+    }
+    return glyphs;
+}
+
+bool CQuorText::GlyphsPaintAlike() const {
+    if (m_dwFlags & kTextOutline) return false;  // a pen is worked out over the painted part
+    for (const Glyph& glyph : m_layout.glyphs) {
+        const double pixels = (double(glyph.bounds.Width) + 3.0) * (double(glyph.bounds.Height) + 3.0);
+        if (!(pixels <= double(Graphics::kWholeFillPixels))) return false;
+    }
+    return true;
+}
+
+CRect CQuorText::ChangedGlyphs(const TextLayout& was, int w, int h) const {
+    auto same = [](const TextLayout& a, const Glyph& ga, const TextLayout& b, const Glyph& gb) {
+        const size_t n = ga.end - ga.begin;
+        return n == gb.end - gb.begin && ga.bounds == gb.bounds &&
+               std::equal(a.path.Points().begin() + ptrdiff_t(ga.begin), a.path.Points().begin() + ptrdiff_t(ga.end),
+                          b.path.Points().begin() + ptrdiff_t(gb.begin)) &&
+               std::equal(a.path.Types().begin() + ptrdiff_t(ga.begin), a.path.Types().begin() + ptrdiff_t(ga.end),
+                          b.path.Types().begin() + ptrdiff_t(gb.begin));
+    };
+    CRect area;
+    auto unmatched = [&](const TextLayout& from, const TextLayout& other) {
+        for (const Glyph& g : from.glyphs) {
+            const bool kept = std::any_of(other.glyphs.begin(), other.glyphs.end(),
+                                          [&](const Glyph& o) { return same(from, g, other, o); });
+            if (!kept) area.UnionRect(area, ReachOf(g.bounds, w, h));
+        }
+    };
+    unmatched(was, m_layout);
+    unmatched(m_layout, was);
+    return area;
+}
+
+void CQuorText::EachGlyph(Graphics* g, const Brush* brush, const Pen* pen, const CRect& painted, int w, int h) {
+    const GraphicsPath& path = m_layout.path;
+    for (const Glyph& glyph : m_layout.glyphs) {
+        CRect meets;
+        if (!meets.IntersectRect(ReachOf(glyph.bounds, w, h), painted)) continue;
+        const GraphicsPath one(path.Points().data() + glyph.begin, path.Types().data() + glyph.begin,
+                               INT(glyph.end - glyph.begin), path.GetFillMode());
+        if (pen) g->DrawPath(pen, &one);
+        else g->FillPath(brush, &one);
+    }
+}
+
 CRect CQuorText::WithGloss(const CRect& area, int w, int h) const {
     if (!(m_dwFlags & kGloss)) return area;
     // The gloss's gradient is worked out along each row from where its
@@ -389,18 +484,18 @@ CRect CQuorText::WithGloss(const CRect& area, int w, int h) const {
     return out;
 }
 
-void CQuorText::FillText(Graphics* g, GraphicsPath* path, int w, int h) {
+void CQuorText::FillText(Graphics* g, const CRect& painted, int w, int h) {
     if (m_dwFlags & kTextGradient) {
         const LinearGradientBrush brush(Rect(0, 0, w, h), Opaque(m_crTextTop), Opaque(m_crTextBottom),
                                         LinearGradientModeVertical);
-        g->FillPath(&brush, path);
+        EachGlyph(g, &brush, nullptr, painted, w, h);
     } else {
         const SolidBrush brush(Opaque(m_crText));
-        g->FillPath(&brush, path);
+        EachGlyph(g, &brush, nullptr, painted, w, h);
     }
     if (m_dwFlags & kTextOutline) {
         const Pen pen(Opaque(m_crTextOutline), 1.0f);
-        g->DrawPath(&pen, path);
+        EachGlyph(g, nullptr, &pen, painted, w, h);
     }
 }
 
@@ -424,7 +519,7 @@ float CQuorText::ReflectionLine(int h) const {
     return float(h) * m_fTextScale + 10.0f + m_fTextOffset;
 }
 
-void CQuorText::DrawReflection(Graphics* g, GraphicsPath* path, int w, int h) {
+void CQuorText::DrawReflection(Graphics* g, const CRect& painted, int w, int h) {
     if (!(m_dwFlags & kReflection)) return;
     const REAL t = ReflectionLine(h);
     g->TranslateTransform(0.0f, t, MatrixOrderPrepend);
@@ -432,7 +527,7 @@ void CQuorText::DrawReflection(Graphics* g, GraphicsPath* path, int w, int h) {
     g->TranslateTransform(0.0f, -t, MatrixOrderPrepend);
     const LinearGradientBrush brush(Rect(0, int(t), w, h / 2), Color(0xFF000000u),
                                     Opaque(ScaleColor(0x00FF00, -0.2f)), LinearGradientModeVertical);
-    g->FillPath(&brush, path);
+    EachGlyph(g, &brush, nullptr, painted, w, h);
     g->ResetTransform();
 }
 
@@ -464,6 +559,16 @@ void CQuorText::Draw(Graphics* target) {
     else m_rcTextShown.UnionRect(m_rcTextShown, textArea);
     if (whole) m_paintedLook = look;
     else if (m_paintedLook && !(*m_paintedLook == look)) m_paintedLook.reset();
+    const bool showsText = m_paintedLook && (whole || (m_shown.valid && paintedHolds(WithGloss(ChangedGlyphs(m_shown, w, h), w, h))));
+    if (!showsText) {
+        m_shown.valid = false;
+    } else {
+        m_rcTextShown = textArea;
+        const TextLayout& l = m_layout;
+        if (!m_shown.valid || m_shown.text != l.text || m_shown.face != l.face || m_shown.emSize != l.emSize ||
+            !(m_shown.at == l.at) || m_shown.align != l.align)
+            m_shown = l;
+    }
 
     // The kept background is opaque: where it covers the label, whatever the
     // target holds there is painted over and the label draws straight onto it.
@@ -474,8 +579,9 @@ void CQuorText::Draw(Graphics* target) {
     // part of the label is composed off-screen whole and copied.
     const CRect paintRect(int(std::ceil(painted.X)), int(std::ceil(painted.Y)),
                           int(std::ceil(painted.X + painted.Width)), int(std::ceil(painted.Y + painted.Height)));
-    const bool direct = covered && (whole || (boxKept && TextChangesOnlyItsArea() && paintedHolds(textArea) &&
-                                              paintedHolds(WithGloss(paintRect, w, h))));
+    const bool direct =
+        covered && (whole || (boxKept && TextChangesOnlyItsArea() && (paintedHolds(textArea) || GlyphsPaintAlike()) &&
+                              paintedHolds(WithGloss(paintRect, w, h))));
     std::optional<Bitmap> bitmap;
     std::optional<Graphics> off;
     Graphics* g = target;
@@ -494,10 +600,13 @@ void CQuorText::Draw(Graphics* target) {
     if (!boxKept) DrawBox(g, w, h);
 
     g->SetClip(Rect(0, 0, w, h), CombineModeReplace);
-    FillText(g, text, w, h);
+    // The glyphs any painted pixel may show.
+    const CRect reached(int(std::floor(painted.X)), int(std::floor(painted.Y)),
+                        int(std::ceil(painted.X + painted.Width)), int(std::ceil(painted.Y + painted.Height)));
+    FillText(g, reached, w, h);
     DrawGloss(g, w, h);
     g->ResetClip();
-    DrawReflection(g, text, w, h);
+    DrawReflection(g, reached, w, h);
     DrawOverText(g, text, size, w, h);
 
     if (bitmap) target->DrawImage(&*bitmap, 0, 0);

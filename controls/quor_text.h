@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <tuple>
+#include <vector>
 
 #include "platform/base/kept_lru.h"
 #include "platform/gdi/dc.h"
@@ -136,12 +137,13 @@ private:
     void DrawBox(gfx::Graphics* g, int w, int h);
     // The horizontal alignment and anchor x of the text by m_nAlign.
     float AlignText(gfx::StringFormat* format, int w);
-    // Fill (solid or gradient) and outline of the text path.
-    void FillText(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
+    // Fill (solid or gradient) and outline of the laid-out text's glyphs that
+    // reach `painted`.
+    void FillText(gfx::Graphics* g, const CRect& painted, int w, int h);
     void DrawGloss(gfx::Graphics* g, int w, int h);
     // The box of the gloss's ellipse.
     static gfx::Rect GlossEllipse(int w, int h);
-    void DrawReflection(gfx::Graphics* g, gfx::GraphicsPath* path, int w, int h);
+    void DrawReflection(gfx::Graphics* g, const CRect& painted, int w, int h);
     // The height the reflection turns the text over about.
     float ReflectionLine(int h) const;
 
@@ -169,11 +171,22 @@ private:
     };
     Look CurrentLook(int w, int h) const;
 
+    // A glyph of the text's outline: the figures (points [begin, end)) whose
+    // bounds meet, filled on their own, so that a new text repaints only the
+    // glyphs that differ and the pixels of the others stay what they were.
+    struct Glyph {
+        size_t begin = 0, end = 0;
+        gfx::RectF bounds;  // of its points, curves' control points included
+    };
+    static std::vector<Glyph> GlyphsOf(const gfx::GraphicsPath& path);
+
     // The outline of m_strText placed as the label's look says, and its em
     // size; laid out again only when the text or its placement changed.
     gfx::GraphicsPath* LayOutText(int w, int h, float* emSize);
-    // The pixels the laid-out text's fill, outline and reflection may change,
-    // with a margin for their antialiased edges, inside the label.
+    // The pixels a fill, outline and reflection of an outline with bounds `b`
+    // may change, with a margin for their antialiased edges, inside the label.
+    CRect ReachOf(const gfx::RectF& b, int w, int h) const;
+    // The laid-out text's reach.
     CRect TextArea(int w, int h) const;
     // The area with all of the gloss where it reaches the gloss.
     CRect WithGloss(const CRect& area, int w, int h) const;
@@ -189,11 +202,22 @@ private:
         gfx::StringAlignment align = gfx::StringAlignmentNear;
         gfx::GraphicsPath path;
         gfx::RectF bounds;  // of the path
+        std::vector<Glyph> glyphs;
     };
     TextLayout m_layout;
+    // The reach of the glyphs `was` and the laid-out text do not share, each
+    // drawn where the other draws none like it.
+    CRect ChangedGlyphs(const TextLayout& was, int w, int h) const;
+    // Whether every glyph of the laid-out text comes out the same whatever
+    // part of it is painted, so that a paint may stop at any glyph's edge.
+    bool GlyphsPaintAlike() const;
+    // Fills (or, with `pen`, outlines) each glyph of the laid-out text that
+    // reaches `painted` (label pixels, before `g`'s transform).
+    void EachGlyph(gfx::Graphics* g, const gfx::Brush* brush, const gfx::Pen* pen, const CRect& painted, int w, int h);
     struct TextShape {
         gfx::GraphicsPath path;
         gfx::RectF bounds;
+        std::vector<Glyph> glyphs;
     };
     // Text, face, size, where and how aligned.
     using LayoutKey = std::tuple<CString, CString, float, float, float, int>;
@@ -209,6 +233,9 @@ private:
     std::optional<Look> m_paintedLook;
     // Where the texts painted since the last whole paint may have left pixels.
     CRect m_rcTextShown;
+    // The text the window shows, glyph for glyph, when `valid`: every paint
+    // since the last whole one held where the glyphs changed.
+    TextLayout m_shown;
     // Counts the background copies taken, so that a new one is told from the old.
     std::uint64_t m_backTaken = 0;
 

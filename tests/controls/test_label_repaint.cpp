@@ -334,3 +334,29 @@ TEST(LabelRepaint, ANewTextRepaintsOnlyWhereTheOldAndTheNewTextDraw) {
         EXPECT_EQ(shown.pixel(kFinal.Width() - 6, 6) == kMarker, row.markerStays) << row.look;
     }
 }
+
+// A new text that differs in one glyph repaints that glyph: a mark on the
+// first glyph, which both texts share, stays, unless the label outlines its
+// text (a pen is worked out over the part painted, so all of it is painted).
+TEST(LabelRepaint, ANewTextLeavesTheGlyphsItSharesWithTheOldAlone) {
+    constexpr QRgb kMarker = 0xFFFF00FF;
+    const std::pair<const char*, bool> rows[] = {
+        {"solid-framed", true}, {"gradient-right", true}, {"solid-rounded-left", false}};
+    for (const auto& [look, markerStays] : rows) {
+        const LabelCase& c = *std::find_if(Cases().begin(), Cases().end(),
+                                           [&](const LabelCase& l) { return std::string(l.name) == look; });
+        Labelled l(c);
+        l.Show();
+        l.label->SetText(u"   272°");
+        // The first pixel of the first "2" along the text's middle row.
+        const QImage before = l.Shown();
+        ASSERT_FALSE(before.isNull()) << look;
+        const int y = kFinal.Height() / 10 + kFinal.Height() / 2;
+        int x = 12;
+        while (x < before.width() && before.pixel(x, y) == before.pixel(11, y)) ++x;
+        ASSERT_LT(x, before.width() - 60) << look;  // well before "2°"
+        l.Mark(x, y, kMarker);
+        l.label->SetText(u"   273°");
+        EXPECT_EQ(l.Shown().pixel(x, y) == kMarker, markerStays) << look;
+    }
+}
