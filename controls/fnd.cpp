@@ -1,5 +1,7 @@
 #include "controls/fnd.h"
 
+#include <optional>
+
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -373,15 +375,21 @@ void CFnd::OnPaint() {
     GetClientRect(&m_rcClient);
     const CRect client(m_rcClient);
     const int w = client.Width(), h = client.Height();
-    // Only the part being painted again is drawn, on a memory bitmap of its
-    // bounding rectangle whose origin stands at the rectangle's corner.
+    // Only the part being painted again is drawn: straight onto the window's
+    // pixels (which reach the screen whole, once painted), or where logical
+    // units are not pixels, on a memory bitmap of its bounding rectangle whose
+    // origin stands at the rectangle's corner.
     CRect area;
     area.IntersectRect(client, dc.m_ps.rcPaint);
     if (area.IsRectEmpty()) return;
     const CString text = DisplayText();
     const Look look = CurrentLook(w, h);
+    const bool onPixels =
+        dc.GetMapMode() == MM_TEXT && dc.GetWindowOrg() == CPoint(0, 0) && dc.GetViewportOrg() == CPoint(0, 0);
     {
-        _CQuorMemDC mem(&dc, &area);
+        std::optional<_CQuorMemDC> buffer;
+        if (!onPixels) buffer.emplace(&dc, &area);
+        CDC& mem = buffer ? static_cast<CDC&>(*buffer) : static_cast<CDC&>(dc);
 
         DrawDisplayPanel(&mem, client, m_crBack);
 
@@ -397,8 +405,9 @@ void CFnd::OnPaint() {
             // On the display's own memory surface (in pixels, moved by whole
             // pixels at most) the fills of characters painted before are drawn
             // from what was kept.
-            const bool plainPixels = mem.IsMemory() && mem.GetMapMode() == MM_TEXT &&
-                                     mem.GetWindowOrg() == area.TopLeft() && mem.GetViewportOrg() == CPoint(0, 0);
+            const bool plainPixels = onPixels || (buffer->IsMemory() && mem.GetMapMode() == MM_TEXT &&
+                                                  mem.GetWindowOrg() == area.TopLeft() &&
+                                                  mem.GetViewportOrg() == CPoint(0, 0));
             const Rect within(area.left, area.top, area.Width(), area.Height());
             if (fit->drawable && plainPixels)
                 GlyphFills::Shared().Fill(&g, w, h, fit->path, fit->starts, m_crLit, m_crDim, halo, &within);
