@@ -714,8 +714,16 @@ Status Graphics::DrawImage(Image* image, const RectF& dest, REAL srcX, REAL srcY
         const QRect whole = src.toRect();
         const QRect part = whole.intersected(pixels->rect());
         const QPoint to(int(std::round(at.x())), int(std::round(at.y())));
-        platform::detail::Overwriting(m_impl->target,
-                                      QRect(to + part.topLeft() - whole.topLeft(), part.size()).intersected(clip));
+        const QRect dest = QRect(to + part.topLeft() - whole.topLeft(), part.size()).intersected(clip);
+        platform::detail::Overwriting(m_impl->target, dest);
+        QImage* target = m_impl->target;
+        if (pixels.get() != target && target->isDetached() && target->format() == QImage::Format_ARGB32_Premultiplied &&
+            (pixels->format() == QImage::Format_ARGB32_Premultiplied || pixels->format() == QImage::Format_RGB32)) {
+            // Row by row into the pixels themselves, as the painter would copy them.
+            if (!dest.isEmpty())
+                platform::detail::CopyPixels(target, dest.topLeft(), *pixels, dest.translated(whole.topLeft() - to));
+            return Ok;
+        }
     }
     QPainter* p = m_impl->Painter();
     if (!p) return Ok;
