@@ -82,6 +82,7 @@ void CQuorText::Reposition(const RECT& rc) {
 void CQuorText::MarkBackgroundStale() {
     m_dwFlags |= kBackStale;
     m_pBack.reset();
+    m_backRuns.Clear();
     m_backHasBox = false;
     InvalidateRect(nullptr, TRUE);
 }
@@ -104,7 +105,7 @@ bool CQuorText::AreaOfNewText(CRect* area) {
     GetClientRect(&m_rcClient);
     const int w = m_rcClient.right - m_rcClient.left;
     const int h = m_rcClient.bottom - m_rcClient.top;
-    if (w <= 0 || h <= 0 || !m_pBack || int(m_pBack->GetWidth()) < w || int(m_pBack->GetHeight()) < h) return false;
+    if (w <= 0 || h <= 0 || !BackCovers(w, h)) return false;
     if (!m_paintedLook || !(CurrentLook(w, h) == *m_paintedLook)) return false;
     float size = 0.0f;
     LayOutText(w, h, &size);
@@ -172,6 +173,7 @@ void CQuorText::OnPaint() {
     }
     if (take) {
         PrepareBackground(&dc);
+        m_backRuns.Clear();
         m_pBack = control_base::TakeBackgroundPicture(&dc, rc.Width(), rc.Height());
         ++m_backTaken;
         m_dwFlags &= ~kBackStale;
@@ -184,6 +186,10 @@ void CQuorText::OnPaint() {
             m_backLook = look;
             m_backHasBox = true;
         }
+        // Mostly one colour along each row, the copy is kept as runs: a few
+        // kilobytes instead of four bytes a pixel.
+        if (m_pBack && m_backRuns.Take(*m_pBack, size_t(rc.Width()) * size_t(rc.Height())))
+            m_pBack.reset();
     }
     Draw(&g);
 }
@@ -471,6 +477,11 @@ void CQuorText::EachGlyph(Graphics* g, const Brush* brush, const Pen* pen, const
     }
 }
 
+bool CQuorText::BackCovers(int w, int h) const {
+    if (m_pBack) return int(m_pBack->GetWidth()) >= w && int(m_pBack->GetHeight()) >= h;
+    return !m_backRuns.Empty() && m_backRuns.Width() >= w && m_backRuns.Height() >= h;
+}
+
 CRect CQuorText::WithGloss(const CRect& area, int w, int h) const {
     if (!(m_dwFlags & kGloss)) return area;
     // The gloss's gradient is worked out along each row from where its
@@ -546,8 +557,8 @@ void CQuorText::Draw(Graphics* target) {
                                    painted.X + painted.Width >= REAL(r.right) - 0.5f &&
                                    painted.Y + painted.Height >= REAL(r.bottom) - 0.5f);
     };
-    const bool covered = m_pBack && int(m_pBack->GetWidth()) >= w && int(m_pBack->GetHeight()) >= h;
-    const bool boxKept = m_pBack && m_backHasBox && CurrentBoxLook(w, h) == m_backLook;
+    const bool covered = BackCovers(w, h);
+    const bool boxKept = (m_pBack || !m_backRuns.Empty()) && m_backHasBox && CurrentBoxLook(w, h) == m_backLook;
     float size = 0.0f;
     GraphicsPath* text = LayOutText(w, h, &size);
     const CRect textArea = TextArea(w, h);
@@ -596,6 +607,8 @@ void CQuorText::Draw(Graphics* target) {
         g->SetCompositingMode(CompositingModeSourceCopy);
         g->DrawImage(m_pBack.get(), RectF(0, 0, REAL(w), REAL(h)), 0, 0, REAL(w), REAL(h), UnitPixel, nullptr);
         g->SetCompositingMode(CompositingModeSourceOver);
+    } else if (!m_backRuns.Empty()) {
+        g->DrawRuns(m_backRuns, 0, 0, Rect(0, 0, w, h));
     }
     if (!boxKept) DrawBox(g, w, h);
 

@@ -243,6 +243,11 @@ private:
     // client area's size then), with the box of m_backLook drawn over it when
     // m_backHasBox; null before the first paint takes it.
     std::unique_ptr<gfx::Bitmap> m_pBack;
+    // The same copy as runs of one colour along its rows, where that is
+    // smaller (m_pBack is then dropped).
+    gfx::RowRuns m_backRuns;
+    // Whether the kept background covers `w` x `h` pixels.
+    bool BackCovers(int w, int h) const;
     BoxLook m_backLook;
     bool m_backHasBox = false;
 };

@@ -754,6 +754,60 @@ Status Graphics::DrawImage(Image* image, const RectF& dest, REAL srcX, REAL srcY
     return Ok;
 }
 
+Status Graphics::DrawRuns(const RowRuns& runs, INT x, INT y, const Rect& part) {
+    const QRect src = QRect(part.X, part.Y, part.Width, part.Height).intersected(QRect(0, 0, runs.m_width, runs.m_height));
+    if (src.isEmpty()) return Ok;
+    const QTransform t = m_impl->WorldToDevice();
+    const QPointF at = t.map(QPointF(x, y));
+    QImage* target = m_impl->target;
+    QRect clip;
+    if (t.type() <= QTransform::TxTranslate && std::abs(at.x() - std::round(at.x())) < 1e-3 &&
+        std::abs(at.y() - std::round(at.y())) < 1e-3 && target && target->isDetached() &&
+        target->format() == QImage::Format_ARGB32_Premultiplied && m_impl->ClipRect(&clip)) {
+        // Each run straight into the target's rows.
+        const QPoint to(int(std::round(at.x())), int(std::round(at.y())));
+        const QRect dest = src.translated(to).intersected(clip);
+        if (dest.isEmpty()) return Ok;
+        platform::detail::Overwriting(target, dest);
+        platform::detail::DoDeferred(target);
+        for (int dy = dest.top(); dy <= dest.bottom(); ++dy) {
+            const int sy = dy - to.y();
+            auto* line = reinterpret_cast<std::uint32_t*>(target->scanLine(dy));
+            int from = dest.left() - to.x();
+            const int last = dest.right() - to.x();
+            for (int r = runs.m_rowStart[size_t(sy)]; r < runs.m_rowStart[size_t(sy) + 1] && from <= last; ++r) {
+                const RowRuns::Run& run = runs.m_runs[size_t(r)];
+                if (run.end <= from) continue;
+                const int end = std::min(run.end, last + 1);
+                std::fill(line + to.x() + from, line + to.x() + end, run.colour);
+                from = end;
+            }
+        }
+        return Ok;
+    }
+    // Elsewhere, through a picture of the part.
+    Bitmap picture(src.width(), src.height(), PixelFormat32bppARGB);
+    const auto pixels = ImageOf(picture);
+    if (!pixels) return Record(OutOfMemory);
+    for (int y = 0; y < src.height(); ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(pixels->scanLine(y));
+        const int sy = src.top() + y;
+        int from = src.left();
+        for (int r = runs.m_rowStart[size_t(sy)]; r < runs.m_rowStart[size_t(sy) + 1] && from <= src.right(); ++r) {
+            const RowRuns::Run& run = runs.m_runs[size_t(r)];
+            if (run.end <= from) continue;
+            const int end = std::min(run.end, src.right() + 1);
+            std::fill(line + (from - src.left()), line + (end - src.left()), run.colour);
+            from = end;
+        }
+    }
+    const CompositingMode mode = GetCompositingMode();
+    SetCompositingMode(CompositingModeSourceCopy);
+    const Status drawn = DrawImage(&picture, REAL(x + src.left()), REAL(y + src.top()));
+    SetCompositingMode(mode);
+    return drawn;
+}
+
 // ---------------------------------------------------------------------------
 // Device contexts on the same pixels
 

@@ -21,6 +21,7 @@ class ImageAttributes;
 class Matrix;
 class Pen;
 class Region;
+class RowRuns;
 class StringFormat;
 
 struct GraphicsImpl;
@@ -151,6 +152,9 @@ public:
     }
     Status DrawImage(Image* image, const RectF& dest) { return DrawImage(image, dest.X, dest.Y, dest.Width, dest.Height); }
     Status DrawImage(Image* image, const Rect& dest) { return DrawImage(image, dest.X, dest.Y, dest.Width, dest.Height); }
+    // Copies `part` of a picture kept as runs to (x, y) + the part's corner,
+    // as DrawImage copies pictures under CompositingModeSourceCopy.
+    Status DrawRuns(const RowRuns& runs, INT x, INT y, const Rect& part);
     // The source rectangle (pixels) of the image into `dest`, through the attributes.
     // The source unit is accepted and ignored: source rectangles are in pixels.
     Status DrawImage(Image* image, const RectF& dest, REAL srcX, REAL srcY, REAL srcW, REAL srcH, Unit srcUnit,

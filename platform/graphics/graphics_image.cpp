@@ -195,4 +195,40 @@ Status ImageAttributes::ClearColorMatrix(ColorAdjustType) {
     return Ok;
 }
 
+bool RowRuns::Take(const Image& image, size_t limit) {
+    Clear();
+    const auto pixels = detail::ImageOf(image);
+    if (!pixels || pixels->isNull() || pixels->depth() != 32) return false;
+    const QImage& from = *pixels;
+    const bool opaque = from.format() == QImage::Format_RGB32;
+    m_rowStart.reserve(size_t(from.height()) + 1);
+    for (int y = 0; y < from.height(); ++y) {
+        m_rowStart.push_back(int(m_runs.size()));
+        const auto* row = reinterpret_cast<const std::uint32_t*>(from.constScanLine(y));
+        for (int x = 0; x < from.width();) {
+            const std::uint32_t colour = opaque ? row[x] | 0xFF000000u : row[x];
+            int end = x + 1;
+            while (end < from.width() && (opaque ? row[end] | 0xFF000000u : row[end]) == colour) ++end;
+            m_runs.push_back({end, colour});
+            x = end;
+        }
+        if (Bytes() > limit) {
+            Clear();
+            return false;
+        }
+    }
+    m_rowStart.push_back(int(m_runs.size()));
+    m_width = from.width();
+    m_height = from.height();
+    return true;
+}
+
+void RowRuns::Clear() {
+    m_width = m_height = 0;
+    m_rowStart.clear();
+    m_runs.clear();
+    m_rowStart.shrink_to_fit();
+    m_runs.shrink_to_fit();
+}
+
 }  // namespace gfx

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/gdi/gdi.h"
 #include "platform/graphics/graphics_types.h"
@@ -76,6 +78,31 @@ public:
 private:
     friend class Image;
     Bitmap();
+};
+
+// A picture kept as runs of one colour along each row: a fraction of its
+// pixels' bytes where rows are mostly one colour (a box over a plain
+// background). Graphics::DrawRuns copies it back.
+class RowRuns {
+public:
+    // Keeps the runs of `image`'s pixels; false, keeping nothing, when they
+    // would take more than `limit` bytes.
+    bool Take(const Image& image, size_t limit);
+    void Clear();
+    bool Empty() const { return m_width == 0; }
+    INT Width() const { return m_width; }
+    INT Height() const { return m_height; }
+    size_t Bytes() const { return m_rowStart.size() * sizeof(int) + m_runs.size() * sizeof(Run); }
+
+private:
+    friend class Graphics;
+    struct Run {
+        INT end;  // one past the run's last pixel
+        std::uint32_t colour;  // premultiplied ARGB
+    };
+    INT m_width = 0, m_height = 0;
+    std::vector<int> m_rowStart;  // row y's runs: m_rowStart[y] .. m_rowStart[y + 1]
+    std::vector<Run> m_runs;
 };
 
 class ImageAttributes {

@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -770,4 +771,59 @@ TEST(GraphicsKeptCoverage, AFillFromWhatWasKeptIsTheFillMadeAfresh) {
     // there are those of the whole disc.
     const QRect clipped(30, 0, 30, 60);
     EXPECT_TRUE(fresh[4].copy(clipped) == fresh[0].copy(clipped));
+}
+
+// A picture kept as runs draws back the pixels it was taken from: straight
+// into a target's rows under a rectangular clip, and through a picture where
+// the target is moved by part of a pixel.
+TEST(GraphicsRowRuns, DrawBackThePixelsTheyWereTakenFrom) {
+    Bitmap picture(40, 30, PixelFormat32bppARGB);
+    {
+        Graphics g(&picture);
+        g.Clear(C(kBlue));
+        const SolidBrush red(C(kRed));
+        g.FillRectangle(&red, 5, 5, 20, 10);
+        const LinearGradientBrush fade(Rect(0, 0, 40, 1), C(kWhite), C(kBlack), LinearGradientModeHorizontal);
+        g.FillRectangle(&fade, 0, 20, 40, 3);
+    }
+    picture.SetPixel(33, 2, Color(128, 10, 200, 30));  // half transparent, alone in its row
+    picture.SetPixel(39, 29, C(RGB(0, 160, 0)));       // the last pixel
+    RowRuns runs;
+    ASSERT_TRUE(runs.Take(picture, 40 * 30 * 4));
+    EXPECT_LT(runs.Bytes(), size_t(40 * 30 * 4 / 2));
+    const struct {
+        const char* name;
+        float dx, dy;
+        Rect clip;  // empty for none
+        Rect part;
+        int x, y;
+    } cases[] = {
+        {"whole", 0, 0, {}, Rect(0, 0, 40, 30), 5, 5},
+        {"part-clipped", 0, 0, Rect(10, 8, 20, 12), Rect(3, 4, 30, 20), 7, 6},
+        {"part-past-the-picture", 0, 0, {}, Rect(30, 25, 40, 40), -20, -10},
+        {"moved-by-a-fraction", 0.5f, 0.25f, Rect(2, 2, 50, 40), Rect(0, 0, 40, 30), 2, 2},
+    };
+    for (const auto& c : cases) {
+        Bitmap viaRuns(60, 50, PixelFormat32bppARGB), viaCopy(60, 50, PixelFormat32bppARGB);
+        for (Bitmap* target : {&viaRuns, &viaCopy}) {
+            Graphics g(target);
+            g.Clear(C(kWhite));
+            g.TranslateTransform(c.dx, c.dy);
+            if (c.clip.Width > 0) g.SetClip(c.clip, CombineModeReplace);
+            if (target == &viaRuns) {
+                EXPECT_EQ(g.DrawRuns(runs, c.x, c.y, c.part), Ok) << c.name;
+                continue;
+            }
+            // The part cut to the picture.
+            const int x0 = std::max(c.part.X, 0), y0 = std::max(c.part.Y, 0);
+            const Rect inside(x0, y0, std::min(c.part.X + c.part.Width, 40) - x0, std::min(c.part.Y + c.part.Height, 30) - y0);
+            g.SetCompositingMode(CompositingModeSourceCopy);
+            g.DrawImage(&picture, RectF(REAL(c.x + inside.X), REAL(c.y + inside.Y), REAL(inside.Width), REAL(inside.Height)),
+                        REAL(inside.X), REAL(inside.Y), REAL(inside.Width), REAL(inside.Height), UnitPixel);
+        }
+        EXPECT_TRUE(*detail::ImageOf(viaRuns) == *detail::ImageOf(viaCopy)) << c.name;
+    }
+    // Runs dearer than the limit are not kept.
+    EXPECT_FALSE(runs.Take(picture, 64));
+    EXPECT_TRUE(runs.Empty());
 }
