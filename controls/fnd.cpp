@@ -402,9 +402,9 @@ void CFnd::OnPaint() {
         if (look.familyAvailable && !text.empty()) {
             fit = &FitOnClient(text, w, h);
             const bool halo = (m_dwFlags & kHalo) != 0;
-            // On the display's own memory surface (in pixels, moved by whole
-            // pixels at most) the fills of characters painted before are drawn
-            // from what was kept.
+            // On the window's pixels, or the display's own memory surface
+            // moved by whole pixels at most, the fills of characters painted
+            // before are drawn from what was kept.
             const bool plainPixels = onPixels || (buffer->IsMemory() && mem.GetMapMode() == MM_TEXT &&
                                                   mem.GetWindowOrg() == area.TopLeft() &&
                                                   mem.GetViewportOrg() == CPoint(0, 0));

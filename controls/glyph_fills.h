@@ -80,7 +80,7 @@ public:
     // Fills the figures of `outline` glowing, as ForEachFigure with
     // FillFigureGlowing would, on `g`: a graphics object on a `width` x
     // `height` surface in device pixels, or on a part of one with its origin
-    // moved by whole pixels (no other transform, no clip). Character i
+    // moved by whole pixels (no other transform; a clip only cuts what is drawn). Character i
     // is the points from starts[i] to the next start (the last to the end);
     // each must be whole figures. With `within` (in the surface's pixels),
     // kept fills that lie wholly outside it are not drawn.

@@ -570,7 +570,11 @@ void CQuorText::Draw(Graphics* target) {
     else m_rcTextShown.UnionRect(m_rcTextShown, textArea);
     if (whole) m_paintedLook = look;
     else if (m_paintedLook && !(*m_paintedLook == look)) m_paintedLook.reset();
-    const bool showsText = m_paintedLook && (whole || (m_shown.valid && paintedHolds(WithGloss(ChangedGlyphs(m_shown, w, h), w, h))));
+    // The window shows the laid-out text glyph for glyph after a whole paint,
+    // or after one that held where the glyphs shown before differ from it.
+    const bool showsText =
+        m_paintedLook &&
+        (whole || (m_shown.valid && paintedHolds(WithGloss(ChangedGlyphs(m_shown, w, h), w, h))));
     if (!showsText) {
         m_shown.valid = false;
     } else {
@@ -584,10 +588,11 @@ void CQuorText::Draw(Graphics* target) {
     // The kept background is opaque: where it covers the label, whatever the
     // target holds there is painted over and the label draws straight onto it.
     // Otherwise it is composed off-screen first and the parts it leaves
-    // transparent let the target show through. A fill is worked out over the
-    // part of its shape that is painted: only a paint that holds all of the
-    // text (a new text's) gives its edges the sums of a whole paint; any other
-    // part of the label is composed off-screen whole and copied.
+    // transparent let the target show through. Glyphs small enough to be
+    // worked out whole come out the same whatever part of them is painted;
+    // otherwise only a paint that holds all of the text gives its edges the
+    // sums of a whole paint, and any other part of the label is composed
+    // off-screen whole and copied.
     const CRect paintRect(int(std::ceil(painted.X)), int(std::ceil(painted.Y)),
                           int(std::ceil(painted.X + painted.Width)), int(std::ceil(painted.Y + painted.Height)));
     const bool direct =
