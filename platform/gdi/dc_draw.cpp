@@ -19,6 +19,29 @@ void FrameOnePixel(QPainter* p, const QRect& r, const QColor& c) {
     p->fillRect(QRect(r.left(), r.top(), 1, r.height()), c);
     p->fillRect(QRect(r.right(), r.top(), 1, r.height()), c);
 }
+
+// Fills `r` (device pixels) with an opaque colour straight into the
+// context's pixels, where they are plain premultiplied pixels and its clip is
+// one rectangle: no painter is begun, and the part filled needs no background
+// laid under it first. False where a painter has to fill.
+bool FillDirect(DCImpl* dc, const QRect& r, const QColor& colour) {
+    QImage* target = dc->target;
+    if (!target || target->isNull() || (dc->alive && !dc->alive()) || !target->isDetached() ||
+        target->format() != QImage::Format_ARGB32_Premultiplied || colour.alpha() != 255)
+        return false;
+    const QRegion clip = dc->EffectiveClip();
+    if (clip.rectCount() > 1) return false;
+    const QRect area = r.intersected(clip.boundingRect());
+    if (area.isEmpty()) return true;
+    Overwriting(target, area);
+    DoDeferred(target);
+    const QRgb c = colour.rgba();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(target->scanLine(y));
+        std::fill(line + area.left(), line + area.right() + 1, c);
+    }
+    return true;
+}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -33,9 +56,10 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF colour) {
     if (!m_hDC) return;
     m_hDC->state.bkColour = colour & 0xFFFFFF;
     if (cx == 0 || cy == 0) return;
+    const QRect r = m_hDC->ToDevice(RECT{x, y, x + cx, y + cy});
+    if (FillDirect(m_hDC, r, QtColour(colour))) return;
     QPainter* p = m_hDC->Painter();
     if (!p) return;
-    const QRect r = m_hDC->ToDevice(RECT{x, y, x + cx, y + cy});
     FillInBands(p, r, QtColour(colour));
 }
 
@@ -43,6 +67,7 @@ void CDC::FillRect(LPCRECT rect, CBrush* brush) {
     const auto* b = DataOf<BrushData>(brush);
     if (!m_hDC || !rect || !b || b->hollow) return;
     if (rect->right <= rect->left || rect->bottom <= rect->top) return;
+    if (FillDirect(m_hDC, m_hDC->ToDevice(*rect), QtColour(b->colour))) return;
     QPainter* p = m_hDC->Painter();
     if (!p) return;
     FillInBands(p, m_hDC->ToDevice(*rect), QtColour(b->colour));

@@ -407,9 +407,11 @@ Status Graphics::Clear(const Color& c) {
 Status Graphics::FillPath(const Brush* brush, const GraphicsPath* path) {
     if (!brush || !path) return Record(InvalidParameter);
     if (path->GetPointCount() == 0) return Ok;
-    QPainter* p = m_impl->Painter();
-    if (!p) return Ok;
+    QImage* target = m_impl->target;
+    if (!target || target->isNull() || (m_impl->alive && !m_impl->alive())) return Ok;
     if (brush->GetType() == BrushTypePathGradient) {
+        QPainter* p = m_impl->Painter();
+        if (!p) return Ok;
         const auto& pg = static_cast<const PathGradientBrush&>(*brush);
         if (pg.Boundary().GetPointCount() < 2) return Ok;
         const QTransform full = m_impl->Full();
@@ -432,10 +434,19 @@ Status Graphics::FillPath(const Brush* brush, const GraphicsPath* path) {
         const QRect limit = m_impl->DeviceBounds().toAlignedRect().intersected(m_impl->target->rect());
         QRect clip;
         const bool simple = m_impl->ClipRect(&clip);
-        if (FillCoverage(p, m_impl->target, simple ? &clip : nullptr, polys, path->GetFillMode() == FillModeAlternate,
-                         *brush, full, limit, path))
+        // Blended straight into plain pixels under a rectangular clip, the
+        // fill needs no painter: only the background still to be laid there.
+        const bool direct =
+            simple && target->isDetached() && target->format() == QImage::Format_ARGB32_Premultiplied;
+        QPainter* p = nullptr;
+        if (direct) platform::detail::DoDeferred(target);
+        else if (!(p = m_impl->Painter())) return Ok;
+        if (FillCoverage(p, target, simple ? &clip : nullptr, polys, path->GetFillMode() == FillModeAlternate, *brush,
+                         full, limit, path))
             return Ok;
     }
+    QPainter* p = m_impl->Painter();
+    if (!p) return Ok;
     p->fillPath(ToQPath(*path), ToQBrush(*brush));
     return Ok;
 }

@@ -238,7 +238,7 @@ TEST(Painting, AChildRepaintedOnTheScreenStartsFromItsParentsPixels) {
 // Whatever a child's paint does first, it finds its parent's pixels under it
 // and leaves on the screen what a fresh drawing shows: nothing, copies over all
 // or part of it, a read before the copy, copies through the graphics object, a
-// blend over what lies there, and a paint of part of it.
+// blend over what lies there, fills of part of it, and a paint of part of it.
 TEST(Painting, WhateverAChildDoesFirstItFindsItsParentsPixels) {
     constexpr COLORREF kCopied = RGB(0x20, 0x90, 0xE0);
     constexpr int kW = 50, kH = 30;
@@ -294,6 +294,15 @@ TEST(Painting, WhateverAChildDoesFirstItFindsItsParentsPixels) {
          [&](CDC& dc) {
              gfx::Graphics g(&dc);
              g.DrawImage(&halfClear, 0, 0);
+         },
+         kW / 2, kW},
+        {"fill over the left half", [&](CDC& dc) { dc.FillSolidRect(0, 0, kW / 2, kH, kCopied); }, 0, kW / 2},
+        {"antialiased fill over the right half",
+         [&](CDC& dc) {
+             gfx::Graphics g(&dc);
+             g.SetSmoothingMode(gfx::SmoothingModeAntiAlias);
+             const gfx::SolidBrush brush(gfx::Color(255, 0x20, 0x90, 0xE0));
+             g.FillRectangle(&brush, kW / 2, 0, kW - kW / 2, kH);
          },
          kW / 2, kW},
     };
