@@ -71,4 +71,37 @@ void CopyPixels(QImage* to, const QPoint& at, const QImage& from, const QRect& s
     }
 }
 
+namespace {
+// Each channel of `x` times a / 255, rounded as the toolkit's own blends round.
+inline quint32 ByteMul(quint32 x, quint32 a) {
+    quint64 t = ((quint64(x) | (quint64(x) << 24)) & 0x00FF00FF00FF00FFull) * a;
+    t = (t + ((t >> 8) & 0x00FF00FF00FF00FFull) + 0x0080008000800080ull) >> 8;
+    t &= 0x00FF00FF00FF00FFull;
+    return quint32(t) | quint32(t >> 24);
+}
+}  // namespace
+
+void BlendPixels(QImage* to, const QPoint& at, const QImage& from, const QRect& source) {
+    if (!to || to->isNull() || from.isNull()) return;
+    if (to->format() != QImage::Format_ARGB32_Premultiplied || from.format() != QImage::Format_ARGB32_Premultiplied)
+        return;
+    DoDeferred(to);
+    DoDeferred(&from);
+    QRect src = source.intersected(from.rect());
+    QRect dest(at + (src.topLeft() - source.topLeft()), src.size());
+    const QRect inside = dest.intersected(to->rect());
+    if (inside.isEmpty()) return;
+    src.translate(inside.topLeft() - dest.topLeft());
+    src.setSize(inside.size());
+    for (int y = 0; y < inside.height(); ++y) {
+        auto* d = reinterpret_cast<quint32*>(to->scanLine(inside.top() + y)) + inside.left();
+        const auto* s = reinterpret_cast<const quint32*>(from.constScanLine(src.top() + y)) + src.left();
+        for (int x = 0; x < inside.width(); ++x) {
+            const quint32 p = s[x];
+            if (p >= 0xFF000000u) d[x] = p;
+            else if (p != 0) d[x] = p + ByteMul(d[x], 255 - (p >> 24));
+        }
+    }
+}
+
 }  // namespace platform::detail

@@ -729,12 +729,26 @@ Status Graphics::DrawImage(Image* image, const RectF& dest, REAL srcX, REAL srcY
         platform::detail::Overwriting(m_impl->target, dest);
         QImage* target = m_impl->target;
         if (pixels.get() != target && target->isDetached() && target->format() == QImage::Format_ARGB32_Premultiplied &&
-            (pixels->format() == QImage::Format_ARGB32_Premultiplied || pixels->format() == QImage::Format_RGB32)) {
+            (pixels->format() == QImage::Format_ARGB32_Premultiplied || pixels->format() == QImage::Format_RGB32) &&
+            (!m_impl->alive || m_impl->alive())) {
             // Row by row into the pixels themselves, as the painter would copy them.
             if (!dest.isEmpty())
                 platform::detail::CopyPixels(target, dest.topLeft(), *pixels, dest.translated(whole.topLeft() - to));
             return Ok;
         }
+    }
+    if (plainCopy && m_impl->target && m_impl->state.compositing == CompositingModeSourceOver && !attributes &&
+        src == QRectF(src.toRect()) && pixels.get() != m_impl->target && m_impl->ClipRect(&clip) &&
+        m_impl->target->isDetached() && m_impl->target->format() == QImage::Format_ARGB32_Premultiplied &&
+        pixels->format() == QImage::Format_ARGB32_Premultiplied && (!m_impl->alive || m_impl->alive())) {
+        // Blended row by row into the pixels themselves, as the painter would blend them.
+        const QRect whole = src.toRect();
+        const QRect part = whole.intersected(pixels->rect());
+        const QPoint to(int(std::round(at.x())), int(std::round(at.y())));
+        const QRect dest = QRect(to + part.topLeft() - whole.topLeft(), part.size()).intersected(clip);
+        if (!dest.isEmpty())
+            platform::detail::BlendPixels(m_impl->target, dest.topLeft(), *pixels, dest.translated(whole.topLeft() - to));
+        return Ok;
     }
     QPainter* p = m_impl->Painter();
     if (!p) return Ok;
@@ -774,7 +788,8 @@ Status Graphics::DrawRuns(const RowRuns& runs, INT x, INT y, const Rect& part) {
     QRect clip;
     if (t.type() <= QTransform::TxTranslate && std::abs(at.x() - std::round(at.x())) < 1e-3 &&
         std::abs(at.y() - std::round(at.y())) < 1e-3 && target && target->isDetached() &&
-        target->format() == QImage::Format_ARGB32_Premultiplied && m_impl->ClipRect(&clip)) {
+        target->format() == QImage::Format_ARGB32_Premultiplied && m_impl->ClipRect(&clip) &&
+        (!m_impl->alive || m_impl->alive())) {
         // Each run straight into the target's rows.
         const QPoint to(int(std::round(at.x())), int(std::round(at.y())));
         const QRect dest = src.translated(to).intersected(clip);

@@ -827,3 +827,48 @@ TEST(GraphicsRowRuns, DrawBackThePixelsTheyWereTakenFrom) {
     EXPECT_FALSE(runs.Take(picture, 64));
     EXPECT_TRUE(runs.Empty());
 }
+
+// A picture blended at whole pixels gives what the toolkit's painter gives,
+// for every alpha: pixels of premultiplied noise over a noisy target, part of
+// the picture, under a clip and past the target's edge.
+TEST(GraphicsDrawImage, ABlendAtWholePixelsIsThePaintersBlend) {
+    auto noise = [](int w, int h, unsigned seed) {
+        QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                seed = seed * 1103515245u + 12345u;
+                const int alphas[] = {0, 1, 127, 128, 254, 255, int(seed >> 24)};
+                const int a = alphas[(seed >> 8) % 7];
+                image.setPixel(x, y, qPremultiply(qRgba(int(seed >> 4) & 255, int(seed >> 12) & 255,
+                                                        int(seed >> 20) & 255, a)));
+            }
+        return image;
+    };
+    Bitmap picture(37, 23, PixelFormat32bppARGB);
+    *detail::ImageOf(picture) = noise(37, 23, 7);
+    const struct {
+        const char* name;
+        Rect clip;  // empty for none
+        Rect part;
+        int x, y;
+    } cases[] = {
+        {"whole", {}, Rect(0, 0, 37, 23), 4, 3},
+        {"part-clipped", Rect(10, 8, 20, 12), Rect(3, 4, 30, 15), 6, 5},
+        {"past-the-edge", {}, Rect(0, 0, 37, 23), 40, 30},
+    };
+    for (const auto& c : cases) {
+        Bitmap target(60, 45, PixelFormat32bppARGB);
+        *detail::ImageOf(target) = noise(60, 45, 99);
+        QImage expected = *detail::ImageOf(target);
+        {
+            QPainter p(&expected);
+            if (c.clip.Width > 0) p.setClipRect(QRect(c.clip.X, c.clip.Y, c.clip.Width, c.clip.Height));
+            p.drawImage(QPoint(c.x, c.y), *detail::ImageOf(picture), QRect(c.part.X, c.part.Y, c.part.Width, c.part.Height));
+        }
+        Graphics g(&target);
+        if (c.clip.Width > 0) g.SetClip(c.clip, CombineModeReplace);
+        g.DrawImage(&picture, RectF(REAL(c.x), REAL(c.y), REAL(c.part.Width), REAL(c.part.Height)), REAL(c.part.X),
+                    REAL(c.part.Y), REAL(c.part.Width), REAL(c.part.Height), UnitPixel);
+        EXPECT_TRUE(*detail::ImageOf(target) == expected) << c.name;
+    }
+}
