@@ -47,17 +47,28 @@ void DrawInBands(QPainter* p, const QPoint& at, const QImage& image, const QRect
     }
 }
 
+namespace {
+// `source` of `from` put at `at` in `to`, cut to both pictures: the target's
+// pixels `inside` and the source's `src` (of the same size); false when
+// nothing is left. Work deferred on either picture is done first.
+bool CutToBoth(QImage* to, const QPoint& at, const QImage& from, const QRect& source, QRect* inside, QRect* src) {
+    DoDeferred(to);
+    DoDeferred(&from);
+    *src = source.intersected(from.rect());
+    const QRect dest(at + (src->topLeft() - source.topLeft()), src->size());
+    *inside = dest.intersected(to->rect());
+    if (inside->isEmpty()) return false;
+    src->translate(inside->topLeft() - dest.topLeft());
+    src->setSize(inside->size());
+    return true;
+}
+}  // namespace
+
 void CopyPixels(QImage* to, const QPoint& at, const QImage& from, const QRect& source) {
     if (!to || to->isNull() || from.isNull()) return;
     if (to->depth() != 32 || from.depth() != 32) return;
-    DoDeferred(to);
-    DoDeferred(&from);
-    QRect src = source.intersected(from.rect());
-    QRect dest(at + (src.topLeft() - source.topLeft()), src.size());
-    const QRect inside = dest.intersected(to->rect());
-    if (inside.isEmpty()) return;
-    src.translate(inside.topLeft() - dest.topLeft());
-    src.setSize(inside.size());
+    QRect inside, src;
+    if (!CutToBoth(to, at, from, source, &inside, &src)) return;
     const bool opaqueTarget = !to->hasAlphaChannel() && from.hasAlphaChannel();
     const qsizetype bytes = qsizetype(inside.width()) * 4;
     for (int y = 0; y < inside.height(); ++y) {
@@ -85,14 +96,8 @@ void BlendPixels(QImage* to, const QPoint& at, const QImage& from, const QRect& 
     if (!to || to->isNull() || from.isNull()) return;
     if (to->format() != QImage::Format_ARGB32_Premultiplied || from.format() != QImage::Format_ARGB32_Premultiplied)
         return;
-    DoDeferred(to);
-    DoDeferred(&from);
-    QRect src = source.intersected(from.rect());
-    QRect dest(at + (src.topLeft() - source.topLeft()), src.size());
-    const QRect inside = dest.intersected(to->rect());
-    if (inside.isEmpty()) return;
-    src.translate(inside.topLeft() - dest.topLeft());
-    src.setSize(inside.size());
+    QRect inside, src;
+    if (!CutToBoth(to, at, from, source, &inside, &src)) return;
     for (int y = 0; y < inside.height(); ++y) {
         auto* d = reinterpret_cast<quint32*>(to->scanLine(inside.top() + y)) + inside.left();
         const auto* s = reinterpret_cast<const quint32*>(from.constScanLine(src.top() + y)) + src.left();
