@@ -7,10 +7,17 @@
 // The fields are calendar values (month from 1, full year, weekday from Sunday),
 // and the moment lies between two readings of the clock around the call.
 TEST(LocalTime, FieldsDescribeTheCurrentLocalMoment) {
-    const time_t before = ::time(nullptr);
+    // The clock the local time is read from: time() may lag it by a tick
+    // across a second's boundary.
+    auto now = [] {
+        timespec t{};
+        ::clock_gettime(CLOCK_REALTIME, &t);
+        return t.tv_sec;
+    };
+    const time_t before = now();
     SYSTEMTIME st;
     GetLocalTime(&st);
-    const time_t after = ::time(nullptr);
+    const time_t after = now();
 
     std::tm tm{};
     tm.tm_year = st.wYear - 1900;
