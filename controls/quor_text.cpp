@@ -558,7 +558,7 @@ void CQuorText::Draw(Graphics* target) {
                                    painted.Y + painted.Height >= REAL(r.bottom) - 0.5f);
     };
     const bool covered = BackCovers(w, h);
-    const bool boxKept = (m_pBack || !m_backRuns.Empty()) && m_backHasBox && CurrentBoxLook(w, h) == m_backLook;
+    const bool boxKept = m_backHasBox && CurrentBoxLook(w, h) == m_backLook;
     float size = 0.0f;
     GraphicsPath* text = LayOutText(w, h, &size);
     const CRect textArea = TextArea(w, h);

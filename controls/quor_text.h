@@ -249,5 +249,5 @@ private:
     // Whether the kept background covers `w` x `h` pixels.
     bool BackCovers(int w, int h) const;
     BoxLook m_backLook;
-    bool m_backHasBox = false;
+    bool m_backHasBox = false;  // set only while a copy (picture or runs) is kept
 };

@@ -26,9 +26,7 @@ void FrameOnePixel(QPainter* p, const QRect& r, const QColor& c) {
 // laid under it first. False where a painter has to fill.
 bool FillDirect(DCImpl* dc, const QRect& r, const QColor& colour) {
     QImage* target = dc->target;
-    if (!target || target->isNull() || (dc->alive && !dc->alive()) || !target->isDetached() ||
-        target->format() != QImage::Format_ARGB32_Premultiplied || colour.alpha() != 255)
-        return false;
+    if (!PlainPixels(target) || (dc->alive && !dc->alive()) || colour.alpha() != 255) return false;
     const QRegion clip = dc->EffectiveClip();
     if (clip.rectCount() > 1) return false;
     const QRect area = r.intersected(clip.boundingRect());

@@ -64,6 +64,10 @@ bool CutToBoth(QImage* to, const QPoint& at, const QImage& from, const QRect& so
 }
 }  // namespace
 
+bool PlainPixels(const QImage* image) {
+    return image && !image->isNull() && image->isDetached() && image->format() == QImage::Format_ARGB32_Premultiplied;
+}
+
 void CopyPixels(QImage* to, const QPoint& at, const QImage& from, const QRect& source) {
     if (!to || to->isNull() || from.isNull()) return;
     if (to->depth() != 32 || from.depth() != 32) return;

@@ -24,6 +24,9 @@ void DrawInBands(QPainter* painter, const QPoint& at, const QImage& image, const
 // picture with alpha shown on one without, whose alpha becomes opaque), cut to
 // both pictures: what CompositionMode_Source gives for opaque pixels.
 void CopyPixels(QImage* to, const QPoint& at, const QImage& from, const QRect& source);
+// Whether `image` holds plain premultiplied ARGB pixels of its own, which may
+// be written row by row instead of through a painter.
+bool PlainPixels(const QImage* image);
 // Blends `source` of `from` over `to` at `at`, both premultiplied ARGB (other
 // formats are left alone), cut to both pictures: the pixels
 // CompositionMode_SourceOver gives.

@@ -436,8 +436,7 @@ Status Graphics::FillPath(const Brush* brush, const GraphicsPath* path) {
         const bool simple = m_impl->ClipRect(&clip);
         // Blended straight into plain pixels under a rectangular clip, the
         // fill needs no painter: only the background still to be laid there.
-        const bool direct =
-            simple && target->isDetached() && target->format() == QImage::Format_ARGB32_Premultiplied;
+        const bool direct = simple && platform::detail::PlainPixels(target);
         QPainter* p = nullptr;
         if (direct) platform::detail::DoDeferred(target);
         else if (!(p = m_impl->Painter())) return Ok;
@@ -719,36 +718,32 @@ Status Graphics::DrawImage(Image* image, const RectF& dest, REAL srcX, REAL srcY
                            std::abs(at.x() - std::round(at.x())) < 1e-3 && std::abs(at.y() - std::round(at.y())) < 1e-3 &&
                            src.x() == std::floor(src.x()) && src.y() == std::floor(src.y());
     QRect clip;
-    if (plainCopy && m_impl->target && m_impl->state.compositing == CompositingModeSourceCopy &&
-        !(attributes && attributes->HasMatrix()) && src == QRectF(src.toRect()) && m_impl->ClipRect(&clip)) {
-        // Copied pixels replace what lies there: a background still to be laid under them need not be.
+    if (plainCopy && !(attributes && attributes->HasMatrix()) && src == QRectF(src.toRect()) && m_impl->target &&
+        m_impl->ClipRect(&clip)) {
+        // Unscaled at whole pixels under a rectangular clip: the part of the
+        // target the picture reaches, and where in the picture that starts.
+        QImage* target = m_impl->target;
         const QRect whole = src.toRect();
         const QRect part = whole.intersected(pixels->rect());
         const QPoint to(int(std::round(at.x())), int(std::round(at.y())));
-        const QRect dest = QRect(to + part.topLeft() - whole.topLeft(), part.size()).intersected(clip);
-        platform::detail::Overwriting(m_impl->target, dest);
-        QImage* target = m_impl->target;
-        if (pixels.get() != target && target->isDetached() && target->format() == QImage::Format_ARGB32_Premultiplied &&
-            (pixels->format() == QImage::Format_ARGB32_Premultiplied || pixels->format() == QImage::Format_RGB32) &&
-            (!m_impl->alive || m_impl->alive())) {
-            // Row by row into the pixels themselves, as the painter would copy them.
-            if (!dest.isEmpty())
-                platform::detail::CopyPixels(target, dest.topLeft(), *pixels, dest.translated(whole.topLeft() - to));
+        const QRect reached = QRect(to + part.topLeft() - whole.topLeft(), part.size()).intersected(clip);
+        const QRect from = reached.translated(whole.topLeft() - to);
+        const bool rows = pixels.get() != target && platform::detail::PlainPixels(target) &&
+                          (!m_impl->alive || m_impl->alive());
+        const auto format = pixels->format();
+        if (m_impl->state.compositing == CompositingModeSourceCopy) {
+            // Copied pixels replace what lies there: a background still to be laid under them need not be.
+            platform::detail::Overwriting(target, reached);
+            if (rows && (format == QImage::Format_ARGB32_Premultiplied || format == QImage::Format_RGB32)) {
+                // Row by row into the pixels themselves, as the painter would copy them.
+                if (!reached.isEmpty()) platform::detail::CopyPixels(target, reached.topLeft(), *pixels, from);
+                return Ok;
+            }
+        } else if (rows && format == QImage::Format_ARGB32_Premultiplied) {
+            // Blended row by row into the pixels themselves, as the painter would blend them.
+            if (!reached.isEmpty()) platform::detail::BlendPixels(target, reached.topLeft(), *pixels, from);
             return Ok;
         }
-    }
-    if (plainCopy && m_impl->target && m_impl->state.compositing == CompositingModeSourceOver && !attributes &&
-        src == QRectF(src.toRect()) && pixels.get() != m_impl->target && m_impl->ClipRect(&clip) &&
-        m_impl->target->isDetached() && m_impl->target->format() == QImage::Format_ARGB32_Premultiplied &&
-        pixels->format() == QImage::Format_ARGB32_Premultiplied && (!m_impl->alive || m_impl->alive())) {
-        // Blended row by row into the pixels themselves, as the painter would blend them.
-        const QRect whole = src.toRect();
-        const QRect part = whole.intersected(pixels->rect());
-        const QPoint to(int(std::round(at.x())), int(std::round(at.y())));
-        const QRect dest = QRect(to + part.topLeft() - whole.topLeft(), part.size()).intersected(clip);
-        if (!dest.isEmpty())
-            platform::detail::BlendPixels(m_impl->target, dest.topLeft(), *pixels, dest.translated(whole.topLeft() - to));
-        return Ok;
     }
     QPainter* p = m_impl->Painter();
     if (!p) return Ok;
@@ -782,51 +777,41 @@ Status Graphics::DrawImage(Image* image, const RectF& dest, REAL srcX, REAL srcY
 Status Graphics::DrawRuns(const RowRuns& runs, INT x, INT y, const Rect& part) {
     const QRect src = QRect(part.X, part.Y, part.Width, part.Height).intersected(QRect(0, 0, runs.m_width, runs.m_height));
     if (src.isEmpty()) return Ok;
+    // Columns `from` to `last` of row `sy`, out[0] taking column `from`.
+    auto expand = [&runs](int sy, int from, int last, std::uint32_t* out) {
+        const int first = from;
+        for (int r = runs.m_rowStart[size_t(sy)]; r < runs.m_rowStart[size_t(sy) + 1] && from <= last; ++r) {
+            const RowRuns::Run& run = runs.m_runs[size_t(r)];
+            if (run.end <= from) continue;
+            const int end = std::min(run.end, last + 1);
+            std::fill(out + (from - first), out + (end - first), run.colour);
+            from = end;
+        }
+    };
     const QTransform t = m_impl->WorldToDevice();
     const QPointF at = t.map(QPointF(x, y));
     QImage* target = m_impl->target;
     QRect clip;
     if (t.type() <= QTransform::TxTranslate && std::abs(at.x() - std::round(at.x())) < 1e-3 &&
-        std::abs(at.y() - std::round(at.y())) < 1e-3 && target && target->isDetached() &&
-        target->format() == QImage::Format_ARGB32_Premultiplied && m_impl->ClipRect(&clip) &&
-        (!m_impl->alive || m_impl->alive())) {
+        std::abs(at.y() - std::round(at.y())) < 1e-3 && platform::detail::PlainPixels(target) &&
+        m_impl->ClipRect(&clip) && (!m_impl->alive || m_impl->alive())) {
         // Each run straight into the target's rows.
         const QPoint to(int(std::round(at.x())), int(std::round(at.y())));
         const QRect dest = src.translated(to).intersected(clip);
         if (dest.isEmpty()) return Ok;
         platform::detail::Overwriting(target, dest);
         platform::detail::DoDeferred(target);
-        for (int dy = dest.top(); dy <= dest.bottom(); ++dy) {
-            const int sy = dy - to.y();
-            auto* line = reinterpret_cast<std::uint32_t*>(target->scanLine(dy));
-            int from = dest.left() - to.x();
-            const int last = dest.right() - to.x();
-            for (int r = runs.m_rowStart[size_t(sy)]; r < runs.m_rowStart[size_t(sy) + 1] && from <= last; ++r) {
-                const RowRuns::Run& run = runs.m_runs[size_t(r)];
-                if (run.end <= from) continue;
-                const int end = std::min(run.end, last + 1);
-                std::fill(line + to.x() + from, line + to.x() + end, run.colour);
-                from = end;
-            }
-        }
+        for (int dy = dest.top(); dy <= dest.bottom(); ++dy)
+            expand(dy - to.y(), dest.left() - to.x(), dest.right() - to.x(),
+                   reinterpret_cast<std::uint32_t*>(target->scanLine(dy)) + dest.left());
         return Ok;
     }
     // Elsewhere, through a picture of the part.
     Bitmap picture(src.width(), src.height(), PixelFormat32bppARGB);
     const auto pixels = ImageOf(picture);
     if (!pixels) return Record(OutOfMemory);
-    for (int y = 0; y < src.height(); ++y) {
-        auto* line = reinterpret_cast<std::uint32_t*>(pixels->scanLine(y));
-        const int sy = src.top() + y;
-        int from = src.left();
-        for (int r = runs.m_rowStart[size_t(sy)]; r < runs.m_rowStart[size_t(sy) + 1] && from <= src.right(); ++r) {
-            const RowRuns::Run& run = runs.m_runs[size_t(r)];
-            if (run.end <= from) continue;
-            const int end = std::min(run.end, src.right() + 1);
-            std::fill(line + (from - src.left()), line + (end - src.left()), run.colour);
-            from = end;
-        }
-    }
+    for (int y = 0; y < src.height(); ++y)
+        expand(src.top() + y, src.left(), src.right(), reinterpret_cast<std::uint32_t*>(pixels->scanLine(y)));
     const CompositingMode mode = GetCompositingMode();
     SetCompositingMode(CompositingModeSourceCopy);
     const Status drawn = DrawImage(&picture, REAL(x + src.left()), REAL(y + src.top()));

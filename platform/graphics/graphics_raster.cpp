@@ -466,8 +466,7 @@ bool FillCoverage(QPainter* painter, QImage* target, const QRect* directClip, co
     }
     const Shares& sh = *shares;
 
-    const bool direct = directClip && target && target->isDetached() &&
-                        target->format() == QImage::Format_ARGB32_Premultiplied;
+    const bool direct = directClip && platform::detail::PlainPixels(target);
     if (direct) {
         // Blend the covered pixels straight into the target (its clip is a rectangle).
         const QRect area = box.intersected(*directClip);
