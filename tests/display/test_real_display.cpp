@@ -265,13 +265,21 @@ TEST_P(ExitQuestion, ReturnEndsTheProgramAndEscapeKeepsIt) {
     const QPoint exitButton = BarSegment(main->client, 2);
 
     for (int round = 0; round < 2; ++round) {
+        const QImage before = round == 0 ? x.Shot() : QImage();
         if (round == 0) x.Click(exitButton.x(), exitButton.y());
         else x.Close(main->id);  // the close button asks the same question
         const auto box = relay.WaitOther(main->id);
         ASSERT_TRUE(box) << "no question, round " << round;
         EXPECT_EQ(box->transientFor, main->id) << "the box is owned by the main window";
-        if (round == 0) SaveTestImage(x.Shot(), "question");
         EXPECT_TRUE(WaitFor([&] { return x.Focus() == box->id; }, 5000)) << "the question has no keyboard focus";
+        if (round == 0) {
+            // A box just mapped shows what lay under it until its first
+            // frame arrives: the picture is taken once its middle changed.
+            const QPoint middle = box->client.center();
+            QImage shot;
+            WaitFor([&] { return (shot = x.Shot()).pixel(middle) != before.pixel(middle); }, 2000);
+            SaveTestImage(shot, "question");
+        }
         x.Key("Escape");
         EXPECT_TRUE(relay.WaitAlone(main->id)) << "Escape left the question open, round " << round;
     }
