@@ -1,8 +1,8 @@
 // The relay at work, side by side with a bare C poller (bench/bare_poller.c)
-// doing the same network work, in one run:
-//  - BM_Relay/<display>/<wind>: the real build/rerovora and the poller, each
-//    with its own instrument simulators (twelve stacks) and its own data-server
-//    sink, each side in a network namespace of its own, for
+// and a Qt poller (bench/qt_poller.cpp) doing the same network work, in one run:
+//  - BM_Relay/<display>/<wind>: the real build/rerovora and the two pollers,
+//    each with its own instrument simulators (twelve stacks) and its own
+//    data-server sink, each side in a network namespace of its own, for
 //    REROVORA_BENCH_SECONDS (default 30) after REROVORA_BENCH_WARMUP seconds
 //    (default 4; a relay that has run for minutes has its text layouts kept
 //    for the values the wind brings, 120 shows that). Display 0 is Qt's
@@ -11,9 +11,11 @@
 //    change with nearly every reply; 1: wind that never changes; 2: drifting,
 //    with six of the twelve instruments flooding junk (what junk costs a relay
 //    that does not read it; the poller reads it, so the work is not compared).
+//    The Qt poller shows an empty window on the same display: it is the floor
+//    of any program that does this work in Qt's event loop.
 //    CPU time comes from the scheduler's nanosecond counts; the polls each
 //    side's simulators answered and the records each sink received are
-//    compared, and the run fails when the two sides did not do the same work.
+//    compared, and the run fails when the sides did not do the same work.
 //  - BM_ReplyToPixels: on the X server with openbox, the time from an
 //    instrument's reply leaving its socket to the first changed pixel of that
 //    stack on the X framebuffer; six stacks change value with every reply, six
@@ -87,8 +89,9 @@ bool EnterPrivateNetwork() {
     return up;
 }
 
-// The X server this process started (a child named Xvfb), for its CPU time.
-pid_t XServerChild() {
+// The X server this process started for `display` (a child named Xvfb), for
+// its CPU time.
+pid_t XServerChild(const std::string& display) {
     std::error_code ec;
     for (auto it = fs::directory_iterator("/proc", ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename();
@@ -96,6 +99,9 @@ pid_t XServerChild() {
         const std::string stat = ReadFile(it->path() / "stat");
         const std::size_t close = stat.rfind(')');
         if (close == std::string::npos || stat.find("(Xvfb)") == std::string::npos) continue;
+        std::string args = ReadFile(it->path() / "cmdline");
+        std::replace(args.begin(), args.end(), '\0', ' ');
+        if (args.find(" " + display + " ") == std::string::npos) continue;
         if (std::atoi(stat.c_str() + close + 4) == ::getpid()) return pid_t(std::atoi(name.c_str()));
     }
     return 0;
@@ -161,61 +167,79 @@ void BM_Relay(benchmark::State& state) {
     const fs::path root = fs::temp_directory_path() / ("rerovora-bench-" + std::to_string(::getpid()));
     const fs::path build = BuildDir();
     for (auto _ : state) {
-        std::unique_ptr<XDisplay> x;
-        std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen"};
+        // The program and the Qt poller each on a screen of their own.
+        std::unique_ptr<XDisplay> x, xq;
+        std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen"}, envQt = env;
         if (onX) {
             x = std::make_unique<XDisplay>(1920, 1080, true);
-            if (!x->Failure().empty()) {
-                state.SkipWithError(x->Failure().c_str());
+            xq = std::make_unique<XDisplay>(1920, 1080, true);
+            const std::string failure = !x->Failure().empty() ? x->Failure() : xq->Failure();
+            if (!failure.empty()) {
+                state.SkipWithError(failure.c_str());
                 break;
             }
             fs::create_directories(root / "runtime");
             ::chmod((root / "runtime").c_str(), 0700);
             env = {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + x->Name(), "XDG_RUNTIME_DIR=" + (root / "runtime").string()};
+            envQt = env;
+            envQt[1] = "DISPLAY=" + xq->Name();
         }
         fs::create_directories(root / "program");
         WriteSettings(root / "program", 22700, period);
         Side program(root / "program", wind, build / "rerovora", {}, env);
-        Side poller(root / "poller", wind, build / "bench/bare_poller",
-                    {std::to_string(seconds + 600), "22700", std::to_string(period)}, {});
-        if (!program.ok || !poller.ok) {
+        const std::vector<std::string> pollerArgs{std::to_string(seconds + 600), "22700", std::to_string(period)};
+        Side poller(root / "poller", wind, build / "bench/bare_poller", pollerArgs, {});
+        Side qt(root / "qt", wind, build / "bench/qt_poller", pollerArgs, envQt);
+        if (!program.ok || !poller.ok || !qt.ok) {
             state.SkipWithError("no network namespace or simulators (needs root and unshare)");
             break;
         }
 
         // Measured after start-up (fonts, windows, first connections).
         std::this_thread::sleep_for(std::chrono::seconds(WarmupSeconds()));
-        const pid_t xserver = onX ? XServerChild() : 0;
-        const double p0 = CpuMicros(program.target), f0 = CpuMicros(poller.target), x0 = xserver ? CpuMicros(xserver) : 0;
-        const long pollsP0 = program.Polls(), pollsF0 = poller.Polls();
-        const long recordsP0 = program.Records(), recordsF0 = poller.Records();
+        const pid_t xserver = onX ? XServerChild(x->Name()) : 0;
+        const double p0 = CpuMicros(program.target), f0 = CpuMicros(poller.target), q0 = CpuMicros(qt.target);
+        const double x0 = xserver ? CpuMicros(xserver) : 0;
+        const long pollsP0 = program.Polls(), pollsF0 = poller.Polls(), pollsQ0 = qt.Polls();
+        const long recordsP0 = program.Records(), recordsF0 = poller.Records(), recordsQ0 = qt.Records();
         const auto t0 = Clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         const double wallUs = std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
         const double p = CpuMicros(program.target) - p0, f = CpuMicros(poller.target) - f0;
+        const double q = CpuMicros(qt.target) - q0;
         const double xs = xserver ? CpuMicros(xserver) - x0 : 0;
-        const long pa = program.Polls() - pollsP0, fa = poller.Polls() - pollsF0;
+        const long pa = program.Polls() - pollsP0, fa = poller.Polls() - pollsF0, qa = qt.Polls() - pollsQ0;
         const long pr = program.Records() - recordsP0, fr = poller.Records() - recordsF0;
+        const long qr = qt.Records() - recordsQ0;
         state.counters["program_cpu_pct"] = 100.0 * p / wallUs;
         state.counters["poller_cpu_pct"] = 100.0 * f / wallUs;
+        state.counters["qt_poller_cpu_pct"] = 100.0 * q / wallUs;
         state.counters["ratio"] = f > 0 ? p / f : 0;
+        state.counters["ratio_to_qt"] = q > 0 ? p / q : 0;
         if (onX) state.counters["xserver_cpu_pct"] = 100.0 * xs / wallUs;
         state.counters["program_rss_MB"] = StatusKb(program.target, "VmRSS") / 1024.0;
         state.counters["program_peak_MB"] = StatusKb(program.target, "VmHWM") / 1024.0;
         state.counters["poller_rss_MB"] = StatusKb(poller.target, "VmRSS") / 1024.0;
+        state.counters["qt_poller_rss_MB"] = StatusKb(qt.target, "VmRSS") / 1024.0;
         program.Stop();
         poller.Stop();
+        qt.Stop();
         state.counters["polls_program"] = double(pa);
         state.counters["polls_poller"] = double(fa);
+        state.counters["polls_qt_poller"] = double(qa);
         state.counters["records_program"] = double(pr);
         state.counters["records_poller"] = double(fr);
+        state.counters["records_qt_poller"] = double(qr);
         // Equal work in the measured time: the same polls within 2 %, and the
         // same records within one.
-        if (wind != 2 &&
-            (pa <= 0 || fa <= 0 || std::abs(pa - fa) * 100 > 2 * std::max(pa, fa) || std::abs(pr - fr) > 1)) {
-            const std::string why = "the program and the poller did not do the same work: polls " + std::to_string(pa) +
-                                    " and " + std::to_string(fa) + ", records " + std::to_string(pr) + " and " +
-                                    std::to_string(fr);
+        auto alike = [](long polls, long records, long otherPolls, long otherRecords) {
+            return polls > 0 && otherPolls > 0 && std::abs(polls - otherPolls) * 100 <= 2 * std::max(polls, otherPolls) &&
+                   std::abs(records - otherRecords) <= 1;
+        };
+        if (wind != 2 && (!alike(pa, pr, fa, fr) || !alike(pa, pr, qa, qr))) {
+            const std::string why = "the program and the pollers did not do the same work: polls " + std::to_string(pa) +
+                                    ", " + std::to_string(fa) + " and " + std::to_string(qa) + ", records " +
+                                    std::to_string(pr) + ", " + std::to_string(fr) + " and " + std::to_string(qr);
             state.SkipWithError(why.c_str());
             break;
         }
