@@ -206,10 +206,16 @@ void CBasePanel::UpdateStack(int i, int state) {
     m_nShownState[i] = STACK_VALUES;
     m_fShownSpeed[i] = m_fSpeed[i];
     if (!label) return;
-    const CString text = m_bShowDir[i] ? platform::FormatWide(u"   %1.0f\u00B0", double(m_fDirection[i])) : CString{};
-    if (text == label->m_strText) return;
-    if (m_bShowDir[i]) label->SetText(text);
-    else label->Format(u"");
+    if (!m_bShowDir[i]) {
+        if (!label->m_strText.empty()) label->Format(u"");
+        return;
+    }
+    CString& text = m_strDirectionText[i];
+    if (text.empty() || std::memcmp(&m_fDirectionOfText[i], &m_fDirection[i], sizeof(float)) != 0) {
+        text = platform::FormatWide(u"   %1.0f\u00B0", double(m_fDirection[i]));
+        m_fDirectionOfText[i] = m_fDirection[i];
+    }
+    if (text != label->m_strText) label->SetText(text);
 }
 
 void CBasePanel::UpdateAll() {

@@ -77,6 +77,10 @@ private:
     // paints nothing.
     int m_nShownState[kMaxStacks] = {};
     float m_fShownSpeed[kMaxStacks] = {};
+    // Each stack's direction text, and the direction it was made from (a
+    // stack answering the same direction is not formatted again).
+    CString m_strDirectionText[kMaxStacks];
+    float m_fDirectionOfText[kMaxStacks] = {};
 
     void DestroyStacks();
     // The settings' stack count, within the widgets' arrays; 0 without settings.

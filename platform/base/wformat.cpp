@@ -128,20 +128,23 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
         std::string directive = "%" + flags;
         if (width >= 0) directive += std::to_string(width);
         if (precision >= 0) directive += "." + std::to_string(precision);
-        // One conversion through the C library, measured first, so it is never cut.
+        // One conversion through the C library, never cut: a short one is
+        // written once; a longer one is measured and written again.
         auto narrow = [&](auto value, const char* mod) {
             const std::string s = directive + mod + char(conv);
-            const std::string text = InCLocale([&] {
-                std::string t;
-                const int n = std::snprintf(nullptr, 0, s.c_str(), value);
-                if (n > 0) {
-                    t.resize(std::size_t(n) + 1);
-                    std::snprintf(t.data(), t.size(), s.c_str(), value);
-                    t.resize(std::size_t(n));
+            char shortText[64];
+            std::string longText;
+            const int n = InCLocale([&] {
+                const int length = std::snprintf(shortText, sizeof shortText, s.c_str(), value);
+                if (length >= int(sizeof shortText)) {
+                    longText.resize(std::size_t(length) + 1);
+                    std::snprintf(longText.data(), longText.size(), s.c_str(), value);
                 }
-                return t;
+                return length;
             });
-            for (char c : text) out.push_back(char16_t(static_cast<unsigned char>(c)));
+            if (n <= 0) return;
+            const char* text = n < int(sizeof shortText) ? shortText : longText.data();
+            for (int i = 0; i < n; ++i) out.push_back(char16_t(static_cast<unsigned char>(text[i])));
         };
         switch (conv) {
         case u'd':

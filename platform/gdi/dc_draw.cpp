@@ -21,23 +21,22 @@ void FrameOnePixel(QPainter* p, const QRect& r, const QColor& c) {
 }
 
 // Fills `r` (device pixels) with an opaque colour straight into the
-// context's pixels, where they are plain premultiplied pixels and its clip is
-// one rectangle: no painter is begun, and the part filled needs no background
-// laid under it first. False where a painter has to fill.
+// context's pixels, where they are plain premultiplied pixels: no painter is
+// begun, and the part filled needs no background laid under it first. False
+// where a painter has to fill.
 bool FillDirect(DCImpl* dc, const QRect& r, const QColor& colour) {
     QImage* target = dc->target;
     if (!PlainPixels(target) || (dc->alive && !dc->alive()) || colour.alpha() != 255) return false;
-    const QRegion clip = dc->EffectiveClip();
-    if (clip.rectCount() > 1) return false;
-    const QRect area = r.intersected(clip.boundingRect());
+    const QRegion area = dc->EffectiveClip() & r.intersected(target->rect());
     if (area.isEmpty()) return true;
     Overwriting(target, area);
     DoDeferred(target);
     const QRgb c = colour.rgba();
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(target->scanLine(y));
-        std::fill(line + area.left(), line + area.right() + 1, c);
-    }
+    for (const QRect& part : area)
+        for (int y = part.top(); y <= part.bottom(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(target->scanLine(y));
+            std::fill(line + part.left(), line + part.right() + 1, c);
+        }
     return true;
 }
 }  // namespace

@@ -352,6 +352,19 @@ TEST(Painting, WhateverAChildDoesFirstItFindsItsParentsPixels) {
     EXPECT_EQ(PixelAt(shown, 115, 60), RGB(0, 0, 0));
     EXPECT_EQ(PixelAt(shown, 125, 60), kCopied);
     EXPECT_EQ(PixelAt(shown, 105, 52), kCopied);
+    // A fill of all of it, painting two parts at once: the fill lands in both
+    // parts, and between them the screen keeps what was there.
+    scene.child.handlers[WM_PAINT] = [&](WPARAM, LPARAM) -> LRESULT {
+        CPaintDC dc(&scene.child);
+        dc.FillSolidRect(0, 0, kW, kH, RGB(0xFF, 0x40, 0));
+        return 0;
+    };
+    const CRect parts[2] = {CRect(2, 2, 8, 28), CRect(30, 2, 40, 28)};
+    for (const CRect& r : parts) scene.child.InvalidateRect(&r, FALSE);
+    platform::PumpEvents(20);  // (the frame paints the region the two parts make)
+    const QImage filled = OnScreen(&scene.top);
+    for (int x : {2, 7, 30, 39}) EXPECT_EQ(PixelAt(filled, 100 + x, 60), RGB(0xFF, 0x40, 0)) << x;
+    for (int x : {1, 8, 20, 29, 40}) EXPECT_EQ(PixelAt(filled, 100 + x, 60), PixelAt(shown, 100 + x, 60)) << x;
     mem.SelectObject(old);
 }
 
