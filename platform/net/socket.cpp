@@ -103,6 +103,7 @@ struct AsyncSocketImpl {
     long events = 0;
     State state = State::Idle;
     bool readArmed = false;    // FD_READ may be reported when bytes arrive
+    int knownWaiting = -1;     // bytes waiting, as counted before OnReceive; -1 once read
     bool sendOwed = false;     // a send would have blocked: FD_WRITE when writable
     bool sendShut = false;     // this side shut down its sending direction
     int pendingConnect = -1;   // a connect outcome known ahead of the event loop
@@ -301,7 +302,11 @@ void AsyncSocketImpl::Readable() {
     }
     const std::uint64_t id = serial;
     if (bytes) {
+        // What waits is known until the program reads: asked again, it is not
+        // asked of the system again.
+        if (waiting > 0) knownWaiting = waiting;
         if (events & FD_READ) owner->OnReceive(0);
+        if (AsyncSocketImpl* self = Find(id)) self->knownWaiting = -1;
     } else {
         state = State::PeerClosed;
         Arm();
@@ -475,6 +480,7 @@ int CAsyncSocket::Send(const void* buf, int len, int flags) {
 
 int CAsyncSocket::Receive(void* buf, int len, int flags) {
     if (const int refusal = TransferRefusal(m_impl, buf, len)) return Failed(refusal, SOCKET_ERROR);
+    m_impl->knownWaiting = -1;
     const int sysFlags = (flags & (MSG_OOB | MSG_PEEK)) | MSG_DONTWAIT;
     ssize_t r;
     do {
@@ -497,8 +503,8 @@ BOOL CAsyncSocket::IOCtl(long command, DWORD* argument) {
     if (!m_impl) return Failed(WSAENOTSOCK, FALSE);
     if (!argument) return Failed(WSAEFAULT, FALSE);
     if (command != FIONREAD_WINSOCK && command != long(FIONREAD)) return Failed(WSAEINVAL, FALSE);
-    int waiting = 0;
-    if (::ioctl(m_impl->fd, FIONREAD, &waiting) != 0) return Failed(WsaFromErrno(errno), FALSE);
+    int waiting = m_impl->knownWaiting;
+    if (waiting < 0 && ::ioctl(m_impl->fd, FIONREAD, &waiting) != 0) return Failed(WsaFromErrno(errno), FALSE);
     *argument = DWORD(std::max(waiting, 0));
     Succeed();
     return TRUE;

@@ -237,6 +237,9 @@ TEST(AsyncSocket, BytesBeforeAnOrderlyCloseAreReceivedFirstAndTheCloseComesOnce)
         char buf[10];
         const int n = self->Receive(buf, sizeof buf);  // less than what waits
         if (n > 0) received.append(buf, std::size_t(n));
+        DWORD left = 0;
+        self->IOCtl(FIONREAD, &left);
+        EXPECT_EQ(left, waiting - DWORD(std::max(n, 0))) << "what waits after a read is counted anew";
     };
     std::string sent;
     for (int i = 0; i < 100; ++i) sent.push_back(char('a' + i % 26));
