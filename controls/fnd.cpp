@@ -351,8 +351,11 @@ void CFnd::InvalidateValue() {
     const TextFit& was = m_painted.fit;
     if (!fit.drawable || fit.em != was.em || fit.starts.size() != was.starts.size()) return all();
     // Character by character (from the right): where the outline differs,
-    // both the old and the new one are painted again.
+    // both the old and the new one are painted again. The characters that
+    // change are painted as one rectangle: the reaches of neighbours overlap,
+    // and a paint clipped to one rectangle is written straight into the pixels.
     const bool halo = (m_dwFlags & kHalo) != 0;
+    CRect changed;
     for (size_t i = 0; i < fit.starts.size(); ++i) {
         const auto [begin, end] = CharacterPoints(fit, i);
         const auto [wasBegin, wasEnd] = CharacterPoints(was, i);
@@ -360,8 +363,9 @@ void CFnd::InvalidateValue() {
         CRect area = FillReach(fit.path, begin, end, halo);
         area.UnionRect(area, FillReach(was.path, wasBegin, wasEnd, halo));
         area.IntersectRect(area, client);
-        if (!area.IsRectEmpty()) InvalidateRect(&area, FALSE);
+        if (!area.IsRectEmpty()) changed.UnionRect(changed, area);
     }
+    if (!changed.IsRectEmpty()) InvalidateRect(&changed, FALSE);
     m_announced = text;
     m_hasAnnounced = true;
 }
