@@ -11,8 +11,10 @@
 //    change with nearly every reply; 1: wind that never changes; 2: drifting,
 //    with six of the twelve instruments flooding junk (what junk costs a relay
 //    that does not read it; the poller reads it, so the work is not compared).
-//    The Qt poller shows an empty window on the same display: it is the floor
-//    of any program that does this work in Qt's event loop.
+//    The Qt poller shows an empty window on a screen of its own: it is the
+//    floor of any program that does this work in Qt's event loop. A second
+//    Qt poller shows the values the plainest way Qt has (text drawn with
+//    QPainter in 24 widgets): what showing them costs done without care.
 //    CPU time comes from the scheduler's nanosecond counts; the polls each
 //    side's simulators answered and the records each sink received are
 //    compared, and the run fails when the sides did not do the same work.
@@ -167,13 +169,16 @@ void BM_Relay(benchmark::State& state) {
     const fs::path root = fs::temp_directory_path() / ("rerovora-bench-" + std::to_string(::getpid()));
     const fs::path build = BuildDir();
     for (auto _ : state) {
-        // The program and the Qt poller each on a screen of their own.
-        std::unique_ptr<XDisplay> x, xq;
-        std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen"}, envQt = env;
+        // The program and the Qt pollers each on a screen of their own.
+        std::unique_ptr<XDisplay> x, xq, xs;
+        std::vector<std::string> env{"QT_QPA_PLATFORM=offscreen"}, envQt = env, envShow = env;
         if (onX) {
             x = std::make_unique<XDisplay>(1920, 1080, true);
             xq = std::make_unique<XDisplay>(1920, 1080, true);
-            const std::string failure = !x->Failure().empty() ? x->Failure() : xq->Failure();
+            xs = std::make_unique<XDisplay>(1920, 1080, true);
+            std::string failure;
+            for (const XDisplay* d : {x.get(), xq.get(), xs.get()})
+                if (failure.empty()) failure = d->Failure();
             if (!failure.empty()) {
                 state.SkipWithError(failure.c_str());
                 break;
@@ -181,8 +186,9 @@ void BM_Relay(benchmark::State& state) {
             fs::create_directories(root / "runtime");
             ::chmod((root / "runtime").c_str(), 0700);
             env = {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + x->Name(), "XDG_RUNTIME_DIR=" + (root / "runtime").string()};
-            envQt = env;
+            envQt = envShow = env;
             envQt[1] = "DISPLAY=" + xq->Name();
+            envShow[1] = "DISPLAY=" + xs->Name();
         }
         fs::create_directories(root / "program");
         WriteSettings(root / "program", 22700, period);
@@ -190,7 +196,10 @@ void BM_Relay(benchmark::State& state) {
         const std::vector<std::string> pollerArgs{std::to_string(seconds + 600), "22700", std::to_string(period)};
         Side poller(root / "poller", wind, build / "bench/bare_poller", pollerArgs, {});
         Side qt(root / "qt", wind, build / "bench/qt_poller", pollerArgs, envQt);
-        if (!program.ok || !poller.ok || !qt.ok) {
+        std::vector<std::string> showArgs = pollerArgs;
+        showArgs.push_back("show");
+        Side show(root / "show", wind, build / "bench/qt_poller", showArgs, envShow);
+        if (!program.ok || !poller.ok || !qt.ok || !show.ok) {
             state.SkipWithError("no network namespace or simulators (needs root and unshare)");
             break;
         }
@@ -199,24 +208,27 @@ void BM_Relay(benchmark::State& state) {
         std::this_thread::sleep_for(std::chrono::seconds(WarmupSeconds()));
         const pid_t xserver = onX ? XServerChild(x->Name()) : 0;
         const double p0 = CpuMicros(program.target), f0 = CpuMicros(poller.target), q0 = CpuMicros(qt.target);
-        const double x0 = xserver ? CpuMicros(xserver) : 0;
-        const long pollsP0 = program.Polls(), pollsF0 = poller.Polls(), pollsQ0 = qt.Polls();
+        const double s0 = CpuMicros(show.target), x0 = xserver ? CpuMicros(xserver) : 0;
+        const long pollsP0 = program.Polls(), pollsF0 = poller.Polls(), pollsQ0 = qt.Polls(), pollsS0 = show.Polls();
         const long recordsP0 = program.Records(), recordsF0 = poller.Records(), recordsQ0 = qt.Records();
+        const long recordsS0 = show.Records();
         const auto t0 = Clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         const double wallUs = std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
         const double p = CpuMicros(program.target) - p0, f = CpuMicros(poller.target) - f0;
-        const double q = CpuMicros(qt.target) - q0;
-        const double xs = xserver ? CpuMicros(xserver) - x0 : 0;
+        const double q = CpuMicros(qt.target) - q0, sh = CpuMicros(show.target) - s0;
+        const double xcpu = xserver ? CpuMicros(xserver) - x0 : 0;
         const long pa = program.Polls() - pollsP0, fa = poller.Polls() - pollsF0, qa = qt.Polls() - pollsQ0;
+        const long sa = show.Polls() - pollsS0;
         const long pr = program.Records() - recordsP0, fr = poller.Records() - recordsF0;
-        const long qr = qt.Records() - recordsQ0;
+        const long qr = qt.Records() - recordsQ0, sr = show.Records() - recordsS0;
         state.counters["program_cpu_pct"] = 100.0 * p / wallUs;
         state.counters["poller_cpu_pct"] = 100.0 * f / wallUs;
         state.counters["qt_poller_cpu_pct"] = 100.0 * q / wallUs;
         state.counters["ratio"] = f > 0 ? p / f : 0;
         state.counters["ratio_to_qt"] = q > 0 ? p / q : 0;
-        if (onX) state.counters["xserver_cpu_pct"] = 100.0 * xs / wallUs;
+        state.counters["qt_show_cpu_pct"] = 100.0 * sh / wallUs;
+        if (onX) state.counters["xserver_cpu_pct"] = 100.0 * xcpu / wallUs;
         state.counters["program_rss_MB"] = StatusKb(program.target, "VmRSS") / 1024.0;
         state.counters["program_peak_MB"] = StatusKb(program.target, "VmHWM") / 1024.0;
         state.counters["poller_rss_MB"] = StatusKb(poller.target, "VmRSS") / 1024.0;
@@ -224,6 +236,7 @@ void BM_Relay(benchmark::State& state) {
         program.Stop();
         poller.Stop();
         qt.Stop();
+        show.Stop();
         state.counters["polls_program"] = double(pa);
         state.counters["polls_poller"] = double(fa);
         state.counters["polls_qt_poller"] = double(qa);
@@ -236,10 +249,11 @@ void BM_Relay(benchmark::State& state) {
             return polls > 0 && otherPolls > 0 && std::abs(polls - otherPolls) * 100 <= 2 * std::max(polls, otherPolls) &&
                    std::abs(records - otherRecords) <= 1;
         };
-        if (wind != 2 && (!alike(pa, pr, fa, fr) || !alike(pa, pr, qa, qr))) {
+        if (wind != 2 && (!alike(pa, pr, fa, fr) || !alike(pa, pr, qa, qr) || !alike(pa, pr, sa, sr))) {
             const std::string why = "the program and the pollers did not do the same work: polls " + std::to_string(pa) +
-                                    ", " + std::to_string(fa) + " and " + std::to_string(qa) + ", records " +
-                                    std::to_string(pr) + ", " + std::to_string(fr) + " and " + std::to_string(qr);
+                                    ", " + std::to_string(fa) + ", " + std::to_string(qa) + " and " +
+                                    std::to_string(sa) + ", records " + std::to_string(pr) + ", " + std::to_string(fr) +
+                                    ", " + std::to_string(qr) + " and " + std::to_string(sr);
             state.SkipWithError(why.c_str());
             break;
         }

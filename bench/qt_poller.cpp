@@ -2,11 +2,16 @@
 // bare_poller.c) done the way a Qt program does it, with a single-shot QTimer
 // per stack and a QSocketNotifier per connection in Qt's event loop, and a
 // maximized, empty window on the display. It shows no values: what the relay
-// costs above it is what showing the values costs.
+// costs above it is what showing the values costs. With "show" it shows them
+// the plainest way Qt has: each stack's speed and direction as text drawn
+// with QPainter in two widgets of a grid, repainted (with the next frame) when
+// the text changes.
 //
-// usage: qt_poller SECONDS SINK_PORT PERIOD
+// usage: qt_poller SECONDS SINK_PORT PERIOD [show]
 // stderr at the end: "polls=N replies=M records=R".
 #include <QApplication>
+#include <QGridLayout>
+#include <QPainter>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -16,6 +21,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -45,6 +51,32 @@ int Connect(const char* address, int port) {
 
 long g_polls = 0, g_replies = 0, g_records = 0;
 
+// A value as large white text on black.
+class ValueView : public QWidget {
+public:
+    ValueView() { setAttribute(Qt::WA_OpaquePaintEvent); }  // it paints all of itself
+    void Show(const QString& text) {
+        if (text == m_text) return;
+        m_text = text;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::black);
+        QFont font = p.font();
+        font.setPixelSize(std::max(8, height() * 2 / 3));
+        font.setBold(true);
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(rect(), Qt::AlignCenter, m_text);
+    }
+
+private:
+    QString m_text;
+};
+
 qint64 NowMs() {
     timespec t{};
     ::clock_gettime(CLOCK_MONOTONIC, &t);
@@ -58,6 +90,8 @@ struct Stack {
     float direction = 0, speed = 0;
     qint64 heard = 0;
     QTimer poll;
+    ValueView* speedView = nullptr;  // with "show"
+    ValueView* directionView = nullptr;
     std::unique_ptr<QSocketNotifier> readable;
 
     void Open() {
@@ -85,6 +119,8 @@ struct Stack {
             std::memcpy(&direction, buf + 5, 4);
             std::memcpy(&speed, buf + 9, 4);
             ++g_replies;
+            if (speedView) speedView->Show(QString::number(double(speed), 'f', 1));
+            if (directionView) directionView->Show(QString::number(double(direction), 'f', 0) + QChar(0xB0));
         }
         poll.start(kPollDelayMs);
         heard = NowMs();
@@ -99,8 +135,8 @@ void OnSignal(int) { QCoreApplication::quit(); }
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: qt_poller SECONDS SINK_PORT PERIOD\n");
+    if (argc != 4 && !(argc == 5 && std::strcmp(argv[4], "show") == 0)) {
+        std::fprintf(stderr, "usage: qt_poller SECONDS SINK_PORT PERIOD [show]\n");
         return 2;
     }
     const int seconds = std::atoi(argv[1]), sinkPort = std::atoi(argv[2]), period = std::atoi(argv[3]);
@@ -110,16 +146,22 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     QWidget window;
-    window.showMaximized();
-
+    auto* grid = new QGridLayout(&window);
     std::array<Stack, kStacks> stacks;
     for (int i = 0; i < kStacks; ++i) {
         Stack& s = stacks[std::size_t(i)];
         s.index = i;
+        if (argc == 5) {
+            s.speedView = new ValueView;
+            s.directionView = new ValueView;
+            grid->addWidget(s.speedView, (i / 4) * 2, i % 4);
+            grid->addWidget(s.directionView, (i / 4) * 2 + 1, i % 4);
+        }
         s.poll.setSingleShot(true);
         QObject::connect(&s.poll, &QTimer::timeout, [&s] { s.Send(); });
         s.Open();
     }
+    window.showMaximized();
     QTimer watchdog;
     QObject::connect(&watchdog, &QTimer::timeout, [&stacks] {
         const qint64 now = NowMs();
