@@ -27,7 +27,7 @@ void FrameOnePixel(QPainter* p, const QRect& r, const QColor& c) {
 bool FillDirect(DCImpl* dc, const QRect& r, const QColor& colour) {
     QImage* target = dc->target;
     if (!PlainPixels(target) || (dc->alive && !dc->alive()) || colour.alpha() != 255) return false;
-    const QRegion area = dc->EffectiveClip() & r.intersected(target->rect());
+    const QRegion area = dc->EffectiveClip() & r;  // (the clip lies within the target)
     if (area.isEmpty()) return true;
     Overwriting(target, area);
     DoDeferred(target);
