@@ -6,6 +6,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -264,4 +265,9 @@ void XDisplay::Close(unsigned long window) {
     ev.xclient.data.l[1] = CurrentTime;
     XSendEvent(d, window, False, NoEventMask, &ev);
     XFlush(d);
+}
+
+bool XDisplay::Required() {
+    const char* v = std::getenv("REROVORA_REQUIRE_X");
+    return v && *v && std::string(v) != "0";
 }

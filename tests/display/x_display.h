@@ -32,6 +32,9 @@ public:
     XDisplay(const XDisplay&) = delete;
     XDisplay& operator=(const XDisplay&) = delete;
 
+    // Whether a test must fail, not skip, when its X server does not start
+    // (REROVORA_REQUIRE_X set, as ./test sets it).
+    static bool Required();
     // Empty when the server (and the window manager) runs; else why not.
     const std::string& Failure() const { return m_failure; }
     std::string Name() const { return ":" + std::to_string(m_number); }
@@ -66,3 +69,13 @@ private:
     TempDir m_dir;
     std::unique_ptr<ChildProcess> m_server, m_wm;
 };
+
+// Ends the test when `x` did not start: a failure where an X server is
+// required, else a skip.
+#define NEED_X(x)                                                         \
+    if (!(x).Failure().empty()) {                                         \
+        if (XDisplay::Required()) FAIL() << "no X server: " << (x).Failure(); \
+        else GTEST_SKIP() << (x).Failure();                               \
+    }                                                                     \
+    do {                                                                  \
+    } while (0)
