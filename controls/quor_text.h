@@ -123,6 +123,8 @@ protected:
     virtual bool TextChangesOnlyItsArea() const { return true; }
 
     // ---- drawing steps shared with the title label ----
+    // The height the reflection turns the text over about.
+    float ReflectionLine(int h) const;
     void AddTextPath(gfx::GraphicsPath* path, const CString& text, float emSize, gfx::PointF at,
                      const gfx::StringFormat* format) const;
 
@@ -144,8 +146,6 @@ private:
     // The box of the gloss's ellipse.
     static gfx::Rect GlossEllipse(int w, int h);
     void DrawReflection(gfx::Graphics* g, const CRect& painted, int w, int h);
-    // The height the reflection turns the text over about.
-    float ReflectionLine(int h) const;
 
     // What decides the box's pixels: the fields DrawBox reads and the size.
     struct BoxLook {

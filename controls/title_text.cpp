@@ -69,8 +69,37 @@ float CQuorTitleText::TextAnchorY(int h) const {
 
 float CQuorTitleText::TextSize(const StringFormat* format, PointF at, int h) const {
     // Always shrunk until it keeps its margins inside the label.
-    return FitTextSize(FontStyleBold, format, m_rcClient.left, m_rcClient.top, m_rcClient.right, m_rcClient.bottom,
-                       m_strText, m_strFaceName, float(h) * m_fTextScale, at);
+    const float fitted = FitTextSize(FontStyleBold, format, m_rcClient.left, m_rcClient.top, m_rcClient.right,
+                                     m_rcClient.bottom, m_strText, m_strFaceName, float(h) * m_fTextScale, at);
+    return ClearOfTheBottom(format, at, h, fitted);
+}
+
+float CQuorTitleText::ClearOfTheBottom(const StringFormat* format, PointF at, int h, float size) const {
+    // The fitting keeps margins at the left and the top only, as if the text
+    // were as deep below its anchor as it is high above it. Korean syllables of
+    // the gothic faces reach far below the baseline (in NanumGothicCoding,
+    // which stands for "돋움체", a sixth of the size: at the main window's
+    // 70 pixels into the frame's bottom line), and so do descenders. Whatever
+    // passes the reflection's line is turned over onto the text itself, as a
+    // black and green strip under each glyph.
+    GraphicsPath path;
+    AddTextPath(&path, m_strText, size, at, format);
+    RectF b;
+    path.GetBounds(&b);
+    if (path.GetPointCount() == 0 || !(size > 0.0f)) return size;
+    // Pixel centres lie on whole numbers: the last row spans h - 1.5 to
+    // h - 0.5, and the frame and the bevel are drawn along it.
+    double lowest = double(h) - 1.5;
+    if (m_dwFlags & kTextOutline) lowest -= 0.5;  // the outline's pen is a pixel wide
+    // The reflection turns what lies above its line over to below it; it stays
+    // out of the label while the text ends at least as far above the line as
+    // the label's bottom edge lies below it.
+    if (m_dwFlags & kReflection) lowest = std::min(lowest, 2.0 * double(ReflectionLine(h)) - (double(h) - 0.5));
+    // Laid out about its anchor, the outline scales with the size: its lowest
+    // point lies `depth` times the size below the anchor.
+    const double depth = (double(b.Y) + double(b.Height) - double(at.Y)) / double(size);
+    while (size > 4.0f && double(at.Y) + depth * double(size) > lowest) size -= 0.1f;
+    return size;
 }
 
 void CQuorTitleText::DrawOverText(Graphics* g, GraphicsPath* text, float textSize, int w, int h) {

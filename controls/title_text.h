@@ -81,7 +81,9 @@ protected:
     // The suffix follows the title and the size fits it: a new title repaints all.
     bool TextChangesOnlyItsArea() const override { return false; }
     float TextAnchorY(int h) const override;
-    // Always fitted to the label (FitTextSize from the height times the scale).
+    // Always fitted to the label (FitTextSize from the height times the scale),
+    // then shrunk further until the text ends where neither its reflection nor
+    // its own lowest parts reach into the box's bottom or its frame.
     float TextSize(const gfx::StringFormat* format, gfx::PointF at, int h) const override;
     // The suffix, sub-text, icons and logos.
     void DrawOverText(gfx::Graphics* g, gfx::GraphicsPath* text, float textSize, int w, int h) override;
@@ -89,6 +91,9 @@ protected:
     void PrepareBackground(CDC* paintDC) override;
 
 private:
+    // `size` lowered by the fitting's steps of 0.1 until the text laid out at
+    // `at` ends above the lowest line it may reach in a label `h` high.
+    float ClearOfTheBottom(const gfx::StringFormat* format, gfx::PointF at, int h, float size) const;
     void DrawSuffix(gfx::Graphics* g, gfx::GraphicsPath* title, float fittedSize, int w, int h);
     void DrawSubText(gfx::Graphics* g, int h);
     void DrawPngIcons(gfx::Graphics* g, int h);
