@@ -1,9 +1,13 @@
-// The title label at the main window's size and settings, its fitted text,
-// suffix, sub-text, icon tables and logo, and the codes its presses report.
+// The title label at the main window's size and settings, its fitted text
+// (Korean, mixed and ASCII, kept clear of its frame and of its own
+// reflection), suffix, sub-text, icon tables and logo, and the codes its
+// presses report.
 #include <gtest/gtest.h>
 
+#include <QBackingStore>
 #include <QBuffer>
 #include <QImage>
+#include <QWidget>
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -19,6 +23,7 @@
 #include "tests/support/temp_dir.h"
 
 using control_test::BoxRecorder;
+using control_test::SameImages;
 using control_test::PngResource;
 using control_test::ConfigureAsMainWindow;
 using control_test::Scene;
@@ -257,4 +262,111 @@ TEST(QuorTitleText, MissingIconFamilyIsReportedOnceAfterPainting) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], u"CQuorTitleText::DrawHMIIcon>m_IconFontFamily is NULL");
     EXPECT_EQ(boxesWhilePainting, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Korean, mixed and ASCII titles, as the screen shows them
+
+namespace {
+
+// The title shown in its scene and painted as on the screen.
+struct ShownTitle : TitleScene {
+    ShownTitle(const CString& text, int width, int height) : TitleScene(text, width, height) {
+        platform::PumpEvents(5);
+    }
+    // What the scene's window shows (its backing store), read without painting.
+    QImage Picture() {
+        QWidget* w = scene.top.Widget();
+        auto* store = w && w->backingStore() ? dynamic_cast<QImage*>(w->backingStore()->paintDevice()) : nullptr;
+        return store ? store->copy(QRect(QPoint(0, 0), w->size())).convertToFormat(QImage::Format_ARGB32) : QImage();
+    }
+    QRect Label() const { return QRect(10, 16, w, h); }
+};
+
+// Where two pictures of one size differ: how many pixels, within which box.
+struct Difference {
+    int count = 0;
+    QRect box;
+};
+Difference Differences(const QImage& a, const QImage& b) {
+    Difference d;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                ++d.count;
+                d.box |= QRect(x, y, 1, 1);
+            }
+    return d;
+}
+
+struct TitleCase {
+    const char* name;
+    const char16_t* text;
+    int width, height;
+    // The lowest row of the label the text may touch: the reflection turns it
+    // over about 0.8 h + 10 and must fall wholly below the label (at 70
+    // pixels high row 63, at 100 row 81: 20 pixels below the anchor at any
+    // height); at 40 the line lies below the label and the frame's row is
+    // the limit.
+    int lastRow;
+    int minHeight;  // of the drawn text, so that it is not shrunk to nothing
+};
+
+const TitleCase kTitles[] = {
+    {"ascii", u"ZEL REROVORA", 1000, 70, 63, 38},
+    {"korean", u"바람 감시 한글", 1000, 70, 63, 38},
+    {"mixed", u"ZEL 바람 감시 2026", 1000, 70, 63, 38},
+    {"descenders", u"Stack gauging", 1000, 70, 63, 38},
+    {"korean-fitted-to-width", u"풍향 풍속 바람 감시 한글 시스템", 420, 70, 63, 20},
+    {"korean-low", u"바람 감시 한글", 600, 40, 38, 22},
+    {"korean-high", u"바람 감시 한글", 1000, 100, 81, 40},
+};
+
+}  // namespace
+
+// Korean syllables reach far below the baseline: unfitted, they ran into the
+// frame's bottom line with their reflection turned over onto them as black and
+// green strips. Against the same title with no text, the text changes nothing
+// outside the frame, nothing of the frame, and nothing from the row on where
+// its reflection would show.
+TEST(QuorTitleText, TextOfEveryScriptEndsClearOfTheFrameAndItsReflection) {
+    for (const TitleCase& c : kTitles) {
+        ShownTitle titled(c.text, c.width, c.height);
+        ShownTitle empty(u"", c.width, c.height);
+        const QImage picture = titled.Picture();
+        ASSERT_FALSE(picture.isNull()) << c.name;
+        const Difference d = Differences(picture, empty.Picture());
+        const QRect label = titled.Label();
+        const QRect text = d.box.translated(-label.topLeft());
+        EXPECT_GT(d.count, 200) << c.name;
+        EXPECT_TRUE(label.adjusted(1, 1, -1, -1).contains(d.box))
+            << c.name << ": drawn at " << text.left() << ".." << text.right() << " x " << text.top() << ".."
+            << text.bottom();
+        EXPECT_LE(text.bottom(), c.lastRow) << c.name;
+        EXPECT_GE(text.height(), c.minHeight) << c.name;
+        EXPECT_NEAR(text.center().x(), c.width / 2, 3) << c.name;
+        if (HasFailure()) SaveTestImage(picture, c.name);
+    }
+}
+
+// A title changed from one text to another shows what the same title shows
+// when it draws the new text from scratch.
+TEST(QuorTitleText, ChangedTitleShowsWhatAFreshOneShows) {
+    const std::pair<const char16_t*, const char16_t*> changes[] = {
+        {u"ZEL REROVORA", u"바람 감시 한글"}, {u"바람 감시 한글", u"ZEL REROVORA"},
+        {u"바람 감시 한글", u"ZEL 바람 감시 2026"}, {u"ZEL 바람 감시 2026", u"바람 감시"},
+        {u"바람 감시 한글", u""}, {u"", u"바람 감시 한글"},
+    };
+    int n = 0;
+    for (const auto& [from, to] : changes) {
+        const std::string tag = "change-" + std::to_string(n++);
+        ShownTitle used(from, 1000, 70);
+        const QImage before = used.Picture();
+        used.title.SetText(to);
+        const QImage after = used.Picture();
+        control_test::ForgetKeptDrawing();
+        ShownTitle fresh(to, 1000, 70);
+        EXPECT_TRUE(SameImages(after, fresh.Picture(), tag));
+        EXPECT_NE(after, before) << tag;  // the comparison sees the text
+    }
 }
