@@ -317,6 +317,7 @@ const TitleCase kTitles[] = {
     {"korean", u"바람 감시 한글", 1000, 70, 63, 38},
     {"mixed", u"ZEL 바람 감시 2026", 1000, 70, 63, 38},
     {"descenders", u"Stack gauging", 1000, 70, 63, 38},
+    {"hanja-from-another-face", u"風速 바람 監視", 1000, 70, 63, 38},
     {"korean-fitted-to-width", u"풍향 풍속 바람 감시 한글 시스템", 420, 70, 63, 20},
     {"korean-low", u"바람 감시 한글", 600, 40, 38, 22},
     {"korean-high", u"바람 감시 한글", 1000, 100, 81, 40},
