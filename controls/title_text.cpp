@@ -78,15 +78,16 @@ float CQuorTitleText::ClearOfTheBottom(const StringFormat* format, PointF at, in
     // The fitting keeps margins at the left and the top only, as if the text
     // were as deep below its anchor as it is high above it. Korean syllables of
     // the gothic faces reach far below the baseline (in NanumGothicCoding,
-    // which stands for "돋움체", a sixth of the size: at the main window's
-    // 70 pixels into the frame's bottom line), and so do descenders. Whatever
-    // passes the reflection's line is turned over onto the text itself, as a
-    // black and green strip under each glyph.
+    // which stands for "돋움체", about a sixth of the size: at the main
+    // window's 70 pixels into the frame's bottom line), and so do descenders.
+    // Whatever passes the reflection's line is turned over onto the text
+    // itself, as a black and green strip under each glyph.
+    if (!(size > 0.0f)) return size;
     GraphicsPath path;
     AddTextPath(&path, m_strText, size, at, format);
+    if (path.GetPointCount() == 0) return size;
     RectF b;
     path.GetBounds(&b);
-    if (path.GetPointCount() == 0 || !(size > 0.0f)) return size;
     // Pixel centres lie on whole numbers: the last row spans h - 1.5 to
     // h - 0.5, and the frame and the bevel are drawn along it.
     double lowest = double(h) - 1.5;
