@@ -1,74 +1,188 @@
 #include "platform/window/ipaddress.h"
 
+#include <QFocusEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QShowEvent>
 #include <QRegularExpressionValidator>
 #include <array>
+#include <climits>
 
 #include "platform/window/dialog.h"
 #include "platform/window/wnd_impl.h"
 
 namespace {
 
+constexpr int kFields = 4;
+constexpr int kDigits = 3;
+constexpr int kHighest = 255;
+
 class IpField;
+
+// Where the caret goes in a field the control moves to.
+enum class Landing { SelectAll, Start, End };
 
 // The Qt face of the control: four fields and the dots between them.
 class IpAddressWidget : public QFrame {
 public:
     explicit IpAddressWidget(QWidget* parent);
-    std::array<IpField*, 4> fields{};
+    std::array<IpField*, kFields> fields{};
 
-    void FocusField(int index);
+    void EnterField(int index, Landing landing);
     void SetAddress(DWORD host);
     int GetAddress(DWORD* host) const;
     void Clear();
     bool IsBlank() const;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    // A click on a dot or the frame enters the nearest field.
+    void mousePressEvent(QMouseEvent* e) override;
 };
 
+// One field of up to three digits. An operator types an address in one go:
+// a third digit moves on to the next field, "." moves on from a field that
+// holds digits of its own (so it does not skip the field a third digit has
+// just entered), Backspace at the start goes back, and entering a field by a
+// click or Tab selects its text so that typing replaces it.
 class IpField : public QLineEdit {
 public:
     IpField(IpAddressWidget* owner, int index) : QLineEdit(owner), m_owner(owner), m_index(index) {
         setFrame(false);
         setAlignment(Qt::AlignCenter);
-        setMaxLength(3);
+        setMaxLength(kDigits);
         setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this));
-        // Tab moves between controls, not fields: the control as a whole is the tab stop.
         setFocusPolicy(Qt::ClickFocus);
-        connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
-            bool ok = false;
-            const int value = text.toInt(&ok);
-            if (ok && value > 255) setText(QStringLiteral("255"));
-            if (this->text().size() == 3 && cursorPosition() == 3 && m_index < 3) m_owner->FocusField(m_index + 1);
-        });
+        // A paste or any other edit of the field's own keeps it in range too.
+        connect(this, &QLineEdit::textEdited, this, [this] { KeepInRange(); });
     }
 
+    // Types one digit as the operator's key does.
+    void TypeDigit(QChar digit) {
+        if (!hasSelectedText() && text().size() >= kDigits) {
+            // A full field: at its end the digit starts the next field.
+            if (cursorPosition() == text().size() && m_index + 1 < kFields) {
+                m_owner->EnterField(m_index + 1, Landing::SelectAll);
+                m_owner->fields[size_t(m_index + 1)]->TypeDigit(digit);
+            }
+            return;
+        }
+        m_clamped = false;
+        insert(QString(digit));
+        KeepInRange();
+        if (m_clamped) return;
+        if (text().size() == kDigits && cursorPosition() == kDigits && m_index + 1 < kFields)
+            m_owner->EnterField(m_index + 1, Landing::SelectAll);
+    }
+
+    // Digits that stay when the next key is typed: those outside the selection.
+    bool HoldsDigits() const { return text().size() > selectedText().size(); }
+
 protected:
+    void focusInEvent(QFocusEvent* e) override {
+        QLineEdit::focusInEvent(e);  // Tab and Shift+Tab select the text here
+        m_enteredByClick = e->reason() == Qt::MouseFocusReason;
+        if (m_enteredByClick) selectAll();
+    }
+
+    void focusOutEvent(QFocusEvent* e) override {
+        m_enteredByClick = false;
+        m_pressKept = false;
+        QLineEdit::focusOutEvent(e);
+    }
+
+    // The press that brought the focus keeps the selection made on entering;
+    // later presses place the caret as in any field.
+    void mousePressEvent(QMouseEvent* e) override {
+        if (m_enteredByClick && e->button() == Qt::LeftButton) {
+            m_enteredByClick = false;
+            m_pressKept = true;
+            e->accept();
+            return;
+        }
+        m_enteredByClick = false;
+        QLineEdit::mousePressEvent(e);
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (m_pressKept) {
+            e->accept();
+            return;
+        }
+        QLineEdit::mouseMoveEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (m_pressKept) {
+            m_pressKept = false;
+            e->accept();
+            return;
+        }
+        QLineEdit::mouseReleaseEvent(e);
+    }
+
     void keyPressEvent(QKeyEvent* e) override {
-        if (e->text() == QStringLiteral(".")) {
-            if (!text().isEmpty() && m_index < 3) m_owner->FocusField(m_index + 1);
+        m_enteredByClick = false;
+        const bool plain = !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        const QString typed = e->text();
+        if (plain && typed == QStringLiteral(".")) {
+            if (HoldsDigits() && m_index + 1 < kFields) m_owner->EnterField(m_index + 1, Landing::SelectAll);
+            e->accept();
             return;
         }
-        if (e->key() == Qt::Key_Backspace && cursorPosition() == 0 && !hasSelectedText() && m_index > 0) {
-            m_owner->FocusField(m_index - 1);
+        if (plain && typed.size() == 1 && typed[0] >= u'0' && typed[0] <= u'9') {
+            TypeDigit(typed[0]);
+            e->accept();
             return;
         }
-        if (e->key() == Qt::Key_Left && cursorPosition() == 0 && m_index > 0) {
-            m_owner->FocusField(m_index - 1);
-            return;
-        }
-        if (e->key() == Qt::Key_Right && cursorPosition() == text().size() && m_index < 3) {
-            m_owner->FocusField(m_index + 1);
-            return;
+        const bool caretOnly = !hasSelectedText();
+        switch (e->key()) {
+        case Qt::Key_Backspace:
+            if (caretOnly && cursorPosition() == 0 && m_index > 0) {
+                m_owner->EnterField(m_index - 1, Landing::End);
+                e->accept();
+                return;
+            }
+            break;
+        case Qt::Key_Left:
+            if (plain && caretOnly && cursorPosition() == 0 && m_index > 0) {
+                m_owner->EnterField(m_index - 1, Landing::End);
+                e->accept();
+                return;
+            }
+            break;
+        case Qt::Key_Right:
+            if (plain && caretOnly && cursorPosition() == text().size() && m_index + 1 < kFields) {
+                m_owner->EnterField(m_index + 1, Landing::Start);
+                e->accept();
+                return;
+            }
+            break;
+        default:
+            break;
         }
         QLineEdit::keyPressEvent(e);
     }
 
 private:
+    // A number above 255 becomes 255, selected, and the focus stays in the
+    // field so the operator sees the change.
+    void KeepInRange() {
+        bool ok = false;
+        const int value = text().toInt(&ok);
+        if (!ok || value <= kHighest) return;
+        setText(QString::number(kHighest));
+        selectAll();
+        m_clamped = true;
+    }
+
     IpAddressWidget* m_owner;
     int m_index;
+    bool m_enteredByClick = false;  // the focus came with a mouse press still to arrive
+    bool m_pressKept = false;       // that press was kept from the field
+    bool m_clamped = false;         // the last edit went above 255
 };
 
 IpAddressWidget::IpAddressWidget(QWidget* parent) : QFrame(parent) {
@@ -80,7 +194,7 @@ IpAddressWidget::IpAddressWidget(QWidget* parent) : QFrame(parent) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 1, 2, 1);
     row->setSpacing(0);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kFields; ++i) {
         if (i > 0) {
             auto* dot = new QLabel(QStringLiteral("."), this);
             dot->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
@@ -90,28 +204,67 @@ IpAddressWidget::IpAddressWidget(QWidget* parent) : QFrame(parent) {
         fields[size_t(i)]->setMinimumWidth(1);
         row->addWidget(fields[size_t(i)], 1);
     }
+    // Focus given to the control goes to its first field.
     setFocusProxy(fields[0]);
 }
 
-void IpAddressWidget::FocusField(int index) {
-    if (index < 0 || index > 3) return;
-    fields[size_t(index)]->setFocus(Qt::OtherFocusReason);
-    fields[size_t(index)]->selectAll();
+// The control is one tab stop, its first field, in the frame's place in the tab
+// order (where the window was made or taken over). The frame itself never keeps
+// the focus: were it the tab stop, Shift+Tab from the first field would land on
+// the frame, whose focus goes straight back to that field.
+void IpAddressWidget::showEvent(QShowEvent* e) {
+    QFrame::showEvent(e);
+    const Qt::FocusPolicy policy = focusPolicy();
+    if (policy == Qt::NoFocus) return;  // arranged already
+    QWidget* before = this;
+    for (IpField* field : fields) {
+        QWidget::setTabOrder(before, field);
+        before = field;
+    }
+    setFocusPolicy(Qt::NoFocus);
+    fields[0]->setFocusPolicy((policy & Qt::TabFocus) ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void IpAddressWidget::EnterField(int index, Landing landing) {
+    if (index < 0 || index >= kFields) return;
+    IpField* field = fields[size_t(index)];
+    field->setFocus(Qt::OtherFocusReason);
+    switch (landing) {
+    case Landing::SelectAll: field->selectAll(); break;
+    case Landing::Start: field->setCursorPosition(0); break;
+    case Landing::End: field->setCursorPosition(int(field->text().size())); break;
+    }
+}
+
+void IpAddressWidget::mousePressEvent(QMouseEvent* e) {
+    int nearest = 0;
+    int best = INT_MAX;
+    const int x = int(e->position().x());
+    for (int i = 0; i < kFields; ++i) {
+        const QRect r = fields[size_t(i)]->geometry();
+        const int distance = x < r.left() ? r.left() - x : x > r.right() ? x - r.right() : 0;
+        if (distance < best) {
+            best = distance;
+            nearest = i;
+        }
+    }
+    EnterField(nearest, Landing::SelectAll);
+    e->accept();
 }
 
 void IpAddressWidget::SetAddress(DWORD host) {
-    for (int i = 0; i < 4; ++i) fields[size_t(i)]->setText(QString::number((host >> (24 - 8 * i)) & 0xFF));
+    for (int i = 0; i < kFields; ++i) fields[size_t(i)]->setText(QString::number((host >> (24 - 8 * i)) & 0xFF));
 }
 
 int IpAddressWidget::GetAddress(DWORD* host) const {
     DWORD value = 0;
     int filled = 0;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kFields; ++i) {
         const QString text = fields[size_t(i)]->text();
         DWORD part = 0;
         if (!text.isEmpty()) {
             ++filled;
-            part = DWORD(std::min(text.toInt(), 255));
+            part = DWORD(std::min(text.toInt(), kHighest));
         }
         value = (value << 8) | part;
     }
@@ -154,7 +307,7 @@ LRESULT CIPAddressCtrl::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lPar
     case IPM_GETADDRESS:
         return face->GetAddress(reinterpret_cast<DWORD*>(lParam));
     case IPM_SETFOCUS:
-        face->FocusField(wParam > 3 ? 0 : int(wParam));
+        face->EnterField(wParam >= WPARAM(kFields) ? 0 : int(wParam), Landing::SelectAll);
         return 0;
     case IPM_ISBLANK:
         return face->IsBlank();

@@ -2,8 +2,14 @@
 //
 // Addresses go in and out in host order: the first field is the highest byte
 // (MAKEIPADDRESS). A field may be blank; a blank field reads as 0, and
-// IPM_GETADDRESS answers how many fields are not blank. Typing "." (or a third
-// digit) moves to the next field; a number above 255 becomes 255 as it is typed.
+// IPM_GETADDRESS answers how many fields are not blank.
+//
+// Typing: digits fill a field; a third digit moves to the next field with its
+// text selected; "." moves to the next field only from a field that holds
+// digits outside its selection; Backspace at a field's start goes back to the
+// previous field's end. Entering a field by a click or Tab selects its text, so
+// typing replaces it. A number above 255 becomes 255, selected, and the caret
+// stays in that field. The control is one tab stop (its first field).
 #pragma once
 
 #include "platform/window/wnd.h"
