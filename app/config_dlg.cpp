@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "controls/calendar.h"
 #include "controls/key_filter.h"
@@ -21,6 +23,15 @@ namespace {
 constexpr UINT kCellFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE;  // 0x15
 constexpr UINT kTextAndFormat = 0x41;                                // text and format fields of a CellItem
 constexpr COLORREF kCellBack = 0xE0FFFF;
+constexpr size_t kLongestDottedAddress = 15;  // "255.255.255.255"
+
+// The text without the blanks (spaces and tabs) at either end.
+std::u16string_view Unpadded(std::u16string_view text) {
+    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
 
 void SetCellText(CGridCtrl& grid, int row, int col, const CString& text) {
     CellItem item;
@@ -171,25 +182,47 @@ void CConfig::ReadGrid() {
         WideToAnsiField(m_grid.GetItemText(r, kColName), stack.szName, sizeof stack.szName);
         // OK lets no address through that is not one; here a text that is none
         // keeps the stack's address.
-        DWORD address = 0;
-        if (platform::ParseDottedIpv4(WideToAnsi(m_grid.GetItemText(r, kColAddress)), &address))
-            stack.dwIp = address;
+        ParseStackAddress(m_grid.GetItemText(r, kColAddress), &stack.dwIp);
         if (CGridCellCheck* check = CheckCell(m_grid, r)) stack.bShowDirection = check->GetCheck() ? 1 : 0;
     }
 }
 
 bool CConfig::ParseWholeNumber(const CString& text, int low, int high, int* value) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && text[begin] == u' ') ++begin;
-    while (end > begin && text[end - 1] == u' ') --end;
-    if (begin == end || end - begin > 9) return false;
-    for (size_t i = begin; i < end; ++i)
-        if (text[i] < u'0' || text[i] > u'9') return false;
-    const int parsed = _wtoi(text.c_str() + begin);
+    const std::u16string_view digits = Unpadded(text);
+    if (digits.empty() || digits.size() > 9) return false;
+    int parsed = 0;
+    for (char16_t c : digits) {
+        if (c < u'0' || c > u'9') return false;
+        parsed = parsed * 10 + (c - u'0');
+    }
     if (parsed < low || parsed > high) return false;
     if (value) *value = parsed;
     return true;
+}
+
+bool CConfig::ParseStackAddress(const CString& text, DWORD* address) {
+    const std::u16string_view dotted = Unpadded(text);
+    if (dotted.size() > kLongestDottedAddress) return false;
+    std::string ascii;
+    for (char16_t c : dotted) {
+        if (c > 0x7F) return false;
+        ascii += char(c);
+    }
+    return platform::ParseDottedIpv4(ascii, address);
+}
+
+CString CConfig::QuotedEntry(const CString& text) {
+    size_t end = std::min(text.find_first_of(u"\r\n"), text.size());
+    bool cut = end < text.size();
+    if (end > kQuotedMost) {
+        end = kQuotedMost;
+        cut = true;
+        // Never half a character: a surrogate pair stays whole or goes.
+        if (text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) --end;
+    }
+    CString quoted = text.substr(0, end);
+    if (cut) quoted += u'…';
+    return quoted;
 }
 
 void CConfig::SelectEdit(int id) {
@@ -202,14 +235,16 @@ void CConfig::SelectEdit(int id) {
 bool CConfig::ValidateEntries() {
     if (!ParseWholeNumber(m_strPort, 1, 65535, nullptr)) {
         SelectEdit(res::IDC_CONFIG_PORT);
-        AfxMessageBox(platform::FormatWide(u"Port \"%s\" is not a port number (1 to 65535).", m_strPort.c_str()).c_str(),
+        AfxMessageBox(platform::FormatWide(u"Port \"%s\" is not a port number (1 to 65535).",
+                                           QuotedEntry(m_strPort).c_str())
+                          .c_str(),
                       MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     if (!ParseWholeNumber(m_strPeriod, 1, 86400, nullptr)) {
         SelectEdit(res::IDC_CONFIG_PERIOD);
         AfxMessageBox(platform::FormatWide(u"전송 주기 \"%s\" is not a whole number of seconds (1 to 86400).",
-                                 m_strPeriod.c_str())
+                                           QuotedEntry(m_strPeriod).c_str())
                           .c_str(),
                       MB_OK | MB_ICONEXCLAMATION);
         return false;
@@ -217,13 +252,13 @@ bool CConfig::ValidateEntries() {
     const int rows = std::min(m_grid.GetRowCount() - 1, kMaxStacks);
     for (int r = 1; r <= rows; ++r) {
         const CString text = m_grid.GetItemText(r, kColAddress);
-        if (platform::ParseDottedIpv4(WideToAnsi(text), nullptr)) continue;
+        if (ParseStackAddress(text, nullptr)) continue;
         m_grid.SetFocus();
         m_grid.SetSelectedRange(r, kColAddress, r, kColAddress, TRUE);
         m_grid.SetFocusCell(r, kColAddress);
         m_grid.EnsureVisible(r, kColAddress);
         AfxMessageBox(platform::FormatWide(u"Stack #%d: IP Address \"%s\" is not an IPv4 address such as 192.168.0.10.", r,
-                                 text.c_str())
+                                           QuotedEntry(text).c_str())
                           .c_str(),
                       MB_OK | MB_ICONEXCLAMATION);
         return false;

@@ -57,6 +57,14 @@ public:
     // Whole numbers the dialog accepts: decimal digits (blanks around them
     // allowed) of a value from `low` to `high`.
     static bool ParseWholeNumber(const CString& text, int low, int high, int* value);
+    // A stack address the dialog accepts: four decimal parts of 0 to 255 with
+    // dots between them, blanks around the whole allowed at either end;
+    // `address` (network order) is left alone for anything else.
+    static bool ParseStackAddress(const CString& text, DWORD* address);
+    // An entry as a refusal quotes it: its first line, cut to at most
+    // kQuotedMost characters with "…" where anything was left out.
+    static constexpr size_t kQuotedMost = 60;
+    static CString QuotedEntry(const CString& text);
 
 private:
     // The first entry OK cannot store, selected and named in a message box;

@@ -361,3 +361,75 @@ TEST(ConfigDialog, AClickTicksABoxAndTypingRenamesAStack) {
     EXPECT_EQ(d.m_config.aStacks[4].bShowDirection, 1) << "row 5 is stack 5";
     EXPECT_STREQ(d.m_config.aStacks[2].szName, "Z");
 }
+
+TEST(ConfigDialog, BlanksAroundAnEntryAreTakenAlikeAtBothEnds) {
+    struct Case {
+        const char16_t* address;  // stack 4's
+        const char16_t* port;
+    } cases[] = {
+        {u" 10.0.0.99", u"22701 "},
+        {u"10.0.0.99 ", u" 22701"},
+        {u"\t 10.0.0.99  ", u"\t22701\t"},
+        {u"10.0.0.99\t", u"  22701  "},
+    };
+    for (const Case& c : cases) {
+        auto cfg = SiteConfig();
+        DialogRun run(*cfg);
+        CConfig& d = *run.dlg;
+        const INT_PTR result = run.Run({
+            [&] {
+                d.m_grid.SetItemText(4, CConfig::kColAddress, c.address);
+                d.GetDlgItem(res::IDC_CONFIG_PORT)->SetWindowText(c.port);
+            },
+            [&] { run.ClickButton(IDOK); },
+        });
+        SCOPED_TRACE(QString::fromUtf16(c.address).toStdString());
+        EXPECT_EQ(result, IDOK);
+        EXPECT_TRUE(run.boxes.empty());
+        EXPECT_EQ(d.m_config.aStacks[3].dwIp, inet_addr("10.0.0.99"));
+        EXPECT_EQ(d.m_config.nServerPort, 22701);
+    }
+}
+
+TEST(ConfigDialog, ARefusalQuotesAtMostALineOfTheEntry) {
+    const std::u16string sixty(60, u'A');
+    const std::u16string megabyte(1 << 20, u'A');
+    const std::u16string face = u"\U0001F600";  // two UTF-16 units
+    struct Case {
+        int field;  // edit id, or 0 for the address of stack 4
+        std::u16string text;
+        std::u16string quoted;
+    } cases[] = {
+        {0, megabyte, sixty + u"…"},
+        {0, sixty, sixty},
+        {0, sixty + u"B", sixty + u"…"},
+        {0, u"10.0.0.1\r\n10.0.0.2", u"10.0.0.1…"},
+        {0, std::u16string(59, u'A') + face + u"tail", std::u16string(59, u'A') + u"…"},
+        {0, std::u16string(58, u'A') + face + u"tail", std::u16string(58, u'A') + face + u"…"},
+        {res::IDC_CONFIG_PORT, std::u16string(5000, u'7'), std::u16string(60, u'7') + u"…"},
+        {res::IDC_CONFIG_PERIOD, u"한글" + std::u16string(100, u'x'), u"한글" + std::u16string(58, u'x') + u"…"},
+    };
+    for (const Case& c : cases) {
+        auto cfg = SiteConfig();
+        DialogRun run(*cfg);
+        CConfig& d = *run.dlg;
+        const INT_PTR result = run.Run({
+            [&] {
+                if (c.field) d.GetDlgItem(c.field)->SetWindowText(c.text);
+                else d.m_grid.SetItemText(4, CConfig::kColAddress, c.text.c_str());
+            },
+            [&] { run.ClickButton(IDOK); },
+            [&] { run.ClickButton(IDCANCEL); },
+        });
+        SCOPED_TRACE(c.text.size());
+        EXPECT_EQ(result, IDCANCEL);
+        ASSERT_EQ(run.boxes.size(), 1u);
+        const std::u16string expected =
+            c.field == res::IDC_CONFIG_PORT     ? u"Port \"" + c.quoted + u"\" is not a port number (1 to 65535)."
+            : c.field == res::IDC_CONFIG_PERIOD ? u"전송 주기 \"" + c.quoted +
+                                                      u"\" is not a whole number of seconds (1 to 86400)."
+                                                : u"Stack #4: IP Address \"" + c.quoted +
+                                                      u"\" is not an IPv4 address such as 192.168.0.10.";
+        EXPECT_EQ(run.boxes[0], expected);
+    }
+}
