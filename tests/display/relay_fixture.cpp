@@ -122,9 +122,9 @@ QImage Cell(const QImage& shot, const Table& t, std::size_t row, const std::pair
     return shot.copy(QRect(QPoint(column.first, t.rows[row].first), QPoint(column.second, t.rows[row].second)));
 }
 
-void ConfigDialogBase::OpenDialog() {
+void ConfigDialogBase::OpenDialog(const RelaySettings& settings) {
     NEED_X(x);
-    relay = std::make_unique<Relay>(x);
+    relay = std::make_unique<Relay>(x, settings);
     main = relay->WaitLaidOut();
     ASSERT_TRUE(main) << "no window; stderr: " << relay->Stderr();
     const QPoint config = BarSegment(main->client, 1);

@@ -134,7 +134,7 @@ QImage Cell(const QImage& shot, const Table& t, std::size_t row, const std::pair
 class ConfigDialogBase : public ::testing::Test {
 protected:
     explicit ConfigDialogBase(bool windowManager = true) : x(1280, 1024, windowManager) {}
-    void OpenDialog();
+    void OpenDialog(const RelaySettings& settings = RelaySettings());
     XDisplay x;
     std::unique_ptr<Relay> relay;
     std::optional<TopWindow> main, dialog;

@@ -228,7 +228,7 @@ void XDisplay::Type(const std::string& ascii) {
     const KeyCode shift = XKeysymToKeycode(d, XK_Shift_L);
     for (char c : ascii) {
         const char name[2] = {c, 0};
-        const KeySym sym = c == '-' ? XK_minus : XStringToKeysym(name);
+        const KeySym sym = c == '-' ? XK_minus : c == '.' ? XK_period : XStringToKeysym(name);
         const KeyCode code = XKeysymToKeycode(d, sym);
         const bool upper = c >= 'A' && c <= 'Z';
         if (upper) XTestFakeKeyEvent(d, shift, True, 0);
@@ -270,4 +270,15 @@ void XDisplay::Close(unsigned long window) {
 bool XDisplay::Required() {
     const char* v = std::getenv("REROVORA_REQUIRE_X");
     return v && *v && std::string(v) != "0";
+}
+
+void XDisplay::KeyWith(const char* modifier, const char* keysym) {
+    Display* d = Dpy(m_display);
+    const KeyCode held = XKeysymToKeycode(d, XStringToKeysym(modifier));
+    const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysym));
+    XTestFakeKeyEvent(d, held, True, 0);
+    XTestFakeKeyEvent(d, code, True, 10);
+    XTestFakeKeyEvent(d, code, False, 10);
+    XTestFakeKeyEvent(d, held, False, 10);
+    XSync(d, False);
 }

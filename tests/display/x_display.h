@@ -53,6 +53,8 @@ public:
     void Wheel(int x, int y, int notches);  // negative: towards the user (down)
     void Key(const char* keysym);
     void Type(const std::string& ascii);
+    // `keysym` pressed while `modifier` (a modifier's keysym, "Control_L") is held.
+    void KeyWith(const char* modifier, const char* keysym);
 
     // Asks the window manager, as a pager or a user would: take the window out
     // of its maximized state, place and size it (client rectangle), maximize it
