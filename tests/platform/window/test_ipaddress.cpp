@@ -79,7 +79,7 @@ public:
     }
 
     // Plays a script: characters are typed as keys; <click0> to <click3>,
-    // <ctrl-a>, <bs>, <tab>, <backtab>, <home>, <end>, <left>, <right> are the
+    // <ctrl-a>, <bs>, <del>, <tab>, <backtab>, <home>, <end>, <left>, <right> are the
     // named input.
     void Play(const std::string& script) {
         for (size_t i = 0; i < script.size(); ++i) {
@@ -97,6 +97,7 @@ public:
             else if (name == "bs") Key(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
             else if (name == "tab") Key(Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
             else if (name == "backtab") Key(Qt::Key_Backtab, Qt::ShiftModifier);
+            else if (name == "del") Key(Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7F)));
             else if (name == "home") Key(Qt::Key_Home);
             else if (name == "end") Key(Qt::Key_End);
             else if (name == "left") Key(Qt::Key_Left);
@@ -172,6 +173,8 @@ TEST(IpAddressCtrl, AddressesTypedAsAnOperatorTypesThemAreStoredAsTyped) {
         // The arrows cross into the neighbouring field.
         {"1.2.3.4", "<click0><end><right>7", "1.72.3.4"},
         {"1.2.3.4", "<click1><home><left>5", "15.2.3.4"},
+        // Delete removes the character after the caret and types nothing.
+        {"192.168.0.10", "<click0><home><del>", "92.168.0.10"},
         // Letters are no digits.
         {"0.0.0.0", "<click0>1a2", "12.0.0.0"},
     };
