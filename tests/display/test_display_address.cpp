@@ -1,7 +1,8 @@
 // The data server's address typed into CONFIG's Server IP as an operator types
 // it, character by character through XTest, with openbox and without a window
 // manager: after a click on the first field, and after Ctrl+A there; OK; the
-// settings file then holds the address as typed.
+// settings file then holds the address as typed. And a long entry refused by
+// OK is quoted cut, on the screen and on stderr.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -119,4 +120,34 @@ TEST_F(ServerAddressTypingWithWindowManager, IsStoredAsTypedAfterAClickAndAfterC
 
 TEST_F(ServerAddressTypingWithoutWindowManager, IsStoredAsTypedAfterAClickAndAfterCtrlA) {
     TypeEachAddressBothWays("no-wm");
+}
+
+// A port of a hundred digits typed into CONFIG: the refusal quotes sixty of
+// them and "…", on the screen and in the line the program writes to stderr.
+TEST_F(ConfigDialog, ARefusalQuotesALongEntryCutOnScreenAndOnStderr) {
+    const QPoint port = ItemCentre(d, u"Edit", 2);
+    x.Click(port.x(), port.y());
+    x.Key("End");
+    for (int i = 0; i < 6; ++i) x.Key("BackSpace");
+    x.Type(std::string(100, '7'));
+    const QPoint ok = ItemCentre(d, u"Button", 4);
+    x.Click(ok.x(), ok.y());
+    std::optional<TopWindow> refusal;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (const TopWindow& w : x.Windows())
+                if (w.id != main->id && w.id != dialog->id) refusal = w;
+            return refusal.has_value();
+        },
+        8000));
+    const std::string line = "message box: Port \"" + std::string(60, '7') + "…\" is not a port number (1 to 65535).\n";
+    EXPECT_TRUE(relay->Process().WaitForStderr(line, 3000)) << relay->Stderr().substr(0, 600);
+    // A box of a few short lines: the hundred digits in one word would need more
+    // than half the screen's width.
+    EXPECT_LT(refusal->client.width(), x.Size().width() / 2) << refusal->client.width();
+    EXPECT_LT(refusal->client.height(), x.Size().height() / 4) << refusal->client.height();
+    ::usleep(300000);
+    SaveTestImage(x.Shot().copy(refusal->client), "long-port-refusal");
+    x.Key("Return");
+    EXPECT_TRUE(WaitFor([&] { return x.Windows().size() == 2; }, 5000)) << "the refusal did not close";
 }
