@@ -39,7 +39,10 @@ BOOL CMainApp::InitInstance() {
         return FALSE;
     }
 
-    // One instance per machine: the lock is held until the process ends.
+    // One instance per user, however it was started: the lock is held until the
+    // process ends. A lock that cannot be had at all (no private runtime folder)
+    // is said on stderr by the layer, and the relay runs without the guard: an
+    // unattended start is not held up by a box nobody may answer.
     HANDLE mutex = CreateMutexW(nullptr, TRUE, kMutexName);
     if (WaitForSingleObject(mutex, 0) == WAIT_TIMEOUT) {
         AfxMessageBox(u"Already Running!");

@@ -11,15 +11,9 @@
 #include <unordered_map>
 #include <utility>
 
-namespace platform {
+#include "platform/base/hash.h"
 
-// FNV-1a over raw bytes, for building keys' hashes.
-inline std::uint64_t HashBytes(std::uint64_t h, const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    for (std::size_t i = 0; i < size; ++i) h = (h ^ bytes[i]) * 0x100000001B3ull;
-    return h;
-}
-constexpr std::uint64_t kHashSeed = 0xCBF29CE484222325ull;
+namespace platform {
 
 // Key must be equality comparable; `hash` is given with every call, worked
 // out by the caller from the same fields the equality compares.

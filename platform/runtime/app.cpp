@@ -13,11 +13,11 @@
 #include <cstdlib>
 #include <string>
 #include <utility>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
 #include <memory>
 
+#include "platform/system/runtime_folder.h"
 #include "platform/window/wnd.h"
 #include "platform/window/wnd_impl.h"
 
@@ -41,30 +41,19 @@ CWinApp* g_app = nullptr;
 QApplication* g_qapp = nullptr;
 platform::MessageBoxHandler g_messageBoxHandler;
 
-// A session without a runtime folder (root over ssh, a service manager) gets
-// the user's own: the login manager's /run/user/<uid> where it exists, else a
-// private one in /tmp, the folder Qt would take. So Qt has nothing to complain
-// about on stderr at every start, and a start from such a session finds the
-// same instance lock as one from the desktop. A folder that is not ours alone
-// is left alone, and Qt decides.
-bool PrivateFolder(const std::string& path, bool make) {
-    if (make) ::mkdir(path.c_str(), 0700);
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
-    return (st.st_mode & 0777) == 0700 || (make && ::chmod(path.c_str(), 0700) == 0);
-}
-
+// Qt keeps its per-session files in XDG_RUNTIME_DIR and complains on stderr at
+// every start when that is missing or not private. It is given the user's
+// private runtime folder, the one the single-instance lock lives in, so a start
+// from a session without one (root over ssh, a script, a service manager) and
+// a start from the desktop agree on it. Without any, Qt decides (and the lock
+// says why it is off).
 void UsePrivateRuntimeFolder() {
     const char* named = std::getenv("XDG_RUNTIME_DIR");
-    if (named && *named) return;
-    const std::string uid = std::to_string(::getuid());
-    for (const auto& [path, make] : {std::pair<std::string, bool>{"/run/user/" + uid, false},
-                                     std::pair<std::string, bool>{"/tmp/runtime-" + uid, true}}) {
-        if (PrivateFolder(path, make)) {
-            ::setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
-            return;
-        }
-    }
+    const platform::RuntimeFolder folder = platform::PrivateRuntimeFolder();
+    if (folder.path.empty()) return;
+    if (named && *named && folder.path != named)
+        std::fprintf(stderr, "runtime folder: %s; using %s\n", folder.notes.c_str(), folder.path.c_str());
+    ::setenv("XDG_RUNTIME_DIR", folder.path.c_str(), 1);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
@@ -14,12 +14,17 @@
 #include <thread>
 #include <unistd.h>
 
+#include "platform/base/hash.h"
+#include "platform/system/runtime_folder.h"
+
 namespace {
 
 struct NamedLock {
-    std::string path;  // the lock file; empty when the user has no private folder
+    std::string folder;  // the user's private runtime folder
+    std::string file;    // the lock file's name in it
     int fd = -1;
     bool owned = false;
+    bool told = false;  // why it cannot be taken was said once
 };
 
 struct Registry {
@@ -40,22 +45,8 @@ NamedLock* Find(Registry& r, HANDLE handle) {
     return nullptr;
 }
 
-// A folder only this user can enter: a real directory (not a link), owned by
-// the user, with no rights for group or others.
-bool IsPrivateFolder(const std::string& path) {
-    struct stat st {};
-    if (path.empty() || path[0] != '/' || ::lstat(path.c_str(), &st) != 0) return false;
-    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
-}
-
-// The user's runtime folder: XDG_RUNTIME_DIR when it is private to the user,
-// else a folder of the user's own in /tmp, made on first use. Empty when
-// neither is private (another account made the /tmp one first).
-std::string PrivateRuntimeFolder() {
-    if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && IsPrivateFolder(xdg)) return xdg;
-    const std::string own = "/tmp/rerovora-runtime-" + std::to_string(::geteuid());
-    if (::mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) return {};
-    return IsPrivateFolder(own) ? own : std::string();
+void SayGuardOff(const std::string& reason) {
+    std::fprintf(stderr, "instance lock: %s; the single-instance guard is off\n", reason.c_str());
 }
 
 // The lock file's name: the name's UTF-8 bytes, those that are no plain file
@@ -76,8 +67,7 @@ std::string FileNameFor(const std::u16string& name) {
     }
     constexpr std::size_t kMax = 200;
     if (out.size() > kMax) {
-        std::uint64_t h = 1469598103934665603ull;
-        for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
+        const std::uint64_t h = platform::HashBytes(platform::kHashSeed, bytes.data(), bytes.size());
         char hex[18];
         std::snprintf(hex, sizeof hex, "#%016llx", static_cast<unsigned long long>(h));
         out = out.substr(0, kMax - 17) + hex;
@@ -87,18 +77,44 @@ std::string FileNameFor(const std::u16string& name) {
 
 enum class Take { Owned, Busy, Failed };
 
+// Opens the lock file in the folder, checked again as it is opened.
+int OpenLockFile(const NamedLock& lock, std::string* why) {
+    const int dir = platform::OpenPrivateFolder(lock.folder, why);
+    if (dir < 0) return -1;
+    // Read-only is enough to lock; a pipe by the name must not hold the start.
+    const int fd = ::openat(dir, lock.file.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    const int error = errno;
+    ::close(dir);
+    if (fd < 0) {
+        *why = lock.folder + "/" + lock.file + ": " + std::strerror(error);
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *why = lock.folder + "/" + lock.file + ": not a regular file";
+        return -1;
+    }
+    // Made under a narrow umask, the file would keep the user's next start out.
+    if ((st.st_mode & 0777) != 0600) (void)!::fchmod(fd, 0600);
+    return fd;
+}
+
 Take TryTake(NamedLock& lock) {
     if (lock.owned) return Take::Owned;
-    if (lock.path.empty()) return Take::Failed;
-    if (lock.fd < 0) {
-        lock.fd = ::open(lock.path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (lock.fd < 0) return Take::Failed;
+    std::string why;
+    if (lock.fd < 0) lock.fd = OpenLockFile(lock, &why);
+    if (lock.fd >= 0) {
+        if (::flock(lock.fd, LOCK_EX | LOCK_NB) == 0) {
+            lock.owned = true;
+            return Take::Owned;
+        }
+        if (errno == EWOULDBLOCK) return Take::Busy;
+        why = lock.folder + "/" + lock.file + ": cannot be locked: " + std::strerror(errno);
     }
-    if (::flock(lock.fd, LOCK_EX | LOCK_NB) == 0) {
-        lock.owned = true;
-        return Take::Owned;
-    }
-    return errno == EWOULDBLOCK ? Take::Busy : Take::Failed;
+    if (!lock.told) SayGuardOff(why);
+    lock.told = true;
+    return Take::Failed;
 }
 
 }  // namespace
@@ -109,13 +125,14 @@ HANDLE CreateMutexW(void* /*security*/, BOOL initialOwner, LPCWSTR name) {
     const std::u16string key = name ? std::u16string(name) : std::u16string();
     auto it = r.byName.find(key);
     if (it == r.byName.end()) {
-        const std::string folder = PrivateRuntimeFolder();
-        if (folder.empty()) {
-            std::fprintf(stderr, "instance lock: no runtime folder private to this user\n");
+        const platform::RuntimeFolder folder = platform::PrivateRuntimeFolder();
+        if (folder.path.empty()) {
+            SayGuardOff("no runtime folder private to this user (" + folder.notes + ")");
             return nullptr;
         }
         auto* lock = new NamedLock;
-        lock->path = folder + "/" + FileNameFor(key);
+        lock->folder = folder.path;
+        lock->file = FileNameFor(key);
         it = r.byName.emplace(key, lock).first;
     }
     if (initialOwner) TryTake(*it->second);

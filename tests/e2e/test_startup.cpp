@@ -5,10 +5,15 @@
 #include <array>
 #include <ctime>
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "tests/support/child_process.h"
+#include "tests/support/namespaces.h"
+#include "tests/support/runtime_places.h"
 #include "tests/support/process_memory.h"
 #include "tests/support/temp_dir.h"
 
@@ -31,7 +36,7 @@ TEST(Startup, FirstStartWritesTheSettingsAndASecondInstanceStops) {
         << running.Stderr();
     ASSERT_TRUE(running.Running());
 
-    // Another folder, same machine: the second start is refused and writes nothing.
+    // Another folder, same user: the second start is refused and writes nothing.
     ChildProcess refused(kProgram, {}, second.path());
     EXPECT_TRUE(refused.WaitForStderr("message box: Already Running!", 20000)) << refused.Stderr();
     EXPECT_FALSE(fs::exists(second / "ZEL-Rerovora.cfg"));
@@ -99,4 +104,95 @@ TEST(Startup, APipeAtTheSettingsPathDoesNotHoldTheStart) {
     EXPECT_TRUE(program.Running()) << program.Stderr();
     EXPECT_TRUE(program.Stop(SIGKILL, 5000));
     EXPECT_TRUE(fs::is_fifo(fs::symlink_status(cfg)));
+}
+
+// ---------------------------------------------------------------------------
+// One instance per user however it is started, on machines arranged in a view
+// of the file system of the test's own (the home folder, /run and /tmp empty).
+
+namespace {
+
+// Starts the program in a new folder of `places`' scratch with the environment
+// of `xdg` (HOME differing per start); true once it writes its settings.
+struct Start {
+    std::unique_ptr<TempDir> dir;
+    std::unique_ptr<ChildProcess> program;
+};
+
+Start StartProgram(const RuntimePlaces& places, const std::string& xdg, const std::string& home) {
+    SetStartEnvironment(places, xdg, home);
+    Start s;
+    s.dir = std::make_unique<TempDir>();
+    s.program = std::make_unique<ChildProcess>(kProgram, std::vector<std::string>{}, s.dir->path());
+    return s;
+}
+
+bool WroteSettings(const Start& s) {
+    const fs::path cfg = s.dir->path() / "ZEL-Rerovora.cfg";
+    return WaitFor([&] { return fs::exists(cfg) && fs::file_size(cfg) == kConfigSize; }, 20000);
+}
+
+}  // namespace
+
+// The demo's start (./run names no runtime folder) and a start by hand from a
+// session (naming the login manager's folder, or the home folder's when there
+// is no login session) are one instance: the second says "Already Running!".
+TEST(Startup, TheDemoAndAStartByHandAreOneInstance) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root for a view of the file system of its own";
+    const struct {
+        const char* name;
+        RuntimeMachine machine;
+        const char* first;
+        const char* second;
+    } cases[] = {
+        {"the demo's start, then one from a desktop session", {RuntimeMachine::kSession}, "", "session"},
+        {"a start from a desktop session, then the demo's", {RuntimeMachine::kSession}, "session", ""},
+        {"no login session: the demo's, then one naming the home folder's", {}, "", "home"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CoveredRun run = RunWithCoveredFolders(
+            CoveredForRuntime(),
+            [&]() -> std::string {
+                RuntimePlaces places;
+                if (const std::string failed = ArrangeRuntime(c.machine, &places); !failed.empty()) return failed;
+                Start first = StartProgram(places, c.first, "home-a");
+                if (!WroteSettings(first)) return "the first start wrote no settings: " + first.program->Stderr();
+                Start second = StartProgram(places, c.second, "home-b");
+                if (!second.program->WaitForStderr("message box: Already Running!", 20000))
+                    return "the second start was not refused: " + second.program->Stderr();
+                if (fs::exists(second.dir->path() / "ZEL-Rerovora.cfg")) return "the refused start wrote settings";
+                if (!first.program->Running()) return "the first start ended: " + first.program->Stderr();
+                return "";
+            },
+            60000);
+        EXPECT_TRUE(run.ran) << run.report;
+        EXPECT_EQ(run.report, "");
+    }
+}
+
+// Without a runtime folder of its own (the home folder's taken by another
+// account, no login session) the program says why the guard is off, and relays.
+TEST(Startup, WithoutAPrivateRuntimeFolderItSaysSoAndRuns) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root for a view of the file system of its own";
+    const CoveredRun run = RunWithCoveredFolders(
+        CoveredForRuntime(),
+        [&]() -> std::string {
+            RuntimePlaces places;
+            if (const std::string failed =
+                    ArrangeRuntime({RuntimeMachine::kNoSession, RuntimeMachine::kOthers}, &places);
+                !failed.empty())
+                return failed;
+            Start start = StartProgram(places, "", "home-a");
+            if (!WroteSettings(start)) return "no settings written: " + start.program->Stderr();
+            const std::string said = start.program->Stderr();
+            for (const char* text : {"instance lock: no runtime folder private to this user",
+                                     "owned by another account", "the single-instance guard is off"})
+                if (said.find(text) == std::string::npos) return std::string("not said: ") + text + "\n" + said;
+            if (said.find("Already Running!") != std::string::npos) return "refused: " + said;
+            return start.program->Running() ? "" : "ended: " + said;
+        },
+        60000);
+    EXPECT_TRUE(run.ran) << run.report;
+    EXPECT_EQ(run.report, "");
 }

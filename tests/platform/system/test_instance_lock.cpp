@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -15,7 +17,10 @@
 #include <string>
 
 #include "platform/system/instance_lock.h"
+#include "platform/system/runtime_folder.h"
 #include "tests/support/child_process.h"
+#include "tests/support/namespaces.h"
+#include "tests/support/runtime_places.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -28,17 +33,23 @@ std::u16string UniqueName(const char* what) {
 }
 
 // A child process that takes the lock `name` and reports over a pipe whether it
-// got it ('y' or 'n'), then waits to be killed.
+// got it: 'y', 'n' (another process holds it) or 'f' (it cannot be taken at
+// all); then waits to be killed. With `stderrFile`, what it says goes there.
 class LockHolder {
 public:
-    explicit LockHolder(const std::u16string& name) {
+    explicit LockHolder(const std::u16string& name, const std::string& stderrFile = {}) {
         int fds[2];
         if (::pipe(fds) != 0) return;
         m_pid = ::fork();
         if (m_pid == 0) {
             ::close(fds[0]);
+            if (!stderrFile.empty()) {
+                const int err = ::open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                if (err >= 0) ::dup2(err, 2);
+            }
             HANDLE h = CreateMutexW(nullptr, TRUE, name.c_str());
-            const char got = (h && WaitForSingleObject(h, 0) == WAIT_OBJECT_0) ? 'y' : 'n';
+            const DWORD wait = h ? WaitForSingleObject(h, 0) : WAIT_FAILED;
+            const char got = wait == WAIT_OBJECT_0 ? 'y' : wait == WAIT_TIMEOUT ? 'n' : 'f';
             (void)!::write(fds[1], &got, 1);
             for (;;) ::pause();
         }
@@ -103,13 +114,135 @@ TEST(InstanceLock, ReleasedLockCanBeTakenByAnotherProcess) {
     EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT);
 }
 
+
+// ---------------------------------------------------------------------------
+// The user's runtime folder and the lock in it, on machines arranged inside a
+// view of the file system of the test's own (the home folder, /run and /tmp
+// empty), so the machine's own folders are never touched.
+
 namespace {
 
-// A process of another account (the unprivileged user) that does `act` with the
-// lock's name and then stays, holding whatever it got, until it is killed.
+using platform::PrivateRuntimeFolder;
+
+// Runs `body` on `machine`; its report, or why it did not run, as a failure.
+std::string OnMachine(const RuntimeMachine& machine, const std::function<std::string(const RuntimePlaces&)>& body) {
+    const CoveredRun run = RunWithCoveredFolders(
+        CoveredForRuntime(),
+        [&] {
+            RuntimePlaces places;
+            const std::string arranged = ArrangeRuntime(machine, &places);
+            return arranged.empty() ? body(places) : "arranging failed: " + arranged;
+        },
+        30000);
+    return run.ran ? run.report : "did not run: " + run.report;
+}
+
+#define NEED_ROOT() \
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root for a view of the file system of its own and another account"
+
+// A name made of plain file name characters, so its lock file is
+// "rerovora-lock-" and the name.
+std::u16string PlainName() {
+    static int counter = 0;
+    return Utf8ToUtf16("rerovora-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+}
+
+std::string ModeOf(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return "missing";
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", unsigned(st.st_mode & 07777));
+    return text;
+}
+
+}  // namespace
+
+// Which folder is the user's, whatever the start's environment names and
+// whatever is already there; $HOME never counts, and a folder made under a
+// narrow umask still ends up 0700.
+TEST(RuntimeFolder, ChosenTheSameWayWhateverIsNamedOrFound) {
+    NEED_ROOT();
+    using M = RuntimeMachine;
+    const struct {
+        const char* name;
+        M machine;
+        const char* xdg;     // what XDG_RUNTIME_DIR names ("" unset)
+        const char* chosen;  // the folder taken ("" none)
+        const char* note;    // in the notes on what was passed over
+    } cases[] = {
+        {"the session's folder, named", {M::kSession}, "private", "private", ""},
+        {"nothing named: the login manager's folder", {M::kSession}, "", "session", "XDG_RUNTIME_DIR is not set"},
+        {"nothing named, no login session: made in the home folder", {}, "", "home", "XDG_RUNTIME_DIR is not set"},
+        {"named, open to others", {M::kSession}, "open", "session", "mode 0755, not 0700"},
+        {"named, a link to a private folder", {M::kSession}, "link", "session", "a link, not a folder"},
+        {"named, another account's", {}, "others", "home", "owned by another account"},
+        {"the login manager's folder open to others", {M::kOpenSession}, "", "home", "mode 0755"},
+        {"the home folder's, another account's", {M::kNoSession, M::kOthers}, "", "", "owned by another account"},
+        {"the home folder's, open to others: not repaired", {M::kNoSession, M::kOpen}, "", "", "mode 0755"},
+        {"the home folder's, a file", {M::kNoSession, M::kFile}, "", "", "not a folder"},
+        {"the home folder's, a link to a private folder", {M::kNoSession, M::kLink}, "", "", "a link"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string report = OnMachine(c.machine, [&](const RuntimePlaces& places) {
+            SetStartEnvironment(places, c.xdg, "home-a");
+            ::umask(0277);
+            const platform::RuntimeFolder folder = PrivateRuntimeFolder();
+            return places.TokenOf(folder.path) + "\n" + (folder.path.empty() ? "" : ModeOf(folder.path)) + "\n" +
+                   folder.notes;
+        });
+        const std::size_t first = report.find('\n'), second = report.find('\n', first + 1);
+        ASSERT_NE(second, std::string::npos) << report;
+        EXPECT_EQ(report.substr(0, first), c.chosen) << report;
+        if (*c.chosen) {
+            EXPECT_EQ(report.substr(first + 1, second - first - 1), "0700") << report;
+        }
+        EXPECT_NE(report.find(c.note, second), std::string::npos) << report;
+    }
+}
+
+// Two starts of one user find one lock, whether the start names the session's
+// runtime folder (from a desktop) or names none (./run, a script, su), and
+// whatever their $HOME says.
+TEST(InstanceLock, OneLockHoweverTheUserStarts) {
+    NEED_ROOT();
+    using M = RuntimeMachine;
+    const struct {
+        const char* name;
+        M machine;
+        const char* firstXdg;
+        const char* secondXdg;
+    } cases[] = {
+        {"the demo's start, then one from the desktop session", {M::kSession}, "", "session"},
+        {"a start from the desktop session, then the demo's", {M::kSession}, "session", ""},
+        {"no login session: two starts naming nothing", {}, "", ""},
+        {"no login session: the second names the home folder's", {}, "", "home"},
+        {"a start naming a folder open to others, then one naming nothing", {M::kSession}, "open", ""},
+        {"a start naming a link, then one naming nothing", {}, "link", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string answers = OnMachine(c.machine, [&](const RuntimePlaces& places) {
+            const std::u16string name = PlainName();
+            SetStartEnvironment(places, c.firstXdg, "home-a");
+            LockHolder first(name);
+            SetStartEnvironment(places, c.secondXdg, "home-b");
+            LockHolder second(name);
+            first.Kill();
+            LockHolder third(name);
+            return std::string{first.Answer(), second.Answer(), third.Answer()};
+        });
+        EXPECT_EQ(answers, "yny") << "the first start, the second while it runs, a third after it ended";
+    }
+}
+
+namespace {
+
+// A process of another account (the unprivileged user) that does `act` and
+// then stays, holding whatever it got, until it is killed.
 class OtherAccount {
 public:
-    OtherAccount(const std::u16string& name, const std::function<bool(const std::u16string&)>& act) {
+    explicit OtherAccount(const std::function<bool()>& act) {
         int fds[2];
         if (::pipe(fds) != 0) return;
         m_pid = ::fork();
@@ -117,7 +250,7 @@ public:
             ::close(fds[0]);
             char got = 'x';
             if (::setgroups(0, nullptr) == 0 && ::setgid(UnprivilegedGid()) == 0 && ::setuid(UnprivilegedUid()) == 0)
-                got = act(name) ? 'y' : 'n';
+                got = act() ? 'y' : 'n';
             (void)!::write(fds[1], &got, 1);
             for (;;) ::pause();
         }
@@ -147,49 +280,116 @@ bool BindAbstract(const std::string& address) {
     return fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&sa), len) == 0 && ::listen(fd, 1) == 0;
 }
 
+// Makes `path` with `mode` (as the other account) and a lock file in it that anyone may lock.
+bool FolderWithLockFile(const std::string& path, mode_t mode, const std::u16string& name) {
+    if (::mkdir(path.c_str(), 0700) != 0 || ::chmod(path.c_str(), mode) != 0) return false;
+    const std::string file = path + "/rerovora-lock-" + Utf16ToUtf8(name);
+    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT, 0666);
+    return fd >= 0 && ::fchmod(fd, 0666) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
 }  // namespace
 
-// The lock belongs to the user: whatever another account does first with the
-// lock's name, this user still takes it, and it still keeps this user's own
-// second process out.
-TEST(InstanceLock, AnotherAccountCannotHoldIt) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another account";
-    TempDir runtime;
-    ASSERT_EQ(::chmod(runtime.path().c_str(), 0700), 0);
-    TempDir othersFolder;
-    ASSERT_EQ(::chown(othersFolder.path().c_str(), UnprivilegedUid(), UnprivilegedGid()), 0);
+// Whatever another account does first, this user still takes the lock and it
+// still keeps this user's second start out: the guard is never switched off,
+// nor held by someone else.
+TEST(InstanceLock, AnotherAccountCannotHoldItOrSwitchItOff) {
+    NEED_ROOT();
+    using M = RuntimeMachine;
+    const std::string uid = std::to_string(::getuid());
     const struct {
         const char* name;
-        std::string runtimeDir;  // XDG_RUNTIME_DIR of both accounts
-        std::function<bool(const std::u16string&)> act;
+        M machine;
+        const char* xdg;  // what both of this user's starts name
+        char acted;       // 'y': what the other account tries must work; 'n': must fail
+        std::function<bool(const RuntimePlaces&, const std::u16string&)> act;
     } cases[] = {
-        {"it binds the lock's name as a local socket", runtime.path().string(),
-         [](const std::u16string& name) {
+        {"it binds the lock's name as an abstract local socket", {M::kSession}, "session", 'y',
+         [&](const RuntimePlaces&, const std::u16string& name) {
              return BindAbstract("rerovora-lock:" + Utf16ToUtf8(name)) &&
-                    BindAbstract("rerovora-lock:" + Utf16ToUtf8(name) + ":" + std::to_string(::getuid()));
+                    BindAbstract("rerovora-lock:" + Utf16ToUtf8(name) + ":" + uid);
          }},
-        {"it takes the lock of the same name itself", runtime.path().string(),
-         [](const std::u16string& name) {
-             HANDLE h = CreateMutexW(nullptr, TRUE, name.c_str());
-             return h && WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+        {"it makes the folders in /tmp that were this user's before", {}, "", 'y',
+         [&](const RuntimePlaces&, const std::u16string& name) {
+             return FolderWithLockFile("/tmp/runtime-" + uid, 0777, name) &&
+                    FolderWithLockFile("/tmp/rerovora-runtime-" + uid, 0777, name);
          }},
-        {"the runtime folder named is the other account's", othersFolder.path().string(),
-         [](const std::u16string& name) {
-             HANDLE h = CreateMutexW(nullptr, TRUE, name.c_str());
-             return h && WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+        {"it makes the folder the session names, private to itself", {}, "squatted", 'y',
+         [](const RuntimePlaces& places, const std::u16string&) {
+             return ::mkdir(places.Named("squatted").c_str(), 0700) == 0;
+         }},
+        {"it makes the folder the session names, open with a lock file", {M::kSession}, "squatted", 'y',
+         [](const RuntimePlaces& places, const std::u16string& name) {
+             return FolderWithLockFile(places.Named("squatted"), 0777, name);
+         }},
+        {"it tries the login manager's folder", {}, "", 'n',
+         [](const RuntimePlaces& places, const std::u16string&) {
+             return ::mkdir(places.session.c_str(), 0777) == 0;
+         }},
+        {"it tries the home folder's", {}, "", 'n',
+         [](const RuntimePlaces& places, const std::u16string&) {
+             return ::mkdir(places.homeRuntime.c_str(), 0777) == 0;
          }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ScopedEnv xdg("XDG_RUNTIME_DIR", c.runtimeDir.c_str());
-        const std::u16string name = UniqueName("other account");
-        OtherAccount other(name, c.act);
-        ASSERT_NE(other.Answer(), 'x') << "no unprivileged account to act as";
-        EXPECT_EQ(other.Answer(), 'y') << "what the other account did failed";
+        const std::string answers = OnMachine(c.machine, [&](const RuntimePlaces& places) {
+            const std::u16string name = PlainName();
+            SetStartEnvironment(places, c.xdg, "home-a");
+            OtherAccount other([&] { return c.act(places, name); });
+            LockHolder mine(name);
+            LockHolder second(name);
+            return std::string{other.Answer(), mine.Answer(), second.Answer()};
+        });
+        ASSERT_EQ(answers.size(), 3u) << answers;
+        ASSERT_NE(answers[0], 'x') << "no unprivileged account to act as";
+        EXPECT_EQ(answers[0], c.acted) << "what the other account tried";
+        EXPECT_EQ(answers.substr(1), "yn") << "this user's start, and a second start of this user";
+    }
+}
 
-        LockHolder mine(name);
-        EXPECT_EQ(mine.Answer(), 'y') << "this user's process did not get the lock";
-        LockHolder second(name);
-        EXPECT_EQ(second.Answer(), 'n') << "a second process of this user got it too";
+// A lock that cannot be taken for a reason other than a running instance says
+// why on stderr; the caller hears that it failed, not that another runs.
+TEST(InstanceLock, ALockThatCannotBeTakenSaysWhy) {
+    NEED_ROOT();
+    using M = RuntimeMachine;
+    enum What { kNothing, kFolder, kPipe, kLink };
+    const struct {
+        const char* name;
+        M machine;
+        const char* xdg;
+        What atLockFile;  // what is in the lock file's place in the folder named
+        const char* reason;
+    } cases[] = {
+        {"no private runtime folder anywhere", {M::kNoSession, M::kOthers}, "", kNothing,
+         "no runtime folder private to this user"},
+        {"a folder in the lock file's place", {}, "private", kFolder, "Is a directory"},
+        {"a pipe in the lock file's place", {}, "private", kPipe, "not a regular file"},
+        {"a link in the lock file's place", {}, "private", kLink, "Too many levels of symbolic links"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string report = OnMachine(c.machine, [&](const RuntimePlaces& places) {
+            const std::u16string name = PlainName();
+            SetStartEnvironment(places, c.xdg, "home-a");
+            const std::string file = places.Named(c.xdg) + "/rerovora-lock-" + Utf16ToUtf8(name);
+            const bool placed = c.atLockFile == kNothing                    ? true
+                                : c.atLockFile == kFolder                   ? ::mkdir(file.c_str(), 0700) == 0
+                                : c.atLockFile == kPipe                     ? ::mkfifo(file.c_str(), 0600) == 0
+                                : ::symlink("/nonexistent", file.c_str()) == 0;
+            if (!placed) return std::string("could not place it");
+            const std::string said = places.scratch + "/stderr";
+            LockHolder holder(name, said);
+            std::string text{holder.Answer()};
+            text += "\n";
+            const std::vector<unsigned char> bytes = ReadAllBytes(said);
+            text.append(bytes.begin(), bytes.end());
+            return text;
+        });
+        EXPECT_EQ(report.substr(0, 1), "f") << report;
+        EXPECT_NE(report.find("the single-instance guard is off"), std::string::npos) << report;
+        EXPECT_NE(report.find(c.reason), std::string::npos) << report;
+        // Said once, however often it is asked.
+        EXPECT_EQ(report.find("instance lock:"), report.rfind("instance lock:")) << report;
     }
 }

@@ -1,0 +1,107 @@
+#include "tests/support/namespaces.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <net/if.h>
+#include <pwd.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tests/support/child_process.h"
+
+namespace {
+
+std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+}  // namespace
+
+bool EnterOwnNetworkNamespace(std::string* why) {
+    if (::unshare(CLONE_NEWNET) != 0) {
+        if (why) *why = Errno("unshare(CLONE_NEWNET)");
+        return false;
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq request{};
+    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+    bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
+    if (up) {
+        request.ifr_flags = short(request.ifr_flags | IFF_UP | IFF_RUNNING);
+        up = ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
+    }
+    if (!up && why) *why = Errno("bringing up lo");
+    if (fd >= 0) ::close(fd);
+    return up;
+}
+
+CoveredRun RunWithCoveredFolders(const std::vector<std::string>& covered, const std::function<std::string()>& body,
+                                 int timeoutMs) {
+    CoveredRun run;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        run.report = Errno("pipe");
+        return run;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::string report;
+        char status = 'y';
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            report = Errno("a mount namespace of its own");
+            status = 'n';
+        }
+        for (const std::string& folder : covered) {
+            if (status == 'y' && ::mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "mode=0755") != 0) {
+                report = Errno("covering " + folder);
+                status = 'n';
+            }
+        }
+        if (status == 'y') report = body();
+        (void)!::write(fds[1], &status, 1);
+        for (std::size_t done = 0; done < report.size();) {
+            const ssize_t w = ::write(fds[1], report.data() + done, report.size() - done);
+            if (w <= 0) break;
+            done += std::size_t(w);
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        run.report = Errno("fork");
+        return run;
+    }
+    int status = 0;
+    const bool ended = WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    // The piece has ended and its words are in the pipe; a process it left
+    // behind may still hold the pipe open, so nothing waits for the end.
+    ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    std::string out;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, std::size_t(n));
+    ::close(fds[0]);
+    if (!ended) {
+        run.report = "the piece hung; it said: " + out;
+    } else if (!WIFEXITED(status) || out.empty()) {
+        run.report = "the piece crashed; it said: " + out;
+    } else {
+        run.ran = out[0] == 'y';
+        run.report = out.substr(1);
+    }
+    return run;
+}
+
+std::string PasswordHome() {
+    const passwd* entry = ::getpwuid(::geteuid());
+    return entry && entry->pw_dir ? entry->pw_dir : "";
+}

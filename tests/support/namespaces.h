@@ -1,0 +1,31 @@
+// Kernel namespaces for tests: a network of a test process's own, so that two
+// test runs on one machine never meet on a loopback port; and a view of the
+// file system of a forked piece's own, where folders such as the home folder
+// are empty and can be arranged freely without touching the machine's.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Moves this process into a new network namespace with only the loopback
+// interface, brought up. Call it before any thread starts (threads made before
+// stay behind). Needs root; false with the reason in `why` otherwise.
+bool EnterOwnNetworkNamespace(std::string* why);
+
+// What a piece run by RunWithCoveredFolders reports.
+struct CoveredRun {
+    bool ran = false;      // false: the namespace could not be made, or the piece crashed or hung
+    std::string report;    // what the piece returned, or why it did not run
+};
+
+// Runs `body` in a forked child with a mount namespace of its own in which each
+// folder of `covered` is hidden under an empty tmpfs (mode 0755, root's); the
+// child's changes there vanish with it. Processes the body starts share its
+// view. Needs root. The body's string comes back as the report; a body that
+// runs longer than `timeoutMs` is killed.
+CoveredRun RunWithCoveredFolders(const std::vector<std::string>& covered, const std::function<std::string()>& body,
+                                 int timeoutMs);
+
+// The home folder of the effective user in the password database.
+std::string PasswordHome();
