@@ -31,10 +31,25 @@ rerovora_install_packages() {
   apt-get install -y -qq --no-install-recommends "${missing[@]}" || return 1
 }
 
-rerovora_configure_build() {
+rerovora_configure() {
   # $1: build folder, then extra CMake arguments.
   local dir="$1"
   shift
-  cmake -S "$REROVORA_ROOT" -B "$REROVORA_ROOT/$dir" -G Ninja "$@" >/dev/null || return 1
-  cmake --build "$REROVORA_ROOT/$dir" || return 1
+  cmake -S "$REROVORA_ROOT" -B "$REROVORA_ROOT/$dir" -G Ninja "$@" >/dev/null
+}
+
+rerovora_build() {
+  # $1: build folder, then the targets to build (none: all of them).
+  local dir="$1"
+  shift
+  if [ $# -eq 0 ]; then
+    cmake --build "$REROVORA_ROOT/$dir"
+  else
+    cmake --build "$REROVORA_ROOT/$dir" --target "$@"
+  fi
+}
+
+rerovora_configure_build() {
+  # $1: build folder, then extra CMake arguments; builds everything.
+  rerovora_configure "$@" && rerovora_build "$1"
 }
