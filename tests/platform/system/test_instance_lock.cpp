@@ -13,9 +13,11 @@
 #include <csignal>
 #include <cstddef>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 
+#include "platform/base/hash.h"
 #include "platform/system/instance_lock.h"
 #include "platform/system/runtime_folder.h"
 #include "tests/support/child_process.h"
@@ -392,4 +394,32 @@ TEST(InstanceLock, ALockThatCannotBeTakenSaysWhy) {
         // Said once, however often it is asked.
         EXPECT_EQ(report.find("instance lock:"), report.rfind("instance lock:")) << report;
     }
+}
+
+// Names too long for a file name keep their front and a hash of the whole, so
+// two long names that differ only at the end are two locks.
+TEST(InstanceLock, LongNamesThatDifferAtTheEndAreTwoLocks) {
+    TempDir runtime;
+    ASSERT_EQ(::chmod(runtime.path().c_str(), 0700), 0);
+    ScopedEnv xdg("XDG_RUNTIME_DIR", runtime.path().c_str());
+    const std::string front(300, 'w');
+    const std::u16string one = Utf8ToUtf16(front + "-one"), two = Utf8ToUtf16(front + "-two");
+    LockHolder first(one);
+    LockHolder second(two);
+    EXPECT_EQ(first.Answer(), 'y');
+    EXPECT_EQ(second.Answer(), 'y');
+    LockHolder again(one);
+    EXPECT_EQ(again.Answer(), 'n');
+    // The file's name ends in the FNV-1a hash of the name's bytes.
+    const std::string bytes = front + "-one";
+    char hash[18];
+    std::snprintf(hash, sizeof hash, "#%016llx",
+                  static_cast<unsigned long long>(platform::HashBytes(platform::kHashSeed, bytes.data(), bytes.size())));
+    bool found = false;
+    for (const auto& entry : std::filesystem::directory_iterator(runtime.path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_LE(name.size(), 200u) << name;
+        found = found || name.ends_with(hash);
+    }
+    EXPECT_TRUE(found) << "no lock file named with " << hash;
 }
