@@ -7,7 +7,8 @@
 // resident memory and CPU time; at the end it checks that descriptors and
 // memory stayed flat and that every record carried values for the ten good
 // stacks. Prints a table and a verdict; exit status 0 when all held.
-// The instruments' port is fixed: run it under the test lock.
+// The instruments' port is fixed: run it in a network namespace of its own
+// (as root: unshare -n sh -c 'ip link set lo up; soak_monitor').
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
