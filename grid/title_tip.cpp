@@ -161,9 +161,10 @@ BOOL CTitleTip::PreTranslateMessage(MSG* msg) {
     }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
+        // The key goes on, whole, to the window it was meant for: the one with
+        // the keyboard focus, which is the grid when the grid has it.
         Hide();
-        if (m_pParentWnd) m_pParentWnd->PostMessage(msg->message, msg->wParam, msg->lParam);
-        return TRUE;
+        return FALSE;
     default:
         break;
     }

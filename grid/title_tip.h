@@ -2,7 +2,8 @@
 // text shows in a small popup laid exactly over the cell's text area, in the
 // cell's font and colours. The tip holds the mouse while it is up; the first
 // move outside the cell, any click or any key hides it and passes the event on
-// to the window that should have had it.
+// to the window that should have had it: a click to the window under the
+// pointer, a key to the window with the keyboard focus.
 #pragma once
 
 #include "platform/gdi/gdi.h"

@@ -10,6 +10,11 @@
 #include "platform/gdi/gdi_impl.h"
 #include "platform/window/wnd_impl.h"
 
+// Characters that the edit control types: the printable ones and Backspace.
+// DEL (Ctrl+Backspace) is not one: it would put an invisible character into
+// the text.
+static bool Typed(char16_t c) { return c == 0x08 || (c >= 0x20 && c != 0x7F); }
+
 // The Qt field behind an edit control: keys reach the window procedure first.
 class NativeLineEdit : public QLineEdit {
 public:
@@ -39,21 +44,21 @@ protected:
         }
         const HWND h = impl->handle;
         CEdit* edit = m_owner;
-        const UINT vk = VirtualKeyFromQt(e->key(), e->text());
+        const UINT vk = VirtualKeyFromQt(*e);
         const LPARAM lp = e->isAutoRepeat() ? (LPARAM(1) | (LPARAM(1) << 30)) : 1;
         const bool system = platform::detail::IsSystemKey(e->modifiers());
         edit->m_inKey = true;
         edit->m_keyDownDefault = vk == 0 && !system;
         if (vk) WindowImpl::Dispatch(h, system ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, system ? (lp | LPARAM(1) << 29) : lp);
         if (!IsWindow(h)) return;
-        // Characters go out as WM_CHAR (Tab, Enter and Escape too); their default
-        // handling types them at once. With Alt held they are WM_SYSCHAR and type nothing.
-        const QString text = e->text();
+        // Characters go out as WM_CHAR (Tab, Enter, Escape and Ctrl+letter too);
+        // the default handling types the printable ones and Backspace at once. With
+        // Alt held they are WM_SYSCHAR and type nothing. A key that types nothing
+        // here (Ctrl+C, Ctrl+Backspace) gets the field's own handling.
         bool typing = false;
-        for (QChar c : text) {
+        for (QChar c : CharactersFromQt(*e)) {
             const char16_t u = c.unicode();
-            if (u < 0x20 && u != 0x08 && u != 0x09 && u != 0x0D && u != 0x1B) continue;
-            if (u >= 0x20 || u == 0x08) typing = true;
+            if (Typed(u)) typing = true;
             WindowImpl::Dispatch(h, system ? WM_SYSCHAR : WM_CHAR, u, lp);
             if (!IsWindow(h)) return;
         }
@@ -125,7 +130,7 @@ LRESULT CEdit::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // A character typed, sent by the program or from an input method.
         const char16_t c = char16_t(wParam);
         if (c == 0x08) line->backspace();
-        else if (c >= 0x20) line->insert(QString(QChar(c)));
+        else if (Typed(c)) line->insert(QString(QChar(c)));
         return 0;
     }
     case WM_SETFOCUS:

@@ -1,7 +1,9 @@
 #include "platform/window/tool_popup.h"
 
+#include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include "platform/gdi/dc.h"
 #include "platform/window/wnd_impl.h"
@@ -21,6 +23,18 @@ public:
         setAttribute(Qt::WA_ShowWithoutActivating);
         setFocusPolicy(Qt::NoFocus);
         impl->ownPicture = true;
+    }
+
+    // A modal window keeps Qt's input from every window it does not own. The
+    // popup lies over a window of the program and takes the pointer for it, so
+    // it is shown as the modal window's own, which leaves its input to it.
+    void setVisible(bool visible) override {
+        if (visible) {
+            if (!windowHandle()) createWinId();
+            QWindow* modal = QGuiApplication::modalWindow();
+            if (QWindow* self = windowHandle()) self->setTransientParent(modal != self ? modal : nullptr);
+        }
+        WndWidget::setVisible(visible);
     }
 
 protected:

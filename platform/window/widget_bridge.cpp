@@ -415,26 +415,22 @@ bool WndWidget::event(QEvent* e) {
     }
     case QEvent::KeyPress: {
         auto* ke = static_cast<QKeyEvent*>(e);
-        UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
-        if (ke->key() == Qt::Key_Plus && (ke->modifiers() & Qt::KeypadModifier)) vk = VK_ADD;
+        const UINT vk = VirtualKeyFromQt(*ke);
         const KeyModifierScope modifiers(ke->modifiers());
         LPARAM lp = 1;
         if (ke->isAutoRepeat()) lp |= LPARAM(1) << 30;
         const bool system = platform::detail::IsSystemKey(ke->modifiers());
         if (system) lp |= LPARAM(1) << 29;
         if (vk) WindowImpl::Dispatch(h, system ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, lp);
-        const QString text = ke->text();
-        for (QChar c : text) {
+        for (QChar c : CharactersFromQt(*ke)) {
             if (!WindowImpl::FromHandle(h)) break;
-            if (c.unicode() >= 0x20 || c.unicode() == 0x08 || c.unicode() == 0x0D ||
-                c.unicode() == 0x1B || c.unicode() == 0x09)
-                WindowImpl::Dispatch(h, system ? WM_SYSCHAR : WM_CHAR, c.unicode(), lp);
+            WindowImpl::Dispatch(h, system ? WM_SYSCHAR : WM_CHAR, c.unicode(), lp);
         }
         return true;
     }
     case QEvent::KeyRelease: {
         auto* ke = static_cast<QKeyEvent*>(e);
-        const UINT vk = VirtualKeyFromQt(ke->key(), ke->text());
+        const UINT vk = VirtualKeyFromQt(*ke);
         if (vk) WindowImpl::Dispatch(h, WM_KEYUP, vk, LPARAM(1) | (LPARAM(3) << 30));
         return true;
     }

@@ -210,9 +210,18 @@ private:
     Qt::KeyboardModifiers m_saved;
 };
 
-// Key conversion between Qt and virtual keys.
-UINT VirtualKeyFromQt(int qtKey, const QString& text);
+// Key conversion between Qt and virtual keys. A key is named as Windows names
+// it: by the key of a US keyboard that types it ("!" is the 1 key), the
+// numeric keypad's keys by their own names; 0 for a key Windows does not know.
+UINT VirtualKeyFromQt(const QKeyEvent& e);
+UINT VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers mods);
+UINT VirtualKeyFromQt(int qtKey, const QString& text);  // without the keypad
 int QtKeyFromVirtualKey(UINT vk);
+// The characters a key press types as Windows types them, each one WM_CHAR
+// (WM_SYSCHAR with Alt): none for Delete, the cursor, function and modifier
+// keys; 0x08, 0x09, 0x0D and 0x1B for Backspace, Tab, Enter and Escape;
+// Ctrl+letter the control characters 1 to 26.
+QString CharactersFromQt(const QKeyEvent& e);
 
 // The widget of ordinary windows: forwards Qt's events as window messages.
 class WndWidget : public QWidget {
