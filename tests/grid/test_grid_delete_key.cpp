@@ -1,0 +1,116 @@
+// Delete and the keys near it in the grid, sent as X sends them (Delete comes
+// with the text DEL): Delete clears the selected cells and opens no editor,
+// the period key types a period, and an open editor never takes DEL.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <string>
+#include <vector>
+
+#include "tests/grid/grid_input_fixture.h"
+
+namespace {
+
+using grid_test::InputGrid;
+using grid_test::Pump;
+
+// A key press and release on the focused window, with the text X gives.
+void XKey(int key, const char16_t* text, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    QKeyEvent press(QEvent::KeyPress, key, mods, QString::fromUtf16(text));
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, QString::fromUtf16(text));
+    QApplication::sendEvent(target, &release);
+    Pump();
+}
+void Delete() { XKey(Qt::Key_Delete, u"\x7f"); }
+
+// The texts of the cells of row `row`, columns 1 to 3.
+std::vector<std::u16string> Row(InputGrid& w, int row) {
+    return {std::u16string(w.grid.GetItemText(row, 1)), std::u16string(w.grid.GetItemText(row, 2)),
+            std::u16string(w.grid.GetItemText(row, 3))};
+}
+
+}  // namespace
+
+// Each way of selecting, then Delete: which cells of rows 1 and 2 keep their text.
+TEST(GridDeleteKey, ClearsTheSelectedCellsAndOpensNoEditor) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, int>> clicks;  // the first plain, the others with `mods`
+        Qt::KeyboardModifiers mods;
+        std::vector<std::u16string> row1, row2;
+    } cases[] = {
+        {"one cell", {{1, 2}}, Qt::NoModifier, {u"1,1", u"", u"1,3"}, {u"2,1", u"2,2", u"2,3"}},
+        {"a block", {{1, 1}, {2, 2}}, Qt::ShiftModifier, {u"", u"", u"1,3"}, {u"", u"", u"2,3"}},
+        {"two cells apart", {{1, 1}, {2, 3}}, Qt::ControlModifier, {u"", u"1,2", u"1,3"}, {u"2,1", u"2,2", u""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        InputGrid w;
+        w.Fill(4, 4);
+        for (std::size_t i = 0; i < c.clicks.size(); ++i)
+            w.Click(w.At(c.clicks[i].first, c.clicks[i].second), i ? c.mods : Qt::NoModifier);
+        const CCellID focus = w.grid.GetFocusCell();
+        w.notes.clear();
+        Delete();
+        EXPECT_EQ(w.Editor(), nullptr) << "Delete opened an editor";
+        EXPECT_EQ(Row(w, 1), c.row1);
+        EXPECT_EQ(Row(w, 2), c.row2);
+        EXPECT_EQ(w.grid.GetFocusCell(), focus) << "the focus moved";
+        // Every cleared cell went through the user's change, begin and end told.
+        int cleared = 0;
+        for (const auto& row : {c.row1, c.row2})
+            for (const auto& text : row) cleared += text.empty();
+        EXPECT_EQ(w.CountCode(GRIDN_BEGINLABELEDIT), cleared);
+        EXPECT_EQ(w.CountCode(GRIDN_ENDLABELEDIT), cleared);
+    }
+}
+
+TEST(GridDeleteKey, LeavesReadOnlyCellsAndAGridThatIsNotEditable) {
+    InputGrid w;
+    w.Fill(4, 4);
+    w.grid.SetItemState(1, 2, w.grid.GetItemState(1, 2) | CIS_READONLY);
+    w.Click(w.At(1, 1));
+    w.Click(w.At(1, 3), Qt::ShiftModifier);
+    Delete();
+    EXPECT_EQ(Row(w, 1), (std::vector<std::u16string>{u"", u"1,2", u""}));
+    w.grid.m_bEditable = FALSE;
+    w.Click(w.At(2, 1));
+    Delete();
+    EXPECT_EQ(w.grid.GetItemText(2, 1), u"2,1");
+    EXPECT_EQ(w.Editor(), nullptr);
+}
+
+// The period key is not Delete: typed on a selection it starts an edit with a
+// period and clears nothing.
+TEST(GridDeleteKey, ThePeriodKeyStartsAnEditAndClearsNothing) {
+    InputGrid w;
+    w.Fill(4, 4);
+    w.Click(w.At(1, 1));
+    w.Click(w.At(1, 3), Qt::ShiftModifier);
+    XKey(Qt::Key_Period, u".");
+    CWnd* editor = w.Editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->GetWindowText(), u".");
+    XKey(Qt::Key_Return, u"\r");
+    EXPECT_EQ(Row(w, 1), (std::vector<std::u16string>{u"1,1", u"1,2", u"."}));
+}
+
+// In an open editor Delete and Ctrl+Backspace delete, and store no control
+// character.
+TEST(GridDeleteKey, InAnEditorDeleteAndCtrlBackspaceDeleteText) {
+    InputGrid w;
+    w.Fill(4, 4);
+    w.grid.SetItemText(1, 1, u"north stack");
+    w.Click(w.At(1, 1));
+    XKey(Qt::Key_F2, u"");
+    ASSERT_NE(w.Editor(), nullptr);
+    XKey(Qt::Key_Backspace, u"\b", Qt::ControlModifier);  // the last word
+    XKey(Qt::Key_Home, u"");
+    Delete();
+    XKey(Qt::Key_Return, u"\r");
+    EXPECT_EQ(w.grid.GetItemText(1, 1), u"orth ");
+}
