@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "grid/title_tip.h"
+#include "platform/window/edit.h"
 #include "tests/grid/grid_fixture.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/qt_helpers.h"
@@ -144,18 +145,32 @@ TEST(TitleTip, AtANewPlaceTheFirstMoveHidesIt) {
     EXPECT_FALSE(s.tip.IsWindowVisible());
 }
 
-TEST(TitleTip, AKeyHidesItAndReachesTheGrid) {
+// A key while the tip is up hides it and goes on, whole (its character too),
+// to the window with the keyboard focus: the grid, or another window.
+TEST(TitleTip, AKeyHidesItAndReachesTheFocusedWindowWhole) {
     TipScene s;
-    s.ShowSettled(40);
-    ASSERT_TRUE(s.tip.IsWindowVisible());
-    s.grid.log.clear();
-    PressKey(&s.grid, Qt::Key_Down);
-    Pump();
-    EXPECT_FALSE(s.tip.IsWindowVisible());
-    int downs = 0;
-    for (const auto& m : s.grid.log)
-        if (m.message == WM_KEYDOWN && m.wParam == VK_DOWN) ++downs;
-    EXPECT_EQ(downs, 1);
+    CEdit other;
+    ASSERT_TRUE(other.Create(nullptr, u"", WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(10, 120, 110, 140), &s.top, 9));
+    s.top.MoveWindow(CRect(100, 100, 420, 280));
+    for (const bool gridFocused : {true, false}) {
+        SCOPED_TRACE(gridFocused ? "the grid focused" : "an edit focused");
+        (gridFocused ? static_cast<CWnd&>(s.grid) : static_cast<CWnd&>(other)).SetFocus();
+        s.ShowSettled(40);
+        ASSERT_TRUE(s.tip.IsWindowVisible());
+        s.grid.log.clear();
+        PressKey(&s.grid, Qt::Key_Q);
+        Pump();
+        EXPECT_FALSE(s.tip.IsWindowVisible());
+        EXPECT_EQ(CWnd::GetCapture(), nullptr);
+        int downs = 0, chars = 0;
+        for (const auto& m : s.grid.log) {
+            downs += m.message == WM_KEYDOWN && m.wParam == 'Q';
+            chars += m.message == WM_CHAR && m.wParam == 'Q';
+        }
+        EXPECT_EQ(downs, gridFocused ? 1 : 0);
+        EXPECT_EQ(chars, gridFocused ? 1 : 0);
+        EXPECT_EQ(other.GetWindowText(), gridFocused ? u"" : u"Q");
+    }
 }
 
 TEST(TitleTip, PressesReachTheCellBelowAsPressAndDoubleClick) {
