@@ -1,6 +1,7 @@
-// Delete and the keys near it in the grid, sent as X sends them (Delete comes
-// with the text DEL): Delete clears the selected cells and opens no editor,
-// the period key types a period, and an open editor never takes DEL.
+// Delete and the punctuation keys in the grid, sent as X sends them (Delete
+// comes with the text DEL): Delete clears the selected cells and opens no
+// editor, punctuation is typed as such (none of it is a cursor key or
+// Delete), and an open editor never takes DEL.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -36,7 +37,7 @@ std::vector<std::u16string> Row(InputGrid& w, int row) {
 }  // namespace
 
 // Each way of selecting, then Delete: which cells of rows 1 and 2 keep their text.
-TEST(GridDeleteKey, ClearsTheSelectedCellsAndOpensNoEditor) {
+TEST(GridTyping, DeleteClearsTheSelectedCellsAndOpensNoEditor) {
     struct Case {
         const char* what;
         std::vector<std::pair<int, int>> clicks;  // the first plain, the others with `mods`
@@ -69,7 +70,7 @@ TEST(GridDeleteKey, ClearsTheSelectedCellsAndOpensNoEditor) {
     }
 }
 
-TEST(GridDeleteKey, LeavesReadOnlyCellsAndAGridThatIsNotEditable) {
+TEST(GridTyping, DeleteLeavesReadOnlyCellsAndAGridThatIsNotEditable) {
     InputGrid w;
     w.Fill(4, 4);
     w.grid.SetItemState(1, 2, w.grid.GetItemState(1, 2) | CIS_READONLY);
@@ -86,7 +87,7 @@ TEST(GridDeleteKey, LeavesReadOnlyCellsAndAGridThatIsNotEditable) {
 
 // The period key is not Delete: typed on a selection it starts an edit with a
 // period and clears nothing.
-TEST(GridDeleteKey, ThePeriodKeyStartsAnEditAndClearsNothing) {
+TEST(GridTyping, ThePeriodKeyStartsAnEditAndClearsNothing) {
     InputGrid w;
     w.Fill(4, 4);
     w.Click(w.At(1, 1));
@@ -101,7 +102,7 @@ TEST(GridDeleteKey, ThePeriodKeyStartsAnEditAndClearsNothing) {
 
 // In an open editor Delete and Ctrl+Backspace delete, and store no control
 // character.
-TEST(GridDeleteKey, InAnEditorDeleteAndCtrlBackspaceDeleteText) {
+TEST(GridTyping, InAnEditorDeleteAndCtrlBackspaceDeleteText) {
     InputGrid w;
     w.Fill(4, 4);
     w.grid.SetItemText(1, 1, u"north stack");
@@ -113,4 +114,32 @@ TEST(GridDeleteKey, InAnEditorDeleteAndCtrlBackspaceDeleteText) {
     Delete();
     XKey(Qt::Key_Return, u"\r");
     EXPECT_EQ(w.grid.GetItemText(1, 1), u"orth ");
+}
+
+// Punctuation whose character codes are those of the cursor keys, Insert and
+// Delete is typed into an editor opened by typing (where the cursor keys end
+// the edit), and the edit stays open until Enter.
+TEST(GridTyping, PunctuationIsTypedNotTakenForCursorKeys) {
+    struct Key {
+        int qt;
+        Qt::KeyboardModifiers mods;
+        const char16_t* text;
+    } const keys[] = {
+        {Qt::Key_N, Qt::ShiftModifier, u"N"},      {Qt::Key_Exclam, Qt::ShiftModifier, u"!"},
+        {Qt::Key_QuoteDbl, Qt::ShiftModifier, u"\""}, {Qt::Key_NumberSign, Qt::ShiftModifier, u"#"},
+        {Qt::Key_Dollar, Qt::ShiftModifier, u"$"}, {Qt::Key_Percent, Qt::ShiftModifier, u"%"},
+        {Qt::Key_Ampersand, Qt::ShiftModifier, u"&"}, {Qt::Key_Apostrophe, Qt::NoModifier, u"'"},
+        {Qt::Key_ParenLeft, Qt::ShiftModifier, u"("}, {Qt::Key_Minus, Qt::NoModifier, u"-"},
+        {Qt::Key_Period, Qt::NoModifier, u"."},
+    };
+    InputGrid w;
+    w.Fill(4, 4);
+    w.Click(w.At(1, 1));
+    for (const Key& k : keys) {
+        XKey(k.qt, k.text, k.mods);
+        ASSERT_NE(w.Editor(), nullptr) << "the editor closed at " << QString::fromUtf16(k.text).toStdString();
+    }
+    EXPECT_EQ(w.grid.GetFocusCell(), CCellID(1, 1));
+    XKey(Qt::Key_Return, u"\r");
+    EXPECT_EQ(w.grid.GetItemText(1, 1), u"N!\"#$%&'(-.");
 }
