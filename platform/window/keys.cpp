@@ -162,6 +162,7 @@ QString CharactersFromQt(const QKeyEvent& e) {
 }
 
 int QtKeyFromVirtualKey(UINT vk) {
+    if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return int(vk);
     if (vk >= kVkNumpad0 && vk <= kVkNumpad0 + 9) return Qt::Key_0 + int(vk - kVkNumpad0);
     for (const KeyPair& k : kKeypad)
         if (k.vk == vk) return k.qt;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/window/edit.h"
+#include "platform/window/wnd_impl.h"
 #include "tests/support/recording_wnd.h"
 
 namespace {
@@ -194,6 +195,13 @@ TEST_P(Keys, MakeTheKeyAndCharactersWindowsMakes) {
     const std::string expected = Describe(Expected(c));
     EXPECT_EQ(Describe(KeyScene::Press(&s.plain, s.plain.keys, c)), expected) << "a window of the layer";
     EXPECT_EQ(Describe(KeyScene::Press(&s.edit, s.edit.keys, c)), expected) << "an edit control";
+}
+
+// A window that changes the key of a WM_KEYDOWN in place has the changed key
+// delivered: each virtual key turns back into a Qt key that names it again.
+TEST(KeyTable, EachVirtualKeyTurnsBackIntoAKeyOfTheSameName) {
+    for (const KeyCase& c : kCases)
+        if (c.vk) EXPECT_EQ(VirtualKeyFromQt(QtKeyFromVirtualKey(c.vk), c.mods), c.vk) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Keys, ::testing::ValuesIn(kCases),
