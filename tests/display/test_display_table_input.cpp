@@ -47,26 +47,33 @@ protected:
     QPoint Ok() const { return ItemCentre(d, u"Button", 4); }
     QPoint Cancel() const { return ItemCentre(d, u"Button", 5); }
 
-    // Rests the pointer on stack #1's name until its tip shows over the cell:
-    // the tip's window.
+    // Rests the pointer on stack #1's name until its tip shows over the cell and
+    // stays up while the pointer moves a pixel or two inside the cell (the
+    // first move after the tip moved to a new place may hide it): the tip's
+    // window.
     std::optional<TopWindow> ShowTip() {
         const QPoint at = NameCell(0);
+        const QRect cell(QPoint(table->name.first, table->rows[0].first),
+                         QPoint(table->name.second, table->rows[0].second));
         std::optional<TopWindow> tip;
-        int step = 0;
+        int step = 0, seen = 0;
         WaitFor(
             [&] {
                 x.MovePointer(at.x() + (step++ % 3), at.y());
                 ::usleep(100000);
+                std::optional<TopWindow> now;
                 for (const TopWindow& w : x.Windows())
-                    if (w.id != main->id && w.id != dialog->id &&
-                        QRect(QPoint(table->name.first, table->rows[0].first),
-                              QPoint(table->name.second, table->rows[0].second))
-                            .contains(w.client.topLeft() + QPoint(1, 1)))
-                        tip = w;
-                return tip.has_value();
+                    if (w.id != main->id && w.id != dialog->id && cell.contains(w.client.topLeft() + QPoint(1, 1)))
+                        now = w;
+                seen = now ? seen + 1 : 0;
+                tip = now;
+                return seen >= 2;
             },
-            5000);
-        if (!tip) SaveTestImage(x.Shot(), "no-tip");
+            8000);
+        if (seen < 2) {
+            SaveTestImage(x.Shot(), "no-tip");
+            return std::nullopt;
+        }
         return tip;
     }
     bool TipGone(unsigned long tip) {
@@ -143,15 +150,15 @@ TEST_P(TableInput, AKeyWhileTheTipIsUpReachesTheFocusedField) {
 }
 
 // The tip is up; a click on it is the cell's beneath: stack #1's name becomes
-// the selected cell, and Delete clears it.
+// the selected cell, and Delete clears it. (The tip may show again after the
+// click: the pointer still rests on the name.)
 TEST_P(TableInput, AClickOnTheTipSelectsTheCellBeneath) {
     const QPoint second = NameCell(1);
     x.Click(second.x(), second.y());  // the grid takes the keyboard focus
     const auto tip = ShowTip();
     ASSERT_TRUE(tip) << "no tip over the long name";
     const QPoint on = NameCell(0);
-    x.Click(on.x() + 1, on.y());
-    EXPECT_TRUE(TipGone(tip->id)) << "the click left the tip up";
+    x.Click(on.x() + 1, on.y());  // inside the cell: the tip stays up until the press
     ::usleep(200000);
     x.MovePointer(Ok().x(), Ok().y());
     x.Key("Delete");
