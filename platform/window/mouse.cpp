@@ -4,6 +4,7 @@
 #include <QStyleHints>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/window/wnd.h"
@@ -21,10 +22,34 @@ BOOL ReleaseCapture() {
     return TRUE;
 }
 
+namespace {
+
+// Whether the modal window up now keeps `top` (a top-level widget) from input,
+// as Windows disables the windows a modal dialog stands over: every window
+// but the modal one, the windows inside it and those shown as its own.
+bool KeptFromInputByModal(const QWidget* top) {
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !top) return false;
+    for (const QWidget* w = top; w; w = w->parentWidget())
+        if (w == modal) return false;
+    const QWindow* modalWindow = modal->windowHandle();
+    for (const QWindow* w = top->windowHandle(); w && modalWindow; w = w->transientParent())
+        if (w == modalWindow) return false;
+    return true;
+}
+
+}  // namespace
+
 HWND WindowFromPoint(POINT point) {
     QWidget* w = QApplication::widgetAt(QPoint(point.x, point.y));
+    if (!w || KeptFromInputByModal(w->window())) return nullptr;
+    // A disabled window is passed over for the enabled window it lies in;
+    // within a disabled top-level window no window is found.
     for (QObject* o = w; o; o = o->parent()) {
-        if (WindowImpl* impl = WindowImpl::FromWidget(o)) return impl->handle;
+        WindowImpl* impl = WindowImpl::FromWidget(o);
+        if (!impl) continue;
+        if (impl->widget && impl->widget->isEnabled()) return impl->handle;
+        if (impl->topLevel) return nullptr;
     }
     return nullptr;
 }
