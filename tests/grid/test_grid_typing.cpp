@@ -1,7 +1,6 @@
 // Delete and the punctuation keys in the grid, sent as X sends them (Delete
 // comes with the text DEL): Delete clears the selected cells and opens no
-// editor, punctuation is typed as such (none of it is a cursor key or
-// Delete), and an open editor never takes DEL.
+// editor; punctuation is typed as such (none of it is a cursor key or Delete).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -43,15 +42,24 @@ TEST(GridTyping, DeleteClearsTheSelectedCellsAndOpensNoEditor) {
         std::vector<std::pair<int, int>> clicks;  // the first plain, the others with `mods`
         Qt::KeyboardModifiers mods;
         std::vector<std::u16string> row1, row2;
+        CCellID readOnly = CCellID(-1, -1);
+        bool editable = true;
     } cases[] = {
         {"one cell", {{1, 2}}, Qt::NoModifier, {u"1,1", u"", u"1,3"}, {u"2,1", u"2,2", u"2,3"}},
         {"a block", {{1, 1}, {2, 2}}, Qt::ShiftModifier, {u"", u"", u"1,3"}, {u"", u"", u"2,3"}},
         {"two cells apart", {{1, 1}, {2, 3}}, Qt::ControlModifier, {u"", u"1,2", u"1,3"}, {u"2,1", u"2,2", u""}},
+        {"a read-only cell", {{1, 1}, {1, 3}}, Qt::ShiftModifier, {u"", u"1,2", u""}, {u"2,1", u"2,2", u"2,3"},
+         CCellID(1, 2)},
+        {"a grid not editable", {{1, 1}, {2, 3}}, Qt::ShiftModifier, {u"1,1", u"1,2", u"1,3"},
+         {u"2,1", u"2,2", u"2,3"}, CCellID(-1, -1), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         InputGrid w;
         w.Fill(4, 4);
+        if (c.readOnly.row >= 0)
+            w.grid.SetItemState(c.readOnly.row, c.readOnly.col, w.grid.GetItemState(c.readOnly.row, c.readOnly.col) | CIS_READONLY);
+        w.grid.m_bEditable = c.editable;
         for (std::size_t i = 0; i < c.clicks.size(); ++i)
             w.Click(w.At(c.clicks[i].first, c.clicks[i].second), i ? c.mods : Qt::NoModifier);
         const CCellID focus = w.grid.GetFocusCell();
@@ -68,52 +76,6 @@ TEST(GridTyping, DeleteClearsTheSelectedCellsAndOpensNoEditor) {
         EXPECT_EQ(w.CountCode(GRIDN_BEGINLABELEDIT), cleared);
         EXPECT_EQ(w.CountCode(GRIDN_ENDLABELEDIT), cleared);
     }
-}
-
-TEST(GridTyping, DeleteLeavesReadOnlyCellsAndAGridThatIsNotEditable) {
-    InputGrid w;
-    w.Fill(4, 4);
-    w.grid.SetItemState(1, 2, w.grid.GetItemState(1, 2) | CIS_READONLY);
-    w.Click(w.At(1, 1));
-    w.Click(w.At(1, 3), Qt::ShiftModifier);
-    Delete();
-    EXPECT_EQ(Row(w, 1), (std::vector<std::u16string>{u"", u"1,2", u""}));
-    w.grid.m_bEditable = FALSE;
-    w.Click(w.At(2, 1));
-    Delete();
-    EXPECT_EQ(w.grid.GetItemText(2, 1), u"2,1");
-    EXPECT_EQ(w.Editor(), nullptr);
-}
-
-// The period key is not Delete: typed on a selection it starts an edit with a
-// period and clears nothing.
-TEST(GridTyping, ThePeriodKeyStartsAnEditAndClearsNothing) {
-    InputGrid w;
-    w.Fill(4, 4);
-    w.Click(w.At(1, 1));
-    w.Click(w.At(1, 3), Qt::ShiftModifier);
-    XKey(Qt::Key_Period, u".");
-    CWnd* editor = w.Editor();
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->GetWindowText(), u".");
-    XKey(Qt::Key_Return, u"\r");
-    EXPECT_EQ(Row(w, 1), (std::vector<std::u16string>{u"1,1", u"1,2", u"."}));
-}
-
-// In an open editor Delete and Ctrl+Backspace delete, and store no control
-// character.
-TEST(GridTyping, InAnEditorDeleteAndCtrlBackspaceDeleteText) {
-    InputGrid w;
-    w.Fill(4, 4);
-    w.grid.SetItemText(1, 1, u"north stack");
-    w.Click(w.At(1, 1));
-    XKey(Qt::Key_F2, u"");
-    ASSERT_NE(w.Editor(), nullptr);
-    XKey(Qt::Key_Backspace, u"\b", Qt::ControlModifier);  // the last word
-    XKey(Qt::Key_Home, u"");
-    Delete();
-    XKey(Qt::Key_Return, u"\r");
-    EXPECT_EQ(w.grid.GetItemText(1, 1), u"orth ");
 }
 
 // Punctuation whose character codes are those of the cursor keys, Insert and

@@ -103,40 +103,23 @@ const KeyCase kCases[] = {
 };
 
 // A window of the layer, or an edit control, that logs its keys and characters.
-class KeyLog {
+template <class Base>
+class KeyLogging : public Base {
 public:
     std::vector<LoggedMessage> log;
-    void Note(UINT message, WPARAM wParam) {
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_GETDLGCODE) return DLGC_WANTALLKEYS;
         if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_CHAR || message == WM_SYSCHAR)
             log.push_back({message, wParam, 0, ""});
-    }
-};
-
-class LoggingWnd : public CWnd {
-public:
-    KeyLog keys;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_GETDLGCODE) return DLGC_WANTALLKEYS;
-        keys.Note(message, wParam);
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
-};
-
-class LoggingEdit : public CEdit {
-public:
-    KeyLog keys;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_GETDLGCODE) return DLGC_WANTALLKEYS;
-        keys.Note(message, wParam);
-        return CEdit::WindowProc(message, wParam, lParam);
+        return Base::WindowProc(message, wParam, lParam);
     }
 };
 
 struct KeyScene {
-    MessageLog unused;
-    RecordingWnd top{"top", &unused};
-    LoggingWnd plain;
-    LoggingEdit edit;
+    MessageLog topLog;
+    RecordingWnd top{"top", &topLog};
+    KeyLogging<CWnd> plain;
+    KeyLogging<CEdit> edit;
 
     KeyScene() {
         EXPECT_TRUE(top.CreateEx(0, nullptr, u"keys", WS_POPUP | WS_VISIBLE, CRect(40, 40, 440, 240), nullptr, 0));
@@ -147,18 +130,19 @@ struct KeyScene {
 
     // Presses and releases the key on `wnd` (focused first) and returns what
     // it heard.
-    static std::vector<LoggedMessage> Press(CWnd* wnd, KeyLog& keys, const KeyCase& c) {
-        wnd->SetFocus();
-        keys.log.clear();
+    template <class Base>
+    static std::vector<LoggedMessage> Press(KeyLogging<Base>& wnd, const KeyCase& c) {
+        wnd.SetFocus();
+        wnd.log.clear();
         QWidget* target = QApplication::focusWidget();
-        EXPECT_TRUE(target && wnd->Widget() && (target == wnd->Widget() || wnd->Widget()->isAncestorOf(target)));
+        EXPECT_TRUE(target && wnd.Widget() && (target == wnd.Widget() || wnd.Widget()->isAncestorOf(target)));
         const QString text = QString::fromUtf16(c.text);
         QKeyEvent press(QEvent::KeyPress, c.key, c.mods, text);
         QApplication::sendEvent(target, &press);
         QKeyEvent release(QEvent::KeyRelease, c.key, c.mods, text);
         QApplication::sendEvent(target, &release);
         QCoreApplication::processEvents();
-        return keys.log;
+        return wnd.log;
     }
 };
 
@@ -193,8 +177,8 @@ TEST_P(Keys, MakeTheKeyAndCharactersWindowsMakes) {
     const KeyCase& c = GetParam();
     KeyScene s;
     const std::string expected = Describe(Expected(c));
-    EXPECT_EQ(Describe(KeyScene::Press(&s.plain, s.plain.keys, c)), expected) << "a window of the layer";
-    EXPECT_EQ(Describe(KeyScene::Press(&s.edit, s.edit.keys, c)), expected) << "an edit control";
+    EXPECT_EQ(Describe(KeyScene::Press(s.plain, c)), expected) << "a window of the layer";
+    EXPECT_EQ(Describe(KeyScene::Press(s.edit, c)), expected) << "an edit control";
 }
 
 // A window that changes the key of a WM_KEYDOWN in place has the changed key
@@ -213,11 +197,11 @@ TEST(KeysInAnEdit, DeleteAndCtrlBackspaceLeaveNoControlCharacter) {
     KeyScene s;
     s.edit.SetWindowText(u"abc def");
     s.edit.SetSel(7, 7);
-    KeyScene::Press(&s.edit, s.edit.keys, {"CtrlBackspace", Qt::Key_Backspace, Ctrl, u"\b", 0, u""});
+    KeyScene::Press(s.edit, {"CtrlBackspace", Qt::Key_Backspace, Ctrl, u"\b", 0, u""});
     EXPECT_EQ(s.edit.GetWindowText(), u"abc ");
     s.edit.SetSel(0, 0);
-    KeyScene::Press(&s.edit, s.edit.keys, {"Delete", Qt::Key_Delete, None, u"\x7f", 0, u""});
+    KeyScene::Press(s.edit, {"Delete", Qt::Key_Delete, None, u"\x7f", 0, u""});
     EXPECT_EQ(s.edit.GetWindowText(), u"bc ");
-    KeyScene::Press(&s.edit, s.edit.keys, {"Period", Qt::Key_Period, None, u".", 0, u""});
+    KeyScene::Press(s.edit, {"Period", Qt::Key_Period, None, u".", 0, u""});
     EXPECT_EQ(s.edit.GetWindowText(), u".bc ") << "the period key is not Delete";
 }
