@@ -136,8 +136,6 @@ protected:
     explicit ConfigDialogBase(bool windowManager = true) : x(1280, 1024, windowManager) {}
     void OpenDialog(const RelaySettings& settings = RelaySettings());
     XDisplay x;
-    RelaySettings settings;  // what the program starts with
-
     std::unique_ptr<Relay> relay;
     std::optional<TopWindow> main, dialog;
     QRect d;

@@ -34,8 +34,9 @@ class TableInput : public ConfigDialogBase, public ::testing::WithParamInterface
 protected:
     TableInput() : ConfigDialogBase(GetParam()) {}
     void SetUp() override {
+        RelaySettings settings;
         settings.names = {kLongName};
-        OpenDialog();
+        OpenDialog(settings);
         if (HasFatalFailure() || IsSkipped()) return;
         table = FindTable(x.Shot(), d);
         ASSERT_TRUE(table);
