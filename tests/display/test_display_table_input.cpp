@@ -6,8 +6,10 @@
 
 #include <unistd.h>
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tests/display/relay_fixture.h"
 #include "tests/display/x_display.h"
