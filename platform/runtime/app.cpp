@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QTimer>
@@ -14,10 +16,13 @@
 #include <string>
 #include <utility>
 #include <unistd.h>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
+#include "platform/base/sysmetrics.h"
 #include "platform/system/runtime_folder.h"
+#include "platform/window/button.h"
 #include "platform/window/wnd.h"
 #include "platform/window/wnd_impl.h"
 
@@ -29,6 +34,9 @@ class LayerApplication : public QApplication {
 public:
     LayerApplication(int& argc, char** argv) : QApplication(argc, argv) {}
     bool notify(QObject* receiver, QEvent* e) override {
+        // Once a key is pressed in a window, its focus marks show.
+        if (e->type() == QEvent::KeyPress && receiver->isWidgetType())
+            platform::detail::KeyboardUsedIn(static_cast<QWidget*>(receiver));
         if (e->type() == QEvent::KeyPress &&
             platform::detail::PreTranslateKey(receiver, static_cast<QKeyEvent*>(e)))
             return true;
@@ -54,6 +62,23 @@ void UsePrivateRuntimeFolder() {
     if (named && *named && folder.path != named)
         std::fprintf(stderr, "runtime folder: %s; using %s\n", folder.notes.c_str(), folder.path.c_str());
     ::setenv("XDG_RUNTIME_DIR", folder.path.c_str(), 1);
+}
+
+// A box is sized to its text; its title must fit the title bar too. The bar
+// holds the title (in bold) beside the window's icon and up to three buttons,
+// each about as wide as the bar is high, within the frame.
+void FitTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    QFont bold = box.font();
+    bold.setBold(true);
+    const int title = QFontMetrics(bold).horizontalAdvance(box.windowTitle());
+    const int needed = title + 4 * GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
+    const QMargins m = grid->contentsMargins();
+    const int inside = needed - m.left() - m.right();
+    if (inside <= 0) return;
+    grid->addItem(new QSpacerItem(inside, 0, QSizePolicy::Fixed, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  std::max(1, grid->columnCount()));
 }
 
 }  // namespace
@@ -221,6 +246,7 @@ int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type) {
     for (const Choice& c : choices)
         if (c.result == IDCANCEL || (c.result == IDNO && escape != QMessageBox::Cancel)) escape = c.button;
     box.setEscapeButton(escape);
+    FitTitle(box);
     const int pressed = box.exec();
     for (const Choice& c : choices)
         if (pressed == c.button) return c.result;

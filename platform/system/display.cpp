@@ -8,10 +8,42 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
+#include <QWindow>
+#include <QEventLoop>
 
 #include "platform/system/file.h"
 
 namespace platform {
+
+namespace {
+
+bool SomeWindowUnexposed() {
+    for (QWindow* w : QGuiApplication::topLevelWindows())
+        if (w->isVisible() && !w->isExposed()) return true;
+    return false;
+}
+
+// The screen shows each window as its last drawing reached the windowing
+// system. A window just shown, or the part of one just uncovered (a tip that
+// went away), is drawn only once the windowing system has said so and the
+// window has painted: until then the screen holds an empty or stale strip
+// there. So before the screen is read, what the windowing system has to say
+// is fetched (a round trip), the windows paint what they owe, and again,
+// until no window of this program waits to be shown. Keys, clicks and
+// sockets are left for later: only showing and painting are handled here.
+void BringScreenUpToDate() {
+    constexpr int kMostRounds = 8;
+    for (int round = 0; round < kMostRounds; ++round) {
+        QGuiApplication::sync();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        if (round > 0 && !SomeWindowUnexposed()) break;
+    }
+    // What was painted reaches the display before it is read back.
+    QGuiApplication::sync();
+}
+
+}  // namespace
 
 int DisplayCount() {
     if (!qGuiApp) return 0;
@@ -44,9 +76,7 @@ bool CaptureDesktopToPng(const RECT& area, const std::u16string& path) {
     const QRect part = wanted.intersected(g);
     if (part.isEmpty()) return false;
 
-    // Windows show what they painted with the next frame: what is still to be
-    // shown goes to the display first.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    BringScreenUpToDate();
     // The whole display, then the part of it asked for, in device pixels.
     const QPixmap whole = screen->grabWindow(0);
     if (whole.isNull()) return false;

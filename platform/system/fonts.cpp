@@ -76,4 +76,9 @@ std::u16string ResolveFaceName(std::u16string_view faceName) {
     return std::u16string(faceName);
 }
 
+bool IsKoreanDialogFace(std::u16string_view faceName) {
+    const std::u16string key = LowerAscii(faceName);
+    return key == u"ms shell dlg" || key == u"굴림" || key == u"gulim";
+}
+
 }  // namespace platform

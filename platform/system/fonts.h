@@ -36,4 +36,8 @@ bool RemovePrivateFont(int handle);
 // returned unchanged.
 std::u16string ResolveFaceName(std::u16string_view faceName);
 
+// Whether `faceName` is the face a Korean system draws dialogs in: "MS Shell
+// Dlg" (which such a system draws in 굴림) or "굴림" itself.
+bool IsKoreanDialogFace(std::u16string_view faceName);
+
 }  // namespace platform

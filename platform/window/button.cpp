@@ -1,6 +1,7 @@
 #include "platform/window/button.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 
 #include "platform/window/dialog.h"
@@ -67,6 +68,35 @@ protected:
     }
 };
 
+constexpr const char* kFocusCues = "keyboardUsed";
+
+// A push button that draws the focus mark as Windows does: one pixel on, one
+// off, along a rectangle three pixels inside the button's edge, in the text's
+// colour.
+class PushButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        QPushButton::paintEvent(e);
+        if (!hasFocus() || !platform::detail::FocusCuesShown(this)) return;
+        const QRect r = rect().adjusted(3, 3, -4, -4);
+        if (r.width() < 1 || r.height() < 1) return;
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::ButtonText));
+        // Every other pixel, counted around the rectangle from its top-left corner.
+        int n = 0;
+        auto dot = [&](int x, int y) {
+            if (n++ % 2 == 0) p.drawPoint(x, y);
+        };
+        for (int x = r.left(); x < r.right(); ++x) dot(x, r.top());
+        for (int y = r.top(); y < r.bottom(); ++y) dot(r.right(), y);
+        for (int x = r.right(); x > r.left(); --x) dot(x, r.bottom());
+        for (int y = r.bottom(); y > r.top(); --y) dot(r.left(), y);
+    }
+};
+
 bool Inside(const CWnd* wnd, LPARAM lParam) {
     CRect rc;
     wnd->GetClientRect(&rc);
@@ -89,7 +119,7 @@ bool CButton::IsOwnerDrawn() const { return AlwaysOwnerDrawn() || (GetStyle() & 
 
 QWidget* CButton::CreateWidget(QWidget* parentWidget, bool topLevel) {
     if (IsOwnerDrawn()) return new ButtonWidget(WindowImpl::FromHandle(m_hWnd), parentWidget, topLevel);
-    auto* button = new QPushButton(parentWidget);
+    auto* button = new PushButton(parentWidget);
     const WindowImpl* impl = WindowImpl::FromHandle(m_hWnd);
     const std::u16string text = impl ? impl->text : std::u16string();
     button->setText(QString::fromUtf16(text.data(), qsizetype(text.size())));
@@ -240,5 +270,21 @@ namespace platform {
 void RegisterButtonClass() {
     RegisterControlClass(u"Button", [](const DialogItemTemplate&) { return std::make_unique<CButton>(); });
 }
+
+namespace detail {
+
+void KeyboardUsedIn(QWidget* widget) {
+    QWidget* window = widget ? widget->window() : nullptr;
+    if (!window || window->property(kFocusCues).toBool()) return;
+    window->setProperty(kFocusCues, true);
+    if (QWidget* focus = window->focusWidget()) focus->update();
+}
+
+bool FocusCuesShown(const QWidget* widget) {
+    const QWidget* window = widget ? widget->window() : nullptr;
+    return window && window->property(kFocusCues).toBool();
+}
+
+}  // namespace detail
 
 }  // namespace platform

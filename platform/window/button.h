@@ -2,6 +2,10 @@
 // WM_COMMAND (its id and BN_CLICKED, its handle in lParam). Dialog templates
 // make one for every item of class "Button".
 //
+// A standard push button shows the dotted focus mark inside its edge while it
+// has the focus, once the keyboard has been used in its window (before that,
+// as on Windows, no focus mark shows).
+//
 // An owner-drawn button (BS_OWNERDRAW) is pushed while the left button is held
 // over it and clicked when the button is released over it; it paints through
 // its own DrawItem, given the paint context, the client rectangle and the item
@@ -86,4 +90,14 @@ private:
 namespace platform {
 // Makes dialog templates create CButton for their "Button" items.
 void RegisterButtonClass();
+
+namespace detail {
+// Focus cues: a window hides the focus mark of its push buttons until the
+// keyboard is first used in it; from then on the focused push button shows a
+// dotted rectangle inside its edge. KeyboardUsedIn marks the top-level window
+// of `widget` (and repaints its focused control); FocusCuesShown tells whether
+// the window of `widget` is so marked.
+void KeyboardUsedIn(QWidget* widget);
+bool FocusCuesShown(const QWidget* widget);
+}  // namespace detail
 }  // namespace platform

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/base/numeric.h"
+#include "platform/system/fonts.h"
 #include "platform/window/combobox.h"
 #include "platform/window/wnd_impl.h"
 
@@ -41,13 +43,30 @@ void RegisterControlClass(const std::u16string& className, ControlFactory factor
     Factories()[className] = std::move(factory);
 }
 
-SIZE DialogBaseUnits(const std::u16string&, int pointSize) {
+SIZE DialogBaseUnits(const std::u16string& fontFace, int pointSize) {
+    if (pointSize <= 0) pointSize = 9;
+    // A template without a face of its own is laid out in the application's font.
     QFont font = QApplication::font();
-    font.setPointSize(pointSize > 0 ? pointSize : 9);
+    if (!fontFace.empty()) {
+        const std::u16string face = ResolveFaceName(fontFace);
+        font = QFont(QString::fromUtf16(face.data(), qsizetype(face.size())));
+    }
+    // Points on a screen of 96 pixels per inch, as the templates were drawn.
+    font.setPixelSize(MulDiv(pointSize, 96, 72));
     const QFontMetrics fm(font);
+    // Across: half the alphabet's mean letter, rounded; down: the line height.
     const int letters =
         fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return SIZE{(letters / 26 + 1) / 2, fm.height()};
+    SIZE units{(letters / 26 + 1) / 2, fm.height()};
+    // The Korean dialog face (MS Shell Dlg is drawn in 굴림 on a Korean system)
+    // has wider Latin letters than the gothic that stands in for it here: at
+    // 9 points its unit is 8 pixels across, the width the configuration
+    // dialog's table was laid out for (its last column is what the grid's 166
+    // units leave beside 264 pixels of columns, scroll bar and frame, and it
+    // holds the header "풍향 표시"). Only the across unit differs; the line
+    // height is the stand-in's, whose text the controls show.
+    if (IsKoreanDialogFace(fontFace)) units.cx = std::max<LONG>(units.cx, MulDiv(pointSize, 8, 9));
+    return units;
 }
 
 }  // namespace platform

@@ -223,6 +223,19 @@ void XDisplay::Key(const char* keysym) {
     XSync(d, False);
 }
 
+void XDisplay::Drag(int x0, int y0, int x1, int y1) {
+    Display* d = Dpy(m_display);
+    MovePointer(x0, y0);
+    ::usleep(50000);
+    XTestFakeButtonEvent(d, 1, True, 0);
+    XSync(d, False);
+    ::usleep(50000);
+    MovePointer(x1, y1);
+    ::usleep(50000);
+    XTestFakeButtonEvent(d, 1, False, 0);
+    XSync(d, False);
+}
+
 void XDisplay::Type(const std::string& ascii) {
     Display* d = Dpy(m_display);
     const KeyCode shift = XKeysymToKeycode(d, XK_Shift_L);

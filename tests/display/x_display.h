@@ -55,6 +55,8 @@ public:
     void Type(const std::string& ascii);
     // `keysym` pressed while `modifier` (a modifier's keysym, "Control_L") is held.
     void KeyWith(const char* modifier, const char* keysym);
+    // The left button pressed at one point and released at another.
+    void Drag(int x0, int y0, int x1, int y1);
 
     // Asks the window manager, as a pager or a user would: take the window out
     // of its maximized state, place and size it (client rectangle), maximize it
