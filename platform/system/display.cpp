@@ -9,7 +9,9 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QWindow>
-#include <QEventLoop>
+#include <QElapsedTimer>
+
+#include <unistd.h>
 
 #include "platform/system/file.h"
 
@@ -17,9 +19,11 @@ namespace platform {
 
 namespace {
 
-bool SomeWindowUnexposed() {
+// A window of this program that is to be seen but that the windowing system
+// has not yet shown (a window manager maps a window when it gets to it).
+bool SomeWindowUnshown() {
     for (QWindow* w : QGuiApplication::topLevelWindows())
-        if (w->isVisible() && !w->isExposed()) return true;
+        if (w->isVisible() && !(w->windowStates() & Qt::WindowMinimized) && !w->isExposed()) return true;
     return false;
 }
 
@@ -28,16 +32,18 @@ bool SomeWindowUnexposed() {
 // went away), is drawn only once the windowing system has said so and the
 // window has painted: until then the screen holds an empty or stale strip
 // there. So before the screen is read, what the windowing system has to say
-// is fetched (a round trip), the windows paint what they owe, and again,
-// until no window of this program waits to be shown. Keys, clicks and
-// sockets are left for later: only showing and painting are handled here.
+// is fetched (a round trip), the windows paint what they owe, and again while
+// a window of this program waits to be shown, for at most a second: a window
+// the window manager never shows does not hold the capture up for longer.
 void BringScreenUpToDate() {
-    constexpr int kMostRounds = 8;
-    for (int round = 0; round < kMostRounds; ++round) {
+    constexpr int kLongestWaitMs = 1000;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
         QGuiApplication::sync();
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-        if (round > 0 && !SomeWindowUnexposed()) break;
+        if (!SomeWindowUnshown() || clock.elapsed() >= kLongestWaitMs) break;
+        ::usleep(5000);
     }
     // What was painted reaches the display before it is read back.
     QGuiApplication::sync();
