@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "tests/display/relay_fixture.h"
@@ -29,6 +30,28 @@ int Wrong(const QImage& shot, const QRect& rect, QRgb colour) {
     for (int y = rect.top(); y <= rect.bottom(); ++y)
         for (int x = rect.left(); x <= rect.right(); ++x) wrong += (shot.pixel(x, y) & 0xFFFFFF) != (colour & 0xFFFFFF);
     return wrong;
+}
+
+// A button of the configuration dialog on the screen, from its template item
+// (the nth "Button" item: after the four group boxes, 4 is OK and 5 Cancel).
+QRect ButtonRect(const QRect& dialog, int nth) {
+    const QPoint centre = ItemCentre(dialog, u"Button", nth);
+    const QPoint corner = InDialog(dialog, 52, 14) - InDialog(dialog, 0, 0);  // a button's size
+    return QRect(centre - corner / 2, QSize(corner.x(), corner.y()));
+}
+
+bool Dark(QRgb p) { return qGray(p) < 90; }
+
+// The most dark pixels on one row near the top of `button`, where the dotted
+// focus mark runs three pixels inside the edge; no mark: none.
+int FocusDots(const QImage& shot, const QRect& button) {
+    int most = 0;
+    for (int y = button.top() + 1; y <= button.top() + 6; ++y) {
+        int dots = 0;
+        for (int x = button.left() + 6; x <= button.right() - 6; ++x) dots += Dark(shot.pixel(x, y));
+        most = std::max(most, dots);
+    }
+    return most;
 }
 
 }  // namespace
@@ -74,3 +97,61 @@ INSTANTIATE_TEST_SUITE_P(Desktops, Capture, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "WithWindowManager" : "WithoutWindowManager";
                          });
+
+// The Cancel button pressed with the mouse and let go off it takes the focus
+// without a mark; the first key shows the mark on it; Shift+Tab moves it to OK.
+TEST_F(ConfigDialog, PushButtonsShowTheFocusMarkOnceAKeyIsPressed) {
+    const QRect ok = ButtonRect(d, 4), cancel = ButtonRect(d, 5);
+    x.Drag(cancel.center().x(), cancel.center().y(), cancel.center().x(), cancel.bottom() + 60);
+    ::usleep(300000);
+    const QImage pressed = x.Shot();
+    SaveTestImage(pressed.copy(ok.united(cancel).adjusted(-4, -4, 4, 4)), "pressed");
+    ASSERT_TRUE(relay->WaitOther(main->id, 1000)) << "letting go off Cancel closed the dialog";
+    EXPECT_EQ(FocusDots(pressed, cancel), 0) << "a focus mark before any key";
+    EXPECT_EQ(FocusDots(pressed, ok), 0);
+
+    x.Key("Shift_L");
+    const int half = (cancel.width() - 12) / 2;
+    QImage keyed;
+    EXPECT_TRUE(WaitFor([&] { return FocusDots(keyed = x.Shot(), cancel) >= half - 2; }, 3000))
+        << "no focus mark on Cancel after a key: " << FocusDots(keyed, cancel) << " dots";
+    SaveTestImage(keyed.copy(ok.united(cancel).adjusted(-4, -4, 4, 4)), "key");
+    // One pixel on, one off: never two dark pixels side by side along the mark.
+    EXPECT_LE(FocusDots(keyed, cancel), half + 1);
+    EXPECT_EQ(FocusDots(keyed, ok), 0);
+
+    x.KeyWith("Shift_L", "Tab");
+    QImage tabbed;
+    EXPECT_TRUE(WaitFor([&] { return FocusDots(tabbed = x.Shot(), ok) >= (ok.width() - 12) / 2 - 2; }, 3000))
+        << "Shift+Tab did not move the mark to OK";
+    EXPECT_EQ(FocusDots(tabbed, cancel), 0);
+    SaveTestImage(tabbed.copy(ok.united(cancel).adjusted(-4, -4, 4, 4)), "tabbed");
+}
+
+// The table's last header, "풍향 표시", lies whole inside its cell: ink well
+// within both edges, as wide as four Korean letters.
+TEST_F(ConfigDialog, TheLastHeaderIsWholeInItsCell) {
+    const QImage shot = x.Shot();
+    const auto table = FindTable(shot, d);
+    ASSERT_TRUE(table);
+    const int rowTop = table->rows[0].first, rowHeight = table->rows[0].second - table->rows[0].first + 1;
+    // The check column: from beyond the address column's grid line to its last pale cell pixel.
+    const int left = table->address.second + 2;
+    int right = left;
+    for (int px = left; px <= d.right(); ++px)
+        if (shot.pixel(px, rowTop + 1) == kCell) right = px;
+    const QRect header(QPoint(left, rowTop - rowHeight), QPoint(right, rowTop - 3));
+    SaveTestImage(shot.copy(header.adjusted(-120, -4, 4, 4)).scaled(header.width() * 4 + 496, header.height() * 4 + 32),
+                  "header");
+    int first = -1, last = -1;
+    for (int px = header.left() + 1; px < header.right(); ++px)
+        for (int py = header.top() + 2; py < header.bottom() - 1; ++py)
+            if (Dark(shot.pixel(px, py))) {
+                if (first < 0) first = px;
+                last = px;
+            }
+    ASSERT_GE(first, 0) << "no header text";
+    EXPECT_GE(first - header.left(), 3) << "the text runs into the cell's left edge";
+    EXPECT_GE(header.right() - last, 3) << "the text runs into the cell's right edge";
+    EXPECT_GE(last - first, 40) << "less than the four letters of the header";
+}
