@@ -66,14 +66,16 @@ void UsePrivateRuntimeFolder() {
 
 // A box is sized to its text; its title must fit the title bar too. The bar
 // holds the title (in bold) beside the window's icon and up to three buttons,
-// each about as wide as the bar is high, within the frame.
+// as wide as Windows draws them at 96 dpi (a small icon of 16 pixels, buttons
+// of 36), with a gap on either side of the title, within the frame.
 void FitTitle(QMessageBox& box) {
     auto* grid = qobject_cast<QGridLayout*>(box.layout());
     if (!grid) return;
+    constexpr int kIcon = 16, kButton = 36, kGap = 8;
     QFont bold = box.font();
     bold.setBold(true);
     const int title = QFontMetrics(bold).horizontalAdvance(box.windowTitle());
-    const int needed = title + 4 * GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
+    const int needed = title + 2 * kGap + kIcon + 3 * kButton + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
     const QMargins m = grid->contentsMargins();
     const int inside = needed - m.left() - m.right();
     if (inside <= 0) return;

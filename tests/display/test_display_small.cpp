@@ -66,8 +66,8 @@ TEST_P(Capture, HoldsOnlyWindowsFullyDrawn) {
     START_X(x);
     TempDir dir;
     ChildProcess probe("/usr/bin/env",
-                       {"DISPLAY=" + x.Name(), "QT_QPA_PLATFORM=xcb", std::string(REROVORA_BINARY_DIR) + "/tests/capture_probe",
-                        dir.path().string()},
+                       {"DISPLAY=" + x.Name(), "QT_QPA_PLATFORM=xcb", std::string(REROVORA_BINARY_DIR) + "/tests/display_probe",
+                        "capture", dir.path().string()},
                        dir.path());
     ASSERT_EQ(probe.Wait(30000), 0) << probe.Stderr();
     std::istringstream lines(probe.Stdout());
@@ -154,4 +154,53 @@ TEST_F(ConfigDialog, TheLastHeaderIsWholeInItsCell) {
     EXPECT_GE(first - header.left(), 3) << "the text runs into the cell's left edge";
     EXPECT_GE(header.right() - last, 3) << "the text runs into the cell's right edge";
     EXPECT_GE(last - first, 40) << "less than the four letters of the header";
+}
+// The "Already Running!" box under a window manager: its title bar shows the
+// whole title, as much of it as a box made wide by a long text shows.
+TEST(MessageBoxTitle, ShowsWhole) {
+    XDisplay x(800, 600, true);
+    START_X(x);
+    // The light pixels of the title bar (the title's letters and the buttons' marks).
+    auto titleInk = [&](const std::string& text, const std::string& tag) {
+        TempDir dir;
+        ChildProcess probe("/usr/bin/env",
+                           {"DISPLAY=" + x.Name(), "QT_QPA_PLATFORM=xcb",
+                            std::string(REROVORA_BINARY_DIR) + "/tests/display_probe", "box", "rerovora", text},
+                           dir.path());
+        std::optional<TopWindow> box;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                const auto all = x.Windows();
+                if (!all.empty()) box = all.back();
+                return box.has_value();
+            },
+            8000));
+        if (!box) return -1;
+        QImage shot;
+        int ink = -1, same = 0;
+        // Drawn once the count stays put.
+        WaitFor(
+            [&] {
+                shot = x.Shot();
+                int light = 0;
+                for (int y = box->client.top() - 22; y < box->client.top() - 1; ++y)
+                    for (int px = box->client.left(); px <= box->client.right(); ++px) {
+                        const QRgb p = shot.pixel(px, y);
+                        light += qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200;
+                    }
+                same = light == ink ? same + 1 : 0;
+                ink = light;
+                return same >= 3;
+            },
+            3000);
+        SaveTestImage(shot.copy(box->client.adjusted(-6, -26, 6, 6)), tag);
+        x.Key("Return");
+        EXPECT_EQ(probe.Wait(5000), 0) << probe.Stderr();
+        return ink;
+    };
+    const int alone = titleInk("Already Running!", "short-text");
+    const int beside = titleInk("Already Running! And a text long enough to make the box far wider than its title.",
+                                "long-text");
+    EXPECT_GT(alone, 0);
+    EXPECT_EQ(alone, beside) << "the title is cut in the box sized to its short text";
 }

@@ -1,6 +1,13 @@
-// Shows windows of the layer on the X display it is started on and captures
-// the screen at once, the way the CAPTURE command does:
-//   capture_probe OUT_DIR
+// Windows of the layer on the X display it is started on, for the real-display
+// tests.
+//
+//   display_probe box CAPTION TEXT
+// shows a message box (OK only) with that title and text, and ends when it is
+// answered.
+//
+//   display_probe capture OUT_DIR
+// shows windows and captures the screen at once, the way the CAPTURE command
+// does:
 // 1. a large window in one colour, shown and captured at once: OUT_DIR/shown.png;
 // 2. a tip (a tool popup, as the program's tips are) in another colour over
 //    it, shown and captured at once: OUT_DIR/popup.png;
@@ -48,9 +55,16 @@ void Print(const CRect& r, COLORREF c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) return 2;
-    const std::string out = argv[1];
+    if (argc != 3 && argc != 4) return 2;
+    const std::string mode = argv[1];
     platform::StartGui(argc, argv);
+    if (mode == "box" && argc == 4) {
+        const int answer = MessageBoxW(nullptr, Utf8ToUtf16(argv[3]).c_str(), Utf8ToUtf16(argv[2]).c_str(), MB_OK);
+        platform::StopGui();
+        return answer == IDOK ? 0 : 1;
+    }
+    if (mode != "capture" || argc != 3) return 2;
+    const std::string out = argv[2];
     CUtility utility;
     auto capture = [&](const char* name) {
         utility.CaptureScreen(CString(Utf8ToUtf16(out + "/" + name).c_str()), 0);
