@@ -82,7 +82,7 @@ TEST(PushButton, ShowsTheFocusMarkOnlyOnceAKeyIsPressedInItsWindow) {
     const QImage before = GrabWindow(cancel);
     EXPECT_EQ(TopOfMark(before), "") << "a focus mark before any key";
 
-    PressKey(first.dlg.get(), Qt::Key_Shift);
+    PressKey(first.dlg.get(), Qt::Key_F5);  // a key that does nothing here
     platform::PumpEvents();
     const QImage after = GrabWindow(cancel);
     SaveTestImage(after, "cancel-after-key");
