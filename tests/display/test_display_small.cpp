@@ -1,7 +1,8 @@
 // The smaller things an operator meets, on a real X server: a screenshot taken
-// the moment a window shows or goes away holds every window fully drawn; a
-// push button of the configuration dialog shows its focus mark once a key is
-// pressed, and not before; the table's headers are whole.
+// the moment a window or a tip shows or goes away holds every window fully
+// drawn; a push button of the configuration dialog shows its focus mark once a
+// key is pressed, and not before; the table's last header is whole; a message
+// box shows its whole title.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -78,7 +79,6 @@ TEST_P(Capture, HoldsOnlyWindowsFullyDrawn) {
     ASSERT_EQ(windows.size(), 2u) << probe.Stdout();
     const Painted& back = windows[0];
     const Painted& popup = windows[1];
-    // Where the window manager put them: the back window's corner holds its colour.
     auto load = [&](const char* name) {
         QImage image(QString::fromStdString((dir.path() / name).string()));
         SaveTestImage(image, std::string(name).substr(0, std::string(name).find('.')));
