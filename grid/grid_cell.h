@@ -55,6 +55,10 @@ public:
 
     void Reset() override;
 
+    // Whether this cell holds nothing but what a new one holds, apart from its
+    // grid, state and a format of its own (a cell the grid may keep in brief).
+    bool HoldsOnlyFormat() const;
+
     // Opens an in-place edit over the cell, or passes `ch` on to the one open.
     BOOL Edit(int row, int col, CRect rect, CPoint point, UINT id, UINT ch) override;
     // Tells the open in-place edit to end (nothing when it has gone).

@@ -82,6 +82,8 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
     const int old = m_nRowCount;
     BOOL result = TRUE;
     if (nRows < old) {
+        // The rows that go leave the selection at once, not cell by cell.
+        m_mapSelected.ClipTo(nRows, m_nColumnCount);
         if (!m_bVirtualMode) {
             for (int row = nRows; row < old; ++row) {
                 if (size_t(row) < m_rows.size() && m_rows[size_t(row)]) {
@@ -99,33 +101,35 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
         }
         m_nRowCount = nRows;
     } else {
-        // Everything new is made first, so a failed allocation leaves the grid as it was.
+        // Everything new is made first, so a failed allocation leaves the grid
+        // as it was. Room grows by half again or more, so rows added one at a
+        // time cost the same however many there are.
         std::vector<GRID_ROW*> added;
         try {
             const UINT height = UINT(std::max(0, m_cellDefault.GetHeight()));
-            SizeArray heights = m_arRowHeights;
-            heights.resize(size_t(nRows), height);
+            m_arRowHeights.reserve(size_t(nRows));
             if (m_bVirtualMode) {
                 std::vector<int> order(static_cast<size_t>(nRows));
                 for (int i = 0; i < nRows; ++i) order[size_t(i)] = i;
-                m_arRowHeights.swap(heights);
+                m_arRowHeights.resize(size_t(nRows), height);
                 m_vecRowOrder.swap(order);
             } else {
-                m_rows.reserve(size_t(nRows));
+                if (m_rows.capacity() < size_t(nRows)) m_rows.reserve(std::max(size_t(nRows), m_rows.capacity() * 3 / 2));
                 added.reserve(size_t(nRows - old));
-                // Plain cells start untouched; the new rows lie below the fixed
-                // ones, so one row of untouched slots serves them all.
-                std::vector<CellSlot> untouched;
-                if (MakesPlainCells() && old >= m_nFixedRowCount)
-                    for (int col = 0; col < m_nColumnCount; ++col) untouched.push_back(NewSlot(old, col));
+                // Fixed bits depend on the counts, which stand as they will be.
+                // Below the fixed rows every new row reads the same: when the
+                // first one is untouched through and through, the others share
+                // its slots.
+                bool shared = false;
                 for (int row = old; row < nRows; ++row) {
                     added.push_back(GridRow::Make(size_t(m_nColumnCount)));
                     GRID_ROW& cells = *added.back();
-                    // Fixed bits depend on the counts, which stand as they will be.
                     for (int col = 0; col < m_nColumnCount; ++col)
-                        cells[size_t(col)] = untouched.empty() ? NewSlot(row, col) : untouched[size_t(col)];
+                        cells[size_t(col)] = shared ? (*added.front())[size_t(col)] : NewSlot(row, col);
+                    if (row == old && row >= m_nFixedRowCount)
+                        shared = std::all_of(cells.begin(), cells.end(), [](const CellSlot& s) { return s.IsUntouched(); });
                 }
-                m_arRowHeights.swap(heights);
+                m_arRowHeights.resize(size_t(nRows), height);
                 for (GRID_ROW* r : added) m_rows.push_back(r);
                 added.clear();
             }
@@ -164,6 +168,10 @@ BOOL CGridCtrl::SetColumnCount(int nCols) {
                 const int physical = m_vecColumnOrder[size_t(col)];
                 if (physical >= 0 && physical < old) displayOf[size_t(physical)] = col;
             }
+            // The columns that go leave the selection at once, not cell by cell.
+            for (int physical = nCols; physical < old; ++physical)
+                if (const int col = displayOf[size_t(physical)]; col >= 0 && m_nRowCount > 0)
+                    m_mapSelected.RemoveRange(CellRange(0, col, m_nRowCount - 1, col));
             for (int row = 0; row < m_nRowCount; ++row) {
                 GRID_ROW* cells = size_t(row) < m_rows.size() ? m_rows[size_t(row)] : nullptr;
                 if (!cells) continue;
@@ -214,16 +222,17 @@ BOOL CGridCtrl::SetColumnCount(int nCols) {
     if (result) {
         bool reordered = false;
         for (size_t i = 0; i < m_vecColumnOrder.size(); ++i) reordered |= m_vecColumnOrder[i] != int(i);
+        // The cells now show in stored order: the selection follows them.
+        if (reordered && !m_bVirtualMode) {
+            const std::vector<int> order = m_vecColumnOrder;
+            m_mapSelected.Remap(false, [&order, nCols](int col) {
+                const int physical = col >= 0 && size_t(col) < order.size() ? order[size_t(col)] : -1;
+                return physical < nCols ? physical : -1;
+            });
+        }
         m_vecColumnOrder.resize(size_t(nCols));
         for (int i = 0; i < nCols; ++i) m_vecColumnOrder[size_t(i)] = i;
         m_nColumnCount = nCols;
-        // The cells now show in stored order: the selection follows them.
-        if (reordered && !m_bVirtualMode) {
-            m_mapSelected.clear();
-            for (int row = 0; row < m_nRowCount; ++row)
-                for (int col = 0; col < nCols; ++col)
-                    if (GetItemState(row, col) & CIS_SELECTED) m_mapSelected.insert(CellKey(row, col), CCellID(row, col));
-        }
     }
     SetModified(-1, -1);
     ResetScrollBars();
@@ -298,19 +307,26 @@ BOOL CGridCtrl::SetFixedColumnCount(int nFixedCols) {
 // ---------------------------------------------------------------------------
 // Cells
 
-bool CGridCtrl::MakesPlainCells() const {
-    // A grid of a derived class may make its cells its own way (CreateCell).
-    return m_pCellClass == RUNTIME_CLASS(CGridCell) && typeid(*this) == typeid(CGridCtrl);
-}
-
 CellSlot CGridCtrl::NewSlot(int nRow, int nCol) {
-    if (!MakesPlainCells()) return CreateCell(nRow, nCol);
-    // What CreateCell would make of a plain cell, in brief.
+    // Cells of another class are objects from the start.
+    if (m_pCellClass != RUNTIME_CLASS(CGridCell)) return CreateCell(nRow, nCol);
     UINT state = 0;
     if (nCol < m_nFixedColumnCount) state |= CIS_FIXED | CIS_FIXEDCOL;
     if (nRow < m_nFixedRowCount) state |= CIS_FIXED | CIS_FIXEDROW;
-    const CGridDefaultCell* def = GetDefaultCell(state & CIS_FIXEDROW, state & CIS_FIXEDCOL);
-    return CellSlot::Untouched(def->GetFormat(), state);
+    if (typeid(*this) == typeid(CGridCtrl)) {
+        // What CreateCell makes of a plain cell, in brief.
+        const CGridDefaultCell* def = GetDefaultCell(state & CIS_FIXEDROW, state & CIS_FIXEDCOL);
+        return CellSlot::Untouched(def->GetFormat(), state);
+    }
+    // A derived grid may make its cells its own way: the cell its CreateCell
+    // makes is kept in brief when it is a plain cell that holds nothing more.
+    CGridCellBase* made = CreateCell(nRow, nCol);
+    if (!made || typeid(*made) != typeid(CGridCell)) return made;
+    const auto* cell = static_cast<const CGridCell*>(made);
+    if (!cell->HoldsOnlyFormat() || cell->GetGrid() != this || !CellSlot::Fits(UINT(cell->GetState()))) return made;
+    const CellSlot slot = CellSlot::Untouched(cell->GetFormat(), UINT(cell->GetState()));
+    delete made;
+    return slot;
 }
 
 CGridCellBase* CGridCtrl::StoredCell(int nRow, int nCol) const {
@@ -424,8 +440,13 @@ BOOL CGridCtrl::SetItemState(int nRow, int nCol, UINT state) {
     if (selected && !(state & CIS_SELECTED)) m_mapSelected.erase(key);
     else if (!selected && (state & CIS_SELECTED)) m_mapSelected.insert(key, CCellID(nRow, nCol));
     if (m_bVirtualMode) return FALSE;
+    return StoreState(nRow, nCol, state);
+}
+
+BOOL CGridCtrl::StoreState(int nRow, int nCol, UINT state) {
+    if (m_bVirtualMode) return FALSE;
     // An untouched cell keeps its state in its slot.
-    if (slot && slot->IsUntouched() && CellSlot::Fits(state)) {
+    if (CellSlot* slot = SlotAt(nRow, nCol); slot && slot->IsUntouched() && CellSlot::Fits(state)) {
         *slot = CellSlot::Untouched(slot->Format(), state);
         return TRUE;
     }

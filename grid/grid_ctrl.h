@@ -373,12 +373,12 @@ private:
     // adds `add`, removes `remove`; `resetColours` sets both colours back to the
     // default.
     void ChangeStates(int r0, int r1, int c0, int c1, UINT add, UINT remove, bool resetColours);
-    // Whether a new cell starts untouched (grid_row.h): when the cells are of
-    // the plain class and made by this class's CreateCell.
-    bool MakesPlainCells() const;
-    // The slot of a new cell at (nRow, nCol): an untouched cell, or the object
+    // The slot of a new cell at (nRow, nCol): an untouched cell (grid_row.h)
+    // when the cell would be a plain cell holding nothing yet, else the object
     // CreateCell makes.
     CellSlot NewSlot(int nRow, int nCol);
+    // Stores a cell's state, leaving the selected-cell map to the caller.
+    BOOL StoreState(int nRow, int nCol, UINT state);
     // The state of the cell in a slot (0 without a cell).
     static UINT SlotState(const CellSlot& slot);
     // The cell object stored at (nRow, nCol); null for an untouched cell.
@@ -399,6 +399,9 @@ private:
     // rows: a line scroll from a row that starts at the position moves the
     // cache by a row instead of searching again.
     void KeepTopRow(int row, long long start);
+    // Drops the top-left cache and what is kept of its row: the next question
+    // finds them again from the scroll positions.
+    void ForgetTopLeft();
     int m_nTopRowKept = -1;
     long long m_nTopRowStart = 0;
     // After a row (or column) moved from `from` to `to`, the selection maps, the

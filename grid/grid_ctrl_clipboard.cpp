@@ -338,16 +338,9 @@ void CGridCtrl::FollowMove(bool rows, int from, int to) {
         if (i >= 0) i = AfterMove(i, from, to);
     };
     // The selected cells' bits travelled with their cells; the maps that name
-    // them are keyed by place and are written again.
-    for (CellMap* map : {&m_mapSelected, &m_mapPrevSelected}) {
-        CellMap moved;
-        moved.reserve(map->size());
-        for (auto [key, cell] : *map) {
-            follow(cell);
-            moved.insert(CellKey(cell.row, cell.col), cell);
-        }
-        map->swap(moved);
-    }
+    // them are keyed by place and follow them.
+    for (CellMap* map : {&m_mapSelected, &m_mapPrevSelected})
+        map->Remap(rows, [from, to](int i) { return i >= 0 ? AfterMove(i, from, to) : i; });
     follow(m_idFocus);
     follow(m_idSelectionStart);
     follow(m_idLeftClickDown);

@@ -5,6 +5,7 @@
 // keeps the data and only the row order is rearranged, by a stable sort.
 #include <algorithm>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -14,35 +15,61 @@ namespace {
 // The grid whose virtual-mode sort runs now (read by the descending adapter).
 CGridCtrl* g_sortedGrid = nullptr;
 
-// A row's key for sorting by text: the key cell and the first eight code units
-// of its text, packed so that comparing the words compares those units as
-// CompareByText does (a text that ends early is padded with 0, which sorts
-// first, as its end does). Most comparisons end in the words, without reading
-// the cells, which lie scattered in memory.
+// A row's key for sorting by text: eight code units of its text from `skip`
+// on (the units that every text of the sorted rows shares are skipped), packed
+// so that comparing the words compares those units as CompareByText does (a
+// text that ends early is padded with 0, which sorts first, as its end does),
+// and the rest of the text. Most comparisons end in the words, without reading
+// the texts, which lie scattered in memory.
 struct TextKey {
     std::uint64_t high = 0;
     std::uint64_t low = 0;
-    LPARAM cell = 0;
+    const char16_t* rest = nullptr;  // the text past the packed units
+    bool present = false;            // a cell stands behind the key
 };
 
-TextKey TextKeyOf(LPARAM cell) {
+// How many leading code units every text of `texts` shares (nulls skipped).
+size_t SharedPrefix(const std::vector<const char16_t*>& texts) {
+    const char16_t* first = nullptr;
+    size_t shared = 0;
+    for (const char16_t* text : texts) {
+        if (!text) continue;
+        if (!first) {
+            first = text;
+            while (first[shared]) ++shared;
+            continue;
+        }
+        size_t i = 0;
+        while (i < shared && text[i] == first[i]) ++i;
+        shared = i;
+        if (shared == 0) break;
+    }
+    return shared;
+}
+
+TextKey TextKeyOf(const char16_t* text, size_t skip) {
     TextKey key;
-    key.cell = cell;
-    const auto* c = reinterpret_cast<const CGridCellBase*>(cell);
-    const char16_t* text = c ? c->GetText() : nullptr;
     if (!text) return key;
-    for (int i = 0; i < 8 && text[i]; ++i) (i < 4 ? key.high : key.low) |= std::uint64_t(std::uint16_t(text[i])) << (16 * (3 - i % 4));
+    key.present = true;
+    text += skip;
+    int i = 0;
+    for (; i < 8 && text[i]; ++i)
+        (i < 4 ? key.high : key.low) |= std::uint64_t(std::uint16_t(text[i])) << (16 * (3 - i % 4));
+    key.rest = text + i;
     return key;
 }
 
-// CompareByText on two keys.
+// CompareByText on two keys of texts that share their skipped units.
 inline int CompareTextKeys(const TextKey& a, const TextKey& b) {
-    if (!a.cell || !b.cell) return 0;
+    if (!a.present || !b.present) return 0;
     if (a.high != b.high) return a.high < b.high ? -1 : 1;
     if (a.low != b.low) return a.low < b.low ? -1 : 1;
-    // Equal first units: the texts differ, if at all, past the eighth.
+    // Equal packed units: both texts ended inside them, or both go on.
     if ((a.low & 0xFFFF) == 0) return 0;
-    return CGridCtrl::CompareByText(a.cell, b.cell, 0);
+    for (const char16_t *ta = a.rest, *tb = b.rest;; ++ta, ++tb) {
+        if (*ta != *tb) return std::uint16_t(*ta) < std::uint16_t(*tb) ? -1 : 1;
+        if (!*ta) return 0;
+    }
 }
 }  // namespace
 
@@ -108,32 +135,40 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     }
     if (!pfnCompare) return FALSE;
 
-    // The rows are sorted as a list of (key cell, row, height) that trade
-    // places in one array; the grid takes the rows and heights back in their
-    // new order, and the cells learn their new rows, once at the end.
-    // Sorting by text compares keys that carry the texts' first units.
+    // The rows are sorted as a list of (key, row, height) that trade places in
+    // one array; the grid takes the rows and heights back in their new order,
+    // and the cells learn their new rows, once at the end. Sorting by text
+    // compares keys that carry the texts' units; an owner's compare function is
+    // given each row's own cell object.
     struct Entry {
         TextKey key;
+        LPARAM cell;
         GRID_ROW* row;
         UINT height;
     };
     const bool byText = pfnCompare == &CGridCtrl::CompareByText;
     std::vector<Entry> entries;
     entries.reserve(size_t(high - low + 1));
+    std::vector<const char16_t*> texts;
+    if (byText) texts.reserve(size_t(high - low + 1));
     for (int row = low; row <= high; ++row) {
-        const LPARAM cell = reinterpret_cast<LPARAM>(ReadCell(row, nCol));
-        TextKey key;
-        key.cell = cell;
-        entries.push_back({byText ? TextKeyOf(cell) : key, m_rows[size_t(row)],
+        CGridCellBase* cell = byText ? ReadCell(row, nCol) : GetCell(row, nCol);
+        if (byText) texts.push_back(cell ? cell->GetText() : nullptr);
+        entries.push_back({TextKey(), reinterpret_cast<LPARAM>(cell), m_rows[size_t(row)],
                            size_t(row) < m_arRowHeights.size() ? UINT(m_arRowHeights[size_t(row)]) : 0u});
+    }
+    if (byText) {
+        const size_t skip = SharedPrefix(texts);
+        for (size_t i = 0; i < entries.size(); ++i) entries[i].key = TextKeyOf(texts[i], skip);
+        texts = {};
     }
     auto swapRows = [&entries, low](int r1, int r2) { std::swap(entries[size_t(r1 - low)], entries[size_t(r2 - low)]); };
     if (byText) {
-        auto keyAt = [&entries, low](int row) { return entries[size_t(row - low)].key; };
+        auto keyAt = [&entries, low](int row) -> const TextKey& { return entries[size_t(row - low)].key; };
         auto compare = [](const TextKey& a, const TextKey& b) { return CompareTextKeys(a, b); };
         QuickSortRows(compare, bAscending, low, high, keyAt, swapRows);
     } else {
-        auto cellAt = [&entries, low](int row) { return entries[size_t(row - low)].key.cell; };
+        auto cellAt = [&entries, low](int row) { return entries[size_t(row - low)].cell; };
         auto compare = [pfnCompare](LPARAM a, LPARAM b) { return pfnCompare(a, b, 0); };
         QuickSortRows(compare, bAscending, low, high, cellAt, swapRows);
     }
@@ -141,6 +176,7 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     std::vector<UINT>& heights = m_arRowHeights.Raw();
     for (int row = low; row <= high; ++row) {
         const Entry& entry = entries[size_t(row - low)];
+        if (entry.row && m_rows[size_t(row)] == entry.row) continue;  // a row that stayed keeps its place
         m_rows[size_t(row)] = entry.row;
         if (size_t(row) < heights.size()) heights[size_t(row)] = entry.height;
         if (!entry.row) continue;
@@ -148,6 +184,9 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
         for (size_t c = 0; c < cells.size(); ++c)
             if (CGridCellBase* cell = cells[c].Cell()) cell->SetCoords(row, int(c));
     }
+    // Rows kept their places on screen while their heights moved: the first
+    // row in view is found again from the scroll position.
+    ForgetTopLeft();
     return TRUE;
 }
 
@@ -158,7 +197,8 @@ void CGridCtrl::QuickSortRows(const Compare& compare, BOOL bAscending, int low, 
     // smaller part is sorted by a nested call and the larger by the next pass,
     // so the nesting never goes deeper than the logarithm of the row count.
     while (low < high) {
-        const auto pivot = keyAt(low + (high - low) / 2);
+        // A copy: the pivot stays the same while rows move.
+        const auto pivot = std::remove_cvref_t<decltype(keyAt(low))>(keyAt(low + (high - low) / 2));
         int lo = low;
         int hi = high;
         while (lo <= hi) {
@@ -166,8 +206,8 @@ void CGridCtrl::QuickSortRows(const Compare& compare, BOOL bAscending, int low, 
                 while (lo < high && compare(keyAt(lo), pivot) < 0) ++lo;
                 while (hi > low && compare(keyAt(hi), pivot) > 0) --hi;
             } else {
-                while (lo < high && compare(pivot, keyAt(lo)) < 0) ++lo;
-                while (hi > low && compare(pivot, keyAt(hi)) > 0) --hi;
+                while (lo < high && compare(keyAt(lo), pivot) > 0) ++lo;
+                while (hi > low && compare(keyAt(hi), pivot) < 0) --hi;
             }
             if (lo <= hi) {
                 if (compare(keyAt(lo), keyAt(hi)) != 0) swapRows(lo, hi);

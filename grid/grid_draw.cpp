@@ -362,6 +362,12 @@ CCellID CGridCtrl::GetTopLeftScrollCell() {
     return m_idTopLeftCache;
 }
 
+void CGridCtrl::ForgetTopLeft() {
+    m_idTopLeftCache = CCellID(-1, -1);
+    m_nTopRowKept = -1;
+    m_nTopRowStart = 0;
+}
+
 void CGridCtrl::KeepTopRow(int row, long long start) {
     m_idTopLeftCache.row = row;
     m_nTopRowKept = row;
@@ -414,18 +420,7 @@ BOOL CGridCtrl::IsOverColumnDivider(CPoint pt) {
 
 CellRange CGridCtrl::GetSelectionBounds() const {
     CellRange bounds(m_nRowCount, m_nColumnCount, -1, -1);
-    if (const CellRange block = m_mapSelected.Block(); block.IsValid()) {
-        bounds.minRow = std::min(bounds.minRow, block.minRow);
-        bounds.minCol = std::min(bounds.minCol, block.minCol);
-        bounds.maxRow = block.maxRow;
-        bounds.maxCol = block.maxCol;
-    }
-    for (const auto& [key, cell] : m_mapSelected.Cells()) {
-        bounds.minRow = std::min(bounds.minRow, cell.row);
-        bounds.minCol = std::min(bounds.minCol, cell.col);
-        bounds.maxRow = std::max(bounds.maxRow, cell.row);
-        bounds.maxCol = std::max(bounds.maxCol, cell.col);
-    }
+    m_mapSelected.Bounds(&bounds);
     return bounds;
 }
 

@@ -125,47 +125,51 @@ void CGridCtrl::SetSelectedRange(int minRow, int minCol, int maxRow, int maxCol,
     if (selectCells) {
         // The owner may change the selection while cells redraw: the map is
         // taken out first and what it held is walked.
-        const CellRange block = m_mapSelected.Block();
-        std::vector<CCellID> selected;
-        selected.reserve(m_mapSelected.Cells().size());
-        for (const auto& [key, cell] : m_mapSelected.Cells()) selected.push_back(cell);
-        m_mapSelected.clear();
-        auto deselect = [&](const CCellID& cell) {
-            if (!IsCellInGrid(cell)) return;
-            SetItemState(cell.row, cell.col, GetItemState(cell.row, cell.col) & ~CIS_SELECTED);
+        CellMap old;
+        old.swap(m_mapSelected);
+        for (const auto& [key, cell] : old) {
+            if (!IsCellInGrid(cell)) continue;
+            StoreState(cell.row, cell.col, GetItemState(cell.row, cell.col) & ~CIS_SELECTED);
             if (!inRange(request, cell.row, cell.col) && onScreen(cell.row, cell.col)) redraw(cell.row, cell.col);
-        };
-        if (block.IsValid())
-            for (int row = block.minRow; row <= block.maxRow; ++row)
-                for (int col = block.minCol; col <= block.maxCol; ++col) deselect(CCellID(row, col));
-        for (const CCellID& cell : selected) deselect(cell);
+        }
+        old.clear();
         if (!(m_bListMode && m_bSingleRowSelection) && allBounds) {
-            std::vector<CCellID> previous;
-            previous.reserve(m_mapPrevSelected.size());
-            for (const auto& [key, cell] : m_mapPrevSelected) previous.push_back(cell);
-            for (const CCellID& cell : previous) {
-                if (!IsCellInGrid(cell)) continue;
-                SetItemState(cell.row, cell.col, GetItemState(cell.row, cell.col) | CIS_SELECTED);
+            // The earlier selection comes back as it was held, blocks and all.
+            CellMap previous = m_mapPrevSelected;
+            previous.ClipTo(m_nRowCount, m_nColumnCount);
+            for (const auto& [key, cell] : previous) {
+                StoreState(cell.row, cell.col, GetItemState(cell.row, cell.col) | CIS_SELECTED);
                 if (onScreen(cell.row, cell.col)) redraw(cell.row, cell.col);
             }
+            previous.swap(old);
+            // Whatever the owner selected meanwhile stays selected too.
+            for (const auto& [key, cell] : m_mapSelected) old.insert(key, cell);
+            old.swap(m_mapSelected);
         }
     }
 
     if (allBounds && maxRow < m_nRowCount && maxCol < m_nColumnCount && minRow <= maxRow && minCol <= maxCol) {
-        // Cells selected into an empty selection are kept as one block.
-        const bool asBlock = selectCells && m_bSelectionEnabled && m_mapSelected.SetBlock(request);
-        for (int row = minRow; row <= maxRow; ++row)
-            for (int col = minCol; col <= maxCol; ++col) {
-                if (asBlock && m_bVirtualMode) {
-                    // Virtual cells have no state of their own: the block is it.
-                    if (onScreen(row, col)) redraw(row, col);
-                    continue;
-                }
-                if (bool(IsCellSelected(row, col)) == bool(selectCells)) continue;
-                const UINT state = GetItemState(row, col);
-                SetItemState(row, col, selectCells ? (state | CIS_SELECTED) : (state & ~CIS_SELECTED));
-                if (onScreen(row, col)) redraw(row, col);
+        // The map takes the range as a block; the cells' bits follow.
+        if (selectCells) m_mapSelected.AddRange(request);
+        else m_mapSelected.RemoveRange(request);
+        if (m_bVirtualMode) {
+            // Virtual cells have no state of their own: the map is it, and
+            // only what is on screen is drawn again.
+            for (const CellRange& shown : {visible, visibleFixed}) {
+                if (!shown.IsValid()) continue;
+                for (int row = std::max(minRow, shown.minRow); row <= std::min(maxRow, shown.maxRow); ++row)
+                    for (int col = std::max(minCol, shown.minCol); col <= std::min(maxCol, shown.maxCol); ++col)
+                        redraw(row, col);
             }
+        } else {
+            for (int row = minRow; row <= maxRow; ++row)
+                for (int col = minCol; col <= maxCol; ++col) {
+                    const UINT state = GetItemState(row, col);
+                    if (bool(state & CIS_SELECTED) == bool(selectCells)) continue;
+                    StoreState(row, col, selectCells ? (state | CIS_SELECTED) : (state & ~CIS_SELECTED));
+                    if (onScreen(row, col)) redraw(row, col);
+                }
+        }
     }
 }
 

@@ -45,10 +45,22 @@ public:
     UINT operator[](size_t i) const { return m_values[i]; }
     Ref operator[](size_t i) { return Ref(this, i); }
 
+    // Growing by a few sizes keeps the sums (O(log n) a size); anything else
+    // rebuilds them at the next question. Throws std::bad_alloc before any
+    // change.
     void resize(size_t n, UINT value = 0) {
-        if (n == m_values.size()) return;
+        const size_t old = m_values.size();
+        if (n == old) return;
+        const bool extend = n > old && !m_stale && m_tree.size() == old && n - old <= old / 8 + 64;
+        reserve(n);
+        if (extend && m_tree.capacity() < n) m_tree.reserve(std::max(n, m_tree.capacity() * 3 / 2));
         m_values.resize(n, value);
-        m_stale = true;
+        if (!extend) {
+            m_stale = true;
+            return;
+        }
+        for (size_t k = old + 1; k <= n; ++k)
+            m_tree.push_back(Counted(value) + TreePrefix(k - 1) - TreePrefix(k - (k & (~k + 1))));
     }
     void clear() {
         m_values.clear();
@@ -60,7 +72,10 @@ public:
         m_tree.swap(other.m_tree);
         std::swap(m_stale, other.m_stale);
     }
-    void reserve(size_t n) { m_values.reserve(n); }
+    // Room for n sizes, growing by half again or more.
+    void reserve(size_t n) {
+        if (m_values.capacity() < n) m_values.reserve(std::max(n, m_values.capacity() * 3 / 2));
+    }
 
     // Sets one size (O(log n) while the sums are current).
     void Set(size_t i, UINT value) {
@@ -128,6 +143,10 @@ private:
 
     long long Prefix(size_t n) const {
         Fresh();
+        return TreePrefix(n);
+    }
+    // The sum of the first n sizes as the tree holds it.
+    long long TreePrefix(size_t n) const {
         long long sum = 0;
         for (size_t k = n; k > 0; k -= k & (~k + 1)) sum += m_tree[k - 1];
         return sum;
