@@ -28,7 +28,7 @@ public:
     // Blocks kept apart at most; past that a block that would be split leaves
     // its cell as an exception instead, and the smallest blocks become cells.
     static constexpr size_t kMaxBlocks = 64;
-    // Blocks smaller than this are held as single cells.
+    // Ranges smaller than this are added as single cells.
     static constexpr long long kSmallBlock = 16;
 
     static Key KeyOf(int row, int col) { return Key(std::uint32_t(row)) | (Key(std::uint32_t(col)) << 32); }
@@ -333,17 +333,11 @@ private:
                     if (joined) m_blocks.erase(m_blocks.begin() + std::ptrdiff_t(j));
                 }
         }
-        // Small blocks, and the smallest while there are too many, are held
-        // as their cells.
-        for (size_t i = 0; i < m_blocks.size();) {
-            if (m_blocks[i].Count() >= kSmallBlock && m_blocks.size() <= kMaxBlocks) {
-                ++i;
-                continue;
-            }
-            size_t victim = i;
-            if (m_blocks[i].Count() >= kSmallBlock)
-                for (size_t j = 0; j < m_blocks.size(); ++j)
-                    if (m_blocks[j].Count() < m_blocks[victim].Count()) victim = j;
+        // While there are too many blocks the smallest are held as their cells.
+        while (m_blocks.size() > kMaxBlocks) {
+            size_t victim = 0;
+            for (size_t j = 1; j < m_blocks.size(); ++j)
+                if (m_blocks[j].Count() < m_blocks[victim].Count()) victim = j;
             const CellRange b = m_blocks[victim];
             m_blocks.erase(m_blocks.begin() + std::ptrdiff_t(victim));
             for (int row = b.minRow; row <= b.maxRow; ++row)
@@ -351,7 +345,6 @@ private:
                     const Key key = KeyOf(row, col);
                     if (!m_out.erase(key)) m_cells[key] = CCellID(row, col);
                 }
-            i = 0;
         }
         if (!m_out.empty()) std::erase_if(m_out, [this](Key key) { return BlockOf(key) < 0; });
     }

@@ -1,6 +1,8 @@
 #include "grid/grid_cell_base.h"
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 #include "grid/grid_cell.h"
 #include "grid/grid_ctrl_base.h"
@@ -13,6 +15,72 @@ namespace {
 
 // The cell's font turned by 90 degrees (text written upwards).
 bool IsVertical(const LOGFONTW* font) { return font && font->lfEscapement == 900; }
+
+
+// Texts up to this many code units are drawn whole.
+constexpr size_t kWholeText = 1024;
+
+bool IsLineEnd(char16_t c) { return c == u'\r' || c == u'\n'; }
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+// How wide one line of text is drawn (line ends left out, as a single-line
+// DrawText leaves them).
+long long LineWidth(CDC* dc, std::u16string_view line) {
+    std::u16string plain;
+    plain.reserve(line.size());
+    for (char16_t c : line)
+        if (!IsLineEnd(c)) plain.push_back(c);
+    return dc->GetTextExtent(plain.data(), int(plain.size())).cx;
+}
+
+// The part of one line that shows in `width` pixels: for a line drawn from
+// its start (left aligned, or cut with an ellipsis), a start of it that
+// reaches past the edge by a few characters. A line laid out from its end or
+// its middle is drawn whole: its glyphs' places depend on its whole width.
+std::u16string_view ShownLine(CDC* dc, std::u16string_view line, long long width, UINT format) {
+    if (line.size() <= kWholeText) return line;
+    const bool ellipsis = (format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) != 0;
+    if (!ellipsis && (format & (DT_RIGHT | DT_CENTER))) return line;
+    const long long reach = width + 4 * dc->GetTextExtent(u"W", 1).cx;
+    for (size_t n = 256;; n *= 2) {
+        if (n >= line.size()) return line;
+        std::u16string_view part = line.substr(0, n);
+        if (IsHighSurrogate(part.back())) part = line.substr(0, n + 1);  // never half a pair
+        if (LineWidth(dc, part) > reach) return part;
+    }
+}
+
+// What DrawText can show of `text` in `rect` with `format`: a long text is cut
+// to the lines that fit and, unless words wrap, to what shows of each line, so
+// drawing costs what shows, not what the cell holds. The picture is the same as
+// drawing the whole text.
+std::u16string ShownText(CDC* dc, const char16_t* text, const CRect& rect, UINT format) {
+    const std::u16string_view all(text ? text : u"");
+    if (all.size() <= kWholeText || !(format & DT_NOPREFIX) || (format & (DT_PATH_ELLIPSIS | DT_CALCRECT)))
+        return std::u16string(all);
+    const long long width = std::max<long long>(0, rect.right - rect.left);
+    if (format & DT_SINGLELINE) return std::u16string(ShownLine(dc, all, width, format));
+
+    // Lines end at CR LF, CR or LF; only the first few can show.
+    const long long lineHeight = std::max<long long>(1, dc->GetTextExtent(u"M", 1).cy);
+    const long long lines = std::max<long long>(0, rect.bottom - rect.top) / lineHeight + 2;
+    std::u16string shown;
+    size_t at = 0;
+    for (long long i = 0; i < lines && at <= all.size(); ++i) {
+        size_t end = at;
+        while (end < all.size() && !IsLineEnd(all[end])) ++end;
+        const std::u16string_view line = all.substr(at, end - at);
+        if (i > 0) shown += u'\n';
+        shown += (format & DT_WORDBREAK) ? line : ShownLine(dc, line, width, format);
+        if (end >= all.size()) break;
+        at = end + (all[end] == u'\r' && end + 1 < all.size() && all[end + 1] == u'\n' ? 2 : 1);
+        if (at == all.size()) {
+            if (i + 1 < lines) shown += u'\n';  // a last, empty line
+            break;
+        }
+    }
+    return shown;
+}
 
 }  // namespace
 
@@ -217,7 +285,9 @@ BOOL CGridCellBase::Draw(CDC* pDC, int row, int col, CRect rect, BOOL erase) {
     GetTextRect(&rect);
     rect.top -= 1;
     rect.bottom += 1;
-    DrawTextW(pDC->GetSafeHdc(), GetText(), -1, &rect, GetFormat() | DT_NOPREFIX);
+    const UINT format = GetFormat() | DT_NOPREFIX;
+    const std::u16string shown = ShownText(pDC, GetText(), rect, format);
+    DrawTextW(pDC->GetSafeHdc(), shown.c_str(), int(shown.size()), &rect, format);
 
     pDC->RestoreDC(saved);
     return TRUE;
@@ -353,7 +423,9 @@ BOOL CGridCellBase::PrintCell(CDC* pDC, int row, int col, CRect rect) {
         rect.left += (image.right - image.left) + margin;
     }
 
-    DrawTextW(pDC->GetSafeHdc(), GetText(), -1, &rect, GetFormat() | DT_NOPREFIX);
+    const UINT format = GetFormat() | DT_NOPREFIX;
+    const std::u16string shown = ShownText(pDC, GetText(), rect, format);
+    DrawTextW(pDC->GetSafeHdc(), shown.c_str(), int(shown.size()), &rect, format);
     pDC->RestoreDC(saved);
     return TRUE;
 }
