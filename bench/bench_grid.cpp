@@ -10,12 +10,24 @@
 // 1,000,000 rows. The first argument is the row count,
 // the second 1 for virtual mode. "cells" counts the cells drawn per paint;
 // "heap_MB" is the heap the grid's rows took (mallinfo2).
+//
+// At the grid's edges, with plain cells: sorting a grid whose every data
+// column holds text, by a column of random texts and by one whose texts share
+// their first eight characters (10,000 to 1,000,000 rows; the exponent from
+// 100,000 to 1,000,000 rows is log10 of the ratio of the two times); a paste
+// of 1 MiB of tab-separated lines into a 1,000,000-row grid whose every cell
+// is selected; 1,000 rows added one at a time at 10,000 and 1,000,000 rows;
+// and the heap a selection of every cell of 1,000,000 rows takes after a
+// Ctrl+click, a paste, a column drag or fewer rows ("selection_MB"); a cell
+// holding 1 MiB of text painted.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include <cstdlib>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "grid/grid_ctrl.h"
 #include "platform/runtime/app.h"
@@ -283,7 +295,206 @@ void BM_GridPaste1MiB(benchmark::State& state) {
 }
 BENCHMARK(BM_GridPaste1MiB)->Args({100, 0})->ArgNames({"rows", "virtual"})->Unit(benchmark::kMillisecond)->Iterations(2);
 
+// ---------------------------------------------------------------------------
+// At the grid's edges
+
+// `n` random capital letters.
+std::u16string RandomText(std::mt19937& random, size_t n) {
+    std::u16string text(n, u'A');
+    for (char16_t& c : text) c = char16_t(u'A' + random() % 26);
+    return text;
+}
+
+// A plain grid of `rows` rows whose every data column holds text; column 1
+// holds random texts of 6 to 12 letters, after a shared 8-letter beginning when
+// `sharedPrefix`.
+std::unique_ptr<CGridCtrl> FilledGrid(int rows, bool sharedPrefix) {
+    std::unique_ptr<CGridCtrl> grid = PlainGrid(rows);
+    std::mt19937 random{unsigned(rows)};
+    for (int r = 1; r < rows; ++r) {
+        std::u16string key = sharedPrefix ? u"STACKID-" : u"";
+        key += RandomText(random, 6 + random() % 7);
+        grid->SetItemText(r, 1, key.c_str());
+        for (int c = 2; c < 5; ++c) grid->SetItemText(r, c, TextOf(r, c).c_str());
+    }
+    return grid;
+}
+
+// Sorting a filled grid by its column of random texts, ascending; each
+// iteration sorts a grid freshly filled in the same random order.
+void BM_GridSortFilled(benchmark::State& state) {
+    g_scene.reset();
+    const int rows = int(state.range(0));
+    const bool shared = state.range(1) != 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<CGridCtrl> grid = FilledGrid(rows, shared);
+        state.ResumeTiming();
+        grid->SortItems(1, TRUE);
+        state.PauseTiming();
+        grid.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_GridSortFilled)
+    ->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})
+    ->ArgNames({"rows", "shared_prefix"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// The heap now, for the memory a step adds.
+struct HeapMark {
+    size_t at = HeapInUse();
+    double MB() const { return (double(HeapInUse()) - double(at)) / 1e6; }
+};
+
+// A windowed plain grid of `rows` rows, 5 columns, one fixed row and column.
+struct EdgeScene {
+    CWnd top;
+    CGridCtrl grid;
+    explicit EdgeScene(int rows) {
+        top.CreateEx(0, nullptr, u"bench", WS_POPUP | WS_VISIBLE, CRect(0, 0, 1020, 620), nullptr, 0);
+        grid.Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(10, 10, 1010, 610), &top, 1);
+        grid.SetColumnCount(5);
+        grid.SetRowCount(rows);
+        grid.SetFixedRowCount(1);
+        grid.SetFixedColumnCount(1);
+        for (int c = 0; c < 5; ++c) grid.SetColumnWidth(c, 150);
+        grid.SendMessage(WM_PAINT);
+    }
+};
+
+// A data object holding `text` as CF_TEXT.
+struct Clip {
+    COleDataSource source;
+    COleDataObject data;
+    explicit Clip(const std::string& text) {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size());
+        std::copy(text.begin(), text.end(), static_cast<char*>(GlobalLock(block)));
+        GlobalUnlock(block);
+        source.CacheGlobalData(CF_TEXT, block);
+        data.Attach(&source);
+    }
+};
+
+// 1 MiB of lines of four tab-separated fields.
+std::string MebibyteOfLines() {
+    std::string text;
+    std::mt19937 random(3);
+    while (text.size() < (1u << 20)) {
+        for (int f = 0; f < 4; ++f) {
+            for (int i = 0; i < 7; ++i) text += char('a' + random() % 26);
+            text += f < 3 ? '\t' : '\r';
+        }
+        text += '\n';
+    }
+    text.resize(1u << 20);
+    return text;
+}
+
+// A real 1 MiB paste into a 1,000,000-row grid whose every cell is selected:
+// "cells" is the cells written, "selection_MB" the heap the paste left.
+void BM_GridPasteMebibyteLines(benchmark::State& state) {
+    g_scene.reset();
+    const std::string text = MebibyteOfLines();
+    long long written = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto scene = std::make_unique<EdgeScene>(int(state.range(0)));
+        scene->grid.OnEditSelectAll();
+        Clip clip(text);
+        const HeapMark mark;
+        state.ResumeTiming();
+        scene->grid.PasteTextToGrid(CCellID(1, 1), &clip.data, TRUE);
+        state.PauseTiming();
+        const CellRange pasted = scene->grid.GetSelectionBounds();
+        written = pasted.Count();
+        state.counters["heap_MB"] = mark.MB();
+        scene.reset();
+        state.ResumeTiming();
+    }
+    state.counters["cells"] = double(written);
+}
+BENCHMARK(BM_GridPasteMebibyteLines)->Arg(1000000)->ArgName("rows")->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// 1,000 rows added one at a time (SetRowCount(n + 1)) to a windowed grid.
+void BM_GridAddRowsOneByOne(benchmark::State& state) {
+    g_scene.reset();
+    EdgeScene scene(int(state.range(0)));
+    for (auto _ : state)
+        for (int i = 0; i < 1000; ++i) scene.grid.SetRowCount(scene.grid.GetRowCount() + 1);
+    // Seconds per (rows x 1e-6): microseconds per row.
+    state.counters["us_per_row"] = benchmark::Counter(double(state.iterations()) * 1000 * 1e-6,
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_GridAddRowsOneByOne)->Arg(10000)->Arg(1000000)->ArgName("rows")->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Every cell of 1,000,000 rows selected, then touched once: 0 a Ctrl+click on
+// a selected cell, 1 a Ctrl+click that adds a block, 2 a paste of two lines,
+// 3 a header column dragged, 4 half the rows dropped. "selection_MB" is the
+// heap the touch added.
+void BM_GridSelectionTouched(benchmark::State& state) {
+    g_scene.reset();
+    const int touch = int(state.range(1));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto scene = std::make_unique<EdgeScene>(int(state.range(0)));
+        CGridCtrl& g = scene->grid;
+        g.m_bColumnDragging = true;
+        g.OnEditSelectAll();
+        Clip clip("a\tb\tc\r\nd\te\tf");
+        const HeapMark mark;
+        state.ResumeTiming();
+        switch (touch) {
+        case 0:
+            g.m_mapPrevSelected = g.m_mapSelected;
+            g.SetSelectedRange(5, 2, 5, 2, FALSE, FALSE);
+            break;
+        case 1:
+            g.m_mapPrevSelected = g.m_mapSelected;
+            g.SetSelectedRange(10, 1, 20, 3, FALSE, TRUE);
+            break;
+        case 2:
+            g.PasteTextToGrid(CCellID(1, 1), &clip.data, TRUE);
+            break;
+        case 3:
+            g.m_nCurrentColumn = 2;
+            g.m_idDropHighlight = CCellID(0, 4);
+            g.OnDrop(nullptr, DROPEFFECT_MOVE, CPoint(0, 0));
+            break;
+        default:
+            g.SetRowCount(g.GetRowCount() / 2);
+            break;
+        }
+        state.PauseTiming();
+        state.counters["selection_MB"] = mark.MB();
+        state.counters["selected"] = double(g.GetSelectedCount());
+        scene.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_GridSelectionTouched)
+    ->ArgsProduct({{1000000}, {0, 1, 2, 3, 4}})
+    ->ArgNames({"rows", "touch"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// A cell holding 1 MiB of text (one line, the default format) painted.
+void BM_GridPaintMebibyteCell(benchmark::State& state) {
+    g_scene.reset();
+    EdgeScene scene(100);
+    std::u16string text;
+    while (text.size() < (1u << 20)) text += u"192.168.100.1";
+    scene.grid.SetItemText(1, 1, text.c_str());
+    for (auto _ : state) {
+        scene.grid.Invalidate();
+        scene.grid.SendMessage(WM_PAINT);
+    }
+}
+BENCHMARK(BM_GridPaintMebibyteCell)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 }  // namespace
+
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -101,7 +101,7 @@ CGridCellBase* CGridCtrlBase::GetCell(int row, int col) const {
         if (slot->IsUntouched()) {
             CGridCell* cell = MakeCell(*slot);
             if (!cell) return nullptr;
-            *slot = cell;
+            *slot = CellSlot::Plain(cell);
         }
         return slot->Cell();
     }

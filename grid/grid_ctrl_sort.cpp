@@ -18,57 +18,89 @@ CGridCtrl* g_sortedGrid = nullptr;
 // A row's key for sorting by text: eight code units of its text from `skip`
 // on (the units that every text of the sorted rows shares are skipped), packed
 // so that comparing the words compares those units as CompareByText does (a
-// text that ends early is padded with 0, which sorts first, as its end does),
-// and the rest of the text. Most comparisons end in the words, without reading
-// the texts, which lie scattered in memory.
+// text that ends early is padded with 0, which sorts first, as its end does).
+// Most comparisons end in the words, without reading the texts, which lie
+// scattered in memory. A key is small, so the sort moves little.
 struct TextKey {
     std::uint64_t high = 0;
     std::uint64_t low = 0;
-    const char16_t* rest = nullptr;  // the text past the packed units
-    bool present = false;            // a cell stands behind the key
+    std::uint32_t index = 0;  // the row's place among the sorted rows before the sort
+    std::uint32_t present = 0;  // 1 when a cell stands behind the key
 };
 
-// How many leading code units every text of `texts` shares (nulls skipped).
-size_t SharedPrefix(const std::vector<const char16_t*>& texts) {
-    const char16_t* first = nullptr;
-    size_t shared = 0;
-    for (const char16_t* text : texts) {
-        if (!text) continue;
-        if (!first) {
-            first = text;
-            while (first[shared]) ++shared;
-            continue;
-        }
-        size_t i = 0;
-        while (i < shared && text[i] == first[i]) ++i;
-        shared = i;
-        if (shared == 0) break;
-    }
-    return shared;
+// Packs up to `count` units of `text` (fewer when it ends) into `words`, four
+// to a word, the first unit highest.
+void Pack(const char16_t* text, std::uint64_t* words, int count) {
+    for (int i = 0; i < count && text[i]; ++i)
+        words[i / 4] |= std::uint64_t(std::uint16_t(text[i])) << (16 * (3 - i % 4));
 }
 
-TextKey TextKeyOf(const char16_t* text, size_t skip) {
-    TextKey key;
-    if (!text) return key;
-    key.present = true;
-    text += skip;
-    int i = 0;
-    for (; i < 8 && text[i]; ++i)
-        (i < 4 ? key.high : key.low) |= std::uint64_t(std::uint16_t(text[i])) << (16 * (3 - i % 4));
-    key.rest = text + i;
-    return key;
-}
-
-// CompareByText on two keys of texts that share their skipped units.
-inline int CompareTextKeys(const TextKey& a, const TextKey& b) {
-    if (!a.present || !b.present) return 0;
+// CompareByText on two keys of texts that share their first units; `rest`
+// holds the texts, whose units from `offset` on follow the packed ones.
+inline int CompareTextKeys(const TextKey& a, const TextKey& b, const std::vector<const char16_t*>& rest,
+                           size_t offset) {
+    if (!a.present || !b.present || a.index == b.index) return 0;  // a row equals itself (the pivot)
     if (a.high != b.high) return a.high < b.high ? -1 : 1;
     if (a.low != b.low) return a.low < b.low ? -1 : 1;
     // Equal packed units: both texts ended inside them, or both go on.
     if ((a.low & 0xFFFF) == 0) return 0;
-    for (const char16_t *ta = a.rest, *tb = b.rest;; ++ta, ++tb) {
+    for (const char16_t *ta = rest[a.index] + offset, *tb = rest[b.index] + offset;; ++ta, ++tb) {
         if (*ta != *tb) return std::uint16_t(*ta) < std::uint16_t(*tb) ? -1 : 1;
         if (!*ta) return 0;
+    }
+}
+
+// The unit at place `unit` (0 to 7) of a key, and its byte at place `depth`
+// (0 to 15, the unit's high byte first).
+inline unsigned UnitOf(const TextKey& key, int unit) {
+    const std::uint64_t word = unit < 4 ? key.high : key.low;
+    return unsigned(word >> (48 - 16 * (unit % 4))) & 0xFFFFu;
+}
+inline unsigned ByteOf(const TextKey& key, int depth) {
+    const unsigned unit = UnitOf(key, depth / 2);
+    return depth % 2 ? unit & 0xFFu : unit >> 8;
+}
+
+// Sorts keys[first, last), whose bytes before `depth` are all equal, by
+// distributing them over their byte at `depth` (in the order of the sort) and
+// sorting each share the same way one byte further on; a share of a few rows,
+// or of keys equal in all eight units, goes to `rest(first, last)`. Keys whose
+// text ended before `depth` are equal already. Every row is moved a constant
+// number of times per byte, so the whole costs about the same per row at any
+// count of rows. Equal keys end in no particular order.
+template <typename Rest>
+void DistributeKeys(std::vector<TextKey>& keys, std::vector<TextKey>& spare, size_t first, size_t last, int depth,
+                    bool ascending, const Rest& rest) {
+    constexpr size_t kFew = 16;
+    for (;; ++depth) {
+        if (last - first <= kFew || depth >= 16) {
+            rest(first, last);
+            return;
+        }
+        // Keys whose text ended (a unit of 0) are all equal.
+        if (depth % 2 == 0 && UnitOf(keys[first], depth / 2) == 0 &&
+            std::all_of(keys.begin() + std::ptrdiff_t(first), keys.begin() + std::ptrdiff_t(last),
+                        [depth](const TextKey& k) { return UnitOf(k, depth / 2) == 0; }))
+            return;
+        std::uint32_t count[256] = {};
+        for (size_t i = first; i < last; ++i) ++count[ByteOf(keys[i], depth)];
+        // All in one share: nothing moves at this byte.
+        if (count[ByteOf(keys[first], depth)] == last - first) continue;
+        std::uint32_t start[257];
+        start[0] = 0;
+        for (unsigned k = 0; k < 256; ++k) start[k + 1] = start[k] + count[ascending ? k : 255 - k];
+        std::uint32_t next[256];
+        std::copy(start, start + 256, next);
+        for (size_t i = first; i < last; ++i) {
+            const unsigned byte = ByteOf(keys[i], depth);
+            spare[first + next[ascending ? byte : 255 - byte]++] = keys[i];
+        }
+        std::copy(spare.begin() + std::ptrdiff_t(first), spare.begin() + std::ptrdiff_t(last),
+                  keys.begin() + std::ptrdiff_t(first));
+        for (unsigned k = 0; k < 256; ++k)
+            if (start[k + 1] - start[k] > 1)
+                DistributeKeys(keys, spare, first + start[k], first + start[k + 1], depth + 1, ascending, rest);
+        return;
     }
 }
 }  // namespace
@@ -135,54 +167,156 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     }
     if (!pfnCompare) return FALSE;
 
-    // The rows are sorted as a list of (key, row, height) that trade places in
-    // one array; the grid takes the rows and heights back in their new order,
-    // and the cells learn their new rows, once at the end. Sorting by text
+    // The rows are sorted as a list of small keys that trade places in one
+    // array; the grid takes the rows and heights back in their new order, and
+    // the cells learn their new rows, once at the end. Sorting by text
     // compares keys that carry the texts' units; an owner's compare function is
     // given each row's own cell object.
-    struct Entry {
-        TextKey key;
-        LPARAM cell;
-        GRID_ROW* row;
-        UINT height;
-    };
+    //
+    // The rows' cells and texts lie scattered in memory: each pass over them
+    // asks for what it will read some rows ahead (a prefetch), so that the
+    // reads overlap instead of waiting one after another.
+    constexpr size_t kAhead = 32;
     const bool byText = pfnCompare == &CGridCtrl::CompareByText;
-    std::vector<Entry> entries;
-    entries.reserve(size_t(high - low + 1));
-    std::vector<const char16_t*> texts;
-    if (byText) texts.reserve(size_t(high - low + 1));
-    for (int row = low; row <= high; ++row) {
-        CGridCellBase* cell = byText ? ReadCell(row, nCol) : GetCell(row, nCol);
-        if (byText) texts.push_back(cell ? cell->GetText() : nullptr);
-        entries.push_back({TextKey(), reinterpret_cast<LPARAM>(cell), m_rows[size_t(row)],
-                           size_t(row) < m_arRowHeights.size() ? UINT(m_arRowHeights[size_t(row)]) : 0u});
-    }
+    const size_t n = size_t(high - low + 1);
+    const size_t physical = size_t(nCol) < m_vecColumnOrder.size() ? size_t(m_vecColumnOrder[size_t(nCol)]) : size_t(nCol);
+    // Each row as it was: its cells, its height, and whether it holds cell
+    // objects to be told their new place (a plain cell that the grid made
+    // does nothing with it).
+    struct Row {
+        GRID_ROW* cells;
+        UINT height;
+        bool tell;
+    };
+    std::vector<Row> rows(n);
+    std::vector<LPARAM> cells(n);
+    std::vector<TextKey> keys(n);
+    std::vector<const char16_t*> rest(byText ? n : 0);
+    // The units that every text shares decide nothing: the keys start past
+    // them. How many there are is guessed from the first rows' texts, each
+    // text is packed past the guess while it is at hand, and a text that
+    // shares less sends every text through a second packing.
+    const char16_t* first = nullptr;  // the first text
+    size_t guess = 0;                 // units the first texts share
+    size_t skip = 0;                  // units that every text shares, up to the guess
+    auto cellOf = [&](size_t i) {
+        CGridCellBase* cell = byText ? ReadCell(low + int(i), nCol) : GetCell(low + int(i), nCol);
+        cells[i] = reinterpret_cast<LPARAM>(cell);
+        if (cell) __builtin_prefetch(cell);
+    };
+    // One pass in four steps a row: its cells' block is asked for, then its
+    // cell, then its text, and then the row is taken.
+    for (size_t i = 0; i < std::min(n, 2 * kAhead); ++i) cellOf(i);
     if (byText) {
-        const size_t skip = SharedPrefix(texts);
-        for (size_t i = 0; i < entries.size(); ++i) entries[i].key = TextKeyOf(texts[i], skip);
-        texts = {};
+        for (size_t i = 0; i < std::min(n, 2 * kAhead); ++i) {
+            const auto* cell = reinterpret_cast<const CGridCellBase*>(cells[i]);
+            const char16_t* text = cell ? cell->GetText() : nullptr;
+            if (!text) continue;
+            if (!first) {
+                first = text;
+                while (first[guess]) ++guess;
+            } else {
+                size_t k = 0;
+                while (k < guess && text[k] == first[k]) ++k;
+                guess = k;
+            }
+        }
+        skip = guess;
     }
-    auto swapRows = [&entries, low](int r1, int r2) { std::swap(entries[size_t(r1 - low)], entries[size_t(r2 - low)]); };
+    for (size_t i = 0; i < n; ++i) {
+        const size_t row = size_t(low) + i;
+        if (i + 3 * kAhead < n)
+            if (GRID_ROW* ahead = m_rows[row + 3 * kAhead]) __builtin_prefetch(ahead->begin() + physical);
+        if (i + 2 * kAhead < n) cellOf(i + 2 * kAhead);
+        if (byText && i + kAhead < n)
+            if (const auto* ahead = reinterpret_cast<const CGridCellBase*>(cells[i + kAhead]))
+                __builtin_prefetch(ahead->GetText());
+        Row& r = rows[i];
+        r.cells = m_rows[row];
+        r.height = row < m_arRowHeights.size() ? UINT(m_arRowHeights[row]) : 0u;
+        r.tell = r.cells && std::any_of(r.cells->begin(), r.cells->end(),
+                                        [](const CellSlot& slot) { return !slot.IsPlain() && slot.Cell(); });
+        keys[i].index = std::uint32_t(i);
+        if (!byText || !cells[i]) continue;
+        const char16_t* text = reinterpret_cast<const CGridCellBase*>(cells[i])->GetText();
+        rest[i] = text;
+        keys[i].present = 1;
+        size_t k = 0;
+        while (k < guess && text[k] == first[k]) ++k;
+        skip = std::min(skip, k);
+        if (k < guess) continue;  // packed in the second pass
+        std::uint64_t words[2] = {};
+        Pack(text + guess, words, 8);
+        keys[i].high = words[0];
+        keys[i].low = words[1];
+    }
+    if (byText && skip < guess) {
+        for (size_t i = 0; i < n; ++i) {
+            if (i + kAhead < n && rest[i + kAhead]) __builtin_prefetch(rest[i + kAhead] + skip);
+            if (!rest[i]) continue;
+            std::uint64_t words[2] = {};
+            Pack(rest[i] + skip, words, 8);
+            keys[i].high = words[0];
+            keys[i].low = words[1];
+        }
+    }
+    auto swapRows = [&keys, low](int r1, int r2) { std::swap(keys[size_t(r1 - low)], keys[size_t(r2 - low)]); };
     if (byText) {
-        auto keyAt = [&entries, low](int row) -> const TextKey& { return entries[size_t(row - low)].key; };
-        auto compare = [](const TextKey& a, const TextKey& b) { return CompareTextKeys(a, b); };
-        QuickSortRows(compare, bAscending, low, high, keyAt, swapRows);
+        auto keyAt = [&keys, low](int row) -> const TextKey& { return keys[size_t(row - low)]; };
+        auto compare = [&rest, skip](const TextKey& a, const TextKey& b) {
+            return CompareTextKeys(a, b, rest, skip + 8);
+        };
+        const bool allPresent = std::all_of(keys.begin(), keys.end(), [](const TextKey& k) { return k.present; });
+        if (allPresent) {
+            // Texts order the rows by their units: many rows are first spread
+            // by their units, and the quicksort orders what shares them.
+            std::vector<TextKey> spare(n);
+            auto quick = [&](size_t first, size_t last) {
+                if (last - first > 1)
+                    QuickSortRows(compare, bAscending, low + int(first), low + int(last) - 1, keyAt, swapRows);
+            };
+            // All rows at once are spread by their whole first unit in one
+            // pass, into the spare array, which then holds the keys.
+            std::vector<std::uint32_t> start(65537, 0);
+            for (const TextKey& key : keys) ++start[(bAscending ? UnitOf(key, 0) : 65535 - UnitOf(key, 0)) + 1];
+            for (size_t u = 1; u < start.size(); ++u) start[u] += start[u - 1];
+            std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+            for (const TextKey& key : keys) spare[next[bAscending ? UnitOf(key, 0) : 65535 - UnitOf(key, 0)]++] = key;
+            keys.swap(spare);
+            for (size_t u = 0; u < 65536; ++u) {
+                const unsigned unit = bAscending ? unsigned(u) : unsigned(65535 - u);
+                if (start[u + 1] - start[u] > 1 && unit != 0)
+                    DistributeKeys(keys, spare, start[u], start[u + 1], 2, bAscending, quick);
+            }
+        } else {
+            // A row without a cell compares equal to every other: only the
+            // quicksort gives such rows their places.
+            QuickSortRows(compare, bAscending, low, high, keyAt, swapRows);
+        }
     } else {
-        auto cellAt = [&entries, low](int row) { return entries[size_t(row - low)].cell; };
+        auto cellAt = [&keys, &cells, low](int row) { return cells[keys[size_t(row - low)].index]; };
         auto compare = [pfnCompare](LPARAM a, LPARAM b) { return pfnCompare(a, b, 0); };
         QuickSortRows(compare, bAscending, low, high, cellAt, swapRows);
     }
 
     std::vector<UINT>& heights = m_arRowHeights.Raw();
-    for (int row = low; row <= high; ++row) {
-        const Entry& entry = entries[size_t(row - low)];
-        if (entry.row && m_rows[size_t(row)] == entry.row) continue;  // a row that stayed keeps its place
-        m_rows[size_t(row)] = entry.row;
-        if (size_t(row) < heights.size()) heights[size_t(row)] = entry.height;
-        if (!entry.row) continue;
-        GRID_ROW& cells = *entry.row;
-        for (size_t c = 0; c < cells.size(); ++c)
-            if (CGridCellBase* cell = cells[c].Cell()) cell->SetCoords(row, int(c));
+    for (size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n) __builtin_prefetch(&rows[keys[i + kAhead].index]);
+        if (i + kAhead / 2 < n)
+            if (const Row& ahead = rows[keys[i + kAhead / 2].index]; ahead.tell)
+                for (const CellSlot& slot : *ahead.cells)
+                    if (const CGridCellBase* cell = slot.Cell()) __builtin_prefetch(cell);
+        const size_t row = size_t(low) + i;
+        const size_t from = keys[i].index;
+        if (from == i) continue;  // a row that stayed keeps its place
+        const Row& moved = rows[from];
+        m_rows[row] = moved.cells;
+        if (row < heights.size()) heights[row] = moved.height;
+        if (!moved.tell) continue;
+        GRID_ROW& rowCells = *moved.cells;
+        for (size_t c = 0; c < rowCells.size(); ++c)
+            if (!rowCells[c].IsPlain())
+                if (CGridCellBase* cell = rowCells[c].Cell()) cell->SetCoords(int(row), int(c));
     }
     // Rows kept their places on screen while their heights moved: the first
     // row in view is found again from the scroll position.

@@ -6,10 +6,11 @@
 // grid made it, the cell in brief: the format the cell was made with (its
 // default cell's format at that moment) and its state bits, packed into the
 // slot's own word and told apart from a pointer by the word's lowest bit (a
-// cell object's address is always even). Such an untouched cell costs its slot
-// and nothing else; the grid makes its object when something is to be written
-// to it (CGridCtrlBase::GetCell), and it then reads exactly as the object would
-// have read had it been made at the start.
+// cell object's address is a multiple of 4). Such an untouched cell costs its
+// slot and nothing else; the grid makes its object when something is to be
+// written to it (CGridCtrlBase::GetCell), and it then reads exactly as the
+// object would have read had it been made at the start. An object the grid
+// made that way is marked by the word's second bit.
 #pragma once
 
 #include <cstddef>
@@ -39,9 +40,21 @@ public:
     // Whether an untouched cell can hold `state` (the lower 24 bits only).
     static bool Fits(UINT state) { return (state & ~kStateBits) == 0; }
 
+    // A cell object of the plain class (exactly CGridCell) that the grid made
+    // for an untouched cell; the mark lets a sort pass it by, as moving such a
+    // cell asks nothing of it.
+    static CellSlot Plain(CGridCellBase* cell) {
+        CellSlot slot(cell);
+        if (cell) slot.m_word |= 2u;
+        return slot;
+    }
+
     bool IsUntouched() const { return m_word & 1u; }
+    bool IsPlain() const { return (m_word & 3u) == 2u; }
     // The cell object, or null (no cell, or an untouched one).
-    CGridCellBase* Cell() const { return IsUntouched() ? nullptr : reinterpret_cast<CGridCellBase*>(m_word); }
+    CGridCellBase* Cell() const {
+        return IsUntouched() ? nullptr : reinterpret_cast<CGridCellBase*>(m_word & ~std::uintptr_t(3));
+    }
     // Neither an object nor an untouched cell.
     bool IsEmpty() const { return m_word == 0; }
     // An untouched cell's format and state.
@@ -51,7 +64,7 @@ public:
     std::uintptr_t Word() const { return m_word; }
 
     friend bool operator==(const CellSlot& slot, const CGridCellBase* cell) {
-        return slot.m_word == reinterpret_cast<std::uintptr_t>(cell);
+        return !slot.IsUntouched() && slot.Cell() == cell;
     }
 
 private:

@@ -470,3 +470,57 @@ TEST(GridEdges, ALongTextIsPaintedAsItsVisiblePartWouldBe) {
         }
     }
 }
+
+// ---------------------------------------------------------------------------
+// Sorting many rows by text
+
+TEST(GridEdges, ManyRowsSortByTextAsTheirTextsCompareUnitByUnit) {
+    // Texts drawn from a few beginnings and a small alphabet (so that many
+    // share long beginnings or are equal), with units past ASCII; in some
+    // grids the first rows share more than the rest.
+    struct Case {
+        const char* name;
+        std::vector<std::u16string> beginnings;
+        std::u16string alphabet;
+        int rows;
+        bool firstRowsAlike;
+    };
+    const Case cases[] = {
+        {"random letters", {u""}, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ", 6000, false},
+        {"one shared beginning", {u"STACKID-"}, u"abc", 6000, false},
+        {"first rows alike", {u"192.168.100.", u"192.168.1", u"10."}, u"0123456789", 6000, true},
+        {"units past ASCII", {u"\u00e9t", u"\uac00", u"\U0001F600x"}, u"a\u00ff\u0100\uffff\U0001F600", 5000, false},
+        {"long equal runs", {u"same text that runs past sixteen units"}, u"x", 5000, false},
+    };
+    std::mt19937 random(11);
+    for (const Case& c : cases) {
+        for (bool ascending : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (ascending ? " ascending" : " descending"));
+            CGridCtrl grid;
+            grid.SetColumnCount(3);
+            grid.SetRowCount(c.rows);
+            grid.SetFixedRowCount(1);
+            std::vector<std::u16string> texts;
+            for (int r = 1; r < c.rows; ++r) {
+                std::u16string text = c.beginnings[random() % c.beginnings.size()];
+                if (c.firstRowsAlike && r < 200) text = c.beginnings[0];
+                const size_t length = random() % 14;
+                for (size_t i = 0; i < length; ++i) text += c.alphabet[random() % c.alphabet.size()];
+                texts.push_back(text);
+                grid.SetItemText(r, 1, text.c_str());
+                grid.SetItemText(r, 2, Wide(std::to_string(r)).c_str());
+            }
+            ASSERT_TRUE(grid.SortItems(1, ascending));
+            std::vector<std::u16string> expected = texts;
+            std::sort(expected.begin(), expected.end());  // by unsigned code unit
+            if (!ascending) std::reverse(expected.begin(), expected.end());
+            std::multiset<std::pair<std::u16string, std::u16string>> rowsBefore, rowsAfter;
+            for (int r = 1; r < c.rows; ++r) {
+                ASSERT_EQ(grid.GetItemText(r, 1), expected[size_t(r - 1)]) << "row " << r;
+                rowsAfter.insert({grid.GetItemText(r, 1), grid.GetItemText(r, 2)});
+                rowsBefore.insert({texts[size_t(r - 1)], Wide(std::to_string(r))});
+            }
+            EXPECT_EQ(rowsAfter, rowsBefore) << "each row kept its cells together";
+        }
+    }
+}
