@@ -59,17 +59,27 @@ public:
             m_stale = true;
             return;
         }
-        for (size_t k = old + 1; k <= n; ++k)
-            m_tree.push_back(Counted(value) + TreePrefix(k - 1) - TreePrefix(k - (k & (~k + 1))));
+        // Node k holds the sizes (k - lowbit(k), k]: the new size and the
+        // nodes just below it, which lie near the end (a few steps a size on
+        // average, in memory that was touched last).
+        for (size_t k = old + 1; k <= n; ++k) {
+            long long node = Counted(value);
+            const size_t floor = k - (k & (~k + 1));
+            for (size_t j = k - 1; j > floor; j -= j & (~j + 1)) node += m_tree[j - 1];
+            m_tree.push_back(node);
+        }
+        m_total += Counted(value) * static_cast<long long>(n - old);
     }
     void clear() {
         m_values.clear();
         m_tree.clear();
+        m_total = 0;
         m_stale = false;
     }
     void swap(SizeArray& other) noexcept {
         m_values.swap(other.m_values);
         m_tree.swap(other.m_tree);
+        std::swap(m_total, other.m_total);
         std::swap(m_stale, other.m_stale);
     }
     // Room for n sizes, growing by half again or more.
@@ -82,6 +92,7 @@ public:
         const long long delta = Counted(value) - Counted(m_values[i]);
         m_values[i] = value;
         if (m_stale || delta == 0) return;
+        m_total += delta;
         for (size_t k = i + 1; k <= m_tree.size(); k += k & (~k + 1)) m_tree[k - 1] += delta;
     }
     // Exchanges two sizes.
@@ -110,6 +121,10 @@ public:
         first = std::max(first, 0LL);
         last = std::min(last, static_cast<long long>(m_values.size()));
         if (last <= first) return 0;
+        if (first == 0 && last == static_cast<long long>(m_values.size())) {
+            Fresh();
+            return m_total;
+        }
         // A few sizes (the fixed rows, a scroll's step) are added up directly.
         if (last - first <= kDirectSpan) {
             long long sum = 0;
@@ -154,6 +169,8 @@ private:
     void Fresh() const {
         if (!m_stale && m_tree.size() == m_values.size()) return;
         m_tree.assign(m_values.size(), 0);
+        m_total = 0;
+        for (UINT value : m_values) m_total += Counted(value);
         for (size_t k = 1; k <= m_tree.size(); ++k) {
             m_tree[k - 1] += Counted(m_values[k - 1]);
             const size_t parent = k + (k & (~k + 1));
@@ -164,5 +181,6 @@ private:
 
     std::vector<UINT> m_values;
     mutable std::vector<long long> m_tree;  // 1-based Fenwick tree, stored from 0
+    mutable long long m_total = 0;  // all sizes, while the sums are current
     mutable bool m_stale = false;
 };
