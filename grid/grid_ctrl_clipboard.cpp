@@ -78,11 +78,10 @@ void CGridCtrl::SetCellTextByUser(int nRow, int nCol, LPCTSTR text) {
 
 void CGridCtrl::CutSelectedText() {
     if (!m_bEditable) return;
-    // A snapshot: each change may move cells in and out of the selection.
-    std::vector<CCellID> cells;
-    cells.reserve(m_mapSelected.size());
-    for (const auto& [key, cell] : m_mapSelected) cells.push_back(cell);
-    for (const CCellID& cell : cells) SetCellTextByUser(cell.row, cell.col, u"");
+    // A snapshot (as the map holds it, blocks and all): each change may move
+    // cells in and out of the selection.
+    const CellMap cells = m_mapSelected;
+    for (const auto& [key, cell] : cells) SetCellTextByUser(cell.row, cell.col, u"");
 }
 
 // ---------------------------------------------------------------------------
