@@ -1,8 +1,13 @@
 // The grid window: sorting the non-fixed rows by one column.
 //
-// Cells stored in the grid are sorted by a quicksort over their rows' pointers
-// and heights, never moving cells. In virtual mode the owner
-// keeps the data and only the row order is rearranged, by a stable sort.
+// Cells stored in the grid are sorted by moving their rows' pointers and
+// heights, never the cells. With an owner's compare function a quicksort calls
+// it with each row's cell and the middle row's cell, the pivot; by text, rows
+// are first spread by the units of their texts and the quicksort orders what
+// shares them, so that a million rows cost about ten times what a hundred
+// thousand do (no order of equal rows is promised either way). In virtual mode
+// the owner keeps the data and only the row order is rearranged, by a stable
+// sort.
 #include <algorithm>
 #include <cstdint>
 #include <type_traits>
