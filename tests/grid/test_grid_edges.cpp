@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "grid/cell_map.h"
+#include "grid/grid_sums.h"
 #include "grid/grid_cell_check.h"
 #include "tests/grid/grid_input_fixture.h"
 #include "tests/support/pixel_harness.h"
@@ -523,4 +524,49 @@ TEST(GridEdges, ManyRowsSortByTextAsTheirTextsCompareUnitByUnit) {
             EXPECT_EQ(rowsAfter, rowsBefore) << "each row kept its cells together";
         }
     }
+}
+
+// ---------------------------------------------------------------------------
+// Row heights grown one at a time
+
+TEST(GridEdges, HeightSumsStayRightWhileRowsAreAddedOneAtATime) {
+    std::mt19937 random(5);
+    SizeArray sizes;
+    std::vector<long long> model;
+    auto check = [&](int step) {
+        ASSERT_EQ(sizes.size(), model.size());
+        std::vector<long long> prefix(model.size() + 1, 0);
+        for (size_t i = 0; i < model.size(); ++i) prefix[i + 1] = prefix[i] + model[i];
+        ASSERT_EQ(sizes.Sum(0, (long long)model.size()), prefix.back()) << "step " << step;
+        for (int probe = 0; probe < 8 && !model.empty(); ++probe) {
+            const size_t a = random() % model.size(), b = a + random() % (model.size() - a + 1);
+            ASSERT_EQ(sizes.Sum((long long)a, (long long)b), prefix[b] - prefix[a]) << "step " << step;
+            const long long target = random() % (prefix.back() + 2);
+            const size_t reached = size_t(std::lower_bound(prefix.begin(), prefix.end(), target) - prefix.begin());
+            ASSERT_EQ(sizes.LowerBound(target), std::min(reached, model.size())) << "step " << step;
+        }
+    };
+    for (int step = 0; step < 3000; ++step) {
+        const unsigned pick = random() % 10;
+        if (pick < 6) {  // one row more, the common case
+            const UINT h = random() % 40;
+            sizes.resize(sizes.size() + 1, h);
+            model.push_back(h);
+        } else if (pick == 6) {  // many at once
+            const size_t n = model.size() + 1 + random() % 300;
+            sizes.resize(n, 7);
+            model.resize(n, 7);
+        } else if (pick == 7 && !model.empty()) {  // a few fewer
+            const size_t n = model.size() - std::min<size_t>(model.size(), random() % 10);
+            sizes.resize(n);
+            model.resize(n);
+        } else if (!model.empty()) {  // one height changed
+            const size_t i = random() % model.size();
+            const UINT h = random() % 60;
+            sizes[i] = h;
+            model[i] = h;
+        }
+        check(step);
+    }
+    EXPECT_GT(model.size(), 1000u);
 }
