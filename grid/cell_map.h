@@ -78,6 +78,7 @@ public:
         }
         // Past the exceptions.
         void Settle() {
+            if (m_map->m_out.empty()) return;
             while (m_block < m_map->m_blocks.size() && m_map->m_out.count(KeyOf(m_at.row, m_at.col))) Step();
         }
 
