@@ -45,12 +45,19 @@ public:
     UINT operator[](size_t i) const { return m_values[i]; }
     Ref operator[](size_t i) { return Ref(this, i); }
 
-    // Growing by a few sizes keeps the sums (O(log n) a size); anything else
-    // rebuilds them at the next question. Throws std::bad_alloc before any
-    // change.
+    // Shrinking, or growing by a few sizes, keeps the sums (a few steps a
+    // size); growing by many rebuilds them at the next question. Throws
+    // std::bad_alloc before any change.
     void resize(size_t n, UINT value = 0) {
         const size_t old = m_values.size();
         if (n == old) return;
+        if (n < old && !m_stale && m_tree.size() == old) {
+            // Node k sums sizes at or below k: the nodes that stay are right.
+            for (size_t i = n; i < old; ++i) m_total -= Counted(m_values[i]);
+            m_values.resize(n);
+            m_tree.resize(n);
+            return;
+        }
         const bool extend = n > old && !m_stale && m_tree.size() == old && n - old <= old / 8 + 64;
         reserve(n);
         if (extend && m_tree.capacity() < n) m_tree.reserve(std::max(n, m_tree.capacity() * 3 / 2));
