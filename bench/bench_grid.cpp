@@ -231,8 +231,11 @@ void BM_GridSort(benchmark::State& state) {
 BENCHMARK(BM_GridSort)->Apply(Sizes)->Iterations(2);
 
 // A grid of plain cells without a window, 5 columns, one fixed row and column.
-std::unique_ptr<CGridCtrl> PlainGrid(int rows) {
-    auto grid = std::make_unique<CGridCtrl>();
+// A grid of a class derived from the grid's, as an owner may make one.
+class DerivedGrid : public CGridCtrl {};
+
+std::unique_ptr<CGridCtrl> PlainGrid(int rows, bool derived = false) {
+    std::unique_ptr<CGridCtrl> grid = derived ? std::make_unique<DerivedGrid>() : std::make_unique<CGridCtrl>();
     grid->SetColumnCount(5);
     grid->SetRowCount(rows);
     grid->SetFixedRowCount(1);
@@ -241,7 +244,8 @@ std::unique_ptr<CGridCtrl> PlainGrid(int rows) {
 }
 
 // Empty cells: the heap that rows x 5 columns of them take ("heap_MB", with the
-// fixed row and column set), and what select all adds to it ("select_MB").
+// fixed row and column set), and what select all adds to it ("select_MB"), in a
+// grid of the grid's own class and of a derived one.
 void BM_GridEmptyRows(benchmark::State& state) {
     g_scene.reset();
     const int rows = int(state.range(0));
@@ -249,7 +253,7 @@ void BM_GridEmptyRows(benchmark::State& state) {
         state.PauseTiming();
         const size_t before = HeapInUse();
         state.ResumeTiming();
-        std::unique_ptr<CGridCtrl> grid = PlainGrid(rows);
+        std::unique_ptr<CGridCtrl> grid = PlainGrid(rows, state.range(1) != 0);
         state.PauseTiming();
         state.counters["heap_MB"] = double(HeapInUse() - before) / 1e6;
         const size_t unselected = HeapInUse();
@@ -259,7 +263,11 @@ void BM_GridEmptyRows(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_GridEmptyRows)->Arg(100000)->Arg(1000000)->ArgName("rows")->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_GridEmptyRows)
+    ->ArgsProduct({{100000, 1000000}, {0, 1}})
+    ->ArgNames({"rows", "derived"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // Sorting plain cells by a column that holds text (the other columns empty),
 // to 1,000,000 rows.
