@@ -511,14 +511,43 @@ static QImage* PictureUnder(QPainter* painter, QPoint* widgetOrigin) {
     return image;
 }
 
-bool WindowImpl::PaintsDirectly() const {
-    if (!widget || ownPicture || !widget->isVisible() || g_directPaints > 0) return false;
+// The backing store's picture of a shown window, when it is one the layer can
+// draw on in place; else null.
+static const QImage* StorePicture(const QWidget* widget) {
     QBackingStore* store = widget->backingStore();
     QPaintDevice* device = store ? store->paintDevice() : nullptr;
-    if (!device || device->devType() != QInternal::Image) return false;
+    if (!device || device->devType() != QInternal::Image) return nullptr;
     // (Before Qt first paints the window its backing store may have no picture yet.)
     const auto* picture = static_cast<const QImage*>(device);
-    return PlainPicture(*picture) && picture->rect().contains(ClientOnTopLevel());
+    return PlainPicture(*picture) ? picture : nullptr;
+}
+
+// Which pixel buffer a picture is: a new picture (a resized backing store) is
+// another one, even where it reuses the same memory, while painting on a
+// picture keeps it the same.
+static qint64 PictureId(const QImage& picture) { return picture.cacheKey() >> 32; }
+
+bool WindowImpl::AheadStands(const QImage& picture, const QRect& where) const {
+    return aheadWhere == where && aheadPicture == PictureId(picture);
+}
+
+void WindowImpl::NoteAhead(const QImage& picture, const QRect& where, const QRegion& part) {
+    if (!AheadStands(picture, where)) paintedAhead = QRegion();
+    aheadWhere = where;
+    aheadPicture = PictureId(picture);
+    paintedAhead += part;
+}
+
+bool WindowImpl::StoreAwaitsResize() const {
+    if (!widget || ownPicture || !widget->isVisible()) return false;
+    const QImage* picture = StorePicture(widget);
+    return picture && picture->size() != widget->window()->size();
+}
+
+bool WindowImpl::PaintsDirectly() const {
+    if (!widget || ownPicture || !widget->isVisible() || g_directPaints > 0) return false;
+    const QImage* picture = StorePicture(widget);
+    return picture && picture->size() == widget->window()->size() && picture->rect().contains(ClientOnTopLevel());
 }
 
 void WindowImpl::PaintAhead(const QRegion& region) {
@@ -530,7 +559,7 @@ void WindowImpl::PaintAhead(const QRegion& region) {
     const QPoint origin = w->mapTo(w->window(), QPoint(0, 0));
     const QRect where = ClientOnTopLevel();
     // What was painted ahead of the same frame before stays painted.
-    const QRegion earlier = aheadWhere == where ? paintedAhead : QRegion();
+    const QRegion earlier = AheadStands(*picture, where) ? paintedAhead : QRegion();
     store->beginPaint(region.translated(origin));
     ++g_directPaints;
     PaintInto(picture, origin, region, true);
@@ -539,9 +568,8 @@ void WindowImpl::PaintAhead(const QRegion& region) {
     WindowImpl* self = FromHandle(h);
     if (!self || !self->widget) return;
     // Qt shows it with its next frame: that paint finds it painted.
-    self->aheadWhere = where;
-    self->paintedAhead =
-        earlier + (region.translated(-self->ClientOrigin()) & QRect(QPoint(0, 0), self->ClientSize()));
+    self->paintedAhead = earlier;
+    self->NoteAhead(*picture, where, region.translated(-self->ClientOrigin()) & QRect(QPoint(0, 0), self->ClientSize()));
     self->widget->update(region);
 }
 
@@ -576,7 +604,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     const bool screenAsked = fromQt && onScreen;
     if (screenAsked) {
         // What the parent painted again just now, with this window, stands.
-        if (aheadWhere == where) area -= paintedAhead;
+        if (AheadStands(*picture, where)) area -= paintedAhead;
         paintedAhead = QRegion();
         if (area.isEmpty()) {
             NothingWaits();
@@ -687,9 +715,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
         k->PaintInto(picture, kidOrigin, part.translated(k->ClientOrigin()), false);
         // What the child waited to have painted is painted now.
         if (WindowImpl* again = FromHandle(kidHandle); again && !again->inPaint && onScreen) {
-            if (again->aheadWhere != kidWhere) again->paintedAhead = QRegion();
-            again->aheadWhere = kidWhere;
-            again->paintedAhead += part;
+            again->NoteAhead(*picture, kidWhere, part);
             if ((again->Waiting() - part).isEmpty()) again->NothingWaits();
         }
     }

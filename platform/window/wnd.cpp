@@ -780,6 +780,11 @@ void CWnd::UpdateWindow() {
         w->update();
         return;
     }
+    if (m_impl->StoreAwaitsResize()) {
+        // Qt paints all of the window into a new picture with its next frame.
+        w->update();
+        return;
+    }
     if (m_impl->PaintsDirectly()) {
         // What waits to be painted is painted now into what the screen shows,
         // so a context on the window reads it when this returns; the screen

@@ -81,12 +81,19 @@ struct WindowImpl {
     // store may draw in (its device contexts are clipped to it).
     QRegion paintRegion;
     // What its parent's paint painted of it again since Qt last asked it to
-    // paint (Qt may ask for it in the same pass), at `aheadWhere`.
+    // paint (Qt may ask for it in the same pass), at `aheadWhere` in the
+    // picture `aheadPicture` (PictureId): a picture Qt replaced since (a
+    // resized window's backing store) holds none of it.
     QRegion paintedAhead;
+    qint64 aheadPicture = 0;
     // The window shows a picture of its own (a tool popup): it neither paints
     // into the backing store nor draws there through a device context.
     bool ownPicture = false;
     QRect aheadWhere;
+    // Whether what was painted ahead at `where` in `picture` still stands there.
+    bool AheadStands(const QImage& picture, const QRect& where) const;
+    // Notes `part` (client coordinates) as painted ahead at `where` in `picture`.
+    void NoteAhead(const QImage& picture, const QRect& where, const QRegion& part);
     bool eraseRequested = true;
     bool erasePending = false;
     bool inPaint = false;
@@ -149,7 +156,13 @@ struct WindowImpl {
     void PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& region, bool fromQt);
     // Whether the window is shown on a backing store whose picture it can paint
     // into, and no such paint is under way (Qt paints one window at a time).
+    // Not while the top-level window's size differs from its backing store's:
+    // Qt makes a new picture of the new size before its next frame and paints
+    // all of it, so whatever was painted into the old one is lost.
     bool PaintsDirectly() const;
+    // The window is shown on a backing store that Qt replaces, and paints
+    // whole, with its next frame (the top-level window was resized).
+    bool StoreAwaitsResize() const;
     // The client area where it stands in its top-level window's picture.
     QRect ClientOnTopLevel() const;
     // What the window waits to have painted (client coordinates), and

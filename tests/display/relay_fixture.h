@@ -38,15 +38,17 @@ constexpr int kBarWidth = 212;            // three segments of 70 pixels and the
 // The program with its simulators in a namespace of their own, on `x`.
 class Relay {
 public:
-    explicit Relay(XDisplay& x, const RelaySettings& settings = RelaySettings()) : m_x(x) {
+    // `simulator`: options for the instrument simulator (e.g. {"--values", "250,15.3"}).
+    explicit Relay(XDisplay& x, const RelaySettings& settings = RelaySettings(),
+                   const std::vector<std::string>& simulator = {})
+        : m_x(x) {
         fs::create_directories(m_dir / "relay");
         settings.WriteTo(m_dir / "relay");
         const fs::path script = fs::path(REROVORA_SOURCE_DIR) / "tests/display/relay_in_namespace.sh";
-        m_process = std::make_unique<ChildProcess>(
-            "/usr/bin/unshare",
-            std::vector<std::string>{"-n", "/bin/bash", script.string(), REROVORA_BINARY_DIR, x.Name(),
-                                     m_dir.path().string()},
-            m_dir.path());
+        std::vector<std::string> args{"-n", "/bin/bash", script.string(), REROVORA_BINARY_DIR, x.Name(),
+                                      m_dir.path().string()};
+        args.insert(args.end(), simulator.begin(), simulator.end());
+        m_process = std::make_unique<ChildProcess>("/usr/bin/unshare", args, m_dir.path());
     }
 
     fs::path SettingsFile() const { return m_dir / "relay" / "ZEL-Rerovora.cfg"; }

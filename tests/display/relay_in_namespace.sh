@@ -4,11 +4,13 @@
 # network namespace of their own (started with `unshare -n`), so several of
 # these run side by side without meeting on the loopback ports or the
 # single-instance lock. Ends with the program, and takes the simulators along.
-# usage: relay_in_namespace.sh BUILD_DIR DISPLAY WORK_DIR
+# usage: relay_in_namespace.sh BUILD_DIR DISPLAY WORK_DIR [SIMULATOR_OPTION...]
+# (options after the third argument go to the instrument simulator, e.g. --values 250,15.3)
 set -u
 build="$1" display="$2" work="$3"
+shift 3
 ip link set lo up || exit 90
-"$build/tools/instrument_sim" --address 127.0.0.1-127.0.0.12 --port 4000 --duration 3600 2>"$work/simulators.log" &
+"$build/tools/instrument_sim" --address 127.0.0.1-127.0.0.12 --port 4000 --duration 3600 "$@" 2>"$work/simulators.log" &
 sim=$!
 "$build/tools/server_sink" --address 127.0.0.1 --port 22700 --duration 3600 >"$work/records.log" 2>>"$work/simulators.log" &
 sink=$!

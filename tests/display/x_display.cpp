@@ -280,6 +280,12 @@ void XDisplay::Close(unsigned long window) {
     XFlush(d);
 }
 
+void XDisplay::ConfigureClient(unsigned long window, QRect client) {
+    Display* d = Dpy(m_display);
+    XMoveResizeWindow(d, window, client.x(), client.y(), unsigned(client.width()), unsigned(client.height()));
+    XSync(d, False);
+}
+
 bool XDisplay::Required() {
     const char* v = std::getenv("REROVORA_REQUIRE_X");
     return v && *v && std::string(v) != "0";

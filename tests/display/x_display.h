@@ -64,6 +64,10 @@ public:
     void SetMaximized(unsigned long window, bool maximized);
     void MoveResize(unsigned long window, QRect client);
     void Close(unsigned long window);
+    // Moves and resizes the client window itself, as xdotool's windowsize and
+    // windowmove do: with a window manager a request it decides on, without
+    // one the change itself.
+    void ConfigureClient(unsigned long window, QRect client);
 
 private:
     std::string m_failure;
