@@ -224,12 +224,16 @@ void WindowImpl::ReportGeometry() {
         Dispatch(h, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
         if (!FromHandle(h)) return;
     }
-    if (size != reportedSize) {
+    UINT type = SIZE_RESTORED;
+    if (topLevel && wnd && wnd->IsZoomed()) type = SIZE_MAXIMIZED;
+    if (topLevel && wnd && wnd->IsIconic()) type = SIZE_MINIMIZED;
+    // A window maximized (or restored) that keeps its size hears of its new
+    // state too, as on the system: a window laid out by WM_SIZE is laid out
+    // when maximized to the size it was made with.
+    if (size != reportedSize || type != reportedType) {
+        if (size != reportedSize) eraseRequested = true;
         reportedSize = size;
-        eraseRequested = true;
-        UINT type = SIZE_RESTORED;
-        if (topLevel && wnd && wnd->IsZoomed()) type = SIZE_MAXIMIZED;
-        if (topLevel && wnd && wnd->IsIconic()) type = SIZE_MINIMIZED;
+        reportedType = type;
         Dispatch(h, WM_SIZE, type, MAKELPARAM(size.width(), size.height()));
     }
 }

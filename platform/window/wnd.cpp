@@ -524,6 +524,7 @@ BOOL CWnd::ShowWindow(int cmd) {
             // Minimized: the window hears of it at once, as it does on the system.
             if (impl->reportedSize != QSize(0, 0)) {
                 impl->reportedSize = QSize(0, 0);
+                impl->reportedType = SIZE_MINIMIZED;
                 WindowImpl::Dispatch(h, WM_SIZE, SIZE_MINIMIZED, 0);
             }
         } else {

@@ -109,6 +109,7 @@ struct WindowImpl {
 
     // What WM_SIZE and WM_MOVE reported last (they go out once per change).
     QSize reportedSize{-1, -1};
+    UINT reportedType = SIZE_RESTORED;
     QPoint reportedPos{-100000, -100000};
 
     // Show state of a top-level window that the layer keeps itself where no

@@ -286,6 +286,21 @@ void XDisplay::ConfigureClient(unsigned long window, QRect client) {
     XSync(d, False);
 }
 
+void XDisplay::Drag(QPoint from, QPoint to, int steps) {
+    Display* d = Dpy(m_display);
+    MovePointer(from.x(), from.y());
+    ::usleep(50000);
+    XTestFakeButtonEvent(d, 1, True, 0);
+    XSync(d, False);
+    for (int i = 1; i <= steps; ++i) {
+        ::usleep(30000);
+        MovePointer(from.x() + (to.x() - from.x()) * i / steps, from.y() + (to.y() - from.y()) * i / steps);
+    }
+    ::usleep(50000);
+    XTestFakeButtonEvent(d, 1, False, 0);
+    XSync(d, False);
+}
+
 bool XDisplay::Required() {
     const char* v = std::getenv("REROVORA_REQUIRE_X");
     return v && *v && std::string(v) != "0";

@@ -68,6 +68,9 @@ public:
     // windowmove do: with a window manager a request it decides on, without
     // one the change itself.
     void ConfigureClient(unsigned long window, QRect client);
+    // Presses the left button at `from`, moves the pointer to `to` in `steps`
+    // steps and releases it there, as a user drags.
+    void Drag(QPoint from, QPoint to, int steps = 10);
 
 private:
     std::string m_failure;
