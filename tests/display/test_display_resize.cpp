@@ -110,8 +110,8 @@ std::vector<QRect> ValueAreas(QSize size, const RelaySettings& settings) {
 }
 
 // One change made to the window, or a comparison with a fresh start at the
-// size it then has (started at the first comparison; later ones come after
-// moves, at that size).
+// size it then has (a fresh start is kept for the comparisons that follow at
+// its size).
 struct Step {
     enum Kind {
         Unmaximize,  // the window manager's restore (to the size the window was made with)
@@ -179,7 +179,8 @@ TEST_P(SizeChange, EveryPixelIsAFreshDrawing) {
             else x.ConfigureClient(main->id, target);
             break;
         case Step::Compare: {
-            if (!fresh) {
+            if (!fresh || fc.size() != c.size()) {
+                freshRelay.reset();
                 fresh = std::make_unique<XDisplay>(c.width(), c.height(), false);
                 START_X(*fresh);
                 freshRelay = std::make_unique<Relay>(*fresh, RelaySettings(), sim);
@@ -224,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
                {{S::Request, {960, 640}}, {S::Compare}, {S::Move, {}, {200, 150}}, {S::Compare}}},
         Change{"Request700x450ChangingWithoutWindowManager", false, false, {{S::Request, {700, 450}}, {S::Compare}}},
         Change{"Request1100x650Then801x504SteadyWithoutWindowManager", false, true,
-               {{S::Request, {1100, 650}}, {S::Request, {801, 504}}, {S::Compare}}},
+               {{S::Request, {1100, 650}}, {S::Compare}, {S::Request, {801, 504}}, {S::Compare}}},
         Change{"UnmaximizedSteadyWithWindowManager", true, true, {{S::Unmaximize}, {S::Compare}}},
         Change{"UnmaximizedChangingWithWindowManager", true, false, {{S::Unmaximize}, {S::Compare}}},
         Change{"Manager1100x650Then700x450ChangingWithWindowManager", true, false,
