@@ -1,5 +1,6 @@
 // The main window after a change of size (resized by a request, by the window
-// manager, un-maximized), with and without a window manager, compared pixel by
+// manager, un-maximized, its border dragged), a move, or a window over it, with
+// and without a window manager, compared pixel by
 // pixel with the program started afresh at that size: every pixel of the
 // client area is what a first drawing at that size shows. With values that
 // change, the figures of the values are left out of the comparison (they are
@@ -119,6 +120,7 @@ struct Step {
         Manager,     // resized by the window manager at a pager's request
         Drag,        // the frame's bottom right corner dragged with the mouse by `size` pixels
         Move,        // moved to `at`, its size kept
+        Cover,       // covered by the configuration dialog (CONFIG), which is then closed
         Compare,
     } kind;
     QSize size{};
@@ -178,6 +180,19 @@ TEST_P(SizeChange, EveryPixelIsAFreshDrawing) {
             if (ch.windowManager) x.MoveResize(main->id, target);
             else x.ConfigureClient(main->id, target);
             break;
+        case Step::Cover: {
+            const QPoint config = BarSegment(c, 1);
+            x.Click(config.x(), config.y());
+            ASSERT_TRUE(relay.WaitOther(main->id)) << "CONFIG opened nothing";
+            Pause(500);
+            const auto dialog = relay.WaitOther(main->id);
+            ASSERT_TRUE(dialog);
+            x.Close(dialog->id);  // the close button is Cancel
+            ASSERT_TRUE(relay.WaitAlone(main->id)) << "the dialog stayed";
+            // The pointer leaves the button bar, which then shows no segment lit.
+            x.MovePointer(c.left() + 5, c.bottom() - 5);
+            break;
+        }
         case Step::Compare: {
             if (!fresh || fc.size() != c.size()) {
                 freshRelay.reset();
@@ -226,7 +241,8 @@ INSTANTIATE_TEST_SUITE_P(
         Change{"Request700x450ChangingWithoutWindowManager", false, false, {{S::Request, {700, 450}}, {S::Compare}}},
         Change{"Request1100x650Then801x504SteadyWithoutWindowManager", false, true,
                {{S::Request, {1100, 650}}, {S::Compare}, {S::Request, {801, 504}}, {S::Compare}}},
-        Change{"UnmaximizedSteadyWithWindowManager", true, true, {{S::Unmaximize}, {S::Compare}}},
+        Change{"UnmaximizedThenCoveredSteadyWithWindowManager", true, true,
+               {{S::Unmaximize}, {S::Compare}, {S::Cover}, {S::Compare}}},
         Change{"UnmaximizedChangingWithWindowManager", true, false, {{S::Unmaximize}, {S::Compare}}},
         Change{"Manager1100x650Then700x450ChangingWithWindowManager", true, false,
                {{S::Unmaximize}, {S::Manager, {1100, 650}}, {S::Manager, {700, 450}}, {S::Compare}}},
