@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "controls/draw_helpers.h"
 #include "controls/fnd.h"
@@ -108,6 +109,7 @@ void CBasePanel::CreateStacks() {
 
         m_bShowDir[i] = 0;
         m_nState[i] = STACK_VALUES;
+        m_bAnswered[i] = false;
         m_nShownState[i] = 0;
     }
 }
@@ -132,6 +134,9 @@ void CBasePanel::Rebuild(ConfigData* config) {
         m_nStacks = count;
         CreateStacks();
     }
+    // Laid out anew: what was measured before goes to the server again only
+    // after a new answer.
+    std::fill(std::begin(m_bAnswered), std::end(m_bAnswered), false);
     const CString unit = SpeedUnit();
     for (int i = 0; i < m_nStacks; ++i) {
         const StackInfo& stack = config->aStacks[i];
@@ -169,6 +174,7 @@ void CBasePanel::UpdateStack(int i, int state) {
     CQuorText* label = m_ppLabels[i];
     m_nState[i] = state;
     if (state == STACK_NO_REPLY) {
+        m_bAnswered[i] = false;
         m_nShownState[i] = STACK_NO_REPLY;
         ind->SetColor(0xFFFFFF);
         if (fnd) {

@@ -71,6 +71,15 @@ public:
     float m_fDirection[kMaxStacks] = {};
     float m_fSpeed[kMaxStacks] = {};
     int m_bShowDir[kMaxStacks] = {};
+    // The stack answered since it was made, laid out anew or marked as not
+    // answering: only then do its values go to the server. Until then a stack
+    // shown with values (the zeros it starts with) is sent as not answering.
+    bool m_bAnswered[kMaxStacks] = {};
+
+    // Whether the server record carries stack i's values ("err" otherwise).
+    bool SendsValues(int i) const {
+        return i >= 0 && i < kMaxStacks && m_nState[i] != STACK_NO_REPLY && m_bAnswered[i];
+    }
 
 private:
     // What each stack's widgets show now, so an update that changes nothing

@@ -269,7 +269,7 @@ void CMainDlg::OnTimer(UINT_PTR id) {
             if (++m_nWatchdog[i] < kWatchdogLimit) continue;
             if (m_pPanel) m_pPanel->UpdateStack(i, STACK_NO_REPLY);
             KillTimer(kPollTimerBase + UINT_PTR(i));
-            m_bReplyRest[i] = false;
+            m_replies[i].Reset();
             if (CQuorSock* link = m_pLinks[i]) {
                 link->CloseLink();
                 link->ConnectHost(Dotted(m_config->aStacks[i].dwIp), kInstrumentPort);
@@ -298,7 +298,10 @@ LRESULT CMainDlg::OnSockEvent(WPARAM linkId, LPARAM event) {
         else if (event == LINK_CLOSED) m_pServerLink->SetLinkColors(kServerRedEdge, kServerRedLight);
         return 1;
     }
-    if (event == LINK_DATA && id >= 0 && id < StackCount() && id < m_nLinks) OnStackReply(id);
+    if (id < 0 || id >= StackCount() || id >= m_nLinks) return 1;
+    if (event == LINK_DATA) OnStackReply(id);
+    // A reply never goes on across connections.
+    else if (event == LINK_CONNECTED || event == LINK_CLOSED) m_replies[id].Reset();
     return 1;
 }
 
@@ -307,26 +310,29 @@ void CMainDlg::OnStackReply(int i) {
     CQuorSock* link = m_pLinks[i];
     const CString& text = link->m_strRecv;  // read in place: a reply can be 64 KiB
     InstrumentReading reading;
-    const ReplyKind kind = ParseInstrumentReply(text, &reading);
-    if (kind == ReplyKind::Other) {
-        // The rest of a reply whose header came with the read before counts as
-        // an answer; anything else is not one: it leaves the watchdog running,
-        // and nothing more is read (nor polled) until the watchdog reconnects.
-        if (m_bReplyRest[i]) {
-            m_bReplyRest[i] = false;
-            m_nWatchdog[i] = 0;
-            return;
-        }
+    bool started = false;
+    switch (m_replies[i].Feed(text, &reading, &started)) {
+    case ReplyStream::Fed::Nothing:
+        return;
+    case ReplyStream::Fed::Junk:
+        // Not an answer: the watchdog runs on, and nothing more is read (nor
+        // polled) until it reconnects the stack.
         link->HoldReceive();
         return;
+    case ReplyStream::Fed::Part:
+        // The start of a reply counts as an answer; its further pieces do not,
+        // so a reply that trickles in slower than the watchdog still ends in a
+        // reconnect.
+        if (started) m_nWatchdog[i] = 0;
+        return;
+    case ReplyStream::Fed::Reply:
+        break;
     }
     m_nWatchdog[i] = 0;
-    m_bReplyRest[i] = true;
-    if (kind == ReplyKind::Reading) {
-        m_fSpeed[i] = reading.speed;
-        m_fDirection[i] = m_config->aStacks[i].bShowDirection ? reading.direction : 0.0f;
-        ShowStackValues(i);
-    }
+    m_fSpeed[i] = reading.speed;
+    m_fDirection[i] = m_config->aStacks[i].bShowDirection ? reading.direction : 0.0f;
+    if (m_pPanel) m_pPanel->m_bAnswered[i] = true;
+    ShowStackValues(i);
     SetTimer(kPollTimerBase + UINT_PTR(i), kPollDelayMs);
 }
 
@@ -343,7 +349,8 @@ void CMainDlg::SendRecord() {
     const int count = StackCount();
     RecordStack stacks[kMaxStacks];
     for (int i = 0; i < count; ++i) {
-        stacks[i].noReply = m_pPanel && m_pPanel->m_nState[i] == STACK_NO_REPLY;
+        // Values only of a stack that has answered: never the zeros it starts with.
+        stacks[i].noReply = !m_pPanel || !m_pPanel->SendsValues(i);
         stacks[i].speed = m_fSpeed[i];
         stacks[i].direction = m_fDirection[i];
     }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/config_data.h"
+#include "app/relay_protocol.h"
 #include "controls/hmi_fonts.h"
 #include "controls/progress.h"
 #include "controls/utility.h"
@@ -115,9 +116,8 @@ public:
     CQuorSock** m_pLinks = nullptr;
     int m_nLinks = 0;  // entries of m_pLinks
     int m_nWatchdog[kMaxStacks] = {};
-    // The stack's last read began with the reply header: the next read may be
-    // the rest of that reply.
-    bool m_bReplyRest[kMaxStacks] = {};
+    // Each stack's replies, gathered across reads.
+    ReplyStream m_replies[kMaxStacks];
     char m_szRequest[kMaxStacks][40] = {};
     float m_fDirection[kMaxStacks] = {};
     float m_fSpeed[kMaxStacks] = {};

@@ -85,17 +85,39 @@ bool CQuorSock::Notify(LPARAM event) {
     return IsWindow(self) != FALSE;
 }
 
+bool CQuorSock::HandOverRest() {
+    if (!m_pSocket) return false;
+    if (UnsentBytes() > 0) m_pSocket->ReserveSendRoom(int(std::min<std::size_t>(UnsentBytes(), 1u << 30)));
+    while (UnsentBytes() > 0) {
+        const int room = int(std::min<std::size_t>(UnsentBytes(), 1u << 30));
+        const int n = m_pSocket->Send(m_sendRest.data() + m_nSendDone, room, 0);
+        if (n <= 0) return false;
+        m_nSendDone += std::size_t(n);
+    }
+    return true;
+}
+
 void CQuorSock::DropSocket(bool shutDownFirst) {
-    // A rest cannot go on another connection: the peer would get a torn piece.
+    // A rest cannot go on another connection: it is finished on this one (the
+    // system sends it after the close), or this one is reset so that the peer
+    // never takes a torn piece for the end of the stream.
+    const bool whole = UnsentBytes() == 0 || HandOverRest();
     m_sendRest.clear();
     m_nSendDone = 0;
     m_nSendTaken = 0;
     m_bSendStalled = false;
+    m_bOwedAtLastSend = false;
+    m_nAckedAtLastSend = 0;
     m_bReceiveHeld = FALSE;
     CClientSock* socket = m_pSocket;
     if (!socket) return;
     m_pSocket = nullptr;
     ++m_nSocketGeneration;
+    if (!whole) {
+        socket->Abort();
+        delete socket;
+        return;
+    }
     if (shutDownFirst) socket->ShutDown(SD_SEND);
     else socket->AsyncSelect(0);
     socket->Close();
@@ -139,18 +161,33 @@ void CQuorSock::Reconnect(DWORD ipv4) {
 
 void CQuorSock::SendData(const void* data, int length) {
     if (!m_bConnected || !m_pSocket || length <= 0 || !data) return;
+    // Owed a period ago and nothing acknowledged since: the peer stalled.
+    CAsyncSocket::SendQueue queue;
+    const bool known = m_pSocket->GetSendQueue(&queue) != FALSE;
+    const bool owed = UnsentBytes() > 0 || (known && queue.unacknowledged > 0);
+    m_bSendStalled = owed && m_bOwedAtLastSend && known && queue.acknowledged == m_nAckedAtLastSend;
     if (UnsentBytes() > 0) {
+        // The socket took nothing of the rest since the last call: stalled too.
+        m_bSendStalled = m_bSendStalled || m_nSendTaken == 0;
         ++m_nDroppedSends;
-        m_bSendStalled = m_nSendTaken == 0;
         m_nSendTaken = 0;
+        m_bOwedAtLastSend = true;
+        if (known) m_nAckedAtLastSend = queue.acknowledged;
         return;
     }
-    m_bSendStalled = false;
+    if (m_bSendStalled) {
+        ++m_nDroppedSends;
+        return;
+    }
     m_sendRest.assign(static_cast<const char*>(data), std::size_t(length));
     m_nSendDone = 0;
     FlushSend();
     // What the peer takes from now on shows it reading.
     m_nSendTaken = 0;
+    if (!m_pSocket) return;
+    const bool nowKnown = m_pSocket->GetSendQueue(&queue) != FALSE;
+    m_bOwedAtLastSend = UnsentBytes() > 0 || (nowKnown && queue.unacknowledged > 0);
+    m_nAckedAtLastSend = nowKnown ? queue.acknowledged : 0;
 }
 
 void CQuorSock::FlushSend() {

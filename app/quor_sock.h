@@ -10,8 +10,16 @@
 //
 // Data goes out whole or not at all: what the socket cannot take at once is
 // kept and finished on the socket's write notification. While such a rest is
-// unfinished, further data is dropped whole and counted; the link then reports
-// itself stalled when the peer took nothing since the previous SendData.
+// unfinished, further data is dropped whole and counted. A connection that is
+// closed or replaced with a rest unfinished hands the rest to the system first
+// (which finishes it, or drops it with the connection when the peer never reads
+// again); when the system cannot take it, the connection is reset instead, so
+// the peer never gets part of a SendData followed by an orderly end.
+//
+// Each SendData also looks at what the peer has acknowledged: bytes that were
+// owed at the SendData before, with nothing acknowledged since, mark the peer
+// as stalled (it stopped reading, or the path to it is gone), whatever the
+// size of the socket's buffers.
 //
 // The same message number carries the socket's notifications to the link's own
 // window (wParam = SockKind, lParam = the connect error or the socket id).
@@ -21,6 +29,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/net/socket.h"
@@ -92,12 +101,14 @@ public:
     // Sends `length` bytes while connected; otherwise does nothing. The bytes go
     // out whole: what the socket does not take now is finished on its write
     // notification. While an earlier call's bytes are unfinished, these are
-    // dropped whole and counted in m_nDroppedSends. A failed send (the connection
-    // broke) drops the rest; the close notification follows.
+    // dropped whole and counted in m_nDroppedSends; so are they when the peer
+    // is found stalled. A failed send (the connection broke) drops the rest;
+    // the close notification follows.
     void SendData(const void* data, int length);
-    // True after a SendData that found earlier bytes unfinished and the peer
-    // having taken none of them since the SendData before: the peer stopped
-    // reading. Cleared by the next SendData and with the connection.
+    // True after a SendData that found the peer stalled: bytes were owed to it
+    // at the SendData before (in the link or in the system), and it has
+    // acknowledged nothing since. Cleared by the next SendData and with the
+    // connection.
     bool SendStalled() const { return m_bSendStalled; }
     // Bytes of an earlier SendData still waiting to go out.
     std::size_t UnsentBytes() const { return m_sendRest.size() - m_nSendDone; }
@@ -138,9 +149,13 @@ private:
     // Sends a link event to the owner; false when the link's own window went away
     // while the owner handled it (the link object may be gone too: touch nothing).
     bool Notify(LPARAM event);
-    // Detaches, closes and deletes the current socket, if any, with what was
-    // left unsent on it.
+    // Detaches, closes and deletes the current socket, if any. A rest still
+    // unsent on a connection is handed to the system before the close, or the
+    // connection is reset when it cannot take it.
     void DropSocket(bool shutDownFirst);
+    // Hands the whole unsent rest to the socket, making room for it; false when
+    // the socket would not take all of it.
+    bool HandOverRest();
     // Hands the socket as much of the unsent rest as it takes now.
     void FlushSend();
 
@@ -160,5 +175,8 @@ private:
     std::size_t m_nSendDone = 0;      // of them, taken by the socket
     std::size_t m_nSendTaken = 0;     // bytes taken since the last SendData
     bool m_bSendStalled = false;
+    // What the peer owed and had acknowledged right after the last SendData.
+    bool m_bOwedAtLastSend = false;
+    std::uint64_t m_nAckedAtLastSend = 0;
     BOOL m_bReceiveHeld = FALSE;
 };

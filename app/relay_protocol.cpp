@@ -20,6 +20,15 @@ float FloatAt(const CString& text, std::size_t at) {
     return value;
 }
 
+// The float whose four little-endian bytes start at `bytes`.
+float FloatOfBytes(const unsigned char* bytes) {
+    const std::uint32_t bits = std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
+                               std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24;
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
 }  // namespace
 
 ReplyKind ParseInstrumentReply(const CString& text, InstrumentReading* reading) {
@@ -30,6 +39,28 @@ ReplyKind ParseInstrumentReply(const CString& text, InstrumentReading* reading) 
         reading->speed = FloatAt(text, 9);
     }
     return ReplyKind::Reading;
+}
+
+ReplyStream::Fed ReplyStream::Feed(const CString& text, InstrumentReading* reading, bool* started) {
+    if (started) *started = false;
+    if (text.empty()) return Fed::Nothing;
+    if (started) *started = m_count == 0;
+    for (const char16_t unit : text) {
+        const auto byte = static_cast<unsigned char>(unit & 0xFFu);
+        if (m_count < 5 && byte != static_cast<unsigned char>(kReplyHeader[m_count])) {
+            m_count = 0;
+            return Fed::Junk;
+        }
+        m_bytes[m_count++] = byte;
+        if (m_count < kLength) continue;
+        m_count = 0;
+        if (reading) {
+            reading->direction = FloatOfBytes(m_bytes + 5);
+            reading->speed = FloatOfBytes(m_bytes + 9);
+        }
+        return Fed::Reply;
+    }
+    return Fed::Part;
 }
 
 std::string FormatServerRecord(const SYSTEMTIME& now, const ConfigData& cfg, const RecordStack* stacks, int count) {

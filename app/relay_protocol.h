@@ -28,6 +28,32 @@ struct InstrumentReading {
 // after the thirteenth are ignored; no value is checked.
 ReplyKind ParseInstrumentReply(const CString& text, InstrumentReading* reading);
 
+// An instrument's replies gathered from its reads, however the 13 bytes of a
+// reply are split between them. Each read is given whole, as the received text;
+// what it did comes back:
+//   - Reply: it completed a reply (the reading is filled). Bytes of the same
+//     read after the reply's thirteenth are its tail and are ignored.
+//   - Part: it holds the start or a further piece of a reply, not yet complete;
+//     `started` says whether a new reply began with it.
+//   - Junk: a byte that cannot be part of a reply (the header's bytes are
+//     fixed; any byte is a value byte). Whatever was gathered is dropped.
+//   - Nothing: an empty read.
+class ReplyStream {
+public:
+    static constexpr int kLength = 13;
+    enum class Fed { Nothing, Part, Reply, Junk };
+
+    Fed Feed(const CString& text, InstrumentReading* reading, bool* started = nullptr);
+    // Forgets a reply begun (a new connection starts afresh).
+    void Reset() { m_count = 0; }
+    // Bytes of the reply under way.
+    int Gathered() const { return m_count; }
+
+private:
+    unsigned char m_bytes[kLength] = {};
+    int m_count = 0;
+};
+
 // One stack as the server record sees it.
 struct RecordStack {
     bool noReply = false;  // "err" in place of speed and direction

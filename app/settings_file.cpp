@@ -7,16 +7,19 @@
 #include "controls/utility.h"
 #include "platform/system/file.h"
 
+namespace {
+
+void SayDefaults(const CString& path, const char* what) {
+    std::fprintf(stderr, "settings file %s %s: running on the default settings\n", Utf16ToUtf8(path).c_str(), what);
+    std::fflush(stderr);
+}
+
+}  // namespace
+
 void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility) {
     const bool exists = utility.FileExists(path) != FALSE;
-    if (exists && platform::IsSpecialFileAt(path)) {
-        // A pipe or a device by the file's name: reading it could wait for ever, and
-        // it holds no settings. Run on the defaults; the save leaves it alone.
-        FillConfigDefaults(cfg);
-        std::fprintf(stderr, "settings file %s is not a regular file: running on the default settings\n",
-                     Utf16ToUtf8(path).c_str());
-        std::fflush(stderr);
-    } else if (exists) {
+    switch (exists ? platform::FilePlaceAt(path) : platform::FilePlace::None) {
+    case platform::FilePlace::File:
         try {
             CFile file(path, CFile::modeRead | CFile::typeBinary);
             // Read aside first, so that a read that fails half-way leaves the record as it was.
@@ -27,9 +30,38 @@ void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility) {
         } catch (const CFileException&) {
             // Unreadable settings: run on with the record as it is.
         }
-    } else {
+        break;
+    case platform::FilePlace::None:
+        // The first start in this folder.
         FillConfigDefaults(cfg);
         SaveConfigFile(path, cfg);
+        break;
+    case platform::FilePlace::DanglingLink:
+        // A link is followed to the file it names, and that file is not there
+        // yet: as at a first start, the defaults are written there.
+        FillConfigDefaults(cfg);
+        SaveConfigFile(path, cfg);
+        SayDefaults(path, "is a link to nothing; they are written where it points");
+        break;
+    case platform::FilePlace::Special:
+        // A pipe or a device by the file's name: reading it could wait for ever,
+        // and it holds no settings. The save leaves it alone.
+        FillConfigDefaults(cfg);
+        SayDefaults(path, "is not a regular file");
+        break;
+    case platform::FilePlace::Folder:
+        // Nothing to read, and the save leaves it alone as well.
+        FillConfigDefaults(cfg);
+        SayDefaults(path, "is not a regular file but a folder");
+        break;
+    case platform::FilePlace::LinkLoop:
+        FillConfigDefaults(cfg);
+        SayDefaults(path, "is not a regular file but a loop of links");
+        break;
+    case platform::FilePlace::Unreachable:
+        FillConfigDefaults(cfg);
+        SayDefaults(path, "cannot be reached");
+        break;
     }
     cfg.nStackCount = kStackCount;
 }

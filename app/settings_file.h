@@ -12,8 +12,11 @@ inline constexpr const char16_t* kConfigFileName = u"ZEL-Rerovora.cfg";
 // Fills `cfg` from the file at `path`. When the file exists, its first bytes (up
 // to the record's size) replace the front of the record; when it cannot be read,
 // the record keeps what it held. When it does not exist, the record gets the
-// defaults and is saved. When it is no regular file (a pipe, a device), it is
-// not opened: the record gets the defaults, is not saved, and stderr says why.
+// defaults and is saved. A link is followed: a link to nothing is taken as a
+// file not made yet, so the defaults are saved where it points (and stderr says
+// so). Anything else that is not a regular file (a pipe, a device, a folder, a
+// loop of links, a place that cannot be looked at) is not opened: the record
+// gets the defaults, the save leaves the place alone, and stderr says why.
 // Either way the stack count is then 12. Errors are otherwise silent.
 void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility);
 

@@ -8,11 +8,14 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
+#include <linux/tcp.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -529,6 +532,48 @@ void CAsyncSocket::Close() {
     Retire(impl->writer);
     ::close(impl->fd);
     delete impl;
+}
+
+void CAsyncSocket::Abort() {
+    if (!m_impl) return;
+    const linger reset{1, 0};
+    ::setsockopt(m_impl->fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    Close();
+}
+
+BOOL CAsyncSocket::GetSendQueue(SendQueue* queue) const {
+    if (!m_impl) return Failed(WSAENOTSOCK, FALSE);
+    if (!queue) return Failed(WSAEFAULT, FALSE);
+    using State = AsyncSocketImpl::State;
+    if (m_impl->state != State::Connected && m_impl->state != State::PeerClosed) return Failed(WSAENOTCONN, FALSE);
+    int owed = 0;
+    if (::ioctl(m_impl->fd, SIOCOUTQ, &owed) != 0) return Failed(WsaFromErrno(errno), FALSE);
+    tcp_info info{};
+    socklen_t len = sizeof info;
+    if (::getsockopt(m_impl->fd, IPPROTO_TCP, TCP_INFO, &info, &len) != 0) return Failed(WsaFromErrno(errno), FALSE);
+    queue->unacknowledged = DWORD(std::max(owed, 0));
+    queue->acknowledged = info.tcpi_bytes_acked;
+    Succeed();
+    return TRUE;
+}
+
+BOOL CAsyncSocket::ReserveSendRoom(int bytes) {
+    if (!m_impl) return Failed(WSAENOTSOCK, FALSE);
+    if (bytes < 0) return Failed(WSAEINVAL, FALSE);
+    int now = 0;
+    socklen_t len = sizeof now;
+    if (::getsockopt(m_impl->fd, SOL_SOCKET, SO_SNDBUF, &now, &len) != 0) return Failed(WsaFromErrno(errno), FALSE);
+    // The system counts each queued piece with its bookkeeping, about as much
+    // again as its bytes, and doubles what it is asked for to allow for it.
+    const long long want = (long long)now + 2LL * bytes + 4096;
+    const int ask = int(std::min<long long>(want / 2 + 1, INT_MAX));
+    if (::setsockopt(m_impl->fd, SOL_SOCKET, SO_SNDBUF, &ask, sizeof ask) != 0) return Failed(WsaFromErrno(errno), FALSE);
+    int got = 0;
+    len = sizeof got;
+    if (::getsockopt(m_impl->fd, SOL_SOCKET, SO_SNDBUF, &got, &len) != 0) return Failed(WsaFromErrno(errno), FALSE);
+    if ((long long)got < want) return Failed(WSAENOBUFS, FALSE);
+    Succeed();
+    return TRUE;
 }
 
 void CAsyncSocket::OnReceive(int) {}

@@ -149,6 +149,23 @@ public:
     BOOL IOCtl(long command, DWORD* argument);
     BOOL ShutDown(int how = sends);
     virtual void Close();
+    // Closes with a reset: what the system still holds unsent is dropped, and the
+    // peer learns that the connection was aborted rather than ended.
+    void Abort();
+
+    // What a connection still owes its peer: the bytes handed to the system that
+    // the peer has not acknowledged yet (sent or still waiting), and the count of
+    // bytes it has acknowledged since the connection stood. FALSE without a
+    // connection.
+    struct SendQueue {
+        DWORD unacknowledged = 0;
+        std::uint64_t acknowledged = 0;
+    };
+    BOOL GetSendQueue(SendQueue* queue) const;
+    // Makes room for `bytes` more in what the system holds for sending (a larger
+    // send buffer), so that a send of that many bytes is taken whole. FALSE when
+    // the buffer cannot grow by that much; the send may then still be partial.
+    BOOL ReserveSendRoom(int bytes);
 
     static int GetLastError() { return WSAGetLastError(); }
     SOCKET m_hSocket = INVALID_SOCKET;

@@ -319,6 +319,26 @@ bool IsSpecialFileAt(const std::u16string& path) {
     return ::stat(ToFsPath(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
 }
 
+FilePlace FilePlaceAt(const std::u16string& path) {
+    const std::string fsPath = ToFsPath(path);
+    struct stat st {};
+    if (fsPath.empty() || ::lstat(fsPath.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR || fsPath.empty()) return FilePlace::None;
+        return errno == ELOOP ? FilePlace::LinkLoop : FilePlace::Unreachable;
+    }
+    if (::stat(fsPath.c_str(), &st) != 0) {
+        switch (errno) {
+        case ENOENT:
+        case ENOTDIR: return FilePlace::DanglingLink;
+        case ELOOP: return FilePlace::LinkLoop;
+        default: return FilePlace::Unreachable;
+        }
+    }
+    if (S_ISREG(st.st_mode)) return FilePlace::File;
+    if (S_ISDIR(st.st_mode)) return FilePlace::Folder;
+    return FilePlace::Special;
+}
+
 void ReplaceFileAtomically(const std::u16string& path, const void* data, std::size_t size) {
     const std::string target = ResolveLinks(ToFsPath(path), path);
     const std::size_t slash = target.rfind('/');

@@ -99,6 +99,18 @@ bool FileExistsAt(const std::u16string& path);
 // directory: a pipe, a device or a socket, which a program must not open as its file.
 bool IsSpecialFileAt(const std::u16string& path);
 
+// What stands at `path`, its links followed.
+enum class FilePlace {
+    None,          // nothing by that name
+    File,          // a regular file, or a link to one
+    Folder,        // a directory, or a link to one
+    Special,       // a pipe, a device or a socket, or a link to one
+    DanglingLink,  // a link (or a chain of them) to a name where nothing is
+    LinkLoop,      // links that lead round in a circle (or too many in a row)
+    Unreachable,   // something the process may not look at (a closed folder on the way)
+};
+FilePlace FilePlaceAt(const std::u16string& path);
+
 // Replaces the file at `path` with `size` bytes as one step: the bytes go to a new
 // file in the same folder, are put on the medium, and that file is renamed over
 // `path`. Whoever reads `path` sees the old content or the new, never a mix, even
