@@ -117,6 +117,7 @@ public:
     // so a peer that floods costs nothing. The owner uses it for a peer whose
     // bytes it will not use.
     void HoldReceive() { m_bReceiveHeld = TRUE; }
+    bool ReceiveHeld() const { return m_bReceiveHeld != FALSE; }
     // Closes the connection (sending side shut down first) and shows the lamp red.
     // The owner is not told.
     void CloseLink();

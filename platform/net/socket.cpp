@@ -552,7 +552,8 @@ BOOL CAsyncSocket::GetSendQueue(SendQueue* queue) const {
     socklen_t len = sizeof info;
     if (::getsockopt(m_impl->fd, IPPROTO_TCP, TCP_INFO, &info, &len) != 0) return Failed(WsaFromErrno(errno), FALSE);
     queue->unacknowledged = DWORD(std::max(owed, 0));
-    queue->acknowledged = info.tcpi_bytes_acked;
+    // The system counts the opening handshake as one byte acknowledged.
+    queue->acknowledged = info.tcpi_bytes_acked > 0 ? info.tcpi_bytes_acked - 1 : 0;
     Succeed();
     return TRUE;
 }

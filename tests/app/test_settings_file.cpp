@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 
 #include "app/config_data.h"
@@ -170,24 +171,6 @@ TEST(SettingsFile, ShortFileFillsTheFrontAndLongFileOnlyTheRecord) {
     EXPECT_EQ(Bytes(*cfg), expected);
 }
 
-TEST(SettingsFile, UnreadableFileLeavesTheRecordAsItWasWithoutDefaults) {
-    TempDir dir;
-    // A directory by the file's name: it exists, but reading it fails even for root.
-    const auto path = dir / "ZEL-Rerovora.cfg";
-    fs::create_directory(path);
-    auto cfg = ZeroRecord();
-    std::memset(static_cast<void*>(cfg.get()), 0x5A, sizeof *cfg);
-    CUtility util;
-    LoadConfigFile(U16(path), *cfg, util);
-
-    std::vector<unsigned char> expected(kSize, 0x5A);
-    const std::int32_t twelve = 12;
-    std::memcpy(expected.data() + kCountOffset, &twelve, 4);
-    EXPECT_EQ(Bytes(*cfg), expected);
-    EXPECT_TRUE(fs::is_directory(path));
-    EXPECT_TRUE(fs::is_empty(path));
-}
-
 TEST(SettingsFile, UnwritablePlaceFailsSilentlyAndKeepsTheDefaultsInMemory) {
     TempDir dir;
     WriteAllBytes(dir / "plain-file", "x", 1);
@@ -243,36 +226,92 @@ TEST(SettingsFile, KillDuringSaveLeavesAWholeFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
-// A pipe (or a device) by the settings file's name is not a file: opening it
-// would wait for a writer that never comes. The program runs on its defaults, says
-// why, and leaves the pipe alone when it saves.
-TEST(SettingsFileTest, APipeAtTheSettingsPathIsNeitherReadNorReplaced) {
-    TempDir dir;
-    const auto path = dir / "ZEL-Rerovora.cfg";
-    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
-    const auto err = dir / "stderr.txt";
-    // In a child, so that a load that waits on the pipe cannot hang the test.
-    const ForkedRun run = RunForked(
-        [&] {
-            const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(fd, 2);
-            auto cfg = ZeroRecord();
-            CUtility util;
-            LoadConfigFile(U16(path), *cfg, util);
-            int failed = 0;
-            failed |= std::strcmp(cfg->szTitle, "ZEL REROVORA") != 0 ? 1 : 0;
-            failed |= cfg->nServerPort != 22700 || cfg->nSendPeriod != 30 || cfg->nStackCount != 12 ? 2 : 0;
-            failed |= SaveConfigFile(U16(path), *cfg) ? 4 : 0;
-            return failed;
-        },
-        5000);
-    ASSERT_EQ(run.outcome, ForkedRun::kExited) << "loading still waits on the pipe";
-    EXPECT_EQ(run.code & 1, 0) << "the default title is in memory";
-    EXPECT_EQ(run.code & 2, 0) << "the default port, period and count are in memory";
-    EXPECT_EQ(run.code & 4, 0) << "a save over the pipe reported success";
-    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(path)));
-    const std::vector<unsigned char> said = ReadAllBytes(err);
-    const std::string message(said.begin(), said.end());
-    EXPECT_NE(message.find(path.string()), std::string::npos) << message;
-    EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
+// The settings file's place taken by something that is not a file. Nothing
+// is read from it (a pipe would make the load wait for a writer that never
+// comes); the program runs on its defaults, never on a record of zeros, and
+// says so on stderr. A link to nothing is a file not made yet, as at a first
+// start: the defaults are written where it points, through the link. Anything
+// else is left as it is by the save.
+TEST(SettingsFile, APlaceThatIsNotAFileRunsOnTheDefaults) {
+    enum Left { kLeftAlone, kWrittenThrough, kNothingMade };
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path& path)> make;
+        const char* said;
+        Left left;
+    };
+    const Case cases[] = {
+        {"a folder", [](const fs::path& p) { fs::create_directory(p); }, "a folder", kLeftAlone},
+        {"a pipe", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, "not a regular file",
+         kLeftAlone},
+        {"a loop of links",
+         [](const fs::path& p) {
+             fs::create_symlink("loop-b", p.parent_path() / "loop-a");
+             fs::create_symlink("loop-a", p.parent_path() / "loop-b");
+             fs::create_symlink("loop-a", p);
+         },
+         "a loop of links", kLeftAlone},
+        {"a link to nothing",
+         [](const fs::path& p) {
+             fs::create_directory(p.parent_path() / "kept");
+             fs::create_symlink("kept/settings.bin", p);
+         },
+         "a link to nothing", kWrittenThrough},
+        {"a link into a folder that is not there",
+         [](const fs::path& p) { fs::create_symlink("gone/settings.bin", p); }, "a link to nothing", kNothingMade},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const auto path = dir / "ZEL-Rerovora.cfg";
+        c.make(path);
+        const fs::file_status before = fs::symlink_status(path);
+        const auto err = dir / "stderr.txt";
+        // In a child, so that a load that waits on a pipe cannot hang the test.
+        const ForkedRun run = RunForked(
+            [&] {
+                const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                ::dup2(fd, 2);
+                auto cfg = ZeroRecord();
+                std::memset(static_cast<void*>(cfg.get()), 0x5A, sizeof *cfg);
+                CUtility util;
+                LoadConfigFile(U16(path), *cfg, util);
+                int failed = 0;
+                failed |= std::strcmp(cfg->szTitle, "ZEL REROVORA") != 0 ? 1 : 0;
+                failed |= cfg->nServerPort != 22700 || cfg->nSendPeriod != 30 || cfg->nStackCount != 12 ? 2 : 0;
+                failed |= std::strcmp(cfg->aStacks[11].szName, "QC1112") != 0 || cfg->byGridX != 3 ? 4 : 0;
+                failed |= SaveConfigFile(U16(path), *cfg) != (c.left == kWrittenThrough) ? 8 : 0;
+                return failed;
+            },
+            5000);
+        ASSERT_EQ(run.outcome, ForkedRun::kExited) << "the load waits";
+        EXPECT_EQ(run.code & 1, 0) << "the default title is in memory";
+        EXPECT_EQ(run.code & 2, 0) << "the default port, period and count are in memory";
+        EXPECT_EQ(run.code & 4, 0) << "the default names and grid are in memory";
+        EXPECT_EQ(run.code & 8, 0) << "the save's result";
+        const std::vector<unsigned char> said = ReadAllBytes(err);
+        const std::string message(said.begin(), said.end());
+        EXPECT_NE(message.find(path.string()), std::string::npos) << message;
+        EXPECT_NE(message.find(c.said), std::string::npos) << message;
+        EXPECT_NE(message.find("default settings"), std::string::npos) << message;
+        // The place itself: still what it was, a link still a link.
+        EXPECT_EQ(fs::symlink_status(path).type(), before.type());
+        switch (c.left) {
+        case kLeftAlone:
+            if (fs::is_directory(fs::symlink_status(path))) EXPECT_TRUE(fs::is_empty(path));
+            break;
+        case kWrittenThrough: {
+            const auto target = dir / "kept" / "settings.bin";
+            ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(target)));
+            const std::vector<unsigned char> written = ReadAllBytes(target);
+            ASSERT_EQ(written.size(), kSize);
+            EXPECT_EQ(TextAt(written, 40, 80), "ZEL REROVORA");
+            EXPECT_EQ(At<std::int32_t>(written, 424448), 22700);
+            break;
+        }
+        case kNothingMade:
+            EXPECT_FALSE(fs::exists(dir / "gone"));
+            break;
+        }
+    }
 }

@@ -1,12 +1,15 @@
 // A stack's reads into the main window: the input is a run of reads (split at
 // the byte pair 0xFE 0xFE), each handed to the window as the stack's received
-// text. Whatever they hold, only a read that starts with the reply header, or
-// the one read right after such a read, may restart the stack's watchdog.
+// text. Whatever they hold, the window must agree with a plain model of the
+// reply stream: the watchdog restarts only on a read that begins a reply or
+// completes one, a completed reply stores its two floats, and a byte that
+// cannot be part of a reply stops the reading of the link.
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,18 +63,48 @@ std::vector<std::string> Reads(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CMainDlg* dlg = Window();
     CQuorSock* link = dlg->m_pLinks[0];
-    bool lastHadHeader = false;
+    dlg->m_replies[0].Reset();
+    // A new connection: reading goes on again.
+    link->ConnectHost(link->m_strHost, link->m_nPort);
+    static const char kHeader[] = "R000:";
+    bool held = false;
+    std::string gathered;  // the model: bytes of the reply under way
     for (const std::string& read : Reads(data, size)) {
         dlg->m_nWatchdog[0] = 2;
+        dlg->m_fSpeed[0] = -1.0f;
         link->m_strRecv.clear();
         for (char b : read) link->m_strRecv += char16_t(std::int16_t(std::int8_t(b)));
         dlg->OnStackReply(0);
-        const bool header = read.compare(0, 5, "R000:") == 0 && read.size() >= 5;
-        const bool fed = dlg->m_nWatchdog[0] == 0;
-        if (fed != (header || lastHadHeader)) std::abort();
-        lastHadHeader = header;
+
+        bool fed = !read.empty() && gathered.empty();
+        bool junk = false, complete = false;
+        for (char b : read) {
+            if (gathered.size() < 5 && b != kHeader[gathered.size()]) {
+                junk = true;
+                fed = false;
+                gathered.clear();
+                break;
+            }
+            gathered += b;
+            if (gathered.size() == 13) {
+                complete = true;
+                fed = true;
+                break;
+            }
+        }
+        if ((dlg->m_nWatchdog[0] == 0) != fed) std::abort();
+        held = held || junk;
+        if (held != link->ReceiveHeld()) std::abort();
+        if (complete) {
+            float speed;
+            std::memcpy(&speed, gathered.data() + 9, 4);
+            if (std::memcmp(&speed, &dlg->m_fSpeed[0], 4) != 0) std::abort();
+            gathered.clear();
+        } else if (dlg->m_fSpeed[0] != -1.0f) {
+            std::abort();
+        }
+        if (dlg->m_replies[0].Gathered() != int(gathered.size())) std::abort();
     }
     dlg->KillTimer(kPollTimerBase);
-    dlg->m_bReplyRest[0] = false;
     return 0;
 }

@@ -6,6 +6,10 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -414,6 +418,70 @@ TEST(AsyncSocket, SendsToAPeerThatNeverReadsFailWithoutWaiting) {
         return Has(log, "send");
     }, 10000));
     EXPECT_GT(drained, 0u);
+}
+
+// What a connection owes its peer: bytes handed over and not yet acknowledged,
+// and the running count of acknowledged ones; the two always add up to what
+// was sent. Room made for more takes a further send whole while the peer reads
+// nothing; when it reads, every byte is acknowledged.
+TEST(AsyncSocket, TheSendQueueShowsWhatThePeerHasNotAcknowledged) {
+    LoopbackListener listener;
+    Log log;
+    PeerSocket peer;
+    auto s = ConnectedProbe(&log, listener, &peer);
+    CAsyncSocket::SendQueue q;
+    ASSERT_TRUE(s->GetSendQueue(&q));
+    EXPECT_EQ(q.unacknowledged, 0u);
+    EXPECT_EQ(q.acknowledged, 0u);
+
+    const std::string chunk(65536, 'x');
+    std::uint64_t taken = 0;
+    for (int i = 0; i < 4096; ++i) {
+        const int n = s->Send(chunk.data(), int(chunk.size()));
+        if (n == SOCKET_ERROR) break;
+        taken += std::uint64_t(n);
+    }
+    platform::PumpEvents(100);
+    ASSERT_TRUE(s->GetSendQueue(&q));
+    EXPECT_GT(q.unacknowledged, 0u);
+    EXPECT_EQ(q.acknowledged + q.unacknowledged, taken);
+    EXPECT_LT(q.acknowledged, taken);
+
+    const std::string rest(3000, 'y');
+    ASSERT_TRUE(s->ReserveSendRoom(int(rest.size())));
+    ASSERT_EQ(s->Send(rest.data(), int(rest.size())), int(rest.size()));
+    taken += rest.size();
+
+    std::uint64_t drained = 0;
+    ASSERT_TRUE(platform::PumpUntil([&] {
+        drained += peer.ReadAvailable().size();
+        return drained == taken;
+    }, 10000));
+    ASSERT_TRUE(platform::PumpUntil([&] { return s->GetSendQueue(&q) && q.unacknowledged == 0; }, 5000));
+    EXPECT_EQ(q.acknowledged, taken);
+
+    // Without a connection there is no queue.
+    ProbeSocket idle(&log);
+    ASSERT_TRUE(idle.Create());
+    EXPECT_FALSE(idle.GetSendQueue(&q));
+    EXPECT_EQ(WSAGetLastError(), WSAENOTCONN);
+}
+
+// An aborted connection ends the peer's stream with a reset, not an orderly end.
+TEST(AsyncSocket, AbortResetsTheConnection) {
+    LoopbackListener listener;
+    Log log;
+    PeerSocket peer;
+    auto s = ConnectedProbe(&log, listener, &peer);
+    ASSERT_EQ(s->Send("part", 4), 4);
+    s->Abort();
+    EXPECT_EQ(s->m_hSocket, INVALID_SOCKET);
+    EXPECT_EQ(peer.Read(4, 2000), "part");
+    char b;
+    pollfd p{peer.fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 2000), 1);
+    EXPECT_EQ(::recv(peer.fd(), &b, 1, 0), -1);
+    EXPECT_EQ(errno, ECONNRESET);
 }
 
 TEST(AsyncSocket, ANotifierRetiredInsideItsOwnCallbackIsFreedOnceAlsoWhenTheProgramEndsRightAfter) {
