@@ -148,6 +148,8 @@ BOOL CMainDlg::OnInitDialog() {
     m_pServerLink = new CQuorSock;
     m_pServerLink->Create(this);
     m_pServerLink->m_nLinkId = kServerLinkId;
+    // A server that stops taking records is found by what it acknowledges.
+    m_pServerLink->m_bWatchAcks = TRUE;
     m_pServerLink->ConnectHost(Dotted(cfg.dwServerIp), UINT(cfg.nServerPort));
     m_pServerLink->AttachLamp(this, u"Server");
     if (m_pServerLink->m_pLamp) m_pServerLink->m_pLamp->SetCaption();

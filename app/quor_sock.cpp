@@ -163,7 +163,7 @@ void CQuorSock::SendData(const void* data, int length) {
     if (!m_bConnected || !m_pSocket || length <= 0 || !data) return;
     // Owed a period ago and nothing acknowledged since: the peer stalled.
     CAsyncSocket::SendQueue queue;
-    const bool known = m_pSocket->GetSendQueue(&queue) != FALSE;
+    const bool known = m_bWatchAcks && m_pSocket->GetSendQueue(&queue) != FALSE;
     const bool owed = UnsentBytes() > 0 || (known && queue.unacknowledged > 0);
     m_bSendStalled = owed && m_bOwedAtLastSend && known && queue.acknowledged == m_nAckedAtLastSend;
     if (UnsentBytes() > 0) {
@@ -185,7 +185,7 @@ void CQuorSock::SendData(const void* data, int length) {
     // What the peer takes from now on shows it reading.
     m_nSendTaken = 0;
     if (!m_pSocket) return;
-    const bool nowKnown = m_pSocket->GetSendQueue(&queue) != FALSE;
+    const bool nowKnown = m_bWatchAcks && m_pSocket->GetSendQueue(&queue) != FALSE;
     m_bOwedAtLastSend = UnsentBytes() > 0 || (nowKnown && queue.unacknowledged > 0);
     m_nAckedAtLastSend = nowKnown ? queue.acknowledged : 0;
 }

@@ -16,10 +16,11 @@
 // again); when the system cannot take it, the connection is reset instead, so
 // the peer never gets part of a SendData followed by an orderly end.
 //
-// Each SendData also looks at what the peer has acknowledged: bytes that were
-// owed at the SendData before, with nothing acknowledged since, mark the peer
-// as stalled (it stopped reading, or the path to it is gone), whatever the
-// size of the socket's buffers.
+// On a link whose owner asks for it (m_bWatchAcks), each SendData also looks
+// at what the peer has acknowledged: bytes that were owed at the SendData
+// before, with nothing acknowledged since, mark the peer as stalled (it stopped
+// reading, or the path to it is gone), whatever the size of the socket's
+// buffers.
 //
 // The same message number carries the socket's notifications to the link's own
 // window (wParam = SockKind, lParam = the connect error or the socket id).
@@ -105,8 +106,9 @@ public:
     // is found stalled. A failed send (the connection broke) drops the rest;
     // the close notification follows.
     void SendData(const void* data, int length);
-    // True after a SendData that found the peer stalled: bytes were owed to it
-    // at the SendData before (in the link or in the system), and it has
+    // True after a SendData that found the peer stalled: the socket took none
+    // of an unfinished rest since the SendData before, or (with m_bWatchAcks)
+    // bytes were owed to the peer at the SendData before and it has
     // acknowledged nothing since. Cleared by the next SendData and with the
     // connection.
     bool SendStalled() const { return m_bSendStalled; }
@@ -142,9 +144,12 @@ public:
     CLed* m_pLamp = nullptr;
     BOOL m_bLampAttached = FALSE;
     BOOL m_bLampColors = FALSE;
-    // SendData calls dropped whole because an earlier one was unfinished, since
-    // the link was made.
+    // SendData calls dropped whole because an earlier one was unfinished, or
+    // the peer stalled, since the link was made.
     DWORD m_nDroppedSends = 0;
+    // SendData watches what the peer acknowledges (two system calls a send):
+    // for a link that sends once a period, where a stalled peer matters.
+    BOOL m_bWatchAcks = FALSE;
 
 private:
     // Sends a link event to the owner; false when the link's own window went away
