@@ -567,7 +567,15 @@ BOOL CAsyncSocket::ReserveSendRoom(int bytes) {
     // The system counts each queued piece with its bookkeeping, about as much
     // again as its bytes, and doubles what it is asked for to allow for it.
     const long long want = (long long)now + 2LL * bytes + 4096;
-    const int ask = int(std::min<long long>(want / 2 + 1, INT_MAX));
+    int ask = int(std::min<long long>(want / 2 + 1, INT_MAX));
+    // The system holds a request to its own limit: one that would leave less
+    // than the buffer has now (grown by itself beyond that limit) is not made.
+    if (FILE* f = std::fopen("/proc/sys/net/core/wmem_max", "r")) {
+        long long limit = 0;
+        if (std::fscanf(f, "%lld", &limit) == 1 && limit > 0 && limit < ask) ask = int(limit);
+        std::fclose(f);
+    }
+    if (2LL * ask <= now) return Failed(WSAENOBUFS, FALSE);
     if (::setsockopt(m_impl->fd, SOL_SOCKET, SO_SNDBUF, &ask, sizeof ask) != 0) return Failed(WsaFromErrno(errno), FALSE);
     int got = 0;
     len = sizeof got;

@@ -2,11 +2,14 @@
 // link events, the received-text rule, sending only while connected, lifetime.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -564,5 +567,64 @@ TEST(QuorSock, ARecordGoesOutWholeOrNotAtAll) {
         EXPECT_TRUE(received == expected) << "the stream holds a torn record";
         EXPECT_EQ(int(link->m_nDroppedSends), c.dropped);
         EXPECT_EQ(stalled, c.stalled);
+    }
+}
+
+// A link closed while part of its data waits unsent: the peer, when it reads,
+// gets everything whole and then the end of the stream when the system can
+// take the rest; when it cannot (more than the system lets one socket hold),
+// the connection is reset, never ended in order after a torn piece.
+TEST(QuorSock, ClosingWithARestFinishesItOrResetsTheConnection) {
+    long long limit = 212992;
+    if (FILE* f = std::fopen("/proc/sys/net/core/wmem_max", "r")) {
+        if (std::fscanf(f, "%lld", &limit) != 1) limit = 212992;
+        std::fclose(f);
+    }
+    const struct {
+        const char* what;
+        std::size_t size;
+        bool whole;
+    } cases[] = {
+        {"a rest the system takes", 300000, true},
+        {"a rest beyond what one socket may hold", std::size_t(limit) * 3 + (1u << 20), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LoopbackListener listener;
+        Owner owner;
+        auto link = MakeLink(&owner.wnd, kServerLinkIdForTest);
+        PeerSocket peer;
+        ConnectToListener(owner, *link, listener, &peer);
+        ASSERT_TRUE(peer.valid());
+        const int small = 16384;
+        ASSERT_EQ(::setsockopt(int(link->m_pSocket->m_hSocket), SOL_SOCKET, SO_SNDBUF, &small, sizeof small), 0);
+        std::string data(c.size, '\0');
+        for (std::size_t i = 0; i < data.size(); ++i) data[i] = char('a' + i % 26);
+        link->SendData(data.data(), int(data.size()));
+        ASSERT_GT(link->UnsentBytes(), 0u);
+        link->CloseLink();
+        EXPECT_EQ(link->m_pSocket, nullptr);
+
+        std::string got;
+        int end = 1;  // 0: orderly end, an error code otherwise
+        for (;;) {
+            pollfd p{peer.fd(), POLLIN, 0};
+            if (::poll(&p, 1, 10000) <= 0) break;
+            char buf[65536];
+            const ssize_t r = ::recv(peer.fd(), buf, sizeof buf, 0);
+            if (r <= 0) {
+                end = r == 0 ? 0 : errno;
+                break;
+            }
+            got.append(buf, std::size_t(r));
+        }
+        if (c.whole) {
+            EXPECT_EQ(end, 0);
+            EXPECT_TRUE(got == data) << got.size() << " of " << data.size() << " bytes";
+        } else {
+            EXPECT_EQ(end, ECONNRESET);
+            EXPECT_LT(got.size(), data.size());
+            EXPECT_EQ(got, data.substr(0, got.size()));
+        }
     }
 }
