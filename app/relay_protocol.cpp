@@ -8,17 +8,7 @@
 
 namespace {
 
-constexpr int kReplyLength = 13;
 constexpr char16_t kReplyHeader[] = u"R000:";
-
-// The float whose four little-endian bytes are the low bytes of text[at..at+3].
-float FloatAt(const CString& text, std::size_t at) {
-    std::uint32_t bits = 0;
-    for (int k = 3; k >= 0; --k) bits = (bits << 8) | (text[at + std::size_t(k)] & 0xFFu);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 // The float whose four little-endian bytes start at `bytes`.
 float FloatOfBytes(const unsigned char* bytes) {
@@ -30,16 +20,6 @@ float FloatOfBytes(const unsigned char* bytes) {
 }
 
 }  // namespace
-
-ReplyKind ParseInstrumentReply(const CString& text, InstrumentReading* reading) {
-    if (text.size() < 5 || text.compare(0, 5, kReplyHeader) != 0) return ReplyKind::Other;
-    if (text.size() < std::size_t(kReplyLength)) return ReplyKind::HeaderOnly;
-    if (reading) {
-        reading->direction = FloatAt(text, 5);
-        reading->speed = FloatAt(text, 9);
-    }
-    return ReplyKind::Reading;
-}
 
 ReplyStream::Fed ReplyStream::Feed(const CString& text, InstrumentReading* reading, bool* started) {
     if (started) *started = false;

@@ -11,22 +11,12 @@
 inline constexpr char kInstrumentRequest[] = "R000?";
 inline constexpr int kInstrumentPort = 4000;
 
-// What a received text holds. The text has one UTF-16 unit per received byte,
-// whose low 8 bits are the byte.
-enum class ReplyKind {
-    Other,       // not "R000:" (also anything shorter than five units)
-    HeaderOnly,  // "R000:" with fewer than 13 units: nothing to store
-    Reading,     // "R000:" and two little-endian floats: direction, then speed
-};
-
+// A reply's two values: "R000:", then the direction and the speed as
+// little-endian 32-bit floats, taken as they come (no value is checked).
 struct InstrumentReading {
     float direction = 0.0f;
     float speed = 0.0f;
 };
-
-// Reads the reply; the reading is filled only for ReplyKind::Reading. Bytes
-// after the thirteenth are ignored; no value is checked.
-ReplyKind ParseInstrumentReply(const CString& text, InstrumentReading* reading);
 
 // An instrument's replies gathered from its reads, however the 13 bytes of a
 // reply are split between them. Each read is given whole, as the received text;

@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/config_data.h"
 #include "app/relay_protocol.h"
@@ -41,41 +42,85 @@ SYSTEMTIME At(int y, int mo, int d, int h, int mi, int s) {
 
 }  // namespace
 
-TEST(InstrumentReply, KindsAndValues) {
+// One read on a fresh stream: what it is, and the values of a whole reply.
+TEST(InstrumentReply, OneReadKindsAndValues) {
+    using Fed = ReplyStream::Fed;
     struct Case {
         const char* what;
         std::string bytes;
-        ReplyKind kind;
+        Fed fed;
         float direction, speed;
     };
     const Case cases[] = {
-        {"the 13-byte reply", kReply270At3_5, ReplyKind::Reading, 270.0f, 3.5f},
-        {"a longer reply: its tail is ignored", kReply270At3_5 + "\r\nOK", ReplyKind::Reading, 270.0f, 3.5f},
-        {"the header alone", "R000:", ReplyKind::HeaderOnly, 0, 0},
-        {"twelve bytes", kReply270At3_5.substr(0, 12), ReplyKind::HeaderOnly, 0, 0},
-        {"a wrong header", "R001:" + kReply270At3_5.substr(5), ReplyKind::Other, 0, 0},
-        {"lower case", "r000:" + kReply270At3_5.substr(5), ReplyKind::Other, 0, 0},
-        {"shorter than the header", "R000", ReplyKind::Other, 0, 0},
-        {"nothing", "", ReplyKind::Other, 0, 0},
-        {"negative speed", std::string("R000:\x00\x00\x00\x00\x00\x00\x80\xBF", 13), ReplyKind::Reading, 0.0f, -1.0f},
+        {"the 13-byte reply", kReply270At3_5, Fed::Reply, 270.0f, 3.5f},
+        {"a longer reply: its tail is ignored", kReply270At3_5 + "\r\nOK", Fed::Reply, 270.0f, 3.5f},
+        {"the header alone", "R000:", Fed::Part, 0, 0},
+        {"twelve bytes", kReply270At3_5.substr(0, 12), Fed::Part, 0, 0},
+        {"part of the header", "R00", Fed::Part, 0, 0},
+        {"a wrong header", "R001:" + kReply270At3_5.substr(5), Fed::Junk, 0, 0},
+        {"lower case", "r000:" + kReply270At3_5.substr(5), Fed::Junk, 0, 0},
+        {"a line end first", "\r\n" + kReply270At3_5, Fed::Junk, 0, 0},
+        {"nothing", "", Fed::Nothing, 0, 0},
+        {"negative speed", std::string("R000:\x00\x00\x00\x00\x00\x00\x80\xBF", 13), Fed::Reply, 0.0f, -1.0f},
     };
     for (const Case& c : cases) {
+        ReplyStream stream;
         InstrumentReading r{-7.0f, -7.0f};
-        EXPECT_EQ(ParseInstrumentReply(Received(c.bytes), &r), c.kind) << c.what;
-        if (c.kind != ReplyKind::Reading) {
+        EXPECT_EQ(stream.Feed(Received(c.bytes), &r), c.fed) << c.what;
+        if (c.fed != Fed::Reply) {
             EXPECT_EQ(r.direction, -7.0f) << c.what << ": nothing is stored";
             continue;
         }
         EXPECT_EQ(r.direction, c.direction) << c.what;
         EXPECT_EQ(r.speed, c.speed) << c.what;
+        EXPECT_EQ(stream.Gathered(), 0) << c.what << ": the next read starts a new reply";
     }
     // Bytes from 0x80 up arrive as units 0xFF80 and above; the low byte is what counts.
     EXPECT_EQ(Received(kReply270At3_5)[7], char16_t(0xFF87));
+    ReplyStream stream;
     InstrumentReading nan;
-    ASSERT_EQ(ParseInstrumentReply(Received(std::string("R000:\x00\x00\xC0\x7F\x00\x00\x20\x41", 13)), &nan),
-              ReplyKind::Reading);
+    ASSERT_EQ(stream.Feed(Received(std::string("R000:\x00\x00\xC0\x7F\x00\x00\x20\x41", 13)), &nan),
+              ReplyStream::Fed::Reply);
     EXPECT_TRUE(std::isnan(nan.direction));
     EXPECT_EQ(nan.speed, 10.0f);
+}
+
+// A reply over several reads, however it is cut: one reply, begun by the first
+// piece; a byte that breaks the header drops what was gathered; a new
+// connection (Reset) starts afresh.
+TEST(InstrumentReply, RepliesAcrossReads) {
+    using Fed = ReplyStream::Fed;
+    const std::vector<std::vector<std::size_t>> cuts = {
+        {5, 8}, {1, 12}, {12, 1}, {2, 7, 4}, std::vector<std::size_t>(13, 1)};
+    for (const auto& cut : cuts) {
+        ReplyStream stream;
+        InstrumentReading r;
+        std::size_t from = 0;
+        for (std::size_t k = 0; k < cut.size(); ++k) {
+            bool started = false;
+            const Fed fed = stream.Feed(Received(kReply270At3_5.substr(from, cut[k])), &r, &started);
+            from += cut[k];
+            EXPECT_EQ(started, k == 0) << "piece " << k << " of " << cut.size();
+            EXPECT_EQ(fed, k + 1 == cut.size() ? Fed::Reply : Fed::Part) << "piece " << k << " of " << cut.size();
+        }
+        EXPECT_EQ(r.direction, 270.0f);
+        EXPECT_EQ(r.speed, 3.5f);
+    }
+
+    ReplyStream stream;
+    InstrumentReading r{-7.0f, -7.0f};
+    EXPECT_EQ(stream.Feed(Received("R0"), &r), Fed::Part);
+    EXPECT_EQ(stream.Feed(Received("0X"), &r), Fed::Junk);
+    EXPECT_EQ(stream.Gathered(), 0);
+    // Value bytes are any bytes: the header letters among them too.
+    EXPECT_EQ(stream.Feed(Received("R000:R000"), &r), Fed::Part);
+    EXPECT_EQ(stream.Feed(Received(":R00"), &r), Fed::Reply);
+    EXPECT_EQ(stream.Feed(Received("R000:\x01"), &r), Fed::Part);
+    stream.Reset();
+    bool started = false;
+    EXPECT_EQ(stream.Feed(Received(kReply270At3_5), &r, &started), Fed::Reply);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(r.speed, 3.5f);
 }
 
 TEST(ServerRecord, HeadStacksAndTail) {
