@@ -5,6 +5,8 @@
 // with the system's default buffers.
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -24,10 +26,12 @@
 #include <vector>
 
 #include "app/base_panel.h"
+#include "app/config_dlg.h"
 #include "app/main_dlg.h"
 #include "app/quor_sock.h"
 #include "controls/led.h"
 #include "platform/runtime/app.h"
+#include "platform/window/button.h"
 #include "res/resources.h"
 #include "tests/support/loopback_peer.h"
 #include "tests/support/relay_settings.h"
@@ -260,14 +264,25 @@ TEST_F(RelayEdgeTest, NoValueBeforeAReply) {
     const std::string answered = record();
     EXPECT_NE(answered.find("^QC1101^3.5^270^QC1102^err^err"), std::string::npos) << answered;
 
-    // Laid out anew (as after a confirmed configuration): "err" again until
-    // the next answer, and the screen still shows the last values.
-    m_dlg->KillTimer(kPollTimerBase);
-    m_dlg->m_pPanel->Rebuild(&m_dlg->Config());
-    EXPECT_EQ(m_dlg->m_pPanel->m_nState[0], STACK_VALUES);
-    const std::string rebuilt = record();
-    EXPECT_NE(rebuilt.find("^QC1101^err^err"), std::string::npos) << rebuilt;
-    m_dlg->SetTimer(kPollTimerBase, kPollDelayMs);
+    // The configuration dialog closed with Cancel changes nothing; with OK the
+    // panel is laid out anew: "err" again until the next answer, while the
+    // screen still shows the last values.
+    for (const int answer : {IDCANCEL, IDOK}) {
+        SCOPED_TRACE(answer == IDOK ? "OK" : "Cancel");
+        bool seen = false;
+        QTimer::singleShot(50, [&] {
+            auto* dlg = dynamic_cast<CConfig*>(CWnd::GetActiveWindow());
+            if (!dlg) return;
+            seen = true;
+            static_cast<CButton*>(dlg->GetDlgItem(answer))->Click();
+        });
+        m_dlg->OnConfig();
+        ASSERT_TRUE(seen);
+        EXPECT_EQ(m_dlg->m_pPanel->m_nState[0], STACK_VALUES);
+        EXPECT_EQ(m_dlg->m_pPanel->m_fSpeed[0], 3.5f) << "the screen keeps the last value";
+        const std::string after = record();
+        EXPECT_NE(after.find(answer == IDOK ? "^QC1101^err^err" : "^QC1101^3.5^270"), std::string::npos) << after;
+    }
     ASSERT_TRUE(platform::PumpUntil([&] { return m_dlg->m_pPanel->m_bAnswered[0]; }, 10000));
     EXPECT_NE(record().find("^QC1101^3.5^270"), std::string::npos);
 }
