@@ -28,7 +28,11 @@ void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility) {
             file.Close();
             std::memcpy(&cfg, buffer.get(), got);
         } catch (const CFileException&) {
-            // Unreadable settings: run on with the record as it is.
+            // Settings that cannot be read (no rights, a failing medium): a
+            // record of zeros would run with no title, no names and no server,
+            // sending nothing and saying nothing. Run on the defaults and say so.
+            FillConfigDefaults(cfg);
+            SayDefaults(path, "cannot be read");
         }
         break;
     case platform::FilePlace::None:

@@ -315,3 +315,44 @@ TEST(SettingsFile, APlaceThatIsNotAFileRunsOnTheDefaults) {
         }
     }
 }
+
+// A settings file that cannot be read (here: no rights to it) is not a record
+// of zeros: the program runs on its defaults and says so.
+TEST(SettingsFile, AnUnreadableFileRunsOnTheDefaults) {
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const auto path = dir / "ZEL-Rerovora.cfg";
+    auto kept = ZeroRecord();
+    FillConfigDefaults(*kept);
+    std::snprintf(kept->szTitle, sizeof kept->szTitle, "KEPT TITLE");
+    ASSERT_TRUE(SaveConfigFile(U16(path), *kept));
+    fs::permissions(path, fs::perms::owner_write);
+    const auto err = dir / "stderr.txt";
+    WriteAllBytes(err, "", 0);
+    fs::permissions(err, fs::perms::all);
+    const ForkedRun run = RunForked(
+        [&] {
+            const int fd = ::open(err.c_str(), O_WRONLY | O_TRUNC);
+            if (fd < 0 || ::access(path.c_str(), R_OK) == 0) return 100;  // the file must be unreadable here
+            ::dup2(fd, 2);
+            auto cfg = ZeroRecord();
+            CUtility util;
+            LoadConfigFile(U16(path), *cfg, util);
+            return std::strcmp(cfg->szTitle, "ZEL REROVORA") == 0 && cfg->nServerPort == 22700 &&
+                           std::strcmp(cfg->aStacks[0].szName, "QC1101") == 0
+                       ? 0
+                       : 1;
+        },
+        5000, /*unprivileged=*/true);
+    if (run.outcome == ForkedRun::kNoUnprivilegedUser) GTEST_SKIP() << "no unprivileged user";
+    ASSERT_EQ(run.outcome, ForkedRun::kExited);
+    ASSERT_NE(run.code, 100) << "the file was readable to the child";
+    EXPECT_EQ(run.code, 0) << "not the defaults in memory";
+    const std::vector<unsigned char> said = ReadAllBytes(err);
+    const std::string message(said.begin(), said.end());
+    EXPECT_NE(message.find("cannot be read"), std::string::npos) << message;
+    EXPECT_NE(message.find("default settings"), std::string::npos) << message;
+    // The file itself is left as it was.
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadAllBytes(path), Bytes(*kept));
+}
