@@ -11,7 +11,8 @@ inline constexpr const char16_t* kConfigFileName = u"ZEL-Rerovora.cfg";
 
 // Fills `cfg` from the file at `path`. When the file exists, its first bytes (up
 // to the record's size) replace the front of the record; when it cannot be read,
-// the record keeps what it held. When it does not exist, the record gets the
+// the record gets the defaults and stderr says so. When it does not exist, the
+// record gets the
 // defaults and is saved. A link is followed: a link to nothing is taken as a
 // file not made yet, so the defaults are saved where it points (and stderr says
 // so). Anything else that is not a regular file (a pipe, a device, a folder, a
