@@ -12,8 +12,7 @@ inline constexpr const char16_t* kConfigFileName = u"ZEL-Rerovora.cfg";
 // Fills `cfg` from the file at `path`. When the file exists, its first bytes (up
 // to the record's size) replace the front of the record; when it cannot be read,
 // the record gets the defaults and stderr says so. When it does not exist, the
-// record gets the
-// defaults and is saved. A link is followed: a link to nothing is taken as a
+// record gets the defaults and is saved. A link is followed: a link to nothing is taken as a
 // file not made yet, so the defaults are saved where it points (and stderr says
 // so). Anything else that is not a regular file (a pipe, a device, a folder, a
 // loop of links, a place that cannot be looked at) is not opened: the record
