@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -92,12 +93,19 @@ xcb_atom_t MarkType(xcb_connection_t* c) {
     return type;
 }
 
-// Watches for a mark on its way back from the X server and keeps every mark
-// from Qt (one left over from an earlier capture that gave up is dropped).
+// Marks sent and marks back, counted from the start: the server returns them
+// in the order they were sent.
+std::uint32_t g_marksSent = 0;
+std::uint32_t g_marksBack = 0;
+
+// Takes every mark on its way back from the X server and keeps it from Qt;
+// its own is back once as many marks are back as had been sent with it (a
+// capture made while another waits, from an event handled meanwhile, may take
+// the other's mark: the count tells the other it is back all the same).
 class MarkWatch : public QAbstractNativeEventFilter {
 public:
     MarkWatch(xcb_atom_t type, std::uint32_t number) : m_type(type), m_number(number) {}
-    bool Back() const { return m_back; }
+    bool Back() const { return g_marksBack >= m_number; }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
         if (eventType != "xcb_generic_event_t") return false;
@@ -105,28 +113,28 @@ public:
         if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE) return false;
         const auto* mark = static_cast<const xcb_client_message_event_t*>(message);
         if (mark->type != m_type || mark->format != 32) return false;
-        if (mark->data.data32[0] == m_number) m_back = true;
+        g_marksBack = std::max(g_marksBack, mark->data.data32[0]);
         return true;
     }
 
 private:
     xcb_atom_t m_type;
     std::uint32_t m_number;
-    bool m_back = false;
 };
 
 // Handles every event the X server has sent up to now. The server sends its
 // events in the order it makes them, so a mark sent through it to one of this
 // program's windows comes back after all of them: an Expose of a window just
 // made viewable or just uncovered, a ConfigureNotify of a window the window
-// manager placed. A round trip alone does not do: its reply can overtake
-// events Qt has not yet taken from the connection. FALSE when the mark did not
-// come back within `longestMs`.
+// manager placed. A round trip alone does not make sure of it: Qt reads the
+// server's events on a thread of its own, and the reply can be in before that
+// thread has handed on the events that came ahead of it. FALSE when the mark
+// did not come back within `longestMs`.
 bool CatchUpWithServer(xcb_connection_t* c, xcb_window_t to, int longestMs) {
-    static std::uint32_t marks = 0;
     const xcb_atom_t type = MarkType(c);
     if (type == XCB_ATOM_NONE) return false;
-    MarkWatch watch(type, ++marks);
+    const std::uint32_t number = ++g_marksSent;
+    MarkWatch watch(type, number);
     qGuiApp->installNativeEventFilter(&watch);
     // (An X event is 32 bytes, whatever its kind.)
     xcb_client_message_event_t mark{};
@@ -134,7 +142,7 @@ bool CatchUpWithServer(xcb_connection_t* c, xcb_window_t to, int longestMs) {
     mark.format = 32;
     mark.window = to;
     mark.type = type;
-    mark.data.data32[0] = marks;
+    mark.data.data32[0] = number;
     // No event mask: the server hands it to the client that made the window.
     xcb_send_event(c, 0, to, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&mark));
     xcb_flush(c);
