@@ -84,6 +84,40 @@ const char* DesktopName(Desktop desktop) {
 }
 void PrintTo(Desktop desktop, std::ostream* out) { *out << DesktopName(desktop); }
 
+// The probe's three captures (a window shown, a popup shown over it, the
+// popup hidden) and the windows it painted: the large one, then the popup.
+struct Captures {
+    std::vector<Painted> windows;
+    QImage shown, withPopup, hidden;
+};
+
+// Runs the probe on `x`; `wm`, when given, answers the display's requests
+// meanwhile. Each picture is saved for a look.
+void RunCaptureProbe(XDisplay& x, LateFramingWindowManager* wm, Captures* out) {
+    TempDir dir;
+    ChildProcess probe("/usr/bin/env",
+                       {"DISPLAY=" + x.Name(), "QT_QPA_PLATFORM=xcb", ProbeAsanOptions(), std::string(REROVORA_BINARY_DIR) + "/tests/display_probe",
+                        "capture", dir.path().string()},
+                       dir.path());
+    if (wm) wm->ServeUntil([&] { return !probe.Running(); }, 30000);
+    ASSERT_EQ(probe.Wait(30000), 0) << probe.Stderr();
+    std::istringstream lines(probe.Stdout());
+    int l, t, r, b;
+    std::string rgb;
+    while (lines >> l >> t >> r >> b >> rgb)
+        out->windows.push_back({QRect(QPoint(l, t), QPoint(r - 1, b - 1)), QRgb(std::stoul(rgb, nullptr, 16))});
+    ASSERT_EQ(out->windows.size(), 2u) << probe.Stdout();
+    auto load = [&](const char* name) {
+        QImage image(QString::fromStdString((dir.path() / name).string()));
+        SaveTestImage(image, std::string(name).substr(0, std::string(name).find('.')));
+        return image.convertToFormat(QImage::Format_RGB32);
+    };
+    out->shown = load("shown.png");
+    out->withPopup = load("popup.png");
+    out->hidden = load("hidden.png");
+    ASSERT_FALSE(out->shown.isNull() || out->withPopup.isNull() || out->hidden.isNull()) << "a capture is missing";
+}
+
 class Capture : public ::testing::TestWithParam<Desktop> {};
 
 // A window shown, a popup shown over it, the popup hidden, each captured at
@@ -100,37 +134,38 @@ TEST_P(Capture, HoldsOnlyWindowsFullyDrawn) {
         late.emplace(x, 300);
         ASSERT_EQ(late->Failure(), "");
     }
-    TempDir dir;
-    ChildProcess probe("/usr/bin/env",
-                       {"DISPLAY=" + x.Name(), "QT_QPA_PLATFORM=xcb", ProbeAsanOptions(), std::string(REROVORA_BINARY_DIR) + "/tests/display_probe",
-                        "capture", dir.path().string()},
-                       dir.path());
-    if (late) late->ServeUntil([&] { return !probe.Running(); }, 30000);
-    ASSERT_EQ(probe.Wait(30000), 0) << probe.Stderr();
+    Captures c;
+    ASSERT_NO_FATAL_FAILURE(RunCaptureProbe(x, late ? &*late : nullptr, &c));
     // The window came through the window manager (the popup passes it by).
     if (late) {
         EXPECT_EQ(late->Framed(), 1);
     }
-    std::istringstream lines(probe.Stdout());
-    std::vector<Painted> windows;
-    int l, t, r, b;
-    std::string rgb;
-    while (lines >> l >> t >> r >> b >> rgb) windows.push_back({QRect(QPoint(l, t), QPoint(r - 1, b - 1)), QRgb(std::stoul(rgb, nullptr, 16))});
-    ASSERT_EQ(windows.size(), 2u) << probe.Stdout();
-    const Painted& back = windows[0];
-    const Painted& popup = windows[1];
-    auto load = [&](const char* name) {
-        QImage image(QString::fromStdString((dir.path() / name).string()));
-        SaveTestImage(image, std::string(name).substr(0, std::string(name).find('.')));
-        return image.convertToFormat(QImage::Format_RGB32);
-    };
-    const QImage shown = load("shown.png"), withPopup = load("popup.png"), hidden = load("hidden.png");
-    ASSERT_FALSE(shown.isNull() || withPopup.isNull() || hidden.isNull()) << "a capture is missing";
+    const Painted& back = c.windows[0];
+    const Painted& popup = c.windows[1];
     // Away from a frame the window manager may draw: the windows' insides.
     const QRect backInside = back.rect.adjusted(8, 30, -8, -8), popupInside = popup.rect.adjusted(2, 2, -2, -2);
-    EXPECT_EQ(Wrong(shown, backInside, back.colour), 0) << "the window just shown is not all in the capture";
-    EXPECT_EQ(Wrong(withPopup, popupInside, popup.colour), 0) << "the popup just shown is not all in the capture";
-    EXPECT_EQ(Wrong(hidden, popupInside, back.colour), 0) << "where the popup was, the window under it is not drawn";
+    EXPECT_EQ(Wrong(c.shown, backInside, back.colour), 0) << "the window just shown is not all in the capture";
+    EXPECT_EQ(Wrong(c.withPopup, popupInside, popup.colour), 0) << "the popup just shown is not all in the capture";
+    EXPECT_EQ(Wrong(c.hidden, popupInside, back.colour), 0) << "where the popup was, the window under it is not drawn";
+}
+
+// A window the window manager never puts on the screen does not hold the
+// captures up for good: each is taken, the popup (which passes the manager by)
+// in it, and nothing of the window that is not on the screen.
+TEST(CaptureOfAWindowNeverShown, IsTakenAllTheSame) {
+    XDisplay x(800, 600, false);
+    START_X(x);
+    LateFramingWindowManager never(x, 3600 * 1000);
+    ASSERT_EQ(never.Failure(), "");
+    Captures c;
+    ASSERT_NO_FATAL_FAILURE(RunCaptureProbe(x, &never, &c));
+    EXPECT_EQ(never.Framed(), 1);
+    const Painted& back = c.windows[0];
+    const Painted& popup = c.windows[1];
+    const QRect backInside = back.rect.adjusted(8, 30, -8, -8), popupInside = popup.rect.adjusted(2, 2, -2, -2);
+    EXPECT_EQ(Wrong(c.shown, backInside, back.colour), backInside.width() * backInside.height())
+        << "a window that is not on the screen is in the capture";
+    EXPECT_EQ(Wrong(c.withPopup, popupInside, popup.colour), 0) << "the popup just shown is not all in the capture";
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, Capture, ::testing::Values(Desktop::kBare, Desktop::kOpenbox, Desktop::kLateFrames),
