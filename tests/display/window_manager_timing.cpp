@@ -5,6 +5,8 @@
 
 #include <poll.h>
 
+#include <algorithm>
+
 #include "tests/support/child_process.h"
 
 namespace {
