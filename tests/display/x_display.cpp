@@ -1,5 +1,7 @@
 #include "tests/display/x_display.h"
 
+#include "tests/display/window_manager_timing.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -125,6 +127,9 @@ XDisplay::XDisplay(int width, int height, bool windowManager) : m_width(width), 
         m_wm = std::make_unique<ChildProcess>(
             "/usr/bin/env", std::vector<std::string>{"DISPLAY=" + Name(), "/usr/bin/openbox", "--sm-disable"}, wmDir);
         if (!WaitFor([&] { return WindowManagerUp(d); }, 10000)) m_failure = "openbox did not come up";
+        // Openbox claims the display before it answers every request: a window
+        // shown in its last moments of starting could wait unanswered.
+        else if (!AwaitWindowManager(*this)) m_failure = "openbox shows no window";
     }
 }
 
