@@ -10,8 +10,13 @@
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/child_process.h"
 
@@ -56,11 +61,37 @@ CoveredRun RunWithCoveredFolders(const std::vector<std::string>& covered, const 
             report = Errno("a mount namespace of its own");
             status = 'n';
         }
+        // The tests' own tree (the program, the simulators, the sources) may
+        // lie under a covered folder (a clone in /tmp or in the home folder):
+        // it is held open before the covering and put back in place after it.
+        std::vector<std::pair<std::string, int>> kept;
+        for (const std::string& tree : {std::string(REROVORA_SOURCE_DIR), std::string(REROVORA_BINARY_DIR)}) {
+            for (const std::string& folder : covered) {
+                if (tree.compare(0, folder.size(), folder) == 0 && (tree.size() == folder.size() || tree[folder.size()] == '/')) {
+                    const int fd = ::open(tree.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+                    if (fd >= 0) kept.emplace_back(tree, fd);
+                    break;
+                }
+            }
+        }
         for (const std::string& folder : covered) {
             if (status == 'y' && ::mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "mode=0755") != 0) {
                 report = Errno("covering " + folder);
                 status = 'n';
             }
+        }
+        for (const auto& [tree, fd] : kept) {
+            if (status == 'y') {
+                for (std::size_t slash = tree.find('/', 1); slash != std::string::npos; slash = tree.find('/', slash + 1))
+                    ::mkdir(tree.substr(0, slash).c_str(), 0755);
+                ::mkdir(tree.c_str(), 0755);
+                const std::string from = "/proc/self/fd/" + std::to_string(fd);
+                if (::mount(from.c_str(), tree.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0) {
+                    report = Errno("putting back " + tree);
+                    status = 'n';
+                }
+            }
+            ::close(fd);
         }
         if (status == 'y') report = body();
         (void)!::write(fds[1], &status, 1);

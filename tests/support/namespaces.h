@@ -21,7 +21,8 @@ struct CoveredRun {
 
 // Runs `body` in a forked child with a mount namespace of its own in which each
 // folder of `covered` is hidden under an empty tmpfs (mode 0755, root's); the
-// child's changes there vanish with it. Processes the body starts share its
+// child's changes there vanish with it. The tests' own source and build trees
+// stay in view where they lie under a covered folder. Processes the body starts share its
 // view. Needs root. The body's string comes back as the report; a body that
 // runs longer than `timeoutMs` is killed.
 CoveredRun RunWithCoveredFolders(const std::vector<std::string>& covered, const std::function<std::string()>& body,
