@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <unistd.h>
 
 namespace {
@@ -21,6 +22,14 @@ Display* Dpy(void* d) { return static_cast<Display*>(d); }
 int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
 
 bool SocketExists(int n) { return std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)); }
+
+// The process that holds display `n`'s lock file (the server on it), or 0.
+long LockHolder(int n) {
+    std::ifstream lock("/tmp/.X" + std::to_string(n) + "-lock");
+    long pid = 0;
+    lock >> pid;
+    return pid;
+}
 
 std::string TextProperty(Display* d, Window w, const char* name) {
     Atom type;
@@ -100,7 +109,12 @@ XDisplay::XDisplay(int width, int height, bool windowManager) : m_width(width), 
                                      std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten",
                                      "tcp", "-noreset"},
             m_dir.path());
-        if (WaitFor([&] { return SocketExists(n) || !m_server->Running(); }, 10000) && m_server->Running())
+        // Tests started at the same moment may pick the same number: the
+        // display is ours only when our server holds its lock (the other
+        // server's socket would otherwise pass for ours).
+        const auto ours = [&] { return LockHolder(n) == m_server->pid(); };
+        if (WaitFor([&] { return (SocketExists(n) && ours()) || !m_server->Running(); }, 10000) &&
+            m_server->Running() && ours())
             m_number = n;
         else
             m_server.reset();
