@@ -128,8 +128,6 @@ UINT VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers mods) {
     return 0;
 }
 
-UINT VirtualKeyFromQt(int qtKey, const QString&) { return VirtualKeyFromQt(qtKey, Qt::NoModifier); }
-
 UINT VirtualKeyFromQt(const QKeyEvent& e) { return VirtualKeyFromQt(e.key(), e.modifiers()); }
 
 QString CharactersFromQt(const QKeyEvent& e) {

@@ -229,7 +229,6 @@ private:
 // numeric keypad's keys by their own names; 0 for a key Windows does not know.
 UINT VirtualKeyFromQt(const QKeyEvent& e);
 UINT VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers mods);
-UINT VirtualKeyFromQt(int qtKey, const QString& text);  // without the keypad
 int QtKeyFromVirtualKey(UINT vk);
 // The characters a key press types as Windows types them, each one WM_CHAR
 // (WM_SYSCHAR with Alt): none for Delete, the cursor, function and modifier

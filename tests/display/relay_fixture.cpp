@@ -127,12 +127,38 @@ void ConfigDialogBase::OpenDialog(const RelaySettings& settings) {
     relay = std::make_unique<Relay>(x, settings);
     main = relay->WaitLaidOut();
     ASSERT_TRUE(main) << "no window; stderr: " << relay->Stderr();
+    ClickConfig();
+}
+
+void ConfigDialogBase::ClickConfig() {
     const QPoint config = BarSegment(main->client, 1);
     x.Click(config.x(), config.y());
     dialog = relay->WaitOther(main->id);
     ASSERT_TRUE(dialog) << "CONFIG opened nothing";
     d = dialog->client;
     ASSERT_TRUE(WaitFor([&] { return FindTable(x.Shot(), d).has_value(); }, 5000)) << "no table";
+}
+
+void ConfigDialogBase::TypePortAndOk(const std::string& text) {
+    const QPoint port = ItemCentre(d, u"Edit", 2);
+    x.Click(port.x(), port.y());
+    x.Key("End");
+    for (int i = 0; i < 6; ++i) x.Key("BackSpace");
+    x.Type(text);
+    const QPoint ok = ItemCentre(d, u"Button", 4);  // after the three group boxes: OK
+    x.Click(ok.x(), ok.y());
+}
+
+std::optional<TopWindow> ConfigDialogBase::WaitRefusal() {
+    std::optional<TopWindow> refusal;
+    WaitFor(
+        [&] {
+            for (const TopWindow& w : x.Windows())
+                if (w.id != main->id && w.id != dialog->id) refusal = w;
+            return refusal.has_value();
+        },
+        8000);
+    return refusal;
 }
 
 }  // namespace display_test

@@ -136,7 +136,14 @@ QImage Cell(const QImage& shot, const Table& t, std::size_t row, const std::pair
 class ConfigDialogBase : public ::testing::Test {
 protected:
     explicit ConfigDialogBase(bool windowManager = true) : x(1280, 1024, windowManager) {}
+    // Starts the program with `settings` and opens CONFIG.
     void OpenDialog(const RelaySettings& settings = RelaySettings());
+    // Opens CONFIG again over the running program (after OK or Cancel).
+    void ClickConfig();
+    // Types `text` into the Port field in place of what it holds, then clicks OK.
+    void TypePortAndOk(const std::string& text);
+    // The box that shows over the dialog (a refusal), once it shows.
+    std::optional<TopWindow> WaitRefusal();
     XDisplay x;
     std::unique_ptr<Relay> relay;
     std::optional<TopWindow> main, dialog;

@@ -66,12 +66,8 @@ protected:
             for (const Address& a : kAddresses) {
                 SCOPED_TRACE(std::string(a.typed) + (ctrlA ? " after Ctrl+A" : " after a click"));
                 if (!first) {
-                    const QPoint config = BarSegment(main->client, 1);
-                    x.Click(config.x(), config.y());
-                    dialog = relay->WaitOther(main->id);
-                    ASSERT_TRUE(dialog) << "CONFIG opened nothing";
-                    d = dialog->client;
-                    ASSERT_TRUE(WaitFor([&] { return FindTable(x.Shot(), d).has_value(); }, 5000)) << "no table";
+                    ClickConfig();
+                    if (HasFatalFailure()) return;
                 }
                 first = false;
                 // Server IP stands at 22, 136 (81 x 12 dialog units): its first field is the left quarter.
@@ -125,21 +121,9 @@ TEST_F(ServerAddressTypingWithoutWindowManager, IsStoredAsTypedAfterAClickAndAft
 // A port of a hundred digits typed into CONFIG: the refusal quotes sixty of
 // them and "…", on the screen and in the line the program writes to stderr.
 TEST_F(ConfigDialog, ARefusalQuotesALongEntryCutOnScreenAndOnStderr) {
-    const QPoint port = ItemCentre(d, u"Edit", 2);
-    x.Click(port.x(), port.y());
-    x.Key("End");
-    for (int i = 0; i < 6; ++i) x.Key("BackSpace");
-    x.Type(std::string(100, '7'));
-    const QPoint ok = ItemCentre(d, u"Button", 4);
-    x.Click(ok.x(), ok.y());
-    std::optional<TopWindow> refusal;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            for (const TopWindow& w : x.Windows())
-                if (w.id != main->id && w.id != dialog->id) refusal = w;
-            return refusal.has_value();
-        },
-        8000));
+    TypePortAndOk(std::string(100, '7'));
+    const std::optional<TopWindow> refusal = WaitRefusal();
+    ASSERT_TRUE(refusal) << "no refusal";
     const std::string line = "message box: Port \"" + std::string(60, '7') + "…\" is not a port number (1 to 65535).\n";
     EXPECT_TRUE(relay->Process().WaitForStderr(line, 3000)) << relay->Stderr().substr(0, 600);
     // A box of a few short lines: the hundred digits in one word would need more

@@ -200,23 +200,11 @@ TEST_F(ConfigDialog, StaysAboveOwnedByTheMainWindowAndKeepsItsSize) {
 // A stack name typed into the table goes, after OK, into the next record; a
 // refused port shows its message above the dialog, which stays open.
 TEST_F(ConfigDialog, TakesATypedNameAndRefusesAPortAboveTheDialog) {
-
+    const QPoint port = ItemCentre(d, u"Edit", 2), ok = ItemCentre(d, u"Button", 4);
     // Port 0: the refusal is owned by the dialog and shows above it.
-    const QPoint port = ItemCentre(d, u"Edit", 2);
-    x.Click(port.x(), port.y());
-    x.Key("End");
-    for (int i = 0; i < 6; ++i) x.Key("BackSpace");
-    x.Type("0");
-    const QPoint ok = ItemCentre(d, u"Button", 4);  // after the three group boxes: OK
-    x.Click(ok.x(), ok.y());
-    std::optional<TopWindow> refusal;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            for (const TopWindow& w : x.Windows())
-                if (w.id != main->id && w.id != dialog->id) refusal = w;
-            return refusal.has_value();
-        },
-        8000));
+    TypePortAndOk("0");
+    const std::optional<TopWindow> refusal = WaitRefusal();
+    ASSERT_TRUE(refusal) << "no refusal";
     EXPECT_EQ(refusal->transientFor, dialog->id);
     EXPECT_EQ(x.Windows().back().id, refusal->id) << "the refusal is not on top";
     SaveTestImage(x.Shot(), "refusal");
