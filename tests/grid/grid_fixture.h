@@ -143,4 +143,13 @@ inline CRect InkBounds(const QImage& image, const CRect& area, COLORREF backgrou
 namespace grid_test {
 // Runs the event loop until nothing is left to do (posted messages, paints).
 void Pump();
+
+// How many of the grid's cells are kept in brief in their slots.
+inline int UntouchedSlots(const CGridCtrlBase& grid) {
+    int n = 0;
+    for (const GRID_ROW* row : grid.m_rows)
+        if (row)
+            for (const CellSlot& slot : *row) n += slot.IsUntouched();
+    return n;
+}
 }  // namespace grid_test

@@ -23,6 +23,7 @@ namespace {
 
 using grid_test::InputGrid;
 using grid_test::Pump;
+using grid_test::UntouchedSlots;
 
 // A data object carrying exactly `bytes` as CF_TEXT.
 struct TextData {
@@ -280,14 +281,6 @@ public:
         return cell;
     }
 };
-
-int UntouchedSlots(const CGridCtrl& grid) {
-    int n = 0;
-    for (const GRID_ROW* row : grid.m_rows)
-        if (row)
-            for (const CellSlot& slot : *row) n += slot.IsUntouched();
-    return n;
-}
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 namespace {
 
 using grid_test::Pump;
+using grid_test::UntouchedSlots;
 
 // The plain cell under another class name: a grid of these makes every cell's
 // object at once, as grids did before cells could stay untouched.
@@ -21,14 +22,6 @@ class MadeCell : public CGridCell {
     DECLARE_DYNCREATE(MadeCell)
 };
 IMPLEMENT_DYNCREATE(MadeCell, CGridCell)
-
-int UntouchedSlots(const CGridCtrl& grid) {
-    int n = 0;
-    for (const GRID_ROW* row : grid.m_rows)
-        if (row)
-            for (const CellSlot& slot : *row) n += slot.IsUntouched();
-    return n;
-}
 
 // Two grids side by side, one of plain cells and one that makes every cell,
 // given the same steps.
