@@ -53,18 +53,18 @@ std::u16string_view ShownLine(CDC* dc, std::u16string_view line, long long width
 // What DrawText can show of `text` in `rect` with `format`: a long text is cut
 // to the lines that fit and, unless words wrap, to what shows of each line, so
 // drawing costs what shows, not what the cell holds. The picture is the same as
-// drawing the whole text.
-std::u16string ShownText(CDC* dc, const char16_t* text, const CRect& rect, UINT format) {
+// drawing the whole text. The result views `text`, or `shown` when lines were
+// cut and put together there.
+std::u16string_view ShownText(CDC* dc, const char16_t* text, const CRect& rect, UINT format, std::u16string& shown) {
     const std::u16string_view all(text ? text : u"");
     if (all.size() <= kWholeText || !(format & DT_NOPREFIX) || (format & (DT_PATH_ELLIPSIS | DT_CALCRECT)))
-        return std::u16string(all);
+        return all;
     const long long width = std::max<long long>(0, rect.right - rect.left);
-    if (format & DT_SINGLELINE) return std::u16string(ShownLine(dc, all, width, format));
+    if (format & DT_SINGLELINE) return ShownLine(dc, all, width, format);
 
     // Lines end at CR LF, CR or LF; only the first few can show.
     const long long lineHeight = std::max<long long>(1, dc->GetTextExtent(u"M", 1).cy);
     const long long lines = std::max<long long>(0, rect.bottom - rect.top) / lineHeight + 2;
-    std::u16string shown;
     size_t at = 0;
     for (long long i = 0; i < lines && at <= all.size(); ++i) {
         size_t end = at;
@@ -286,8 +286,9 @@ BOOL CGridCellBase::Draw(CDC* pDC, int row, int col, CRect rect, BOOL erase) {
     rect.top -= 1;
     rect.bottom += 1;
     const UINT format = GetFormat() | DT_NOPREFIX;
-    const std::u16string shown = ShownText(pDC, GetText(), rect, format);
-    DrawTextW(pDC->GetSafeHdc(), shown.c_str(), int(shown.size()), &rect, format);
+    std::u16string cut;
+    const std::u16string_view shown = ShownText(pDC, GetText(), rect, format, cut);
+    DrawTextW(pDC->GetSafeHdc(), shown.data(), int(shown.size()), &rect, format);
 
     pDC->RestoreDC(saved);
     return TRUE;
@@ -424,8 +425,9 @@ BOOL CGridCellBase::PrintCell(CDC* pDC, int row, int col, CRect rect) {
     }
 
     const UINT format = GetFormat() | DT_NOPREFIX;
-    const std::u16string shown = ShownText(pDC, GetText(), rect, format);
-    DrawTextW(pDC->GetSafeHdc(), shown.c_str(), int(shown.size()), &rect, format);
+    std::u16string cut;
+    const std::u16string_view shown = ShownText(pDC, GetText(), rect, format, cut);
+    DrawTextW(pDC->GetSafeHdc(), shown.data(), int(shown.size()), &rect, format);
     pDC->RestoreDC(saved);
     return TRUE;
 }
