@@ -165,10 +165,6 @@ private:
 
     long long Prefix(size_t n) const {
         Fresh();
-        return TreePrefix(n);
-    }
-    // The sum of the first n sizes as the tree holds it.
-    long long TreePrefix(size_t n) const {
         long long sum = 0;
         for (size_t k = n; k > 0; k -= k & (~k + 1)) sum += m_tree[k - 1];
         return sum;
