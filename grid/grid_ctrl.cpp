@@ -439,7 +439,6 @@ BOOL CGridCtrl::SetItemState(int nRow, int nCol, UINT state) {
     const BOOL selected = slot ? m_bSelectionEnabled && (SlotState(*slot) & CIS_SELECTED) : IsCellSelected(nRow, nCol);
     if (selected && !(state & CIS_SELECTED)) m_mapSelected.erase(key);
     else if (!selected && (state & CIS_SELECTED)) m_mapSelected.insert(key, CCellID(nRow, nCol));
-    if (m_bVirtualMode) return FALSE;
     return StoreState(nRow, nCol, state);
 }
 
