@@ -156,7 +156,6 @@ CFont* CGridDefaultCell::GetFontObject() const {
 bool CGridCell::HoldsOnlyFormat() const {
     return m_strText.empty() && m_lParam == 0 && m_nImage == -1 && m_nFormat != kCellFormatDefault &&
            m_crFgClr == CLR_DEFAULT && m_crBkClr == CLR_DEFAULT && !m_plfFont && m_nMargin == kCellMarginDefault &&
-           !m_bEditing && !m_hEditWnd && !m_MergeRange.IsValid() && m_MergeRange.minRow == -1 &&
-           m_MergeRange.maxRow == -1 && m_MergeRange.minCol == -1 && m_MergeRange.maxCol == -1 &&
+           !m_bEditing && !m_hEditWnd && m_MergeRange == CellRange(-1, -1, -1, -1) &&
            !m_bMergeWithOthers && m_MergeCellID == CCellID() && !m_bHide && m_bCellEdge;
 }
