@@ -224,7 +224,7 @@ BOOL CGridCtrl::SetColumnCount(int nCols) {
         for (size_t i = 0; i < m_vecColumnOrder.size(); ++i) reordered |= m_vecColumnOrder[i] != int(i);
         // The cells now show in stored order: the selection follows them.
         if (reordered && !m_bVirtualMode) {
-            const std::vector<int> order = m_vecColumnOrder;
+            const std::vector<int>& order = m_vecColumnOrder;
             m_mapSelected.Remap(false, [&order, nCols](int col) {
                 const int physical = col >= 0 && size_t(col) < order.size() ? order[size_t(col)] : -1;
                 return physical < nCols ? physical : -1;
