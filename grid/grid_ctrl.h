@@ -399,9 +399,6 @@ private:
     // rows: a line scroll from a row that starts at the position moves the
     // cache by a row instead of searching again.
     void KeepTopRow(int row, long long start);
-    // Drops the top-left cache and what is kept of its row: the next question
-    // finds them again from the scroll positions.
-    void ForgetTopLeft();
     int m_nTopRowKept = -1;
     long long m_nTopRowStart = 0;
     // After a row (or column) moved from `from` to `to`, the selection maps, the

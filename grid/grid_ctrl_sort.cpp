@@ -325,7 +325,7 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     }
     // Rows kept their places on screen while their heights moved: the first
     // row in view is found again from the scroll position.
-    ForgetTopLeft();
+    m_idTopLeftCache.row = -1;
     return TRUE;
 }
 

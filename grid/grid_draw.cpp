@@ -362,12 +362,6 @@ CCellID CGridCtrl::GetTopLeftScrollCell() {
     return m_idTopLeftCache;
 }
 
-void CGridCtrl::ForgetTopLeft() {
-    m_idTopLeftCache = CCellID(-1, -1);
-    m_nTopRowKept = -1;
-    m_nTopRowStart = 0;
-}
-
 void CGridCtrl::KeepTopRow(int row, long long start) {
     m_idTopLeftCache.row = row;
     m_nTopRowKept = row;
