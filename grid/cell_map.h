@@ -108,7 +108,6 @@ public:
         m_cells.clear();
         m_out.clear();
     }
-    void reserve(size_t n) { m_cells.reserve(n); }
     void swap(CellMap& other) noexcept {
         m_blocks.swap(other.m_blocks);
         m_cells.swap(other.m_cells);
