@@ -114,7 +114,7 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
                 m_arRowHeights.resize(size_t(nRows), height);
                 m_vecRowOrder.swap(order);
             } else {
-                if (m_rows.capacity() < size_t(nRows)) m_rows.reserve(std::max(size_t(nRows), m_rows.capacity() * 3 / 2));
+                grid_sums::Reserve(m_rows, size_t(nRows));
                 added.reserve(size_t(nRows - old));
                 // Fixed bits depend on the counts, which stand as they will be.
                 // Below the fixed rows every new row reads the same: when the

@@ -20,6 +20,12 @@
 
 namespace grid_sums {
 inline int Clamp(long long value) { return int(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
+// Room for n elements in `v`, growing by half again or more, so that adding a
+// few at a time costs the same however many there are.
+template <typename Vector>
+void Reserve(Vector& v, size_t n) {
+    if (v.capacity() < n) v.reserve(std::max(n, v.capacity() * 3 / 2));
+}
 }  // namespace grid_sums
 
 class SizeArray {
@@ -60,7 +66,7 @@ public:
         }
         const bool extend = n > old && !m_stale && m_tree.size() == old && n - old <= old / 8 + 64;
         reserve(n);
-        if (extend && m_tree.capacity() < n) m_tree.reserve(std::max(n, m_tree.capacity() * 3 / 2));
+        if (extend) grid_sums::Reserve(m_tree, n);
         m_values.resize(n, value);
         if (!extend) {
             m_stale = true;
@@ -90,9 +96,7 @@ public:
         std::swap(m_stale, other.m_stale);
     }
     // Room for n sizes, growing by half again or more.
-    void reserve(size_t n) {
-        if (m_values.capacity() < n) m_values.reserve(std::max(n, m_values.capacity() * 3 / 2));
-    }
+    void reserve(size_t n) { grid_sums::Reserve(m_values, n); }
 
     // Sets one size (O(log n) while the sums are current).
     void Set(size_t i, UINT value) {
