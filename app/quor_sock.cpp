@@ -87,14 +87,8 @@ bool CQuorSock::Notify(LPARAM event) {
 
 bool CQuorSock::HandOverRest() {
     if (!m_pSocket) return false;
-    if (UnsentBytes() > 0) m_pSocket->ReserveSendRoom(int(std::min<std::size_t>(UnsentBytes(), 1u << 30)));
-    while (UnsentBytes() > 0) {
-        const int room = int(std::min<std::size_t>(UnsentBytes(), 1u << 30));
-        const int n = m_pSocket->Send(m_sendRest.data() + m_nSendDone, room, 0);
-        if (n <= 0) return false;
-        m_nSendDone += std::size_t(n);
-    }
-    return true;
+    m_pSocket->ReserveSendRoom(int(std::min<std::size_t>(UnsentBytes(), 1u << 30)));
+    return FlushSend();
 }
 
 void CQuorSock::DropSocket(bool shutDownFirst) {
@@ -190,7 +184,7 @@ void CQuorSock::SendData(const void* data, int length) {
     m_nAckedAtLastSend = nowKnown ? queue.acknowledged : 0;
 }
 
-void CQuorSock::FlushSend() {
+bool CQuorSock::FlushSend() {
     while (m_pSocket && UnsentBytes() > 0) {
         const int room = int(std::min<std::size_t>(UnsentBytes(), 1u << 30));
         const int n = m_pSocket->Send(m_sendRest.data() + m_nSendDone, room, 0);
@@ -199,11 +193,13 @@ void CQuorSock::FlushSend() {
             m_nSendTaken += std::size_t(n);
             continue;
         }
-        if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) return;  // the write notification goes on
+        if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) return false;  // the write notification goes on
         break;  // the connection broke: its close notification follows
     }
+    const bool whole = UnsentBytes() == 0;
     m_sendRest.clear();
     m_nSendDone = 0;
+    return whole;
 }
 
 void CQuorSock::CloseLink() {

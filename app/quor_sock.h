@@ -162,8 +162,9 @@ private:
     // Hands the whole unsent rest to the socket, making room for it; false when
     // the socket would not take all of it.
     bool HandOverRest();
-    // Hands the socket as much of the unsent rest as it takes now.
-    void FlushSend();
+    // Hands the socket as much of the unsent rest as it takes now; true when it
+    // took all of it. A rest the socket refused (the connection broke) is dropped.
+    bool FlushSend();
 
     // Every use of the status lamp goes through these (quor_sock_lamp.cpp).
     void LampCreate(CWnd* pParent, LPCTSTR text);

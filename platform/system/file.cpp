@@ -314,11 +314,6 @@ bool FileExistsAt(const std::u16string& path) {
     return found;
 }
 
-bool IsSpecialFileAt(const std::u16string& path) {
-    struct stat st {};
-    return ::stat(ToFsPath(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
-}
-
 FilePlace FilePlaceAt(const std::u16string& path) {
     const std::string fsPath = ToFsPath(path);
     struct stat st {};

@@ -95,10 +95,6 @@ std::u16string PathJoin(std::u16string_view dir, std::u16string_view name);
 // dot too); every other character stands for itself. Directories count.
 bool FileExistsAt(const std::u16string& path);
 
-// Whether `path` (after its links) is something other than a regular file or a
-// directory: a pipe, a device or a socket, which a program must not open as its file.
-bool IsSpecialFileAt(const std::u16string& path);
-
 // What stands at `path`, its links followed.
 enum class FilePlace {
     None,          // nothing by that name

@@ -57,6 +57,8 @@ struct DialogRun {
     std::vector<std::u16string> boxes;  // message boxes shown
     platform::MessageBoxHandler previous;
 
+    // A dialog on the site's settings.
+    DialogRun() : DialogRun(*SiteConfig()) {}
     explicit DialogRun(const ConfigData& cfg) {
         RegisterOnce();
         std::memcpy(&dlg->m_config, &cfg, sizeof cfg);
@@ -373,8 +375,7 @@ TEST(ConfigDialog, BlanksAroundAnEntryAreTakenAlikeAtBothEnds) {
         {u"10.0.0.99\t", u"  22701  "},
     };
     for (const Case& c : cases) {
-        auto cfg = SiteConfig();
-        DialogRun run(*cfg);
+        DialogRun run;
         CConfig& d = *run.dlg;
         const INT_PTR result = run.Run({
             [&] {
@@ -410,8 +411,7 @@ TEST(ConfigDialog, ARefusalQuotesAtMostALineOfTheEntry) {
         {res::IDC_CONFIG_PERIOD, u"한글" + std::u16string(100, u'x'), u"한글" + std::u16string(58, u'x') + u"…"},
     };
     for (const Case& c : cases) {
-        auto cfg = SiteConfig();
-        DialogRun run(*cfg);
+        DialogRun run;
         CConfig& d = *run.dlg;
         const INT_PTR result = run.Run({
             [&] {
