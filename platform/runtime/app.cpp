@@ -257,6 +257,7 @@ int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type) {
     // A fixed-size box: a title and a close button, nothing to minimize or maximize.
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                        Qt::WindowCloseButtonHint);
+    platform::detail::MarkAsBox(&box);
     box.setWindowTitle(QString::fromUtf16(request.caption.data(), qsizetype(request.caption.size())));
     box.setText(QString::fromUtf16(request.text.data(), qsizetype(request.text.size())));
     switch (type & MB_ICONMASK) {

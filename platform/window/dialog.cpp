@@ -133,6 +133,10 @@ INT_PTR CDialog::DoModal() {
     if (!m_ended && IsWindow(h)) {
         QWidget* w = Widget();
         w->setWindowModality(Qt::ApplicationModal);
+        // Over its owner the dialog stays in sight: nothing to minimize or
+        // maximize it with, unless its style asks for those boxes.
+        if (owner && w->isHidden() && !(GetStyle() & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)))
+            platform::detail::MarkAsBox(w);
         if (w->isHidden()) ShowWindow(SW_SHOW);
         w->activateWindow();
         QEventLoop loop;

@@ -278,6 +278,13 @@ bool WindowManagerRuns();
 // The window to own a dialog or message box that was given none: the active
 // modal window, else the active window, else the last shown captioned one.
 HWND DefaultOwner();
+// A box that blocks the window it belongs to while it is open (a message box,
+// a modal dialog over its owner) is neither minimized nor maximized, as on the
+// system the program comes from: `top` (a top-level widget not shown yet) is
+// told to the window manager as such. Its Qt flags say it for the window
+// managers that follow them (Qt's Motif hints); openbox takes minimize away
+// only by the window's type, so on X the type comes first in the list.
+void MarkAsBox(QWidget* top);
 // Turns a dialog's Tab into the next (or previous) tab-stop control of `root`.
 bool MoveFocusInside(QWidget* root, bool forward);
 }  // namespace platform::detail
