@@ -246,6 +246,10 @@ int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type) {
     // An unattended relay keeps a trace of every box it raised.
     std::fprintf(stderr, "message box: %s\n", Utf16ToUtf8(request.text).c_str());
     std::fflush(stderr);
+    // The box blocks every other window while it is open: a window that holds
+    // the mouse lets it go (and hears so), as a window disabled for a modal
+    // loop does, so the press it was following ends with the box.
+    if (CWnd::GetCapture()) ReleaseCapture();
     if (g_messageBoxHandler) return g_messageBoxHandler(request);
     if (!platform::GuiStarted()) return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
 

@@ -122,6 +122,10 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
 }
 
 INT_PTR CDialog::DoModal() {
+    // The windows the dialog stands over take no input while it is open: one
+    // of them that holds the mouse lets it go (and hears so), as a window the
+    // system disables for a modal loop does.
+    if (CWnd::GetCapture()) ReleaseCapture();
     // A dialog given no parent is owned by the window it was opened from, so
     // that it stays above it.
     CWnd* owner = m_pParentWnd ? m_pParentWnd : CWnd::FromHandle(platform::detail::DefaultOwner());

@@ -159,7 +159,13 @@ BOOL _TrackMouseEvent(TRACKMOUSEEVENT* request) {
         return TRUE;
     }
     if (request->dwFlags & TME_LEAVE) {
-        if (!impl->widget->underMouse() && QWidget::mouseGrabber() != impl->widget) {
+        // Where the pointer is decides, not Qt's word on what is under it: a
+        // modal loop in between (a message box come and gone) can leave that
+        // word stale, and a window under the pointer would hear of its leave
+        // at once and never again.
+        const QWidget* under = QApplication::widgetAt(QCursor::pos());
+        const bool over = under && (under == impl->widget || impl->widget->isAncestorOf(under));
+        if (!over && QWidget::mouseGrabber() != impl->widget) {
             // Already outside: the leave is reported at once, as the system does.
             PostMessageW(impl->handle, WM_MOUSELEAVE, 0, 0);
         } else {
