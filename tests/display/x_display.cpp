@@ -195,6 +195,26 @@ std::vector<XDisplay::TopWindow> XDisplay::Windows() {
     return out;
 }
 
+std::vector<std::string> XDisplay::AtomNames(unsigned long window, const char* property) {
+    Display* d = Dpy(m_display);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    std::vector<std::string> names;
+    if (XGetWindowProperty(d, window, XInternAtom(d, property, False), 0, 1024, False, XA_ATOM, &type, &format,
+                           &count, &after, &data) == Success && data && format == 32) {
+        const auto* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            if (char* name = XGetAtomName(d, atoms[i])) {
+                names.emplace_back(name);
+                XFree(name);
+            }
+    }
+    if (data) XFree(data);
+    return names;
+}
+
 unsigned long XDisplay::Focus() {
     Display* d = Dpy(m_display);
     Window focus = 0;

@@ -47,6 +47,9 @@ public:
 
     // The top-level client window that holds the keyboard focus, or 0.
     unsigned long Focus();
+    // The names in a window's property that lists atoms (_NET_WM_ALLOWED_ACTIONS,
+    // _NET_WM_WINDOW_TYPE); empty when it has none.
+    std::vector<std::string> AtomNames(unsigned long window, const char* property);
 
     void MovePointer(int x, int y);
     void Click(int x, int y, int button = 1);
