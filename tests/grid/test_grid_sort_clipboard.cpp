@@ -235,9 +235,9 @@ TEST(GridClipboard, PastedTextIsSplitTrimmedAndReadNoFurtherThanItsSize) {
     };
     const Case cases[] = {
         {"tabs and commas", std::string("1,2\t3\0", 6), u"1,2|3|1,3", u"2,1|2,2|2,3"},
-        {"commas only", std::string("x,y,z\0", 6), u"x|y|z", u"2,1|2,2|2,3"},
+        {"commas only (a one-column copy of x,y,z)", std::string("x,y,z\0", 6), u"x|y|z", u"2,1|2,2|2,3"},
         {"no terminator", "p\tq", u"p|q|1,3", u"2,1|2,2|2,3"},
-        {"an inner NUL", std::string("m\0n\tk\0", 6), u"mn|k|1,3", u"2,1|2,2|2,3"},
+        {"the text ends at its first NUL", std::string("m\0n\tk\r\nj\0", 9), u"m|1,2|1,3", u"2,1|2,2|2,3"},
         {"spaces and a blank line", std::string(" s \t t\r\n\r\n", 10), u"s|t|1,3", u"|2,2|2,3"},
         {"rows and columns beyond the grid", "1\t2\t3\t4\t5\n6\n7\n8\n9", u"1|2|3", u"6|2,2|2,3"},
     };
