@@ -320,9 +320,14 @@ CImageList* CGridCtrl::CreateDragImage(CPoint* pHotSpot) {
         return nullptr;
     }
     CBitmap* old = memDC.SelectObject(&bitmap);
+    // The cell draws without its plain background, which the image shows
+    // through: what it leaves undrawn has the colour that is masked out (a new
+    // bitmap would otherwise be black there).
+    const COLORREF seeThrough = GetDefaultCell(FALSE, FALSE)->GetBackClr();
+    memDC.FillSolidRect(CRect(0, 0, rect.Width(), rect.Height()), seeThrough);
     if (CGridCellBase* cell = ReadCell(m_idFocus.row, m_idFocus.col)) cell->Draw(&memDC, m_idFocus.row, m_idFocus.col, rect, FALSE);
     memDC.SelectObject(old);
-    list->Add(&bitmap, GetDefaultCell(FALSE, FALSE)->GetBackClr());
+    list->Add(&bitmap, seeThrough);
     return list;
 }
 
