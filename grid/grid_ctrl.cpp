@@ -117,8 +117,8 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
             const UINT height = UINT(std::max(0, m_cellDefault.GetHeight()));
             m_arRowHeights.reserve(size_t(nRows));
             if (m_bVirtualMode) {
-                m_vecRowOrder.Renumber(size_t(nRows));
                 m_arRowHeights.resize(size_t(nRows), height);
+                m_vecRowOrder.Renumber(size_t(nRows));
             } else {
                 grid_sums::Reserve(m_rows, size_t(nRows));
                 added.reserve(size_t(nRows - old));
@@ -145,8 +145,8 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
                 for (const CellSlot& slot : *r) delete slot.Cell();
                 delete r;
             }
-            // The row order may have its new entries: they stand for no row.
-            if (m_bVirtualMode) m_vecRowOrder.Renumber(size_t(old));
+            // The heights may have their new entries: they stand for no row.
+            if (m_arRowHeights.size() > size_t(old)) m_arRowHeights.resize(size_t(old));
             AfxMessageBox(u"Out of memory.", MB_OK | MB_ICONERROR);
             result = FALSE;
         }
