@@ -517,7 +517,8 @@ void CGridCtrl::EndEditing() {
 }
 
 void CGridCtrl::EndEditIn(const CellRange& cells) {
-    if (!GetSafeHwnd()) return;
+    // A grid being destroyed tells its owner of no more changes.
+    if (!GetSafeHwnd() || m_bDestroying) return;
     auto inside = [&cells](const CCellID& id) {
         return id.row >= cells.minRow && id.row <= cells.maxRow && id.col >= cells.minCol && id.col <= cells.maxCol;
     };
