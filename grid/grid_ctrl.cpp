@@ -18,8 +18,6 @@ const char16_t* const CGridCtrl::kWindowClass = u"GridCtrlWindow";
 namespace {
 // The control id of a cell's in-place edit.
 constexpr int kInPlaceEditId = 8;
-// Every row (or column) from `first` on.
-constexpr int kToTheEnd = INT_MAX;
 }  // namespace
 
 BOOL CGridCtrl::RegisterWindowClass() {
@@ -84,7 +82,7 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
     if (nRows == m_nRowCount) return TRUE;
     // Rows past the new count go; in virtual mode a sorted order starts afresh,
     // which moves every row.
-    EndEditIn(CellRange(m_bVirtualMode && !m_vecRowOrder.IsIdentity() ? 0 : nRows, 0, kToTheEnd, kToTheEnd));
+    EndEditIn(CellRange(m_bVirtualMode && !m_vecRowOrder.IsIdentity() ? 0 : nRows, 0, INT_MAX, INT_MAX));
 
     m_idTopLeftCache.col = -1;
     if (nRows < m_nFixedRowCount) m_nFixedRowCount = nRows;
@@ -164,7 +162,7 @@ BOOL CGridCtrl::SetColumnCount(int nCols) {
     // stored places.
     bool reordered = false;
     for (size_t i = 0; i < m_vecColumnOrder.size() && !reordered; ++i) reordered = m_vecColumnOrder[i] != int(i);
-    EndEditIn(CellRange(0, reordered ? 0 : nCols, kToTheEnd, kToTheEnd));
+    EndEditIn(CellRange(0, reordered ? 0 : nCols, INT_MAX, INT_MAX));
 
     m_idTopLeftCache.col = -1;
     if (nCols < m_nFixedColumnCount) m_nFixedColumnCount = nCols;
@@ -373,7 +371,7 @@ void CGridCtrl::DestroyCell(int nRow, int nCol) {
 }
 
 void CGridCtrl::DeleteAllCells() {
-    EndEditIn(CellRange(0, 0, kToTheEnd, kToTheEnd));
+    EndEditIn(CellRange(0, 0, INT_MAX, INT_MAX));
     m_mapPrevSelected.clear();
     SetSelectedRange(-1, -1, -1, -1);
     SetFocusCell(-1, -1);
@@ -403,7 +401,7 @@ void CGridCtrl::ShiftRowOrder(int nRow, int nDelta) {
     if (!m_bVirtualMode) return;
     // Which data every display row shows changes from nRow on, or anywhere
     // for entries that name rows past it.
-    EndEditIn(CellRange(0, 0, kToTheEnd, kToTheEnd));
+    EndEditIn(CellRange(0, 0, INT_MAX, INT_MAX));
     std::vector<int>& order = m_vecRowOrder.Edit();
     const size_t n = std::min(order.size(), size_t(std::max(m_nRowCount, 0)));
     for (size_t i = 0; i < n; ++i)

@@ -160,7 +160,8 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     if (nCol < 0 || nCol >= m_nColumnCount) return FALSE;
     if (high == -1) high = m_nRowCount - 1;
     if (low < 0 || high >= m_nRowCount || high <= low) return FALSE;
-    EndEditIn(CellRange(low, 0, high, INT_MAX));
+    // Virtual mode rearranges every row below the fixed ones.
+    EndEditIn(m_bVirtualMode ? CellRange(m_nFixedRowCount, 0, INT_MAX, INT_MAX) : CellRange(low, 0, high, INT_MAX));
 
     if (m_bVirtualMode) {
         if (!m_pfnVirtualCompare || nCol >= int(m_vecColumnOrder.size())) return FALSE;
