@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -251,27 +250,20 @@ TEST(ReplaceFileAtomically, AReplacedFileKeepsItsOwnerGroupAndMode) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
-// A settings file the site's accounts share: root's file, which every account may
-// write, in a folder open to all. Null when the tests do not run as root.
+// A settings file the site's accounts share: root's, in a folder open to all,
+// saved by another account. Null when the tests do not run as root.
 std::optional<fs::path> SharedSettings(const TempDir& dir) {
     if (::geteuid() != 0) return std::nullopt;
-    const fs::path folder = dir / "shared";
-    fs::create_directory(folder);
+    fs::create_directory(dir / "shared");
     fs::permissions(dir.path(), fs::perms(0755));
-    fs::permissions(folder, fs::perms(0777));
-    WriteAllBytes(folder / "settings.cfg", "old settings", 12);
-    fs::permissions(folder / "settings.cfg", fs::perms(0666));
-    return folder / "settings.cfg";
+    fs::permissions(dir / "shared", fs::perms(0777));
+    WriteAllBytes(dir / "shared" / "settings.cfg", "old settings", 12);
+    fs::permissions(dir / "shared" / "settings.cfg", fs::perms(0666));
+    return dir / "shared" / "settings.cfg";
 }
 
-struct stat StatOf(const fs::path& p) {
-    struct stat st {};
-    EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
-    return st;
-}
-
-// Another account saves it: a new file of its own cannot be given root as its
-// owner, so the file is written in place and stays root's, with its mode.
+// The saver cannot give its new file root as the owner: the file is written in
+// place and stays root's, with its mode.
 TEST(ReplaceFileAtomically, AFileWhoseOwnerCannotBeKeptIsWrittenInPlace) {
     TempDir dir;
     const auto target = SharedSettings(dir);
@@ -281,7 +273,8 @@ TEST(ReplaceFileAtomically, AFileWhoseOwnerCannotBeKeptIsWrittenInPlace) {
     ASSERT_EQ(run.outcome, ForkedRun::kExited);
     EXPECT_EQ(run.code, 0) << "cause of the failed save";
     EXPECT_EQ(ReadAllBytes(*target), Text("new"));
-    const struct stat st = StatOf(*target);
+    struct stat st {};
+    ASSERT_EQ(::stat(target->c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 0u);
     EXPECT_EQ(st.st_gid, 0u);
     EXPECT_EQ(st.st_mode & 07777, 0666u);
@@ -295,37 +288,34 @@ TEST(ReplaceFileAtomically, AFileNeitherKeptNorWritableInPlaceIsReplacedAndItIsS
     TempDir dir;
     const auto target = SharedSettings(dir);
     if (!target) GTEST_SKIP() << "needs root, to give the file to another account than the saver";
-    const int holder = ::open(target->c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(holder, 0);
-    // The lease's break is announced to its holder with SIGIO, which would end the test.
-    const auto previous = std::signal(SIGIO, SIG_IGN);
-    if (::fcntl(holder, F_SETLEASE, F_RDLCK) != 0) {
-        ::close(holder);
-        std::signal(SIGIO, previous);
-        GTEST_SKIP() << "no file leases here: " << std::strerror(errno);
-    }
     const fs::path said = dir / "stderr.txt";
     WriteAllBytes(said, "", 0);
     fs::permissions(said, fs::perms(0666));
+    const int holder = ::open(target->c_str(), O_RDONLY | O_CLOEXEC);
+    const auto previous = std::signal(SIGIO, SIG_IGN);  // the lease's break is announced to its holder
+    if (::fcntl(holder, F_SETLEASE, F_RDLCK) != 0) {
+        ::close(holder);
+        std::signal(SIGIO, previous);
+        GTEST_SKIP() << "no file leases here";
+    }
     const ForkedRun run = RunForked(
         [&] {
             const int err = ::open(said.c_str(), O_WRONLY);
-            if (err < 0 || ::dup2(err, 2) < 0) return 99;
-            return ReplaceCause(*target, "new");
+            return err < 0 || ::dup2(err, 2) < 0 ? 99 : ReplaceCause(*target, "new");
         },
         20000, true);
-    ::fcntl(holder, F_SETLEASE, F_UNLCK);
     ::close(holder);
     std::signal(SIGIO, previous);
     if (run.outcome == ForkedRun::kNoUnprivilegedUser) GTEST_SKIP() << "cannot run as an unprivileged user here";
     ASSERT_EQ(run.outcome, ForkedRun::kExited);
     EXPECT_EQ(run.code, 0) << "cause of the failed save";
     EXPECT_EQ(ReadAllBytes(*target), Text("new"));
-    EXPECT_EQ(StatOf(*target).st_uid, UnprivilegedUid());
+    struct stat st {};
+    ASSERT_EQ(::stat(target->c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, UnprivilegedUid());
     const auto text = ReadAllBytes(said);
-    const std::string message(text.begin(), text.end());
-    EXPECT_NE(message.find("settings.cfg: its owner 0, group 0 and mode 0666 cannot be given"), std::string::npos)
-        << message;
+    EXPECT_NE(std::string(text.begin(), text.end()).find("settings.cfg: its owner 0, group 0 and mode 0666 cannot be given"),
+              std::string::npos);
     EXPECT_TRUE(Entries(target->parent_path()) == std::vector<std::string>{"settings.cfg"});
 }
 
