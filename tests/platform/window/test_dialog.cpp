@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
@@ -10,7 +11,9 @@
 #include <memory>
 
 #include "platform/runtime/app.h"
+#include "platform/window/colordlg.h"
 #include "platform/window/dialog.h"
+#include "tests/support/colour_dialog_answer.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/recording_wnd.h"
 
@@ -128,8 +131,8 @@ TEST(ModalDialog, TemplateControlsExistWithTheirIdsAndScaledRects) {
     EXPECT_EQ(second.top - first.top, 20 * base.cy / 8 - 5 * base.cy / 8);
 }
 
-// A box over its owner (a modal dialog, a message box) takes the input from
-// every other window: a window holding the mouse lets it go and hears so, as a
+// A box over its owner (a modal dialog, a message box, the colour dialog)
+// takes the input from every other window: a window holding the mouse lets it go and hears so, as a
 // window the system disables for a modal loop does; and the box offers nothing
 // to minimize or maximize it with.
 TEST(ModalDialog, ABoxOverItsOwnerTakesTheCaptureAndOffersNoMinimizeOrMaximize) {
@@ -172,4 +175,19 @@ TEST(ModalDialog, ABoxOverItsOwnerTakesTheCaptureAndOffersNoMinimizeOrMaximize) 
     EXPECT_EQ(box.flags & sizing, Qt::WindowFlags()) << "the message box can be minimized or maximized";
     EXPECT_TRUE(box.flags & Qt::WindowCloseButtonHint);
     EXPECT_EQ(CountOf(log, WM_CAPTURECHANGED), 2);
+
+    Seen colours;
+    main->SetCapture();
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<QColorDialog*>(w) && w->isVisible()) colours = {CWnd::GetCapture() != nullptr, boxFlags(w)};
+    });
+    AnswerNextColourDialog(std::nullopt);
+    EXPECT_EQ(CColorDialog(0, 0, main.get()).DoModal(), IDCANCEL);
+    EXPECT_FALSE(colours.captureHeld);
+    // Without the customize hint the platform adds every button.
+    EXPECT_TRUE(colours.flags & Qt::CustomizeWindowHint);
+    EXPECT_EQ(colours.flags & sizing, Qt::WindowFlags()) << "the colour dialog can be minimized or maximized";
+    EXPECT_EQ(colours.flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_EQ(CountOf(log, WM_CAPTURECHANGED), 3);
 }
