@@ -496,6 +496,21 @@ QRect WindowImpl::ClientOnTopLevel() const {
     return QRect(widget->mapTo(widget->window(), QPoint(0, 0)) + ClientOrigin(), ClientSize());
 }
 
+QRect WindowImpl::ShownIn(const QImage& picture, QPoint widgetOrigin, bool screen) const {
+    QRect shown(widgetOrigin + ClientOrigin(), ClientSize());
+    QPoint origin = widgetOrigin;  // of the widget of `w`, then of its parent's
+    for (const WindowImpl* w = this; !w->topLevel && w->widget;) {
+        const WindowImpl* p = FromHandle(w->parent);
+        if (!p || !p->widget) break;
+        origin -= w->widget->pos();
+        const QRect client(origin + p->ClientOrigin(), p->ClientSize());
+        if (!screen && !picture.rect().contains(client)) break;
+        shown &= client;
+        w = p;
+    }
+    return shown & picture.rect();
+}
+
 QRegion WindowImpl::Waiting() const { return dirtyAll ? QRegion(QRect(QPoint(0, 0), ClientSize())) : QRegion(dirty); }
 
 void WindowImpl::NothingWaits() {
@@ -539,7 +554,12 @@ void WindowImpl::NoteAhead(const QImage& picture, const QRect& where, const QReg
     if (!AheadStands(picture, where)) paintedAhead = QRegion();
     aheadWhere = where;
     aheadPicture = PictureId(picture);
-    paintedAhead += part;
+    // Where its children stand they were painted over it: a child that moves
+    // away leaves that part for this window to paint again.
+    QRegion children;
+    if (widget)
+        for (const QPointer<WndWidget>& w : ShownChildren(widget)) children += w->geometry().translated(-ClientOrigin());
+    paintedAhead += part - children;
 }
 
 bool WindowImpl::StoreAwaitsResize() const {
@@ -577,12 +597,14 @@ void WindowImpl::PaintAhead(const QRegion& region) {
     self->widget->update(region);
 }
 
-bool WindowImpl::ShownPicture(QImage* view) const {
+bool WindowImpl::ShownPicture(QImage* view, QRect* shown) const {
     if (!PaintsDirectly()) return false;
     platform::detail::DoAllDeferred();  // a view on the same pixels reads them
+    const auto* picture = static_cast<const QImage*>(widget->backingStore()->paintDevice());
     const QRect where = ClientOnTopLevel();
-    if (where.isEmpty()) return false;
-    *view = ViewOf(*static_cast<QImage*>(widget->backingStore()->paintDevice()), where);
+    *shown = ShownIn(*picture, widget->mapTo(widget->window(), QPoint(0, 0)), true).translated(-where.topLeft());
+    if (shown->isEmpty()) return false;
+    *view = ViewOf(*picture, where);
     return true;
 }
 
@@ -599,10 +621,11 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     const HWND h = handle;
     const QPoint origin = widgetOrigin + ClientOrigin();
     const QRect where(origin, ClientSize());
-    // The part to paint, in client coordinates.
-    QRegion area = (region.translated(widgetOrigin) & where).translated(-origin);
     QBackingStore* store = widget->backingStore();
     const bool onScreen = store && store->paintDevice() == picture;
+    // The part to paint, in client coordinates: only where the window shows.
+    const QRect shown = ShownIn(*picture, widgetOrigin, onScreen);
+    QRegion area = (region.translated(widgetOrigin) & shown).translated(-origin);
     // Qt asks for the screen's picture: what the window waited to have
     // painted is painted now (a grab into another picture leaves it waiting).
     const bool screenAsked = fromQt && onScreen;
@@ -628,15 +651,17 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     WindowImpl* p = topLevel ? nullptr : FromHandle(parent);
     // A picture other than the backing store (a grab) gets a fresh background.
     if (fromQt && p && !onScreen) under.Forget();
-    if (p && p->widget && !under.ValidFor(where)) {
+    if (p && p->widget && !under.ValidFor(where) && !askingParent) {
         // Nothing kept of what the parent paints under this window (it was
         // just shown, moved or resized, or this is a grab).
         const QPoint parentOrigin = widgetOrigin - widget->pos();
         if (picture->rect().contains(QRect(parentOrigin + p->ClientOrigin(), p->ClientSize()))) {
             // The parent paints there, which takes it and paints this window from it.
+            askingParent = true;
             p->PaintInto(picture, parentOrigin, QRegion(widget->geometry()), false);
             WindowImpl* self = FromHandle(h);
             if (!self) return;
+            askingParent = false;
             if (under.ValidFor(where)) {
                 if (screenAsked) NothingWaits();
                 return;
@@ -657,7 +682,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     QRegion childAreas;
     for (const QPointer<WndWidget>& w : kids)
         childAreas += QRect(w->pos() - ClientOrigin() + w->impl->ClientOrigin(), w->impl->ClientSize());
-    if (screenAsked) area += Waiting() & childAreas;
+    if (screenAsked) area += Waiting() & childAreas & shown.translated(-origin);
     // The client area of the picture, drawn on in place, from the background.
     platform::detail::FlushImage(&surface);
     surface = ViewOf(*picture, where);
@@ -713,7 +738,8 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
         if (part.isEmpty()) continue;
         if (k->under.ValidFor(kidWhere)) {
             for (const QRect& r : part) k->under.Update(*picture, r);
-        } else if (part == QRegion(QRect(QPoint(0, 0), kidWhere.size()))) {
+        } else if ((QRegion((kidWhere & shown).translated(-kidWhere.topLeft())) - part).isEmpty()) {
+            // All of the child that shows (what lies past this window never does).
             k->under.Take(*picture, kidWhere, kidWhere);
         }  // (else the child has its parent paint all of it first)
         k->PaintInto(picture, kidOrigin, part.translated(k->ClientOrigin()), false);

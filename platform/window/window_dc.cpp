@@ -67,12 +67,15 @@ HDC MakeClientContext(HWND hwnd) {
     WindowImpl* impl = WindowImpl::FromHandle(hwnd);
     if (!impl) return nullptr;
     QImage shown;
-    if (!impl->inPaint && impl->ShownPicture(&shown)) {
-        // A shown window: the context draws on and reads what the screen shows.
+    QRect part;
+    if (!impl->inPaint && impl->ShownPicture(&shown, &part)) {
+        // A shown window: the context draws on and reads what the screen shows,
+        // and draws only where the window shows (inside its parents).
         auto* dc = new DCImpl(DCImpl::kWindow);
         dc->alive = [hwnd] { return WindowImpl::FromHandle(hwnd) != nullptr; };
         dc->keep = std::make_shared<QImage>(shown);
         dc->target = dc->keep.get();
+        if (part != shown.rect()) dc->baseClip = QRegion(part);
         return dc;
     }
     if (impl->widget && impl->surface.size() != impl->ClientSize() && !impl->inPaint) impl->BeginSurface();
