@@ -5,8 +5,6 @@
 // pixel, and nothing of the child shows outside its parent.
 #include <gtest/gtest.h>
 
-#include <QBackingStore>
-#include <QWidget>
 #include <memory>
 #include <string>
 
@@ -78,6 +76,8 @@ struct Layout {
     CRect grand;   // in the child (empty: none)
 };
 
+void PrintTo(const Layout& l, std::ostream* os) { *os << l.name; }
+
 struct ClipScene {
     int shift = 0;
     Pane top{Pane::Top, kTop, &shift};
@@ -139,12 +139,6 @@ struct ClipScene {
         return image;
     }
 
-    // What the screen shows of the top-level window (its backing store).
-    QImage Screen() const {
-        QWidget* w = top.Widget();
-        auto* store = w->backingStore() ? dynamic_cast<QImage*>(w->backingStore()->paintDevice()) : nullptr;
-        return store ? store->copy(QRect(QPoint(0, 0), w->size())) : QImage();
-    }
     // The top-level window as a capture of the desktop shows it.
     QImage Captured() const {
         TempDir dir;
@@ -176,7 +170,7 @@ TEST_P(ChildClipping, ShowsTheClippedDrawingOnEveryPath) {
     ClipScene s(l);
     const std::string name = l.name;
     // First paint: screen, grab and capture.
-    EXPECT_TRUE(Shows(s.Screen(), s.Expected(), "screen"));
+    EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "screen"));
     EXPECT_TRUE(Shows(GrabWindow(&s.top), s.Expected(), "grab"));
     EXPECT_TRUE(Shows(s.Captured(), s.Expected(), "capture"));
 
@@ -185,13 +179,13 @@ TEST_P(ChildClipping, ShowsTheClippedDrawingOnEveryPath) {
     s.child.mark = CPoint(s.child.mark.x + 9, s.child.mark.y + 7);
     s.child.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     s.UntilShown();
-    EXPECT_TRUE(Shows(s.Screen(), s.Expected(), "redrawn"));
+    EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "redrawn"));
     s.MarkAt(CPoint(1, 1));
     s.child.UpdateWindow();
     s.UntilShown();
-    EXPECT_TRUE(Shows(s.Screen(), s.Expected(), "part"));
+    EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "part"));
     platform::PumpEvents(20);
-    EXPECT_TRUE(Shows(s.Screen(), s.Expected(), "part-frame"));
+    EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "part-frame"));
     EXPECT_TRUE(Shows(GrabWindow(&s.top), s.Expected(), "part-grab"));
 
     // The parent paints anew (new stripes): the child keeps its new background
@@ -199,11 +193,11 @@ TEST_P(ChildClipping, ShowsTheClippedDrawingOnEveryPath) {
     s.shift += 3;
     s.middle.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     s.UntilShown();
-    EXPECT_TRUE(Shows(s.Screen(), s.Expected(), "parent"));
+    EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "parent"));
     s.child.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     if (s.nested) s.grand.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     platform::PumpEvents(20);
-    EXPECT_TRUE(Shows(s.Screen(), s.Expected(), "kept"));
+    EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "kept"));
 
     // A context on the child reads what the screen shows and draws only where
     // the child shows (one that reaches past its top-level window draws on a
@@ -219,10 +213,10 @@ TEST_P(ChildClipping, ShowsTheClippedDrawingOnEveryPath) {
         EXPECT_EQ(wrong, 0) << "pixels a context on the child reads otherwise than the screen shows";
         dc->FillSolidRect(0, 0, client.width(), client.height(), kScribble);
         dc.reset();
-        EXPECT_TRUE(Shows(s.Screen(), s.Expected(true), "scribbled"));
+        EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(true), "scribbled"));
         s.child.Invalidate(FALSE);
         platform::PumpEvents(20);
-        EXPECT_TRUE(Shows(s.Screen(), s.Expected(), "scribble-painted-over"));
+        EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "scribble-painted-over"));
     }
 
     // Moved and resized, and its parent resized: still the clipped drawing.
@@ -232,17 +226,17 @@ TEST_P(ChildClipping, ShowsTheClippedDrawingOnEveryPath) {
     moved.bottom += 5;
     s.child.MoveWindow(&moved, TRUE);
     platform::PumpEvents(20);
-    EXPECT_TRUE(Shows(s.Screen(), s.Expected(), "moved"));
+    EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "moved"));
     EXPECT_TRUE(Shows(GrabWindow(&s.top), s.Expected(), "moved-grab"));
     CRect grown = l.middle;
     grown.right += 12;
     grown.bottom += 9;
     s.middle.MoveWindow(&grown, TRUE);
     platform::PumpEvents(20);
-    EXPECT_TRUE(Shows(s.Screen(), s.Expected(), "parent-grown"));
+    EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "parent-grown"));
     s.child.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     s.UntilShown();
-    EXPECT_TRUE(Shows(s.Screen(), s.Expected(), "parent-grown-redrawn"));
+    EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "parent-grown-redrawn"));
 
     // A grab of the child alone shows all of it: its fill reaches its edges
     // less the inset, wherever its parent ends.
