@@ -496,8 +496,8 @@ QRect WindowImpl::ClientOnTopLevel() const {
     return QRect(widget->mapTo(widget->window(), QPoint(0, 0)) + ClientOrigin(), ClientSize());
 }
 
-QRect WindowImpl::ShownIn(const QImage& picture, QPoint widgetOrigin, bool screen) const {
-    QRect shown(widgetOrigin + ClientOrigin(), ClientSize());
+QRect WindowImpl::InsideParents(const QImage& picture, QPoint widgetOrigin, bool screen) const {
+    QRect inside = picture.rect();
     QPoint origin = widgetOrigin;  // of the widget of `w`, then of its parent's
     for (const WindowImpl* w = this; !w->topLevel && w->widget;) {
         const WindowImpl* p = FromHandle(w->parent);
@@ -505,10 +505,32 @@ QRect WindowImpl::ShownIn(const QImage& picture, QPoint widgetOrigin, bool scree
         origin -= w->widget->pos();
         const QRect client(origin + p->ClientOrigin(), p->ClientSize());
         if (!screen && !picture.rect().contains(client)) break;
-        shown &= client;
+        inside &= client;
         w = p;
     }
-    return shown & picture.rect();
+    return inside;
+}
+
+QRect WindowImpl::ShownIn(const QImage& picture, QPoint widgetOrigin, bool screen) const {
+    return QRect(widgetOrigin + ClientOrigin(), ClientSize()) & InsideParents(picture, widgetOrigin, screen);
+}
+
+void WindowImpl::PaintParentsEdges(QPainter& painter, const QRegion& part) const {
+    QPoint at;  // where the widget of `w`'s parent stands in this widget's coordinates
+    for (const WindowImpl* w = this; !w->topLevel && w->widget;) {
+        const WindowImpl* p = FromHandle(w->parent);
+        if (!p || !p->widget) break;
+        at -= w->widget->pos();
+        const QRegion edges = (part & QRect(at, p->widget->size())) - QRect(at + p->ClientOrigin(), p->ClientSize());
+        if (!edges.isEmpty()) {
+            painter.save();
+            painter.setClipRegion(edges);
+            painter.translate(at);
+            p->PaintNonClient(painter);
+            painter.restore();
+        }
+        w = p;
+    }
 }
 
 QRegion WindowImpl::Waiting() const { return dirtyAll ? QRegion(QRect(QPoint(0, 0), ClientSize())) : QRegion(dirty); }
@@ -768,6 +790,18 @@ void WndWidget::paintEvent(QPaintEvent* e) {
     QPoint origin;
     if (QImage* picture = PictureUnder(&painter, &origin)) {
         impl->PaintInto(picture, origin, e->region(), true);
+        WindowImpl* self = WindowImpl::FromHandle(h);
+        if (!self) return;
+        // Past its parents' client areas (over a parent's edge) the window
+        // does not show, and its parents' edges do; its own edge shows
+        // only inside them.
+        const QRect inside =
+            self->InsideParents(*picture, origin, backingStore() && backingStore()->paintDevice() == picture)
+                .translated(-origin);
+        if (!(e->region() - inside).isEmpty()) {
+            self->PaintParentsEdges(painter, e->region() - inside);
+            painter.setClipRegion(e->region() & inside);
+        }
     } else {
         if (!impl->PictureCurrent()) impl->Compose();
         WindowImpl* self = WindowImpl::FromHandle(h);

@@ -176,6 +176,11 @@ struct WindowImpl {
     // clips; in another picture (a grab) only the parents drawn in it, those
     // that lie wholly inside it.
     QRect ShownIn(const QImage& picture, QPoint widgetOrigin, bool screen) const;
+    // The part of `picture` inside the client areas of those parents.
+    QRect InsideParents(const QImage& picture, QPoint widgetOrigin, bool screen) const;
+    // Paints the parents' own edges (their non-client areas) in `part`
+    // (widget coordinates), where the window reaches over them.
+    void PaintParentsEdges(QPainter& painter, const QRegion& part) const;
     // What the window waits to have painted (client coordinates), and
     // forgetting it once painted.
     QRegion Waiting() const;

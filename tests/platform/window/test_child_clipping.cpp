@@ -74,6 +74,7 @@ struct Layout {
     CRect middle;  // in the top-level window
     CRect child;   // in the middle window
     CRect grand;   // in the child (empty: none)
+    DWORD middleExStyle = 0;
 };
 
 void PrintTo(const Layout& l, std::ostream* os) { *os << l.name; }
@@ -88,7 +89,7 @@ struct ClipScene {
 
     explicit ClipScene(const Layout& l) : nested(!l.grand.IsRectEmpty()) {
         EXPECT_TRUE(top.CreateEx(0, nullptr, u"clip", WS_POPUP, CRect(0, 0, kTopW, kTopH), nullptr, 0));
-        EXPECT_TRUE(middle.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, l.middle, &top, 1));
+        EXPECT_TRUE(middle.CreateEx(l.middleExStyle, nullptr, u"", WS_CHILD | WS_VISIBLE, l.middle, &top, 1));
         EXPECT_TRUE(child.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, l.child, &middle, 2));
         if (nested) {
             EXPECT_TRUE(grand.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, l.grand, &child, 3));
@@ -127,6 +128,17 @@ struct ClipScene {
         };
         fill(image.rect(), kTop);
         QRect clip = InTop(middle);
+        if (middle.GetExStyle() & WS_EX_CLIENTEDGE) {
+            // A sunken edge round the middle window's client area.
+            const QRect outer = clip.adjusted(-2, -2, 2, 2), inner = clip.adjusted(-1, -1, 1, 1);
+            for (const QRect& r : {outer, inner}) {
+                const bool o = r == outer;
+                fill(QRect(r.left(), r.top(), r.width() - 1, 1), GetSysColor(o ? COLOR_BTNSHADOW : COLOR_3DDKSHADOW));
+                fill(QRect(r.left(), r.top(), 1, r.height() - 1), GetSysColor(o ? COLOR_BTNSHADOW : COLOR_3DDKSHADOW));
+                fill(QRect(r.left(), r.bottom(), r.width(), 1), GetSysColor(o ? COLOR_BTNHIGHLIGHT : COLOR_3DLIGHT));
+                fill(QRect(r.right(), r.top(), 1, r.height()), GetSysColor(o ? COLOR_BTNHIGHLIGHT : COLOR_3DLIGHT));
+            }
+        }
         for (int x = 0; x < clip.width(); ++x) fill(QRect(clip.left() + x, clip.top(), 1, clip.height()) & clip, Stripe(x, shift));
         for (const Pane* p : {&child, &grand}) {
             if (p == &grand && !nested) break;
@@ -262,7 +274,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Layout{"FullyOutside", CRect(60, 50, 180, 130), CRect(130, 10, 170, 40), CRect()},
                       Layout{"GrandchildPastChildPastParent", CRect(60, 50, 180, 130), CRect(80, 40, 150, 100),
                              CRect(30, -10, 80, 30)},
-                      Layout{"ParentPastTheTopLevel", CRect(240, 150, 360, 230), CRect(40, 20, 100, 70), CRect()}),
+                      Layout{"ParentPastTheTopLevel", CRect(240, 150, 360, 230), CRect(40, 20, 100, 70), CRect()},
+                      Layout{"OverItsParentsEdge", CRect(60, 50, 180, 130), CRect(-8, -6, 40, 30), CRect(),
+                             WS_EX_CLIENTEDGE}),
     [](const ::testing::TestParamInfo<Layout>& i) { return std::string(i.param.name); });
 
 }  // namespace
