@@ -180,7 +180,6 @@ class ChildClipping : public ::testing::TestWithParam<Layout> {};
 TEST_P(ChildClipping, ShowsTheClippedDrawingOnEveryPath) {
     const Layout& l = GetParam();
     ClipScene s(l);
-    const std::string name = l.name;
     // First paint: screen, grab and capture.
     EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "screen"));
     EXPECT_TRUE(Shows(GrabWindow(&s.top), s.Expected(), "grab"));
