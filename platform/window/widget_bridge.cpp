@@ -249,6 +249,7 @@ void WindowImpl::BeginSurface() {
     const QRect area = (resized || dirtyAll || dirty.isEmpty()) ? whole : (dirty & whole);
     dirty = QRect();
     dirtyAll = false;
+    surfaceWhole = false;
     if (erase) {
         platform::detail::FlushImage(&surface);  // no painter of an earlier paint is left on it
         if (resized || surface.isNull()) surface = size.isEmpty() ? QImage() : QImage(size, QImage::Format_ARGB32_Premultiplied);
@@ -302,6 +303,7 @@ void WindowImpl::Compose() {
         EndPaint(h, &ps);
     }
     self->inPaint = false;
+    self->surfaceWhole = true;
 }
 
 // ---------------------------------------------------------------------------
@@ -708,6 +710,7 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     // The client area of the picture, drawn on in place, from the background.
     platform::detail::FlushImage(&surface);
     surface = ViewOf(*picture, where);
+    surfaceWhole = false;
     if (p && under.ValidFor(where)) {
         // Laid when the paint first reads or draws on it: a paint that copies
         // over all of it first (a control drawn off-screen) never needs it.

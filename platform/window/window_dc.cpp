@@ -95,7 +95,13 @@ void ReleaseClientContext(HWND hwnd, HDC dc) {
         impl->ShowClient();
     } else if (impl) {
         FlushImage(&impl->surface);
-        if (impl->widget && !impl->inPaint) impl->widget->update();
+        if (impl->widget && !impl->inPaint) {
+            // Drawn on the window's own picture (a window reaching past its
+            // top-level window shows one): the screen takes it as it is, unless
+            // the window is to be painted anew meanwhile.
+            if (impl->surfaceWhole) impl->composedAhead = true;
+            impl->widget->update();
+        }
     }
 }
 }  // namespace

@@ -108,6 +108,9 @@ struct WindowImpl {
     // UpdateWindow painted the picture at once and left showing it to the next
     // frame: that paint only shows it, unless something was asked since.
     bool composedAhead = false;
+    // `surface` is the window's own picture as its last paint left it, whole
+    // (not a background laid for a paint to come, nor a view on a backing store).
+    bool surfaceWhole = false;
     bool PictureCurrent() const;
 
     // What WM_SIZE and WM_MOVE reported last (they go out once per change).

@@ -211,9 +211,8 @@ TEST_P(ChildClipping, ShowsTheClippedDrawingOnEveryPath) {
     EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "kept"));
 
     // A context on the child reads what the screen shows and draws only where
-    // the child shows (one that reaches past its top-level window draws on a
-    // picture of its own, which its next paint replaces).
-    if (s.Direct()) {
+    // the child shows.
+    {
         auto dc = std::make_unique<CClientDC>(&s.child);
         const QImage expected = s.Expected();
         const QRect shown = s.ChildShown(), client = s.InTop(s.child);
@@ -224,8 +223,9 @@ TEST_P(ChildClipping, ShowsTheClippedDrawingOnEveryPath) {
         EXPECT_EQ(wrong, 0) << "pixels a context on the child reads otherwise than the screen shows";
         dc->FillSolidRect(0, 0, client.width(), client.height(), kScribble);
         dc.reset();
+        s.UntilShown();
         EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(true), "scribbled"));
-        s.child.Invalidate(FALSE);
+        s.child.Invalidate(TRUE);
         platform::PumpEvents(20);
         EXPECT_TRUE(Shows(OnScreen(&s.top), s.Expected(), "scribble-painted-over"));
     }
