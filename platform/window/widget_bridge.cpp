@@ -351,14 +351,16 @@ bool WndWidget::event(QEvent* e) {
         const QPoint global = platform::detail::ClampToCursorClip(me->globalPosition().toPoint());
         platform::detail::NoteMessagePos(global);
         const WPARAM keys = MouseKeyState(me->buttons(), me->modifiers());
-        if (msg && e->type() != QEvent::MouseButtonRelease &&
-            platform::detail::OfferPressToCapture(msg, keys, global))
+        if (!msg) return true;
+        const HWND to = platform::detail::MouseButtonTarget(h, global);
+        if (e->type() != QEvent::MouseButtonRelease && platform::detail::OfferPressToCapture(msg, keys, global))
             return true;
-        if (msg && WindowImpl::FromHandle(h)) {
-            const QPoint p = me->position().toPoint() + (global - me->globalPosition().toPoint()) - impl->ClientOrigin();
-            WindowImpl::Dispatch(h, msg, MouseKeyState(me->buttons(), me->modifiers()),
-                                 MAKELPARAM(p.x(), p.y()));
-        }
+        WindowImpl* target = WindowImpl::FromHandle(to);
+        if (!target || !target->widget) return true;
+        const QPoint p = (to == h ? me->position().toPoint() + (global - me->globalPosition().toPoint())
+                                  : global - WidgetScreenPos(target->widget)) -
+                         target->ClientOrigin();
+        WindowImpl::Dispatch(to, msg, keys, MAKELPARAM(p.x(), p.y()));
         return true;
     }
     case QEvent::MouseMove: {
