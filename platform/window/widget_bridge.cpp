@@ -40,7 +40,10 @@ const char* const kHwndProperty = "rerovora_hwnd";
 class PostedMessage : public QEvent {
 public:
     PostedMessage(UINT m, WPARAM w, LPARAM l)
-        : QEvent(kPostedMessageEvent), message(m), wParam(w), lParam(l) {}
+        : QEvent(IsMouse(m) ? kPostedMouseMessageEvent : kPostedMessageEvent), message(m), wParam(w), lParam(l) {}
+    static bool IsMouse(UINT m) {
+        return (m >= WM_MOUSEMOVE && m <= WM_MBUTTONDBLCLK) || (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONUP);
+    }
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
@@ -51,7 +54,7 @@ DWORD g_messageTime = 0;
 }  // namespace
 
 bool MessageTarget::event(QEvent* e) {
-    if (e->type() == kPostedMessageEvent) {
+    if (e->type() == kPostedMessageEvent || e->type() == kPostedMouseMessageEvent) {
         auto* m = static_cast<PostedMessage*>(e);
         if (handle) WindowImpl::Dispatch(handle, m->message, m->wParam, m->lParam);
         return true;
