@@ -31,6 +31,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 
 #include "platform/net/socket.h"
@@ -144,9 +145,17 @@ public:
     CLed* m_pLamp = nullptr;
     BOOL m_bLampAttached = FALSE;
     BOOL m_bLampColors = FALSE;
-    // SendData calls dropped whole because an earlier one was unfinished, or
-    // the peer stalled, since the link was made.
+    // SendData calls whose bytes did not reach the peer, since the link was
+    // made: dropped while the link was not connected (down, or a new
+    // connection under way), while an earlier call's bytes were unfinished or
+    // the peer stalled, or cut off with their connection (the connection broke
+    // or was reset with them unsent, or, with m_bWatchAcks, the peer closed or
+    // reset it before acknowledging them).
     DWORD m_nDroppedSends = 0;
+    // What the peer sends is dropped unread (no text is kept, m_strRecv stays
+    // empty): for a link whose owner uses none of it. LINK_DATA still comes,
+    // and the lamp still flashes.
+    BOOL m_bDiscardReceived = FALSE;
     // SendData watches what the peer acknowledges (two system calls a send):
     // for a link that sends once a period, where a stalled peer matters.
     BOOL m_bWatchAcks = FALSE;
@@ -158,12 +167,17 @@ private:
     // Detaches, closes and deletes the current socket, if any. A rest still
     // unsent on a connection is handed to the system before the close, or the
     // connection is reset when it cannot take it.
-    void DropSocket(bool shutDownFirst);
+    // `peerEnded`: the peer closed or reset the connection, so what it has not
+    // acknowledged never reaches it (counted with m_bWatchAcks).
+    void DropSocket(bool shutDownFirst, bool peerEnded = false);
+    // Drops the unsent rest of the last SendData, counting it as not delivered.
+    void DropRest();
     // Hands the whole unsent rest to the socket, making room for it; false when
     // the socket would not take all of it.
     bool HandOverRest();
     // Hands the socket as much of the unsent rest as it takes now; true when it
-    // took all of it. A rest the socket refused (the connection broke) is dropped.
+    // took all of it. A rest the socket refused (the connection broke) is
+    // dropped and counted.
     bool FlushSend();
 
     // Every use of the status lamp goes through these (quor_sock_lamp.cpp).
@@ -185,5 +199,12 @@ private:
     // What the peer owed and had acknowledged right after the last SendData.
     bool m_bOwedAtLastSend = false;
     std::uint64_t m_nAckedAtLastSend = 0;
+    // With m_bWatchAcks: the bytes handed to the system on this connection, and
+    // where each SendData not yet acknowledged ends among them.
+    std::uint64_t m_nHanded = 0;
+    std::deque<std::uint64_t> m_unackedEnds;
+    // Counts the SendData calls whose bytes the peer has not acknowledged; for a
+    // connection the peer ended, which will take none of them.
+    void CountUnacknowledged();
     BOOL m_bReceiveHeld = FALSE;
 };
