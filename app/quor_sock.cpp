@@ -4,8 +4,9 @@
 #include <climits>
 #include <cstring>
 
-#include "platform/runtime/app.h"
 #include "platform/base/codepage.h"
+#include "platform/base/sysmetrics.h"
+#include "platform/runtime/app.h"
 
 namespace {
 
@@ -72,6 +73,14 @@ BOOL CQuorSock::Create(CWnd* pParent) {
 LRESULT CQuorSock::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SOCK_EVENT: return OnSockEvent(wParam, lParam);
+    case WM_TIMER:
+        if (wParam == kDiscardTimer) {
+            KillTimer(kDiscardTimer);
+            m_bDiscardDue = FALSE;
+            if (m_pSocket) DiscardWaiting(true);
+            return 0;
+        }
+        return CWnd::WindowProc(message, wParam, lParam);
     default: return CWnd::WindowProc(message, wParam, lParam);  // WM_TIMER included
     }
 }
@@ -84,6 +93,30 @@ bool CQuorSock::Notify(LPARAM event) {
     if (!owner) return true;
     owner->SendMessage(WM_SOCK_EVENT, WPARAM(m_nLinkId), event);
     return IsWindow(self) != FALSE;
+}
+
+LRESULT CQuorSock::DiscardWaiting(bool due) {
+    // Not yet: the socket announces nothing more until the timer reads, so a
+    // peer that keeps talking wakes the link a few times a second at most.
+    const DWORD now = GetTickCount();
+    if (m_bDiscardDue) return 1;
+    if (!due && m_bDiscarded && now - m_nDiscardedAt < kDiscardIntervalMs) {
+        m_bDiscardDue = TRUE;
+        SetTimer(kDiscardTimer, kDiscardIntervalMs - (now - m_nDiscardedAt));
+        return 1;
+    }
+    m_bDiscarded = TRUE;
+    m_nDiscardedAt = now;
+    if (m_bLampAttached) LampFlash(kGreenEdge, kGreenCenter);
+    DWORD waiting = 0;
+    if (m_pSocket && !m_pSocket->IOCtl(FIONREAD, &waiting)) waiting = 0;
+    // All that waits goes in one call, uncopied.
+    const int skipped = m_pSocket ? m_pSocket->Skip(int(std::min<DWORD>(waiting, INT_MAX))) : 0;
+    ++m_nReads;
+    m_nRecvCount = DWORD(std::max(skipped, 0));
+    m_strRecv.clear();
+    Notify(LINK_DATA);
+    return 1;
 }
 
 bool CQuorSock::HandOverRest() {
@@ -124,6 +157,10 @@ void CQuorSock::DropSocket(bool shutDownFirst, bool peerEnded) {
     m_bOwedAtLastSend = false;
     m_nAckedAtLastSend = 0;
     m_bReceiveHeld = FALSE;
+    if (m_bDiscardDue) {
+        KillTimer(kDiscardTimer);
+        m_bDiscardDue = FALSE;
+    }
     CClientSock* socket = m_pSocket;
     if (!socket) return;
     m_pSocket = nullptr;
@@ -283,21 +320,15 @@ LRESULT CQuorSock::OnSockEvent(WPARAM kind, LPARAM value) {
     case SOCK_KIND_RECEIVE: {
         // Held: nothing is read, so the socket announces nothing more either.
         if (m_bReceiveHeld) return 1;
+        if (m_bDiscardReceived) return DiscardWaiting();
         if (m_bLampAttached) LampFlash(kGreenEdge, kGreenCenter);
         DWORD waiting = 0;
         if (m_pSocket && !m_pSocket->IOCtl(FIONREAD, &waiting)) waiting = 0;
-        if (m_bDiscardReceived) {
-            // All that waits goes in one call, uncopied; the next notification
-            // comes with the next bytes.
-            const int skipped = m_pSocket ? m_pSocket->Skip(int(std::min<DWORD>(waiting, INT_MAX))) : 0;
-            m_nRecvCount = DWORD(std::max(skipped, 0));
-            m_strRecv.clear();
-            Notify(LINK_DATA);
-            return 1;
-        }
+        if (m_bDiscardReceived) return DiscardWaiting();
         m_nRecvCount = std::min<DWORD>(waiting, kRecvBufSize);
         std::memset(m_RecvBuf, 0, m_nRecvCount);
         if (m_pSocket) m_pSocket->Receive(m_RecvBuf, int(m_nRecvCount), 0);
+        ++m_nReads;
         // One unit per byte, the byte widened as a signed 8-bit number: the low
         // eight bits of every unit are the byte received.
         m_strRecv.resize(m_nRecvCount);

@@ -22,6 +22,10 @@
 // reading, or the path to it is gone), whatever the size of the socket's
 // buffers.
 //
+// A link that drops what its peer sends (m_bDiscardReceived) reads it at most
+// every kDiscardIntervalMs, with a timer of its own (id 1) for what comes
+// sooner.
+//
 // The same message number carries the socket's notifications to the link's own
 // window (wParam = SockKind, lParam = the connect error or the socket id).
 //
@@ -154,8 +158,13 @@ public:
     DWORD m_nDroppedSends = 0;
     // What the peer sends is dropped unread (no text is kept, m_strRecv stays
     // empty): for a link whose owner uses none of it. LINK_DATA still comes,
-    // and the lamp still flashes.
+    // and the lamp still flashes, but at most once every kDiscardIntervalMs:
+    // bytes that come sooner wait in the socket until then, so a peer that
+    // talks all the time costs a few wake-ups a second.
     BOOL m_bDiscardReceived = FALSE;
+    static constexpr UINT kDiscardIntervalMs = 100;
+    // Reads made (or bytes dropped unread) since the link was made.
+    DWORD m_nReads = 0;
     // SendData watches what the peer acknowledges (two system calls a send):
     // for a link that sends once a period, where a stalled peer matters.
     BOOL m_bWatchAcks = FALSE;
@@ -207,4 +216,13 @@ private:
     // connection the peer ended, which will take none of them.
     void CountUnacknowledged();
     BOOL m_bReceiveHeld = FALSE;
+
+    // Dropping what a peer sends unread (m_bDiscardReceived).
+    static constexpr UINT_PTR kDiscardTimer = 1;
+    // Drops what waits, unless the last drop was too recent (then the timer
+    // does it); `due`: the timer's turn.
+    LRESULT DiscardWaiting(bool due = false);
+    BOOL m_bDiscarded = FALSE;  // m_nDiscardedAt holds the time of the last drop
+    DWORD m_nDiscardedAt = 0;
+    BOOL m_bDiscardDue = FALSE;  // the timer reads next
 };
