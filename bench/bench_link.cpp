@@ -39,19 +39,25 @@ namespace {
 constexpr char kRequest[] = "R000?";
 const std::string kReply("R000:\x00\x00\x87\x43\x00\x00\x60\x40", 13);
 
+// A socket listening on 127.0.0.1 at a port the system picks (into *port).
+int ListenOnLoopback(std::uint16_t* port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    ::listen(fd, 8);
+    socklen_t len = sizeof sa;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+    *port = ntohs(sa.sin_port);
+    return fd;
+}
+
 // Answers every "R000?" on every accepted connection, one thread per connection.
 class Responder {
 public:
     Responder() {
-        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-        ::listen(m_listener, 8);
-        socklen_t len = sizeof sa;
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&sa), &len);
-        m_port = ntohs(sa.sin_port);
+        m_listener = ListenOnLoopback(&m_port);
         m_acceptor = std::thread([this] {
             for (;;) {
                 const int fd = ::accept(m_listener, nullptr, nullptr);
@@ -174,15 +180,7 @@ void BM_PollBareSocket(benchmark::State& state) {
 class TalkingServer {
 public:
     explicit TalkingServer(int gapMs) : m_gapMs(gapMs) {
-        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-        ::listen(m_listener, 1);
-        socklen_t len = sizeof sa;
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&sa), &len);
-        m_port = ntohs(sa.sin_port);
+        m_listener = ListenOnLoopback(&m_port);
         m_thread = std::thread([this] { Run(); });
     }
     ~TalkingServer() {

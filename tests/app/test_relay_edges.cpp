@@ -180,6 +180,17 @@ protected:
         return names;
     }
     CQuorSock* Server() { return m_dlg->m_pServerLink; }
+    // Sends a record now and reads it from the server's side of the link.
+    std::string RecordThrough(PeerSocket& peer) {
+        m_dlg->SendRecord();
+        std::string line;
+        while (line.empty() || line.back() != '\n') {
+            const std::string more = peer.Read(1, 3000);
+            if (more.empty()) break;
+            line += more;
+        }
+        return line;
+    }
 
     TempDir m_dir;
     fs::path m_previous;
@@ -297,14 +308,7 @@ TEST_F(RelayEdgeTest, FragmentsAndSecondReplies) {
                     return instrument.Replies() >= from + 2;
                 },
                 10000));
-            m_dlg->SendRecord();
-            std::string line;
-            while (line.empty() || line.back() != '\n') {
-                const std::string more = peer.Read(1, 3000);
-                if (more.empty()) break;
-                line += more;
-            }
-            records.push_back(line);
+            records.push_back(RecordThrough(peer));
         }
         EXPECT_EQ(wrong, 0) << "a value that was no reply's";
         EXPECT_EQ(instrument.Connections(), 2) << "the stack was reconnected";
@@ -378,16 +382,7 @@ TEST_F(RelayEdgeTest, NoValueBeforeAReply) {
     ASSERT_TRUE(peer.valid());
     ASSERT_TRUE(platform::PumpUntil([&] { return Server()->m_bConnected != FALSE; }, 5000));
 
-    auto record = [&] {
-        m_dlg->SendRecord();
-        std::string line;
-        while (line.empty() || line.back() != '\n') {
-            const std::string more = peer.Read(1, 3000);
-            if (more.empty()) break;
-            line += more;
-        }
-        return line;
-    };
+    auto record = [&] { return RecordThrough(peer); };
     // At start: every stack shows values (zeros), and none is sent with them.
     EXPECT_EQ(m_dlg->m_pPanel->m_nState[0], STACK_VALUES);
     const std::string first = record();
