@@ -352,6 +352,8 @@ TEST_F(RelayEdgeTest, AServerThatTalksBackCostsAFewReadsASecond) {
         m_dlg->SendRecord();
         platform::PumpEvents(100);
     }
+    ASSERT_TRUE(Server()->m_pLamp);
+    EXPECT_TRUE(Server()->m_pLamp->m_dwFlags & CLed::kLit) << "lit while the server talks";
     talking = false;
     talker.join();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -361,6 +363,8 @@ TEST_F(RelayEdgeTest, AServerThatTalksBackCostsAFewReadsASecond) {
     EXPECT_GT(said.load(), std::size_t(3 * reads)) << "many lines a read";
     EXPECT_TRUE(Server()->m_strRecv.empty());
     EXPECT_EQ(Server()->m_nDroppedSends, 0u);
+    EXPECT_TRUE(platform::PumpUntil([&] { return !(Server()->m_pLamp->m_dwFlags & CLed::kLit); }, 2000))
+        << "out once it is quiet";
     std::string bytes;
     for (std::string more; !(more = peer.Read(1, 500)).empty();) bytes += more;
     const std::vector<SinkRecord> records = RecordsIn(bytes);
