@@ -15,6 +15,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -276,10 +277,12 @@ TEST_F(RelayEdgeTest, FragmentsAndSecondReplies) {
         const char* what;
         std::vector<Write> answer;
         std::vector<std::pair<float, float>> replies;  // speed, direction
+        std::vector<std::string> sent;                 // the stack's part of a record
     };
     const Case cases[] = {
-        {"a fragment after every reply", {{a, 0}, {fragment, 50}}, {{33.0f, 100.0f}}},
-        {"a second reply in two pieces", {{a + b.substr(0, 7), 0}, {b.substr(7), 30}}, {{33.0f, 100.0f}, {7.5f, 200.0f}}},
+        {"a fragment after every reply", {{a, 0}, {fragment, 50}}, {{33.0f, 100.0f}}, {"^QC1101^33.0^100^QC1102^"}},
+        {"a second reply in two pieces", {{a + b.substr(0, 7), 0}, {b.substr(7), 30}}, {{33.0f, 100.0f}, {7.5f, 200.0f}},
+         {"^QC1101^33.0^100^QC1102^", "^QC1101^7.5^200^QC1102^"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -312,18 +315,9 @@ TEST_F(RelayEdgeTest, FragmentsAndSecondReplies) {
         }
         EXPECT_EQ(wrong, 0) << "a value that was no reply's";
         EXPECT_EQ(instrument.Connections(), 2) << "the stack was reconnected";
-        for (const std::string& r : records) {
-            const std::size_t at = r.find("^QC1101^");
-            ASSERT_NE(at, std::string::npos) << r;
-            const std::string part = r.substr(at, r.find("^QC1102^") - at);
-            bool one = false;
-            for (const auto& [s, d] : c.replies) {
-                char text[64];
-                std::snprintf(text, sizeof text, "^QC1101^%3.1f^%1.0f", double(s), double(d));
-                one = one || part == text;
-            }
-            EXPECT_TRUE(one) << part;
-        }
+        for (const std::string& r : records)
+            EXPECT_TRUE(std::any_of(c.sent.begin(), c.sent.end(), [&](auto& part) { return r.find(part) != r.npos; }))
+                << r;
     }
 }
 
