@@ -81,7 +81,7 @@ LRESULT CQuorSock::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         return CWnd::WindowProc(message, wParam, lParam);
-    default: return CWnd::WindowProc(message, wParam, lParam);  // WM_TIMER included
+    default: return CWnd::WindowProc(message, wParam, lParam);
     }
 }
 
@@ -324,7 +324,6 @@ LRESULT CQuorSock::OnSockEvent(WPARAM kind, LPARAM value) {
         if (m_bLampAttached) LampFlash(kGreenEdge, kGreenCenter);
         DWORD waiting = 0;
         if (m_pSocket && !m_pSocket->IOCtl(FIONREAD, &waiting)) waiting = 0;
-        if (m_bDiscardReceived) return DiscardWaiting();
         m_nRecvCount = std::min<DWORD>(waiting, kRecvBufSize);
         std::memset(m_RecvBuf, 0, m_nRecvCount);
         if (m_pSocket) m_pSocket->Receive(m_RecvBuf, int(m_nRecvCount), 0);
