@@ -40,6 +40,20 @@ bool KeptFromInputByModal(const QWidget* top) {
 
 }  // namespace
 
+HWND platform::detail::MouseButtonTarget(HWND h, QPoint global) {
+    QCoreApplication::sendPostedEvents(nullptr, kPostedMouseMessageEvent);
+    WindowImpl* self = WindowImpl::FromHandle(h);
+    // Qt picks the window at the start of its delivery; a window that took the
+    // capture meanwhile (in a message handled just above) takes the button.
+    if (WindowImpl* capture = WindowImpl::FromWidget(QWidget::mouseGrabber());
+        capture && capture != self && dynamic_cast<WndWidget*>(capture->widget.data()))
+        return capture->handle;
+    if (self && self->widget && self->widget->isVisible()) return h;
+    // Hidden since the press (a tip that passed the press on): the release
+    // goes where the pointer is, as it does without a capture.
+    return ::WindowFromPoint(POINT{global.x(), global.y()});
+}
+
 HWND WindowFromPoint(POINT point) {
     QWidget* w = QApplication::widgetAt(QPoint(point.x, point.y));
     if (!w || KeptFromInputByModal(w->window())) return nullptr;

@@ -40,7 +40,10 @@ const char* const kHwndProperty = "rerovora_hwnd";
 class PostedMessage : public QEvent {
 public:
     PostedMessage(UINT m, WPARAM w, LPARAM l)
-        : QEvent(kPostedMessageEvent), message(m), wParam(w), lParam(l) {}
+        : QEvent(IsMouse(m) ? kPostedMouseMessageEvent : kPostedMessageEvent), message(m), wParam(w), lParam(l) {}
+    static bool IsMouse(UINT m) {
+        return (m >= WM_MOUSEMOVE && m <= WM_MBUTTONDBLCLK) || (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONUP);
+    }
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
@@ -51,7 +54,7 @@ DWORD g_messageTime = 0;
 }  // namespace
 
 bool MessageTarget::event(QEvent* e) {
-    if (e->type() == kPostedMessageEvent) {
+    if (e->type() == kPostedMessageEvent || e->type() == kPostedMouseMessageEvent) {
         auto* m = static_cast<PostedMessage*>(e);
         if (handle) WindowImpl::Dispatch(handle, m->message, m->wParam, m->lParam);
         return true;
@@ -353,14 +356,16 @@ bool WndWidget::event(QEvent* e) {
         const QPoint global = platform::detail::ClampToCursorClip(me->globalPosition().toPoint());
         platform::detail::NoteMessagePos(global);
         const WPARAM keys = MouseKeyState(me->buttons(), me->modifiers());
-        if (msg && e->type() != QEvent::MouseButtonRelease &&
-            platform::detail::OfferPressToCapture(msg, keys, global))
+        if (!msg) return true;
+        const HWND to = platform::detail::MouseButtonTarget(h, global);
+        if (e->type() != QEvent::MouseButtonRelease && platform::detail::OfferPressToCapture(msg, keys, global))
             return true;
-        if (msg && WindowImpl::FromHandle(h)) {
-            const QPoint p = me->position().toPoint() + (global - me->globalPosition().toPoint()) - impl->ClientOrigin();
-            WindowImpl::Dispatch(h, msg, MouseKeyState(me->buttons(), me->modifiers()),
-                                 MAKELPARAM(p.x(), p.y()));
-        }
+        WindowImpl* target = WindowImpl::FromHandle(to);
+        if (!target || !target->widget) return true;
+        const QPoint p = (to == h ? me->position().toPoint() + (global - me->globalPosition().toPoint())
+                                  : global - WidgetScreenPos(target->widget)) -
+                         target->ClientOrigin();
+        WindowImpl::Dispatch(to, msg, keys, MAKELPARAM(p.x(), p.y()));
         return true;
     }
     case QEvent::MouseMove: {

@@ -228,6 +228,9 @@ QPoint ChildClientPos(HWND parent, QPoint widgetPos);
 
 // Event types of the layer.
 constexpr QEvent::Type kPostedMessageEvent = QEvent::Type(QEvent::User + 101);
+// A posted mouse message (moves and buttons, client and non-client): input that
+// a window passed on, which keeps its place before the input that follows it.
+constexpr QEvent::Type kPostedMouseMessageEvent = QEvent::Type(QEvent::User + 102);
 
 // Modifier keys of the key event being handled (synthesized events included).
 Qt::KeyboardModifiers CurrentKeyModifiers();
@@ -285,6 +288,12 @@ bool IsSystemKey(Qt::KeyboardModifiers mods);
 // Offers a button press to PreTranslateMessage of the window that holds the
 // capture (point in its client coordinates); true when it took the press.
 bool OfferPressToCapture(UINT message, WPARAM wParam, QPoint global);
+// The window a mouse button message that Qt gave to `h` goes to: the mouse
+// messages posted before it are handled first (a press that the window
+// holding the mouse passed on comes before its release, as a window system's
+// queue hands them out); then the window holding the capture takes it, else
+// `h` while it shows, else the window under `global`. Null when none is left.
+HWND MouseButtonTarget(HWND h, QPoint global);
 // Offers a key press to PreTranslateMessage of its window and that window's
 // parents (F1 becomes WM_HELP); true when the key was taken. The application
 // calls it once per key press, before Qt delivers the key.

@@ -229,6 +229,14 @@ void XDisplay::Click(int x, int y, int button) {
     XSync(d, False);
 }
 
+void XDisplay::MoveAndClick(int x, int y, int pressMs, int releaseMs) {
+    Display* d = Dpy(m_display);
+    XTestFakeMotionEvent(d, -1, x, y, 0);
+    XTestFakeButtonEvent(d, 1, True, static_cast<unsigned long>(pressMs));
+    XTestFakeButtonEvent(d, 1, False, static_cast<unsigned long>(releaseMs));
+    XSync(d, False);
+}
+
 void XDisplay::Wheel(int x, int y, int notches) {
     MovePointer(x, y);
     for (int i = 0; i < std::abs(notches); ++i) Click(x, y, notches < 0 ? 5 : 4);

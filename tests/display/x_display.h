@@ -50,6 +50,10 @@ public:
 
     void MovePointer(int x, int y);
     void Click(int x, int y, int button = 1);
+    // Moves the pointer to (x, y) and clicks the left button there: the press
+    // `pressMs` after the move, the release `releaseMs` after the press, both
+    // timed by the server, so the program sees them that close together.
+    void MoveAndClick(int x, int y, int pressMs, int releaseMs);
     void Wheel(int x, int y, int notches);  // negative: towards the user (down)
     void Key(const char* keysym);
     void Type(const std::string& ascii);
