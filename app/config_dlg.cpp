@@ -14,8 +14,8 @@
 #include "platform/net/inet.h"
 #include "platform/runtime/app.h"
 #include "platform/system/sound.h"
-#include "platform/window/data_exchange.h"
-#include "platform/window/edit.h"
+#include "platform/stdctrl/data_exchange.h"
+#include "platform/stdctrl/edit.h"
 #include "res/resources.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include "app/config_data.h"
 #include "controls/utility.h"
 #include "grid/grid_ctrl.h"
-#include "platform/window/combobox.h"
+#include "platform/stdctrl/combobox.h"
 #include "platform/window/dialog.h"
-#include "platform/window/ipaddress.h"
+#include "platform/stdctrl/ipaddress.h"
 
 class CConfig : public CDialog {
 public:

@@ -7,7 +7,7 @@
 
 #include "platform/base/ctime.h"
 #include "platform/window/dialog.h"
-#include "platform/window/month_cal.h"
+#include "platform/stdctrl/month_cal.h"
 
 class CCalendar : public CDialog {
 public:

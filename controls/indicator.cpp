@@ -14,8 +14,8 @@
 #include "controls/path_helpers.h"
 #include "controls/setting.h"
 #include "platform/base/wformat.h"
-#include "platform/window/colordlg.h"
-#include "platform/window/combobox.h"
+#include "platform/stdctrl/colordlg.h"
+#include "platform/stdctrl/combobox.h"
 
 using namespace gfx;
 

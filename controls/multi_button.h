@@ -20,8 +20,8 @@
 #include "platform/gdi/dc.h"
 #include "platform/gdi/gdi.h"
 #include "platform/graphics/graphics.h"
-#include "platform/window/button.h"
-#include "platform/window/tooltip.h"
+#include "platform/stdctrl/button.h"
+#include "platform/stdctrl/tooltip.h"
 
 constexpr UINT WM_MULTIBUTTON_NOTIFY = WM_USER + 123;
 

@@ -9,7 +9,7 @@
 
 #include "platform/window/device_broadcast.h"
 #include "platform/window/dialog.h"
-#include "platform/window/progress_ctrl.h"
+#include "platform/stdctrl/progress_ctrl.h"
 
 constexpr UINT WM_PORT_CHANGE = WM_USER + 116;
 constexpr UINT WM_NET_CHANGE = WM_USER + 133;

@@ -17,7 +17,7 @@
 
 #include "platform/base/kept_lru.h"
 #include "platform/gdi/dc.h"
-#include "platform/window/edit.h"
+#include "platform/stdctrl/edit.h"
 #include "platform/gdi/gdi.h"
 #include "platform/graphics/graphics.h"
 #include "platform/window/wnd.h"

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "platform/window/dialog.h"
-#include "platform/window/edit.h"
+#include "platform/stdctrl/edit.h"
 
 class CSetting : public CDialog {
 public:

@@ -21,7 +21,7 @@
 #include "grid/title_tip.h"
 #include "platform/gdi/imagelist.h"
 #include "platform/window/cmd_ui.h"
-#include "platform/window/oledata.h"
+#include "platform/ole/oledata.h"
 
 // Notification codes of the grid (WM_NOTIFY's code).
 constexpr UINT NM_CLICK = UINT(-2);

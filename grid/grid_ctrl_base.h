@@ -21,7 +21,7 @@
 #include "grid/grid_cell.h"
 #include "grid/grid_row.h"
 #include "grid/grid_sums.h"
-#include "platform/window/droptarget.h"
+#include "platform/ole/droptarget.h"
 #include "platform/gdi/imagelist.h"
 #include "platform/base/object.h"
 #include "platform/window/wnd.h"

@@ -13,7 +13,7 @@
 
 #include "grid/grid_ctrl.h"
 #include "platform/base/codepage.h"
-#include "platform/window/edit.h"
+#include "platform/stdctrl/edit.h"
 #include "platform/window/window_dc.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // answers DROPEFFECT_NONE (or does nothing) for any other window.
 #pragma once
 
-#include "platform/window/droptarget.h"
+#include "platform/ole/droptarget.h"
 #include "platform/base/object.h"
 
 class CGridCtrlBase;

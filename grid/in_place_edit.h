@@ -8,7 +8,7 @@
 #pragma once
 
 #include "grid/cell_id.h"
-#include "platform/window/edit.h"
+#include "platform/stdctrl/edit.h"
 
 class CInPlaceEdit : public CEdit {
 public:

@@ -1,7 +1,7 @@
 #include "res/resources.h"
 
-#include "platform/window/button.h"
-#include "platform/window/data_exchange.h"
+#include "platform/stdctrl/button.h"
+#include "platform/stdctrl/data_exchange.h"
 #include "platform/window/dialog.h"
 
 namespace res {

@@ -27,7 +27,7 @@
 
 #include "platform/base/sysmetrics.h"
 #include "platform/system/runtime_folder.h"
-#include "platform/window/button.h"
+#include "platform/stdctrl/button.h"
 #include "platform/window/wnd.h"
 #include "platform/window/wnd_impl.h"
 

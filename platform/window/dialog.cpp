@@ -10,7 +10,6 @@
 
 #include "platform/base/numeric.h"
 #include "platform/system/fonts.h"
-#include "platform/window/combobox.h"
 #include "platform/window/wnd_impl.h"
 
 namespace {
@@ -20,8 +19,13 @@ std::map<UINT, DialogTemplate>& Templates() {
     return templates;
 }
 
-std::map<std::u16string, platform::ControlFactory>& Factories() {
-    static std::map<std::u16string, platform::ControlFactory> factories;
+struct ControlClass {
+    platform::ControlFactory make;
+    platform::ControlPlacement place;
+};
+
+std::map<std::u16string, ControlClass>& Factories() {
+    static std::map<std::u16string, ControlClass> factories;
     return factories;
 }
 
@@ -39,8 +43,8 @@ const DialogTemplate* FindDialogTemplate(UINT id) {
     return it == Templates().end() ? nullptr : &it->second;
 }
 
-void RegisterControlClass(const std::u16string& className, ControlFactory factory) {
-    Factories()[className] = std::move(factory);
+void RegisterControlClass(const std::u16string& className, ControlFactory factory, ControlPlacement place) {
+    Factories()[className] = ControlClass{std::move(factory), std::move(place)};
 }
 
 SIZE DialogBaseUnits(const std::u16string& fontFace, int pointSize) {
@@ -92,16 +96,12 @@ BOOL CDialog::CreateFromTemplate(CWnd* parent) {
     for (const DialogItemTemplate& item : tmpl->items) {
         std::unique_ptr<CWnd> control;
         auto f = Factories().find(item.className);
-        if (f != Factories().end()) control = f->second(item);
+        if (f != Factories().end()) control = f->second.make(item);
         if (!control) control = std::make_unique<CWnd>();
         const RECT irc{px(item.x), py(item.y), px(item.x + item.cx), py(item.y + item.cy)};
         if (control->CreateEx(item.exStyle, item.className.c_str(), item.text.c_str(),
                               item.style | WS_CHILD, irc, this, item.id)) {
-            // A combo box's template height is its dropped list's; the box is one field high.
-            if (dynamic_cast<CComboBox*>(control.get()) && control->Widget()) {
-                const int field = std::min(int(irc.bottom - irc.top), control->Widget()->sizeHint().height());
-                control->MoveWindow(int(irc.left), int(irc.top), int(irc.right - irc.left), field, FALSE);
-            }
+            if (f != Factories().end() && f->second.place) f->second.place(*control, irc);
             m_templateControls.push_back(std::move(control));
         }
     }

@@ -36,7 +36,11 @@ const DialogTemplate* FindDialogTemplate(UINT id);
 // Makes the window object for a template control of the given class; the dialog
 // owns it and creates its window. Classes without a factory get a plain window.
 using ControlFactory = std::function<std::unique_ptr<CWnd>(const DialogItemTemplate&)>;
-void RegisterControlClass(const std::u16string& className, ControlFactory factory);
+// Fits a template control's window once it exists, for a class whose template
+// rectangle is not its window's (a combo box's template height is its dropped list's).
+using ControlPlacement = std::function<void(CWnd& control, const RECT& templateRect)>;
+void RegisterControlClass(const std::u16string& className, ControlFactory factory,
+                          ControlPlacement place = {});
 
 // Dialog units of a template font, in pixels: x = dlu * baseX / 4, y = dlu * baseY / 8.
 SIZE DialogBaseUnits(const std::u16string& fontFace, int pointSize);

@@ -32,7 +32,7 @@
 #include "app/quor_sock.h"
 #include "controls/led.h"
 #include "platform/runtime/app.h"
-#include "platform/window/button.h"
+#include "platform/stdctrl/button.h"
 #include "res/resources.h"
 #include "tests/support/loopback_peer.h"
 #include "tests/support/relay_settings.h"

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "controls/calendar.h"
-#include "platform/window/button.h"
+#include "platform/stdctrl/button.h"
 #include "tests/controls/popup_scene.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/qt_helpers.h"

@@ -16,7 +16,7 @@
 #include "controls/indicator.h"
 #include "controls/lcd.h"
 #include "platform/runtime/app.h"
-#include "platform/window/combobox.h"
+#include "platform/stdctrl/combobox.h"
 #include "res/resources.h"
 #include "tests/controls/control_scene.h"
 #include "tests/support/colour_dialog_answer.h"

@@ -8,7 +8,7 @@
 #include <climits>
 #include <functional>
 
-#include "platform/window/edit.h"
+#include "platform/stdctrl/edit.h"
 #include "tests/grid/grid_input_fixture.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QWindow>
 
 #include "grid/title_tip.h"
-#include "platform/window/edit.h"
+#include "platform/stdctrl/edit.h"
 #include "tests/grid/grid_fixture.h"
 #include "tests/grid/grid_input_fixture.h"
 #include "tests/support/pixel_harness.h"

@@ -51,7 +51,8 @@ bool IsQtHeader(const std::string& target) {
 }
 
 // The layer's folders and the folders each may include: dependencies run one
-// way only (base <- system <- gdi <- graphics; gdi <- window <- runtime; base <- net).
+// way only (base <- system <- gdi <- graphics; gdi <- window <- stdctrl <- runtime;
+// window <- ole; base <- net).
 const std::map<std::string, std::set<std::string>>& PlatformLayers() {
     static const std::map<std::string, std::set<std::string>> layers = {
         {"base", {"base"}},
@@ -59,7 +60,9 @@ const std::map<std::string, std::set<std::string>>& PlatformLayers() {
         {"gdi", {"base", "system", "gdi"}},
         {"graphics", {"base", "system", "gdi", "graphics"}},
         {"window", {"base", "system", "gdi", "window"}},
-        {"runtime", {"base", "system", "gdi", "window", "runtime"}},
+        {"stdctrl", {"base", "system", "gdi", "window", "stdctrl"}},
+        {"ole", {"base", "system", "gdi", "window", "ole"}},
+        {"runtime", {"base", "system", "gdi", "window", "stdctrl", "runtime"}},
         {"net", {"base", "net"}},
     };
     return layers;
@@ -186,6 +189,12 @@ TEST(Layering, TheRulesRefuseEveryKindOfWrongInclude) {
         {"platform/window/wnd.cpp", "platform/gdi/dc_impl.h", false},
         {"platform/runtime/app.cpp", "platform/window/wnd_impl.h", false},
         {"platform/window/wnd.cpp", "controls/led.h", true},
+        {"platform/window/dialog.cpp", "platform/stdctrl/combobox.h", true},  // the core under its controls
+        {"platform/stdctrl/edit.cpp", "platform/window/wnd_impl.h", false},
+        {"platform/stdctrl/edit.cpp", "platform/ole/oledata.h", true},
+        {"platform/ole/droptarget.cpp", "platform/stdctrl/edit.h", true},
+        {"platform/runtime/app.cpp", "platform/stdctrl/button.h", false},
+        {"platform/runtime/app.cpp", "platform/ole/oledata.h", true},
         {"platform/wnd.cpp", "platform/base/types.h", true},  // loose files belong in a folder
         {"tests/platform/test_gdi.cpp", "platform/gdi/dc_impl.h", false},
         {"tests/platform/test_gdi.cpp", "QImage", false},

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "platform/runtime/app.h"
-#include "platform/window/button.h"
+#include "platform/stdctrl/button.h"
 #include "platform/window/dialog.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/qt_helpers.h"

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "platform/runtime/app.h"
-#include "platform/window/colordlg.h"
+#include "platform/stdctrl/colordlg.h"
 #include "platform/window/dialog.h"
 #include "tests/support/colour_dialog_answer.h"
 #include "tests/support/qt_helpers.h"

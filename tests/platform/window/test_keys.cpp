@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window/edit.h"
+#include "platform/stdctrl/edit.h"
 #include "platform/window/wnd_impl.h"
 #include "tests/support/recording_wnd.h"
 

@@ -13,8 +13,8 @@
 #include <functional>
 #include <vector>
 
-#include "platform/window/droptarget.h"
-#include "platform/window/edit.h"
+#include "platform/ole/droptarget.h"
+#include "platform/stdctrl/edit.h"
 #include "platform/window/tool_popup.h"
 #include "tests/support/colours.h"
 #include "tests/support/pixel_harness.h"

@@ -1,4 +1,4 @@
-#include "platform/window/ipaddress.h"
+#include "platform/stdctrl/ipaddress.h"
 
 #include <QFocusEvent>
 #include <QFrame>

@@ -1,4 +1,4 @@
-#include "platform/window/edit.h"
+#include "platform/stdctrl/edit.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 // The colour dialog, answered from the loop it runs.
 #include <gtest/gtest.h>
 
-#include "platform/window/colordlg.h"
+#include "platform/stdctrl/colordlg.h"
 #include "tests/support/colour_dialog_answer.h"
 
 TEST(ColorDialog, OkGivesThePickedColourAndCancelKeepsTheOldOne) {

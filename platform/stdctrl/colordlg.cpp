@@ -1,4 +1,4 @@
-#include "platform/window/colordlg.h"
+#include "platform/stdctrl/colordlg.h"
 
 #include <QColorDialog>
 

@@ -10,9 +10,9 @@
 
 #include "platform/base/global_memory.h"
 #include "platform/window/dialog.h"
-#include "platform/window/droptarget.h"
-#include "platform/window/edit.h"
-#include "platform/window/oledata.h"
+#include "platform/ole/droptarget.h"
+#include "platform/stdctrl/edit.h"
+#include "platform/ole/oledata.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/recording_wnd.h"
 

@@ -54,7 +54,7 @@ public:
     static void FlushClipboard();
 
     // Drags this source's data over the program's windows (the drag loop of
-    // platform/window/droptarget.h) and returns the effect of the drop, or
+    // platform/ole/droptarget.h) and returns the effect of the drop, or
     // DROPEFFECT_NONE. The start rectangle and drop source are accepted and ignored.
     DROPEFFECT DoDragDrop(DROPEFFECT allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK,
                           LPCRECT startRect = nullptr, void* dropSource = nullptr);

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "platform/runtime/app.h"
-#include "platform/window/data_exchange.h"
-#include "platform/window/edit.h"
-#include "platform/window/ipaddress.h"
+#include "platform/stdctrl/data_exchange.h"
+#include "platform/stdctrl/edit.h"
+#include "platform/stdctrl/ipaddress.h"
 #include "tests/support/qt_helpers.h"
 
 namespace {

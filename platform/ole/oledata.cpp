@@ -1,4 +1,4 @@
-#include "platform/window/oledata.h"
+#include "platform/ole/oledata.h"
 
 #include <QByteArray>
 #include <QClipboard>
@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/base/codepage.h"
-#include "platform/window/droptarget.h"
+#include "platform/ole/droptarget.h"
 
 namespace {
 

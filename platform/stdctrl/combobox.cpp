@@ -1,4 +1,4 @@
-#include "platform/window/combobox.h"
+#include "platform/stdctrl/combobox.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

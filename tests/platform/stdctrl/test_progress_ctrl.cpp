@@ -1,7 +1,7 @@
 // The progress bar: its range, and a position that stays within it.
 #include <gtest/gtest.h>
 
-#include "platform/window/progress_ctrl.h"
+#include "platform/stdctrl/progress_ctrl.h"
 #include "tests/support/recording_wnd.h"
 
 TEST(ProgressCtrl, PositionStaysWithinTheRange) {

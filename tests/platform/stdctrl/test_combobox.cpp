@@ -3,7 +3,7 @@
 
 #include <QComboBox>
 
-#include "platform/window/combobox.h"
+#include "platform/stdctrl/combobox.h"
 #include "tests/support/recording_wnd.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/window/progress_ctrl.h"
+#include "platform/stdctrl/progress_ctrl.h"
 
 #include <QProgressBar>
 #include <algorithm>

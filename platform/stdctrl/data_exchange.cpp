@@ -1,10 +1,14 @@
-#include "platform/window/data_exchange.h"
+#include "platform/stdctrl/data_exchange.h"
 
-#include "platform/window/button.h"
-#include "platform/window/combobox.h"
-#include "platform/window/edit.h"
-#include "platform/window/ipaddress.h"
-#include "platform/window/static.h"
+#include "platform/stdctrl/button.h"
+#include "platform/stdctrl/combobox.h"
+#include "platform/stdctrl/edit.h"
+#include "platform/stdctrl/ipaddress.h"
+#include "platform/stdctrl/static.h"
+
+#include <QWidget>
+
+#include <algorithm>
 
 void DDX_Text(CDataExchange* dx, int id, CString& value) {
     if (!dx || !dx->m_pDlgWnd) return;
@@ -30,7 +34,14 @@ void RegisterStandardControlClasses() {
     });
     RegisterControlClass(u"Edit", [](const DialogItemTemplate&) { return std::make_unique<CEdit>(); });
     RegisterControlClass(u"Static", [](const DialogItemTemplate&) { return std::make_unique<CStatic>(); });
-    RegisterControlClass(u"ComboBox", [](const DialogItemTemplate&) { return std::make_unique<CComboBox>(); });
+    RegisterControlClass(
+        u"ComboBox", [](const DialogItemTemplate&) { return std::make_unique<CComboBox>(); },
+        [](CWnd& control, const RECT& rc) {
+            // A combo box's template height is its dropped list's; the box is one field high.
+            if (!control.Widget()) return;
+            const int field = std::min(int(rc.bottom - rc.top), control.Widget()->sizeHint().height());
+            control.MoveWindow(int(rc.left), int(rc.top), int(rc.right - rc.left), field, FALSE);
+        });
     RegisterIpAddressClass();
 }
 

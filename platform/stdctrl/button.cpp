@@ -1,4 +1,4 @@
-#include "platform/window/button.h"
+#include "platform/stdctrl/button.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/runtime/app.h"
-#include "platform/window/tooltip.h"
+#include "platform/stdctrl/tooltip.h"
 #include "tests/support/recording_wnd.h"
 
 TEST(ToolTip, OneToolPerWindowAndIdAndNoTipWhileInactive) {

@@ -6,7 +6,7 @@
 #include <QCalendarWidget>
 #include <QDate>
 
-#include "platform/window/month_cal.h"
+#include "platform/stdctrl/month_cal.h"
 #include "tests/support/recording_wnd.h"
 
 namespace {

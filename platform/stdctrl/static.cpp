@@ -1,4 +1,4 @@
-#include "platform/window/static.h"
+#include "platform/stdctrl/static.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -12,7 +12,7 @@
 #pragma once
 
 #include "platform/base/types.h"
-#include "platform/window/oledata.h"
+#include "platform/ole/oledata.h"
 #include "platform/window/wnd.h"
 
 class COleDropTarget {

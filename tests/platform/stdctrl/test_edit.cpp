@@ -7,7 +7,7 @@
 #include <QWidget>
 
 #include "platform/runtime/app.h"
-#include "platform/window/edit.h"
+#include "platform/stdctrl/edit.h"
 #include "platform/system/fonts.h"
 #include "platform/gdi/gdi.h"
 #include "tests/support/qt_helpers.h"

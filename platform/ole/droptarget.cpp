@@ -1,4 +1,4 @@
-#include "platform/window/droptarget.h"
+#include "platform/ole/droptarget.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -6,10 +6,10 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "platform/window/combobox.h"
-#include "platform/window/data_exchange.h"
-#include "platform/window/ipaddress.h"
-#include "platform/window/static.h"
+#include "platform/stdctrl/combobox.h"
+#include "platform/stdctrl/data_exchange.h"
+#include "platform/stdctrl/ipaddress.h"
+#include "platform/stdctrl/static.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/qt_helpers.h"
 

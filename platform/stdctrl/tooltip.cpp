@@ -1,4 +1,4 @@
-#include "platform/window/tooltip.h"
+#include "platform/stdctrl/tooltip.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "platform/window/month_cal.h"
+#include "platform/stdctrl/month_cal.h"
 
 #include <QCalendarWidget>
 #include <QDate>
