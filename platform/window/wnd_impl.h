@@ -246,6 +246,9 @@ public:
 protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    // Input methods (input_method.cpp, ime.h).
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
 };
 
 namespace platform::detail {
@@ -278,6 +281,9 @@ bool WindowManagerRuns();
 // The window to own a dialog or message box that was given none: the active
 // modal window, else the active window, else the last shown captioned one.
 HWND DefaultOwner();
+// Watches the input method for the layer's windows and text fields (ime.h);
+// once, before the first window takes the focus.
+void RouteInputMethods();
 // Turns a dialog's Tab into the next (or previous) tab-stop control of `root`.
 bool MoveFocusInside(QWidget* root, bool forward);
 }  // namespace platform::detail
