@@ -1,7 +1,6 @@
 // An input method on the grid: the first composing key opens the focus cell's
 // editor, which goes on with the composition and replaces the cell's text;
-// where the grid cannot edit, the composition opens nothing; the input
-// method's windows go over the focus cell. The input method's events are sent
+// the input method's windows go over the focus cell. The input method's events are sent
 // as Qt's input context sends them to the focus widget.
 #include <gtest/gtest.h>
 
@@ -14,7 +13,6 @@
 namespace {
 
 using grid_test::InputGrid;
-using grid_test::Pump;
 
 QString U(const char16_t* s) { return QString::fromUtf16(s); }
 
@@ -40,35 +38,6 @@ TEST(GridInputMethod, ACompositionOpensTheFocusCellsEditorWhichGoesOnWithIt) {
     EXPECT_EQ(std::u16string(w.grid.GetItemText(1, 1)), u"1,1");
     EXPECT_EQ(w.CountCode(GRIDN_BEGINLABELEDIT), 1);
     EXPECT_EQ(w.CountCode(GRIDN_ENDLABELEDIT), 1);
-}
-
-// Where the focus cell cannot be edited the composition opens no editor, and
-// what it commits changes nothing.
-TEST(GridInputMethod, ACompositionOpensNothingWhereTheGridCannotEdit) {
-    const struct {
-        const char* what;
-        int row, col;  // clicked
-        bool readOnly, editable;
-    } cases[] = {
-        {"a read-only cell", 2, 2, true, true},
-        {"a grid not editable", 2, 2, false, false},
-        {"no focus cell (a header clicked)", 0, 2, false, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        InputGrid w;
-        w.Fill(4, 4);
-        if (c.readOnly) w.grid.SetItemState(2, 2, w.grid.GetItemState(2, 2) | CIS_READONLY);
-        w.grid.m_bEditable = c.editable;
-        w.Click(w.At(c.row, c.col));
-        InputMethodSends(QString(), U(u"\uD558"));
-        EXPECT_EQ(w.Editor(), nullptr);
-        EXPECT_EQ(QApplication::focusWidget(), w.grid.Widget());
-        InputMethodSends(U(u"\uD558"));
-        Pump();
-        EXPECT_EQ(w.Editor(), nullptr);
-        EXPECT_EQ(std::u16string(w.grid.GetItemText(2, 2)), u"2,2");
-    }
 }
 
 TEST(GridInputMethod, TheInputMethodsWindowsGoOverTheFocusCell) {

@@ -1,8 +1,8 @@
 // Input methods and the layer's windows: committed text as WM_IME_CHAR per
-// UTF-16 unit, which windows take input methods and where their caret is, a
-// composition handed on to the window that took the focus or committed into
-// the one it was left in, and the engine's second commit of a composition
-// ended from the program's side dropped. The input method's events are sent
+// UTF-16 unit, which windows take input methods, a composition committed into
+// the window it was left in, and the engine's second commit of a composition
+// ended from the program's side dropped (the grid's tests hand a composition
+// on). The input method's events are sent
 // as Qt's input context sends them to the focus widget.
 #include <gtest/gtest.h>
 
@@ -54,9 +54,8 @@ TEST(InputMethod, CommittedTextReachesTheWindowAsImeCharsPerUtf16Unit) {
     EXPECT_EQ(s.Typed(), (Chars{{WM_CHAR, 'a'}, {WM_IME_CHAR, 0xD55C}, {WM_IME_CHAR, 0xD83D}, {WM_IME_CHAR, 0xDE00}}));
 }
 
-// Whether a window takes input methods follows its WM_GETDLGCODE answer; the
-// caret is where WM_IME_REQUEST says, else the middle of the window.
-TEST(InputMethod, WindowsAnswerTheInputMethodFromTheirMessages) {
+// Whether a window takes input methods follows its WM_GETDLGCODE answer.
+TEST(InputMethod, AWindowTakesInputMethodsWhenItAsksForCharacters) {
     ImeScene s;
     const struct {
         LRESULT code;
@@ -70,35 +69,6 @@ TEST(InputMethod, WindowsAnswerTheInputMethodFromTheirMessages) {
         s.typing.EnableWindow(c.enabled);
         EXPECT_EQ(InputMethodAsks(&s.typing, Qt::ImEnabled).toBool(), c.takes) << "code " << c.code << " enabled " << c.enabled;
     }
-    EXPECT_EQ(InputMethodAsks(&s.typing, Qt::ImCursorRectangle).toRect(), QRect(50, 0, 1, 30));
-    s.typing.handlers[WM_IME_REQUEST] = [](WPARAM request, LPARAM l) -> LRESULT {
-        if (request != IMR_COMPOSITIONWINDOW) return 0;
-        auto* form = reinterpret_cast<COMPOSITIONFORM*>(l);
-        form->dwStyle = CFS_RECT;
-        form->rcArea = RECT{10, 4, 40, 24};
-        return 1;
-    };
-    EXPECT_EQ(InputMethodAsks(&s.typing, Qt::ImCursorRectangle).toRect(), QRect(10, 4, 30, 20));
-}
-
-// A window that gives the focus to the edit when a composition starts hands
-// the composition on: the edit shows it over its selected text, and the
-// commits that follow are the edit's.
-TEST(InputMethod, ACompositionHandedOnGoesOnInTheWindowThatTookTheFocus) {
-    ImeScene s;
-    s.typing.handlers[WM_IME_STARTCOMPOSITION] = [&](WPARAM, LPARAM) -> LRESULT {
-        s.edit.SetFocus();
-        s.edit.SetSel(0, -1);
-        return 0;
-    };
-    InputMethodSends(QString(), QString::fromUtf16(u"\u314E"));  // ㅎ
-    ASSERT_EQ(QApplication::focusWidget(), s.edit.Widget());
-    EXPECT_EQ(std::u16string(s.edit.GetWindowText()), u"") << "the composition replaces the selected text";
-    InputMethodSends(QString::fromUtf16(u"\uD55C"), QString::fromUtf16(u"\u3131"));  // 한, then ㄱ
-    InputMethodSends(QString::fromUtf16(u"\uAD6D"));                                  // 국
-    EXPECT_EQ(std::u16string(s.edit.GetWindowText()), u"\uD55C\uAD6D");
-    EXPECT_EQ(CountOf(s.log, WM_IME_STARTCOMPOSITION, "typing"), 1);
-    EXPECT_EQ(s.Typed(), Chars{});
 }
 
 // A window that keeps the composition has it committed into it before it
