@@ -9,7 +9,10 @@
 // being composed), a commit, or the key handed back, which the platform then
 // delivers as a key event. Qt sends the preedits and commits to whatever has
 // the focus when they arrive. There is one input context for the whole
-// program, so one composition at a time.
+// program, so one composition at a time. (A key read in the same batch of X
+// events as the click that moves the focus is filtered as the focus before
+// the click asks: the platform filters keys as it reads them and delivers
+// the click after.)
 //
 // The layer's windows do not carry Qt::WA_InputMethodEnabled: with it, Qt
 // commits and resets the input method whenever the focus leaves the window,
@@ -50,10 +53,10 @@ void CommitInto(QWidget* w, const QString& text) {
 // When the input method's composition is ended from the program's side (Qt
 // commits the preedit into a text field the focus leaves, or whose caret the
 // program moves, or a window of the layer loses the focus), the preedit is
-// committed into its widget and the input method is reset; the Hangul engine
-// then commits its preedit once more, and that second commit reaches whatever
-// has the focus by then: the next field, or the grid, which would open an
-// editor with it. A commit of the text composed last that was committed
+// committed into its widget and the input method is reset; ibus then commits
+// the preedit once more (the Hangul engine has its preedit committed on a
+// reset), and that second commit reaches whatever has the focus by then: the
+// next field, or the grid, which would open an editor with it. A commit of the text composed last that was committed
 // already, with no preedit shown since, is that second commit: it is dropped.
 // (An engine commits a composition once, after showing it.)
 class InputMethodRouter : public QObject {
