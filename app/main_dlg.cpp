@@ -150,6 +150,8 @@ BOOL CMainDlg::OnInitDialog() {
     m_pServerLink->m_nLinkId = kServerLinkId;
     // A server that stops taking records is found by what it acknowledges.
     m_pServerLink->m_bWatchAcks = TRUE;
+    // What the server sends is of no use: it is dropped unread.
+    m_pServerLink->m_bDiscardReceived = TRUE;
     m_pServerLink->ConnectHost(Dotted(cfg.dwServerIp), UINT(cfg.nServerPort));
     m_pServerLink->AttachLamp(this, u"Server");
     if (m_pServerLink->m_pLamp) m_pServerLink->m_pLamp->SetCaption();
@@ -358,7 +360,8 @@ void CMainDlg::SendRecord() {
     }
     m_szRecord = FormatServerRecord(m_timeNow, cfg, stacks, count);
     if (!m_pServerLink) return;
-    // A record goes out whole; one due while the last is unsent is dropped.
+    // A record goes out whole; one due while the link is down or connecting, or
+    // while the last is unsent, is dropped (and counted by the link).
     m_pServerLink->SendData(m_szRecord.data(), int(m_szRecord.size()));
     if (m_pServerLink->SendStalled()) {
         // The server took nothing for a whole period: a new connection.
@@ -372,8 +375,9 @@ void CMainDlg::ReportDroppedRecords() {
     const DWORD total = m_pServerLink->m_nDroppedSends;
     if (total == m_nDropsReported) return;
     std::fprintf(stderr,
-                 "server link: %lu record(s) dropped in the last minute, %lu in all: the data server did not "
-                 "take the one before in time\n",
+                 "server link: %lu record(s) dropped in the last minute, %lu in all: not taken to the data server "
+                 "(the link down or being renewed, the record before still unsent, or the connection ended under "
+                 "it)\n",
                  static_cast<unsigned long>(total - m_nDropsReported), static_cast<unsigned long>(total));
     std::fflush(stderr);
     m_nDropsReported = total;

@@ -78,9 +78,10 @@ public:
     LRESULT OnSockEvent(WPARAM linkId, LPARAM event);
     void OnStackReply(int i);
     void SendRecord();
-    // Writes to stderr how many server records were dropped since the last
-    // report (a record due while the one before was still unsent); nothing when
-    // none was.
+    // Writes to stderr how many server records did not reach the server since
+    // the last report (due while the link was down or being renewed, or while
+    // the one before was still unsent; cut off with their connection); nothing
+    // when none was.
     void ReportDroppedRecords();
     void OnButtonBar();
     void OnCapture();

@@ -1,10 +1,12 @@
 #include "app/quor_sock.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
-#include "platform/runtime/app.h"
 #include "platform/base/codepage.h"
+#include "platform/base/sysmetrics.h"
+#include "platform/runtime/app.h"
 
 namespace {
 
@@ -71,7 +73,15 @@ BOOL CQuorSock::Create(CWnd* pParent) {
 LRESULT CQuorSock::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SOCK_EVENT: return OnSockEvent(wParam, lParam);
-    default: return CWnd::WindowProc(message, wParam, lParam);  // WM_TIMER included
+    case WM_TIMER:
+        if (wParam == kDiscardTimer) {
+            KillTimer(kDiscardTimer);
+            m_bDiscardDue = FALSE;
+            if (m_pSocket) DiscardWaiting(true);
+            return 0;
+        }
+        return CWnd::WindowProc(message, wParam, lParam);
+    default: return CWnd::WindowProc(message, wParam, lParam);
     }
 }
 
@@ -85,24 +95,72 @@ bool CQuorSock::Notify(LPARAM event) {
     return IsWindow(self) != FALSE;
 }
 
+LRESULT CQuorSock::DiscardWaiting(bool due) {
+    // Not yet: the socket announces nothing more until the timer reads, so a
+    // peer that keeps talking wakes the link a few times a second at most.
+    const DWORD now = GetTickCount();
+    if (m_bDiscardDue) return 1;
+    if (!due && m_bDiscarded && now - m_nDiscardedAt < kDiscardIntervalMs) {
+        m_bDiscardDue = TRUE;
+        SetTimer(kDiscardTimer, kDiscardIntervalMs - (now - m_nDiscardedAt));
+        return 1;
+    }
+    m_bDiscarded = TRUE;
+    m_nDiscardedAt = now;
+    if (m_bLampAttached) LampFlash(kGreenEdge, kGreenCenter);
+    DWORD waiting = 0;
+    if (m_pSocket && !m_pSocket->IOCtl(FIONREAD, &waiting)) waiting = 0;
+    // All that waits goes in one call, uncopied.
+    const int skipped = m_pSocket ? m_pSocket->Skip(int(std::min<DWORD>(waiting, INT_MAX))) : 0;
+    ++m_nReads;
+    m_nRecvCount = DWORD(std::max(skipped, 0));
+    m_strRecv.clear();
+    Notify(LINK_DATA);
+    return 1;
+}
+
 bool CQuorSock::HandOverRest() {
     if (!m_pSocket) return false;
     m_pSocket->ReserveSendRoom(int(std::min<std::size_t>(UnsentBytes(), 1u << 30)));
     return FlushSend();
 }
 
-void CQuorSock::DropSocket(bool shutDownFirst) {
+void CQuorSock::DropRest() {
+    if (UnsentBytes() > 0) {
+        ++m_nDroppedSends;
+        if (!m_unackedEnds.empty()) m_unackedEnds.pop_back();  // the rest is the last call's
+    }
+    m_sendRest.clear();
+    m_nSendDone = 0;
+}
+
+void CQuorSock::CountUnacknowledged() {
+    CAsyncSocket::SendQueue queue;
+    if (!m_bWatchAcks || !m_pSocket || !m_pSocket->GetSendQueue(&queue)) return;
+    for (const std::uint64_t end : m_unackedEnds)
+        if (end > queue.acknowledged) ++m_nDroppedSends;
+    m_unackedEnds.clear();
+}
+
+void CQuorSock::DropSocket(bool shutDownFirst, bool peerEnded) {
     // A rest cannot go on another connection: it is finished on this one (the
     // system sends it after the close), or this one is reset so that the peer
     // never takes a torn piece for the end of the stream.
     const bool whole = UnsentBytes() == 0 || HandOverRest();
-    m_sendRest.clear();
-    m_nSendDone = 0;
+    if (!whole) DropRest();
+    // A peer that ended the connection takes nothing it had not acknowledged.
+    if (peerEnded) CountUnacknowledged();
+    m_unackedEnds.clear();
+    m_nHanded = 0;
     m_nSendTaken = 0;
     m_bSendStalled = false;
     m_bOwedAtLastSend = false;
     m_nAckedAtLastSend = 0;
     m_bReceiveHeld = FALSE;
+    if (m_bDiscardDue) {
+        KillTimer(kDiscardTimer);
+        m_bDiscardDue = FALSE;
+    }
     CClientSock* socket = m_pSocket;
     if (!socket) return;
     m_pSocket = nullptr;
@@ -154,11 +212,16 @@ void CQuorSock::Reconnect(DWORD ipv4) {
 }
 
 void CQuorSock::SendData(const void* data, int length) {
-    if (!m_bConnected || !m_pSocket || length <= 0 || !data) return;
+    if (length <= 0 || !data) return;
+    if (!m_bConnected || !m_pSocket) {
+        ++m_nDroppedSends;  // the link is down, or its new connection not yet made
+        return;
+    }
     // Owed a period ago and nothing acknowledged since: the peer stalled.
     CAsyncSocket::SendQueue queue;
     const bool known = m_bWatchAcks && m_pSocket->GetSendQueue(&queue) != FALSE;
     const bool owed = UnsentBytes() > 0 || (known && queue.unacknowledged > 0);
+    while (known && !m_unackedEnds.empty() && m_unackedEnds.front() <= queue.acknowledged) m_unackedEnds.pop_front();
     m_bSendStalled = owed && m_bOwedAtLastSend && known && queue.acknowledged == m_nAckedAtLastSend;
     if (UnsentBytes() > 0) {
         // The socket took nothing of the rest since the last call: stalled too.
@@ -175,6 +238,7 @@ void CQuorSock::SendData(const void* data, int length) {
     }
     m_sendRest.assign(static_cast<const char*>(data), std::size_t(length));
     m_nSendDone = 0;
+    if (m_bWatchAcks) m_unackedEnds.push_back(m_nHanded + std::uint64_t(length));
     FlushSend();
     // What the peer takes from now on shows it reading.
     m_nSendTaken = 0;
@@ -191,15 +255,19 @@ bool CQuorSock::FlushSend() {
         if (n > 0) {
             m_nSendDone += std::size_t(n);
             m_nSendTaken += std::size_t(n);
+            m_nHanded += std::uint64_t(n);
             continue;
         }
         if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) return false;  // the write notification goes on
         break;  // the connection broke: its close notification follows
     }
-    const bool whole = UnsentBytes() == 0;
+    if (UnsentBytes() > 0) {
+        DropRest();
+        return false;
+    }
     m_sendRest.clear();
     m_nSendDone = 0;
-    return whole;
+    return true;
 }
 
 void CQuorSock::CloseLink() {
@@ -242,7 +310,7 @@ LRESULT CQuorSock::OnSockEvent(WPARAM kind, LPARAM value) {
         return 1;
     }
     case SOCK_KIND_CLOSE:
-        DropSocket(true);
+        DropSocket(true, true);
         m_bConnected = FALSE;
         Notify(LINK_CLOSED);
         return 1;
@@ -252,12 +320,14 @@ LRESULT CQuorSock::OnSockEvent(WPARAM kind, LPARAM value) {
     case SOCK_KIND_RECEIVE: {
         // Held: nothing is read, so the socket announces nothing more either.
         if (m_bReceiveHeld) return 1;
+        if (m_bDiscardReceived) return DiscardWaiting();
         if (m_bLampAttached) LampFlash(kGreenEdge, kGreenCenter);
         DWORD waiting = 0;
         if (m_pSocket && !m_pSocket->IOCtl(FIONREAD, &waiting)) waiting = 0;
         m_nRecvCount = std::min<DWORD>(waiting, kRecvBufSize);
         std::memset(m_RecvBuf, 0, m_nRecvCount);
         if (m_pSocket) m_pSocket->Receive(m_RecvBuf, int(m_nRecvCount), 0);
+        ++m_nReads;
         // One unit per byte, the byte widened as a signed 8-bit number: the low
         // eight bits of every unit are the byte received.
         m_strRecv.resize(m_nRecvCount);

@@ -22,6 +22,10 @@
 // reading, or the path to it is gone), whatever the size of the socket's
 // buffers.
 //
+// A link that drops what its peer sends (m_bDiscardReceived) reads it at most
+// every kDiscardIntervalMs, with a timer of its own (id 1) for what comes
+// sooner.
+//
 // The same message number carries the socket's notifications to the link's own
 // window (wParam = SockKind, lParam = the connect error or the socket id).
 //
@@ -31,6 +35,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 
 #include "platform/net/socket.h"
@@ -144,9 +149,22 @@ public:
     CLed* m_pLamp = nullptr;
     BOOL m_bLampAttached = FALSE;
     BOOL m_bLampColors = FALSE;
-    // SendData calls dropped whole because an earlier one was unfinished, or
-    // the peer stalled, since the link was made.
+    // SendData calls whose bytes did not reach the peer, since the link was
+    // made: dropped while the link was not connected (down, or a new
+    // connection under way), while an earlier call's bytes were unfinished or
+    // the peer stalled, or cut off with their connection (the connection broke
+    // or was reset with them unsent, or, with m_bWatchAcks, the peer closed or
+    // reset it before acknowledging them).
     DWORD m_nDroppedSends = 0;
+    // What the peer sends is dropped unread (no text is kept, m_strRecv stays
+    // empty): for a link whose owner uses none of it. LINK_DATA still comes,
+    // and the lamp still flashes, but at most once every kDiscardIntervalMs:
+    // bytes that come sooner wait in the socket until then, so a peer that
+    // talks all the time costs a few wake-ups a second.
+    BOOL m_bDiscardReceived = FALSE;
+    static constexpr UINT kDiscardIntervalMs = 100;
+    // Reads made (or bytes dropped unread) since the link was made.
+    DWORD m_nReads = 0;
     // SendData watches what the peer acknowledges (two system calls a send):
     // for a link that sends once a period, where a stalled peer matters.
     BOOL m_bWatchAcks = FALSE;
@@ -158,12 +176,17 @@ private:
     // Detaches, closes and deletes the current socket, if any. A rest still
     // unsent on a connection is handed to the system before the close, or the
     // connection is reset when it cannot take it.
-    void DropSocket(bool shutDownFirst);
+    // `peerEnded`: the peer closed or reset the connection, so what it has not
+    // acknowledged never reaches it (counted with m_bWatchAcks).
+    void DropSocket(bool shutDownFirst, bool peerEnded = false);
+    // Drops the unsent rest of the last SendData, counting it as not delivered.
+    void DropRest();
     // Hands the whole unsent rest to the socket, making room for it; false when
     // the socket would not take all of it.
     bool HandOverRest();
     // Hands the socket as much of the unsent rest as it takes now; true when it
-    // took all of it. A rest the socket refused (the connection broke) is dropped.
+    // took all of it. A rest the socket refused (the connection broke) is
+    // dropped and counted.
     bool FlushSend();
 
     // Every use of the status lamp goes through these (quor_sock_lamp.cpp).
@@ -185,5 +208,21 @@ private:
     // What the peer owed and had acknowledged right after the last SendData.
     bool m_bOwedAtLastSend = false;
     std::uint64_t m_nAckedAtLastSend = 0;
+    // With m_bWatchAcks: the bytes handed to the system on this connection, and
+    // where each SendData not yet acknowledged ends among them.
+    std::uint64_t m_nHanded = 0;
+    std::deque<std::uint64_t> m_unackedEnds;
+    // Counts the SendData calls whose bytes the peer has not acknowledged; for a
+    // connection the peer ended, which will take none of them.
+    void CountUnacknowledged();
     BOOL m_bReceiveHeld = FALSE;
+
+    // Dropping what a peer sends unread (m_bDiscardReceived).
+    static constexpr UINT_PTR kDiscardTimer = 1;
+    // Drops what waits, unless the last drop was too recent (then the timer
+    // does it); `due`: the timer's turn.
+    LRESULT DiscardWaiting(bool due = false);
+    BOOL m_bDiscarded = FALSE;  // m_nDiscardedAt holds the time of the last drop
+    DWORD m_nDiscardedAt = 0;
+    BOOL m_bDiscardDue = FALSE;  // the timer reads next
 };

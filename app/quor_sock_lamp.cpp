@@ -35,8 +35,18 @@ void CQuorSock::LampRedrawNow() {
     if (m_pLamp) m_pLamp->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
+// Data that keeps arriving keeps the lamp lit: a flash while it is lit in the
+// same colours starts the flash period again, as CLed::Flash does, without
+// painting the same pixels again for every read.
 void CQuorSock::LampFlash(COLORREF edge, COLORREF center) {
-    if (m_pLamp) m_pLamp->Flash(edge, center);
+    if (!m_pLamp) return;
+    constexpr DWORD kLitInitialised = CLed::kLit | CLed::kInitialised;
+    if ((m_pLamp->m_dwFlags & kLitInitialised) == kLitInitialised && m_pLamp->m_crOnEdge == edge &&
+        m_pLamp->m_crOnCenter == center) {
+        m_pLamp->SetTimer(CLed::kFlashTimer, m_pLamp->m_nFlashPeriod);
+        return;
+    }
+    m_pLamp->Flash(edge, center);
 }
 
 void CQuorSock::LampDestroy() {

@@ -21,26 +21,75 @@ float FloatOfBytes(const unsigned char* bytes) {
 
 }  // namespace
 
+bool ReplyStream::MayBeginHeader(int from) const {
+    if (m_count - from > kHeaderLength) return false;
+    for (int k = from; k < m_count; ++k)
+        if (m_bytes[k] != static_cast<unsigned char>(kReplyHeader[k - from])) return false;
+    return true;
+}
+
+ReplyStream::Step ReplyStream::Take(unsigned char byte, bool inTail, bool* started) {
+    if (m_count < kHeaderLength) {
+        if (byte == static_cast<unsigned char>(kReplyHeader[m_count])) {
+            if (m_count == 0 && started) *started = true;
+            m_bytes[m_count++] = byte;
+            return Step::Taken;
+        }
+        // The header is broken: an "R" may begin the next reply.
+        if (byte == static_cast<unsigned char>(kReplyHeader[0])) {
+            m_bytes[0] = byte;
+            m_count = 1;
+            return Step::Taken;
+        }
+        m_count = 0;
+        return inTail ? Step::Ignored : Step::Junk;
+    }
+    m_bytes[m_count++] = byte;
+    // A whole header among the value bytes: what came before it was a fragment.
+    const int headerAt = m_count - kHeaderLength;
+    if (headerAt >= kHeaderLength && MayBeginHeader(headerAt)) {
+        std::memmove(m_bytes, m_bytes + headerAt, kHeaderLength);
+        m_count = kHeaderLength;
+        return Step::Taken;
+    }
+    if (m_count < kLength) return Step::Taken;
+    // Held while its end could begin a header that the next bytes complete.
+    for (int from = kLength - kHeaderLength + 1; from < kLength; ++from)
+        if (from < m_count && MayBeginHeader(from)) return Step::Taken;
+    return Step::Completed;
+}
+
 ReplyStream::Fed ReplyStream::Feed(const CString& text, InstrumentReading* reading, bool* started) {
     if (started) *started = false;
     if (text.empty()) return Fed::Nothing;
-    if (started) *started = m_count == 0;
+    bool replied = false;
+    bool inTail = false;  // after a reply in this read: a broken header is a tail, not junk
     for (const char16_t unit : text) {
-        const auto byte = static_cast<unsigned char>(unit & 0xFFu);
-        if (m_count < 5 && byte != static_cast<unsigned char>(kReplyHeader[m_count])) {
-            m_count = 0;
+        switch (Take(static_cast<unsigned char>(unit & 0xFFu), inTail, started)) {
+        case Step::Taken:
+            continue;
+        case Step::Junk:
             return Fed::Junk;
+        case Step::Ignored:
+            return Fed::Reply;  // only a tail is ever ignored
+        case Step::Completed:
+            break;
         }
-        m_bytes[m_count++] = byte;
-        if (m_count < kLength) continue;
-        m_count = 0;
+        replied = true;
         if (reading) {
             reading->direction = FloatOfBytes(m_bytes + 5);
             reading->speed = FloatOfBytes(m_bytes + 9);
         }
-        return Fed::Reply;
+        // The bytes that were held after it begin the tail.
+        unsigned char after[kHeaderLength - 1];
+        const int extra = m_count - kLength;
+        std::memcpy(after, m_bytes + kLength, std::size_t(extra));
+        m_count = 0;
+        inTail = true;
+        for (int k = 0; k < extra; ++k)
+            if (Take(after[k], true, started) == Step::Ignored) return Fed::Reply;
     }
-    return Fed::Part;
+    return replied ? Fed::Reply : Fed::Part;
 }
 
 std::string FormatServerRecord(const SYSTEMTIME& now, const ConfigData& cfg, const RecordStack* stacks, int count) {

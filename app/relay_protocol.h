@@ -19,28 +19,49 @@ struct InstrumentReading {
 };
 
 // An instrument's replies gathered from its reads, however the 13 bytes of a
-// reply are split between them. Each read is given whole, as the received text;
-// what it did comes back:
-//   - Reply: it completed a reply (the reading is filled). Bytes of the same
-//     read after the reply's thirteenth are its tail and are ignored.
-//   - Part: it holds the start or a further piece of a reply, not yet complete;
-//     `started` says whether a new reply began with it.
-//   - Junk: a byte that cannot be part of a reply (the header's bytes are
-//     fixed; any byte is a value byte). Whatever was gathered is dropped.
+// reply are split between them, and whatever else an instrument or its gateway
+// sends around them. A reply's values are only ever taken from one reply's own
+// 13 bytes:
+//   - The header "R000:" must come whole and in order. A byte that breaks it
+//     drops what was gathered; when that byte is an "R", a new reply begins
+//     with it, otherwise the read is junk.
+//   - Any byte is a value byte, but a whole header that begins among a reply's
+//     value bytes means that reply was a fragment: it is dropped and the new
+//     header starts the next reply. A reply whose last bytes could be the
+//     beginning of such a header is held until the next bytes tell.
+//   - Bytes after a reply in the same read are kept when they begin a header
+//     (a second reply, perhaps in pieces); otherwise they are a tail and the
+//     rest of the read is ignored.
+// Each read is given whole, as the received text; what it did comes back:
+//   - Reply: it completed at least one reply (the reading holds the last).
+//   - Part: it holds a piece of a reply not yet complete (or held);
+//     `started` says whether a reply began with nothing gathered before it.
+//   - Junk: a byte that can be no part of a reply. Whatever was gathered is
+//     dropped and the rest of the read is not looked at.
 //   - Nothing: an empty read.
 class ReplyStream {
 public:
     static constexpr int kLength = 13;
+    static constexpr int kHeaderLength = 5;
     enum class Fed { Nothing, Part, Reply, Junk };
 
     Fed Feed(const CString& text, InstrumentReading* reading, bool* started = nullptr);
     // Forgets a reply begun (a new connection starts afresh).
     void Reset() { m_count = 0; }
-    // Bytes of the reply under way.
+    // Bytes gathered for the reply under way (a held reply's 13 and the few
+    // after it included).
     int Gathered() const { return m_count; }
 
 private:
-    unsigned char m_bytes[kLength] = {};
+    // What one byte did.
+    enum class Step { Taken, Completed, Junk, Ignored };
+    Step Take(unsigned char byte, bool inTail, bool* started);
+    // True while the bytes from `from` to the end of what was gathered could
+    // be the beginning of a header.
+    bool MayBeginHeader(int from) const;
+
+    // A reply's 13 bytes and, while it is held, up to four after them.
+    unsigned char m_bytes[kLength + kHeaderLength - 1] = {};
     int m_count = 0;
 };
 

@@ -3,6 +3,11 @@
 // window message, the owner's handler) against a bare non-blocking socket that
 // waits with poll() and does the same work inline. The same responder thread
 // answers both.
+//
+// And a data-server link with its lamp, as the main window has it, against a
+// server that says nothing, one that answers a line every 10 ms, and one that
+// sends as fast as the link takes it: the user-interface thread's CPU time per
+// second of running (ui_cpu_pct) and its reads a second.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -15,13 +20,17 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <time.h>
+
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/quor_sock.h"
+#include "controls/led.h"
 #include "platform/runtime/app.h"
 #include "platform/window/wnd.h"
 
@@ -30,19 +39,25 @@ namespace {
 constexpr char kRequest[] = "R000?";
 const std::string kReply("R000:\x00\x00\x87\x43\x00\x00\x60\x40", 13);
 
+// A socket listening on 127.0.0.1 at a port the system picks (into *port).
+int ListenOnLoopback(std::uint16_t* port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    ::listen(fd, 8);
+    socklen_t len = sizeof sa;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+    *port = ntohs(sa.sin_port);
+    return fd;
+}
+
 // Answers every "R000?" on every accepted connection, one thread per connection.
 class Responder {
 public:
     Responder() {
-        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-        ::listen(m_listener, 8);
-        socklen_t len = sizeof sa;
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&sa), &len);
-        m_port = ntohs(sa.sin_port);
+        m_listener = ListenOnLoopback(&m_port);
         m_acceptor = std::thread([this] {
             for (;;) {
                 const int fd = ::accept(m_listener, nullptr, nullptr);
@@ -160,7 +175,95 @@ void BM_PollBareSocket(benchmark::State& state) {
     ::close(fd);
 }
 
+// A server on its own thread: accepts one connection, reads what comes, and
+// says nothing (0), "OK\n" every `gapMs` (> 0), or floods (< 0).
+class TalkingServer {
+public:
+    explicit TalkingServer(int gapMs) : m_gapMs(gapMs) {
+        m_listener = ListenOnLoopback(&m_port);
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~TalkingServer() {
+        m_stop = true;
+        ::shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listener);
+    }
+    std::uint16_t port() const { return m_port; }
+
+private:
+    void Run() {
+        const int fd = ::accept(m_listener, nullptr, nullptr);
+        if (fd < 0) return;
+        static const std::string flood(65536, 'x');
+        char buf[4096];
+        while (!m_stop) {
+            pollfd p{fd, short(POLLIN | (m_gapMs < 0 ? POLLOUT : 0)), 0};
+            ::poll(&p, 1, m_gapMs > 0 ? m_gapMs : 100);
+            if ((p.revents & POLLIN) && ::recv(fd, buf, sizeof buf, MSG_DONTWAIT) == 0) break;
+            if (m_gapMs > 0) (void)!::send(fd, "OK\n", 3, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (m_gapMs < 0 && (p.revents & POLLOUT)) (void)!::send(fd, flood.data(), flood.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        }
+        ::close(fd);
+    }
+    int m_gapMs;
+    int m_listener = -1;
+    std::uint16_t m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+double ThreadCpuSeconds() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// Args: the server's gap between lines in ms (0 quiet, -1 flood); 1 when the
+// link drops what comes unread (as the main window's server link does), 0 when
+// it reads every byte into its text as a stack link does. Each iteration runs
+// the event loop for a second, with a record sent every 100 ms.
+void BM_ServerTalkingBack(benchmark::State& state) {
+    TalkingServer server(int(state.range(0)));
+    BenchOwner owner;
+    owner.CreateEx(0, nullptr, u"bench", WS_POPUP | WS_VISIBLE, CRect(0, 0, 200, 200), nullptr, 0);
+    CQuorSock link;
+    owner.link = &link;
+    link.Create(&owner);
+    link.m_bWatchAcks = TRUE;
+    link.m_bDiscardReceived = state.range(1) != 0;
+    link.ConnectHost(u"127.0.0.1", server.port());
+    link.AttachLamp(&owner, u"Server");
+    link.m_bLampColors = TRUE;
+    if (link.m_pLamp) link.m_pLamp->MoveWindow(10, 10, 42, 60, TRUE);
+    if (!platform::PumpUntil([&] { return link.m_bConnected == TRUE; }, 5000)) {
+        state.SkipWithError("no connection");
+        return;
+    }
+    const std::string record(200, 'r');
+    double cpu = 0;
+    DWORD reads = 0;
+    for (auto _ : state) {
+        const double before = ThreadCpuSeconds();
+        const DWORD readsBefore = link.m_nReads;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (std::chrono::steady_clock::now() < end) {
+            link.SendData((record + "\n").data(), int(record.size() + 1));
+            platform::PumpEvents(100);
+        }
+        cpu += ThreadCpuSeconds() - before;
+        reads += link.m_nReads - readsBefore;
+    }
+    state.counters["ui_cpu_pct"] = benchmark::Counter(100.0 * cpu / double(state.iterations()));
+    state.counters["reads_per_s"] = benchmark::Counter(double(reads) / double(state.iterations()));
+    state.counters["dropped_records"] = benchmark::Counter(double(link.m_nDroppedSends));
+    link.CloseLink();
+}
+
 BENCHMARK(BM_PollBareSocket)->UseRealTime();
+BENCHMARK(BM_ServerTalkingBack)
+    ->ArgsProduct({{0, 10, 1, -1}, {1, 0}})
+    ->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PollThroughLink)->UseRealTime();
 
 }  // namespace

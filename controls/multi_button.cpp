@@ -216,7 +216,14 @@ LRESULT CMultiButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
         Notify(MULTIBUTTON_NOTIFY_UP);
         if (!IsWindow(self)) return 0;
-        return CButton::WindowProc(message, wParam, lParam);
+        CButton::WindowProc(message, wParam, lParam);
+        if (IsWindow(self)) FollowPointer();
+        return 0;
+    case WM_KEYUP:
+        // The space bar's release clicks the bar too.
+        CButton::WindowProc(message, wParam, lParam);
+        if (wParam == VK_SPACE && IsWindow(self)) FollowPointer();
+        return 0;
     case WM_LBUTTONDBLCLK:
         Notify(MULTIBUTTON_NOTIFY_DBLCLK);
         if (!IsWindow(self)) return 0;
@@ -251,6 +258,20 @@ void CMultiButton::OnMouseMove(LPARAM lParam) {
     if (!(m_dwFlags & kTracking)) {
         if (control_base::TrackHoverAndLeave(this)) m_dwFlags |= kTracking;
         else m_dwFlags &= ~kTracking;
+    }
+}
+
+void CMultiButton::FollowPointer() {
+    POINT p;
+    if (!GetCursorPos(&p)) return;
+    if (CWnd::WindowFromPoint(p) == this) {
+        ScreenToClient(&p);
+        OnMouseMove(MAKELPARAM(p.x, p.y));
+    } else if (m_dwFlags & kTracking) {
+        // Asked again from outside, the leave is reported at once.
+        if (!control_base::TrackHoverAndLeave(this)) OnMouseLeave();
+    } else if ((m_dwFlags & kMouseOver) || m_nHover != -1 || m_nPressed != -1) {
+        OnMouseLeave();
     }
 }
 

@@ -163,5 +163,11 @@ private:
     void Notify(LPARAM code);
     void OnMouseMove(LPARAM lParam);
     void OnMouseLeave();
+    // Takes the pointer where it is now, as a move there or a leave would: after
+    // a click whose command ran a modal box (the pointer may have gone anywhere
+    // meanwhile, and the system's enter and leave may not follow), the segment
+    // under the pointer glows and takes the next click, and a bar the pointer
+    // left lets its hover go.
+    void FollowPointer();
     bool m_bFamilyReported = false;
 };

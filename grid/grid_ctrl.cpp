@@ -8,11 +8,17 @@
 #include <typeinfo>
 
 #include "grid/grid_sums.h"
+#include "grid/in_place_edit.h"
 #include "platform/gdi/sysparams.h"
 #include "platform/runtime/app.h"
 #include "platform/window/window_dc.h"
 
 const char16_t* const CGridCtrl::kWindowClass = u"GridCtrlWindow";
+
+namespace {
+// The control id of a cell's in-place edit.
+constexpr int kInPlaceEditId = 8;
+}  // namespace
 
 BOOL CGridCtrl::RegisterWindowClass() {
     // Windows of this layer need no class: the grid's look and behaviour come
@@ -74,6 +80,9 @@ void CGridCtrl::SetDefaultCellType(const CRuntimeClass* cls) {
 BOOL CGridCtrl::SetRowCount(int nRows) {
     if (nRows < 0) return FALSE;
     if (nRows == m_nRowCount) return TRUE;
+    // Rows past the new count go; in virtual mode a sorted order starts afresh,
+    // which moves every row.
+    EndEditIn(CellRange(m_bVirtualMode && !m_vecRowOrder.IsIdentity() ? 0 : nRows, 0, INT_MAX, INT_MAX));
 
     m_idTopLeftCache.col = -1;
     if (nRows < m_nFixedRowCount) m_nFixedRowCount = nRows;
@@ -95,10 +104,7 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
             m_rows.resize(size_t(nRows));
         }
         m_arRowHeights.resize(size_t(nRows));
-        if (m_bVirtualMode) {
-            m_vecRowOrder.resize(size_t(nRows));
-            for (int i = 0; i < nRows; ++i) m_vecRowOrder[size_t(i)] = i;
-        }
+        if (m_bVirtualMode) m_vecRowOrder.Renumber(size_t(nRows));  // no new room: nothing to fail
         m_nRowCount = nRows;
     } else {
         // Everything new is made first, so a failed allocation leaves the grid
@@ -109,10 +115,8 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
             const UINT height = UINT(std::max(0, m_cellDefault.GetHeight()));
             m_arRowHeights.reserve(size_t(nRows));
             if (m_bVirtualMode) {
-                std::vector<int> order(static_cast<size_t>(nRows));
-                for (int i = 0; i < nRows; ++i) order[size_t(i)] = i;
                 m_arRowHeights.resize(size_t(nRows), height);
-                m_vecRowOrder.swap(order);
+                m_vecRowOrder.Renumber(size_t(nRows));
             } else {
                 grid_sums::Reserve(m_rows, size_t(nRows));
                 added.reserve(size_t(nRows - old));
@@ -139,6 +143,8 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
                 for (const CellSlot& slot : *r) delete slot.Cell();
                 delete r;
             }
+            // The heights may have their new entries: they stand for no row.
+            if (m_arRowHeights.size() > size_t(old)) m_arRowHeights.resize(size_t(old));
             AfxMessageBox(u"Out of memory.", MB_OK | MB_ICONERROR);
             result = FALSE;
         }
@@ -152,6 +158,11 @@ BOOL CGridCtrl::SetRowCount(int nRows) {
 BOOL CGridCtrl::SetColumnCount(int nCols) {
     if (nCols < 0) return FALSE;
     if (nCols == m_nColumnCount) return TRUE;
+    // Columns past the new count go; reordered columns all go back to their
+    // stored places.
+    bool reordered = false;
+    for (size_t i = 0; i < m_vecColumnOrder.size() && !reordered; ++i) reordered = m_vecColumnOrder[i] != int(i);
+    EndEditIn(CellRange(0, reordered ? 0 : nCols, INT_MAX, INT_MAX));
 
     m_idTopLeftCache.col = -1;
     if (nCols < m_nFixedColumnCount) m_nFixedColumnCount = nCols;
@@ -220,8 +231,6 @@ BOOL CGridCtrl::SetColumnCount(int nCols) {
         }
     }
     if (result) {
-        bool reordered = false;
-        for (size_t i = 0; i < m_vecColumnOrder.size(); ++i) reordered |= m_vecColumnOrder[i] != int(i);
         // The cells now show in stored order: the selection follows them.
         if (reordered && !m_bVirtualMode) {
             const std::vector<int>& order = m_vecColumnOrder;
@@ -349,6 +358,7 @@ CGridCellBase* CGridCtrl::CreateCell(int nRow, int nCol) {
 }
 
 void CGridCtrl::DestroyCell(int nRow, int nCol) {
+    EndEditIn(CellRange(nRow, nCol, nRow, nCol));
     SetItemState(nRow, nCol, 0);
     if (m_bVirtualMode) return;
     if (nRow < 0 || size_t(nRow) >= m_rows.size() || !m_rows[size_t(nRow)]) return;
@@ -361,6 +371,7 @@ void CGridCtrl::DestroyCell(int nRow, int nCol) {
 }
 
 void CGridCtrl::DeleteAllCells() {
+    EndEditIn(CellRange(0, 0, INT_MAX, INT_MAX));
     m_mapPrevSelected.clear();
     SetSelectedRange(-1, -1, -1, -1);
     SetFocusCell(-1, -1);
@@ -388,13 +399,17 @@ void CGridCtrl::DeleteAllCells() {
 
 void CGridCtrl::ShiftRowOrder(int nRow, int nDelta) {
     if (!m_bVirtualMode) return;
-    const size_t n = std::min(m_vecRowOrder.size(), size_t(std::max(m_nRowCount, 0)));
+    // Which data every display row shows changes from nRow on, or anywhere
+    // for entries that name rows past it.
+    EndEditIn(CellRange(0, 0, INT_MAX, INT_MAX));
+    std::vector<int>& order = m_vecRowOrder.Edit();
+    const size_t n = std::min(order.size(), size_t(std::max(m_nRowCount, 0)));
     for (size_t i = 0; i < n; ++i)
-        if (m_vecRowOrder[i] > nRow) m_vecRowOrder[i] += nDelta;
+        if (order[i] > nRow) order[i] += nDelta;
     if (nDelta < 1) {
-        if (nRow >= 0 && size_t(nRow) < m_vecRowOrder.size()) m_vecRowOrder.erase(m_vecRowOrder.begin() + nRow);
-    } else if (nRow >= 0 && size_t(nRow) <= m_vecRowOrder.size()) {
-        m_vecRowOrder.insert(m_vecRowOrder.begin() + nRow, nRow);
+        if (nRow >= 0 && size_t(nRow) < order.size()) order.erase(order.begin() + nRow);
+    } else if (nRow >= 0 && size_t(nRow) <= order.size()) {
+        order.insert(order.begin() + nRow, nRow);
     }
 }
 
@@ -497,6 +512,29 @@ void CGridCtrl::EndEditing() {
     // Only a cell with an object of its own can be editing.
     if (CGridCellBase* cell = m_bVirtualMode ? GetCell(m_idFocus.row, m_idFocus.col) : StoredCell(m_idFocus.row, m_idFocus.col))
         cell->EndEdit();
+}
+
+void CGridCtrl::EndEditIn(const CellRange& cells) {
+    // A grid being destroyed tells its owner of no more changes.
+    if (!GetSafeHwnd() || m_bDestroying) return;
+    auto inside = [&cells](const CCellID& id) {
+        return id.row >= cells.minRow && id.row <= cells.maxRow && id.col >= cells.minCol && id.col <= cells.maxCol;
+    };
+    auto* edit = dynamic_cast<CInPlaceEdit*>(GetDlgItem(kInPlaceEditId));
+    if (!edit) {
+        // An editor of another kind is ended through its cell, the focus cell.
+        if (inside(m_idFocus)) EndEditing();
+        return;
+    }
+    const CCellID at = edit->GetCellID();
+    if (!inside(at)) return;
+    const HWND box = edit->GetSafeHwnd();
+    edit->EndEdit();
+    if (!IsWindow(box)) return;
+    // The end is being reported already, and whoever hears it changes the
+    // grid: the text is in its cell, whose place is about to name another.
+    ++m_nEditsOverrun;
+    if (CGridCellBase* cell = m_bVirtualMode ? GetCell(at.row, at.col) : StoredCell(at.row, at.col)) cell->OnEndEdit();
 }
 
 // ---------------------------------------------------------------------------

@@ -407,4 +407,14 @@ private:
     // After a row (or column) moved from `from` to `to`, the selection maps, the
     // focus and the selection's start follow the cells that moved.
     void FollowMove(bool rows, int from, int to);
+    // Ends the in-place edit open over the grid when its cell lies in `cells`,
+    // which a change is about to move or remove: the text goes into the cell
+    // it was typed for while that cell is still where the edit shows it, and
+    // the cell is no longer marked as being edited. Every change that moves or
+    // removes cells calls it first.
+    void EndEditIn(const CellRange& cells);
+    // How often a change moved or removed a cell while its edit's end was being
+    // reported (an owner that changes the grid as it hears the end): the end
+    // then writes nothing more to the place the cell had.
+    unsigned m_nEditsOverrun = 0;
 };

@@ -11,17 +11,77 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "grid/cell_id.h"
 #include "grid/grid_cell.h"
 #include "grid/grid_row.h"
+#include "grid/grid_sums.h"
 #include "platform/window/droptarget.h"
 #include "platform/gdi/imagelist.h"
 #include "platform/base/object.h"
 #include "platform/window/wnd.h"
+
+// Virtual mode: which data row each display row shows. It reads as a vector of
+// ints; whoever changes it through anything but the grid's own renumbering
+// (Renumber) makes it an arbitrary order again. While it is known to be 0, 1,
+// 2, ... a renumbering only adds or drops entries at its end, so rows added
+// one at a time cost the same however many there are.
+class RowOrder {
+public:
+    using value_type = int;
+    using const_iterator = std::vector<int>::const_iterator;
+    using iterator = const_iterator;
+
+    RowOrder() = default;
+    RowOrder& operator=(std::initializer_list<int> order) {
+        m_order = order;
+        m_identity = false;
+        return *this;
+    }
+    RowOrder& operator=(std::vector<int> order) {
+        m_order = std::move(order);
+        m_identity = false;
+        return *this;
+    }
+
+    operator const std::vector<int>&() const { return m_order; }
+    size_t size() const { return m_order.size(); }
+    bool empty() const { return m_order.empty(); }
+    int operator[](size_t i) const { return m_order[i]; }
+    const_iterator begin() const { return m_order.begin(); }
+    const_iterator end() const { return m_order.end(); }
+    friend bool operator==(const RowOrder& a, const std::vector<int>& b) { return a.m_order == b; }
+
+    // The entries to be changed at will: the order is arbitrary from now on.
+    std::vector<int>& Edit() {
+        m_identity = false;
+        return m_order;
+    }
+    // 0, 1, 2, ... n - 1; throws std::bad_alloc and then leaves the order as
+    // it was. An order known to be that already only grows or shrinks at its end.
+    void Renumber(size_t n) {
+        if (n > m_order.size()) grid_sums::Reserve(m_order, n);
+        const size_t kept = m_identity ? std::min(n, m_order.size()) : 0;
+        m_order.resize(n);
+        for (size_t i = kept; i < n; ++i) m_order[i] = int(i);
+        m_identity = true;
+    }
+    // Whether the order is known to be 0, 1, 2, ...: no display row shows another row's data.
+    bool IsIdentity() const { return m_identity; }
+    void clear() {
+        m_order.clear();
+        m_identity = true;
+    }
+
+private:
+    std::vector<int> m_order;
+    bool m_identity = true;  // empty, or made by Renumber and not changed since
+};
 
 // Virtual mode: fills `info`'s item for the cell it names; `param` is the grid's
 // m_lFillParam.
@@ -104,7 +164,7 @@ public:
     int m_nPrintColours = 1;
     BOOL m_bSortAscending = TRUE;
     int m_nSortColumn = -1;
-    std::vector<int> m_vecRowOrder;
+    RowOrder m_vecRowOrder;
     std::vector<int> m_vecColumnOrder;
     bool m_bDestroying = false;
 

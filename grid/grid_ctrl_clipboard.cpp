@@ -5,6 +5,7 @@
 // CR LF, one NUL at the end. Every change it makes to a cell goes through the
 // same path as an edit by the user, with the begin-edit and end-edit notices.
 #include <algorithm>
+#include <climits>
 #include <cwctype>
 #include <string>
 #include <string_view>
@@ -142,11 +143,9 @@ int PasteText(CGridCtrl& grid, CCellID start, COleDataObject* data, BOOL select)
     std::string bytes;
     const SIZE_T size = GlobalSize(block);
     if (const auto* p = static_cast<const char*>(GlobalLock(block))) {
-        // Never past the block's end, whether or not the text ends in a NUL;
-        // NUL bytes inside it are left out.
-        bytes.reserve(size);
-        for (SIZE_T i = 0; i < size; ++i)
-            if (p[i] != '\0') bytes.push_back(p[i]);
+        // The text ends at its first NUL, and never past the block's end
+        // whether or not it holds one.
+        bytes.assign(p, std::find(p, p + size, '\0'));
         GlobalUnlock(block);
     }
     GlobalFree(block);
@@ -321,9 +320,14 @@ CImageList* CGridCtrl::CreateDragImage(CPoint* pHotSpot) {
         return nullptr;
     }
     CBitmap* old = memDC.SelectObject(&bitmap);
+    // The cell draws without its plain background, which the image shows
+    // through: what it leaves undrawn has the colour that is masked out (a new
+    // bitmap would otherwise be black there).
+    const COLORREF seeThrough = GetDefaultCell(FALSE, FALSE)->GetBackClr();
+    memDC.FillSolidRect(CRect(0, 0, rect.Width(), rect.Height()), seeThrough);
     if (CGridCellBase* cell = ReadCell(m_idFocus.row, m_idFocus.col)) cell->Draw(&memDC, m_idFocus.row, m_idFocus.col, rect, FALSE);
     memDC.SelectObject(old);
-    list->Add(&bitmap, GetDefaultCell(FALSE, FALSE)->GetBackClr());
+    list->Add(&bitmap, seeThrough);
     return list;
 }
 
@@ -418,6 +422,8 @@ BOOL CGridCtrl::OnDrop(COleDataObject* pDataObject, DROPEFFECT, CPoint) {
         if (onto == from || target.row >= m_nFixedRowCount || onto < m_nFixedColumnCount ||
             onto >= int(m_vecColumnOrder.size()) || from < m_nFixedColumnCount || from >= int(m_vecColumnOrder.size()))
             return FALSE;
+        // The columns between the two places move by one.
+        EndEditIn(CellRange(0, std::min(from, onto), INT_MAX, std::max(from, onto)));
         const int moved = m_vecColumnOrder[size_t(from)];
         m_vecColumnOrder.erase(m_vecColumnOrder.begin() + from);
         const size_t at = std::min<size_t>(size_t(onto), m_vecColumnOrder.size());
@@ -435,10 +441,12 @@ BOOL CGridCtrl::OnDrop(COleDataObject* pDataObject, DROPEFFECT, CPoint) {
         const int onto = target.row;
         if (from < m_nFixedRowCount || from >= m_nRowCount || onto < m_nFixedRowCount || onto >= m_nRowCount)
             return FALSE;
+        // The rows between the two places move by one.
+        EndEditIn(CellRange(std::min(from, onto), 0, std::max(from, onto) + 1, INT_MAX));
         int at = 0;
         if (m_bVirtualMode) {
             if (from >= int(m_vecRowOrder.size()) || onto >= int(m_vecRowOrder.size())) return FALSE;
-            at = MoveBelow(m_vecRowOrder, from, onto);
+            at = MoveBelow(m_vecRowOrder.Edit(), from, onto);
         } else {
             if (from >= int(m_rows.size()) || onto >= int(m_rows.size()) || from >= int(m_arRowHeights.size()) ||
                 onto >= int(m_arRowHeights.size()))

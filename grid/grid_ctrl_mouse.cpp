@@ -471,7 +471,13 @@ void CGridCtrl::OnEndEditCell(int nRow, int nCol, CString text) {
             SetItemText(nRow, nCol, text.c_str());
             SetModified(nRow, nCol);
         }
-        if (ValidateEdit(nRow, nCol, text.c_str()) && SendMessageToParent(nRow, nCol, int(GRIDN_ENDLABELEDIT)) >= 0) {
+        const unsigned overrun = m_nEditsOverrun;
+        const bool accepted =
+            ValidateEdit(nRow, nCol, text.c_str()) && SendMessageToParent(nRow, nCol, int(GRIDN_ENDLABELEDIT)) >= 0;
+        // The owner moved or removed the cell as it heard of the change (which
+        // ended the cell's edit): its place names another cell now.
+        if (m_nEditsOverrun != overrun) return;
+        if (accepted) {
             SetModified(nRow, nCol);
             RepaintCell(nRow, nCol);
         } else if (!m_bVirtualMode) {

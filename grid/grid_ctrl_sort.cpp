@@ -9,6 +9,7 @@
 // the owner keeps the data and only the row order is rearranged, by a stable
 // sort.
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <type_traits>
 #include <utility>
@@ -124,6 +125,9 @@ BOOL CGridCtrl::SortWithCompare(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscendi
     // A column that cannot exist, or no way to compare, sorts nothing and
     // leaves the sort column, the selection and the focus as they are.
     if (nCol < 0 || (!pfnCompare && !m_bVirtualMode)) return FALSE;
+    // An open edit ends first: its text is in its cell before the rows move
+    // (and before the sort column is set, which the edit's change would clear).
+    EndEditIn(CellRange(m_nFixedRowCount, 0, INT_MAX, INT_MAX));
     SetSortColumn(nCol);
     m_bSortAscending = bAscending;
     m_mapPrevSelected.clear();
@@ -156,17 +160,20 @@ BOOL CGridCtrl::SortRange(PFNLVCOMPARE pfnCompare, int nCol, BOOL bAscending, in
     if (nCol < 0 || nCol >= m_nColumnCount) return FALSE;
     if (high == -1) high = m_nRowCount - 1;
     if (low < 0 || high >= m_nRowCount || high <= low) return FALSE;
+    // Virtual mode rearranges every row below the fixed ones.
+    EndEditIn(m_bVirtualMode ? CellRange(m_nFixedRowCount, 0, INT_MAX, INT_MAX) : CellRange(low, 0, high, INT_MAX));
 
     if (m_bVirtualMode) {
         if (!m_pfnVirtualCompare || nCol >= int(m_vecColumnOrder.size())) return FALSE;
         if (int(m_vecRowOrder.size()) <= m_nFixedRowCount) return FALSE;
         g_sortedGrid = this;
         m_nCurrentColumn = m_vecColumnOrder[size_t(nCol)];
-        auto first = m_vecRowOrder.begin() + m_nFixedRowCount;
+        std::vector<int>& order = m_vecRowOrder.Edit();
+        auto first = order.begin() + m_nFixedRowCount;
         if (bAscending)
-            std::stable_sort(first, m_vecRowOrder.end(), m_pfnVirtualCompare);
+            std::stable_sort(first, order.end(), m_pfnVirtualCompare);
         else
-            std::stable_sort(first, m_vecRowOrder.end(), &CGridCtrl::CompareDescending);
+            std::stable_sort(first, order.end(), &CGridCtrl::CompareDescending);
         g_sortedGrid = nullptr;
         return TRUE;
     }

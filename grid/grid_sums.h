@@ -20,11 +20,14 @@
 
 namespace grid_sums {
 inline int Clamp(long long value) { return int(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
-// Room for n elements in `v`, growing by half again or more, so that adding a
-// few at a time costs the same however many there are.
+// Room for n elements in `v`, growing by half again or more, and with an
+// eighth to spare when many come at once: elements added a few at a time then
+// cost the same however many there are, also the first few after a large
+// count was set (which would otherwise move the whole array at once). Room
+// that is never written takes no memory of the machine's in a large block.
 template <typename Vector>
 void Reserve(Vector& v, size_t n) {
-    if (v.capacity() < n) v.reserve(std::max(n, v.capacity() * 3 / 2));
+    if (v.capacity() < n) v.reserve(std::max(n + n / 8, v.capacity() * 3 / 2));
 }
 }  // namespace grid_sums
 
@@ -175,6 +178,8 @@ private:
     }
     void Fresh() const {
         if (!m_stale && m_tree.size() == m_values.size()) return;
+        // The sums get the room the sizes have, so sizes added next keep them.
+        if (m_tree.capacity() < m_values.capacity()) m_tree.reserve(m_values.capacity());
         m_tree.assign(m_values.size(), 0);
         m_total = 0;
         for (UINT value : m_values) m_total += Counted(value);

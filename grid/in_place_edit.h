@@ -22,6 +22,8 @@ public:
 
     // Reports the end and closes the box (nothing when an end is under way).
     void EndEdit();
+    // The cell the box edits: the one its end names.
+    CCellID GetCellID() const { return CCellID(m_nRow, m_nColumn); }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL PreTranslateMessage(MSG* msg) override;

@@ -1,5 +1,7 @@
 #include "platform/base/codepage.h"
 
+#include "platform/base/codepage_949.h"
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -104,9 +106,15 @@ bool PlainAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// A Korean locale converts as Korean Windows does, where the C library has the table.
+bool CodePage949(const std::string& charset) {
+    return platform::detail::IsKoreanCharset(charset) && platform::detail::HaveCodePage949();
+}
+
 std::string WideToAnsiLimited(std::u16string_view text, std::size_t limit) {
     if (PlainAscii(text)) return std::string(text.begin(), text.begin() + std::ptrdiff_t(std::min(text.size(), limit)));
     const std::string charset = platform::AnsiCharset();
+    if (CodePage949(charset)) return platform::detail::WideToCp949(text, limit);
     const Converter cv(charset.c_str(), kUtf16);
     if (!cv.ok()) {
         // A character set iconv does not know: keep ASCII, replace the rest.
@@ -156,6 +164,7 @@ std::string AnsiCharset() {
 std::u16string AnsiToWide(std::string_view text) {
     if (PlainAscii(text)) return std::u16string(text.begin(), text.end());
     const std::string charset = platform::AnsiCharset();
+    if (CodePage949(charset)) return platform::detail::Cp949ToWide(text);
     const Converter cv(kUtf16, charset.c_str());
     if (!cv.ok()) {
         std::u16string out;

@@ -7,8 +7,17 @@
 // start-up, so the process locale is not asked; a thread that has installed a
 // locale of its own with uselocale() uses that locale's character set instead.
 //
+// Under a Korean locale (a character set of EUC-KR, CP949 or UHC) texts are
+// converted as Korean Windows converts its code page 949, of which EUC-KR is a
+// subset: the syllables EUC-KR lacks (햏 is C1 64) and the user-defined area
+// (lead byte C9 or FE, as U+E000 to U+E0BB) are kept too, so the bytes of a
+// Windows site's texts come back unchanged from a round trip through UTF-16.
+// A C library without a CP949 converter converts as its EUC-KR.
+//
 // Characters that the set cannot hold, and bytes that are not valid in it,
-// become '?'.
+// become '?' (under code page 949 a lead byte and a trail byte that make no
+// character are one '?'; a lead byte before anything else is one, and what
+// follows it is read on its own).
 #pragma once
 
 #include <cstddef>

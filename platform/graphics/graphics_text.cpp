@@ -4,6 +4,7 @@
 #include <span>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QRawFont>
@@ -49,9 +50,28 @@ struct FamilyIndex {
         if (it == installed.end() && !missing.contains(lower)) {
             Load();
             it = installed.find(lower);
-            if (it == installed.end()) missing.insert(lower);
+            if (it == installed.end()) {
+                const QString local = LocalName(lower);
+                if (local.isEmpty()) missing.insert(lower);
+                else it = installed.insert(lower, local);
+            }
         }
         return it == installed.end() || privateOnly.contains(lower) ? QString() : it.value();
+    }
+
+private:
+    // A font may name its family in several languages (fonts-nanum: NanumGothic
+    // and 나눔고딕). The database lists it under the name in the language of the
+    // locale the program was started under (the Korean one under ko_KR) and keeps
+    // the others as aliases, which the font matching resolves: the family listed
+    // for the alias `lower`, or nothing when no installed family has that name.
+    QString LocalName(const QString& lower) const {
+        if (!QFontDatabase::hasFamily(lower)) return QString();
+        QFont font;
+        font.setFamilies({lower});
+        const QString listed = QFontInfo(font).family().toLower();
+        const auto it = installed.find(listed);
+        return it == installed.end() || privateOnly.contains(listed) ? QString() : it.value();
     }
 };
 

@@ -118,6 +118,8 @@ struct AsyncSocketImpl {
 
     void Arm();
     void Readable();
+    // One recv with the system's flags; asks for the next read notification.
+    int Read(void* buf, int len, int sysFlags);
     void Writable();
     int BeginConnect(in_addr address, std::uint16_t port);
     void ReportConnectOutcome(int error);
@@ -483,17 +485,26 @@ int CAsyncSocket::Send(const void* buf, int len, int flags) {
 
 int CAsyncSocket::Receive(void* buf, int len, int flags) {
     if (const int refusal = TransferRefusal(m_impl, buf, len)) return Failed(refusal, SOCKET_ERROR);
-    m_impl->knownWaiting = -1;
-    const int sysFlags = (flags & (MSG_OOB | MSG_PEEK)) | MSG_DONTWAIT;
+    return m_impl->Read(buf, len, (flags & (MSG_OOB | MSG_PEEK)) | MSG_DONTWAIT);
+}
+
+int CAsyncSocket::Skip(int len) {
+    // A stream socket drops what it is asked to truncate, without a buffer.
+    if (const int refusal = TransferRefusal(m_impl, this, len)) return Failed(refusal, SOCKET_ERROR);
+    return m_impl->Read(nullptr, len, MSG_TRUNC | MSG_DONTWAIT);
+}
+
+int AsyncSocketImpl::Read(void* buf, int len, int sysFlags) {
+    knownWaiting = -1;
     ssize_t r;
     do {
-        r = ::recv(m_impl->fd, buf, size_t(len), sysFlags);
+        r = ::recv(fd, buf, size_t(len), sysFlags);
     } while (r < 0 && errno == EINTR);
     const int e = errno;
     // Reading asks for the next notification: more bytes, or the close.
-    if (m_impl->state == AsyncSocketImpl::State::Connected) {
-        m_impl->readArmed = true;
-        m_impl->Arm();
+    if (state == State::Connected) {
+        readArmed = true;
+        Arm();
     }
     if (r >= 0) {
         Succeed();

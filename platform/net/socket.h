@@ -145,6 +145,10 @@ public:
     virtual int Send(const void* buf, int len, int flags = 0);
     // Bytes read (0: the peer closed), or SOCKET_ERROR. Asks for the next OnReceive.
     virtual int Receive(void* buf, int len, int flags = 0);
+    // Drops up to len waiting bytes unread: nothing is copied, so what a peer
+    // sends that nobody uses costs no more than its arrival. Bytes dropped, or
+    // SOCKET_ERROR. Asks for the next OnReceive, as Receive does.
+    int Skip(int len);
     // FIONREAD: the number of bytes waiting.
     BOOL IOCtl(long command, DWORD* argument);
     BOOL ShutDown(int how = sends);

@@ -14,11 +14,16 @@
 #endif
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+
+#ifdef REROVORA_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
 
 #include "platform/base/sysmetrics.h"
 #include "platform/system/runtime_folder.h"
@@ -64,6 +69,41 @@ void UsePrivateRuntimeFolder() {
     ::setenv("XDG_RUNTIME_DIR", folder.path.c_str(), 1);
 }
 
+// Whether the X display named `name` takes a connection.
+bool XDisplayReachable(const char* name) {
+#ifdef REROVORA_HAVE_XCB
+    xcb_connection_t* c = xcb_connect(name, nullptr);
+    const bool reached = c && !xcb_connection_has_error(c);
+    if (c) xcb_disconnect(c);
+    return reached;
+#else
+    (void)name;
+    return true;
+#endif
+}
+
+// Qt ends the process when the platform it starts on cannot reach its display,
+// and a relay started at boot or from a remote shell has none. Unless a
+// platform was chosen (QT_QPA_PLATFORM, -platform), a start without a display
+// it can reach relays on the offscreen platform, and says so.
+void OffscreenWithoutDisplay(int argc, char** argv) {
+    if (const char* chosen = std::getenv("QT_QPA_PLATFORM"); chosen && *chosen) return;
+    for (int i = 1; i + 1 < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "-platform" || arg == "--platform") return;
+    }
+    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland && *wayland) return;
+    const char* display = std::getenv("DISPLAY");
+    std::string why;
+    if (!display || !*display) why = "DISPLAY is not set";
+    else if (!XDisplayReachable(display)) why = std::string("display ") + display + " cannot be reached";
+    else return;
+    std::fprintf(stderr, "no display (%s): relaying on Qt's offscreen platform, with no window shown\n",
+                 why.c_str());
+    std::fflush(stderr);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
 // A box is sized to its text; its title must fit the title bar too. The bar
 // holds the title (in bold) beside the window's icon and up to three buttons,
 // as wide as Windows draws them at 96 dpi (a small icon of 16 pixels, buttons
@@ -90,6 +130,7 @@ namespace platform {
 void StartGui(int& argc, char** argv) {
     if (QApplication::instance()) return;
     UsePrivateRuntimeFolder();
+    OffscreenWithoutDisplay(argc, argv);
     g_qapp = new LayerApplication(argc, argv);
     // Qt takes the whole locale from the environment; numbers stay in the C form,
     // so "%3.1f" never prints a decimal comma into a record or a display.
@@ -205,6 +246,10 @@ int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type) {
     // An unattended relay keeps a trace of every box it raised.
     std::fprintf(stderr, "message box: %s\n", Utf16ToUtf8(request.text).c_str());
     std::fflush(stderr);
+    // The box blocks every other window while it is open: a window that holds
+    // the mouse lets it go (and hears so), as a window disabled for a modal
+    // loop does, so the press it was following ends with the box.
+    if (CWnd::GetCapture()) ReleaseCapture();
     if (g_messageBoxHandler) return g_messageBoxHandler(request);
     if (!platform::GuiStarted()) return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
 
@@ -216,6 +261,7 @@ int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type) {
     // A fixed-size box: a title and a close button, nothing to minimize or maximize.
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                        Qt::WindowCloseButtonHint);
+    platform::detail::MarkAsBox(&box);
     box.setWindowTitle(QString::fromUtf16(request.caption.data(), qsizetype(request.caption.size())));
     box.setText(QString::fromUtf16(request.text.data(), qsizetype(request.text.size())));
     switch (type & MB_ICONMASK) {

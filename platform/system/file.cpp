@@ -3,6 +3,7 @@
 #include "platform/base/path_text.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -141,6 +142,16 @@ void WriteInPlace(const std::string& target, const void* data, std::size_t size,
     if (::ftruncate(fd, off_t(size)) != 0) fail(errno, "write");
     if (::fsync(fd) != 0) fail(errno, "flush");
     if (::close(fd) != 0 && errno != EINTR) ThrowFileError(errno, path, "close");
+}
+
+// Gives the new file `fd` the owner, group and mode of `old`; false when the
+// system refuses one of them.
+bool GiveOwnerAndMode(int fd, const struct stat& old) {
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) return false;
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+        return false;
+    return ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
 }  // namespace
@@ -387,15 +398,39 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
         ThrowFileError(cause, path, operation);
     };
 
+    // The new file takes the replaced one's owner, group and mode. Whether it
+    // did is read back: a process may give a file away only where the system
+    // lets it (root; a group the user is in), and a file system may ignore both.
+    bool kept = true;
+    struct stat made {};
     if (exists) {
-        // The replaced file's owner and group where this process may give them
-        // (the group alone where the owner cannot be), then its rights.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) ::fchown(fd, uid_t(-1), old.st_gid);
-        ::fchmod(fd, old.st_mode & 07777);
+        const bool given = GiveOwnerAndMode(fd, old);
+        kept = ::fstat(fd, &made) == 0 && given && made.st_uid == old.st_uid && made.st_gid == old.st_gid &&
+               (made.st_mode & 07777) == (old.st_mode & 07777);
     }
 
     if (const int cause = WriteAll(fd, data, size)) fail(cause, "write");
     if (::fsync(fd) != 0) fail(errno, "flush");
+    if (!kept) {
+        // The file is written where it stands instead, which keeps what it has.
+        // The new file, whole on the medium, waits beside it until that is done:
+        // where the file cannot be written in place either, it takes the file's
+        // place, with this process's owner and group, and that is said.
+        try {
+            WriteInPlace(target, data, size, path);
+            ::close(fd);
+            ::unlink(temp.c_str());
+            return;
+        } catch (const CFileException& e) {
+            std::fprintf(stderr,
+                         "%s: its owner %u, group %u and mode %04o cannot be given to a new file, nor can it be "
+                         "written in place (%s); it is replaced with owner %u, group %u and mode %04o\n",
+                         target.c_str(), unsigned(old.st_uid), unsigned(old.st_gid), unsigned(old.st_mode & 07777),
+                         std::strerror(e.Cause()), unsigned(made.st_uid), unsigned(made.st_gid),
+                         unsigned(made.st_mode & 07777));
+            std::fflush(stderr);
+        }
+    }
     if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno, "rename");
     ::close(fd);
 

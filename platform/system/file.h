@@ -118,11 +118,16 @@ FilePlace FilePlaceAt(const std::u16string& path);
 // - Only a regular file is replaced, and only one this process may write: one
 //   without any write bit is read-only also to root (EACCES); a directory is
 //   refused with EISDIR, anything else (a pipe, a device) with EINVAL.
-// - A new file gets the usual creation rights; a replaced one keeps its mode, and
-//   its owner and group where the process may give them (else the group alone).
+// - A new file gets the usual creation rights; a replaced one keeps its owner,
+//   group and mode.
 // - Where no new file can be made in the folder (a folder closed to the user
-//   holding a file the user may write), the file is written in place instead:
-//   the bytes from its start, its length cut to them, then put on the medium.
+//   holding a file the user may write), or the new file cannot be given the old
+//   one's owner, group or mode (another account's file the user may write), the
+//   file is written in place instead: the bytes from its start, its length cut to
+//   them, then put on the medium. In the second case the new file is written
+//   whole first, and where the file cannot be written in place either (another
+//   program holds it), the new file replaces it with the process's own owner and
+//   group, and a line on stderr says so.
 //
 // Leftovers: a process killed before the rename leaves its new file behind, named
 // ".<name>.~XXXXXX" beside `path`. Each writer holds its new file locked from

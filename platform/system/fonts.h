@@ -33,7 +33,10 @@ bool RemovePrivateFont(int handle);
 //   "Arial"  -> Liberation Sans (same metrics),
 //   "System" -> DejaVu Sans.
 // Latin names are matched without regard to letter case; any other name is
-// returned unchanged.
+// returned unchanged. The names given are the families' English ones; under a
+// Korean locale the font database lists fonts-nanum's families by their Korean
+// names (나눔고딕코딩) and keeps the English ones as aliases, which the text
+// drawing of both device contexts and graphics resolves.
 std::u16string ResolveFaceName(std::u16string_view faceName);
 
 // Whether `faceName` is the face a Korean system draws dialogs in: "MS Shell

@@ -26,6 +26,10 @@ INT_PTR CColorDialog::DoModal() {
     const COLORREF start = (m_cc.Flags & CC_RGBINIT) ? m_cc.rgbResult : 0;
     dialog.setCurrentColor(QColor(GetRValue(start), GetGValue(start), GetBValue(start)));
     dialog.setWindowModality(Qt::ApplicationModal);
+    // A box over its owner, as a message box: nothing to minimize or maximize
+    // it with, and a window that held the mouse lets it go.
+    if (owner) platform::detail::MarkAsBox(&dialog);
+    if (CWnd::GetCapture()) ReleaseCapture();
     const int result = dialog.exec();
     if (m_cc.lpCustColors)
         for (int i = 0; i < 16 && i < QColorDialog::customCount(); ++i) {

@@ -122,6 +122,10 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
 }
 
 INT_PTR CDialog::DoModal() {
+    // The windows the dialog stands over take no input while it is open: one
+    // of them that holds the mouse lets it go (and hears so), as a window the
+    // system disables for a modal loop does.
+    if (CWnd::GetCapture()) ReleaseCapture();
     // A dialog given no parent is owned by the window it was opened from, so
     // that it stays above it.
     CWnd* owner = m_pParentWnd ? m_pParentWnd : CWnd::FromHandle(platform::detail::DefaultOwner());
@@ -133,6 +137,10 @@ INT_PTR CDialog::DoModal() {
     if (!m_ended && IsWindow(h)) {
         QWidget* w = Widget();
         w->setWindowModality(Qt::ApplicationModal);
+        // Over its owner the dialog stays in sight: nothing to minimize or
+        // maximize it with, unless its style asks for those boxes.
+        if (owner && w->isHidden() && !(GetStyle() & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)))
+            platform::detail::MarkAsBox(w);
         if (w->isHidden()) ShowWindow(SW_SHOW);
         w->activateWindow();
         QEventLoop loop;

@@ -40,6 +40,20 @@ bool KeptFromInputByModal(const QWidget* top) {
 
 }  // namespace
 
+HWND platform::detail::MouseButtonTarget(HWND h, QPoint global) {
+    QCoreApplication::sendPostedEvents(nullptr, kPostedMouseMessageEvent);
+    WindowImpl* self = WindowImpl::FromHandle(h);
+    // Qt picks the window at the start of its delivery; a window that took the
+    // capture meanwhile (in a message handled just above) takes the button.
+    if (WindowImpl* capture = WindowImpl::FromWidget(QWidget::mouseGrabber());
+        capture && capture != self && dynamic_cast<WndWidget*>(capture->widget.data()))
+        return capture->handle;
+    if (self && self->widget && self->widget->isVisible()) return h;
+    // Hidden since the press (a tip that passed the press on): the release
+    // goes where the pointer is, as it does without a capture.
+    return ::WindowFromPoint(POINT{global.x(), global.y()});
+}
+
 HWND WindowFromPoint(POINT point) {
     QWidget* w = QApplication::widgetAt(QPoint(point.x, point.y));
     if (!w || KeptFromInputByModal(w->window())) return nullptr;
@@ -159,7 +173,13 @@ BOOL _TrackMouseEvent(TRACKMOUSEEVENT* request) {
         return TRUE;
     }
     if (request->dwFlags & TME_LEAVE) {
-        if (!impl->widget->underMouse() && QWidget::mouseGrabber() != impl->widget) {
+        // Where the pointer is decides, not Qt's word on what is under it: a
+        // modal loop in between (a message box come and gone) can leave that
+        // word stale, and a window under the pointer would hear of its leave
+        // at once and never again.
+        const QWidget* under = QApplication::widgetAt(QCursor::pos());
+        const bool over = under && (under == impl->widget || impl->widget->isAncestorOf(under));
+        if (!over && QWidget::mouseGrabber() != impl->widget) {
             // Already outside: the leave is reported at once, as the system does.
             PostMessageW(impl->handle, WM_MOUSELEAVE, 0, 0);
         } else {

@@ -32,12 +32,28 @@ public:
         if (visible) {
             if (!windowHandle()) createWinId();
             QWindow* modal = QGuiApplication::modalWindow();
-            if (QWindow* self = windowHandle()) self->setTransientParent(modal != self ? modal : nullptr);
+            if (QWindow* self = windowHandle()) {
+                self->setTransientParent(modal != self ? modal : nullptr);
+                self->installEventFilter(this);
+            }
         }
         WndWidget::setVisible(visible);
     }
 
 protected:
+    // A popup that hides at a press (a tip passing the press on) is gone
+    // before the release: Qt drops a release whose window no longer shows,
+    // and the window system may still hand it to the popup. The release goes
+    // on, through the layer, to the window that holds the mouse now or to the
+    // one under the pointer.
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == windowHandle() && e->type() == QEvent::MouseButtonRelease && !isVisible()) {
+            event(e);
+            return true;
+        }
+        return WndWidget::eventFilter(watched, e);
+    }
+
     void paintEvent(QPaintEvent*) override {
         if (!impl) return;
         const HWND h = impl->handle;

@@ -27,12 +27,13 @@ void UnderPicture::TakeRow(Row& row, const quint32* from, int left, int width) {
 
 void UnderPicture::Take(const QImage& from, const QRect& in, const QRect& where) {
     m_where = where;
-    m_rows.assign(size_t(std::max(0, where.height())), Row{});
-    m_valid = from.depth() == 32 && in.size() == where.size() && from.rect().contains(in);
+    m_rows.assign(size_t(std::max(0, where.height())), Row{});  // transparent
+    m_valid = from.depth() == 32 && in.size() == where.size();
     if (!m_valid) return;
-    for (int y = 0; y < in.height(); ++y) {
-        const auto* line = reinterpret_cast<const quint32*>(from.constScanLine(in.top() + y)) + in.left();
-        TakeRow(m_rows[size_t(y)], line, 0, in.width());
+    const QRect inside = in & from.rect();
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        const auto* line = reinterpret_cast<const quint32*>(from.constScanLine(y)) + inside.left();
+        TakeRow(m_rows[size_t(y - in.top())], line, inside.left() - in.left(), inside.width());
     }
 }
 

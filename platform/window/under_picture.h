@@ -17,6 +17,7 @@ public:
     void Forget();
     // Takes the whole client area from `from`, where it stands at `in`, for
     // a client area standing at `where` in its top-level window's picture.
+    // What lies outside `from` (a child reaching past its parent) is transparent.
     void Take(const QImage& from, const QRect& in, const QRect& where);
     // Takes `area` (client coordinates) again from `from`, the top-level
     // window's picture.

@@ -40,7 +40,10 @@ const char* const kHwndProperty = "rerovora_hwnd";
 class PostedMessage : public QEvent {
 public:
     PostedMessage(UINT m, WPARAM w, LPARAM l)
-        : QEvent(kPostedMessageEvent), message(m), wParam(w), lParam(l) {}
+        : QEvent(IsMouse(m) ? kPostedMouseMessageEvent : kPostedMessageEvent), message(m), wParam(w), lParam(l) {}
+    static bool IsMouse(UINT m) {
+        return (m >= WM_MOUSEMOVE && m <= WM_MBUTTONDBLCLK) || (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONUP);
+    }
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
@@ -51,7 +54,7 @@ DWORD g_messageTime = 0;
 }  // namespace
 
 bool MessageTarget::event(QEvent* e) {
-    if (e->type() == kPostedMessageEvent) {
+    if (e->type() == kPostedMessageEvent || e->type() == kPostedMouseMessageEvent) {
         auto* m = static_cast<PostedMessage*>(e);
         if (handle) WindowImpl::Dispatch(handle, m->message, m->wParam, m->lParam);
         return true;
@@ -252,6 +255,7 @@ void WindowImpl::BeginSurface() {
     const QRect area = (resized || dirtyAll || dirty.isEmpty()) ? whole : (dirty & whole);
     dirty = QRect();
     dirtyAll = false;
+    surfaceWhole = false;
     if (erase) {
         platform::detail::FlushImage(&surface);  // no painter of an earlier paint is left on it
         if (resized || surface.isNull()) surface = size.isEmpty() ? QImage() : QImage(size, QImage::Format_ARGB32_Premultiplied);
@@ -305,6 +309,7 @@ void WindowImpl::Compose() {
         EndPaint(h, &ps);
     }
     self->inPaint = false;
+    self->surfaceWhole = true;
 }
 
 // ---------------------------------------------------------------------------
@@ -354,14 +359,16 @@ bool WndWidget::event(QEvent* e) {
         const QPoint global = platform::detail::ClampToCursorClip(me->globalPosition().toPoint());
         platform::detail::NoteMessagePos(global);
         const WPARAM keys = MouseKeyState(me->buttons(), me->modifiers());
-        if (msg && e->type() != QEvent::MouseButtonRelease &&
-            platform::detail::OfferPressToCapture(msg, keys, global))
+        if (!msg) return true;
+        const HWND to = platform::detail::MouseButtonTarget(h, global);
+        if (e->type() != QEvent::MouseButtonRelease && platform::detail::OfferPressToCapture(msg, keys, global))
             return true;
-        if (msg && WindowImpl::FromHandle(h)) {
-            const QPoint p = me->position().toPoint() + (global - me->globalPosition().toPoint()) - impl->ClientOrigin();
-            WindowImpl::Dispatch(h, msg, MouseKeyState(me->buttons(), me->modifiers()),
-                                 MAKELPARAM(p.x(), p.y()));
-        }
+        WindowImpl* target = WindowImpl::FromHandle(to);
+        if (!target || !target->widget) return true;
+        const QPoint p = (to == h ? me->position().toPoint() + (global - me->globalPosition().toPoint())
+                                  : global - WidgetScreenPos(target->widget)) -
+                         target->ClientOrigin();
+        WindowImpl::Dispatch(to, msg, keys, MAKELPARAM(p.x(), p.y()));
         return true;
     }
     case QEvent::MouseMove: {
@@ -499,6 +506,43 @@ QRect WindowImpl::ClientOnTopLevel() const {
     return QRect(widget->mapTo(widget->window(), QPoint(0, 0)) + ClientOrigin(), ClientSize());
 }
 
+QRect WindowImpl::InsideParents(const QImage& picture, QPoint widgetOrigin, bool screen) const {
+    QRect inside = picture.rect();
+    QPoint origin = widgetOrigin;  // of the widget of `w`, then of its parent's
+    for (const WindowImpl* w = this; !w->topLevel && w->widget;) {
+        const WindowImpl* p = FromHandle(w->parent);
+        if (!p || !p->widget) break;
+        origin -= w->widget->pos();
+        const QRect client(origin + p->ClientOrigin(), p->ClientSize());
+        if (!screen && !picture.rect().contains(client)) break;
+        inside &= client;
+        w = p;
+    }
+    return inside;
+}
+
+QRect WindowImpl::ShownIn(const QImage& picture, QPoint widgetOrigin, bool screen) const {
+    return QRect(widgetOrigin + ClientOrigin(), ClientSize()) & InsideParents(picture, widgetOrigin, screen);
+}
+
+void WindowImpl::PaintParentsEdges(QPainter& painter, const QRegion& part) const {
+    QPoint at;  // where the widget of `w`'s parent stands in this widget's coordinates
+    for (const WindowImpl* w = this; !w->topLevel && w->widget;) {
+        const WindowImpl* p = FromHandle(w->parent);
+        if (!p || !p->widget) break;
+        at -= w->widget->pos();
+        const QRegion edges = (part & QRect(at, p->widget->size())) - QRect(at + p->ClientOrigin(), p->ClientSize());
+        if (!edges.isEmpty()) {
+            painter.save();
+            painter.setClipRegion(edges);
+            painter.translate(at);
+            p->PaintNonClient(painter);
+            painter.restore();
+        }
+        w = p;
+    }
+}
+
 QRegion WindowImpl::Waiting() const { return dirtyAll ? QRegion(QRect(QPoint(0, 0), ClientSize())) : QRegion(dirty); }
 
 void WindowImpl::NothingWaits() {
@@ -542,7 +586,12 @@ void WindowImpl::NoteAhead(const QImage& picture, const QRect& where, const QReg
     if (!AheadStands(picture, where)) paintedAhead = QRegion();
     aheadWhere = where;
     aheadPicture = PictureId(picture);
-    paintedAhead += part;
+    // Where its children stand they were painted over it: a child that moves
+    // away leaves that part for this window to paint again.
+    QRegion children;
+    if (widget)
+        for (const QPointer<WndWidget>& w : ShownChildren(widget)) children += w->geometry().translated(-ClientOrigin());
+    paintedAhead += part - children;
 }
 
 bool WindowImpl::StoreAwaitsResize() const {
@@ -580,12 +629,14 @@ void WindowImpl::PaintAhead(const QRegion& region) {
     self->widget->update(region);
 }
 
-bool WindowImpl::ShownPicture(QImage* view) const {
+bool WindowImpl::ShownPicture(QImage* view, QRect* shown) const {
     if (!PaintsDirectly()) return false;
     platform::detail::DoAllDeferred();  // a view on the same pixels reads them
+    const auto* picture = static_cast<const QImage*>(widget->backingStore()->paintDevice());
     const QRect where = ClientOnTopLevel();
-    if (where.isEmpty()) return false;
-    *view = ViewOf(*static_cast<QImage*>(widget->backingStore()->paintDevice()), where);
+    *shown = ShownIn(*picture, widget->mapTo(widget->window(), QPoint(0, 0)), true).translated(-where.topLeft());
+    if (shown->isEmpty()) return false;
+    *view = ViewOf(*picture, where);
     return true;
 }
 
@@ -602,10 +653,11 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     const HWND h = handle;
     const QPoint origin = widgetOrigin + ClientOrigin();
     const QRect where(origin, ClientSize());
-    // The part to paint, in client coordinates.
-    QRegion area = (region.translated(widgetOrigin) & where).translated(-origin);
     QBackingStore* store = widget->backingStore();
     const bool onScreen = store && store->paintDevice() == picture;
+    // The part to paint, in client coordinates: only where the window shows.
+    const QRect shown = ShownIn(*picture, widgetOrigin, onScreen);
+    QRegion area = (region.translated(widgetOrigin) & shown).translated(-origin);
     // Qt asks for the screen's picture: what the window waited to have
     // painted is painted now (a grab into another picture leaves it waiting).
     const bool screenAsked = fromQt && onScreen;
@@ -631,15 +683,17 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     WindowImpl* p = topLevel ? nullptr : FromHandle(parent);
     // A picture other than the backing store (a grab) gets a fresh background.
     if (fromQt && p && !onScreen) under.Forget();
-    if (p && p->widget && !under.ValidFor(where)) {
+    if (p && p->widget && !under.ValidFor(where) && !askingParent) {
         // Nothing kept of what the parent paints under this window (it was
         // just shown, moved or resized, or this is a grab).
         const QPoint parentOrigin = widgetOrigin - widget->pos();
         if (picture->rect().contains(QRect(parentOrigin + p->ClientOrigin(), p->ClientSize()))) {
             // The parent paints there, which takes it and paints this window from it.
+            askingParent = true;
             p->PaintInto(picture, parentOrigin, QRegion(widget->geometry()), false);
             WindowImpl* self = FromHandle(h);
             if (!self) return;
+            askingParent = false;
             if (under.ValidFor(where)) {
                 if (screenAsked) NothingWaits();
                 return;
@@ -660,10 +714,11 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
     QRegion childAreas;
     for (const QPointer<WndWidget>& w : kids)
         childAreas += QRect(w->pos() - ClientOrigin() + w->impl->ClientOrigin(), w->impl->ClientSize());
-    if (screenAsked) area += Waiting() & childAreas;
+    if (screenAsked) area += Waiting() & childAreas & shown.translated(-origin);
     // The client area of the picture, drawn on in place, from the background.
     platform::detail::FlushImage(&surface);
     surface = ViewOf(*picture, where);
+    surfaceWhole = false;
     if (p && under.ValidFor(where)) {
         // Laid when the paint first reads or draws on it: a paint that copies
         // over all of it first (a control drawn off-screen) never needs it.
@@ -716,7 +771,8 @@ void WindowImpl::PaintInto(QImage* picture, QPoint widgetOrigin, const QRegion& 
         if (part.isEmpty()) continue;
         if (k->under.ValidFor(kidWhere)) {
             for (const QRect& r : part) k->under.Update(*picture, r);
-        } else if (part == QRegion(QRect(QPoint(0, 0), kidWhere.size()))) {
+        } else if ((QRegion((kidWhere & shown).translated(-kidWhere.topLeft())) - part).isEmpty()) {
+            // All of the child that shows (what lies past this window never does).
             k->under.Take(*picture, kidWhere, kidWhere);
         }  // (else the child has its parent paint all of it first)
         k->PaintInto(picture, kidOrigin, part.translated(k->ClientOrigin()), false);
@@ -745,6 +801,18 @@ void WndWidget::paintEvent(QPaintEvent* e) {
     QPoint origin;
     if (QImage* picture = PictureUnder(&painter, &origin)) {
         impl->PaintInto(picture, origin, e->region(), true);
+        WindowImpl* self = WindowImpl::FromHandle(h);
+        if (!self) return;
+        // Past its parents' client areas (over a parent's edge) the window
+        // does not show, and its parents' edges do; its own edge shows
+        // only inside them.
+        const QRect inside =
+            self->InsideParents(*picture, origin, backingStore() && backingStore()->paintDevice() == picture)
+                .translated(-origin);
+        if (!(e->region() - inside).isEmpty()) {
+            self->PaintParentsEdges(painter, e->region() - inside);
+            painter.setClipRegion(e->region() & inside);
+        }
     } else {
         if (!impl->PictureCurrent()) impl->Compose();
         WindowImpl* self = WindowImpl::FromHandle(h);

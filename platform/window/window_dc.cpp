@@ -67,12 +67,15 @@ HDC MakeClientContext(HWND hwnd) {
     WindowImpl* impl = WindowImpl::FromHandle(hwnd);
     if (!impl) return nullptr;
     QImage shown;
-    if (!impl->inPaint && impl->ShownPicture(&shown)) {
-        // A shown window: the context draws on and reads what the screen shows.
+    QRect part;
+    if (!impl->inPaint && impl->ShownPicture(&shown, &part)) {
+        // A shown window: the context draws on and reads what the screen shows,
+        // and draws only where the window shows (inside its parents).
         auto* dc = new DCImpl(DCImpl::kWindow);
         dc->alive = [hwnd] { return WindowImpl::FromHandle(hwnd) != nullptr; };
         dc->keep = std::make_shared<QImage>(shown);
         dc->target = dc->keep.get();
+        if (part != shown.rect()) dc->baseClip = QRegion(part);
         return dc;
     }
     if (impl->widget && impl->surface.size() != impl->ClientSize() && !impl->inPaint) impl->BeginSurface();
@@ -92,7 +95,13 @@ void ReleaseClientContext(HWND hwnd, HDC dc) {
         impl->ShowClient();
     } else if (impl) {
         FlushImage(&impl->surface);
-        if (impl->widget && !impl->inPaint) impl->widget->update();
+        if (impl->widget && !impl->inPaint) {
+            // Drawn on the window's own picture (a window reaching past its
+            // top-level window shows one): the screen takes it as it is, unless
+            // the window is to be painted anew meanwhile.
+            if (impl->surfaceWhole) impl->composedAhead = true;
+            impl->widget->update();
+        }
     }
 }
 }  // namespace

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 
 #ifdef REROVORA_HAVE_XCB
 #include <xcb/xcb.h>
@@ -60,6 +61,38 @@ bool WindowManagerRuns() {
     return named != XCB_WINDOW_NONE && WindowProperty(c, named, check) == named;
 #else
     return true;
+#endif
+}
+
+void MarkAsBox(QWidget* top) {
+    if (!top || !top->isWindow()) return;
+    const Qt::WindowFlags before = top->windowFlags();
+    Qt::WindowFlags flags = before & ~(Qt::WindowMinMaxButtonsHint | Qt::WindowFullscreenButtonHint);
+    // Without the customize hint Qt asks for every button.
+    if (!(flags & Qt::CustomizeWindowHint))
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if ((flags & Qt::WindowType_Mask) == Qt::Window) flags = (flags & ~Qt::WindowType_Mask) | Qt::Dialog;
+    if (flags != before) {
+        // New flags make a new platform window, which must stay over the same owner.
+        QWindow* handle = top->windowHandle();
+        QWindow* owner = handle ? handle->transientParent() : nullptr;
+        top->setWindowFlags(flags);
+        top->winId();
+        if (owner && top->windowHandle()) top->windowHandle()->setTransientParent(owner);
+    }
+#ifdef REROVORA_HAVE_XCB
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection()) return;
+    xcb_connection_t* c = x11->connection();
+    // Qt writes the type when it makes the window; this one is written after
+    // it, before the window is first mapped, when the window manager reads it.
+    const auto window = xcb_window_t(top->winId());
+    // A window torn off another (a toolbar) has neither button under openbox;
+    // a window manager that knows no such type takes the dialog's.
+    const xcb_atom_t types[] = {Atom(c, "_NET_WM_WINDOW_TYPE_TOOLBAR"), Atom(c, "_NET_WM_WINDOW_TYPE_DIALOG")};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, Atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 2,
+                        types);
+    xcb_flush(c);
 #endif
 }
 

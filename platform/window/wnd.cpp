@@ -771,6 +771,18 @@ BOOL CWnd::RedrawWindow(LPCRECT rectUpdate, void*, UINT flags) {
     return TRUE;
 }
 
+// The children of a window that painted a new picture of its own: each starts
+// again from it with its next paint, and so do theirs.
+static void RepaintChildrenAnew(QWidget* parent) {
+    for (QObject* child : parent->children()) {
+        WindowImpl* k = WindowImpl::FromWidget(child);
+        if (!k || !k->wnd || k->widget != child || k->native || !k->widget->isVisible()) continue;
+        k->under.Forget();
+        k->wnd->Invalidate(TRUE);
+        if (k->widget) RepaintChildrenAnew(k->widget);
+    }
+}
+
 void CWnd::UpdateWindow() {
     if (!m_impl || !m_impl->widget || m_impl->inPaint) return;
     QWidget* w = m_impl->widget;
@@ -807,6 +819,9 @@ void CWnd::UpdateWindow() {
         if (!impl || !impl->widget) return;
         impl->composedAhead = true;
         impl->widget->update();
+        // Its children start again from its new picture, as they do when it
+        // paints straight into the screen's.
+        RepaintChildrenAnew(impl->widget);
     }
 }
 

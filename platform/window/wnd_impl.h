@@ -94,6 +94,9 @@ struct WindowImpl {
     bool AheadStands(const QImage& picture, const QRect& where) const;
     // Notes `part` (client coordinates) as painted ahead at `where` in `picture`.
     void NoteAhead(const QImage& picture, const QRect& where, const QRegion& part);
+    // The window has its parent paint under it (and paint it from there): the
+    // parent's paint of its children finds it under way and does not ask again.
+    bool askingParent = false;
     bool eraseRequested = true;
     bool erasePending = false;
     bool inPaint = false;
@@ -105,6 +108,9 @@ struct WindowImpl {
     // UpdateWindow painted the picture at once and left showing it to the next
     // frame: that paint only shows it, unless something was asked since.
     bool composedAhead = false;
+    // `surface` is the window's own picture as its last paint left it, whole
+    // (not a background laid for a paint to come, nor a view on a backing store).
+    bool surfaceWhole = false;
     bool PictureCurrent() const;
 
     // What WM_SIZE and WM_MOVE reported last (they go out once per change).
@@ -166,6 +172,18 @@ struct WindowImpl {
     bool StoreAwaitsResize() const;
     // The client area where it stands in its top-level window's picture.
     QRect ClientOnTopLevel() const;
+    // The part of the client area that shows in `picture`, where the widget's
+    // top-left pixel is at `widgetOrigin` (picture coordinates): a child shows
+    // only inside its parent's client area, and that parent only inside its
+    // own parent's. On the screen every parent up to the top-level window
+    // clips; in another picture (a grab) only the parents drawn in it, those
+    // that lie wholly inside it.
+    QRect ShownIn(const QImage& picture, QPoint widgetOrigin, bool screen) const;
+    // The part of `picture` inside the client areas of those parents.
+    QRect InsideParents(const QImage& picture, QPoint widgetOrigin, bool screen) const;
+    // Paints the parents' own edges (their non-client areas) in `part`
+    // (widget coordinates), where the window reaches over them.
+    void PaintParentsEdges(QPainter& painter, const QRegion& part) const;
     // What the window waits to have painted (client coordinates), and
     // forgetting it once painted.
     QRegion Waiting() const;
@@ -175,9 +193,10 @@ struct WindowImpl {
     // then does not paint it again).
     void PaintAhead(const QRegion& region);
     // The client area as the backing store holds it now (what the window
-    // shows), when the window paints into one; the view lives as long as the
+    // shows), when the window paints into one and some of it shows, with the
+    // part that shows (client coordinates); the view lives as long as the
     // backing store keeps its size.
-    bool ShownPicture(QImage* view) const;
+    bool ShownPicture(QImage* view, QRect* shown) const;
     // Puts the client area as the backing store holds it on the screen.
     void ShowClient() const;
     void ReportGeometry();
@@ -209,6 +228,9 @@ QPoint ChildClientPos(HWND parent, QPoint widgetPos);
 
 // Event types of the layer.
 constexpr QEvent::Type kPostedMessageEvent = QEvent::Type(QEvent::User + 101);
+// A posted mouse message (moves and buttons, client and non-client): input that
+// a window passed on, which keeps its place before the input that follows it.
+constexpr QEvent::Type kPostedMouseMessageEvent = QEvent::Type(QEvent::User + 102);
 
 // Modifier keys of the key event being handled (synthesized events included).
 Qt::KeyboardModifiers CurrentKeyModifiers();
@@ -269,6 +291,12 @@ bool IsSystemKey(Qt::KeyboardModifiers mods);
 // Offers a button press to PreTranslateMessage of the window that holds the
 // capture (point in its client coordinates); true when it took the press.
 bool OfferPressToCapture(UINT message, WPARAM wParam, QPoint global);
+// The window a mouse button message that Qt gave to `h` goes to: the mouse
+// messages posted before it are handled first (a press that the window
+// holding the mouse passed on comes before its release, as a window system's
+// queue hands them out); then the window holding the capture takes it, else
+// `h` while it shows, else the window under `global`. Null when none is left.
+HWND MouseButtonTarget(HWND h, QPoint global);
 // Offers a key press to PreTranslateMessage of its window and that window's
 // parents (F1 becomes WM_HELP); true when the key was taken. The application
 // calls it once per key press, before Qt delivers the key.
@@ -284,6 +312,13 @@ HWND DefaultOwner();
 // Watches the input method for the layer's windows and text fields (ime.h);
 // once, before the first window takes the focus.
 void RouteInputMethods();
+// A box that blocks the window it belongs to while it is open (a message box,
+// a modal dialog over its owner) is neither minimized nor maximized, as on the
+// system the program comes from: `top` (a top-level widget not shown yet) is
+// told to the window manager as such. Its Qt flags say it for the window
+// managers that follow them (Qt's Motif hints); openbox takes minimize away
+// only by the window's type, so on X the type comes first in the list.
+void MarkAsBox(QWidget* top);
 // Turns a dialog's Tab into the next (or previous) tab-stop control of `root`.
 bool MoveFocusInside(QWidget* root, bool forward);
 }  // namespace platform::detail

@@ -404,6 +404,49 @@ TEST_F(MainDlgTest, RecordsTheServerDoesNotTakeAreDroppedCountedAndTheLinkRenewe
     EXPECT_TRUE(first.WaitForEnd(3000)) << "the old connection is closed";
 }
 
+// A data server that goes away and comes back on the same port: every record
+// that did not reach it is counted, those due while the link was down and
+// while it was being connected anew alike, and the minute's report says so.
+TEST_F(MainDlgTest, RecordsLostWhileTheServerRestartsAreCounted) {
+    auto server = std::make_unique<LoopbackListener>("127.0.0.1");
+    const std::uint16_t port = server->port();
+    RelaySettings settings;
+    settings.serverPort = port;
+    settings.sendPeriod = 3600;  // records only when the test asks
+    Open(settings);
+    CQuorSock* link = m_dlg->m_pServerLink;
+    ASSERT_TRUE(platform::PumpUntil([&] { return link->m_bConnected != FALSE; }, 5000));
+    PeerSocket first = server->Accept(5000);
+    ASSERT_TRUE(first.valid());
+    m_dlg->SendRecord();
+    EXPECT_NE(first.Read(m_dlg->m_szRecord.size(), 3000), "");
+    EXPECT_EQ(link->m_nDroppedSends, 0u);
+
+    // The server goes, and connects are refused.
+    first.Reset();
+    server.reset();
+    ASSERT_TRUE(platform::PumpUntil([&] { return link->m_bConnected == FALSE; }, 5000));
+    CapturedStderr err;
+    for (int period = 0; period < 3; ++period) {
+        m_dlg->SendRecord();  // link down: the record is lost and a connect starts
+        platform::PumpEvents(100);
+    }
+    EXPECT_EQ(link->m_nDroppedSends, 3u);
+    // Back on its port: the record that finds the connection still being made
+    // is lost too; the next goes through.
+    LoopbackListener again("127.0.0.1", port);
+    m_dlg->SendRecord();
+    ASSERT_TRUE(platform::PumpUntil([&] { return link->m_bConnected != FALSE; }, 5000));
+    m_dlg->SendRecord();
+    PeerSocket second = again.Accept(3000);
+    const std::string record = m_dlg->m_szRecord;
+    EXPECT_EQ(second.Read(record.size(), 3000).size(), record.size());
+    EXPECT_EQ(link->m_nDroppedSends, 4u);
+    m_dlg->OnTimer(kDropReportTimer);
+    const std::string report = err.Text();
+    EXPECT_NE(report.find("4 record(s) dropped in the last minute, 4 in all"), std::string::npos) << report;
+}
+
 // What the controls keep between paints (fitted glyphs, background copies)
 // never shows through: the main window after a thousand value changes, wide
 // values and stacks that stopped answering among them, looks exactly like one

@@ -15,6 +15,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -44,12 +45,38 @@ namespace {
 // 270 degrees, 3.5 m/s.
 const std::string kReply("R000:\x00\x00\x87\x43\x00\x00\x60\x40", 13);
 
-// An instrument on address:4000 that answers every request with kReply cut
-// into `pieces` (their sizes), each written on its own after `gapMs`.
+// A reply's 13 bytes.
+std::string ReplyOf(float direction, float speed) {
+    std::string r = "R000:";
+    r.append(reinterpret_cast<const char*>(&direction), 4);  // little-endian machine
+    r.append(reinterpret_cast<const char*>(&speed), 4);
+    return r;
+}
+
+// One write of an instrument's answer: its bytes, after a pause.
+struct Write {
+    std::string bytes;
+    int afterMs;
+};
+
+// kReply cut into pieces (their sizes), each written `gapMs` after the last.
+std::vector<Write> Pieces(const std::vector<int>& sizes, int gapMs) {
+    std::vector<Write> writes;
+    std::size_t from = 0;
+    for (const int size : sizes) {
+        writes.push_back({kReply.substr(from, std::size_t(size)), from > 0 ? gapMs : 0});
+        from += std::size_t(size);
+    }
+    return writes;
+}
+
+// An instrument on address:4000 that answers every request with `answer`, its
+// writes made one by one.
 class PieceInstrument {
 public:
     PieceInstrument(const std::string& address, std::vector<int> pieces, int gapMs)
-        : m_pieces(std::move(pieces)), m_gapMs(gapMs) {
+        : PieceInstrument(address, Pieces(pieces, gapMs)) {}
+    PieceInstrument(const std::string& address, std::vector<Write> answer) : m_answer(std::move(answer)) {
         m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         const int on = 1;
         ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -104,12 +131,10 @@ private:
             pending.append(buf, std::size_t(n));
             for (std::size_t at; (at = pending.find("R000?")) != std::string::npos;) {
                 pending.erase(0, at + 5);
-                std::size_t from = 0;
-                for (const int size : m_pieces) {
+                for (const Write& w : m_answer) {
                     if (m_stop) break;
-                    if (from > 0) std::this_thread::sleep_for(std::chrono::milliseconds(m_gapMs));
-                    (void)!::send(client, kReply.data() + from, std::size_t(size), MSG_NOSIGNAL);
-                    from += std::size_t(size);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(w.afterMs));
+                    (void)!::send(client, w.bytes.data(), w.bytes.size(), MSG_NOSIGNAL);
                 }
                 ++m_replies;
             }
@@ -117,8 +142,7 @@ private:
         if (client >= 0) ::close(client);
     }
 
-    std::vector<int> m_pieces;
-    int m_gapMs;
+    std::vector<Write> m_answer;
     int m_listener = -1;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_connections{0}, m_replies{0};
@@ -157,6 +181,17 @@ protected:
         return names;
     }
     CQuorSock* Server() { return m_dlg->m_pServerLink; }
+    // Sends a record now and reads it from the server's side of the link.
+    std::string RecordThrough(PeerSocket& peer) {
+        m_dlg->SendRecord();
+        std::string line;
+        while (line.empty() || line.back() != '\n') {
+            const std::string more = peer.Read(1, 3000);
+            if (more.empty()) break;
+            line += more;
+        }
+        return line;
+    }
 
     TempDir m_dir;
     fs::path m_previous;
@@ -230,6 +265,107 @@ TEST_F(RelayEdgeTest, RepliesInPieces) {
     }
 }
 
+// Instruments that send more than one reply a poll: a fragment of a reply that
+// never completes, 50 ms after each reply; or a second reply whose last six
+// bytes come 30 ms after the write that held the first. Every value the stack
+// takes, and every record sent, is one reply's own, and the stack keeps its
+// connection.
+TEST_F(RelayEdgeTest, FragmentsAndSecondReplies) {
+    const std::string a = ReplyOf(100.0f, 33.0f), b = ReplyOf(200.0f, 7.5f);
+    const std::string fragment = ReplyOf(25.0f, 99.0f).substr(0, 9);
+    struct Case {
+        const char* what;
+        std::vector<Write> answer;
+        std::vector<std::pair<float, float>> replies;  // speed, direction
+        std::vector<std::string> sent;                 // the stack's part of a record
+    };
+    const Case cases[] = {
+        {"a fragment after every reply", {{a, 0}, {fragment, 50}}, {{33.0f, 100.0f}}, {"^QC1101^33.0^100^QC1102^"}},
+        {"a second reply in two pieces", {{a + b.substr(0, 7), 0}, {b.substr(7), 30}}, {{33.0f, 100.0f}, {7.5f, 200.0f}},
+         {"^QC1101^33.0^100^QC1102^", "^QC1101^7.5^200^QC1102^"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_dlg.reset();
+        LoopbackListener server("127.0.0.1");
+        RelaySettings settings = OneInstrument();
+        settings.serverPort = server.port();
+        PieceInstrument instrument("127.0.0.1", c.answer);
+        ASSERT_TRUE(instrument.listening());
+        Open(settings);
+        PeerSocket peer = server.Accept(5000);
+        ASSERT_TRUE(peer.valid());
+        auto isReply = [&](float speed, float direction) {
+            if (speed == 0.0f && direction == 0.0f) return true;  // before the first
+            for (const auto& [s, d] : c.replies)
+                if (speed == s && direction == d) return true;
+            return false;
+        };
+        std::vector<std::string> records;
+        int wrong = 0;
+        for (int round = 0; round < 3; ++round) {
+            const int from = instrument.Replies();
+            ASSERT_TRUE(platform::PumpUntil(
+                [&] {
+                    wrong += isReply(m_dlg->m_fSpeed[0], m_dlg->m_fDirection[0]) ? 0 : 1;
+                    return instrument.Replies() >= from + 2;
+                },
+                10000));
+            records.push_back(RecordThrough(peer));
+        }
+        EXPECT_EQ(wrong, 0) << "a value that was no reply's";
+        EXPECT_EQ(instrument.Connections(), 2) << "the stack was reconnected";
+        for (const std::string& r : records)
+            EXPECT_TRUE(std::any_of(c.sent.begin(), c.sent.end(), [&](auto& part) { return r.find(part) != r.npos; }))
+                << r;
+    }
+}
+
+// A data server that talks back all the time (a line every 2 ms): the link
+// drops what it sends a few times a second, unread, and the records go out
+// whole.
+TEST_F(RelayEdgeTest, AServerThatTalksBackCostsAFewReadsASecond) {
+    LoopbackListener server("127.0.0.1");
+    RelaySettings settings = OneInstrument();
+    settings.serverPort = server.port();
+    Open(settings);
+    PeerSocket peer = server.Accept(5000);
+    ASSERT_TRUE(peer.valid());
+    ASSERT_TRUE(platform::PumpUntil([&] { return Server()->m_bConnected != FALSE; }, 5000));
+    std::atomic<bool> talking{true};
+    std::atomic<std::size_t> said{0};
+    std::thread talker([&] {
+        while (talking) {
+            if (::send(peer.fd(), "OK\n", 3, MSG_NOSIGNAL) == 3) said += 3;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const DWORD readsBefore = Server()->m_nReads;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 10; ++i) {
+        m_dlg->SendRecord();
+        platform::PumpEvents(100);
+    }
+    ASSERT_TRUE(Server()->m_pLamp);
+    EXPECT_TRUE(Server()->m_pLamp->m_dwFlags & CLed::kLit) << "lit while the server talks";
+    talking = false;
+    talker.join();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const DWORD reads = Server()->m_nReads - readsBefore;
+    EXPECT_GT(reads, 0u);
+    EXPECT_LE(reads, DWORD(seconds * 1000 / CQuorSock::kDiscardIntervalMs) + 2) << "over " << seconds << " s";
+    EXPECT_GT(said.load(), std::size_t(3 * reads)) << "many lines a read";
+    EXPECT_TRUE(Server()->m_strRecv.empty());
+    EXPECT_EQ(Server()->m_nDroppedSends, 0u);
+    EXPECT_TRUE(platform::PumpUntil([&] { return !(Server()->m_pLamp->m_dwFlags & CLed::kLit); }, 2000))
+        << "out once it is quiet";
+    std::string bytes;
+    for (std::string more; !(more = peer.Read(1, 500)).empty();) bytes += more;
+    const std::vector<SinkRecord> records = RecordsIn(bytes);
+    EXPECT_EQ(records.size(), 10u);
+    EXPECT_TRUE(AllWhole(records));
+}
+
 // Until a stack has answered it is sent as "err", from the start and again
 // after the panel is laid out anew, while the screen shows what it always
 // showed at start (the stack with its zero value).
@@ -244,16 +380,7 @@ TEST_F(RelayEdgeTest, NoValueBeforeAReply) {
     ASSERT_TRUE(peer.valid());
     ASSERT_TRUE(platform::PumpUntil([&] { return Server()->m_bConnected != FALSE; }, 5000));
 
-    auto record = [&] {
-        m_dlg->SendRecord();
-        std::string line;
-        while (line.empty() || line.back() != '\n') {
-            const std::string more = peer.Read(1, 3000);
-            if (more.empty()) break;
-            line += more;
-        }
-        return line;
-    };
+    auto record = [&] { return RecordThrough(peer); };
     // At start: every stack shows values (zeros), and none is sent with them.
     EXPECT_EQ(m_dlg->m_pPanel->m_nState[0], STACK_VALUES);
     const std::string first = record();

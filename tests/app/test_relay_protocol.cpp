@@ -42,85 +42,105 @@ SYSTEMTIME At(int y, int mo, int d, int h, int mi, int s) {
 
 }  // namespace
 
-// One read on a fresh stream: what it is, and the values of a whole reply.
-TEST(InstrumentReply, OneReadKindsAndValues) {
+// A reply's 13 bytes.
+static std::string ReplyBytes(float direction, float speed) {
+    std::string r = "R000:";
+    r.append(reinterpret_cast<const char*>(&direction), 4);  // little-endian machine
+    r.append(reinterpret_cast<const char*>(&speed), 4);
+    return r;
+}
+
+static float SpeedOf(const std::string& reply) {
+    float speed;
+    std::memcpy(&speed, reply.data() + 9, 4);
+    return speed;
+}
+
+// Streams of reads, each read's kind, the values of the last reply and what is
+// left gathered: replies cut anywhere, fragments that never complete, second
+// replies, tails and junk.
+TEST(InstrumentReply, StreamsOfReads) {
     using Fed = ReplyStream::Fed;
+    const std::string a = ReplyBytes(100.0f, 33.0f), b = ReplyBytes(200.0f, 7.25f);
+    const std::string fragment = ReplyBytes(25.0f, 99.0f).substr(0, 9);
+    // Speeds whose last bytes could begin a header: "R0" and "R".
+    const std::string endsR0 = "R000:" + std::string("\x00\x00\x34\x43\x11\x22R0", 8);
+    const std::string endsR = "R000:" + std::string("\x00\x00\x34\x43\x11\x22\x33R", 8);
     struct Case {
         const char* what;
-        std::string bytes;
-        Fed fed;
-        float direction, speed;
+        std::vector<std::string> reads;
+        std::vector<Fed> fed;
+        float direction, speed;  // of the last reply; -7 when none
+        int gathered;
     };
     const Case cases[] = {
-        {"the 13-byte reply", kReply270At3_5, Fed::Reply, 270.0f, 3.5f},
-        {"a longer reply: its tail is ignored", kReply270At3_5 + "\r\nOK", Fed::Reply, 270.0f, 3.5f},
-        {"the header alone", "R000:", Fed::Part, 0, 0},
-        {"twelve bytes", kReply270At3_5.substr(0, 12), Fed::Part, 0, 0},
-        {"part of the header", "R00", Fed::Part, 0, 0},
-        {"a wrong header", "R001:" + kReply270At3_5.substr(5), Fed::Junk, 0, 0},
-        {"lower case", "r000:" + kReply270At3_5.substr(5), Fed::Junk, 0, 0},
-        {"a line end first", "\r\n" + kReply270At3_5, Fed::Junk, 0, 0},
-        {"nothing", "", Fed::Nothing, 0, 0},
-        {"negative speed", std::string("R000:\x00\x00\x00\x00\x00\x00\x80\xBF", 13), Fed::Reply, 0.0f, -1.0f},
+        {"the 13-byte reply", {kReply270At3_5}, {Fed::Reply}, 270.0f, 3.5f, 0},
+        {"a tail is ignored", {kReply270At3_5 + "\r\nOK"}, {Fed::Reply}, 270.0f, 3.5f, 0},
+        {"the header alone", {"R000:"}, {Fed::Part}, -7, -7, 5},
+        {"twelve bytes", {kReply270At3_5.substr(0, 12)}, {Fed::Part}, -7, -7, 12},
+        {"a wrong header", {"R001:" + kReply270At3_5.substr(5)}, {Fed::Junk}, -7, -7, 0},
+        {"lower case", {"r000:" + kReply270At3_5.substr(5)}, {Fed::Junk}, -7, -7, 0},
+        {"a line end first", {"\r\n" + kReply270At3_5}, {Fed::Junk}, -7, -7, 0},
+        {"a broken header, not an R", {"R0X"}, {Fed::Junk}, -7, -7, 0},
+        {"nothing", {""}, {Fed::Nothing}, -7, -7, 0},
+        {"negative speed", {ReplyBytes(0.0f, -1.0f)}, {Fed::Reply}, 0.0f, -1.0f, 0},
+        {"cut 5 + 8", {a.substr(0, 5), a.substr(5)}, {Fed::Part, Fed::Reply}, 100, 33, 0},
+        {"cut 12 + 1", {a.substr(0, 12), a.substr(12)}, {Fed::Part, Fed::Reply}, 100, 33, 0},
+        {"cut 2 + 7 + 4", {a.substr(0, 2), a.substr(2, 7), a.substr(9)}, {Fed::Part, Fed::Part, Fed::Reply}, 100, 33, 0},
+        {"a fragment, then a reply", {a, fragment, b}, {Fed::Reply, Fed::Part, Fed::Reply}, 200, 7.25f, 0},
+        {"a fragment and a reply in one read", {fragment + b}, {Fed::Reply}, 200, 7.25f, 0},
+        {"a fragment, then a reply cut 3 + 10", {fragment, b.substr(0, 3), b.substr(3)},
+         {Fed::Part, Fed::Part, Fed::Reply}, 200, 7.25f, 0},
+        {"twelve bytes, then a reply cut 1 + 12", {fragment + "abc", "R", b.substr(1)},
+         {Fed::Part, Fed::Part, Fed::Reply}, 200, 7.25f, 0},
+        {"a header fragment, then a reply", {"R00", b}, {Fed::Part, Fed::Reply}, 200, 7.25f, 0},
+        {"a stray R before a reply", {"R" + b}, {Fed::Reply}, 200, 7.25f, 0},
+        {"two replies in one read", {a + b}, {Fed::Reply}, 200, 7.25f, 0},
+        {"a second reply in two pieces", {a + b.substr(0, 7), b.substr(7)}, {Fed::Reply, Fed::Reply}, 200, 7.25f, 0},
+        {"a second reply begun, then its header broken", {a + "R0x", b}, {Fed::Reply, Fed::Reply}, 200, 7.25f, 0},
+        {"a reply ending in R0 is held until the next bytes", {endsR0, "\r\n"}, {Fed::Part, Fed::Reply},
+         180.0f, SpeedOf(endsR0), 0},
+        {"a reply ending in R, then a new one", {endsR, b}, {Fed::Part, Fed::Reply}, 200, 7.25f, 0},
+        {"value bytes that look like a header, then a reply", {a.substr(0, 9), "R000", ":", b.substr(5)},
+         {Fed::Part, Fed::Part, Fed::Part, Fed::Reply}, 200, 7.25f, 0},
     };
     for (const Case& c : cases) {
         ReplyStream stream;
         InstrumentReading r{-7.0f, -7.0f};
-        EXPECT_EQ(stream.Feed(Received(c.bytes), &r), c.fed) << c.what;
-        if (c.fed != Fed::Reply) {
-            EXPECT_EQ(r.direction, -7.0f) << c.what << ": nothing is stored";
-            continue;
-        }
+        ASSERT_EQ(c.reads.size(), c.fed.size()) << c.what;
+        for (std::size_t k = 0; k < c.reads.size(); ++k)
+            EXPECT_EQ(stream.Feed(Received(c.reads[k]), &r), c.fed[k]) << c.what << ", read " << k;
         EXPECT_EQ(r.direction, c.direction) << c.what;
         EXPECT_EQ(r.speed, c.speed) << c.what;
-        EXPECT_EQ(stream.Gathered(), 0) << c.what << ": the next read starts a new reply";
+        EXPECT_EQ(stream.Gathered(), c.gathered) << c.what;
     }
-    // Bytes from 0x80 up arrive as units 0xFF80 and above; the low byte is what counts.
-    EXPECT_EQ(Received(kReply270At3_5)[7], char16_t(0xFF87));
+}
+
+// The start of a reply (with nothing gathered) is told apart from its further
+// pieces and from a broken header's new start, so a reply that trickles in, or
+// a stream of stray "R"s, does not keep a stack's watchdog quiet; bytes from
+// 0x80 up count by their low byte; a new connection starts afresh.
+TEST(InstrumentReply, StartsUnitsAndReset) {
     ReplyStream stream;
+    InstrumentReading r;
+    bool started = false;
+    for (std::size_t k = 0; k < kReply270At3_5.size(); ++k) {
+        stream.Feed(Received(kReply270At3_5.substr(k, 1)), &r, &started);
+        EXPECT_EQ(started, k == 0) << "byte " << k;
+    }
+    EXPECT_EQ(r.speed, 3.5f);
+    EXPECT_EQ(stream.Feed(Received("R"), &r, &started), ReplyStream::Fed::Part);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(stream.Feed(Received("R"), &r, &started), ReplyStream::Fed::Part);
+    EXPECT_FALSE(started);
+    EXPECT_EQ(Received(kReply270At3_5)[7], char16_t(0xFF87));
+    stream.Reset();
+    EXPECT_EQ(stream.Gathered(), 0);
     InstrumentReading nan;
     ASSERT_EQ(stream.Feed(Received(std::string("R000:\x00\x00\xC0\x7F\x00\x00\x20\x41", 13)), &nan),
               ReplyStream::Fed::Reply);
     EXPECT_TRUE(std::isnan(nan.direction));
     EXPECT_EQ(nan.speed, 10.0f);
-}
-
-// A reply over several reads, however it is cut: one reply, begun by the first
-// piece; a byte that breaks the header drops what was gathered; a new
-// connection (Reset) starts afresh.
-TEST(InstrumentReply, RepliesAcrossReads) {
-    using Fed = ReplyStream::Fed;
-    const std::vector<std::vector<std::size_t>> cuts = {
-        {5, 8}, {1, 12}, {12, 1}, {2, 7, 4}, std::vector<std::size_t>(13, 1)};
-    for (const auto& cut : cuts) {
-        ReplyStream stream;
-        InstrumentReading r;
-        std::size_t from = 0;
-        for (std::size_t k = 0; k < cut.size(); ++k) {
-            bool started = false;
-            const Fed fed = stream.Feed(Received(kReply270At3_5.substr(from, cut[k])), &r, &started);
-            from += cut[k];
-            EXPECT_EQ(started, k == 0) << "piece " << k << " of " << cut.size();
-            EXPECT_EQ(fed, k + 1 == cut.size() ? Fed::Reply : Fed::Part) << "piece " << k << " of " << cut.size();
-        }
-        EXPECT_EQ(r.direction, 270.0f);
-        EXPECT_EQ(r.speed, 3.5f);
-    }
-
-    ReplyStream stream;
-    InstrumentReading r{-7.0f, -7.0f};
-    EXPECT_EQ(stream.Feed(Received("R0"), &r), Fed::Part);
-    EXPECT_EQ(stream.Feed(Received("0X"), &r), Fed::Junk);
-    EXPECT_EQ(stream.Gathered(), 0);
-    // Value bytes are any bytes: the header letters among them too.
-    EXPECT_EQ(stream.Feed(Received("R000:R000"), &r), Fed::Part);
-    EXPECT_EQ(stream.Feed(Received(":R00"), &r), Fed::Reply);
-    EXPECT_EQ(stream.Feed(Received("R000:\x01"), &r), Fed::Part);
-    stream.Reset();
-    bool started = false;
-    EXPECT_EQ(stream.Feed(Received(kReply270At3_5), &r, &started), Fed::Reply);
-    EXPECT_TRUE(started);
-    EXPECT_EQ(r.speed, 3.5f);
 }
 
 TEST(ServerRecord, HeadStacksAndTail) {

@@ -116,20 +116,7 @@ inline HmiFontSet& SharedFonts() {
     return *fonts;
 }
 
-// Whether two pictures are the same pixel for pixel; when not, how many
-// pixels differ and the first of them, and both are written out under `tag`.
-inline ::testing::AssertionResult SameImages(const QImage& got, const QImage& expected, const std::string& tag) {
-    if (got.isNull() || got.size() != expected.size()) return ::testing::AssertionFailure() << tag << ": sizes differ";
-    int differ = 0, firstX = -1, firstY = -1;
-    for (int y = 0; y < got.height(); ++y)
-        for (int x = 0; x < got.width(); ++x)
-            if (got.pixel(x, y) != expected.pixel(x, y) && differ++ == 0) firstX = x, firstY = y;
-    if (differ == 0) return ::testing::AssertionSuccess();
-    SaveTestImage(got, tag + "-got");
-    SaveTestImage(expected, tag + "-expected");
-    return ::testing::AssertionFailure() << tag << ": " << differ << " pixels differ, the first at " << firstX << ","
-                                         << firstY;
-}
+using ::SameImages;
 
 // The title label as the main window sets it up, with `iconFamily` for its glyph icons.
 inline void ConfigureAsMainWindow(CQuorTitleText& title, gfx::FontFamily* iconFamily) {

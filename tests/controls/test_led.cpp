@@ -176,3 +176,41 @@ TEST(Led, MouseReportsPressReleaseLeaveAndCaptionClicks) {
     // The caption's own notification never reaches the lamp's parent.
     EXPECT_TRUE(s.scene.Codes(WM_TEXT_NOTIFY, kLampId + 1).empty());
 }
+
+// A captioned lamp shorter than its caption: the caption reaches past the lamp
+// and shows cut at the lamp's bottom edge, no circle is drawn, and nothing
+// shows outside the lamp. Its picture is the top of a tall lamp's, row for row.
+TEST(Led, ShorterThanItsCaptionShowsTheCaptionCutAndNoCircle) {
+    constexpr int kW = 42, kTallH = 60;
+    for (int h : {1, 6, 14, 15, 16}) {
+        SCOPED_TRACE(h);
+        Scene scene(120, 90, kFace);
+        CLed tall, shortLamp;
+        for (CLed* lamp : {&tall, &shortLamp}) {
+            ASSERT_TRUE(lamp->Create(nullptr, u"Server", WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(0, 0, 0, 0),
+                                     &scene.top, kLampId));
+            lamp->Init(GetSysColor(COLOR_BTNFACE));
+            lamp->SetCaption();
+            lamp->m_fLampScale = 0.5f;
+        }
+        tall.Reposition(CRect(70, 10, 70 + kW, 10 + kTallH));
+        shortLamp.Reposition(CRect(10, 10, 10 + kW, 10 + h));
+        platform::PumpEvents(20);
+        const std::string tag = "height-" + std::to_string(h);
+        const QImage scenePicture = GrabWindow(&scene.top);
+        const QImage expected = scenePicture.copy(70, 10, kW, h);
+        EXPECT_TRUE(SameImages(scenePicture.copy(10, 10, kW, h), expected, tag));
+        // Below it and beside it, the parent's own colour only.
+        auto snap = std::make_unique<Snapshot>(scenePicture, tag);
+        for (int x = 8; x < 10 + kW + 2; ++x)
+            for (int y : {9, 10 + h, 10 + h + 1}) EXPECT_TRUE(snap->Near(x, y, kFace, 0));
+        // The same on the screen, after the lamp lit up.
+        shortLamp.On();
+        tall.On();
+        platform::PumpEvents(20);
+        const QImage shown = OnScreen(&scene.top).convertToFormat(QImage::Format_ARGB32);
+        EXPECT_TRUE(SameImages(shown.copy(10, 10, kW, h), shown.copy(70, 10, kW, h), tag + "-lit"));
+        EXPECT_TRUE(SameImages(shown.copy(0, 10 + h, 70, 90 - 10 - h),
+                                             scenePicture.copy(0, 10 + h, 70, 90 - 10 - h), tag + "-below"));
+    }
+}

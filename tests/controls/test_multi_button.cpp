@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QCursor>
+#include <functional>
 #include <QLabel>
 
 #include "controls/draw_helpers.h"
@@ -99,6 +101,22 @@ Ink InkOf(const Snapshot& snap, int segment) {
     return ink;
 }
 
+// The pointer really over client point (x, y) of the bar (Qt hears of it as a
+// move), for the scope; then back where it was.
+class PointerOver {
+public:
+    PointerOver(CWnd& bar, int x, int y) : m_before(QCursor::pos()) {
+        POINT p{x, y};
+        bar.ClientToScreen(&p);
+        QCursor::setPos(p.x, p.y);
+        platform::PumpEvents(10);
+    }
+    ~PointerOver() { QCursor::setPos(m_before); }
+
+private:
+    QPoint m_before;
+};
+
 }  // namespace
 
 TEST(MultiButton, HitTestCoversEveryPixelAndToolRectanglesFollowTheSegments) {
@@ -172,8 +190,9 @@ TEST(MultiButton, ClickNotifiesDownAndUpAndReportsTheHoveredSegment) {
     EXPECT_EQ(s.bar.GetState() & BST_PUSHED, 0u);
 
     // The pointer is not really over the bar here, so the leave tracking asked
-    // for by the move reports at once: lParam 0, and nothing is hovered or pressed.
-    ASSERT_TRUE(platform::PumpUntil([&] { return s.Codes().size() == 3; }, 3000));
+    // for by the move (and again after the click) reports at once: lParam 0,
+    // and nothing is hovered or pressed.
+    ASSERT_TRUE(platform::PumpUntil([&] { return s.Codes().size() >= 3; }, 3000));
     EXPECT_EQ(s.Codes().back(), 0);
     EXPECT_EQ(s.bar.m_nHover, -1);
     EXPECT_EQ(s.bar.m_nLastHover, -1);
@@ -359,8 +378,9 @@ TEST(MultiButton, OnlyCrossingIntoAnotherSegmentRepaints) {
         }
     };
     BarSceneOf<CountingBar> s;
-    // With the pointer really over the bar, no leave comes between the moves.
-    s.bar.Widget()->setAttribute(Qt::WA_UnderMouse, true);
+    // With the pointer really over the bar (on the first segment), no leave
+    // comes between the moves.
+    const PointerOver pointer(s.bar, 30, 25);
     platform::PumpEvents(30);
     const int before = s.bar.paints;
     // (x, paints since the first move): within a segment nothing is repainted.
@@ -371,4 +391,48 @@ TEST(MultiButton, OnlyCrossingIntoAnotherSegmentRepaints) {
         EXPECT_EQ(s.bar.paints - before, paints) << x;
     }
     EXPECT_EQ(s.bar.m_nHover, 0);
+}
+
+// A command run from a click may hold a box open: the bar hears the pointer
+// leave when the box takes the input, and, the pointer where it was or back,
+// nothing when the box goes. Afterwards the segment under the pointer glows
+// and takes the next click; a bar the pointer left while the box was open
+// shows no glow.
+TEST(MultiButton, AfterACommandThatHeldABoxTheBarFollowsThePointer) {
+    BarScene s;
+    const QImage plain = s.Snap("MultiButton-before-box")->Image();
+    std::function<void()> whileTheBoxIsOpen;
+    s.scene.top.handlers[WM_COMMAND] = [&](WPARAM wp, LPARAM) -> LRESULT {
+        if (LOWORD(wp) != kBarId || HIWORD(wp) != BN_CLICKED) return 0;
+        s.clicks.push_back({s.bar.m_nHover, s.bar.m_nPressed});
+        s.bar.SendMessage(WM_MOUSELEAVE);
+        if (whileTheBoxIsOpen) whileTheBoxIsOpen();
+        return 0;
+    };
+    {
+        const PointerOver pointer(s.bar, 100, 25);
+        MousePress(&s.bar, 100, 25);
+        MouseRelease(&s.bar, 100, 25);
+        ASSERT_EQ(s.clicks.size(), 1u);
+        EXPECT_EQ(s.clicks[0].hovered, 1);
+        EXPECT_EQ(s.bar.m_nHover, 1) << "the segment under the pointer is not hovered after the box";
+        EXPECT_TRUE(s.Snap("MultiButton-after-box")->Near(104, 23, colours::kWhite, 40)) << "no glow";
+        MousePress(&s.bar, 100, 25);
+        MouseRelease(&s.bar, 100, 25);
+        ASSERT_EQ(s.clicks.size(), 2u);
+        EXPECT_EQ(s.clicks[1].hovered, 1) << "the next click ran nothing";
+    }
+    // The pointer gone onto the parent while the box was open.
+    whileTheBoxIsOpen = [&] { QCursor::setPos(s.scene.top.Widget()->mapToGlobal(QPoint(5, 5))); };
+    {
+        const PointerOver pointer(s.bar, 180, 25);
+        MousePress(&s.bar, 180, 25);
+        MouseRelease(&s.bar, 180, 25);
+        platform::PumpEvents(20);
+        ASSERT_EQ(s.clicks.size(), 3u);
+        EXPECT_EQ(s.clicks[2].hovered, 2);
+        EXPECT_EQ(s.bar.m_nHover, -1);
+        EXPECT_EQ(s.bar.m_nPressed, -1);
+        EXPECT_EQ(s.Snap("MultiButton-left-during-box")->Image(), plain);
+    }
 }

@@ -195,6 +195,26 @@ std::vector<XDisplay::TopWindow> XDisplay::Windows() {
     return out;
 }
 
+std::vector<std::string> XDisplay::AtomNames(unsigned long window, const char* property) {
+    Display* d = Dpy(m_display);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    std::vector<std::string> names;
+    if (XGetWindowProperty(d, window, XInternAtom(d, property, False), 0, 1024, False, XA_ATOM, &type, &format,
+                           &count, &after, &data) == Success && data && format == 32) {
+        const auto* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            if (char* name = XGetAtomName(d, atoms[i])) {
+                names.emplace_back(name);
+                XFree(name);
+            }
+    }
+    if (data) XFree(data);
+    return names;
+}
+
 unsigned long XDisplay::Focus() {
     Display* d = Dpy(m_display);
     Window focus = 0;
@@ -226,6 +246,14 @@ void XDisplay::Click(int x, int y, int button) {
     ::usleep(50000);
     XTestFakeButtonEvent(d, unsigned(button), True, 0);
     XTestFakeButtonEvent(d, unsigned(button), False, 30);
+    XSync(d, False);
+}
+
+void XDisplay::MoveAndClick(int x, int y, int pressMs, int releaseMs) {
+    Display* d = Dpy(m_display);
+    XTestFakeMotionEvent(d, -1, x, y, 0);
+    XTestFakeButtonEvent(d, 1, True, static_cast<unsigned long>(pressMs));
+    XTestFakeButtonEvent(d, 1, False, static_cast<unsigned long>(releaseMs));
     XSync(d, False);
 }
 

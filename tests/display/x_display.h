@@ -47,9 +47,16 @@ public:
 
     // The top-level client window that holds the keyboard focus, or 0.
     unsigned long Focus();
+    // The names in a window's property that lists atoms (_NET_WM_ALLOWED_ACTIONS,
+    // _NET_WM_WINDOW_TYPE); empty when it has none.
+    std::vector<std::string> AtomNames(unsigned long window, const char* property);
 
     void MovePointer(int x, int y);
     void Click(int x, int y, int button = 1);
+    // Moves the pointer to (x, y) and clicks the left button there: the press
+    // `pressMs` after the move, the release `releaseMs` after the press, both
+    // timed by the server, so the program sees them that close together.
+    void MoveAndClick(int x, int y, int pressMs, int releaseMs);
     void Wheel(int x, int y, int notches);  // negative: towards the user (down)
     void Key(const char* keysym);
     void Type(const std::string& ascii);

@@ -12,9 +12,12 @@
 #include <unistd.h>
 
 #include "tests/support/child_process.h"
+#include "tests/support/loopback_peer.h"
 #include "tests/support/namespaces.h"
+#include "tests/support/relay_settings.h"
 #include "tests/support/runtime_places.h"
 #include "tests/support/process_memory.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -195,4 +198,56 @@ TEST(Startup, WithoutAPrivateRuntimeFolderItSaysSoAndRuns) {
         60000);
     EXPECT_TRUE(run.ran) << run.report;
     EXPECT_EQ(run.report, "");
+}
+
+// Started with no display it can reach (a service at boot, a remote shell) and
+// no platform chosen, the program says so and relays on the offscreen platform:
+// a record with the instruments' values reaches the server. A platform chosen
+// still wins, and is not remarked on.
+TEST(Startup, WithoutADisplayItSaysSoAndRelays) {
+    // A display number nobody serves: no X socket by that name.
+    int unserved = 900 + int(::getpid() % 90);
+    while (fs::exists("/tmp/.X11-unix/X" + std::to_string(unserved))) ++unserved;
+    const std::string unreachable = ":" + std::to_string(unserved);
+    const struct {
+        const char* name;
+        const char* display;
+        const char* platform;
+        const char* said;  // on stderr, or null: nothing said of a display
+    } cases[] = {
+        {"no DISPLAY", nullptr, nullptr, "no display (DISPLAY is not set)"},
+        {"a DISPLAY nobody serves", unreachable.c_str(), nullptr, "cannot be reached"},
+        {"no DISPLAY, offscreen chosen", nullptr, "offscreen", nullptr},
+    };
+    Simulator instruments("instrument_sim",
+                          {"--port", "4000", "--address", "127.0.0.1-127.0.0.12", "--values", "90,2.5"});
+    ASSERT_TRUE(instruments.ready()) << instruments.Stderr();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ScopedEnv display("DISPLAY", c.display), wayland("WAYLAND_DISPLAY", nullptr),
+            platform("QT_QPA_PLATFORM", c.platform);
+        Simulator sink("server_sink", {"--port", "0"});
+        ASSERT_TRUE(sink.ready()) << sink.Stderr();
+        TempDir dir;
+        RelaySettings settings;
+        settings.serverPort = sink.port();
+        settings.WriteTo(dir.path());
+        ChildProcess program(kProgram, {}, dir.path());
+        const bool relayed = WaitFor(
+            [&] {
+                for (const SinkRecord& r : ParseSinkOutput(sink.Stdout()))
+                    if (r.fields.size() > 2 && r.fields[2] == "2.5") return true;
+                return !program.Running();
+            },
+            20000);
+        EXPECT_TRUE(relayed && program.Running()) << program.Stderr() << "\nsink:\n" << sink.Stdout();
+        const std::string said = program.Stderr();
+        if (c.said) {
+            EXPECT_NE(said.find(c.said), std::string::npos) << said;
+            EXPECT_NE(said.find("offscreen"), std::string::npos) << said;
+        } else {
+            EXPECT_EQ(said.find("no display"), std::string::npos) << said;
+        }
+        EXPECT_TRUE(program.Stop(SIGTERM, 5000));
+    }
 }

@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -143,6 +144,28 @@ inline CRect InkBounds(const QImage& image, const CRect& area, COLORREF backgrou
 namespace grid_test {
 // Runs the event loop until nothing is left to do (posted messages, paints).
 void Pump();
+
+// Every cell's text, cells joined by '|' and rows by " / ".
+inline std::string Texts(const CGridCtrlBase& grid) {
+    std::string out;
+    for (int r = 0; r < grid.GetRowCount(); ++r)
+        for (int c = 0; c < grid.GetColumnCount(); ++c) {
+            out += c ? "|" : (r ? " / " : "");
+            if (const CGridCellBase* cell = grid.ReadCell(r, c))
+                for (const char16_t* t = cell->GetText(); t && *t; ++t) out += char(*t);
+        }
+    return out;
+}
+
+// The cells that are marked as being edited, as "r,c".
+inline std::vector<std::string> EditedCells(const CGridCtrlBase& grid) {
+    std::vector<std::string> out;
+    for (int r = 0; r < grid.GetRowCount(); ++r)
+        for (int c = 0; c < grid.GetColumnCount(); ++c)
+            if (const CGridCellBase* cell = grid.ReadCell(r, c); cell && cell->IsEditing())
+                out.push_back(std::to_string(r) + "," + std::to_string(c));
+    return out;
+}
 
 // How many of the grid's cells are kept in brief in their slots.
 inline int UntouchedSlots(const CGridCtrlBase& grid) {

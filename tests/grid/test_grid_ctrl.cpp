@@ -780,6 +780,12 @@ TEST(GridVirtualMode, PaintsAskTheOwnerForCellsBetweenCacheHints) {
     w.grid.m_vecRowOrder = {2, 0, 1, 3};
     w.grid.SetRowCount(3);
     EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 1, 2}));
+    // So does one more row after a sort.
+    w.grid.SetVirtualCompare([](int a, int b) { return a > b; });
+    ASSERT_TRUE(w.grid.SortItems(1, TRUE));
+    EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 2, 1}));
+    w.grid.SetRowCount(4);
+    EXPECT_EQ(w.grid.m_vecRowOrder, (std::vector<int>{0, 1, 2, 3}));
 }
 
 // ---------------------------------------------------------------------------

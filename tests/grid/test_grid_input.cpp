@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <algorithm>
 #include <climits>
+#include <functional>
 
 #include "platform/window/edit.h"
 #include "tests/grid/grid_input_fixture.h"
@@ -281,6 +283,79 @@ TEST(GridEditing, AFailedValidationOrAnOwnersUndoKeepsTheOldText) {
     w.Key(Qt::Key_Return);
     Pump();
     EXPECT_EQ(w.grid.GetItemText(1, 1), u"Z");
+}
+
+TEST(GridEditing, AnOpenEditEndsIntoItsOwnCellBeforeAChangeMovesOrRemovesIt) {
+    // The edit of (3,1) has "ZZ" typed at its end when the change comes. A
+    // change that leaves the cell where it is leaves the edit open, and Return
+    // ends it.
+    struct Case {
+        const char* name;
+        std::function<void(InputGrid&)> change;
+        std::string texts;  // afterwards (grid_test::Texts)
+        bool staysOpen = false;
+        bool columnsSwapped = false;  // columns 1 and 2 show each other's cells from the start
+    };
+    const Case cases[] = {
+        {"fewer rows, then as many as before", [](InputGrid& w) { w.grid.SetRowCount(3), w.grid.SetRowCount(5); },
+         "0,0|0,1|0,2 / 1,0|1,1|1,2 / 2,0|2,1|2,2 / || / ||"},
+        {"only a row below it goes", [](InputGrid& w) { w.grid.SetRowCount(4); },
+         "0,0|0,1|0,2 / 1,0|1,1|1,2 / 2,0|2,1|2,2 / 3,0|3,1ZZ|3,2", true},
+        {"fewer columns", [](InputGrid& w) { w.grid.SetColumnCount(1); }, "0,0 / 1,0 / 2,0 / 3,0 / 4,0"},
+        {"more columns", [](InputGrid& w) { w.grid.SetColumnCount(4); },
+         "0,0|0,1|0,2| / 1,0|1,1|1,2| / 2,0|2,1|2,2| / 3,0|3,1ZZ|3,2| / 4,0|4,1|4,2|", true},
+        {"more columns, which puts dragged columns back", [](InputGrid& w) { w.grid.SetColumnCount(4); },
+         "0,0|0,1|0,2| / 1,0|1,1|1,2| / 2,0|2,1|2,2| / 3,0|3,1|3,2ZZ| / 4,0|4,1|4,2|", false, true},
+        {"its cell destroyed", [](InputGrid& w) { w.grid.DestroyCell(3, 1); },
+         "0,0|0,1|0,2 / 1,0|1,1|1,2 / 2,0|2,1|2,2 / 3,0||3,2 / 4,0|4,1|4,2"},
+        {"every cell deleted", [](InputGrid& w) { w.grid.DeleteAllCells(); }, ""},
+        {"sorted by its column, descending", [](InputGrid& w) { w.grid.SortItems(1, FALSE); },
+         "0,0|0,1|0,2 / 4,0|4,1|4,2 / 3,0|3,1ZZ|3,2 / 2,0|2,1|2,2 / 1,0|1,1|1,2"},
+        {"a header dragged across it",
+         [](InputGrid& w) {
+             w.grid.m_nCurrentColumn = 2;
+             w.grid.m_idDropHighlight = CCellID(0, 1);
+             w.grid.OnDrop(nullptr, DROPEFFECT_MOVE, CPoint(0, 0));
+         },
+         "0,0|0,2|0,1 / 1,0|1,2|1,1 / 2,0|2,2|2,1 / 3,0|3,2|3,1ZZ / 4,0|4,2|4,1"},
+        // An undo that comes after the owner moved the cell cannot reach it:
+        // the text stays with its cell, and no other cell is written.
+        {"the owner sorts as it hears the end, and undoes it",
+         [](InputGrid& w) {
+             w.top.handlers[WM_NOTIFY] = [&w](WPARAM, LPARAM l) -> LRESULT {
+                 const auto* note = reinterpret_cast<const GridNotifyInfo*>(l);
+                 if (note->hdr.code != GRIDN_ENDLABELEDIT) return 0;
+                 w.notes.push_back(*note);
+                 w.grid.SortItems(1, FALSE);
+                 return -1;
+             };
+             w.Key(Qt::Key_Return);
+         },
+         "0,0|0,1|0,2 / 4,0|4,1|4,2 / 3,0|3,1ZZ|3,2 / 2,0|2,1|2,2 / 1,0|1,1|1,2"},
+    };
+    for (const Case& c : cases) {
+        InputGrid w;
+        w.Fill(5, 3);
+        if (c.columnsSwapped) std::swap(w.grid.m_vecColumnOrder[1], w.grid.m_vecColumnOrder[2]);
+        w.Click(w.At(3, 1));
+        w.Key(Qt::Key_F2);
+        w.Key(Qt::Key_Z);
+        w.Key(Qt::Key_Z);
+        ASSERT_NE(w.Editor(), nullptr) << c.name;
+        EXPECT_EQ(grid_test::EditedCells(w.grid), std::vector<std::string>{"3,1"}) << c.name;
+        c.change(w);
+        Pump();
+        EXPECT_EQ(w.Editor() != nullptr, c.staysOpen) << c.name;
+        EXPECT_EQ(w.CountCode(GRIDN_ENDLABELEDIT), c.staysOpen ? 0 : 1) << c.name;
+        if (w.Editor()) w.Key(Qt::Key_Return);
+        EXPECT_EQ(grid_test::Texts(w.grid), c.texts) << c.name;
+        EXPECT_TRUE(grid_test::EditedCells(w.grid).empty()) << c.name;
+        EXPECT_EQ(w.CountCode(GRIDN_ENDLABELEDIT), 1) << c.name;
+        if (w.CountCode(GRIDN_ENDLABELEDIT) != 1) continue;
+        const auto end = std::find_if(w.notes.begin(), w.notes.end(),
+                                      [](const GridNotifyInfo& n) { return n.hdr.code == GRIDN_ENDLABELEDIT; });
+        EXPECT_EQ(CCellID(end->iRow, end->iColumn), CCellID(3, 1)) << c.name;
+    }
 }
 
 TEST(GridEditing, ReadOnlyCellsAndAGridThatIsNotEditableOpenNoEditor) {

@@ -6,10 +6,13 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/base/codepage.h"
+#include "platform/window/window_dc.h"
 #include "tests/grid/grid_input_fixture.h"
+#include "tests/support/pixel_harness.h"
 
 namespace {
 
@@ -235,9 +238,9 @@ TEST(GridClipboard, PastedTextIsSplitTrimmedAndReadNoFurtherThanItsSize) {
     };
     const Case cases[] = {
         {"tabs and commas", std::string("1,2\t3\0", 6), u"1,2|3|1,3", u"2,1|2,2|2,3"},
-        {"commas only", std::string("x,y,z\0", 6), u"x|y|z", u"2,1|2,2|2,3"},
+        {"commas only (a one-column copy of x,y,z)", std::string("x,y,z\0", 6), u"x|y|z", u"2,1|2,2|2,3"},
         {"no terminator", "p\tq", u"p|q|1,3", u"2,1|2,2|2,3"},
-        {"an inner NUL", std::string("m\0n\tk\0", 6), u"mn|k|1,3", u"2,1|2,2|2,3"},
+        {"the text ends at its first NUL", std::string("m\0n\tk\r\nj\0", 9), u"m|1,2|1,3", u"2,1|2,2|2,3"},
         {"spaces and a blank line", std::string(" s \t t\r\n\r\n", 10), u"s|t|1,3", u"|2,2|2,3"},
         {"rows and columns beyond the grid", "1\t2\t3\t4\t5\n6\n7\n8\n9", u"1|2|3", u"6|2,2|2,3"},
     };
@@ -283,6 +286,49 @@ TEST(GridClipboard, PasteLeavesReadOnlyCellsVetoedCellsAndGridsThatAreNotEditabl
 
 // ---------------------------------------------------------------------------
 // Drag and drop
+
+TEST(GridDragDrop, TheDragImageIsTheFocusCellAsShownWithItsPlainBackgroundSeeThrough) {
+    InputGrid w;
+    w.Fill(3, 4, 1, 1, 60, 22);
+    EXPECT_EQ(w.grid.CreateDragImage(nullptr), nullptr) << "without a focus cell";
+    w.grid.SetItemText(1, 1, u"Wy");
+    w.grid.GetCell(1, 2)->SetBackClr(RGB(250, 220, 40));
+    w.grid.SetItemText(1, 2, u"Wy");
+
+    for (int col : {1, 2}) {
+        w.grid.SetFocusCell(1, col);
+        w.grid.Invalidate();
+        Pump();
+        CRect cell;
+        ASSERT_TRUE(w.grid.GetCellRect(1, col, &cell));
+        CPoint hot;
+        std::unique_ptr<CImageList> image(w.grid.CreateDragImage(&hot));
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(hot, CPoint(cell.Width(), cell.Height()));
+        ASSERT_EQ(image->GetImageCount(), 1);
+
+        // The image drawn over magenta, against the grid's own picture of the cell.
+        const COLORREF under = RGB(255, 0, 255);
+        Canvas drawn(cell.Width(), cell.Height(), under);
+        ASSERT_TRUE(image->Draw(&drawn.DC(), 0, CPoint(0, 0), ILD_TRANSPARENT));
+        Canvas shown(cell.Width(), cell.Height());
+        CClientDC dc(&w.grid);
+        shown.DC().BitBlt(0, 0, cell.Width(), cell.Height(), &dc, cell.left, cell.top, SRCCOPY);
+        const Snapshot got(drawn.Image(), "drag-" + std::to_string(col));
+        const Snapshot want(shown.Image(), "grid-" + std::to_string(col));
+        const COLORREF plain = w.grid.GetDefaultCell(FALSE, FALSE)->GetBackClr();
+        int wrong = 0, seeThrough = 0;
+        for (int y = 0; y < cell.Height(); ++y)
+            for (int x = 0; x < cell.Width(); ++x) {
+                const COLORREF expected = want.Pixel(x, y) == plain ? under : want.Pixel(x, y);
+                wrong += ChannelDistance(got.Pixel(x, y), expected) > 8;
+                seeThrough += got.Pixel(x, y) == under;
+            }
+        EXPECT_EQ(wrong, 0) << "column " << col;
+        // The plain cell's background is see-through; the coloured one's is not.
+        EXPECT_EQ(seeThrough > cell.Width() * cell.Height() / 2, col == 1) << seeThrough;
+    }
+}
 
 TEST(GridDragDrop, TheTargetRefusesUnlessDragAndDropIsOnTheGridEditableAndTheDataText) {
     InputGrid w;

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include "grid/title_tip.h"
 #include "platform/window/edit.h"
 #include "tests/grid/grid_fixture.h"
+#include "tests/grid/grid_input_fixture.h"
 #include "tests/support/pixel_harness.h"
 #include "tests/support/qt_helpers.h"
 
@@ -198,4 +200,45 @@ TEST(TitleTip, NoTipWhileTheProgramHasNoFocus) {
     ASSERT_EQ(CWnd::GetFocus(), nullptr);
     s.Show(s.Title(20));
     EXPECT_FALSE(s.tip.IsWindowVisible());
+}
+
+// A click on a cut-off text: the tip takes the press and passes it on, and
+// the release follows at once, before the passed press has reached the grid.
+// Wherever the release comes, to the grid (the window under the pointer) or
+// to the tip's window after the tip hid, the grid sees the press and then
+// its release: the capture and the gesture end there (on the focus cell, the
+// release opens its editor), and the next click selects its cell alone.
+TEST(TitleTip, TheClickPassedOnEndsWithItsReleaseWhereverTheReleaseComes) {
+    for (const bool onFocusCell : {false, true})
+        for (const bool toTip : {false, true}) {
+            SCOPED_TRACE(std::string(onFocusCell ? "the focus cell, " : "after the row header, ") +
+                         (toTip ? "the release comes to the hidden tip" : "the release comes to the grid"));
+            InputGrid w;
+            w.Fill(5, 3);
+            w.grid.SetItemText(1, 1, u"QC1101 NORTH BOILER STACK");
+            w.Click(w.At(1, onFocusCell ? 1 : 0));
+            w.Move(w.At(1, 1), false);
+            Pump();
+            ASSERT_TRUE(w.grid.m_titleTip.IsWindowVisible());
+            ASSERT_EQ(CWnd::GetCapture(), &w.grid.m_titleTip);
+            QWidget* tip = w.grid.m_titleTip.Widget();
+            const QPoint global = w.grid.Widget()->mapToGlobal(
+                QPoint(w.At(1, 1).x + InputGrid::kEdge, w.At(1, 1).y + InputGrid::kEdge));
+            QMouseEvent press(QEvent::MouseButtonPress, tip->mapFromGlobal(global), global, Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(tip, &press);
+            ASSERT_FALSE(w.grid.m_titleTip.IsWindowVisible());
+            QWidget* under = toTip ? tip : w.grid.Widget();
+            QMouseEvent release(QEvent::MouseButtonRelease, under->mapFromGlobal(global), global, Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(toTip ? static_cast<QObject*>(tip->windowHandle()) : under, &release);
+            Pump();
+            EXPECT_EQ(CWnd::GetCapture(), nullptr);
+            EXPECT_FALSE(w.grid.m_bLeftButtonDown);
+            EXPECT_EQ(w.grid.m_nMouseMode, 0);
+            EXPECT_EQ(w.Selected(), std::vector<std::string>{"1,1"});
+            EXPECT_EQ(w.Editor() != nullptr, onFocusCell);
+            w.Click(w.At(3, 1));
+            EXPECT_EQ(w.Selected(), std::vector<std::string>{"3,1"});
+        }
 }

@@ -14,9 +14,18 @@
 // 3. the tip hidden and the screen captured at once: OUT_DIR/hidden.png.
 // The windows' rectangles and colours are printed on stdout, one per line:
 //   left top right bottom RRGGBB
+//
+//   display_probe clip OUT_DIR
+// shows a window with a middle window, a child of it that reaches past it on
+// every side but the bottom, a grandchild past that child, and a captioned
+// lamp shorter than its caption; redraws the children at once and captures
+// the screen: OUT_DIR/clip.png. Printed as above, in screen coordinates: the
+// client areas of the window, the middle window, the child and the grandchild,
+// then the lamp's window with its caption's box colour.
 #include <cstdio>
 #include <string>
 
+#include "controls/led.h"
 #include "controls/utility.h"
 #include "platform/runtime/app.h"
 #include "platform/window/tool_popup.h"
@@ -63,12 +72,43 @@ int main(int argc, char** argv) {
         platform::StopGui();
         return answer == IDOK ? 0 : 1;
     }
-    if (mode != "capture" || argc != 3) return 2;
+    if ((mode != "capture" && mode != "clip") || argc != 3) return 2;
     const std::string out = argv[2];
     CUtility utility;
     auto capture = [&](const char* name) {
         utility.CaptureScreen(CString(Utf8ToUtf16(out + "/" + name).c_str()), 0);
     };
+    if (mode == "clip") {
+        Solid<CWnd> top(RGB(20, 60, 200)), middle(RGB(240, 240, 240)), child(RGB(200, 30, 30)), grand(RGB(30, 160, 60));
+        CLed lamp;
+        if (!top.CreateEx(0, nullptr, u"", WS_POPUP, CRect(40, 40, 440, 340), nullptr, 0) ||
+            !middle.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(100, 80, 300, 220), &top, 1) ||
+            !child.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(-20, -15, 230, 60), &middle, 2) ||
+            !grand.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(150, 40, 300, 100), &child, 3) ||
+            !lamp.Create(nullptr, u"Server", WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), &top, 4))
+            return 3;
+        lamp.Init(GetSysColor(COLOR_BTNFACE));
+        lamp.SetCaption();
+        lamp.m_fLampScale = 0.5f;
+        lamp.Reposition(CRect(20, 250, 62, 260));
+        top.ShowWindow(SW_SHOWNOACTIVATE);
+        for (CWnd* w : {static_cast<CWnd*>(&child), static_cast<CWnd*>(&grand), static_cast<CWnd*>(&lamp)})
+            w->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        const COLORREF colours[4] = {RGB(20, 60, 200), RGB(240, 240, 240), RGB(200, 30, 30), RGB(30, 160, 60)};
+        const CWnd* windows[5] = {&top, &middle, &child, &grand, &lamp};
+        for (int i = 0; i < 5; ++i) {
+            CRect rc;
+            windows[i]->GetClientRect(&rc);
+            windows[i]->ClientToScreen(&rc);
+            Print(rc, i < 4 ? colours[i] : COLORREF(0x4C3F38));
+        }
+        std::fflush(stdout);
+        capture("clip.png");
+        lamp.DestroyWindow();
+        top.DestroyWindow();
+        platform::StopGui();
+        return 0;
+    }
     const CRect large(40, 40, 640, 480), small(200, 200, 420, 260);
     const COLORREF blue = RGB(20, 60, 200), yellow = RGB(250, 230, 40);
     Solid<CWnd> back(blue);

@@ -114,10 +114,13 @@ void PeerSocket::Close() {
 // ---------------------------------------------------------------------------
 // LoopbackListener
 
-LoopbackListener::LoopbackListener(const std::string& address) : m_address(address) {
+LoopbackListener::LoopbackListener(const std::string& address, std::uint16_t port) : m_address(address) {
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    if (port != 0) ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
     if (::inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1 || (ntohl(sa.sin_addr.s_addr) >> 24) != 127)
         throw std::runtime_error("test peers listen on loopback only");
     if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(m_fd, 64) != 0)

@@ -41,10 +41,11 @@ private:
     int m_fd = -1;
 };
 
-// A listening socket on `address` with a port the kernel picks.
+// A listening socket on `address` with a port the kernel picks, or on `port`
+// (a server that comes back where it was; the port may be taken again at once).
 class LoopbackListener {
 public:
-    explicit LoopbackListener(const std::string& address = "127.0.0.1");
+    explicit LoopbackListener(const std::string& address = "127.0.0.1", std::uint16_t port = 0);
     ~LoopbackListener();
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;

@@ -67,6 +67,19 @@ std::string SaveTestImage(const QImage& image, const std::string& tag) {
     return path;
 }
 
+::testing::AssertionResult SameImages(const QImage& got, const QImage& expected, const std::string& tag) {
+    if (got.isNull() || got.size() != expected.size()) return ::testing::AssertionFailure() << tag << ": sizes differ";
+    int differ = 0, firstX = -1, firstY = -1;
+    for (int y = 0; y < got.height(); ++y)
+        for (int x = 0; x < got.width(); ++x)
+            if (got.pixel(x, y) != expected.pixel(x, y) && differ++ == 0) firstX = x, firstY = y;
+    if (differ == 0) return ::testing::AssertionSuccess();
+    SaveTestImage(got, tag + "-got");
+    SaveTestImage(expected, tag + "-expected");
+    return ::testing::AssertionFailure() << tag << ": " << differ << " pixels differ, the first at " << firstX << ","
+                                         << firstY;
+}
+
 Snapshot::Snapshot(QImage image, std::string tag)
     : m_image(image.convertToFormat(QImage::Format_ARGB32_Premultiplied)), m_tag(std::move(tag)) {}
 

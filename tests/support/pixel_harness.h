@@ -34,6 +34,9 @@ struct PixelRow {
 int ChannelDistance(COLORREF a, COLORREF b);
 // Writes the image as <build>/test-images/<suite>.<test>[-tag].png; returns the path.
 std::string SaveTestImage(const QImage& image, const std::string& tag = "");
+// Whether two pictures are the same pixel for pixel; when not, how many pixels
+// differ and the first of them, and both are written out under `tag`.
+::testing::AssertionResult SameImages(const QImage& got, const QImage& expected, const std::string& tag);
 
 // An image read back for checks; written out at the end of the test when the
 // test has failed by then.

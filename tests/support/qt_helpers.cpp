@@ -1,6 +1,7 @@
 #include "tests/support/qt_helpers.h"
 
 #include <QAbstractButton>
+#include <QBackingStore>
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -101,6 +102,13 @@ QImage GrabWindow(CWnd* wnd) {
     QWidget* w = wnd ? wnd->Widget() : nullptr;
     if (!w) return QImage();
     return w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage OnScreen(CWnd* wnd) {
+    QWidget* w = wnd ? wnd->Widget() : nullptr;
+    auto* store = w && w->backingStore() ? dynamic_cast<QImage*>(w->backingStore()->paintDevice()) : nullptr;
+    if (!store) return QImage();
+    return store->copy(QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size())).convertToFormat(QImage::Format_RGB32);
 }
 
 COLORREF PixelAt(const QImage& image, int x, int y) {

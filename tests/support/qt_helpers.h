@@ -31,6 +31,9 @@ void MouseDoubleClick(CWnd* wnd, int x, int y);
 void MouseLeave(CWnd* wnd);
 // Renders the window (and its children) as the screen would show it.
 QImage GrabWindow(CWnd* wnd);
+// What the screen shows of the window now: its part of its top-level window's
+// backing store (RGB32; null before the window was first painted).
+QImage OnScreen(CWnd* wnd);
 // COLORREF of a pixel of an image.
 COLORREF PixelAt(const QImage& image, int x, int y);
 

@@ -192,3 +192,68 @@ TEST_F(CodePageTest, FieldWithoutTerminatorIsReadToItsEndOnly) {
     const char withTail[] = "QC1101\0garbage";
     EXPECT_EQ(AnsiFieldToWide(withTail, sizeof withTail), u"QC1101");
 }
+
+namespace {
+
+// One text in the code page and in UTF-16, and which way the table holds.
+struct Cp949Case {
+    const char* what;
+    std::string ansi;
+    std::u16string wide;
+    bool both = true;  // false: only the code page's bytes read as `wide`
+};
+
+const Cp949Case kCp949[] = {
+    {"ASCII with the record's separators", "{QC1101^3.5}\n", u"{QC1101^3.5}\n"},
+    {"EUC-KR's syllables", "\xC7\xD1\xB1\xB9", u"한국"},
+    {"syllables code page 949 adds", "\xC1\x64\x8C\x63\x94\xEE QC", u"햏똠뷁 QC"},
+    {"the user-defined area", "\xC9\xA1\xC9\xFE\xFE\xA1\xFE\xFE", u"\uE000\uE05D\uE05E\uE0BB"},
+    {"bytes that are never a character", "A\x80" "B\xFF", u"A?B?", false},
+    {"a lead byte at the end", "A\xC1", u"A?", false},
+    {"a lead byte before a separator", "\xC1^QC", u"?^QC", false},
+    {"a pair that makes no character", "\xA2\xE8" "A", u"?A", false},
+};
+
+}  // namespace
+
+// Under either name of the Korean character set the texts convert as code
+// page 949, both ways, so a Windows site's names come back byte for byte.
+TEST_F(CodePageTest, KoreanLocalesConvertAsCodePage949) {
+    for (const char* charset : {"EUC-KR", "CP949"}) {
+        if (!Made(charset)) {
+            GTEST_SKIP() << "locale ko_KR." << charset << " cannot be generated";
+        }
+        const locale_t korean = ::newlocale(LC_CTYPE_MASK, (std::string("ko_KR.") + charset).c_str(), nullptr);
+        ASSERT_TRUE(korean);
+        const locale_t previous = ::uselocale(korean);
+        for (const Cp949Case& c : kCp949) {
+            EXPECT_EQ(AnsiToWide(c.ansi), c.wide) << charset << ": " << c.what;
+            if (c.both) {
+                EXPECT_EQ(WideToAnsi(c.wide), c.ansi) << charset << ": " << c.what;
+            }
+        }
+        EXPECT_EQ(WideToAnsi(u"A\U0001F600\uE0BC"), "A??") << charset;
+        // Every pair of bytes that is a character comes back as it was: the
+        // 17,048 of Microsoft's table and the 188 of the user-defined area.
+        int characters = 0, changed = 0;
+        for (int lead = 0x81; lead <= 0xFE; ++lead)
+            for (int trail = 0x41; trail <= 0xFE; ++trail) {
+                const std::string pair{char(lead), char(trail)};
+                const std::u16string wide = AnsiToWide(pair);
+                if (wide == u"?" || wide.size() != 1) continue;
+                ++characters;
+                changed += WideToAnsi(wide) != pair;
+            }
+        EXPECT_EQ(characters, 17048 + 188) << charset;
+        EXPECT_EQ(changed, 0) << charset;
+        ::uselocale(previous);
+        ::freelocale(korean);
+    }
+}
+
+TEST_F(CodePageTest, KoreanFieldsKeepWholeCharactersOfCodePage949) {
+    REQUIRE_LOCALE("EUC-KR");
+    char field[4];
+    EXPECT_EQ(WideToAnsiField(u"A햏\uE000", field, sizeof field), 3u);  // never half of U+E000
+    EXPECT_EQ(std::string(field, 4), std::string("A\xC1\x64\0", 4));
+}

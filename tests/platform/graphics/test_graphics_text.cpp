@@ -72,6 +72,24 @@ TEST(GraphicsText, PrivateFamiliesAreFoundInTheirCollectionOnly) {
     EXPECT_TRUE(FontFamily(u"System").IsAvailable());
 }
 
+// A font may name its family in several languages, and the font database lists
+// it under the name in the locale's language only (나눔고딕코딩 under ko_KR,
+// NanumGothicCoding elsewhere): either name finds the same face.
+TEST(GraphicsText, AFamilyIsFoundByEachOfItsNames) {
+    const FontFamily english(u"NanumGothicCoding"), korean(u"나눔고딕코딩");
+    ASSERT_TRUE(english.IsAvailable());
+    ASSERT_TRUE(korean.IsAvailable());
+    WCHAR a[LF_FACESIZE], b[LF_FACESIZE];
+    english.GetFamilyName(a);
+    korean.GetFamilyName(b);
+    EXPECT_EQ(std::u16string(a), std::u16string(b));
+    GraphicsPath pa, pb;
+    pa.AddString(u"가A", 2, &english, FontStyleBold, 40.0f, PointF(0, 0), nullptr);
+    pb.AddString(u"가A", 2, &korean, FontStyleBold, 40.0f, PointF(0, 0), nullptr);
+    EXPECT_GT(pa.GetPointCount(), 20);
+    EXPECT_EQ(pa.GetPointCount(), pb.GetPointCount());
+}
+
 TEST(GraphicsText, ControlCodesAreDrawnByGlyphAsClosedFigures) {
     const FontFamily family = TestFamily();
     GraphicsPath ring, triangle, unmapped;

@@ -286,6 +286,32 @@ TEST(AsyncSocket, BytesLeftUnreadAreAnnouncedOnceUntilTheProgramReads) {
         << "after a partial read the rest is announced again";
 }
 
+// Skip drops what it is asked to, uncopied: the bytes after them are the next
+// read's, the next bytes are announced again, and a close still comes.
+TEST(AsyncSocket, SkippedBytesAreDroppedAndTheNextAreAnnounced) {
+    LoopbackListener listener;
+    Log log;
+    PeerSocket peer;
+    auto s = ConnectedProbe(&log, listener, &peer);
+    const std::string big(60000, 'x');
+    ASSERT_TRUE(peer.Send(big + "tail"));
+    int skipped = 0;
+    while (skipped < int(big.size())) {
+        ASSERT_TRUE(platform::PumpUntil([&] { return Count(log, "receive") > 0; }, 5000));
+        log.clear();
+        const int n = s->Skip(int(big.size()) - skipped);
+        ASSERT_GT(n, 0);
+        skipped += n;
+    }
+    EXPECT_EQ(skipped, int(big.size()));
+    ASSERT_TRUE(platform::PumpUntil([&] { return Has(log, "receive"); }, 5000));
+    char buf[8] = {};
+    EXPECT_EQ(s->Receive(buf, sizeof buf), 4);
+    EXPECT_EQ(std::string(buf, 4), "tail");
+    peer.Close();
+    EXPECT_TRUE(platform::PumpUntil([&] { return Has(log, "close:0"); }, 5000));
+}
+
 TEST(AsyncSocket, SelectingNoEventsHoldsNotificationsUntilEventsAreSelectedAgain) {
     LoopbackListener listener;
     Log log;

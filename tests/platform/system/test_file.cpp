@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -246,6 +248,75 @@ TEST(ReplaceFileAtomically, AReplacedFileKeepsItsOwnerGroupAndMode) {
     EXPECT_EQ(st.st_uid, owner);
     EXPECT_EQ(st.st_gid, group);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// A settings file the site's accounts share: root's, in a folder open to all,
+// saved by another account. Null when the tests do not run as root.
+std::optional<fs::path> SharedSettings(const TempDir& dir) {
+    if (::geteuid() != 0) return std::nullopt;
+    fs::create_directory(dir / "shared");
+    fs::permissions(dir.path(), fs::perms(0755));
+    fs::permissions(dir / "shared", fs::perms(0777));
+    WriteAllBytes(dir / "shared" / "settings.cfg", "old settings", 12);
+    fs::permissions(dir / "shared" / "settings.cfg", fs::perms(0666));
+    return dir / "shared" / "settings.cfg";
+}
+
+// The saver cannot give its new file root as the owner: the file is written in
+// place and stays root's, with its mode.
+TEST(ReplaceFileAtomically, AFileWhoseOwnerCannotBeKeptIsWrittenInPlace) {
+    TempDir dir;
+    const auto target = SharedSettings(dir);
+    if (!target) GTEST_SKIP() << "needs root, to give the file to another account than the saver";
+    const ForkedRun run = RunForked([&] { return ReplaceCause(*target, "new"); }, 20000, true);
+    if (run.outcome == ForkedRun::kNoUnprivilegedUser) GTEST_SKIP() << "cannot run as an unprivileged user here";
+    ASSERT_EQ(run.outcome, ForkedRun::kExited);
+    EXPECT_EQ(run.code, 0) << "cause of the failed save";
+    EXPECT_EQ(ReadAllBytes(*target), Text("new"));
+    struct stat st {};
+    ASSERT_EQ(::stat(target->c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_EQ(st.st_gid, 0u);
+    EXPECT_EQ(st.st_mode & 07777, 0666u);
+    EXPECT_TRUE(Entries(target->parent_path()) == std::vector<std::string>{"settings.cfg"});
+}
+
+// The same while another program holds the file under a lease (a file server's
+// oplock), so it cannot be opened for writing without waiting: the new file
+// takes its place whole, with the saver as its owner, and the saver says so.
+TEST(ReplaceFileAtomically, AFileNeitherKeptNorWritableInPlaceIsReplacedAndItIsSaid) {
+    TempDir dir;
+    const auto target = SharedSettings(dir);
+    if (!target) GTEST_SKIP() << "needs root, to give the file to another account than the saver";
+    const fs::path said = dir / "stderr.txt";
+    WriteAllBytes(said, "", 0);
+    fs::permissions(said, fs::perms(0666));
+    const int holder = ::open(target->c_str(), O_RDONLY | O_CLOEXEC);
+    const auto previous = std::signal(SIGIO, SIG_IGN);  // the lease's break is announced to its holder
+    if (::fcntl(holder, F_SETLEASE, F_RDLCK) != 0) {
+        ::close(holder);
+        std::signal(SIGIO, previous);
+        GTEST_SKIP() << "no file leases here";
+    }
+    const ForkedRun run = RunForked(
+        [&] {
+            const int err = ::open(said.c_str(), O_WRONLY);
+            return err < 0 || ::dup2(err, 2) < 0 ? 99 : ReplaceCause(*target, "new");
+        },
+        20000, true);
+    ::close(holder);
+    std::signal(SIGIO, previous);
+    if (run.outcome == ForkedRun::kNoUnprivilegedUser) GTEST_SKIP() << "cannot run as an unprivileged user here";
+    ASSERT_EQ(run.outcome, ForkedRun::kExited);
+    EXPECT_EQ(run.code, 0) << "cause of the failed save";
+    EXPECT_EQ(ReadAllBytes(*target), Text("new"));
+    struct stat st {};
+    ASSERT_EQ(::stat(target->c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, UnprivilegedUid());
+    const auto text = ReadAllBytes(said);
+    EXPECT_NE(std::string(text.begin(), text.end()).find("settings.cfg: its owner 0, group 0 and mode 0666 cannot be given"),
+              std::string::npos);
+    EXPECT_TRUE(Entries(target->parent_path()) == std::vector<std::string>{"settings.cfg"});
 }
 
 // Savers at work together never take each other's new file for a dead writer's

@@ -1,11 +1,19 @@
 // Modal dialogs: their nested loop, template controls and ending.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QColorDialog>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWidget>
+
 #include <algorithm>
 #include <memory>
 
 #include "platform/runtime/app.h"
+#include "platform/window/colordlg.h"
 #include "platform/window/dialog.h"
+#include "tests/support/colour_dialog_answer.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/recording_wnd.h"
 
@@ -121,4 +129,65 @@ TEST(ModalDialog, TemplateControlsExistWithTheirIdsAndScaledRects) {
     const SIZE base = platform::DialogBaseUnits(u"", 9);
     EXPECT_EQ(first.Width(), 40 * base.cx / 4);
     EXPECT_EQ(second.top - first.top, 20 * base.cy / 8 - 5 * base.cy / 8);
+}
+
+// A box over its owner (a modal dialog, a message box, the colour dialog)
+// takes the input from every other window: a window holding the mouse lets it go and hears so, as a
+// window the system disables for a modal loop does; and the box offers nothing
+// to minimize or maximize it with.
+TEST(ModalDialog, ABoxOverItsOwnerTakesTheCaptureAndOffersNoMinimizeOrMaximize) {
+    RegisterTestDialog();
+    MessageLog log;
+    auto main = MakeTopLevel("main", &log);
+    main->ShowWindow(SW_SHOW);
+    main->logOnly = {WM_CAPTURECHANGED};
+    const Qt::WindowFlags sizing = Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
+    struct Seen {
+        bool captureHeld = true;
+        Qt::WindowFlags flags;
+    };
+    auto boxFlags = [](QWidget* w) { return w ? w->windowFlags() : Qt::WindowFlags(); };
+
+    Seen dialog;
+    main->SetCapture();
+    ASSERT_EQ(CWnd::GetCapture(), main.get());
+    ScriptedDialog dlg(main.get());
+    dlg.onInit = [&](ScriptedDialog& d) { d.SetTimer(1, 10); };
+    dlg.onTimer = [&](ScriptedDialog& d, UINT_PTR) {
+        dialog = {CWnd::GetCapture() != nullptr, boxFlags(d.Widget())};
+        d.EndDialog(IDOK);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_FALSE(dialog.captureHeld);
+    EXPECT_EQ(dialog.flags & sizing, Qt::WindowFlags()) << "the dialog can be minimized or maximized";
+    EXPECT_EQ(dialog.flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_EQ(CountOf(log, WM_CAPTURECHANGED), 1);
+
+    Seen box;
+    main->SetCapture();
+    QTimer::singleShot(20, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox*>(w) && w->isVisible()) box = {CWnd::GetCapture() != nullptr, boxFlags(w)};
+        PressMessageBoxButton(IDNO);
+    });
+    EXPECT_EQ(MessageBoxW(main.get(), u"프로그램을 종료합니다!", u"test", MB_YESNO | MB_ICONQUESTION), IDNO);
+    EXPECT_FALSE(box.captureHeld);
+    EXPECT_EQ(box.flags & sizing, Qt::WindowFlags()) << "the message box can be minimized or maximized";
+    EXPECT_TRUE(box.flags & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(CountOf(log, WM_CAPTURECHANGED), 2);
+
+    Seen colours;
+    main->SetCapture();
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<QColorDialog*>(w) && w->isVisible()) colours = {CWnd::GetCapture() != nullptr, boxFlags(w)};
+    });
+    AnswerNextColourDialog(std::nullopt);
+    EXPECT_EQ(CColorDialog(0, 0, main.get()).DoModal(), IDCANCEL);
+    EXPECT_FALSE(colours.captureHeld);
+    // Without the customize hint the platform adds every button.
+    EXPECT_TRUE(colours.flags & Qt::CustomizeWindowHint);
+    EXPECT_EQ(colours.flags & sizing, Qt::WindowFlags()) << "the colour dialog can be minimized or maximized";
+    EXPECT_EQ(colours.flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_EQ(CountOf(log, WM_CAPTURECHANGED), 3);
 }

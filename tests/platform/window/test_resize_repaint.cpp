@@ -4,8 +4,6 @@
 // gone, and the screen still shows every window as a fresh drawing does.
 #include <gtest/gtest.h>
 
-#include <QBackingStore>
-#include <QWidget>
 
 #include "platform/runtime/app.h"
 #include "platform/window/window_dc.h"
@@ -61,14 +59,6 @@ struct Scene {
     }
 };
 
-// What the screen shows of the top-level window (its backing store).
-QImage Shown(CWnd* top) {
-    QWidget* w = top->Widget();
-    auto* store = w->backingStore() ? dynamic_cast<QImage*>(w->backingStore()->paintDevice()) : nullptr;
-    if (!store) return QImage();
-    return store->copy(QRect(QPoint(0, 0), w->size())).convertToFormat(QImage::Format_RGB32);
-}
-
 struct Resize {
     const char* name;
     QSize to;
@@ -97,7 +87,7 @@ TEST_P(ResizeRepaint, TheScreenShowsAFreshDrawingAtTheNewSize) {
     scene.fixed.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     platform::PumpEvents(50);
 
-    const QImage shown = Shown(&scene.top);
+    const QImage shown = OnScreen(&scene.top);
     ASSERT_EQ(shown.size(), to);
     const QImage fresh = GrabWindow(&scene.top).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(fresh.size(), to);

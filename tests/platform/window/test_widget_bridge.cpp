@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QBackingStore>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -180,15 +179,6 @@ TEST(Painting, AParentPaintedNowTakesItsChildrenAlong) {
     const QImage image = GrabWindow(&scene.top);
     EXPECT_EQ(PixelAt(image, 125, 65), RGB(255, 255, 0));
     EXPECT_EQ(PixelAt(image, 101, 51), kParentColour);
-}
-
-// What the screen shows of a window (its part of the backing store), and the
-// same window drawn afresh.
-QImage OnScreen(CWnd* wnd) {
-    QWidget* w = wnd->Widget();
-    auto* store = w->backingStore() ? dynamic_cast<QImage*>(w->backingStore()->paintDevice()) : nullptr;
-    if (!store) return QImage();
-    return store->copy(QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size())).convertToFormat(QImage::Format_RGB32);
 }
 
 // A child over a parent whose rows are not of one colour (stripes), repainted
