@@ -7,6 +7,7 @@ REROVORA_PACKAGES=(
   python3-fonttools
   locales
   xvfb openbox libx11-dev libxtst-dev iproute2
+  dbus-daemon ibus ibus-hangul
   clang libclang-rt-14-dev
 )
 

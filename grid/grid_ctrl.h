@@ -258,6 +258,9 @@ public:
     void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
     LRESULT OnImeChar(WPARAM wCharCode, LPARAM lParam);
+    // An input method's composition starts on the grid; where its windows go.
+    void OnImeStartComposition();
+    LRESULT OnImeRequest(WPARAM request, LPARAM lParam);
     UINT OnGetDlgCode();
     void OnTimer(UINT_PTR nIDEvent);
     void OnCaptureChanged(CWnd* pWnd);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "grid/grid_ctrl.h"
+#include "platform/window/ime.h"
 
 namespace {
 
@@ -263,6 +264,30 @@ LRESULT CGridCtrl::OnImeChar(WPARAM wCharCode, LPARAM) {
     return 0;
 }
 
+// The first key of an input method's composition opens the focus cell's editor
+// at once, with the cell's text selected, as a typed character does; the
+// editor takes the focus and goes on with the composition, so the syllable
+// being composed replaces the text and the rest of the typing follows it.
+void CGridCtrl::OnImeStartComposition() {
+    if (KeyDown(VK_CONTROL) || m_nMouseMode != kNothing || !IsCellInGrid(m_idFocus)) return;
+    const CGridCellBase* cell = GetCell(m_idFocus.row, m_idFocus.col);
+    if (cell && cell->IsEditing()) return;  // its editor is open already
+    OnEditCell(m_idFocus.row, m_idFocus.col, CPoint(-1, -1), VK_PROCESSKEY);
+}
+
+// The input method's windows go over the focus cell.
+LRESULT CGridCtrl::OnImeRequest(WPARAM request, LPARAM lParam) {
+    auto* form = reinterpret_cast<COMPOSITIONFORM*>(lParam);
+    CRect rect;
+    if (request != IMR_COMPOSITIONWINDOW || !form || !IsCellInGrid(m_idFocus) ||
+        !IsCellVisible(m_idFocus.row, m_idFocus.col) || !GetCellRect(m_idFocus.row, m_idFocus.col, &rect))
+        return 0;
+    form->dwStyle = CFS_RECT;
+    form->ptCurrentPos = POINT{rect.left, rect.top};
+    form->rcArea = RECT{rect.left, rect.top, rect.right + 1, rect.bottom + 1};  // the cell's edges are inside it
+    return 1;
+}
+
 void CGridCtrl::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent != kGridAutoScrollTimer) return;
     POINT cursor;
@@ -337,6 +362,8 @@ BOOL CGridCtrl::HandleInputMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         OnChar(UINT(wParam), LOWORD(lParam), HIWORD(lParam));
         return TRUE;
     case WM_IME_CHAR: *result = OnImeChar(wParam, lParam); return TRUE;
+    case WM_IME_STARTCOMPOSITION: OnImeStartComposition(); return TRUE;
+    case WM_IME_REQUEST: *result = OnImeRequest(wParam, lParam); return TRUE;
     case WM_GETDLGCODE: *result = OnGetDlgCode(); return TRUE;
     case WM_TIMER: OnTimer(UINT_PTR(wParam)); return TRUE;
     case WM_CAPTURECHANGED: OnCaptureChanged(CWnd::FromHandle(reinterpret_cast<HWND>(lParam))); return TRUE;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/window/ime.h"
 #include "platform/window/window_dc.h"
 #include "platform/gdi/dc.h"
 
@@ -46,6 +47,7 @@ CInPlaceEdit::CInPlaceEdit(CWnd* parent, CRect& rect, DWORD style, UINT id, int 
     case VK_UP:
     case VK_RIGHT:
     case VK_DOWN:
+    case VK_PROCESSKEY:  // an input method's composition, which goes on in the box and replaces the text
         SetSel(0, -1);
         SendMessage(EM_SCROLLCARET, 0, 0);
         return;

@@ -14,7 +14,8 @@ class CInPlaceEdit : public CEdit {
 public:
     // Creates the box at once, as a child of `parent` at `rect`. `style` is the
     // alignment (ES_LEFT, ES_CENTER or ES_RIGHT); `firstChar` is the key that
-    // started the edit (VK_LBUTTON for a mouse click).
+    // started the edit (VK_LBUTTON for a mouse click, VK_PROCESSKEY for an input
+    // method's composition, which the box then takes over).
     CInPlaceEdit(CWnd* parent, CRect& rect, DWORD style, UINT id, int row, int col, CString initText,
                  UINT firstChar);
     ~CInPlaceEdit() override;

@@ -109,7 +109,10 @@ protected:
 };
 
 static WidgetWatcher* Watcher() {
-    static WidgetWatcher* watcher = new WidgetWatcher(qApp);
+    static WidgetWatcher* watcher = [] {
+        platform::detail::RouteInputMethods();
+        return new WidgetWatcher(qApp);
+    }();
     return watcher;
 }
 

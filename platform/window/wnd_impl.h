@@ -268,6 +268,9 @@ public:
 protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    // Input methods (input_method.cpp, ime.h).
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
 };
 
 namespace platform::detail {
@@ -306,6 +309,9 @@ bool WindowManagerRuns();
 // The window to own a dialog or message box that was given none: the active
 // modal window, else the active window, else the last shown captioned one.
 HWND DefaultOwner();
+// Watches the input method for the layer's windows and text fields (ime.h);
+// once, before the first window takes the focus.
+void RouteInputMethods();
 // A box that blocks the window it belongs to while it is open (a message box,
 // a modal dialog over its owner) is neither minimized nor maximized, as on the
 // system the program comes from: `top` (a top-level widget not shown yet) is

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QBackingStore>
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -45,6 +46,20 @@ void PressKey(CWnd* wnd, int qtKey, Qt::KeyboardModifiers mods) {
         (void)still;
     }
     QApplication::sendEvent(target, &release);
+}
+
+void InputMethodSends(const QString& commit, const QString& preedit) {
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus) return;
+    QInputMethodEvent e(preedit, {});
+    e.setCommitString(commit);
+    QApplication::sendEvent(focus, &e);
+}
+
+QVariant InputMethodAsks(CWnd* wnd, Qt::InputMethodQuery query) {
+    QInputMethodQueryEvent e(query);
+    QApplication::sendEvent(wnd->Widget(), &e);
+    return e.value(query);
 }
 
 static void SendMouse(CWnd* wnd, QEvent::Type type, int x, int y, Qt::MouseButton button,

@@ -3,6 +3,8 @@
 
 #include <QEvent>
 #include <QImage>
+#include <QString>
+#include <QVariant>
 #include <QTimer>
 #include <Qt>
 #include <functional>
@@ -15,6 +17,11 @@ bool PressMessageBoxButton(int result);
 // Delivers a key press (and release) the way the keyboard does: to the focus
 // widget of the window's top-level window, or to the window itself.
 void PressKey(CWnd* wnd, int qtKey, Qt::KeyboardModifiers mods = Qt::NoModifier);
+// An input method's event as Qt's input context sends it, to the focus widget:
+// a commit of `commit`, then the preedit `preedit` shown (empty: none).
+void InputMethodSends(const QString& commit, const QString& preedit = QString());
+// What the window answers the input method's query.
+QVariant InputMethodAsks(CWnd* wnd, Qt::InputMethodQuery query);
 // Mouse messages at client coordinates of `wnd`.
 void MousePress(CWnd* wnd, int x, int y, Qt::MouseButton button = Qt::LeftButton);
 void MouseRelease(CWnd* wnd, int x, int y, Qt::MouseButton button = Qt::LeftButton);
