@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #endif
 
 #include "platform/window/wnd.h"
@@ -34,6 +35,21 @@ xcb_window_t WindowProperty(xcb_connection_t* c, xcb_window_t on, xcb_atom_t pro
         std::memcpy(&w, xcb_get_property_value(r), 4);
     std::free(r);
     return w;
+}
+
+// The name the running window manager gives itself on its check window, or "".
+std::string WindowManagerName(xcb_connection_t* c) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (!screen) return {};
+    const xcb_window_t named = WindowProperty(c, screen->root, Atom(c, "_NET_SUPPORTING_WM_CHECK"));
+    if (named == XCB_WINDOW_NONE) return {};
+    xcb_get_property_reply_t* r = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, named, Atom(c, "_NET_WM_NAME"), Atom(c, "UTF8_STRING"), 0, 64), nullptr);
+    std::string name;
+    if (r && r->format == 8)
+        name.assign(static_cast<const char*>(xcb_get_property_value(r)), std::size_t(xcb_get_property_value_length(r)));
+    std::free(r);
+    return name;
 }
 #endif
 
@@ -84,11 +100,14 @@ void MarkAsBox(QWidget* top) {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection()) return;
     xcb_connection_t* c = x11->connection();
-    // Qt writes the type when it makes the window; this one is written after
-    // it, before the window is first mapped, when the window manager reads it.
+    // Window managers take a dialog without the Motif functions Qt leaves out
+    // as one that cannot be minimized or maximized; openbox alone ignores those
+    // functions and offers both buttons on a dialog, and neither on a window
+    // torn off another (a toolbar). Qt writes the type when it makes the
+    // window; this one is written after it, before the window is first mapped,
+    // when the window manager reads it.
+    if (WindowManagerName(c) != "Openbox") return;
     const auto window = xcb_window_t(top->winId());
-    // A window torn off another (a toolbar) has neither button under openbox;
-    // a window manager that knows no such type takes the dialog's.
     const xcb_atom_t types[] = {Atom(c, "_NET_WM_WINDOW_TYPE_TOOLBAR"), Atom(c, "_NET_WM_WINDOW_TYPE_DIALOG")};
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, Atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 2,
                         types);
