@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <clocale>
 #ifdef __GLIBC__
@@ -35,10 +36,18 @@ namespace {
 
 // The GUI application: every key press meets PreTranslateMessage exactly once,
 // before Qt hands it to the focused widget and, unhandled, on to its parents.
+// Keys and input-method text come after the input messages posted before them
+// (the first character an editor opened by typing posts to itself comes before
+// the next key, however fast it follows).
 class LayerApplication : public QApplication {
 public:
     LayerApplication(int& argc, char** argv) : QApplication(argc, argv) {}
     bool notify(QObject* receiver, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease || e->type() == QEvent::InputMethod) {
+            const QPointer<QObject> alive(receiver);
+            platform::detail::DeliverPostedInput();
+            if (!alive) return true;
+        }
         // Once a key is pressed in a window, its focus marks show.
         if (e->type() == QEvent::KeyPress && receiver->isWidgetType())
             platform::detail::KeyboardUsedIn(static_cast<QWidget*>(receiver));

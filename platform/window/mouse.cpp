@@ -41,7 +41,7 @@ bool KeptFromInputByModal(const QWidget* top) {
 }  // namespace
 
 HWND platform::detail::MouseButtonTarget(HWND h, QPoint global) {
-    QCoreApplication::sendPostedEvents(nullptr, kPostedMouseMessageEvent);
+    DeliverPostedInput();
     WindowImpl* self = WindowImpl::FromHandle(h);
     // Qt picks the window at the start of its delivery; a window that took the
     // capture meanwhile (in a message handled just above) takes the button.

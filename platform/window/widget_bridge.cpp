@@ -40,9 +40,10 @@ const char* const kHwndProperty = "rerovora_hwnd";
 class PostedMessage : public QEvent {
 public:
     PostedMessage(UINT m, WPARAM w, LPARAM l)
-        : QEvent(IsMouse(m) ? kPostedMouseMessageEvent : kPostedMessageEvent), message(m), wParam(w), lParam(l) {}
-    static bool IsMouse(UINT m) {
-        return (m >= WM_MOUSEMOVE && m <= WM_MBUTTONDBLCLK) || (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONUP);
+        : QEvent(IsInput(m) ? kPostedInputMessageEvent : kPostedMessageEvent), message(m), wParam(w), lParam(l) {}
+    static bool IsInput(UINT m) {
+        return (m >= WM_MOUSEMOVE && m <= WM_MBUTTONDBLCLK) || (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONUP) ||
+               (m >= WM_KEYDOWN && m <= WM_SYSCHAR) || m == WM_IME_CHAR;
     }
     UINT message;
     WPARAM wParam;
@@ -53,8 +54,12 @@ DWORD g_messageTime = 0;
 
 }  // namespace
 
+void platform::detail::DeliverPostedInput() {
+    QCoreApplication::sendPostedEvents(nullptr, kPostedInputMessageEvent);
+}
+
 bool MessageTarget::event(QEvent* e) {
-    if (e->type() == kPostedMessageEvent || e->type() == kPostedMouseMessageEvent) {
+    if (e->type() == kPostedMessageEvent || e->type() == kPostedInputMessageEvent) {
         auto* m = static_cast<PostedMessage*>(e);
         if (handle) WindowImpl::Dispatch(handle, m->message, m->wParam, m->lParam);
         return true;

@@ -228,9 +228,11 @@ QPoint ChildClientPos(HWND parent, QPoint widgetPos);
 
 // Event types of the layer.
 constexpr QEvent::Type kPostedMessageEvent = QEvent::Type(QEvent::User + 101);
-// A posted mouse message (moves and buttons, client and non-client): input that
-// a window passed on, which keeps its place before the input that follows it.
-constexpr QEvent::Type kPostedMouseMessageEvent = QEvent::Type(QEvent::User + 102);
+// A posted input message (mouse moves and buttons, client and non-client; keys
+// and characters): input that a window passed on, which keeps its place before
+// the input that follows it, as a window system's queue hands posted messages
+// out before new input.
+constexpr QEvent::Type kPostedInputMessageEvent = QEvent::Type(QEvent::User + 102);
 
 // Modifier keys of the key event being handled (synthesized events included).
 Qt::KeyboardModifiers CurrentKeyModifiers();
@@ -291,7 +293,9 @@ bool IsSystemKey(Qt::KeyboardModifiers mods);
 // Offers a button press to PreTranslateMessage of the window that holds the
 // capture (point in its client coordinates); true when it took the press.
 bool OfferPressToCapture(UINT message, WPARAM wParam, QPoint global);
-// The window a mouse button message that Qt gave to `h` goes to: the mouse
+// Handles the input messages posted so far, before new input is delivered.
+void DeliverPostedInput();
+// The window a mouse button message that Qt gave to `h` goes to: the input
 // messages posted before it are handled first (a press that the window
 // holding the mouse passed on comes before its release, as a window system's
 // queue hands them out); then the window holding the capture takes it, else
