@@ -58,10 +58,13 @@ TEST_P(BarAndBoxes, EscapeAnswersTheQuestionAndTheBarTakesTheNextClick) {
     ::usleep(300000);
     const QImage plain = x.Shot();
 
+    enum Away { kStays, kThroughTheBox, kJumps };  // where the pointer goes while the question is open
     struct Round {
         const char* name;
-        bool awayToThePanel;  // through the box while it is open
-    } rounds[] = {{"pointer resting on EXIT", false}, {"pointer gone onto the stack panel", true}};
+        Away away;
+    } rounds[] = {{"pointer resting on EXIT", kStays},
+                  {"pointer gone onto the stack panel through the box", kThroughTheBox},
+                  {"pointer jumped from EXIT onto the stack panel", kJumps}};
     for (const Round& r : rounds) {
         SCOPED_TRACE(r.name);
         Glide(x, panel, exitButton);
@@ -70,16 +73,18 @@ TEST_P(BarAndBoxes, EscapeAnswersTheQuestionAndTheBarTakesTheNextClick) {
         const auto box = relay.WaitOther(main->id);
         ASSERT_TRUE(box) << "no question";
         ASSERT_TRUE(WaitFor([&] { return x.Focus() == box->id; }, 5000)) << "the question has no keyboard focus";
-        if (r.awayToThePanel) {
+        if (r.away == kThroughTheBox) {
             Glide(x, exitButton, box->client.center());
             Glide(x, box->client.center(), panel);
+        } else if (r.away == kJumps) {
+            x.MovePointer(panel.x(), panel.y());
         }
         ::usleep(1500000);  // the pointer rests: tip and hover times pass
         x.Key("Escape");
         ASSERT_TRUE(relay.WaitAlone(main->id)) << "Escape left the question open";
         ASSERT_TRUE(relay.Process().Running());
 
-        if (!r.awayToThePanel) {
+        if (r.away == kStays) {
             // Still on EXIT: that segment glows at once.
             ::usleep(300000);
             const QImage onExit = x.Shot();
@@ -90,7 +95,7 @@ TEST_P(BarAndBoxes, EscapeAnswersTheQuestionAndTheBarTakesTheNextClick) {
         x.MovePointer(config.x(), config.y());
         ::usleep(300000);
         const QImage lit = x.Shot();
-        SaveTestImage(lit, std::string("config-hovered-") + (r.awayToThePanel ? "after-panel-" : "after-exit-") +
+        SaveTestImage(lit, std::string("config-hovered-") + (r.away == kStays ? "after-exit-" : r.away == kThroughTheBox ? "after-panel-" : "after-jump-") +
                                (GetParam() ? "openbox" : "no-wm"));
         EXPECT_GT(Glowing(lit, plain, config), 40) << "CONFIG does not glow under the pointer";
         EXPECT_EQ(Glowing(lit, plain, exitButton), 0) << "EXIT still glows";
