@@ -37,11 +37,25 @@ xcb_window_t WindowProperty(xcb_connection_t* c, xcb_window_t on, xcb_atom_t pro
     return w;
 }
 
+// The check window that a window manager following the desktop conventions
+// names on the root window, when the check window names itself too; else none.
+xcb_window_t CheckWindow(xcb_connection_t* c, const xcb_screen_t* screen) {
+    static xcb_connection_t* asked = nullptr;
+    static xcb_atom_t check = XCB_ATOM_NONE;
+    if (asked != c) {  // the atom is the X server's for the connection's life
+        asked = c;
+        check = Atom(c, "_NET_SUPPORTING_WM_CHECK");
+    }
+    if (check == XCB_ATOM_NONE) return XCB_WINDOW_NONE;
+    const xcb_window_t named = WindowProperty(c, screen->root, check);
+    return named != XCB_WINDOW_NONE && WindowProperty(c, named, check) == named ? named : xcb_window_t(XCB_WINDOW_NONE);
+}
+
 // The name the running window manager gives itself on its check window, or "".
 std::string WindowManagerName(xcb_connection_t* c) {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     if (!screen) return {};
-    const xcb_window_t named = WindowProperty(c, screen->root, Atom(c, "_NET_SUPPORTING_WM_CHECK"));
+    const xcb_window_t named = CheckWindow(c, screen);
     if (named == XCB_WINDOW_NONE) return {};
     xcb_get_property_reply_t* r = xcb_get_property_reply(
         c, xcb_get_property(c, 0, named, Atom(c, "_NET_WM_NAME"), Atom(c, "UTF8_STRING"), 0, 64), nullptr);
@@ -64,17 +78,7 @@ bool WindowManagerRuns() {
     xcb_connection_t* c = x11->connection();
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     if (!screen) return true;
-    // A window manager that follows the desktop conventions names a check
-    // window on the root window, and the check window names itself.
-    static xcb_connection_t* asked = nullptr;
-    static xcb_atom_t check = XCB_ATOM_NONE;
-    if (asked != c) {  // the atom is the X server's for the connection's life
-        asked = c;
-        check = Atom(c, "_NET_SUPPORTING_WM_CHECK");
-    }
-    if (check == XCB_ATOM_NONE) return false;
-    const xcb_window_t named = WindowProperty(c, screen->root, check);
-    return named != XCB_WINDOW_NONE && WindowProperty(c, named, check) == named;
+    return CheckWindow(c, screen) != XCB_WINDOW_NONE;
 #else
     return true;
 #endif
