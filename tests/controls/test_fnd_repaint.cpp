@@ -5,10 +5,8 @@
 // characters' pixels on the screen alone.
 #include <gtest/gtest.h>
 
-#include <QBackingStore>
 #include <QCoreApplication>
 #include <QImage>
-#include <QWidget>
 #include <functional>
 #include <string>
 #include <vector>
@@ -50,13 +48,7 @@ struct Shown {
         fnd.m_dValue = 12.3;
     }
     // What the screen shows of the display.
-    QImage OnScreen() {
-        QWidget* w = fnd.Widget();
-        QWidget* top = w->window();
-        auto* store = top->backingStore() ? dynamic_cast<QImage*>(top->backingStore()->paintDevice()) : nullptr;
-        if (!store) return QImage();
-        return store->copy(QRect(w->mapTo(top, QPoint(0, 0)), w->size())).convertToFormat(QImage::Format_RGB32);
-    }
+    QImage OnScreen() { return ::OnScreen(&fnd); }
     // Shown and painted once.
     void Start() {
         platform::PumpEvents(20);
