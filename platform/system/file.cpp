@@ -144,14 +144,17 @@ void WriteInPlace(const std::string& target, const void* data, std::size_t size,
     if (::close(fd) != 0 && errno != EINTR) ThrowFileError(errno, path, "close");
 }
 
-// Gives the new file `fd` the owner, group and mode of `old`; false when the
-// system refuses one of them.
-bool GiveOwnerAndMode(int fd, const struct stat& old) {
-    struct stat now {};
-    if (::fstat(fd, &now) != 0) return false;
-    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
-        return false;
-    return ::fchmod(fd, old.st_mode & 07777) == 0;
+// Gives the new file `fd` the owner, group and mode of `old`, and reads back
+// into `made` what it has then: whether that is all three. A process may give a
+// file away only where the system lets it (root; a group the user is in), and a
+// file system may ignore both.
+bool GiveOwnerAndMode(int fd, const struct stat& old, struct stat& made) {
+    if (::fstat(fd, &made) != 0) return false;
+    if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+        return false;  // `made` is still what the file has
+    ::fchmod(fd, old.st_mode & 07777);
+    return ::fstat(fd, &made) == 0 && made.st_uid == old.st_uid && made.st_gid == old.st_gid &&
+           (made.st_mode & 07777) == (old.st_mode & 07777);
 }
 
 }  // namespace
@@ -398,16 +401,9 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
         ThrowFileError(cause, path, operation);
     };
 
-    // The new file takes the replaced one's owner, group and mode. Whether it
-    // did is read back: a process may give a file away only where the system
-    // lets it (root; a group the user is in), and a file system may ignore both.
-    bool kept = true;
+    // The new file takes the replaced one's owner, group and mode.
     struct stat made {};
-    if (exists) {
-        const bool given = GiveOwnerAndMode(fd, old);
-        kept = ::fstat(fd, &made) == 0 && given && made.st_uid == old.st_uid && made.st_gid == old.st_gid &&
-               (made.st_mode & 07777) == (old.st_mode & 07777);
-    }
+    const bool kept = !exists || GiveOwnerAndMode(fd, old, made);
 
     if (const int cause = WriteAll(fd, data, size)) fail(cause, "write");
     if (::fsync(fd) != 0) fail(errno, "flush");

@@ -11,6 +11,7 @@
 
 #include "platform/base/codepage.h"
 #include "platform/base/types.h"
+#include "tests/support/made_locale.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -37,10 +38,7 @@ protected:
     static bool Made(const char* charset) {
         const auto it = s_made.find(charset);
         if (it != s_made.end()) return it->second;
-        const std::string out = (s_dir->path() / (std::string("ko_KR.") + charset)).string();
-        const std::string cmd = "localedef -i ko_KR -f " + std::string(charset) + " '" + out + "' >/dev/null 2>&1";
-        std::system(cmd.c_str());  // may report warnings and still produce the locale
-        return s_made[charset] = std::filesystem::exists(out + "/LC_CTYPE");
+        return s_made[charset] = MakeLocale("ko_KR", charset, s_dir->path());
     }
 
     // Makes `name` the calling thread's locale for the test's duration.
@@ -63,10 +61,8 @@ protected:
     locale_t m_previous = nullptr;
 };
 
-#define REQUIRE_LOCALE(charset)                                                                  \
-    if (!Made(charset) || !UseLocale("ko_KR." charset))                                          \
-    GTEST_SKIP() << "locale ko_KR." charset " cannot be generated (localedef or the ko_KR source " \
-                    "from the 'locales' package is missing)"
+#define REQUIRE_LOCALE(charset) \
+    if (!Made(charset) || !UseLocale("ko_KR." charset)) GTEST_SKIP() << CannotMakeLocale("ko_KR." charset)
 
 const std::u16string kKorean = u"풍속 측정 QC1101 돋움체";
 
@@ -90,7 +86,7 @@ TEST_F(CodePageTest, KoreanRoundTripsThroughEucKr) {
 }
 
 TEST_F(CodePageTest, EnvironmentLocaleIsUsedThoughTheProcessLocaleIsUtf8) {
-    if (!Made("EUC-KR")) GTEST_SKIP() << "locale ko_KR.EUC-KR cannot be generated (localedef or the ko_KR source from the 'locales' package is missing)";
+    if (!Made("EUC-KR")) GTEST_SKIP() << CannotMakeLocale("ko_KR.EUC-KR");
     const ScopedEnv env("LC_ALL", "ko_KR.EUC-KR");
     EXPECT_EQ(platform::AnsiCharset(), "EUC-KR");
     EXPECT_EQ(WideToAnsi(u"한국"), "\xC7\xD1\xB1\xB9");
@@ -114,7 +110,7 @@ long ResidentKiB() {
 // resident memory flat. The sanitizer build's allocator holds freed memory back,
 // so there only the conversions are checked, and the leak checker looks on.
 TEST_F(CodePageTest, AMillionConversionsUnderTheProcessLocaleKeepMemoryFlat) {
-    if (!Made("EUC-KR")) GTEST_SKIP() << "locale ko_KR.EUC-KR cannot be generated (localedef or the ko_KR source from the 'locales' package is missing)";
+    if (!Made("EUC-KR")) GTEST_SKIP() << CannotMakeLocale("ko_KR.EUC-KR");
     const ScopedEnv env("LC_ALL", "ko_KR.EUC-KR");
 #if defined(__SANITIZE_ADDRESS__)
     constexpr int kRounds = 2000;
@@ -220,9 +216,7 @@ const Cp949Case kCp949[] = {
 // page 949, both ways, so a Windows site's names come back byte for byte.
 TEST_F(CodePageTest, KoreanLocalesConvertAsCodePage949) {
     for (const char* charset : {"EUC-KR", "CP949"}) {
-        if (!Made(charset)) {
-            GTEST_SKIP() << "locale ko_KR." << charset << " cannot be generated";
-        }
+        if (!Made(charset)) GTEST_SKIP() << CannotMakeLocale(std::string("ko_KR.") + charset);
         const locale_t korean = ::newlocale(LC_CTYPE_MASK, (std::string("ko_KR.") + charset).c_str(), nullptr);
         ASSERT_TRUE(korean);
         const locale_t previous = ::uselocale(korean);
