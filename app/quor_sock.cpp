@@ -95,11 +95,19 @@ bool CQuorSock::Notify(LPARAM event) {
     return IsWindow(self) != FALSE;
 }
 
+DWORD CQuorSock::BeginRead() {
+    if (m_bLampAttached) LampFlash(kGreenEdge, kGreenCenter);
+    ++m_nReads;
+    DWORD waiting = 0;
+    if (m_pSocket && !m_pSocket->IOCtl(FIONREAD, &waiting)) waiting = 0;
+    return waiting;
+}
+
 LRESULT CQuorSock::DiscardWaiting(bool due) {
+    if (m_bDiscardDue) return 1;
     // Not yet: the socket announces nothing more until the timer reads, so a
     // peer that keeps talking wakes the link a few times a second at most.
     const DWORD now = GetTickCount();
-    if (m_bDiscardDue) return 1;
     if (!due && m_bDiscarded && now - m_nDiscardedAt < kDiscardIntervalMs) {
         m_bDiscardDue = TRUE;
         SetTimer(kDiscardTimer, kDiscardIntervalMs - (now - m_nDiscardedAt));
@@ -107,12 +115,9 @@ LRESULT CQuorSock::DiscardWaiting(bool due) {
     }
     m_bDiscarded = TRUE;
     m_nDiscardedAt = now;
-    if (m_bLampAttached) LampFlash(kGreenEdge, kGreenCenter);
-    DWORD waiting = 0;
-    if (m_pSocket && !m_pSocket->IOCtl(FIONREAD, &waiting)) waiting = 0;
+    const DWORD waiting = BeginRead();
     // All that waits goes in one call, uncopied.
     const int skipped = m_pSocket ? m_pSocket->Skip(int(std::min<DWORD>(waiting, INT_MAX))) : 0;
-    ++m_nReads;
     m_nRecvCount = DWORD(std::max(skipped, 0));
     m_strRecv.clear();
     Notify(LINK_DATA);
@@ -321,13 +326,9 @@ LRESULT CQuorSock::OnSockEvent(WPARAM kind, LPARAM value) {
         // Held: nothing is read, so the socket announces nothing more either.
         if (m_bReceiveHeld) return 1;
         if (m_bDiscardReceived) return DiscardWaiting();
-        if (m_bLampAttached) LampFlash(kGreenEdge, kGreenCenter);
-        DWORD waiting = 0;
-        if (m_pSocket && !m_pSocket->IOCtl(FIONREAD, &waiting)) waiting = 0;
-        m_nRecvCount = std::min<DWORD>(waiting, kRecvBufSize);
+        m_nRecvCount = std::min<DWORD>(BeginRead(), kRecvBufSize);
         std::memset(m_RecvBuf, 0, m_nRecvCount);
         if (m_pSocket) m_pSocket->Receive(m_RecvBuf, int(m_nRecvCount), 0);
-        ++m_nReads;
         // One unit per byte, the byte widened as a signed 8-bit number: the low
         // eight bits of every unit are the byte received.
         m_strRecv.resize(m_nRecvCount);

@@ -217,6 +217,10 @@ private:
     void CountUnacknowledged();
     BOOL m_bReceiveHeld = FALSE;
 
+    // The start of every read, kept or dropped: flashes the lamp, counts the
+    // read, and answers the bytes waiting.
+    DWORD BeginRead();
+
     // Dropping what a peer sends unread (m_bDiscardReceived).
     static constexpr UINT_PTR kDiscardTimer = 1;
     // Drops what waits, unless the last drop was too recent (then the timer

@@ -55,7 +55,7 @@ ReplyStream::Step ReplyStream::Take(unsigned char byte, bool inTail, bool* start
     if (m_count < kLength) return Step::Taken;
     // Held while its end could begin a header that the next bytes complete.
     for (int from = kLength - kHeaderLength + 1; from < kLength; ++from)
-        if (from < m_count && MayBeginHeader(from)) return Step::Taken;
+        if (MayBeginHeader(from)) return Step::Taken;
     return Step::Completed;
 }
 

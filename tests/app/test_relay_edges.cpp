@@ -34,6 +34,7 @@
 #include "platform/runtime/app.h"
 #include "platform/stdctrl/button.h"
 #include "res/resources.h"
+#include "tests/support/fake_instrument.h"
 #include "tests/support/loopback_peer.h"
 #include "tests/support/relay_settings.h"
 #include "tests/support/temp_dir.h"
@@ -44,14 +45,6 @@ namespace {
 
 // 270 degrees, 3.5 m/s.
 const std::string kReply("R000:\x00\x00\x87\x43\x00\x00\x60\x40", 13);
-
-// A reply's 13 bytes.
-std::string ReplyOf(float direction, float speed) {
-    std::string r = "R000:";
-    r.append(reinterpret_cast<const char*>(&direction), 4);  // little-endian machine
-    r.append(reinterpret_cast<const char*>(&speed), 4);
-    return r;
-}
 
 // One write of an instrument's answer: its bytes, after a pause.
 struct Write {
@@ -271,8 +264,8 @@ TEST_F(RelayEdgeTest, RepliesInPieces) {
 // takes, and every record sent, is one reply's own, and the stack keeps its
 // connection.
 TEST_F(RelayEdgeTest, FragmentsAndSecondReplies) {
-    const std::string a = ReplyOf(100.0f, 33.0f), b = ReplyOf(200.0f, 7.5f);
-    const std::string fragment = ReplyOf(25.0f, 99.0f).substr(0, 9);
+    const std::string a = InstrumentReply(100.0f, 33.0f), b = InstrumentReply(200.0f, 7.5f);
+    const std::string fragment = InstrumentReply(25.0f, 99.0f).substr(0, 9);
     struct Case {
         const char* what;
         std::vector<Write> answer;

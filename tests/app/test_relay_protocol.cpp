@@ -11,6 +11,7 @@
 
 #include "app/config_data.h"
 #include "app/relay_protocol.h"
+#include "tests/support/fake_instrument.h"
 
 namespace {
 
@@ -42,14 +43,6 @@ SYSTEMTIME At(int y, int mo, int d, int h, int mi, int s) {
 
 }  // namespace
 
-// A reply's 13 bytes.
-static std::string ReplyBytes(float direction, float speed) {
-    std::string r = "R000:";
-    r.append(reinterpret_cast<const char*>(&direction), 4);  // little-endian machine
-    r.append(reinterpret_cast<const char*>(&speed), 4);
-    return r;
-}
-
 static float SpeedOf(const std::string& reply) {
     float speed;
     std::memcpy(&speed, reply.data() + 9, 4);
@@ -61,8 +54,8 @@ static float SpeedOf(const std::string& reply) {
 // replies, tails and junk.
 TEST(InstrumentReply, StreamsOfReads) {
     using Fed = ReplyStream::Fed;
-    const std::string a = ReplyBytes(100.0f, 33.0f), b = ReplyBytes(200.0f, 7.25f);
-    const std::string fragment = ReplyBytes(25.0f, 99.0f).substr(0, 9);
+    const std::string a = InstrumentReply(100.0f, 33.0f), b = InstrumentReply(200.0f, 7.25f);
+    const std::string fragment = InstrumentReply(25.0f, 99.0f).substr(0, 9);
     // Speeds whose last bytes could begin a header: "R0" and "R".
     const std::string endsR0 = "R000:" + std::string("\x00\x00\x34\x43\x11\x22R0", 8);
     const std::string endsR = "R000:" + std::string("\x00\x00\x34\x43\x11\x22\x33R", 8);
@@ -83,7 +76,7 @@ TEST(InstrumentReply, StreamsOfReads) {
         {"a line end first", {"\r\n" + kReply270At3_5}, {Fed::Junk}, -7, -7, 0},
         {"a broken header, not an R", {"R0X"}, {Fed::Junk}, -7, -7, 0},
         {"nothing", {""}, {Fed::Nothing}, -7, -7, 0},
-        {"negative speed", {ReplyBytes(0.0f, -1.0f)}, {Fed::Reply}, 0.0f, -1.0f, 0},
+        {"negative speed", {InstrumentReply(0.0f, -1.0f)}, {Fed::Reply}, 0.0f, -1.0f, 0},
         {"cut 5 + 8", {a.substr(0, 5), a.substr(5)}, {Fed::Part, Fed::Reply}, 100, 33, 0},
         {"cut 12 + 1", {a.substr(0, 12), a.substr(12)}, {Fed::Part, Fed::Reply}, 100, 33, 0},
         {"cut 2 + 7 + 4", {a.substr(0, 2), a.substr(2, 7), a.substr(9)}, {Fed::Part, Fed::Part, Fed::Reply}, 100, 33, 0},

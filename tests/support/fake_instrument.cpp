@@ -25,6 +25,13 @@ void AppendLittleEndian(std::string* out, std::uint32_t v) {
 
 }  // namespace
 
+std::string InstrumentReply(float direction, float speed, const char* header) {
+    std::string reply = header;
+    AppendLittleEndian(&reply, Bits(direction));
+    AppendLittleEndian(&reply, Bits(speed));
+    return reply;
+}
+
 FakeInstrument::FakeInstrument(const std::string& address, float direction, float speed, int port) {
     SetValues(direction, speed);
     m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -11,6 +11,10 @@
 #include <thread>
 #include <vector>
 
+// An instrument's 13-byte answer: "R000:" (or another header), then the wind
+// direction and speed as little-endian floats.
+std::string InstrumentReply(float direction, float speed, const char* header = "R000:");
+
 class FakeInstrument {
 public:
     // JunkEachSecond: no answer, and one junk byte a second on every connection.
