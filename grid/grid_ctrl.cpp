@@ -15,11 +15,6 @@
 
 const char16_t* const CGridCtrl::kWindowClass = u"GridCtrlWindow";
 
-namespace {
-// The control id of a cell's in-place edit.
-constexpr int kInPlaceEditId = 8;
-}  // namespace
-
 BOOL CGridCtrl::RegisterWindowClass() {
     // Windows of this layer need no class: the grid's look and behaviour come
     // from its own message handling.
@@ -520,7 +515,7 @@ void CGridCtrl::EndEditIn(const CellRange& cells) {
     auto inside = [&cells](const CCellID& id) {
         return id.row >= cells.minRow && id.row <= cells.maxRow && id.col >= cells.minCol && id.col <= cells.maxCol;
     };
-    auto* edit = dynamic_cast<CInPlaceEdit*>(GetDlgItem(kInPlaceEditId));
+    auto* edit = dynamic_cast<CInPlaceEdit*>(GetDlgItem(int(kInPlaceEditId)));
     if (!edit) {
         // An editor of another kind is ended through its cell, the focus cell.
         if (inside(m_idFocus)) EndEditing();

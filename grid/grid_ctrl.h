@@ -53,6 +53,8 @@ constexpr int GVL_BOTH = 3;
 
 // The auto-scroll timer's id.
 constexpr UINT_PTR kGridAutoScrollTimer = 513;
+// The control id of a cell's in-place edit.
+constexpr UINT kInPlaceEditId = 8;
 
 // What every notification but the cache hint and the item exchanges carries.
 struct GridNotifyInfo {

@@ -13,7 +13,6 @@ constexpr int kNothing = 0;
 constexpr int kSelectRows = 3;
 constexpr int kSelectCells = 4;
 constexpr int kDragging = 12;
-constexpr UINT kInPlaceEditId = 8;
 
 bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 
