@@ -338,6 +338,10 @@ CGridCellBase* CGridCtrl::StoredCell(int nRow, int nCol) const {
     return slot ? slot->Cell() : nullptr;
 }
 
+CGridCellBase* CGridCtrl::EditableCell(int nRow, int nCol) const {
+    return m_bVirtualMode ? GetCell(nRow, nCol) : StoredCell(nRow, nCol);
+}
+
 CGridCellBase* CGridCtrl::CreateCell(int nRow, int nCol) {
     if (!m_pCellClass || !m_pCellClass->IsDerivedFrom(RUNTIME_CLASS(CGridCellBase))) return nullptr;
     auto* cell = static_cast<CGridCellBase*>(m_pCellClass->CreateObject());
@@ -504,9 +508,7 @@ BOOL CGridCtrl::ValidateEdit(int nRow, int nCol, LPCTSTR text) {
 
 void CGridCtrl::EndEditing() {
     if (!IsCellInGrid(m_idFocus)) return;
-    // Only a cell with an object of its own can be editing.
-    if (CGridCellBase* cell = m_bVirtualMode ? GetCell(m_idFocus.row, m_idFocus.col) : StoredCell(m_idFocus.row, m_idFocus.col))
-        cell->EndEdit();
+    if (CGridCellBase* cell = EditableCell(m_idFocus.row, m_idFocus.col)) cell->EndEdit();
 }
 
 void CGridCtrl::EndEditIn(const CellRange& cells) {
@@ -529,7 +531,7 @@ void CGridCtrl::EndEditIn(const CellRange& cells) {
     // The end is being reported already, and whoever hears it changes the
     // grid: the text is in its cell, whose place is about to name another.
     ++m_nEditsOverrun;
-    if (CGridCellBase* cell = m_bVirtualMode ? GetCell(at.row, at.col) : StoredCell(at.row, at.col)) cell->OnEndEdit();
+    if (CGridCellBase* cell = EditableCell(at.row, at.col)) cell->OnEndEdit();
 }
 
 // ---------------------------------------------------------------------------

@@ -388,6 +388,9 @@ private:
     static UINT SlotState(const CellSlot& slot);
     // The cell object stored at (nRow, nCol); null for an untouched cell.
     CGridCellBase* StoredCell(int nRow, int nCol) const;
+    // The cell at (nRow, nCol) if it can be editing: the stored object (an
+    // untouched cell never is), or in virtual mode the owner's cell.
+    CGridCellBase* EditableCell(int nRow, int nCol) const;
     // The rows [first, last] measured for a column's width.
     BOOL MeasureColumn(int nCol, int nStyle);
     void HideTitleTip();
