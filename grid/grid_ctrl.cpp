@@ -514,17 +514,14 @@ void CGridCtrl::EndEditing() {
 void CGridCtrl::EndEditIn(const CellRange& cells) {
     // A grid being destroyed tells its owner of no more changes.
     if (!GetSafeHwnd() || m_bDestroying) return;
-    auto inside = [&cells](const CCellID& id) {
-        return id.row >= cells.minRow && id.row <= cells.maxRow && id.col >= cells.minCol && id.col <= cells.maxCol;
-    };
     auto* edit = dynamic_cast<CInPlaceEdit*>(GetDlgItem(int(kInPlaceEditId)));
     if (!edit) {
         // An editor of another kind is ended through its cell, the focus cell.
-        if (inside(m_idFocus)) EndEditing();
+        if (cells.Holds(m_idFocus)) EndEditing();
         return;
     }
     const CCellID at = edit->GetCellID();
-    if (!inside(at)) return;
+    if (!cells.Holds(at)) return;
     const HWND box = edit->GetSafeHwnd();
     edit->EndEdit();
     if (!IsWindow(box)) return;
