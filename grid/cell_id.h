@@ -71,6 +71,12 @@ public:
         return (static_cast<long long>(maxCol) - minCol + 1) * (static_cast<long long>(maxRow) - minRow + 1);
     }
     constexpr CCellID GetTopLeft() const { return CCellID(minRow, minCol); }
+    // Whether the cell lies in the block (for a valid block: the unset range
+    // holds (-1, -1)).
+    constexpr bool Holds(int row, int col) const {
+        return row >= minRow && row <= maxRow && col >= minCol && col <= maxCol;
+    }
+    constexpr bool Holds(const CCellID& cell) const { return Holds(cell.row, cell.col); }
     constexpr bool operator==(const CellRange& o) const {
         return minRow == o.minRow && minCol == o.minCol && maxRow == o.maxRow && maxCol == o.maxCol;
     }

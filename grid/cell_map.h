@@ -234,7 +234,7 @@ public:
             std::unordered_map<int, long long> perRow, perCol;
             for (Key key : m_out) {
                 const CCellID c = CellOf(key);
-                if (!Holds(b, c.row, c.col)) continue;
+                if (!b.Holds(c)) continue;
                 ++perRow[c.row];
                 ++perCol[c.col];
             }
@@ -265,9 +265,6 @@ private:
     static bool Usable(const CellRange& r) {
         return r.IsValid() && r.minRow >= 0 && r.minCol >= 0;
     }
-    static bool Holds(const CellRange& r, int row, int col) {
-        return row >= r.minRow && row <= r.maxRow && col >= r.minCol && col <= r.maxCol;
-    }
     static bool Contains(const CellRange& outer, const CellRange& inner) {
         return inner.minRow >= outer.minRow && inner.maxRow <= outer.maxRow && inner.minCol >= outer.minCol &&
                inner.maxCol <= outer.maxCol;
@@ -279,15 +276,12 @@ private:
     int BlockOf(Key key) const {
         const CCellID c = CellOf(key);
         for (size_t i = 0; i < m_blocks.size(); ++i)
-            if (Holds(m_blocks[i], c.row, c.col)) return int(i);
+            if (m_blocks[i].Holds(c)) return int(i);
         return -1;
     }
     // Forgets the single cells and exceptions inside `range`.
     void DropWithin(const CellRange& range) {
-        auto inside = [&range](Key key) {
-            const CCellID c = CellOf(key);
-            return Holds(range, c.row, c.col);
-        };
+        auto inside = [&range](Key key) { return range.Holds(CellOf(key)); };
         std::erase_if(m_cells, [&](const auto& entry) { return inside(entry.first); });
         std::erase_if(m_out, inside);
     }

@@ -15,11 +15,6 @@
 
 const char16_t* const CGridCtrl::kWindowClass = u"GridCtrlWindow";
 
-namespace {
-// The control id of a cell's in-place edit.
-constexpr int kInPlaceEditId = 8;
-}  // namespace
-
 BOOL CGridCtrl::RegisterWindowClass() {
     // Windows of this layer need no class: the grid's look and behaviour come
     // from its own message handling.
@@ -343,6 +338,10 @@ CGridCellBase* CGridCtrl::StoredCell(int nRow, int nCol) const {
     return slot ? slot->Cell() : nullptr;
 }
 
+CGridCellBase* CGridCtrl::EditableCell(int nRow, int nCol) const {
+    return m_bVirtualMode ? GetCell(nRow, nCol) : StoredCell(nRow, nCol);
+}
+
 CGridCellBase* CGridCtrl::CreateCell(int nRow, int nCol) {
     if (!m_pCellClass || !m_pCellClass->IsDerivedFrom(RUNTIME_CLASS(CGridCellBase))) return nullptr;
     auto* cell = static_cast<CGridCellBase*>(m_pCellClass->CreateObject());
@@ -509,32 +508,27 @@ BOOL CGridCtrl::ValidateEdit(int nRow, int nCol, LPCTSTR text) {
 
 void CGridCtrl::EndEditing() {
     if (!IsCellInGrid(m_idFocus)) return;
-    // Only a cell with an object of its own can be editing.
-    if (CGridCellBase* cell = m_bVirtualMode ? GetCell(m_idFocus.row, m_idFocus.col) : StoredCell(m_idFocus.row, m_idFocus.col))
-        cell->EndEdit();
+    if (CGridCellBase* cell = EditableCell(m_idFocus.row, m_idFocus.col)) cell->EndEdit();
 }
 
 void CGridCtrl::EndEditIn(const CellRange& cells) {
     // A grid being destroyed tells its owner of no more changes.
     if (!GetSafeHwnd() || m_bDestroying) return;
-    auto inside = [&cells](const CCellID& id) {
-        return id.row >= cells.minRow && id.row <= cells.maxRow && id.col >= cells.minCol && id.col <= cells.maxCol;
-    };
-    auto* edit = dynamic_cast<CInPlaceEdit*>(GetDlgItem(kInPlaceEditId));
+    auto* edit = dynamic_cast<CInPlaceEdit*>(GetDlgItem(int(kInPlaceEditId)));
     if (!edit) {
         // An editor of another kind is ended through its cell, the focus cell.
-        if (inside(m_idFocus)) EndEditing();
+        if (cells.Holds(m_idFocus)) EndEditing();
         return;
     }
     const CCellID at = edit->GetCellID();
-    if (!inside(at)) return;
+    if (!cells.Holds(at)) return;
     const HWND box = edit->GetSafeHwnd();
     edit->EndEdit();
     if (!IsWindow(box)) return;
     // The end is being reported already, and whoever hears it changes the
     // grid: the text is in its cell, whose place is about to name another.
     ++m_nEditsOverrun;
-    if (CGridCellBase* cell = m_bVirtualMode ? GetCell(at.row, at.col) : StoredCell(at.row, at.col)) cell->OnEndEdit();
+    if (CGridCellBase* cell = EditableCell(at.row, at.col)) cell->OnEndEdit();
 }
 
 // ---------------------------------------------------------------------------

@@ -53,6 +53,8 @@ constexpr int GVL_BOTH = 3;
 
 // The auto-scroll timer's id.
 constexpr UINT_PTR kGridAutoScrollTimer = 513;
+// The control id of a cell's in-place edit.
+constexpr UINT kInPlaceEditId = 8;
 
 // What every notification but the cache hint and the item exchanges carries.
 struct GridNotifyInfo {
@@ -386,6 +388,9 @@ private:
     static UINT SlotState(const CellSlot& slot);
     // The cell object stored at (nRow, nCol); null for an untouched cell.
     CGridCellBase* StoredCell(int nRow, int nCol) const;
+    // The cell at (nRow, nCol) if it can be editing: the stored object (an
+    // untouched cell never is), or in virtual mode the owner's cell.
+    CGridCellBase* EditableCell(int nRow, int nCol) const;
     // The rows [first, last] measured for a column's width.
     BOOL MeasureColumn(int nCol, int nStyle);
     void HideTitleTip();

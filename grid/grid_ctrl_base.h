@@ -14,7 +14,6 @@
 #include <initializer_list>
 #include <memory>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "grid/cell_id.h"
@@ -40,11 +39,6 @@ public:
     RowOrder() = default;
     RowOrder& operator=(std::initializer_list<int> order) {
         m_order = order;
-        m_identity = false;
-        return *this;
-    }
-    RowOrder& operator=(std::vector<int> order) {
-        m_order = std::move(order);
         m_identity = false;
         return *this;
     }

@@ -13,7 +13,6 @@ constexpr int kNothing = 0;
 constexpr int kSelectRows = 3;
 constexpr int kSelectCells = 4;
 constexpr int kDragging = 12;
-constexpr UINT kInPlaceEditId = 8;
 
 bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 
@@ -270,7 +269,7 @@ LRESULT CGridCtrl::OnImeChar(WPARAM wCharCode, LPARAM) {
 // being composed replaces the text and the rest of the typing follows it.
 void CGridCtrl::OnImeStartComposition() {
     if (KeyDown(VK_CONTROL) || m_nMouseMode != kNothing || !IsCellInGrid(m_idFocus)) return;
-    const CGridCellBase* cell = GetCell(m_idFocus.row, m_idFocus.col);
+    const CGridCellBase* cell = EditableCell(m_idFocus.row, m_idFocus.col);
     if (cell && cell->IsEditing()) return;  // its editor is open already
     OnEditCell(m_idFocus.row, m_idFocus.col, CPoint(-1, -1), VK_PROCESSKEY);
 }

@@ -26,8 +26,6 @@ enum MouseMode {
     kDragging = 12,
 };
 
-constexpr UINT kInPlaceEditId = 8;
-
 bool IsValidCell(const CCellID& cell) { return cell.row >= 0 && cell.col >= 0; }
 
 }  // namespace

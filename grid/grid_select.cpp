@@ -105,7 +105,7 @@ void CGridCtrl::SetSelectedRange(int minRow, int minCol, int maxRow, int maxCol,
                                  std::min(lastCol, m_nColumnCount - 1));
     }
     auto inRange = [](const CellRange& r, int row, int col) {
-        return r.IsValid() && row >= r.minRow && row <= r.maxRow && col >= r.minCol && col <= r.maxCol;
+        return r.IsValid() && r.Holds(row, col);
     };
     auto onScreen = [&](int row, int col) { return inRange(visible, row, col) || inRange(visibleFixed, row, col); };
     auto redraw = [&](int row, int col) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWidget>
@@ -106,8 +107,17 @@ struct InputGrid {
                       Qt::NoScrollPhase, false);
         QApplication::sendEvent(w, &e);
     }
+    // A key with modifiers ends with them let go, as on a keyboard: Qt reports
+    // the modifiers of the last key press it was sent, which would otherwise
+    // hold Ctrl or Shift down for whatever comes next (a click, an input
+    // method's text, the next test). A press that names no key and carries no
+    // text sets them back and reaches no window as a message.
     void Key(int qtKey, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         PressKey(&grid, qtKey, mods);
+        if (mods != Qt::NoModifier) {
+            QKeyEvent letGo(QEvent::KeyPress, 0, Qt::NoModifier);
+            QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : grid.Widget(), &letGo);
+        }
         Pump();
     }
 
