@@ -144,8 +144,11 @@ LinkWalk WalkLinks(const std::string& path) {
     // The folder reached so far, free of links; "" is the root.
     std::string done;
     if (path.front() != '/') {
-        char cwd[4096];
-        done = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : std::string(".");
+        // Relative names start from the working folder, which has no link on its way.
+        std::vector<char> cwd(512);
+        bool known;
+        while (!(known = ::getcwd(cwd.data(), cwd.size()) != nullptr) && errno == ERANGE) cwd.resize(cwd.size() * 2);
+        done = known && cwd[0] == '/' ? std::string(cwd.data()) : std::string(".");
         if (done == "/") done.clear();
     }
     push(path);

@@ -227,6 +227,14 @@ TEST(ReplaceFileAtomically, ASymbolicLinkHasItsTargetReplaced) {
     EXPECT_TRUE(fs::is_symlink(dir / "middle.cfg"));
     EXPECT_TRUE(Entries(dir / "shared") == std::vector<std::string>{"real.cfg"});
 
+    // A relative link that climbs out of its folder, reached through a linked folder.
+    fs::create_directory(dir / "sub");
+    fs::create_symlink("../shared/real.cfg", dir / "sub" / "up.cfg");
+    fs::create_directory_symlink("sub", dir / "linked-sub");
+    EXPECT_EQ(ReplaceCause(dir / "linked-sub" / "up.cfg", "up"), 0);
+    EXPECT_EQ(ReadAllBytes(real), Text("up"));
+    EXPECT_TRUE(fs::is_symlink(dir / "sub" / "up.cfg"));
+
     // A link to a file not made yet: the file is made where the link points.
     fs::create_symlink("shared/later.cfg", dir / "later.cfg");
     EXPECT_EQ(ReplaceCause(dir / "later.cfg", "made"), 0);
@@ -523,6 +531,7 @@ TEST(ReplaceFileAtomically, LinksAreFollowedOnlyWhereTheKernelFollowsThem) {
         {"another account's link to a readable file", 01777, nobody, false, kReadable, false},
         {"another account's link as the capture folder", 01777, nobody, false, kFolder, false},
         {"the site's own link (the saver's and the folder owner's)", 01777, 0, false, kReadable, true},
+        {"the site's own link as the capture folder", 01777, 0, false, kFolder, true},
         {"the site's own link to a file not made yet", 01777, 0, false, kMissing, true},
         {"the saver's own link, the folder being root's", 01777, nobody, true, kReadable, true},
         {"the folder owner's link, saved by another account", 01777, 0, true, kReadable, true},
