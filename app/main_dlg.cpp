@@ -187,7 +187,7 @@ BOOL CMainDlg::OnInitDialog() {
 
 void CMainDlg::LoadConfig() { LoadConfigFile(m_strConfigPath, *m_config, m_utility); }
 
-void CMainDlg::SaveConfig() { SaveConfigFile(m_strConfigPath, *m_config); }
+bool CMainDlg::SaveConfig(std::string* why) { return SaveConfigFile(m_strConfigPath, *m_config, why); }
 
 // ---------------------------------------------------------------------------
 // Layout and painting

@@ -67,7 +67,9 @@ public:
     void OnCancel() override;
 
     void LoadConfig();
-    void SaveConfig();
+    // Writes the settings file; a failure leaves the file as it was, is said on
+    // stderr, and its reason goes to `why` when given.
+    bool SaveConfig(std::string* why = nullptr);
 
     // The capture file name of `when` (local time), "%Y%m%d_%H%M%S.png"; empty
     // when the time cannot be formatted.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "app/base_panel.h"
 #include "app/config_dlg.h"
@@ -12,6 +13,7 @@
 #include "controls/title_text.h"
 #include "platform/base/codepage.h"
 #include "platform/net/inet.h"
+#include "platform/runtime/app.h"
 
 void CMainDlg::OnConfig() {
     ConfigData& live = *m_config;
@@ -26,10 +28,12 @@ void CMainDlg::OnConfig() {
     // The dialog works on a copy; polling and records go on while it is open.
     auto dlg = std::make_unique<CConfig>();
     std::memcpy(&dlg->m_config, &live, sizeof live);
+    bool saved = true;
+    std::string whyNotSaved;
     if (dlg->DoModal() == IDOK) {
         std::memcpy(&live, &dlg->m_config, sizeof live);
         if (live.nBoundedValue < 10 || live.nBoundedValue >= 1000) live.nBoundedValue = 10;
-        SaveConfig();
+        saved = SaveConfig(&whyNotSaved);
         if (m_pPanel) m_pPanel->Rebuild(&live);
         KillTimer(kWatchdogTimer);
         KillTimer(kRecordTimer);
@@ -56,4 +60,12 @@ void CMainDlg::OnConfig() {
     SetTimer(kWatchdogTimer, 1000);
     SetTimer(kRecordTimer, SendPeriodMs(live.nSendPeriod));
     for (int i = 0; i < StackCount(); ++i) ShowStackValues(i);
+
+    // Told once the monitor runs again, so that records go on while the box is open.
+    if (!saved) {
+        const CString text = u"The settings could not be saved to \"" + m_strConfigPath + u"\": " +
+                             Utf8ToUtf16(whyNotSaved) +
+                             u".\nThe file is left as it was; the new settings apply until the program ends.";
+        AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    }
 }

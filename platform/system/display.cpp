@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -252,7 +253,10 @@ bool CaptureDesktopToPng(const RECT& area, const std::u16string& path) {
     if (!image.save(&buffer, "PNG")) return false;
     try {
         ReplaceFileAtomically(path, png.constData(), std::size_t(png.size()));
-    } catch (const CFileException&) {
+    } catch (const CFileException& e) {
+        // Nothing is shown to the operator; the log says where and why.
+        std::fprintf(stderr, "screenshot not saved: %s\n", e.what());
+        std::fflush(stderr);
         return false;
     }
     return true;

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -101,35 +102,180 @@ void RemoveStaleTemps(const std::string& dir, const std::string& name) {
     }
 }
 
-// The name that holds the data of `path`: the target of its symbolic links, link
-// after link (relative ones taken from the link's folder); `path` itself when it
-// is no link. A link to a file not made yet gives that file's name.
-std::string ResolveLinks(std::string path, const std::u16string& original) {
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-        std::string target(std::size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-        ssize_t n;
-        while ((n = ::readlink(path.c_str(), target.data(), target.size())) >= ssize_t(target.size()))
-            target.resize(target.size() * 2);
-        if (n <= 0) ThrowFileError(n < 0 ? errno : ENOENT, original, "resolve");
-        target.resize(std::size_t(n));
-        if (target.front() != '/') {
-            const std::size_t slash = path.rfind('/');
-            if (slash != std::string::npos) target = path.substr(0, slash + 1) + target;
-        }
-        path = target;
-    }
-    ThrowFileError(ELOOP, original, "resolve");
+// Whether the kernel follows the link `link` (its lstat) found in the folder
+// `folder` (its lstat) for this process: in a folder that every account may
+// write and only owners may clear (sticky, like /tmp), only a link made by the
+// folder's owner or by this process's own account is followed, so that no
+// account can steer another's writes or reads through a link it planted.
+// Everywhere else every link is followed.
+bool KernelFollows(const struct stat& link, const struct stat& folder) {
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return !shared || link.st_uid == folder.st_uid || link.st_uid == ::geteuid();
 }
 
-// Writes the file where it is, for a folder where no new file can be made: the
-// bytes from the start, then the length cut to them, then onto the medium.
+// `path` with every symbolic link on its way replaced by what it names, taken
+// name by name as the kernel walks a path (relative links from the link's own
+// folder, ".." from the folder reached). A name that is not there ends the walk:
+// the rest is kept as it stands (a file or folder not made yet).
+struct LinkWalk {
+    std::string path;       // where the data lies; no link on its way when `error` is 0
+    int error = 0;          // ELOOP: too many links; EACCES with `refused`: see there; else what lstat said
+    std::string refused;    // a link the kernel would not follow for this process
+    bool found = true;      // false: a name on the way is not there
+};
+
+LinkWalk WalkLinks(const std::string& path) {
+    LinkWalk walk;
+    if (path.empty()) {
+        walk.error = ENOENT;
+        return walk;
+    }
+    // What is left to walk, one name per entry, the next one last.
+    std::vector<std::string> left;
+    const auto push = [&left](const std::string& text) {
+        std::vector<std::string> names;
+        for (std::size_t at = 0; at <= text.size();) {
+            const std::size_t slash = std::min(text.find('/', at), text.size());
+            if (slash > at) names.push_back(text.substr(at, slash - at));
+            at = slash + 1;
+        }
+        left.insert(left.end(), names.rbegin(), names.rend());
+    };
+    // The folder reached so far, free of links; "" is the root.
+    std::string done;
+    if (path.front() != '/') {
+        // Relative names start from the working folder, which has no link on its way.
+        std::vector<char> cwd(512);
+        bool known;
+        while (!(known = ::getcwd(cwd.data(), cwd.size()) != nullptr) && errno == ERANGE) cwd.resize(cwd.size() * 2);
+        done = known && cwd[0] == '/' ? std::string(cwd.data()) : std::string(".");
+        if (done == "/") done.clear();
+    }
+    push(path);
+    int links = 0;
+    while (!left.empty()) {
+        const std::string name = left.back();
+        left.pop_back();
+        if (name == ".") continue;
+        if (name == ".." && done != ".") {
+            const std::size_t slash = done.rfind('/');
+            done = slash == std::string::npos ? std::string() : done.substr(0, slash);
+            continue;
+        }
+        const std::string next = done + "/" + name;
+        struct stat st {};
+        if (::lstat(next.c_str(), &st) != 0) {
+            if (errno != ENOENT && errno != ENOTDIR) {
+                walk.error = errno;
+                walk.path = next;
+                return walk;
+            }
+            // Not there: the rest is kept as it stands.
+            walk.found = false;
+            done = next;
+            while (!left.empty()) {
+                done += "/" + left.back();
+                left.pop_back();
+            }
+            break;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            done = next;
+            continue;
+        }
+        struct stat folder {};
+        if (++links > 40) {
+            walk.error = ELOOP;
+            walk.path = next;
+            return walk;
+        }
+        if (::lstat(done.empty() ? "/" : done.c_str(), &folder) != 0 || !KernelFollows(st, folder)) {
+            walk.error = EACCES;
+            walk.refused = next;
+            walk.path = next;
+            return walk;
+        }
+        std::string target(std::size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        ssize_t n;
+        while ((n = ::readlink(next.c_str(), target.data(), target.size())) >= ssize_t(target.size()))
+            target.resize(target.size() * 2);
+        if (n <= 0) {
+            walk.error = n < 0 ? errno : ENOENT;
+            walk.path = next;
+            return walk;
+        }
+        target.resize(std::size_t(n));
+        if (target.front() == '/') done.clear();
+        push(target);
+    }
+    walk.path = done.empty() ? std::string("/") : done;
+    return walk;
+}
+
+// The name that holds the data of `path`, as WalkLinks finds it; throws where
+// the walk cannot go on (a link refused, too many links, a closed folder).
+std::string ResolveLinks(const std::string& path, const std::u16string& original) {
+    const LinkWalk walk = WalkLinks(path);
+    if (!walk.refused.empty()) {
+        std::fprintf(stderr,
+                     "%s: not followed: the link %s lies in a folder every account may write and was made by "
+                     "another account than its owner or this program's\n",
+                     path.c_str(), walk.refused.c_str());
+        std::fflush(stderr);
+        ThrowFileError(EACCES, original, "follow a link to");
+    }
+    if (walk.error != 0) ThrowFileError(walk.error, original, "resolve");
+    return walk.path;
+}
+
+// Makes room on the medium for `size` bytes of `fd` without changing its
+// length, so that a write in place does not run out of space half-way. A file
+// system that cannot reserve room is written without.
+int ReserveRoom(int fd, std::size_t size) {
+    if (size == 0) return 0;
+    int rc;
+    do {
+        rc = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, off_t(size));
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0 || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL) return 0;
+    return errno;
+}
+
+// Writes every byte at `offset`, going on after short writes.
+int PwriteAll(int fd, const void* data, std::size_t size, off_t offset) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, p, size, offset);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        p += n;
+        size -= std::size_t(n);
+        offset += n;
+    }
+    return 0;
+}
+
+// Writes the file where it is, for a folder that refuses new files: room is
+// made first, then the bytes go over the old ones from the start, and only
+// when all are written is the length cut to them; then onto the medium. A
+// failure on the way puts back the old bytes that were written over and the
+// old length; only where that fails too (a failing medium, a kill half-way) is
+// the file left torn, and that is said.
 void WriteInPlace(const std::string& target, const void* data, std::size_t size, const std::u16string& path) {
     int fd;
+    bool readable = true;
     do {
-        fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+        fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && (errno == EACCES || errno == ENOENT)) {
+        readable = false;
+        do {
+            fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+        } while (fd < 0 && errno == EINTR);
+    }
     if (fd < 0) ThrowFileError(errno, path, "open");
     const auto fail = [&](int cause, const char* operation) {
         ::close(fd);
@@ -138,11 +284,45 @@ void WriteInPlace(const std::string& target, const void* data, std::size_t size,
     struct stat st {};
     if (::fstat(fd, &st) != 0) fail(errno, "open");
     if (!S_ISREG(st.st_mode)) fail(EINVAL, "open");
-    if (const int cause = WriteAll(fd, data, size)) fail(cause, "write");
-    if (::ftruncate(fd, off_t(size)) != 0) fail(errno, "write");
-    if (::fsync(fd) != 0) fail(errno, "flush");
+    if (const int cause = ReserveRoom(fd, size)) fail(cause, "make room for");
+
+    // The old bytes that the new ones go over, to put back after a failure.
+    const std::size_t overlap = std::min(std::size_t(st.st_size), size);
+    std::vector<unsigned char> old;
+    if (overlap == 0) {
+        readable = true;  // nothing to put back but the length
+    } else if (readable) {
+        old.resize(overlap);
+        std::size_t got = 0;
+        while (got < overlap) {
+            const ssize_t n = ::pread(fd, old.data() + got, overlap - got, off_t(got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += std::size_t(n);
+        }
+        if (got < overlap) readable = false;
+    }
+    const auto failWritten = [&](int cause, const char* operation) {
+        const bool putBack = readable && PwriteAll(fd, old.data(), old.size(), 0) == 0 &&
+                             ::ftruncate(fd, st.st_size) == 0 && ::fsync(fd) == 0;
+        if (!putBack) {
+            std::fprintf(stderr, "%s: writing it in place failed half-way (%s) and its old content could not be "
+                                 "put back: it is torn\n",
+                         target.c_str(), std::strerror(cause));
+            std::fflush(stderr);
+        }
+        fail(cause, operation);
+    };
+    if (const int cause = PwriteAll(fd, data, size, 0)) failWritten(cause, "write");
+    if (off_t(size) < st.st_size && ::ftruncate(fd, off_t(size)) != 0) failWritten(errno, "write");
+    if (::fsync(fd) != 0) failWritten(errno, "flush");
     if (::close(fd) != 0 && errno != EINTR) ThrowFileError(errno, path, "close");
 }
+
+// Whether a folder's refusal of a new file is one of rights (the folder closed
+// to this account, a file system mounted read-only for it) rather than of
+// room, quota or the medium: only then may the file be written in place.
+bool RefusedByRights(int cause) { return cause == EACCES || cause == EPERM || cause == EROFS; }
 
 // Gives the new file `fd` the owner, group and mode of `old`, and reads back
 // into `made` what it has then: whether that is all three. A process may give a
@@ -328,21 +508,21 @@ bool FileExistsAt(const std::u16string& path) {
     return found;
 }
 
-FilePlace FilePlaceAt(const std::u16string& path) {
+FilePlace FilePlaceAt(const std::u16string& path, std::u16string* resolved) {
     const std::string fsPath = ToFsPath(path);
     struct stat st {};
     if (fsPath.empty() || ::lstat(fsPath.c_str(), &st) != 0) {
         if (errno == ENOENT || errno == ENOTDIR || fsPath.empty()) return FilePlace::None;
         return errno == ELOOP ? FilePlace::LinkLoop : FilePlace::Unreachable;
     }
-    if (::stat(fsPath.c_str(), &st) != 0) {
-        switch (errno) {
-        case ENOENT:
-        case ENOTDIR: return FilePlace::DanglingLink;
-        case ELOOP: return FilePlace::LinkLoop;
-        default: return FilePlace::Unreachable;
-        }
-    }
+    const bool isLink = S_ISLNK(st.st_mode);
+    const LinkWalk walk = WalkLinks(fsPath);
+    if (!walk.refused.empty()) return FilePlace::RefusedLink;
+    if (walk.error == ELOOP) return FilePlace::LinkLoop;
+    if (walk.error != 0) return FilePlace::Unreachable;
+    if (resolved) *resolved = PathFromBytes(walk.path);
+    if (!walk.found) return isLink ? FilePlace::DanglingLink : FilePlace::None;
+    if (::lstat(walk.path.c_str(), &st) != 0) return FilePlace::Unreachable;
     if (S_ISREG(st.st_mode)) return FilePlace::File;
     if (S_ISDIR(st.st_mode)) return FilePlace::Folder;
     return FilePlace::Special;
@@ -358,7 +538,7 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
 
     // What stands at the name now: only a plain file that may be written is replaced.
     struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
+    const bool exists = ::lstat(target.c_str(), &old) == 0;
     if (exists) {
         if (S_ISDIR(old.st_mode)) ThrowFileError(EISDIR, path, "replace");
         if (!S_ISREG(old.st_mode)) ThrowFileError(EINVAL, path, "replace");
@@ -389,8 +569,12 @@ void ReplaceFileAtomically(const std::u16string& path, const void* data, std::si
         }
     }
     if (fd < 0) {
-        // No new file can be made beside it (a folder closed to the user, no
-        // room for a name): the file is written where it is.
+        const int cause = errno;
+        // A folder that refuses a new file to this account (closed to it,
+        // read-only to it) while the file itself may be written: the file is
+        // written where it is. A folder out of room, inodes or quota, or a
+        // failing medium, fails the save and leaves the file as it is.
+        if (!RefusedByRights(cause)) ThrowFileError(cause, path, "make a new file beside");
         WriteInPlace(target, data, size, path);
         return;
     }

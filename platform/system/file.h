@@ -95,7 +95,10 @@ std::u16string PathJoin(std::u16string_view dir, std::u16string_view name);
 // dot too); every other character stands for itself. Directories count.
 bool FileExistsAt(const std::u16string& path);
 
-// What stands at `path`, its links followed.
+// What stands at `path`, its links followed as the kernel follows them for this
+// process: in a folder every account may write and only owners may clear (sticky
+// and world-writable, like /tmp), a link is followed only when the folder's owner
+// or this process's own account made it, at every link on the way.
 enum class FilePlace {
     None,          // nothing by that name
     File,          // a regular file, or a link to one
@@ -104,8 +107,11 @@ enum class FilePlace {
     DanglingLink,  // a link (or a chain of them) to a name where nothing is
     LinkLoop,      // links that lead round in a circle (or too many in a row)
     Unreachable,   // something the process may not look at (a closed folder on the way)
+    RefusedLink,   // a link on the way that the kernel would not follow (see above)
 };
-FilePlace FilePlaceAt(const std::u16string& path);
+// When `resolved` is given and the walk got through, it takes the path with every
+// link replaced by what it names (for File, Folder, Special, DanglingLink, None).
+FilePlace FilePlaceAt(const std::u16string& path, std::u16string* resolved = nullptr);
 
 // Replaces the file at `path` with `size` bytes as one step: the bytes go to a new
 // file in the same folder, are put on the medium, and that file is renamed over
@@ -113,21 +119,29 @@ FilePlace FilePlaceAt(const std::u16string& path);
 // when the process dies half-way. Throws CFileException; after a failure `path` is
 // as it was and the new file is gone.
 //
-// - A symbolic link is followed, link after link: the file it leads to is
-//   replaced (or made) and the link stays.
+// - A symbolic link is followed, link after link, as the kernel follows it (see
+//   FilePlace): the file it leads to is replaced (or made) and the link stays.
+//   A link the kernel would not follow fails the replace with EACCES, and a line
+//   on stderr names it; nothing is written.
 // - Only a regular file is replaced, and only one this process may write: one
 //   without any write bit is read-only also to root (EACCES); a directory is
 //   refused with EISDIR, anything else (a pipe, a device) with EINVAL.
 // - A new file gets the usual creation rights; a replaced one keeps its owner,
 //   group and mode.
-// - Where no new file can be made in the folder (a folder closed to the user
-//   holding a file the user may write), or the new file cannot be given the old
-//   one's owner, group or mode (another account's file the user may write), the
-//   file is written in place instead: the bytes from its start, its length cut to
-//   them, then put on the medium. In the second case the new file is written
-//   whole first, and where the file cannot be written in place either (another
-//   program holds it), the new file replaces it with the process's own owner and
-//   group, and a line on stderr says so.
+// - Where the folder refuses a new file by its rights (EACCES, EPERM, EROFS: a
+//   folder closed to the user holding a file the user may write), or the new file
+//   cannot be given the old one's owner, group or mode (another account's file the
+//   user may write), the file is written in place instead: room for the bytes is
+//   made first where the file system can, the bytes go over the old ones from the
+//   start, and only then is the length cut to them and all put on the medium; a
+//   failure on the way puts the old bytes and length back (a line on stderr says
+//   when even that fails: the file is torn). In the second case the new file is
+//   written whole first, and where the file cannot be written in place either
+//   (another program holds it), the new file replaces it with the process's own
+//   owner and group, and a line on stderr says so.
+// - Any other failure to make the new file (no room, no inode, quota, too many
+//   open files, an I/O error), to write it whole or to put it on the medium fails
+//   the replace, and the file at `path` is not touched.
 //
 // Leftovers: a process killed before the rename leaves its new file behind, named
 // ".<name>.~XXXXXX" beside `path`. Each writer holds its new file locked from

@@ -182,4 +182,20 @@ TEST_F(ConfigCommandTest, OkBoundsTheValueBeforeSavingAndCancelWritesNothing) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&after[40])), "NEW TITLE");
     EXPECT_EQ(m_dlg->Config().nBoundedValue, 10);
     EXPECT_TRUE(m_dlg->m_pServerLink->m_bConnected) << "nothing to reconnect";
+
+    // OK when the file cannot be written (read-only, also to root): the new
+    // settings apply, the file stays as it was, and a box says so.
+    fs::permissions(file, fs::perms(0444));
+    std::vector<std::u16string> boxes;
+    const auto previous = platform::SetMessageBoxHandler([&](const platform::MessageBoxRequest& box) {
+        boxes.push_back(box.text);
+        return IDOK;
+    });
+    RunConfig([](CConfig& dlg) { dlg.GetDlgItem(res::IDC_CONFIG_TITLE)->SetWindowText(u"NOT SAVED"); }, IDOK);
+    platform::SetMessageBoxHandler(previous);
+    EXPECT_STREQ(m_dlg->Config().szTitle, "NOT SAVED");
+    EXPECT_EQ(FileBytes(file), after);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind(u"The settings could not be saved to \"" + (m_dir.path() / "ZEL-Rerovora.cfg").u16string() + u"\"", 0), 0u);
+    EXPECT_NE(boxes[0].find(u"The file is left as it was"), std::u16string::npos);
 }

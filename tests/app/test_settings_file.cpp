@@ -9,14 +9,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/config_data.h"
 #include "app/settings_file.h"
 #include "controls/utility.h"
 #include "platform/base/codepage.h"
 #include "tests/support/child_process.h"
+#include "tests/support/namespaces.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -57,6 +61,33 @@ std::vector<unsigned char> Pattern(std::size_t size, unsigned seed) {
     for (auto& c : v) c = static_cast<unsigned char>(gen() | 1);  // never zero
     return v;
 }
+
+// A piece run in a forked child (as another account when `unprivileged` and
+// the tests run as root) with its stderr kept: its result and what it said.
+struct SaidRun {
+    ForkedRun run;
+    std::string said;
+};
+SaidRun RunSaying(const std::function<int()>& body, bool unprivileged = false) {
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms(0755));
+    const fs::path err = dir / "stderr.txt";
+    WriteAllBytes(err, "", 0);
+    fs::permissions(err, fs::perms(0666));
+    SaidRun out;
+    out.run = RunForked(
+        [&] {
+            const int fd = ::open(err.c_str(), O_WRONLY);
+            if (fd < 0 || ::dup2(fd, 2) < 0) return 125;
+            return body();
+        },
+        20000, unprivileged);
+    const std::vector<unsigned char> said = ReadAllBytes(err);
+    out.said.assign(said.begin(), said.end());
+    return out;
+}
+
+bool Says(const std::string& said, const std::string& what) { return said.find(what) != std::string::npos; }
 
 }  // namespace
 
@@ -147,31 +178,49 @@ TEST(SettingsFile, ExistingFileIsTakenAsItStandsExceptTheStackCount) {
     EXPECT_EQ(At<std::int32_t>(ReadAllBytes(path), kCountOffset), 5);  // loading writes nothing
 }
 
-TEST(SettingsFile, ShortFileFillsTheFrontAndLongFileOnlyTheRecord) {
-    TempDir dir;
-    const auto path = dir / "ZEL-Rerovora.cfg";
-    CUtility util;
-
-    const std::vector<unsigned char> shortFile = Pattern(100, 1);
-    WriteAllBytes(path, shortFile.data(), shortFile.size());
-    auto cfg = ZeroRecord();
-    LoadConfigFile(U16(path), *cfg, util);
-    std::vector<unsigned char> expected(kSize, 0);
-    std::copy(shortFile.begin(), shortFile.end(), expected.begin());
-    expected[kCountOffset] = 12;
-    EXPECT_EQ(Bytes(*cfg), expected);
-    EXPECT_EQ(fs::file_size(path), 100u);
-
-    const std::vector<unsigned char> longFile = Pattern(kSize + 1000, 2);
-    WriteAllBytes(path, longFile.data(), longFile.size());
-    LoadConfigFile(U16(path), *cfg, util);
-    expected.assign(longFile.begin(), longFile.begin() + kSize);
-    const std::int32_t twelve = 12;
-    std::memcpy(expected.data() + kCountOffset, &twelve, 4);
-    EXPECT_EQ(Bytes(*cfg), expected);
+// A file of another size than the record is taken as it stands (a short one
+// fills the front of the record, a long one gives only the record's bytes), and
+// says so on stderr with its length; a file of the right size says nothing.
+TEST(SettingsFile, AFileOfTheWrongSizeIsTakenAsItStandsAndSaidSo) {
+    const struct {
+        const char* what;
+        std::size_t size;
+        const char* said;  // null: nothing
+    } cases[] = {
+        {"an empty file", 0, "is 0 bytes long, not 428544: the settings past its end are zero"},
+        {"a file cut short", 100, "is 100 bytes long, not 428544: the settings past its end are zero"},
+        {"a file one byte short", kSize - 1, "is 428543 bytes long, not 428544"},
+        {"a file too long", kSize + 1000, "is 429544 bytes long, not 428544: only its first bytes are settings"},
+        {"a file of the record's size", kSize, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const auto path = dir / "ZEL-Rerovora.cfg";
+        const std::vector<unsigned char> content = Pattern(c.size, unsigned(c.size));
+        WriteAllBytes(path, content.data(), content.size());
+        std::vector<unsigned char> expected(kSize, 0);
+        std::copy_n(content.begin(), std::min(kSize, content.size()), expected.begin());
+        const std::int32_t twelve = 12;
+        std::memcpy(expected.data() + kCountOffset, &twelve, 4);
+        const SaidRun out = RunSaying([&] {
+            auto cfg = ZeroRecord();
+            CUtility util;
+            LoadConfigFile(U16(path), *cfg, util);
+            return Bytes(*cfg) == expected ? 0 : 1;
+        });
+        ASSERT_EQ(out.run.outcome, ForkedRun::kExited);
+        EXPECT_EQ(out.run.code, 0) << "the record is not the file's front";
+        if (c.said) {
+            EXPECT_TRUE(Says(out.said, "settings file " + path.string() + " " + c.said)) << out.said;
+        } else {
+            EXPECT_EQ(out.said, "");
+        }
+        EXPECT_EQ(ReadAllBytes(path), content) << "loading writes nothing";
+    }
 }
 
-TEST(SettingsFile, UnwritablePlaceFailsSilentlyAndKeepsTheDefaultsInMemory) {
+TEST(SettingsFile, UnwritablePlaceFailsAndKeepsTheDefaultsInMemory) {
     TempDir dir;
     WriteAllBytes(dir / "plain-file", "x", 1);
     CUtility util;
@@ -316,43 +365,153 @@ TEST(SettingsFile, APlaceThatIsNotAFileRunsOnTheDefaults) {
     }
 }
 
-// A settings file that cannot be read (here: no rights to it) is not a record
-// of zeros: the program runs on its defaults and says so.
-TEST(SettingsFile, AnUnreadableFileRunsOnTheDefaults) {
+// A settings file that cannot be read (here: its owner may write it but not
+// read it) is not a record of zeros: the program runs on its defaults and says
+// so, and no save writes those defaults over the site's settings while the
+// file cannot be read; once it can be read again, a save goes through. The
+// folder is the saver's own, so that nothing but that rule keeps the file.
+TEST(SettingsFile, AnUnreadableFileRunsOnTheDefaultsAndIsNotWrittenOver) {
     TempDir dir;
-    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     const auto path = dir / "ZEL-Rerovora.cfg";
     auto kept = ZeroRecord();
     FillConfigDefaults(*kept);
     std::snprintf(kept->szTitle, sizeof kept->szTitle, "KEPT TITLE");
     ASSERT_TRUE(SaveConfigFile(U16(path), *kept));
+    if (::geteuid() == 0) {
+        // Root reads every file: the steps run as another account, owning both.
+        ASSERT_EQ(::chown(dir.path().c_str(), UnprivilegedUid(), UnprivilegedGid()), 0);
+        ASSERT_EQ(::chown(path.c_str(), UnprivilegedUid(), UnprivilegedGid()), 0);
+    }
     fs::permissions(path, fs::perms::owner_write);
-    const auto err = dir / "stderr.txt";
-    WriteAllBytes(err, "", 0);
-    fs::permissions(err, fs::perms::all);
-    const ForkedRun run = RunForked(
+    enum : int { kNotDefaults = 1, kSavedOver = 2, kNotSavedOnceReadable = 4, kReadable = 100 };
+    const SaidRun out = RunSaying(
         [&] {
-            const int fd = ::open(err.c_str(), O_WRONLY | O_TRUNC);
-            if (fd < 0 || ::access(path.c_str(), R_OK) == 0) return 100;  // the file must be unreadable here
-            ::dup2(fd, 2);
+            if (::access(path.c_str(), R_OK) == 0) return int(kReadable);
             auto cfg = ZeroRecord();
             CUtility util;
             LoadConfigFile(U16(path), *cfg, util);
-            return std::strcmp(cfg->szTitle, "ZEL REROVORA") == 0 && cfg->nServerPort == 22700 &&
-                           std::strcmp(cfg->aStacks[0].szName, "QC1101") == 0
-                       ? 0
-                       : 1;
+            int failed = 0;
+            if (std::strcmp(cfg->szTitle, "ZEL REROVORA") != 0 || cfg->nServerPort != 22700 ||
+                std::strcmp(cfg->aStacks[0].szName, "QC1101") != 0)
+                failed |= kNotDefaults;
+            if (SaveConfigFile(U16(path), *cfg)) failed |= kSavedOver;  // as at CONFIG's OK or at exit
+            ::chmod(path.c_str(), 0600);
+            std::snprintf(cfg->szTitle, sizeof cfg->szTitle, "CONFIGURED");
+            if (!SaveConfigFile(U16(path), *cfg)) failed |= kNotSavedOnceReadable;
+            return failed;
         },
-        5000, /*unprivileged=*/true);
-    if (run.outcome == ForkedRun::kNoUnprivilegedUser) GTEST_SKIP() << "no unprivileged user";
-    ASSERT_EQ(run.outcome, ForkedRun::kExited);
-    ASSERT_NE(run.code, 100) << "the file was readable to the child";
-    EXPECT_EQ(run.code, 0) << "not the defaults in memory";
-    const std::vector<unsigned char> said = ReadAllBytes(err);
-    const std::string message(said.begin(), said.end());
-    EXPECT_NE(message.find("cannot be read"), std::string::npos) << message;
-    EXPECT_NE(message.find("default settings"), std::string::npos) << message;
-    // The file itself is left as it was.
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(ReadAllBytes(path), Bytes(*kept));
+        /*unprivileged=*/true);
+    if (out.run.outcome == ForkedRun::kNoUnprivilegedUser) GTEST_SKIP() << "no unprivileged user";
+    ASSERT_EQ(out.run.outcome, ForkedRun::kExited);
+    ASSERT_NE(out.run.code, kReadable) << "the file was readable to the child";
+    EXPECT_EQ(out.run.code & kNotDefaults, 0) << "not the defaults in memory";
+    EXPECT_EQ(out.run.code & kSavedOver, 0) << "the defaults were written over the unread settings";
+    EXPECT_EQ(out.run.code & kNotSavedOnceReadable, 0) << "a save once the file can be read";
+    EXPECT_TRUE(Says(out.said, "cannot be read (Permission denied); it is not written over until it can be: running "
+                               "on the default settings"))
+        << out.said;
+    EXPECT_TRUE(Says(out.said, "settings file " + path.string() + " not saved: it cannot be read")) << out.said;
+    const std::vector<unsigned char> now = ReadAllBytes(path);
+    ASSERT_EQ(now.size(), kSize);
+    EXPECT_EQ(TextAt(now, 40, 80), "CONFIGURED");
+}
+
+// The settings file's name is a link in a folder every account may write
+// (sticky, mode 1777): a link another account planted there is not followed,
+// neither to read settings from (a readable text file, a root-only file) nor
+// to write them (nor to make a file where it points); the program runs on its
+// defaults and says so. The site's own link keeps working both ways.
+TEST(SettingsFile, ALinkAnotherAccountPlantedInASharedFolderIsNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to make links owned by other accounts";
+    auto site = ZeroRecord();
+    FillConfigDefaults(*site);
+    std::snprintf(site->szTitle, sizeof site->szTitle, "SITE TITLE");
+    const std::vector<unsigned char> siteBytes = Bytes(*site);
+    const std::string text = "root:x:0:0:root:/root:/bin/bash\n";
+    const struct {
+        const char* what;
+        uid_t linkOwner;
+        std::vector<unsigned char> content;  // empty: the link points at nothing
+        mode_t mode;
+        bool followed;
+    } cases[] = {
+        {"another account's link to a readable text file", UnprivilegedUid(), {text.begin(), text.end()}, 0644, false},
+        {"another account's link to a root-only file", UnprivilegedUid(), siteBytes, 0600, false},
+        {"another account's link to nothing", UnprivilegedUid(), {}, 0, false},
+        {"the site's own link to its settings", 0, siteBytes, 0600, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        fs::permissions(dir.path(), fs::perms(0755));
+        const fs::path shared = dir / "shared";
+        fs::create_directory(shared);
+        ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+        const fs::path target = dir / "target.cfg";
+        if (!c.content.empty()) {
+            WriteAllBytes(target, c.content.data(), c.content.size());
+            ASSERT_EQ(::chmod(target.c_str(), c.mode), 0);
+        }
+        const fs::path path = shared / "ZEL-Rerovora.cfg";
+        fs::create_symlink(target, path);
+        ASSERT_EQ(::lchown(path.c_str(), c.linkOwner, c.linkOwner), 0);
+        const SaidRun out = RunSaying([&] {
+            auto cfg = ZeroRecord();
+            CUtility util;
+            LoadConfigFile(U16(path), *cfg, util);
+            const std::string title = cfg->szTitle;
+            std::snprintf(cfg->szTitle, sizeof cfg->szTitle, "SAVED");
+            const bool saved = SaveConfigFile(U16(path), *cfg);
+            return (title == (c.followed ? "SITE TITLE" : "ZEL REROVORA") ? 0 : 1) | (saved == c.followed ? 0 : 2);
+        });
+        ASSERT_EQ(out.run.outcome, ForkedRun::kExited);
+        EXPECT_EQ(out.run.code & 1, 0) << "the title loaded";
+        EXPECT_EQ(out.run.code & 2, 0) << "the save's result";
+        EXPECT_TRUE(fs::is_symlink(path));
+        if (c.followed) {
+            EXPECT_EQ(TextAt(ReadAllBytes(target), 40, 80), "SAVED");
+        } else {
+            EXPECT_TRUE(Says(out.said, "settings file " + path.string() +
+                                           " is a link made by another account in a folder every account may write"))
+                << out.said;
+            EXPECT_TRUE(Says(out.said, "default settings")) << out.said;
+            EXPECT_TRUE(Says(out.said, "not saved")) << out.said;
+            if (c.content.empty()) {
+                EXPECT_FALSE(fs::exists(target));
+            } else {
+                EXPECT_EQ(ReadAllBytes(target), c.content);
+            }
+        }
+    }
+}
+
+// A save on a file system with no inode left (no new file can be made beside
+// the old one): the save fails, says so, and the old settings stay byte for
+// byte; a full record does not fit in the old file's room either.
+TEST(SettingsFile, ASaveOnAFullFileSystemSaysSoAndLeavesTheOldFile) {
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms(0755));
+    const std::string mount = (dir / "fs").string();
+    fs::create_directory(mount);
+    const CoveredRun run = RunOnOwnTmpfs(
+        mount, "size=2m,nr_inodes=32,mode=0755",
+        [&]() -> std::string {
+            const fs::path path = fs::path(mount) / "ZEL-Rerovora.cfg";
+            const std::vector<unsigned char> old = Pattern(1000, 7);
+            WriteAllBytes(path, old.data(), old.size());
+            UseUpInodes(mount);
+            auto cfg = ZeroRecord();
+            FillConfigDefaults(*cfg);
+            const SaidRun out = RunSaying([&] { return SaveConfigFile(U16(path), *cfg) ? 1 : 0; });
+            std::string report;
+            if (out.run.outcome != ForkedRun::kExited || out.run.code != 0) report += "the save did not fail; ";
+            if (!Says(out.said, "settings file " + path.string() + " not saved: ") ||
+                !Says(out.said, "No space left on device; the file is left as it was"))
+                report += "said: " + out.said;
+            if (ReadAllBytes(path) != old) report += "the file changed; ";
+            return report.empty() ? "ok" : report;
+        },
+        60000);
+    if (!run.ran) GTEST_SKIP() << "cannot mount a tmpfs of its own here (needs root): " << run.report;
+    EXPECT_EQ(run.report, "ok");
 }

@@ -132,6 +132,49 @@ CoveredRun RunWithCoveredFolders(const std::vector<std::string>& covered, const 
     return run;
 }
 
+CoveredRun RunOnOwnTmpfs(const std::string& folder, const std::string& options,
+                         const std::function<std::string()>& body, int timeoutMs) {
+    static constexpr char kNotMounted = '\x01';
+    CoveredRun run = RunWithCoveredFolders(
+        {},
+        [&]() -> std::string {
+            if (::mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0)
+                return kNotMounted + Errno("mounting a tmpfs with " + options + " on " + folder);
+            return body();
+        },
+        timeoutMs);
+    if (run.ran && !run.report.empty() && run.report.front() == kNotMounted) {
+        run.ran = false;
+        run.report.erase(0, 1);
+    }
+    return run;
+}
+
+int UseUpInodes(const std::string& folder) {
+    int made = 0;
+    for (;; ++made) {
+        const std::string name = folder + "/inode-" + std::to_string(made);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0) return made;
+        ::close(fd);
+    }
+}
+
+long long UseUpBlocks(const std::string& folder) {
+    const std::string name = folder + "/blocks";
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return 0;
+    static const std::vector<char> chunk(4096, 'B');
+    long long written = 0;
+    for (;;) {
+        const ssize_t n = ::write(fd, chunk.data(), chunk.size());
+        if (n <= 0) break;
+        written += n;
+    }
+    ::close(fd);
+    return written;
+}
+
 std::string PasswordHome() {
     const passwd* entry = ::getpwuid(::geteuid());
     return entry && entry->pw_dir ? entry->pw_dir : "";

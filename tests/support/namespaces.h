@@ -28,5 +28,18 @@ struct CoveredRun {
 CoveredRun RunWithCoveredFolders(const std::vector<std::string>& covered, const std::function<std::string()>& body,
                                  int timeoutMs);
 
+// Runs `body` in a forked child with a mount namespace of its own in which a
+// tmpfs mounted with `options` (such as "size=64k,nr_inodes=16,mode=0755")
+// covers `folder`: a small file system the body may fill. Needs root; `ran` is
+// false, with the reason in the report, where the mount is not permitted.
+CoveredRun RunOnOwnTmpfs(const std::string& folder, const std::string& options,
+                         const std::function<std::string()>& body, int timeoutMs);
+
+// Uses up the file system that holds `folder`: every inode left, by empty
+// files named "inode-<n>", or every block left, by one file "blocks" written
+// until the system refuses more. Returns how many were made.
+int UseUpInodes(const std::string& folder);
+long long UseUpBlocks(const std::string& folder);
+
 // The home folder of the effective user in the password database.
 std::string PasswordHome();

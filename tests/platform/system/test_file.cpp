@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,11 +14,13 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/system/directory.h"
 #include "platform/system/file.h"
 #include "tests/support/child_process.h"
+#include "tests/support/namespaces.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -224,6 +227,14 @@ TEST(ReplaceFileAtomically, ASymbolicLinkHasItsTargetReplaced) {
     EXPECT_TRUE(fs::is_symlink(dir / "middle.cfg"));
     EXPECT_TRUE(Entries(dir / "shared") == std::vector<std::string>{"real.cfg"});
 
+    // A relative link that climbs out of its folder, reached through a linked folder.
+    fs::create_directory(dir / "sub");
+    fs::create_symlink("../shared/real.cfg", dir / "sub" / "up.cfg");
+    fs::create_directory_symlink("sub", dir / "linked-sub");
+    EXPECT_EQ(ReplaceCause(dir / "linked-sub" / "up.cfg", "up"), 0);
+    EXPECT_EQ(ReadAllBytes(real), Text("up"));
+    EXPECT_TRUE(fs::is_symlink(dir / "sub" / "up.cfg"));
+
     // A link to a file not made yet: the file is made where the link points.
     fs::create_symlink("shared/later.cfg", dir / "later.cfg");
     EXPECT_EQ(ReplaceCause(dir / "later.cfg", "made"), 0);
@@ -414,5 +425,178 @@ TEST(WorkingDirectory, AFolderNameNotValidUtf8KeepsItsBytes) {
         EXPECT_TRUE(CreateDirectoryW(platform::PathJoin(cwd, u"Capture").c_str(), nullptr));
         EXPECT_TRUE(fs::is_directory(std::string(real) + "/Capture"));
         ASSERT_EQ(::chdir(previous.c_str()), 0);
+    }
+}
+
+// ---- a full file system ---------------------------------------------------------
+
+namespace {
+
+// What stands in `folder`: every name with its bytes (the fillers by name only).
+std::vector<std::pair<std::string, std::vector<unsigned char>>> Snapshot(const fs::path& folder) {
+    std::vector<std::pair<std::string, std::vector<unsigned char>>> all;
+    for (const std::string& name : Entries(folder)) {
+        const bool filler = name == "blocks" || name.rfind("inode-", 0) == 0;
+        all.emplace_back(name, filler ? std::vector<unsigned char>{} : ReadAllBytes(folder / name));
+    }
+    return all;
+}
+
+}  // namespace
+
+// A save on a file system with no room left, of blocks or of inodes: it fails
+// with the system's cause and the old settings stay byte for byte, also where
+// the folder refuses new files to the saver and the file is written in place
+// (which must then not grow it half-way). Each case on a tmpfs of its own.
+TEST(ReplaceFileAtomically, AFullFileSystemFailsTheSaveAndLeavesTheFileAsItWas) {
+    struct Case {
+        const char* what;
+        bool inodes, blocks;  // what is used up
+        bool closedFolder;    // the folder refuses new files to the saver, who may write the file
+        int cause;
+    };
+    const Case cases[] = {
+        {"no inode left", true, false, false, ENOSPC},
+        {"no block left", false, true, false, ENOSPC},
+        {"neither inode nor block left", true, true, false, ENOSPC},
+        {"written in place with no block left", false, true, true, ENOSPC},
+    };
+    const std::vector<unsigned char> old = Text(std::string(1000, 'o'));
+    const std::string bigger(428544, 'n');  // a whole settings record
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        fs::permissions(dir.path(), fs::perms(0755));
+        const std::string mount = (dir / "fs").string();
+        fs::create_directory(mount);
+        const CoveredRun run = RunOnOwnTmpfs(
+            mount, "size=1m,nr_inodes=64,mode=0755",
+            [&]() -> std::string {
+                const fs::path folder = fs::path(mount) / "site";
+                const fs::path target = folder / "settings.cfg";
+                fs::create_directory(folder);
+                WriteAllBytes(target, old.data(), old.size());
+                if (c.closedFolder) {
+                    if (::chown(target.c_str(), UnprivilegedUid(), UnprivilegedGid()) != 0) return "chown";
+                    fs::permissions(folder, fs::perms(0555));
+                }
+                if (c.blocks) UseUpBlocks(c.closedFolder ? mount : folder.string());
+                if (c.inodes) UseUpInodes(folder.string());
+                const auto before = Snapshot(folder);
+                int cause = 0;
+                if (c.closedFolder) {
+                    const ForkedRun saver = RunForked([&] { return ReplaceCause(target, bigger); }, 20000, true);
+                    if (saver.outcome != ForkedRun::kExited) return "the saver as another account did not run";
+                    cause = saver.code;
+                } else {
+                    cause = ReplaceCause(target, bigger);
+                }
+                std::string report;
+                if (cause != c.cause) report += "cause " + std::to_string(cause) + " (" + std::strerror(cause) + "); ";
+                if (Snapshot(folder) != before) report += "the folder changed; ";
+                if (ReadAllBytes(target) != old) report += "the file changed to " + std::to_string(fs::file_size(target)) + " bytes; ";
+                return report.empty() ? "ok" : report;
+            },
+            60000);
+        if (!run.ran) GTEST_SKIP() << "cannot mount a tmpfs of its own here (needs root): " << run.report;
+        EXPECT_EQ(run.report, "ok");
+    }
+}
+
+// ---- links in a shared folder ---------------------------------------------------
+
+// Links in a folder every account may write (sticky, mode 1777, like /tmp),
+// made by accounts other than the saver: the kernel follows only the folder
+// owner's links and the process's own there, and so does the save, at the
+// settings file's own name and at a folder on the way (CAPTURE's folder). A
+// refused link leaves every place alone: a root-only file, a file not made yet,
+// a readable file. The site's own links keep working, and outside such a
+// folder every link is followed.
+TEST(ReplaceFileAtomically, LinksAreFollowedOnlyWhereTheKernelFollowsThem) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to make links owned by other accounts";
+    const uid_t nobody = UnprivilegedUid();
+    constexpr uid_t kThird = 4321;  // an account that is neither the folder's owner nor the saver
+    enum Target { kRootOnly, kMissing, kReadable, kFolder };
+    struct Case {
+        const char* what;
+        unsigned folderMode;
+        uid_t linkOwner;
+        bool saverIsNobody;
+        Target target;
+        bool followed;
+    };
+    const Case cases[] = {
+        {"another account's link to a root-only file", 01777, nobody, false, kRootOnly, false},
+        {"another account's link to a missing file", 01777, nobody, false, kMissing, false},
+        {"another account's link to a readable file", 01777, nobody, false, kReadable, false},
+        {"another account's link as the capture folder", 01777, nobody, false, kFolder, false},
+        {"the site's own link (the saver's and the folder owner's)", 01777, 0, false, kReadable, true},
+        {"the site's own link as the capture folder", 01777, 0, false, kFolder, true},
+        {"the site's own link to a file not made yet", 01777, 0, false, kMissing, true},
+        {"the saver's own link, the folder being root's", 01777, nobody, true, kReadable, true},
+        {"the folder owner's link, saved by another account", 01777, 0, true, kReadable, true},
+        {"a third account's link, saved by another account", 01777, kThird, true, kReadable, false},
+        {"another account's link in a folder that is not sticky", 0777, nobody, false, kReadable, true},
+        {"another account's link in a sticky folder not open to all", 01775, nobody, false, kReadable, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        fs::permissions(dir.path(), fs::perms(0755));
+        const fs::path shared = dir / "shared";
+        const fs::path elsewhere = dir / "elsewhere";
+        fs::create_directory(shared);
+        fs::create_directory(elsewhere);
+        ASSERT_EQ(::chmod(shared.c_str(), c.folderMode), 0);
+        ASSERT_EQ(::chmod(elsewhere.c_str(), 0777), 0);
+        const fs::path file = elsewhere / "real.cfg";
+        const std::vector<unsigned char> old = Text(c.target == kRootOnly ? "root only" : "readable");
+        if (c.target == kRootOnly || c.target == kReadable) {
+            WriteAllBytes(file, old.data(), old.size());
+            ASSERT_EQ(::chmod(file.c_str(), c.target == kRootOnly ? 0600 : 0666), 0);
+        }
+        // The place saved to, and the name the link stands at.
+        const bool throughFolder = c.target == kFolder;
+        const fs::path link = shared / (throughFolder ? "Capture" : "settings.cfg");
+        const fs::path saved = throughFolder ? link / "20261208_101010.png" : link;
+        const fs::path written = throughFolder ? elsewhere / "20261208_101010.png" : file;
+        fs::create_symlink(throughFolder ? elsewhere : file, link);
+        ASSERT_EQ(::lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
+
+        const fs::path err = dir / "stderr.txt";
+        WriteAllBytes(err, "", 0);
+        fs::permissions(err, fs::perms(0666));
+        const ForkedRun run = RunForked(
+            [&] {
+                const int fd = ::open(err.c_str(), O_WRONLY);
+                if (fd < 0 || ::dup2(fd, 2) < 0) return 99;
+                const platform::FilePlace place = platform::FilePlaceAt(U16(link));
+                const int cause = ReplaceCause(saved, "new");
+                const bool refused = place == platform::FilePlace::RefusedLink;
+                return (cause == 0 ? 0 : cause == EACCES ? 1 : 2) | (refused ? 4 : 0);
+            },
+            20000, c.saverIsNobody);
+        if (run.outcome == ForkedRun::kNoUnprivilegedUser) GTEST_SKIP() << "cannot run as an unprivileged user here";
+        ASSERT_EQ(run.outcome, ForkedRun::kExited);
+        const auto said = ReadAllBytes(err);
+        const std::string message(said.begin(), said.end());
+        EXPECT_TRUE(fs::is_symlink(link));
+        if (c.followed) {
+            EXPECT_EQ(run.code, 0) << message;
+            EXPECT_EQ(ReadAllBytes(written), Text("new"));
+        } else {
+            EXPECT_EQ(run.code, 1 | 4) << "refused with EACCES, and the place is a refused link";
+            EXPECT_NE(message.find(link.string() + " lies in a folder every account may write"), std::string::npos)
+                << message;
+            EXPECT_FALSE(fs::exists(written) && ReadAllBytes(written) != old) << "the target was written";
+            if (c.target == kMissing || c.target == kFolder) {
+                EXPECT_FALSE(fs::exists(written));
+            }
+            if (c.target == kRootOnly) {
+                struct stat st {};
+                ASSERT_EQ(::stat(file.c_str(), &st), 0);
+                EXPECT_EQ(st.st_mode & 07777, 0600u);
+            }
+        }
     }
 }
