@@ -469,6 +469,8 @@ TEST(InstanceLock, ALockThatCannotBeTakenSaysWhy) {
 // two long names that differ only at the end are two locks.
 TEST(InstanceLock, LongNamesThatDifferAtTheEndAreTwoLocks) {
     const platform::RuntimeFolder folder = platform::InstanceLockFolder();
+    if (folder.path.empty() && ::geteuid() != 0)
+        GTEST_SKIP() << "this account has no folder for locks: " << folder.notes;
     ASSERT_FALSE(folder.path.empty()) << folder.notes;
     const std::string front(300, 'w');
     const std::u16string one = Utf8ToUtf16(front + "-one"), two = Utf8ToUtf16(front + "-two");
