@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/relay_protocol.h"
 #include "controls/calendar.h"
 #include "controls/key_filter.h"
 #include "grid/grid_cell_check.h"
@@ -249,14 +250,30 @@ bool CConfig::ValidateEntries() {
                       MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
+    const auto selectCell = [this](int row, int col) {
+        m_grid.SetFocus();
+        m_grid.SetSelectedRange(row, col, row, col, TRUE);
+        m_grid.SetFocusCell(row, col);
+        m_grid.EnsureVisible(row, col);
+    };
     const int rows = std::min(m_grid.GetRowCount() - 1, kMaxStacks);
     for (int r = 1; r <= rows; ++r) {
+        const CString name = m_grid.GetItemText(r, kColName);
+        if (const char16_t mark = RecordMarkIn(name)) {
+            selectCell(r, kColName);
+            const CString held = mark == u'^' || mark == u'{' || mark == u'}'
+                                     ? platform::FormatWide(u"\"%c\"", int(mark))
+                                     : platform::FormatWide(u"a control character (U+%04X)", unsigned(mark));
+            AfxMessageBox(platform::FormatWide(u"Stack #%d: 호기명 \"%s\" holds %s; a name may hold no ^, { or } "
+                                               u"(they mark the server record's fields) and no control character.",
+                                               r, QuotedEntry(name).c_str(), held.c_str())
+                              .c_str(),
+                          MB_OK | MB_ICONEXCLAMATION);
+            return false;
+        }
         const CString text = m_grid.GetItemText(r, kColAddress);
         if (ParseStackAddress(text, nullptr)) continue;
-        m_grid.SetFocus();
-        m_grid.SetSelectedRange(r, kColAddress, r, kColAddress, TRUE);
-        m_grid.SetFocusCell(r, kColAddress);
-        m_grid.EnsureVisible(r, kColAddress);
+        selectCell(r, kColAddress);
         AfxMessageBox(platform::FormatWide(u"Stack #%d: IP Address \"%s\" is not an IPv4 address such as 192.168.0.10.", r,
                                            QuotedEntry(text).c_str())
                           .c_str(),

@@ -4,9 +4,11 @@
 //
 // It works on its own copy of the settings (`m_config`): the owner fills it
 // before DoModal and takes it back only after IDOK. OK refuses a port, send
-// period or stack address that is not one (a message box names it, quoting at
-// most a line of what was entered, the field or cell is selected, and nothing
-// is stored); blanks around any of them are allowed at both ends. Enter and
+// period or stack address that is not one, and a stack name holding a mark of
+// the server record ("^", "{", "}") or a control character (a message box
+// names it, quoting at most a line of what was entered, the field or cell is
+// selected, and nothing is stored); blanks around a port, period or address
+// are allowed at both ends. Enter and
 // Escape move the focus, so only OK, Cancel and the close box end the dialog.
 // F1 opens the calendar.
 #pragma once

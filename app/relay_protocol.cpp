@@ -92,21 +92,67 @@ ReplyStream::Fed ReplyStream::Feed(const CString& text, InstrumentReading* readi
     return replied ? Fed::Reply : Fed::Part;
 }
 
-std::string FormatServerRecord(const SYSTEMTIME& now, const ConfigData& cfg, const RecordStack* stacks, int count) {
-    CString record = platform::FormatWide(u"{%04d%02d%02d%02d%02d%02d", int(now.wYear), int(now.wMonth), int(now.wDay),
-                                          int(now.wHour), int(now.wMinute), int(now.wSecond));
-    for (int i = 0; i < count && i < kMaxStacks; ++i) {
-        const StackInfo& s = cfg.aStacks[i];
-        const CString name = AnsiFieldToWide(s.szName, sizeof s.szName);
-        record += u'^';
-        record += name;
-        if (stacks[i].noReply)
-            record += u"^err^err";
-        else
-            record += platform::FormatWide(u"^%3.1f^%1.0f", double(stacks[i].speed), double(stacks[i].direction));
+namespace {
+
+bool IsRecordMark(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == u'^' || c == u'{' || c == u'}';
+}
+
+// Whether `bytes` hold the byte of a mark or of an ASCII control character.
+bool HoldsRecordMarkByte(std::string_view bytes) {
+    for (const char b : bytes) {
+        const auto byte = static_cast<unsigned char>(b);
+        if (byte < 0x80 && IsRecordMark(char16_t(byte))) return true;
     }
-    record += u"}\n";
-    return WideToAnsi(record);
+    return false;
+}
+
+// A stack's name as the record carries it, in the locale's character set.
+std::string RecordName(const StackInfo& stack) {
+    std::u16string name = AnsiFieldToWide(stack.szName, sizeof stack.szName);
+    for (char16_t& c : name)
+        if (IsRecordMark(c)) c = char16_t(kNameStandIn);
+    std::string bytes = WideToAnsi(name);
+    if (!HoldsRecordMarkByte(bytes)) return bytes;
+    // A character set whose characters' second bytes may be marks: such
+    // characters go as the stand-in, one by one.
+    bytes.clear();
+    for (std::size_t i = 0; i < name.size();) {
+        const bool pair = name[i] >= 0xD800 && name[i] <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 &&
+                          name[i + 1] <= 0xDFFF;
+        const std::size_t units = pair ? 2 : 1;
+        const std::string one = WideToAnsi(std::u16string_view(name).substr(i, units));
+        bytes += HoldsRecordMarkByte(one) ? std::string(1, kNameStandIn) : one;
+        i += units;
+    }
+    return bytes;
+}
+
+}  // namespace
+
+char16_t RecordMarkIn(std::u16string_view name) {
+    for (const char16_t c : name)
+        if (IsRecordMark(c)) return c;
+    return 0;
+}
+
+std::string FormatServerRecord(const SYSTEMTIME& now, const ConfigData& cfg, const RecordStack* stacks, int count) {
+    // Digits, marks and the names' bytes: the record is put together in the
+    // locale's character set, each name converted on its own.
+    std::string record = WideToAnsi(platform::FormatWide(u"{%04d%02d%02d%02d%02d%02d", int(now.wYear),
+                                                         int(now.wMonth), int(now.wDay), int(now.wHour),
+                                                         int(now.wMinute), int(now.wSecond)));
+    for (int i = 0; i < count && i < kMaxStacks; ++i) {
+        record += '^';
+        record += RecordName(cfg.aStacks[i]);
+        if (stacks[i].noReply)
+            record += "^err^err";
+        else
+            record += WideToAnsi(
+                platform::FormatWide(u"^%3.1f^%1.0f", double(stacks[i].speed), double(stacks[i].direction)));
+    }
+    record += "}\n";
+    return record;
 }
 
 UINT SendPeriodMs(int seconds) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "app/config_data.h"
 #include "platform/base/types.h"
@@ -77,7 +78,20 @@ struct RecordStack {
 // names come from the settings (their ANSI bytes, through UTF-16 and back in
 // the locale's character set) for stacks 0 to count - 1. The record is as long
 // as its stacks make it: nothing is cut.
+//
+// The record always has its shape: it starts with "{", its only "}" and its
+// only line feed end it, and each stack is three fields. A name's characters
+// that would break that (the marks "^", "{" and "}", and control characters;
+// see RecordMarkIn) are sent as kNameStandIn, as is a character whose bytes
+// in the locale's character set would hold such a byte.
 std::string FormatServerRecord(const SYSTEMTIME& now, const ConfigData& cfg, const RecordStack* stacks, int count);
+
+// What a name's character that the record cannot carry is sent as.
+inline constexpr char kNameStandIn = '?';
+// The first character of `name` that the record cannot carry as it is: "^",
+// "{", "}", or a control character (U+0000 to U+001F, U+007F to U+009F);
+// 0 when there is none.
+char16_t RecordMarkIn(std::u16string_view name);
 
 // Bounds of the send period. A period of 0 or less (an unreadable settings
 // file reads as all zeros) takes the default of 30 seconds rather than sending

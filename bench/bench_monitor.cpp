@@ -62,6 +62,7 @@
 
 #include "relay_processes.h"
 #include "tests/display/x_display.h"
+#include "tests/support/namespaces.h"
 
 namespace fs = std::filesystem;
 using namespace relay_bench;
@@ -484,4 +485,14 @@ BENCHMARK(BM_ReplyToPixels)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTim
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // The measured program's single-instance lock in a folder of the run's
+    // own, so a relay running on the machine does not keep it out.
+    std::string why;
+    if (!EnterOwnLockFolder(&why)) std::fprintf(stderr, "bench_monitor: no folder for locks of its own (%s)\n", why.c_str());
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

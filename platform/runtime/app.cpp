@@ -62,13 +62,16 @@ CWinApp* g_app = nullptr;
 // Kept until StopGui: destroying it during static destruction would outlive Qt's own globals.
 QApplication* g_qapp = nullptr;
 platform::MessageBoxHandler g_messageBoxHandler;
+// Set when the program relays on the offscreen platform because it found no
+// display (not when a platform was chosen): nobody can see or answer a box.
+bool g_noDisplay = false;
 
 // Qt keeps its per-session files in XDG_RUNTIME_DIR and complains on stderr at
 // every start when that is missing or not private. It is given the user's
-// private runtime folder, the one the single-instance lock lives in, so a start
-// from a session without one (root over ssh, a script, a service manager) and
-// a start from the desktop agree on it. Without any, Qt decides (and the lock
-// says why it is off).
+// private runtime folder (the session's, else the login manager's, else the
+// lock's folder in the home folder), so a start from a session without one
+// (root over ssh, a script, a service manager) and a start from the desktop
+// agree on it. Without any, Qt decides.
 void UsePrivateRuntimeFolder() {
     const char* named = std::getenv("XDG_RUNTIME_DIR");
     const platform::RuntimeFolder folder = platform::PrivateRuntimeFolder();
@@ -111,6 +114,7 @@ void OffscreenWithoutDisplay(int argc, char** argv) {
                  why.c_str());
     std::fflush(stderr);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    g_noDisplay = true;
 }
 
 // A box is sized to its text; its title must fit the title bar too. The bar
@@ -252,14 +256,22 @@ int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type) {
     request.text = text ? text : u"";
     request.caption = caption ? caption : platform::ApplicationTitle();
     request.type = type;
-    // An unattended relay keeps a trace of every box it raised.
-    std::fprintf(stderr, "message box: %s\n", Utf16ToUtf8(request.text).c_str());
+    // An unattended relay keeps a trace of every box it raised. With no
+    // display nobody can see the box: it takes the answer Return would give
+    // (OK, Yes) at once, so a refused start ends instead of waiting for ever.
+    const UINT kind = type & MB_TYPEMASK;
+    const int unseenAnswer = kind == MB_YESNO || kind == MB_YESNOCANCEL ? IDYES : IDOK;
+    std::fprintf(stderr, "message box: %s%s\n", Utf16ToUtf8(request.text).c_str(),
+                 g_noDisplay && !g_messageBoxHandler ? (unseenAnswer == IDYES ? " [no display: answered Yes]"
+                                                                              : " [no display: answered OK]")
+                                                     : "");
     std::fflush(stderr);
     // The box blocks every other window while it is open: a window that holds
     // the mouse lets it go (and hears so), as a window disabled for a modal
     // loop does, so the press it was following ends with the box.
     if (CWnd::GetCapture()) ReleaseCapture();
     if (g_messageBoxHandler) return g_messageBoxHandler(request);
+    if (g_noDisplay) return unseenAnswer;
     if (!platform::GuiStarted()) return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
 
     // A box given no owner is owned by the window the operator works in (the

@@ -68,6 +68,9 @@ int AfxWinMain(int argc, char** argv);
 
 // Shows a modal message box with the application's title; returns IDOK, IDYES, IDNO...
 // While it is open, timers, posted messages and sockets keep being handled.
-// The help id is accepted and ignored: there is no help system.
+// The help id is accepted and ignored: there is no help system. Where the
+// program relays on the offscreen platform because it found no display, the
+// box writes its text to stderr and answers at once as Return would (OK, Yes);
+// a platform chosen explicitly keeps the box as it is.
 int AfxMessageBox(LPCTSTR text, UINT type = MB_OK, UINT helpId = 0);
 int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type);

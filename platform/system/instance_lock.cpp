@@ -20,7 +20,7 @@
 namespace {
 
 struct NamedLock {
-    std::string folder;  // the user's private runtime folder
+    std::string folder;  // the user's private folder for locks
     std::string file;    // the lock file's name in it
     int fd = -1;
     bool owned = false;
@@ -125,9 +125,9 @@ HANDLE CreateMutexW(void* /*security*/, BOOL initialOwner, LPCWSTR name) {
     const std::u16string key = name ? std::u16string(name) : std::u16string();
     auto it = r.byName.find(key);
     if (it == r.byName.end()) {
-        const platform::RuntimeFolder folder = platform::PrivateRuntimeFolder();
+        const platform::RuntimeFolder folder = platform::InstanceLockFolder();
         if (folder.path.empty()) {
-            SayGuardOff("no runtime folder private to this user (" + folder.notes + ")");
+            SayGuardOff("no folder private to this user for the lock (" + folder.notes + ")");
             return nullptr;
         }
         auto* lock = new NamedLock;

@@ -60,6 +60,52 @@ int OpenPrivateFolder(const std::string& path, std::string* why) {
     return fail(reason);
 }
 
+RuntimeFolder InstanceLockFolder() {
+    RuntimeFolder result;
+    const uid_t uid = ::geteuid();
+    const std::string home = HomeFromPasswordDatabase();
+    if (home.empty()) {
+        result.notes = "no home folder for uid " + std::to_string(uid) + " in the password database";
+        return result;
+    }
+    const std::string name = ".rerovora-runtime-" + std::to_string(uid);
+    const std::string path = home + (home.back() == '/' ? "" : "/") + name;
+    // Names in the home folder are made by the user and root alone, or another
+    // account could put its own folder (or a link) there before the first start.
+    const int homeFd = ::open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (homeFd < 0) {
+        result.notes = "the home folder " + home + ": " + std::strerror(errno);
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(homeFd, &st) != 0) {
+        result.notes = "the home folder " + home + ": " + std::strerror(errno);
+    } else if (st.st_uid != uid && st.st_uid != 0) {
+        result.notes = "the home folder " + home + " is owned by another account (uid " + std::to_string(st.st_uid) + ")";
+    } else if ((st.st_mode & 022) != 0) {
+        result.notes = "the home folder " + home + " is open to other accounts (mode " + Octal(st.st_mode) + ")";
+    } else if (::mkdirat(homeFd, name.c_str(), 0700) == 0) {
+        // Made just now by this user: only the umask can have narrowed it.
+        const int fd = ::openat(homeFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat made {};
+        if (fd >= 0 && ::fstat(fd, &made) == 0 && made.st_uid == uid) (void)!::fchmod(fd, 0700);
+        if (fd >= 0) ::close(fd);
+    } else if (errno != EEXIST) {
+        result.notes = path + ": cannot be made: " + std::strerror(errno);
+    }
+    ::close(homeFd);
+    if (!result.notes.empty()) return result;
+    std::string why;
+    const int fd = OpenPrivateFolder(path, &why);
+    if (fd < 0) {
+        result.notes = why;
+        return result;
+    }
+    ::close(fd);
+    result.path = path;
+    return result;
+}
+
 RuntimeFolder PrivateRuntimeFolder() {
     RuntimeFolder result;
     auto note = [&](const std::string& text) {
@@ -87,23 +133,9 @@ RuntimeFolder PrivateRuntimeFolder() {
     if (::lstat(session.c_str(), &st) == 0) {
         if (usable(session)) return result;
     }
-    const std::string home = HomeFromPasswordDatabase();
-    if (home.empty()) {
-        note("no home folder for uid " + std::to_string(::geteuid()) + " in the password database");
-        return result;
-    }
-    const std::string own = home + (home.back() == '/' ? "" : "/") + ".rerovora-runtime";
-    if (::mkdir(own.c_str(), 0700) == 0) {
-        // Made just now by this user: only the umask can have narrowed it.
-        const int fd = ::open(own.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        struct stat made {};
-        if (fd >= 0 && ::fstat(fd, &made) == 0 && made.st_uid == ::geteuid()) (void)!::fchmod(fd, 0700);
-        if (fd >= 0) ::close(fd);
-    } else if (errno != EEXIST) {
-        note(own + ": cannot be made: " + std::strerror(errno));
-        return result;
-    }
-    usable(own);
+    const RuntimeFolder own = InstanceLockFolder();
+    if (own.path.empty()) note(own.notes);
+    result.path = own.path;
     return result;
 }
 

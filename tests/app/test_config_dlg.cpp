@@ -13,6 +13,7 @@
 
 #include "app/config_dlg.h"
 #include "grid/grid_cell_check.h"
+#include "platform/base/codepage.h"
 #include "platform/net/inet.h"
 #include "platform/runtime/app.h"
 #include "platform/stdctrl/button.h"
@@ -235,6 +236,60 @@ TEST(ConfigDialog, OkRefusesWhatIsNotAPortPeriodOrAddressAndStoresNothing) {
         EXPECT_TRUE(selected);
         ASSERT_EQ(run.boxes.size(), 1u);
         EXPECT_NE(run.boxes[0].find(c.named), std::u16string::npos);
+        EXPECT_EQ(std::memcmp(&d.m_config, cfg.get(), sizeof *cfg), 0) << "nothing stored";
+    }
+}
+
+// A stack name the server record could not carry as it is (its marks ^, { and
+// }, or a control character) is refused like the other entries: named, its
+// cell selected, nothing stored. Any other name is taken.
+TEST(ConfigDialog, OkRefusesAStackNameHoldingARecordMarkOrAControlCharacter) {
+    const std::u16string rule =
+        u"; a name may hold no ^, { or } (they mark the server record's fields) and no control character.";
+    struct Case {
+        std::u16string name;
+        std::u16string quoted;  // null-free quote in the box; empty: the name is taken
+        std::u16string held;
+    } cases[] = {
+        {u"A^B", u"A^B", u"\"^\""},
+        {u"{north", u"{north", u"\"{\""},
+        {u"north}", u"north}", u"\"}\""},
+        {u"X}\n{20991231235959^EVIL^9.9^9}", u"X}…", u"\"}\""},
+        {u"a\x01" u"b", u"a\x01" u"b", u"a control character (U+0001)"},
+        {u"tab\there", u"tab\there", u"a control character (U+0009)"},
+        {u"del\x7f", u"del\x7f", u"a control character (U+007F)"},
+        {u"c1\x85", u"c1\x85", u"a control character (U+0085)"},
+        {u"QC 1104-a (b?c)", u"", u""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf16ToUtf8(c.name));
+        auto cfg = SiteConfig();
+        DialogRun run(*cfg);
+        CConfig& d = *run.dlg;
+        bool stillOpen = false, selected = false;
+        const INT_PTR result = run.Run({
+            [&] { d.m_grid.SetItemText(4, CConfig::kColName, c.name.c_str()); },
+            [&] { run.ClickButton(IDOK); },
+            [&] {
+                stillOpen = d.m_hWnd && d.IsWindowVisible() != FALSE;
+                selected = stillOpen && d.m_grid.GetFocusCell() == CCellID(4, CConfig::kColName) &&
+                           d.m_grid.IsCellSelected(4, CConfig::kColName);
+            },
+            [&] {
+                if (d.m_hWnd) run.ClickButton(IDCANCEL);
+            },
+        });
+        if (c.quoted.empty()) {
+            EXPECT_EQ(result, IDOK);
+            EXPECT_TRUE(run.boxes.empty());
+            EXPECT_EQ(AnsiFieldToWide(d.m_config.aStacks[3].szName, sizeof d.m_config.aStacks[3].szName), c.name);
+            continue;
+        }
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_TRUE(stillOpen);
+        EXPECT_TRUE(selected);
+        ASSERT_EQ(run.boxes.size(), 1u);
+        EXPECT_EQ(run.boxes[0], u"Stack #4: 호기명 \"" + c.quoted + u"\" holds " + c.held + rule);
         EXPECT_EQ(std::memcmp(&d.m_config, cfg.get(), sizeof *cfg), 0) << "nothing stored";
     }
 }

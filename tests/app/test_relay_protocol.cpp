@@ -1,7 +1,10 @@
 // The instrument reply, the server record and the bound of the send period.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <clocale>
+#include <locale.h>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -12,6 +15,8 @@
 #include "app/config_data.h"
 #include "app/relay_protocol.h"
 #include "tests/support/fake_instrument.h"
+#include "tests/support/made_locale.h"
+#include "tests/support/scoped_env.h"
 
 namespace {
 
@@ -152,9 +157,9 @@ TEST(ServerRecord, HeadStacksAndTail) {
     EXPECT_EQ(std::count(r.begin(), r.end(), '^'), 36);
 }
 
-TEST(ServerRecord, NamesPassThroughUnescapedAndLongRecordsAreWhole) {
+TEST(ServerRecord, LongRecordsAreWhole) {
     auto cfg = Defaults();
-    const std::string first = "A^B{C}" + std::string(70, 'x');
+    const std::string first = "A-B.C" + std::string(70, 'x');
     std::strcpy(cfg->aStacks[0].szName, first.c_str());
     // Twelve names of 79 bytes: about 1,100 bytes, more than the 1,023 a
     // fixed buffer would hold. The record is sent whole.
@@ -170,6 +175,104 @@ TEST(ServerRecord, NamesPassThroughUnescapedAndLongRecordsAreWhole) {
     EXPECT_EQ(r.rfind("{20260102030405^" + first + "^0.0^0^", 0), 0u);
     EXPECT_NE(r.find("^" + std::string(80, 'z') + "^0.0^0}\n"), std::string::npos);
     EXPECT_EQ(r.back(), '\n');
+}
+
+namespace {
+
+// What is wrong with the shape of `record` for `stacks` stacks ("" when
+// nothing): "{" and 14 digits, three fields per stack, "}" and a line feed,
+// and no other brace or line feed anywhere.
+std::string ShapeFault(const std::string& record, int stacks) {
+    if (record.size() < 17 || record[0] != '{' || record.compare(record.size() - 2, 2, "}\n") != 0)
+        return "not {...}\\n";
+    if (std::count(record.begin(), record.end(), '{') != 1 || std::count(record.begin(), record.end(), '}') != 1)
+        return "a brace inside";
+    if (std::any_of(record.begin(), record.end() - 1, [](char c) {
+            const auto b = static_cast<unsigned char>(c);
+            return b < 0x20 || b == 0x7F;
+        }))
+        return "a control byte inside";
+    if (!std::all_of(record.begin() + 1, record.begin() + 15, [](char c) { return c >= '0' && c <= '9'; }))
+        return "not 14 digits of time";
+    if (std::count(record.begin(), record.end(), '^') != 3 * stacks) return "not three fields per stack";
+    return "";
+}
+
+// The name field of stack `i` in a record of the right shape.
+std::string NameField(const std::string& record, int i) {
+    std::size_t at = 0;
+    for (int k = 0; k < 3 * i + 1; ++k) at = record.find('^', at) + 1;
+    return record.substr(at, record.find('^', at) - at);
+}
+
+}  // namespace
+
+// Names in the settings file that hold the record's marks or control
+// characters are sent with each of them as "?": the record keeps its shape
+// whatever the names hold (a name must not be able to forge a record line).
+TEST(ServerRecord, HostileNamesKeepTheRecordsShape) {
+    const struct {
+        const char* name;      // bytes in the settings file
+        const char* expected;  // as the record carries it
+    } cases[] = {
+        {"X}\n{20991231235959^EVIL^9.9^9}", "X???20991231235959?EVIL?9.9?9?"},
+        {"A^B", "A?B"},
+        {"{open", "?open"},
+        {"close}", "close?"},
+        {"tab\there", "tab?here"},
+        {"cr\rlf\n", "cr?lf?"},
+        {"\x01\x07\x1b\x1f", "????"},
+        {"del\x7f", "del?"},
+        {"^^^", "???"},
+        {"", ""},
+        {"QC 1101-a.b?", "QC 1101-a.b?"},
+    };
+    auto cfg = Defaults();
+    const int count = int(std::size(cases));
+    for (int i = 0; i < count; ++i) std::strcpy(cfg->aStacks[i].szName, cases[i].name);
+    RecordStack stacks[12] = {};
+    stacks[1].noReply = true;
+    const std::string r = FormatServerRecord(At(2026, 12, 8, 10, 0, 0), *cfg, stacks, count);
+    ASSERT_EQ(ShapeFault(r, count), "") << r;
+    for (int i = 0; i < count; ++i) EXPECT_EQ(NameField(r, i), cases[i].expected) << "stack " << i;
+    EXPECT_EQ(r.rfind("{20261208100000^X???20991231235959?EVIL?9.9?9?^0.0^0^A?B^err^err^?open^0.0^0", 0), 0u) << r;
+
+    EXPECT_EQ(RecordMarkIn(u"QC1101 북쪽"), 0);
+    for (const char16_t mark : {u'^', u'{', u'}', u'\0', u'\t', u'\n', u'\x1f', u'\x7f', u'\x85', u'\x9f'})
+        EXPECT_EQ(RecordMarkIn(std::u16string(u"a") + mark + u"b"), mark) << int(mark);
+}
+
+// Under a character set whose characters' second bytes may be marks (Big5:
+// 乞 is A4 5E, 廾 A4 7B, 弓 A4 7D), such a character is sent as "?"; the
+// others, and Korean under EUC-KR, keep their bytes.
+TEST(ServerRecord, ACharacterWhoseBytesHoldAMarkIsSentAsAStandIn) {
+    const struct {
+        const char* source;
+        const char* charset;
+        std::string name;      // in that character set
+        std::string expected;  // in the record
+    } cases[] = {
+        {"zh_TW", "BIG5", "\xA4\x5E\xA4\x40", "?\xA4\x40"},                    // 乞一
+        {"zh_TW", "BIG5", "a\xA4\x7B\xA4\x7D^", "a???"},                        // a廾弓^
+        {"ko_KR", "EUC-KR", "\xB1\xBC\xB6\xD2^1", "\xB1\xBC\xB6\xD2?1"},  // 굴뚝^1
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.source) + "." + c.charset);
+        MadeLocale made(c.source, c.charset);
+        if (!made.ok()) GTEST_SKIP() << made.Why();
+        const ScopedEnv path("LOCPATH", made.folder().c_str());
+        const locale_t locale = ::newlocale(LC_CTYPE_MASK, made.name().c_str(), locale_t(nullptr));
+        ASSERT_NE(locale, locale_t(nullptr));
+        const locale_t previous = ::uselocale(locale);
+        auto cfg = Defaults();
+        std::strcpy(cfg->aStacks[0].szName, c.name.c_str());
+        RecordStack stacks[1] = {};
+        const std::string r = FormatServerRecord(At(2026, 12, 8, 10, 0, 0), *cfg, stacks, 1);
+        ::uselocale(previous);
+        ::freelocale(locale);
+        EXPECT_EQ(ShapeFault(r, 1), "") << r;
+        EXPECT_EQ(NameField(r, 0), c.expected) << r;
+    }
 }
 
 TEST(ServerRecord, SendPeriodBound) {

@@ -45,7 +45,7 @@ public:
         fs::create_directories(m_dir / "relay");
         settings.WriteTo(m_dir / "relay");
         const fs::path script = fs::path(REROVORA_SOURCE_DIR) / "tests/display/relay_in_namespace.sh";
-        std::vector<std::string> args{"-n", "/bin/bash", script.string(), REROVORA_BINARY_DIR, x.Name(),
+        std::vector<std::string> args{"-n", "-m", "/bin/bash", script.string(), REROVORA_BINARY_DIR, x.Name(),
                                       m_dir.path().string()};
         args.insert(args.end(), simulator.begin(), simulator.end());
         m_process = std::make_unique<ChildProcess>("/usr/bin/unshare", args, m_dir.path());

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the instrument simulator (twelve stacks on 127.0.0.1 to 127.0.0.12), the
 # data-server sink (127.0.0.1:22700) and the program on an X display, all in a
-# network namespace of their own (started with `unshare -n`), so several of
+# network and a mount namespace of their own (started with `unshare -n -m`),
+# where the user's folder for locks is covered by a fresh one: so several of
 # these run side by side without meeting on the loopback ports or the
 # single-instance lock. Ends with the program, and takes the simulators along.
 # usage: relay_in_namespace.sh BUILD_DIR DISPLAY WORK_DIR [SIMULATOR_OPTION...]
@@ -10,6 +11,10 @@ set -u
 build="$1" display="$2" work="$3"
 shift 3
 ip link set lo up || exit 90
+uid="$(id -u)"
+locks="$(getent passwd "$uid" | cut -d: -f6)"
+locks="${locks%/}/.rerovora-runtime-$uid"
+mkdir -p -m 700 "$locks" && mount -t tmpfs -o mode=0700 tmpfs "$locks" || exit 92
 "$build/tools/instrument_sim" --address 127.0.0.1-127.0.0.12 --port 4000 --duration 3600 "$@" 2>"$work/simulators.log" &
 sim=$!
 "$build/tools/server_sink" --address 127.0.0.1 --port 22700 --duration 3600 >"$work/records.log" 2>>"$work/simulators.log" &

@@ -297,3 +297,79 @@ TEST_F(MonitorTest, AReplySplitInTwoReadsKeepsTheStackConnected) {
     for (std::size_t at = log.find("accepted"); at != std::string::npos; at = log.find("accepted", at + 1)) ++accepted;
     EXPECT_EQ(accepted, 2u) << log;
 }
+
+// Stack names in the settings file that hold the record's marks or control
+// characters, one per stack: every record the server receives, read raw from
+// the connection, is one line "{" 14 digits, then name, speed and direction
+// per stack, "}"; each such character of a name arrives as "?".
+TEST(RecordShape, HostileNamesFromTheSettingsFileForgeNoRecord) {
+    const struct {
+        const char* name;
+        const char* sent;
+    } stacks[12] = {
+        {"X}\n{20991231235959^EVIL^9.9^9}", "X???20991231235959?EVIL?9.9?9?"},
+        {"A^B", "A?B"},
+        {"{open", "?open"},
+        {"close}", "close?"},
+        {"tab\there", "tab?here"},
+        {"cr\rlf\n", "cr?lf?"},
+        {"\x01\x07\x1b", "???"},
+        {"del\x7f", "del?"},
+        {"}\n", "??"},
+        {"", ""},
+        {"^^^{}", "?????"},
+        {"QC1112", "QC1112"},
+    };
+    LoopbackListener server("127.0.0.1");
+    RelaySettings settings;
+    settings.serverPort = server.port();
+    settings.names.clear();
+    for (const auto& s : stacks) settings.names.push_back(s.name);
+    TempDir dir;
+    settings.WriteTo(dir.path());
+    ChildProcess program(kProgram, {}, dir.path());
+    PeerSocket peer = server.Accept(20000);
+    ASSERT_TRUE(peer.valid()) << program.Stderr();
+    // Two whole lines (the first record may be lost to the connection's start).
+    std::string bytes;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            bytes += peer.ReadAvailable();
+            return std::count(bytes.begin(), bytes.end(), '\n') >= 2;
+        },
+        20000))
+        << bytes << program.Stderr();
+    bytes.resize(bytes.rfind('\n') + 1);
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t end = bytes.find('\n', at);
+        const std::string line = bytes.substr(at, end - at);
+        at = end + 1;
+        SCOPED_TRACE(line);
+        ASSERT_GE(line.size(), 16u);
+        EXPECT_EQ(line.front(), '{');
+        EXPECT_EQ(line.back(), '}');
+        EXPECT_EQ(std::count(line.begin(), line.end(), '{') + std::count(line.begin(), line.end(), '}'), 2);
+        EXPECT_EQ(line.find('\r'), std::string::npos);
+        std::vector<std::string> fields;
+        for (std::size_t from = 1;;) {
+            const std::size_t caret = line.find('^', from);
+            fields.push_back(line.substr(from, (caret == std::string::npos ? line.size() - 1 : caret) - from));
+            if (caret == std::string::npos) break;
+            from = caret + 1;
+        }
+        ASSERT_EQ(fields.size(), 1u + 3 * 12);
+        EXPECT_EQ(fields[0].size(), 14u);
+        EXPECT_TRUE(std::all_of(fields[0].begin(), fields[0].end(), [](char c) { return c >= '0' && c <= '9'; }));
+        for (int i = 0; i < 12; ++i) {
+            EXPECT_EQ(fields[1 + 3 * std::size_t(i)], stacks[i].sent) << "stack " << i;
+            // Not answering ("err" twice), or a speed and a direction.
+            const std::string& speed = fields[2 + 3 * std::size_t(i)];
+            const std::string& direction = fields[3 + 3 * std::size_t(i)];
+            const auto number = [](const std::string& f) {
+                return !f.empty() && f.find_first_not_of("-0123456789.") == std::string::npos;
+            };
+            EXPECT_TRUE((speed == "err" && direction == "err") || (number(speed) && number(direction)))
+                << "stack " << i << ": " << speed << " " << direction;
+        }
+    }
+}

@@ -140,6 +140,8 @@ bool WroteSettings(const Start& s) {
 // The demo's start (./run names no runtime folder) and a start by hand from a
 // session (naming the login manager's folder, or the home folder's when there
 // is no login session) are one instance: the second says "Already Running!".
+// So are a start at boot, before the login manager made the session's folder,
+// and a start by hand from the session made later.
 TEST(Startup, TheDemoAndAStartByHandAreOneInstance) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root for a view of the file system of its own";
     const struct {
@@ -147,10 +149,12 @@ TEST(Startup, TheDemoAndAStartByHandAreOneInstance) {
         RuntimeMachine machine;
         const char* first;
         const char* second;
+        bool sessionAppears = false;  // the login manager makes /run/user/<uid> between the starts
     } cases[] = {
         {"the demo's start, then one from a desktop session", {RuntimeMachine::kSession}, "", "session"},
         {"a start from a desktop session, then the demo's", {RuntimeMachine::kSession}, "session", ""},
         {"no login session: the demo's, then one naming the home folder's", {}, "", "home"},
+        {"a service at boot, then a start from the session made later", {}, "", "session", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -161,6 +165,8 @@ TEST(Startup, TheDemoAndAStartByHandAreOneInstance) {
                 if (const std::string failed = ArrangeRuntime(c.machine, &places); !failed.empty()) return failed;
                 Start first = StartProgram(places, c.first, "home-a");
                 if (!WroteSettings(first)) return "the first start wrote no settings: " + first.program->Stderr();
+                if (c.sessionAppears && ::mkdir(places.session.c_str(), 0700) != 0)
+                    return "the session's folder could not be made";
                 Start second = StartProgram(places, c.second, "home-b");
                 if (!second.program->WaitForStderr("message box: Already Running!", 20000))
                     return "the second start was not refused: " + second.program->Stderr();
@@ -174,8 +180,8 @@ TEST(Startup, TheDemoAndAStartByHandAreOneInstance) {
     }
 }
 
-// Without a runtime folder of its own (the home folder's taken by another
-// account, no login session) the program says why the guard is off, and relays.
+// Without a folder of its own for the lock (the home folder's taken by
+// another account) the program says why the guard is off, and relays.
 TEST(Startup, WithoutAPrivateRuntimeFolderItSaysSoAndRuns) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root for a view of the file system of its own";
     const CoveredRun run = RunWithCoveredFolders(
@@ -189,7 +195,7 @@ TEST(Startup, WithoutAPrivateRuntimeFolderItSaysSoAndRuns) {
             Start start = StartProgram(places, "", "home-a");
             if (!WroteSettings(start)) return "no settings written: " + start.program->Stderr();
             const std::string said = start.program->Stderr();
-            for (const char* text : {"instance lock: no runtime folder private to this user",
+            for (const char* text : {"instance lock: no folder private to this user for the lock",
                                      "owned by another account", "the single-instance guard is off"})
                 if (said.find(text) == std::string::npos) return std::string("not said: ") + text + "\n" + said;
             if (said.find("Already Running!") != std::string::npos) return "refused: " + said;
@@ -198,6 +204,38 @@ TEST(Startup, WithoutAPrivateRuntimeFolderItSaysSoAndRuns) {
         60000);
     EXPECT_TRUE(run.ran) << run.report;
     EXPECT_EQ(run.report, "");
+}
+
+// A second start with no display, as a service manager restarting the program
+// makes it: nobody can see "Already Running!", so the box says it on stderr,
+// answers itself and the start ends. With a platform chosen the box is a box
+// (the tests' own boxes are answered by them), and it waits to be answered.
+TEST(Startup, ARefusedStartWithoutADisplayEndsByItself) {
+    const ScopedEnv display("DISPLAY", nullptr), wayland("WAYLAND_DISPLAY", nullptr),
+        platform("QT_QPA_PLATFORM", nullptr);
+    TempDir first;
+    ChildProcess running(kProgram, {}, first.path());
+    const fs::path cfg = first / "ZEL-Rerovora.cfg";
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(cfg) && fs::file_size(cfg) == kConfigSize; }, 20000))
+        << running.Stderr();
+    {
+        TempDir second;
+        ChildProcess refused(kProgram, {}, second.path());
+        EXPECT_EQ(refused.Wait(30000), 0) << "the refused start did not end by itself:\n" << refused.Stderr();
+        EXPECT_NE(refused.Stderr().find("message box: Already Running! [no display: answered OK]\n"),
+                  std::string::npos)
+            << refused.Stderr();
+        EXPECT_FALSE(fs::exists(second / "ZEL-Rerovora.cfg"));
+    }
+    {
+        const ScopedEnv chosen("QT_QPA_PLATFORM", "offscreen");
+        TempDir second;
+        ChildProcess refused(kProgram, {}, second.path());
+        EXPECT_TRUE(refused.WaitForStderr("message box: Already Running!\n", 20000)) << refused.Stderr();
+        EXPECT_EQ(refused.Stderr().find("no display"), std::string::npos) << refused.Stderr();
+        EXPECT_TRUE(refused.Stop(SIGKILL, 5000));
+    }
+    EXPECT_TRUE(running.Running()) << running.Stderr();
 }
 
 // Started with no display it can reach (a service at boot, a remote shell) and

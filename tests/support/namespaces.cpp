@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/system/runtime_folder.h"
 #include "tests/support/child_process.h"
 
 namespace {
@@ -42,6 +43,45 @@ bool EnterOwnNetworkNamespace(std::string* why) {
     if (!up && why) *why = Errno("bringing up lo");
     if (fd >= 0) ::close(fd);
     return up;
+}
+
+namespace {
+
+bool WriteProcFile(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    const bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+    if (fd >= 0) ::close(fd);
+    return written;
+}
+
+}  // namespace
+
+bool EnterOwnLockFolder(std::string* why) {
+    auto fail = [&](const std::string& what) {
+        if (why) *why = Errno(what);
+        return false;
+    };
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    if (uid == 0) {
+        if (::unshare(CLONE_NEWNS) != 0) return fail("unshare(CLONE_NEWNS)");
+    } else {
+        // The same uid inside, so the lock's folder is the same account's.
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return fail("unshare(CLONE_NEWUSER | CLONE_NEWNS)");
+        if (!WriteProcFile("/proc/self/setgroups", "deny") ||
+            !WriteProcFile("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") ||
+            !WriteProcFile("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1"))
+            return fail("mapping the user namespace");
+    }
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return fail("making the mounts private");
+    const platform::RuntimeFolder folder = platform::InstanceLockFolder();
+    if (folder.path.empty()) {
+        if (why) *why = "no folder for locks: " + folder.notes;
+        return false;
+    }
+    if (::mount("tmpfs", folder.path.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "mode=0700") != 0)
+        return fail("covering " + folder.path);
+    return true;
 }
 
 CoveredRun RunWithCoveredFolders(const std::vector<std::string>& covered, const std::function<std::string()>& body,

@@ -13,6 +13,15 @@
 // stay behind). Needs root; false with the reason in `why` otherwise.
 bool EnterOwnNetworkNamespace(std::string* why);
 
+// Moves this process into a mount namespace of its own in which the user's
+// folder for locks (platform::InstanceLockFolder, made in the home folder when
+// missing) is covered by a fresh empty one: the programs a test starts meet
+// each other's single-instance lock, never the machine's or another test's.
+// Call it before any thread starts. As root, or else through a user namespace
+// of its own (the same uid) where the kernel allows one; false with the reason
+// in `why` otherwise.
+bool EnterOwnLockFolder(std::string* why);
+
 // What a piece run by RunWithCoveredFolders reports.
 struct CoveredRun {
     bool ran = false;      // false: the namespace could not be made, or the piece crashed or hung

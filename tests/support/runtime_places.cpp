@@ -45,7 +45,7 @@ std::string ArrangeRuntime(const RuntimeMachine& machine, RuntimePlaces* p) {
     if (home.empty() || ::chmod(home.c_str(), 0755) != 0) return failed("the home folder " + home);
     p->scratch = "/tmp/runtime-places";
     p->session = "/run/user/" + std::to_string(::geteuid());
-    p->homeRuntime = home + (home.back() == '/' ? "" : "/") + ".rerovora-runtime";
+    p->homeRuntime = home + (home.back() == '/' ? "" : "/") + ".rerovora-runtime-" + std::to_string(::geteuid());
     const std::string& s = p->scratch;
     if (!Folder(s, 0755) || !Folder(s + "/private", 0700) || !Folder(s + "/open", 0755) ||
         ::symlink((s + "/private").c_str(), (s + "/link").c_str()) != 0 ||

@@ -13,7 +13,7 @@ std::vector<std::string> CoveredForRuntime();
 
 struct RuntimeMachine {
     enum Session { kNoSession, kSession, kOpenSession };     // /run/user/<uid>: none, 0700, 0755
-    enum HomeFolder { kNone, kOthers, kOpen, kFile, kLink };  // <home>/.rerovora-runtime before any start
+    enum HomeFolder { kNone, kOthers, kOpen, kFile, kLink };  // <home>/.rerovora-runtime-<uid> before any start
     Session session = kNoSession;
     HomeFolder homeFolder = kNone;
 };
@@ -25,7 +25,7 @@ struct RuntimeMachine {
 struct RuntimePlaces {
     std::string scratch;
     std::string session;      // /run/user/<uid>
-    std::string homeRuntime;  // <home>/.rerovora-runtime
+    std::string homeRuntime;  // <home>/.rerovora-runtime-<uid>: the lock's folder
     // The folder a token names: "" none, "session", "home", or one of scratch's.
     std::string Named(const std::string& token) const;
     // The token naming `path`, or "other: <path>".

@@ -1,9 +1,10 @@
 // Test entry point: the window layer on Qt's offscreen platform, so no display
 // is needed. Every test process (ctest runs each test case as one) has a
 // network of its own when run as root, so the loopback ports its peers and
-// simulators take (the instruments' fixed port among them) are its own, and a
-// runtime folder of its own, so the single-instance lock of the programs it
-// starts is its own: two test runs on one machine never meet.
+// simulators take (the instruments' fixed port among them) are its own; a
+// folder for locks of its own, so the single-instance lock of the programs it
+// starts is its own; and a runtime folder of its own for Qt's session files:
+// two test runs on one machine never meet.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,6 +21,13 @@ int main(int argc, char** argv) {
         std::string why;
         if (!EnterOwnNetworkNamespace(&why))
             std::fprintf(stderr, "tests: no network namespace of their own (%s); loopback is the machine's\n",
+                         why.c_str());
+    }
+    {
+        std::string why;
+        if (!EnterOwnLockFolder(&why))
+            std::fprintf(stderr, "tests: no folder for locks of their own (%s); the programs they start meet the "
+                                 "user's own instance lock\n",
                          why.c_str());
     }
     TempDir runtime;  // made 0700, this user's

@@ -159,9 +159,9 @@ std::string ModeOf(const std::string& path) {
 
 }  // namespace
 
-// Which folder is the user's, whatever the start's environment names and
-// whatever is already there; $HOME never counts, and a folder made under a
-// narrow umask still ends up 0700.
+// Which folder Qt's session files go to, whatever the start's environment
+// names and whatever is already there; $HOME never counts, and a folder made
+// under a narrow umask still ends up 0700.
 TEST(RuntimeFolder, ChosenTheSameWayWhateverIsNamedOrFound) {
     NEED_ROOT();
     using M = RuntimeMachine;
@@ -203,24 +203,86 @@ TEST(RuntimeFolder, ChosenTheSameWayWhateverIsNamedOrFound) {
     }
 }
 
+// The lock's folder is the home folder's whatever the start names or finds,
+// and none at all where another account may have been first: its own folder
+// there, or a home folder it may write.
+TEST(RuntimeFolder, TheLocksFolderDependsOnTheAccountAlone) {
+    NEED_ROOT();
+    using M = RuntimeMachine;
+    enum Home { kHomeAsIs, kHomeOpen, kHomeSticky, kHomeOthers };
+    const struct {
+        const char* name;
+        M machine;
+        const char* xdg;
+        Home home;
+        const char* chosen;  // "home" or "" (none)
+        const char* note;
+    } cases[] = {
+        {"the session's folder, named", {M::kSession}, "session", kHomeAsIs, "home", ""},
+        {"the session's folder there, nothing named", {M::kSession}, "", kHomeAsIs, "home", ""},
+        {"a private folder of its own named", {}, "private", kHomeAsIs, "home", ""},
+        {"no session, nothing named", {}, "", kHomeAsIs, "home", ""},
+        {"the folder made first by another account", {M::kNoSession, M::kOthers}, "", kHomeAsIs, "",
+         "owned by another account"},
+        {"the folder there, open to others: not repaired", {M::kNoSession, M::kOpen}, "", kHomeAsIs, "", "mode 0755"},
+        {"a file in the folder's place", {M::kNoSession, M::kFile}, "", kHomeAsIs, "", "not a folder"},
+        {"a link in the folder's place", {M::kNoSession, M::kLink}, "", kHomeAsIs, "", "a link"},
+        {"a home folder anyone may write", {}, "", kHomeOpen, "", "open to other accounts (mode 0777)"},
+        {"a home folder like /tmp", {}, "", kHomeSticky, "", "open to other accounts (mode 1777)"},
+        {"a home folder of another account", {}, "", kHomeOthers, "", "is owned by another account"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string report = OnMachine(c.machine, [&](const RuntimePlaces& places) {
+            SetStartEnvironment(places, c.xdg, "home-a");
+            const std::string home = PasswordHome();
+            const bool arranged = c.home == kHomeOpen     ? ::chmod(home.c_str(), 0777) == 0
+                                  : c.home == kHomeSticky ? ::chmod(home.c_str(), 01777) == 0
+                                  : c.home == kHomeOthers ? ::chown(home.c_str(), UnprivilegedUid(), UnprivilegedGid()) == 0
+                                                          : true;
+            if (!arranged) return std::string("could not arrange the home folder");
+            ::umask(0277);
+            const platform::RuntimeFolder folder = platform::InstanceLockFolder();
+            return places.TokenOf(folder.path) + "\n" + (folder.path.empty() ? "" : ModeOf(folder.path)) + "\n" +
+                   folder.notes;
+        });
+        const std::size_t first = report.find('\n'), second = report.find('\n', first + 1);
+        ASSERT_NE(second, std::string::npos) << report;
+        EXPECT_EQ(report.substr(0, first), c.chosen) << report;
+        if (*c.chosen) {
+            EXPECT_EQ(report.substr(first + 1, second - first - 1), "0700") << report;
+        }
+        EXPECT_NE(report.find(c.note, second), std::string::npos) << report;
+    }
+}
+
 // Two starts of one user find one lock, whether the start names the session's
 // runtime folder (from a desktop) or names none (./run, a script, su), and
-// whatever their $HOME says.
+// whatever their $HOME says; also when the login manager makes the session's
+// folder between the two starts (a service started at boot, then a start by
+// hand in the desktop session), or takes it away (the session ended).
 TEST(InstanceLock, OneLockHoweverTheUserStarts) {
     NEED_ROOT();
     using M = RuntimeMachine;
+    enum Between { kNothing, kSessionAppears, kSessionGoes };
     const struct {
         const char* name;
         M machine;
         const char* firstXdg;
+        Between between;
         const char* secondXdg;
     } cases[] = {
-        {"the demo's start, then one from the desktop session", {M::kSession}, "", "session"},
-        {"a start from the desktop session, then the demo's", {M::kSession}, "session", ""},
-        {"no login session: two starts naming nothing", {}, "", ""},
-        {"no login session: the second names the home folder's", {}, "", "home"},
-        {"a start naming a folder open to others, then one naming nothing", {M::kSession}, "open", ""},
-        {"a start naming a link, then one naming nothing", {}, "link", ""},
+        {"the demo's start, then one from the desktop session", {M::kSession}, "", kNothing, "session"},
+        {"a start from the desktop session, then the demo's", {M::kSession}, "session", kNothing, ""},
+        {"no login session: two starts naming nothing", {}, "", kNothing, ""},
+        {"no login session: the second names the home folder's", {}, "", kNothing, "home"},
+        {"a start naming a folder open to others, then one naming nothing", {M::kSession}, "open", kNothing, ""},
+        {"a start naming a link, then one naming nothing", {}, "link", kNothing, ""},
+        {"two starts naming two private folders", {}, "private", kNothing, "home"},
+        {"a service at boot, then a start from the session the login manager made", {}, "", kSessionAppears,
+         "session"},
+        {"a start from a session, then one from a script after the session ended", {M::kSession}, "session",
+         kSessionGoes, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -228,6 +290,10 @@ TEST(InstanceLock, OneLockHoweverTheUserStarts) {
             const std::u16string name = PlainName();
             SetStartEnvironment(places, c.firstXdg, "home-a");
             LockHolder first(name);
+            if (c.between == kSessionAppears && ::mkdir(places.session.c_str(), 0700) != 0)
+                return std::string("the session's folder could not be made");
+            if (c.between == kSessionGoes && ::rmdir(places.session.c_str()) != 0)
+                return std::string("the session's folder could not be taken away");
             SetStartEnvironment(places, c.secondXdg, "home-b");
             LockHolder second(name);
             first.Kill();
@@ -363,18 +429,21 @@ TEST(InstanceLock, ALockThatCannotBeTakenSaysWhy) {
         What atLockFile;  // what is in the lock file's place in the folder named
         const char* reason;
     } cases[] = {
-        {"no private runtime folder anywhere", {M::kNoSession, M::kOthers}, "", kNothing,
-         "no runtime folder private to this user"},
+        {"no private folder for the lock", {M::kNoSession, M::kOthers}, "", kNothing,
+         "no folder private to this user for the lock"},
         {"a folder in the lock file's place", {}, "private", kFolder, "Is a directory"},
-        {"a pipe in the lock file's place", {}, "private", kPipe, "not a regular file"},
-        {"a link in the lock file's place", {}, "private", kLink, "Too many levels of symbolic links"},
+        {"a pipe in the lock file's place", {}, "", kPipe, "not a regular file"},
+        {"a link in the lock file's place", {}, "session", kLink, "Too many levels of symbolic links"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string report = OnMachine(c.machine, [&](const RuntimePlaces& places) {
             const std::u16string name = PlainName();
             SetStartEnvironment(places, c.xdg, "home-a");
-            const std::string file = places.Named(c.xdg) + "/rerovora-lock-" + Utf16ToUtf8(name);
+            // Whatever the start names, the lock file is in the home folder's.
+            const std::string file = places.homeRuntime + "/rerovora-lock-" + Utf16ToUtf8(name);
+            if (c.atLockFile != kNothing && ::mkdir(places.homeRuntime.c_str(), 0700) != 0)
+                return std::string("could not make the lock's folder");
             const bool placed = c.atLockFile == kNothing                    ? true
                                 : c.atLockFile == kFolder                   ? ::mkdir(file.c_str(), 0700) == 0
                                 : c.atLockFile == kPipe                     ? ::mkfifo(file.c_str(), 0600) == 0
@@ -399,9 +468,10 @@ TEST(InstanceLock, ALockThatCannotBeTakenSaysWhy) {
 // Names too long for a file name keep their front and a hash of the whole, so
 // two long names that differ only at the end are two locks.
 TEST(InstanceLock, LongNamesThatDifferAtTheEndAreTwoLocks) {
-    TempDir runtime;
-    ASSERT_EQ(::chmod(runtime.path().c_str(), 0700), 0);
-    ScopedEnv xdg("XDG_RUNTIME_DIR", runtime.path().c_str());
+    const platform::RuntimeFolder folder = platform::InstanceLockFolder();
+    if (folder.path.empty() && ::geteuid() != 0)
+        GTEST_SKIP() << "this account has no folder for locks: " << folder.notes;
+    ASSERT_FALSE(folder.path.empty()) << folder.notes;
     const std::string front(300, 'w');
     const std::u16string one = Utf8ToUtf16(front + "-one"), two = Utf8ToUtf16(front + "-two");
     LockHolder first(one);
@@ -416,7 +486,7 @@ TEST(InstanceLock, LongNamesThatDifferAtTheEndAreTwoLocks) {
     std::snprintf(hash, sizeof hash, "#%016llx",
                   static_cast<unsigned long long>(platform::HashBytes(platform::kHashSeed, bytes.data(), bytes.size())));
     bool found = false;
-    for (const auto& entry : std::filesystem::directory_iterator(runtime.path())) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path)) {
         const std::string name = entry.path().filename().string();
         EXPECT_LE(name.size(), 200u) << name;
         found = found || name.ends_with(hash);
