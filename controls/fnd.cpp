@@ -200,7 +200,7 @@ const CFnd::TextFit& CFnd::FitText(const CString& text, float right, float y, fl
     RectF extent;
     fit.path.GetBounds(&extent);
     constexpr float kReach = 1073741824.0f;  // 2^30
-    auto within = [kReach](float v) { return v > -kReach && v < kReach; };
+    auto within = [](float v) { return v > -kReach && v < kReach; };
     fit.drawable = within(extent.X) && within(extent.Y) && within(extent.X + extent.Width) &&
                    within(extent.Y + extent.Height);
     return *Fits().Put(std::move(key), hash, std::move(fit));

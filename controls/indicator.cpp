@@ -428,7 +428,7 @@ void CIndicator::DrawItem(CDC* dc, Graphics* target) {
     if (m_pLcd && m_pLcd->m_hWnd) m_pLcd->RedrawWindow(nullptr, nullptr, kRedrawNow);
 }
 
-void CIndicator::DrawTitle(Graphics* g, int W, int H) {
+void CIndicator::DrawTitle(Graphics* g, int /*W*/, int H) {
     const bool stacked = (m_dwFlags & kStacked) != 0;
     CString title = GetWindowText();
     if (stacked && m_dValueWidth == 1.0 && !(m_dwFlags & kCentredWithUnit) && !m_strUnit.empty())
@@ -457,7 +457,7 @@ void CIndicator::DrawTitle(Graphics* g, int W, int H) {
     g->ResetClip();
 }
 
-void CIndicator::DrawOwnValue(Graphics* g, int W, int H) {
+void CIndicator::DrawOwnValue(Graphics* g, int /*W*/, int H) {
     if (!(m_dwFlags & kOwnValue)) return;
     const bool enabled = IsWindowEnabled() != FALSE;
     if (m_dwFlags & kValueBox) {
@@ -492,7 +492,7 @@ void CIndicator::DrawOwnValue(Graphics* g, int W, int H) {
     g->ResetClip();
 }
 
-void CIndicator::DrawUnit(Graphics* g, int W, int H) {
+void CIndicator::DrawUnit(Graphics* g, int /*W*/, int H) {
     const bool stacked = (m_dwFlags & kStacked) != 0;
     if (stacked && !(m_dValueWidth < 1.0)) return;
     const bool right = (m_dwFlags & kUnitRight) != 0;

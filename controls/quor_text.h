@@ -108,7 +108,7 @@ protected:
     // The code a left-button press at `pt` reports.
     virtual LPARAM PressCode(CPoint pt);
     // Before the background is copied from the paint context.
-    virtual void PrepareBackground(CDC* paintDC) {}
+    virtual void PrepareBackground(CDC* /*paintDC*/) {}
 
     // ---- drawing steps the title label changes ----
     // The anchor y of the text: a tenth of the height below the middle, plus the offset.
@@ -116,7 +116,7 @@ protected:
     // The em size of the text anchored at `at` by `format`: the height times the scale.
     virtual float TextSize(const gfx::StringFormat* format, gfx::PointF at, int h) const;
     // Drawn last, over the text (outline `text`, em size `textSize`) and its reflection.
-    virtual void DrawOverText(gfx::Graphics* g, gfx::GraphicsPath* text, float textSize, int w, int h) {}
+    virtual void DrawOverText(gfx::Graphics* /*g*/, gfx::GraphicsPath* /*text*/, float /*textSize*/, int /*w*/, int /*h*/) {}
 
     // Whether a new text changes only the pixels its own outline (and the old
     // one's) covers; the title label places more by its text.

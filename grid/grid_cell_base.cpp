@@ -372,7 +372,7 @@ CSize CGridCellBase::GetCellExtent(CDC* pDC) {
     return size;
 }
 
-BOOL CGridCellBase::PrintCell(CDC* pDC, int row, int col, CRect rect) {
+BOOL CGridCellBase::PrintCell(CDC* pDC, int /*row*/, int /*col*/, CRect rect) {
     if (!IsShown() && GetMergeRange().Count() <= 1) return TRUE;
     CGridCtrlBase* grid = GetGrid();
     if (!grid || !pDC || rect.Width() <= 0 || rect.Height() <= 0) return FALSE;

@@ -84,8 +84,8 @@ public:
     virtual CSize GetCellExtent(CDC* pDC);
 
     // ---- editing ----
-    virtual BOOL Edit(int row, int col, CRect rect, CPoint point, UINT id, UINT ch) { return FALSE; }
-    virtual BOOL ValidateEdit(LPCTSTR text) { return TRUE; }
+    virtual BOOL Edit(int /*row*/, int /*col*/, CRect /*rect*/, CPoint /*point*/, UINT /*id*/, UINT /*ch*/) { return FALSE; }
+    virtual BOOL ValidateEdit(LPCTSTR /*text*/) { return TRUE; }
     virtual void EndEdit() {}
 
     // ---- printing ----
@@ -97,10 +97,10 @@ public:
     virtual void OnMouseOver() {}
     virtual void OnMouseLeave() {}
     // Points are relative to the cell's top-left.
-    virtual void OnClick(CPoint point) {}
-    virtual void OnClickDown(CPoint point) {}
-    virtual void OnRClick(CPoint point) {}
-    virtual void OnDblClick(CPoint point) {}
+    virtual void OnClick(CPoint /*point*/) {}
+    virtual void OnClickDown(CPoint /*point*/) {}
+    virtual void OnRClick(CPoint /*point*/) {}
+    virtual void OnDblClick(CPoint /*point*/) {}
     virtual BOOL OnSetCursor();
 
     // ---- merging and hiding ----

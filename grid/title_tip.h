@@ -15,6 +15,7 @@ public:
     ~CTitleTip() override;
 
     // Creates the (hidden) popup; TRUE at once when it exists.
+    using CToolPopup::Create;
     virtual BOOL Create(CWnd* parent);
     // The window whose client coordinates Show takes, and that keys go back to.
     void SetParentWnd(CWnd* parent) { m_pParentWnd = parent; }

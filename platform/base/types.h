@@ -117,8 +117,10 @@ public:
     constexpr bool IsRectEmpty() const { return right <= left || bottom <= top; }
     constexpr bool IsRectNull() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
     constexpr bool PtInRect(POINT p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
-    constexpr bool operator==(const RECT& o) const {
-        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+    // Symmetric, so that `a == b` and its C++20 reversed form `b == a` are one
+    // candidate with the same conversions, not two ambiguous ones.
+    friend constexpr bool operator==(const RECT& a, const RECT& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
     }
     void SetRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
     void SetRectEmpty() { SetRect(0, 0, 0, 0); }

@@ -54,7 +54,7 @@ public:
     Status GetFamilyName(WCHAR name[32], WCHAR language = 0) const;
     std::u16string GetFamilyName() const { return m_name; }
     BOOL IsAvailable() const { return m_valid; }
-    BOOL IsStyleAvailable(INT style) const { return m_valid; }
+    BOOL IsStyleAvailable(INT /*style*/) const { return m_valid; }
     // Metrics in design units of the face.
     int GetEmHeight(INT style) const;
     int GetCellAscent(INT style) const;

@@ -50,6 +50,7 @@ public:
     ~CToolTipCtrl() override;
 
     // Creates the popup (hidden, active). `parent` may have no window yet.
+    using CWnd::Create;
     BOOL Create(CWnd* parent, DWORD style = 0);
 
     // An inactive tooltip shows nothing and hides what it showed.

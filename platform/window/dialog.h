@@ -62,6 +62,7 @@ public:
     // EndDialog. Returns EndDialog's result, or -1 when the template is missing.
     virtual INT_PTR DoModal();
     // Modeless: creates the window from the template and runs OnInitDialog.
+    using CWnd::Create;
     BOOL Create(UINT templateId, CWnd* parent = nullptr);
     void EndDialog(int result);
 

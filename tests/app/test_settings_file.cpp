@@ -347,7 +347,7 @@ TEST(SettingsFile, APlaceThatIsNotAFileRunsOnTheDefaults) {
         EXPECT_EQ(fs::symlink_status(path).type(), before.type());
         switch (c.left) {
         case kLeftAlone:
-            if (fs::is_directory(fs::symlink_status(path))) EXPECT_TRUE(fs::is_empty(path));
+            if (fs::is_directory(fs::symlink_status(path))) { EXPECT_TRUE(fs::is_empty(path)); }
             break;
         case kWrittenThrough: {
             const auto target = dir / "kept" / "settings.bin";

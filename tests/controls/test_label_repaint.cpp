@@ -344,7 +344,7 @@ TEST(LabelRepaint, ANewTextLeavesTheGlyphsItSharesWithTheOldAlone) {
         {"solid-framed", true}, {"gradient-right", true}, {"solid-rounded-left", false}};
     for (const auto& [look, markerStays] : rows) {
         const LabelCase& c = *std::find_if(Cases().begin(), Cases().end(),
-                                           [&](const LabelCase& l) { return std::string(l.name) == look; });
+                                           [look = look](const LabelCase& l) { return std::string(l.name) == look; });
         Labelled l(c);
         l.Show();
         l.label->SetText(u"   272°");

@@ -99,7 +99,7 @@ TEST(Progress, DeviceBroadcastsBecomeMessagesToTheOwner) {
     int n = 0;
     for (const Case& c : cases) {
         ProgressScene s;
-        s.popup.m_strPortName = u"-";
+        s.popup.m_strPortName = CString(u"-");
         EXPECT_EQ(s.popup.SendMessage(WM_DEVICECHANGE, c.event, c.record), 0);
         ASSERT_EQ(s.log.size(), c.expected.size()) << "case " << n;
         for (size_t i = 0; i < c.expected.size(); ++i) {

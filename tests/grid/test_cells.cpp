@@ -19,7 +19,6 @@ namespace {
 constexpr COLORREF kHighlight = RGB(0, 120, 215);    // COLOR_HIGHLIGHT
 constexpr COLORREF kLightEdge = RGB(255, 255, 255);  // COLOR_3DHIGHLIGHT
 constexpr COLORREF kDarkEdge = RGB(105, 105, 105);   // COLOR_3DDKSHADOW
-constexpr COLORREF kArrowShadow = RGB(160, 160, 160);  // COLOR_3DSHADOW
 
 struct IdCase {
     CCellID a, b;

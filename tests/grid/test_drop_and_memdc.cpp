@@ -29,14 +29,14 @@ public:
         lastData = data;
         return (keyState & MK_CONTROL) ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
     }
-    DROPEFFECT OnDragOver(COleDataObject* data, DWORD keyState, CPoint point) override {
+    DROPEFFECT OnDragOver(COleDataObject* /*data*/, DWORD keyState, CPoint point) override {
         heard.push_back("over");
         lastPoint = point;
         lastKeys = keyState;
         return (keyState & MK_CONTROL) ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
     }
     void OnDragLeave() override { heard.push_back("leave"); }
-    BOOL OnDrop(COleDataObject* data, DROPEFFECT effect, CPoint point) override {
+    BOOL OnDrop(COleDataObject* /*data*/, DROPEFFECT effect, CPoint point) override {
         heard.push_back("drop");
         lastPoint = point;
         lastEffect = effect;

@@ -270,7 +270,7 @@ TEST(GridClipboard, PasteLeavesReadOnlyCellsVetoedCellsAndGridsThatAreNotEditabl
 
     // The owner vetoes the third cell's change.
     w.replies[GRIDN_BEGINLABELEDIT] = 0;
-    w.top.handlers[WM_NOTIFY] = [&w](WPARAM, LPARAM l) -> LRESULT {
+    w.top.handlers[WM_NOTIFY] = [](WPARAM, LPARAM l) -> LRESULT {
         const auto* info = reinterpret_cast<const GridNotifyInfo*>(l);
         return info->hdr.code == GRIDN_BEGINLABELEDIT && info->iColumn == 3 ? -1 : 0;
     };

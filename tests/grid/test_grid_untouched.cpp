@@ -70,7 +70,7 @@ struct TwoGrids {
                 CGridCellBase* a = plain.ReadCell(r, c);
                 CGridCellBase* b = made.ReadCell(r, c);
                 ASSERT_EQ(a == nullptr, b == nullptr);
-                if (a) EXPECT_EQ(a->GetFormat(), b->GetFormat());
+                if (a) { EXPECT_EQ(a->GetFormat(), b->GetFormat()); }
             }
         plain.Invalidate();
         made.Invalidate();

@@ -185,7 +185,7 @@ TEST_P(Keys, MakeTheKeyAndCharactersWindowsMakes) {
 // delivered: each virtual key turns back into a Qt key that names it again.
 TEST(KeyTable, EachVirtualKeyTurnsBackIntoAKeyOfTheSameName) {
     for (const KeyCase& c : kCases)
-        if (c.vk) EXPECT_EQ(VirtualKeyFromQt(QtKeyFromVirtualKey(c.vk), c.mods), c.vk) << c.name;
+        if (c.vk) { EXPECT_EQ(VirtualKeyFromQt(QtKeyFromVirtualKey(c.vk), c.mods), c.vk) << c.name; }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Keys, ::testing::ValuesIn(kCases),

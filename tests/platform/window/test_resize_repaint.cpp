@@ -142,7 +142,7 @@ TEST(ResizeRepaintState, MaximizedAtItsOwnSizeHearsOfIt) {
     top.ShowWindow(SW_RESTORE);
     platform::PumpEvents(50);
     EXPECT_EQ(CountOf(log, WM_SIZE), 1);
-    if (!log.empty()) EXPECT_EQ(log.back().wParam, WPARAM(SIZE_RESTORED));
+    if (!log.empty()) { EXPECT_EQ(log.back().wParam, WPARAM(SIZE_RESTORED)); }
 }
 
 }  // namespace

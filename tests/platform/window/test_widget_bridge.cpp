@@ -321,7 +321,7 @@ TEST(Painting, WhateverAChildDoesFirstItFindsItsParentsPixels) {
                 const bool copied = x >= c.copiedFrom && x < c.copiedTo;
                 EXPECT_EQ(PixelAt(shown, 100 + x, 60), copied ? kCopied : stripe(100 + x)) << "column " << x;
             }
-            if (read != CLR_INVALID) EXPECT_EQ(read, stripe(103));
+            if (read != CLR_INVALID) { EXPECT_EQ(read, stripe(103)); }
         }
     }
     // A paint of part of the child copies over all of it: outside that part
