@@ -325,6 +325,10 @@ void RouteInputMethods();
 // managers that follow them (Qt's Motif hints); openbox takes minimize away
 // only by the window's type, so on X the type comes first in the list.
 void MarkAsBox(QWidget* top);
+// Keeps a top-level window whose title is empty without a name on the
+// desktop (Qt would give it the application's); called whenever its title
+// or its platform window changes.
+void KeepCaptionEmpty(QWidget* top);
 // Turns a dialog's Tab into the next (or previous) tab-stop control of `root`.
 bool MoveFocusInside(QWidget* root, bool forward);
 // Where dialogs and boxes open (placement.h). The work area of the screen

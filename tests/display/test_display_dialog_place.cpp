@@ -213,3 +213,28 @@ TEST_P(DialogPlace, TheColourDialogOpensOnTheScreenOverItsOwner) {
 INSTANTIATE_TEST_SUITE_P(Desktops, DialogPlace, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
     return info.param ? "WithWindowManager" : "WithoutWindowManager";
 });
+
+// The main window's caption, which the program leaves empty, stays empty on
+// the desktop: no name of the application in its place, in either of the
+// window's names; the configuration dialog keeps its own.
+TEST_P(DialogPlace, TheEmptyCaptionStaysEmpty) {
+    RUN_RELAY(GetParam());
+    const auto shown = relay.Main();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->title, "");
+    EXPECT_EQ(shown->legacyTitle, "");
+    const QPoint config = BarSegment(main->client, 1);
+    x.Click(config.x(), config.y());
+    const auto dialog = relay.WaitOther(main->id);
+    ASSERT_TRUE(dialog) << "CONFIG opened nothing";
+    EXPECT_EQ(dialog->title, "CONFIGURATION");
+    x.Close(dialog->id);
+    ASSERT_TRUE(relay.WaitAlone(main->id));
+    // Still empty after a box came and went over it.
+    const auto after = relay.Main();
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->title, "");
+    EXPECT_EQ(after->legacyTitle, "");
+    SaveTestImage(x.Shot().copy(after->frame.adjusted(0, 0, 0, 80 - after->frame.height())),
+                  GetParam() ? "caption-wm" : "caption");
+}
