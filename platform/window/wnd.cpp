@@ -716,9 +716,7 @@ void CWnd::CenterWindow(CWnd* alternateOwner) {
     // Centred on the owner, moved in from an edge of the owner's screen where
     // that would put it past one.
     CWnd* over = alternateOwner ? alternateOwner : GetOwner();
-    const RECT f = WindowsFrameInsets();
-    platform::detail::PlaceTopLevel(m_impl->widget, over ? over->Widget() : nullptr,
-                                    QMargins(f.left, f.top, f.right, f.bottom), true);
+    platform::detail::PlaceTopLevel(m_impl->widget, over ? over->Widget() : nullptr, m_impl->StyleFrame(), true);
     m_impl->ReportGeometry();
 }
 
@@ -728,13 +726,9 @@ QMargins WindowImpl::StyleFrame() const {
     return QMargins(f.left, f.top, f.right, f.bottom);
 }
 
-void platform::detail::KeepInWorkArea(HWND h, bool centre) {
+void platform::detail::KeepInWorkArea(HWND h) {
     WindowImpl* impl = WindowImpl::FromHandle(h);
     if (!impl || !impl->widget || !impl->topLevel || !impl->wnd) return;
-    if (centre) {
-        impl->wnd->CenterWindow();
-        return;
-    }
     const WindowImpl* owner = WindowImpl::FromHandle(impl->owner);
     PlaceTopLevel(impl->widget, owner ? owner->widget.data() : nullptr, impl->StyleFrame(), false);
     if (WindowImpl::FromHandle(h)) impl->ReportGeometry();

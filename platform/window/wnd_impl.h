@@ -344,7 +344,7 @@ void PlaceTopLevel(QWidget* top, const QWidget* owner, const QMargins& frame, bo
 // The frame a box of the system the program comes from has (a caption and a
 // dialog's border): a box of Qt's own (a message box) keeps room for it.
 QMargins BoxFrame();
-// The same for a layer window: its frame is the larger of the one its style
-// gives it and the window manager's.
-void KeepInWorkArea(HWND h, bool centre);
+// The same, without centring, for a layer window where its set-up put it:
+// its frame is the larger of the one its style gives it and the window manager's.
+void KeepInWorkArea(HWND h);
 }  // namespace platform::detail
