@@ -93,7 +93,7 @@ void PlaceTopLevel(QWidget* top, const QWidget* owner, const QMargins& frame, bo
     // (A platform window takes its place as its client area's only from a
     // request that changes it.)
     if (QWindow* handle = top->windowHandle(); handle && !top->isVisible()) {
-        handle->setGeometry(placed.adjusted(0, 0, 1, 0));
+        handle->setGeometry(placed.translated(1, 0));
         handle->setGeometry(placed);
     }
 }
