@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -67,6 +68,32 @@ protected:
         if (runDefault) QLineEdit::keyPressEvent(e);
     }
 
+    // Text an input method commits is typed through the window procedure, one
+    // WM_IME_CHAR per unit (WM_CHAR below 0x80), as a Korean input method's
+    // text reaches an edit control on Windows: a window that handles WM_CHAR
+    // (an editor that widens with its text) sees it as it sees typed text.
+    // The composition still under way shows in the field, at the caret.
+    void inputMethodEvent(QInputMethodEvent* e) override {
+        WindowImpl* impl = WindowImpl::FromWidget(this);
+        if (!impl || impl->wnd != m_owner || e->commitString().isEmpty() || e->replacementLength() != 0) {
+            QLineEdit::inputMethodEvent(e);
+            return;
+        }
+        const HWND h = impl->handle;
+        const QString commit = e->commitString(), preedit = e->preeditString();
+        const QList<QInputMethodEvent::Attribute> attributes = e->attributes();
+        e->accept();
+        QInputMethodEvent ended;  // the composition shown so far goes
+        QLineEdit::inputMethodEvent(&ended);
+        for (QChar c : commit) {
+            WindowImpl::Dispatch(h, c.unicode() < 0x80 ? WM_CHAR : WM_IME_CHAR, c.unicode(), 1);
+            if (!IsWindow(h)) return;
+        }
+        if (preedit.isEmpty()) return;
+        QInputMethodEvent next(preedit, attributes);
+        QLineEdit::inputMethodEvent(&next);
+    }
+
 private:
     CEdit* m_owner;
 };
@@ -125,9 +152,12 @@ LRESULT CEdit::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
         if (m_inKey) m_keyDownDefault = true;
         return 0;
-    case WM_CHAR:
-    case WM_IME_CHAR: {
-        // A character typed, sent by the program or from an input method.
+    case WM_IME_CHAR:
+        // A character from an input method is typed as WM_CHAR, through the
+        // window procedure, as the system's default handling does.
+        return SendMessage(WM_CHAR, wParam, lParam);
+    case WM_CHAR: {
+        // A character typed or sent by the program.
         const char16_t c = char16_t(wParam);
         if (c == 0x08) line->backspace();
         else if (Typed(c)) line->insert(QString(QChar(c)));

@@ -141,6 +141,8 @@ INT_PTR CDialog::DoModal() {
         // maximize it with, unless its style asks for those boxes.
         if (owner && w->isHidden() && !(GetStyle() & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)))
             platform::detail::MarkAsBox(w);
+        // Wherever its set-up put it, it opens wholly on its owner's screen.
+        if (w->isHidden()) platform::detail::KeepInWorkArea(h);
         if (w->isHidden()) ShowWindow(SW_SHOW);
         w->activateWindow();
         QEventLoop loop;

@@ -95,6 +95,10 @@ protected:
         case QEvent::Move:
             impl->ReportGeometry();
             break;
+        case QEvent::WinIdChange:
+        case QEvent::WindowTitleChange:
+            if (impl->topLevel) platform::detail::KeepCaptionEmpty(impl->widget);
+            break;
         case QEvent::ApplicationPaletteChange:
             // The desktop's colours changed: top-level windows hear it and pass it on.
             if (impl->topLevel) WindowImpl::Dispatch(h, WM_SYSCOLORCHANGE, 0, 0);

@@ -119,6 +119,24 @@ void MarkAsBox(QWidget* top) {
 #endif
 }
 
+void KeepCaptionEmpty(QWidget* top) {
+    if (!top || !top->isWindow() || !top->windowTitle().isEmpty() || !top->testAttribute(Qt::WA_WState_Created))
+        return;
+#ifdef REROVORA_HAVE_XCB
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection()) return;
+    xcb_connection_t* c = x11->connection();
+    // Qt names a window without a title after the application: the window's
+    // own names are written empty after it, so the window manager shows no
+    // name, as the system the program comes from shows an empty caption.
+    const auto window = xcb_window_t(top->winId());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, Atom(c, "_NET_WM_NAME"), Atom(c, "UTF8_STRING"), 8, 0,
+                        nullptr);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
+    xcb_flush(c);
+#endif
+}
+
 HWND DefaultOwner() {
     for (QWidget* w : {QApplication::activeModalWidget(), QApplication::activeWindow()}) {
         if (WindowImpl* impl = WindowImpl::FromWidget(w); impl && impl->topLevel && !impl->destroying)

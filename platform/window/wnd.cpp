@@ -712,21 +712,26 @@ BOOL CWnd::SetWindowPos(const CWnd*, int x, int y, int cx, int cy, UINT flags) {
 }
 
 void CWnd::CenterWindow(CWnd* alternateOwner) {
-    if (!m_impl || !m_impl->widget) return;
-    QRect area;
+    if (!m_impl || !m_impl->widget || !m_impl->topLevel) return;
+    // Centred on the owner, moved in from an edge of the owner's screen where
+    // that would put it past one.
     CWnd* over = alternateOwner ? alternateOwner : GetOwner();
-    if (over && over->Widget() && over->Widget()->isVisible()) {
-        area = QRect(WidgetScreenPos(over->Widget()), over->Widget()->size());
-    } else if (QScreen* s = QGuiApplication::primaryScreen()) {
-        area = s->availableGeometry();
-    }
-    if (area.isNull()) return;
-    if (!m_impl->topLevel) return;
-    RECT window{};
-    GetWindowRect(&window);
-    const int width = window.right - window.left, height = window.bottom - window.top;
-    const QPoint tl = area.center() - QPoint(width / 2, height / 2);
-    MoveWindow(tl.x(), tl.y(), width, height, TRUE);
+    platform::detail::PlaceTopLevel(m_impl->widget, over ? over->Widget() : nullptr, m_impl->StyleFrame(), true);
+    m_impl->ReportGeometry();
+}
+
+QMargins WindowImpl::StyleFrame() const {
+    if (!wnd) return QMargins();
+    const RECT f = wnd->WindowsFrameInsets();
+    return QMargins(f.left, f.top, f.right, f.bottom);
+}
+
+void platform::detail::KeepInWorkArea(HWND h) {
+    WindowImpl* impl = WindowImpl::FromHandle(h);
+    if (!impl || !impl->widget || !impl->topLevel || !impl->wnd) return;
+    const WindowImpl* owner = WindowImpl::FromHandle(impl->owner);
+    PlaceTopLevel(impl->widget, owner ? owner->widget.data() : nullptr, impl->StyleFrame(), false);
+    if (WindowImpl::FromHandle(h)) impl->ReportGeometry();
 }
 
 void CWnd::Invalidate(BOOL erase) { InvalidateRect(nullptr, erase); }

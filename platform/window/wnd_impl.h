@@ -200,6 +200,8 @@ struct WindowImpl {
     // Puts the client area as the backing store holds it on the screen.
     void ShowClient() const;
     void ReportGeometry();
+    // The frame the window's style gives it around its client area (CWnd's).
+    QMargins StyleFrame() const;
 
     // Non-client area: the client edge (WS_EX_CLIENTEDGE, 2 pixels each side) and
     // the shown scroll bars. The client area is the rest of the widget.
@@ -323,6 +325,26 @@ void RouteInputMethods();
 // managers that follow them (Qt's Motif hints); openbox takes minimize away
 // only by the window's type, so on X the type comes first in the list.
 void MarkAsBox(QWidget* top);
+// Keeps a top-level window whose title is empty without a name on the
+// desktop (Qt would give it the application's); called whenever its title
+// or its platform window changes.
+void KeepCaptionEmpty(QWidget* top);
 // Turns a dialog's Tab into the next (or previous) tab-stop control of `root`.
 bool MoveFocusInside(QWidget* root, bool forward);
+// Where dialogs and boxes open (placement.h). The work area of the screen
+// that holds the most of `over` (screen coordinates), else the primary's.
+QRect WorkAreaFor(const QRect& over);
+// The frame a window manager draws around top-level `top`: its own once it
+// shows, before that the one its owner has; none without a window manager.
+QMargins ManagerFrame(const QWidget* top, const QWidget* owner);
+// Moves top-level `top` (centred on `owner`'s window first when `centre`) so
+// that it stands wholly inside the work area of its owner's screen, its frame
+// included: `frame` on each side, or the window manager's where that is larger.
+void PlaceTopLevel(QWidget* top, const QWidget* owner, const QMargins& frame, bool centre);
+// The frame a box of the system the program comes from has (a caption and a
+// dialog's border): a box of Qt's own (a message box) keeps room for it.
+QMargins BoxFrame();
+// The same, without centring, for a layer window where its set-up put it:
+// its frame is the larger of the one its style gives it and the window manager's.
+void KeepInWorkArea(HWND h);
 }  // namespace platform::detail

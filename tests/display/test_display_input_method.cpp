@@ -192,6 +192,34 @@ TEST_P(KoreanInput, TheTitleTheUnitAndTheAddressTakeWhatIsTypedInThem) {
               (std::vector<unsigned char>{10, 1, 2, 3}));
 }
 
+// Korean typed into a name cell widens its editor as Latin text does:
+// sixteen syllables, far wider than the name column, carry the editor over the address
+// column beside it (read along the editor's top edge, above the cells' texts,
+// where the address cell is otherwise its pale yellow).
+TEST_P(KoreanInput, TheEditorWidensWithTheComposedText) {
+    const std::size_t row = 2;
+    const QPoint cell = NameCell(row);
+    x.Click(cell.x(), cell.y());
+    ::usleep(300000);
+    std::string keys;
+    for (int i = 0; i < 8; ++i) keys += kHanguk;  // 한국 eight times: sixteen syllables
+    x.Type(keys);
+    const int y = table->rows[row].first + 1;
+    auto editorRight = [&](const QImage& shot) {
+        int xAt = table->name.first + 4;
+        while (xAt < d.right() && shot.pixel(xAt, y) != kCell) ++xAt;
+        return xAt;
+    };
+    QImage shot;
+    EXPECT_TRUE(WaitFor([&] { return editorRight(shot = x.Shot()) > table->address.first + 40; }, 5000))
+        << "the editor ends at " << editorRight(shot) << ", the name column at " << table->name.second;
+    SaveTestImage(shot.copy(d), GetParam() ? "widened-wm" : "widened");
+    std::string typed;
+    for (int i = 0; i < 8; ++i) typed += kHangukText;
+    const auto saved = OkAndSaved(NameOffset(int(row)), 80, "QC1103");
+    EXPECT_EQ(Field(saved, NameOffset(int(row)), 80), typed);
+}
+
 INSTANTIATE_TEST_SUITE_P(Desktops, KoreanInput, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "WithWindowManager" : "WithoutWindowManager";

@@ -183,6 +183,21 @@ std::vector<XDisplay::TopWindow> XDisplay::Windows() {
         Window child;
         XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &x, &y, &child);
         t.client = QRect(x, y, a.width, a.height);
+        t.legacyTitle = TextProperty(d, w, "WM_NAME");
+        t.frame = t.client;
+        {
+            Atom type;
+            int format;
+            unsigned long count = 0, after;
+            unsigned char* data = nullptr;
+            if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_FRAME_EXTENTS", False), 0, 4, False, XA_CARDINAL, &type,
+                                   &format, &count, &after, &data) == Success &&
+                data && format == 32 && count == 4) {
+                const auto* e = reinterpret_cast<const long*>(data);  // left, right, top, bottom
+                t.frame = t.client.adjusted(-int(e[0]), -int(e[2]), int(e[1]), int(e[3]));
+            }
+            if (data) XFree(data);
+        }
         XSizeHints hints{};
         long supplied = 0;
         if (XGetWMNormalHints(d, w, &hints, &supplied))

@@ -16,12 +16,14 @@
 
 class XDisplay {
 public:
-    // One mapped top-level window of a client: its id, title, client rectangle
-    // on the screen, and whether the window manager may resize it.
+    // One mapped top-level window of a client: its id, title (_NET_WM_NAME, and
+    // the older WM_NAME), client rectangle on the screen, the rectangle of the
+    // window manager's frame around it (_NET_FRAME_EXTENTS; the client's own
+    // without one), and whether the window manager may resize it.
     struct TopWindow {
         unsigned long id = 0;
-        std::string title;
-        QRect client;
+        std::string title, legacyTitle;
+        QRect client, frame;
         bool fixedSize = false;
         unsigned long transientFor = 0;
         bool operator==(const TopWindow& o) const { return id == o.id; }

@@ -5,6 +5,11 @@
 // shows a message box (OK only) with that title and text, and ends when it is
 // answered.
 //
+//   display_probe colour X,Y,WIDTH,HEIGHT
+// shows a captioned window with that client rectangle and opens the colour
+// dialog over it (given no owner, as the indicator opens it); ends when the
+// dialog is closed.
+//
 //   display_probe capture OUT_DIR
 // shows windows and captures the screen at once, the way the CAPTURE command
 // does:
@@ -28,6 +33,7 @@
 #include "controls/led.h"
 #include "controls/utility.h"
 #include "platform/runtime/app.h"
+#include "platform/stdctrl/colordlg.h"
 #include "platform/window/tool_popup.h"
 #include "platform/window/wnd.h"
 
@@ -71,6 +77,20 @@ int main(int argc, char** argv) {
         const int answer = MessageBoxW(nullptr, Utf8ToUtf16(argv[3]).c_str(), Utf8ToUtf16(argv[2]).c_str(), MB_OK);
         platform::StopGui();
         return answer == IDOK ? 0 : 1;
+    }
+    if (mode == "colour" && argc == 3) {
+        int x = 0, y = 0, w = 0, h = 0;
+        if (std::sscanf(argv[2], "%d,%d,%d,%d", &x, &y, &w, &h) != 4) return 2;
+        Solid<CWnd> owner(RGB(20, 60, 200));
+        if (!owner.CreateEx(0, nullptr, u"", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CRect(x, y, x + w, y + h), nullptr, 0))
+            return 3;
+        owner.ShowWindow(SW_SHOW);
+        platform::PumpUntil([&] { return owner.IsWindowVisible(); }, 5000);
+        CColorDialog dialog(RGB(200, 30, 30), CC_RGBINIT);
+        dialog.DoModal();
+        owner.DestroyWindow();
+        platform::StopGui();
+        return 0;
     }
     if ((mode != "capture" && mode != "clip") || argc != 3) return 2;
     const std::string out = argv[2];

@@ -13,6 +13,7 @@
 #include "platform/runtime/app.h"
 #include "platform/stdctrl/colordlg.h"
 #include "platform/window/dialog.h"
+#include "platform/window/placement.h"
 #include "tests/support/colour_dialog_answer.h"
 #include "tests/support/qt_helpers.h"
 #include "tests/support/recording_wnd.h"
@@ -190,4 +191,30 @@ TEST(ModalDialog, ABoxOverItsOwnerTakesTheCaptureAndOffersNoMinimizeOrMaximize) 
     EXPECT_EQ(colours.flags & sizing, Qt::WindowFlags()) << "the colour dialog can be minimized or maximized";
     EXPECT_EQ(colours.flags & Qt::WindowType_Mask, Qt::Dialog);
     EXPECT_EQ(CountOf(log, WM_CAPTURECHANGED), 3);
+}
+
+// A window rectangle kept inside a work area moves by as little as it takes;
+// one larger than the area keeps its left and top edges, where its caption is.
+TEST(DialogPlacement, AWindowIsMovedInFromTheEdgeItRunsPast) {
+    const RECT area{0, 0, 1280, 1000};  // a screen with a panel of 24 pixels below
+    struct Case {
+        const char* what;
+        RECT window, kept;
+    };
+    const Case cases[] = {
+        {"inside", {100, 200, 500, 600}, {100, 200, 500, 600}},
+        {"past the bottom", {480, 711, 860, 1351}, {480, 360, 860, 1000}},
+        {"past the right", {900, 300, 1452, 400}, {728, 300, 1280, 400}},
+        {"past the top left", {-50, -20, 250, 80}, {0, 0, 300, 100}},
+        {"past the bottom right corner", {1200, 950, 1400, 1100}, {1080, 850, 1280, 1000}},
+        {"wider and taller than the area", {-10, 40, 1400, 1200}, {0, 0, 1410, 1160}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RECT kept = platform::KeptInside(c.window, area);
+        EXPECT_EQ(kept.left, c.kept.left);
+        EXPECT_EQ(kept.top, c.kept.top);
+        EXPECT_EQ(kept.right, c.kept.right);
+        EXPECT_EQ(kept.bottom, c.kept.bottom);
+    }
 }
