@@ -185,7 +185,7 @@ BOOL CMainDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CMainDlg::LoadConfig() { LoadConfigFile(m_strConfigPath, *m_config, m_utility); }
+void CMainDlg::LoadConfig() { m_bConfigFromFile = LoadConfigFile(m_strConfigPath, *m_config, m_utility); }
 
 bool CMainDlg::SaveConfig(std::string* why) { return SaveConfigFile(m_strConfigPath, *m_config, why); }
 
@@ -427,7 +427,13 @@ void CMainDlg::OnCancel() {
     m_nFlags &= ~1;
     ShowWindow(SW_HIDE);
     TearDown();
-    SaveConfig();
+    if (m_bConfigFromFile) {
+        SaveConfig();
+    } else {
+        std::fprintf(stderr, "settings file %s was not read at start: the default settings in use are not saved over it\n",
+                     Utf16ToUtf8(m_strConfigPath).c_str());
+        std::fflush(stderr);
+    }
     CDialog::OnCancel();
 }
 

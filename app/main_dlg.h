@@ -136,6 +136,10 @@ private:
     void MeasureFrame(int* cap);
     // The settings record is large; it lives on the heap beside the window.
     std::unique_ptr<ConfigData> m_config;
+    // False while the settings in use are the defaults taken because the file
+    // could not be read: the exit then leaves the file alone, even if it has
+    // become readable since. A confirmed configuration saved sets it.
+    bool m_bConfigFromFile = true;
     bool m_bExiting = false;
     DWORD m_nDropsReported = 0;  // of the server link's dropped records
 };

@@ -34,6 +34,7 @@ void CMainDlg::OnConfig() {
         std::memcpy(&live, &dlg->m_config, sizeof live);
         if (live.nBoundedValue < 10 || live.nBoundedValue >= 1000) live.nBoundedValue = 10;
         saved = SaveConfig(&whyNotSaved);
+        if (saved) m_bConfigFromFile = true;
         if (m_pPanel) m_pPanel->Rebuild(&live);
         KillTimer(kWatchdogTimer);
         KillTimer(kRecordTimer);

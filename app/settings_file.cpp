@@ -64,7 +64,8 @@ std::string WhyNotWritable(const CString& path) {
 
 }  // namespace
 
-void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility) {
+bool LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility) {
+    bool fromFile = false;
     const bool exists = utility.FileExists(path) != FALSE;
     CString resolved;
     switch (exists ? platform::FilePlaceAt(path, &resolved) : platform::FilePlace::None) {
@@ -74,6 +75,7 @@ void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility) {
             auto buffer = std::make_unique<unsigned char[]>(sizeof(ConfigData));
             const ReadBack read = ReadRecordBytes(resolved, buffer.get());
             std::memcpy(&cfg, buffer.get(), read.got);
+            fromFile = true;
             if (read.length != sizeof(ConfigData)) {
                 // Taken as it stands, as a record of that size is, but said: a
                 // file cut short (an old program's half-written save, a copy
@@ -101,12 +103,14 @@ void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility) {
         // The first start in this folder.
         FillConfigDefaults(cfg);
         SaveConfigFile(path, cfg);
+        fromFile = true;  // nothing was there to keep
         break;
     case platform::FilePlace::DanglingLink:
         // A link is followed to the file it names, and that file is not there
         // yet: as at a first start, the defaults are written there.
         FillConfigDefaults(cfg);
         SaveConfigFile(path, cfg);
+        fromFile = true;  // nothing was there to keep
         SayDefaults(path, "is a link to nothing; they are written where it points");
         break;
     case platform::FilePlace::Special:
@@ -136,6 +140,7 @@ void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility) {
         break;
     }
     cfg.nStackCount = kStackCount;
+    return fromFile;
 }
 
 bool SaveConfigFile(const CString& path, const ConfigData& cfg, std::string* why) {

@@ -21,8 +21,10 @@ inline constexpr const char16_t* kConfigFileName = u"ZEL-Rerovora.cfg";
 // that is not a regular file (a pipe, a device, a folder, a loop of links, a
 // place that cannot be looked at, a link another account planted in a shared
 // folder) is not opened: the record gets the defaults, the save leaves the place
-// alone, and stderr says why. Either way the stack count is then 12.
-void LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility);
+// alone, and stderr says why. Either way the stack count is then 12. The result
+// says whether a save may stand for the file: false when the defaults were taken
+// in place of something there that could not be read as settings.
+bool LoadConfigFile(const CString& path, ConfigData& cfg, CUtility& utility);
 
 // Writes `cfg` to `path`, replacing the old file in one step, so that a process
 // that dies half-way leaves the old file or the new one, never a part (in place

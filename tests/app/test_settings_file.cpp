@@ -97,7 +97,7 @@ TEST(SettingsFile, FirstStartWritesEveryDefaultAtItsOffset) {
     auto cfg = ZeroRecord();
     CUtility util;
     const time_t before = ::time(nullptr);
-    LoadConfigFile(U16(path), *cfg, util);
+    EXPECT_TRUE(LoadConfigFile(U16(path), *cfg, util)) << "a first start's defaults are the file's";
 
     ASSERT_EQ(fs::file_size(path), kSize);
     const std::vector<unsigned char> b = ReadAllBytes(path);
@@ -165,7 +165,7 @@ TEST(SettingsFile, ExistingFileIsTakenAsItStandsExceptTheStackCount) {
 
     auto cfg = ZeroRecord();
     CUtility util;
-    LoadConfigFile(U16(path), *cfg, util);
+    EXPECT_TRUE(LoadConfigFile(U16(path), *cfg, util));
     EXPECT_EQ(cfg->nStackCount, 12);
     // The unterminated title is read up to its field's end, not into the next field.
     EXPECT_EQ(AnsiFieldToWide(cfg->szTitle, sizeof cfg->szTitle), std::u16string(80, u'T'));
@@ -383,14 +383,15 @@ TEST(SettingsFile, AnUnreadableFileRunsOnTheDefaultsAndIsNotWrittenOver) {
         ASSERT_EQ(::chown(path.c_str(), UnprivilegedUid(), UnprivilegedGid()), 0);
     }
     fs::permissions(path, fs::perms::owner_write);
-    enum : int { kNotDefaults = 1, kSavedOver = 2, kNotSavedOnceReadable = 4, kReadable = 100 };
+    enum : int { kNotDefaults = 1, kSavedOver = 2, kNotSavedOnceReadable = 4, kTakenAsRead = 8, kReadable = 100 };
     const SaidRun out = RunSaying(
         [&] {
             if (::access(path.c_str(), R_OK) == 0) return int(kReadable);
             auto cfg = ZeroRecord();
             CUtility util;
-            LoadConfigFile(U16(path), *cfg, util);
-            int failed = 0;
+            // The load says the defaults stand in for the file: the exit then
+            // leaves it alone even once it can be read.
+            int failed = LoadConfigFile(U16(path), *cfg, util) ? int(kTakenAsRead) : 0;
             if (std::strcmp(cfg->szTitle, "ZEL REROVORA") != 0 || cfg->nServerPort != 22700 ||
                 std::strcmp(cfg->aStacks[0].szName, "QC1101") != 0)
                 failed |= kNotDefaults;
@@ -405,6 +406,7 @@ TEST(SettingsFile, AnUnreadableFileRunsOnTheDefaultsAndIsNotWrittenOver) {
     ASSERT_EQ(out.run.outcome, ForkedRun::kExited);
     ASSERT_NE(out.run.code, kReadable) << "the file was readable to the child";
     EXPECT_EQ(out.run.code & kNotDefaults, 0) << "not the defaults in memory";
+    EXPECT_EQ(out.run.code & kTakenAsRead, 0) << "the load took the defaults for the file's settings";
     EXPECT_EQ(out.run.code & kSavedOver, 0) << "the defaults were written over the unread settings";
     EXPECT_EQ(out.run.code & kNotSavedOnceReadable, 0) << "a save once the file can be read";
     EXPECT_TRUE(Says(out.said, "cannot be read (Permission denied); it is not written over until it can be: running "
