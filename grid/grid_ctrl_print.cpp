@@ -202,7 +202,7 @@ void CGridCtrl::PrintRowCells(CDC* pDC, int nRow, int nFirstCol, int nLastCol, C
             cell->PrintCell(pDC, nRow, col, cellRect);
         }
         pDC->SelectStockObject(BLACK_PEN);
-        if (m_nGridLineMode & GVL_HORZ) {
+        if (m_nGridLineMode & kGridLinesHorizontal) {
             const int overlap = col == 0 ? 0 : 1;
             pDC->MoveTo(rect.left - overlap, rect.bottom);
             pDC->LineTo(rect.right, rect.bottom);
@@ -211,7 +211,7 @@ void CGridCtrl::PrintRowCells(CDC* pDC, int nRow, int nFirstCol, int nLastCol, C
                 pDC->LineTo(rect.right, rect.top);
             }
         }
-        if (m_nGridLineMode & GVL_VERT) {
+        if (m_nGridLineMode & kGridLinesVertical) {
             const int overlap = firstPrintedRow ? 0 : 1;
             pDC->MoveTo(rect.right, rect.top - overlap);
             pDC->LineTo(rect.right, rect.bottom);
