@@ -393,6 +393,9 @@ private:
     CGridCellBase* EditableCell(int nRow, int nCol) const;
     // The rows [first, last] measured for a column's width.
     BOOL MeasureColumn(int nCol, int nStyle);
+    // The logical width the printed footer's page number and date need side
+    // by side, in the bold print font on pDC.
+    int FooterTextsWidth(CDC* pDC) const;
     void HideTitleTip();
     // A scroll-bar message on either bar.
     void OnScroll(int bar, UINT code);

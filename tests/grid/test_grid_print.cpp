@@ -343,7 +343,7 @@ TEST(GridPrint, TheFootersDateIsPrintedWholeInEveryScaling) {
         {"72 dpi, 4 columns", SmallPrinter(), 4, 60},   {"72 dpi, 31 columns", SmallPrinter(), 31, 60},
         {"300 dpi, 12 columns", fine, 12, 64},          {"300 dpi, 7 columns", fine, 7, 75},
         {"600 dpi, 12 columns", finer, 12, 80},         {"600 dpi, 30 columns", finer, 30, 45},
-        {"150 dpi, 9 columns", PrinterCaps{}, 9, 70},
+        {"150 dpi, 9 columns", PrinterCaps{}, 9, 70},    {"300 dpi, 2 narrow columns", fine, 2, 30},
     };
     for (const Case& c : cases)
         for (BOOL option : {FALSE, TRUE}) {
