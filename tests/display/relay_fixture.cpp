@@ -118,6 +118,19 @@ std::optional<Table> FindTable(const QImage& shot, const QRect& dialog) {
     return t;
 }
 
+QImage ShotAfterChange(XDisplay& x, const QImage& before, int timeoutMs) {
+    QImage last = x.Shot();
+    WaitFor(
+        [&] {
+            QImage now = x.Shot();
+            const bool settled = now != before && now == last;
+            last = std::move(now);
+            return settled;
+        },
+        timeoutMs);
+    return last;
+}
+
 QImage Cell(const QImage& shot, const Table& t, std::size_t row, const std::pair<int, int>& column) {
     return shot.copy(QRect(QPoint(column.first, t.rows[row].first), QPoint(column.second, t.rows[row].second)));
 }

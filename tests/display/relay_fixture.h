@@ -130,6 +130,11 @@ constexpr QRgb kCell = 0xFFFFFFE0;
 std::optional<Table> FindTable(const QImage& shot, const QRect& dialog);
 QImage Cell(const QImage& shot, const Table& t, std::size_t row, const std::pair<int, int>& column);
 
+// The screen once it differs from `before` and then holds still (the same in
+// two shots in a row); the last shot when that does not come in `timeoutMs`.
+// A loaded machine paints late: this waits for the paint instead of a time.
+QImage ShotAfterChange(XDisplay& x, const QImage& before, int timeoutMs = 8000);
+
 // The program with the configuration dialog open over it: `x`, `relay`, the
 // main window `main`, the dialog `dialog` and its client rectangle `d`. The
 // X server has a window manager unless the constructor says otherwise.
