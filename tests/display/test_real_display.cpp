@@ -236,15 +236,15 @@ TEST_F(ConfigDialog, TableScrolledWithTheWheelAndTheKeysDrawsEveryColumnInPlace)
     const int nameX = (first->name.first + first->name.second) / 2;
     const QImage unscrolled = x.Shot();
     x.Wheel(nameX, first->rows[2].first, -5);
-    const QImage top = ShotAfterChange(x, unscrolled);
+    const QImage top = ShotAfterChange(x, unscrolled, d);
     const auto scrolled = FindTable(top, d);
     ASSERT_TRUE(scrolled);
     // The eleventh stack is the tenth row from the top once the table shows its last row.
     const std::size_t eleventh = scrolled->rows.size() >= 10 ? 9 : scrolled->rows.size() - 2;
     x.Click(nameX, (scrolled->rows[eleventh].first + scrolled->rows[eleventh].second) / 2);
-    const QImage before = ShotAfterChange(x, top);  // the clicked cell takes the focus
+    const QImage before = ShotAfterChange(x, top, d);  // the clicked cell takes the focus
     x.Key("Down");
-    const QImage after = ShotAfterChange(x, before);
+    const QImage after = ShotAfterChange(x, before, d);
     SaveTestImage(after, "after-down");
     const auto moved = FindTable(after, d);
     ASSERT_TRUE(moved);
