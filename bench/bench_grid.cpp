@@ -166,11 +166,7 @@ BENCHMARK(BM_GridFullPaint)->Apply(Sizes);
 // painting after each step.
 void ScrollAndPaint(benchmark::State& state, UINT down, UINT up) {
     Scene& s = SceneFor(state);
-    SCROLLINFO info;
-    info.fMask = SIF_POS;
-    info.nPos = s.grid.m_nVScrollMax / 2;
-    s.grid.SetScrollInfo(SB_VERT, &info);
-    s.grid.m_idTopLeftCache.row = -1;
+    s.grid.SetScrollPosition(SB_VERT, s.grid.m_nVScrollMax / 2);
     s.grid.Invalidate();
     s.grid.SendMessage(WM_PAINT);
     const long long before = g_cellsDrawn;

@@ -599,8 +599,8 @@ BOOL CGridCtrl::AutoSizeColumn(int nCol, int nStyle, BOOL bResetScroll) {
     CClientDC dc(this);
     if (!GetSafeHwnd() || !dc.GetSafeHdc()) return FALSE;
     const int style = nStyle ? nStyle : m_nAutoSizeStyle;
-    const int first = (style & GVS_HEADER) ? 0 : m_nFixedRowCount;
-    const int last = (style & GVS_DATA) ? m_nRowCount - 1 : m_nFixedRowCount - 1;
+    const int first = (style & kAutoSizeFixedRows) ? 0 : m_nFixedRowCount;
+    const int last = (style & kAutoSizeOtherRows) ? m_nRowCount - 1 : m_nFixedRowCount - 1;
     if (m_bVirtualMode) SendCacheHintToParent(CellRange(first, nCol, last, nCol));
     int width = 0;
     bool measured = false;

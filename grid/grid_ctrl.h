@@ -40,16 +40,16 @@ constexpr UINT ID_EDIT_CUT = 57635;
 constexpr UINT ID_EDIT_PASTE = 57637;
 constexpr UINT ID_EDIT_SELECT_ALL = 57642;
 
-// Auto-size styles: which rows a column's width is measured over.
-constexpr int GVS_HEADER = 1;  // the fixed rows
-constexpr int GVS_DATA = 2;    // the other rows
-constexpr int GVS_BOTH = 3;
+// Auto-size styles (bits): which rows a column's width is measured over.
+constexpr int kAutoSizeFixedRows = 1;  // the fixed (header) rows
+constexpr int kAutoSizeOtherRows = 2;  // the other rows
+constexpr int kAutoSizeAllRows = kAutoSizeFixedRows | kAutoSizeOtherRows;
 
-// Grid-line modes.
-constexpr int GVL_NONE = 0;
-constexpr int GVL_HORZ = 1;
-constexpr int GVL_VERT = 2;
-constexpr int GVL_BOTH = 3;
+// Grid-line modes (bits): which lines between cells are drawn.
+constexpr int kGridLinesNone = 0;
+constexpr int kGridLinesHorizontal = 1;
+constexpr int kGridLinesVertical = 2;
+constexpr int kGridLinesBoth = kGridLinesHorizontal | kGridLinesVertical;
 
 // The auto-scroll timer's id.
 constexpr UINT_PTR kGridAutoScrollTimer = 513;
@@ -333,7 +333,7 @@ public:
     BOOL m_bResizeHiddenRows = TRUE;
     BOOL m_bColumnsMayVanish = TRUE;
     BOOL m_bRowsMayVanish = TRUE;
-    int m_nAutoSizeStyle = GVS_BOTH;
+    int m_nAutoSizeStyle = kAutoSizeAllRows;
     SizeArray m_arRowHeights;
     SizeArray m_arColumnWidths;  // indexed through m_vecColumnOrder
     int m_nVScrollMax = 0;
@@ -393,6 +393,9 @@ private:
     CGridCellBase* EditableCell(int nRow, int nCol) const;
     // The rows [first, last] measured for a column's width.
     BOOL MeasureColumn(int nCol, int nStyle);
+    // The logical width the printed footer's page number and date need side
+    // by side, in the bold print font on pDC.
+    int FooterTextsWidth(CDC* pDC) const;
     void HideTitleTip();
     // A scroll-bar message on either bar.
     void OnScroll(int bar, UINT code);

@@ -224,7 +224,9 @@ void CGridCtrl::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
             if (shift) {
                 if (lineChanged) {
                     SendMessage(WM_VSCROLL, SB_LINEUP, 0);
-                    SetScrollPos(SB_HORZ, m_nHScrollMax);
+                    // Through the grid's own setter, which forgets the first
+                    // cell in view: the view, the bar and hit tests move together.
+                    SetScrollPosition(SB_HORZ, m_nHScrollMax);
                     vScrolled = true;
                 } else {
                     SendMessage(WM_HSCROLL, SB_LINELEFT, 0);
@@ -232,7 +234,7 @@ void CGridCtrl::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
                 }
             } else if (lineChanged) {
                 SendMessage(WM_VSCROLL, SB_LINEDOWN, 0);
-                SetScrollPos(SB_HORZ, 0);
+                SetScrollPosition(SB_HORZ, 0);
                 vScrolled = true;
             } else {
                 SendMessage(WM_HSCROLL, SB_LINERIGHT, 0);

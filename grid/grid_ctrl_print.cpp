@@ -88,7 +88,11 @@ void CGridCtrl::OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) {
             m_LogicalPageSize.cx = m_PaperSize.cx * screenX / printerX * 3 / 4;
             m_LogicalPageSize.cy = m_PaperSize.cy * screenY / printerY * 3 / 4;
         } else {
-            m_LogicalPageSize.cx = int(std::min<long long>(GetVirtualWidth() + margins, INT_MAX / 2));
+            // The grid's width scaled onto the page, but never narrower than the
+            // footer's two texts side by side: a narrow grid would otherwise
+            // print them over each other and cut off.
+            const long long width = std::max<long long>(GetVirtualWidth(), FooterTextsWidth(pDC));
+            m_LogicalPageSize.cx = int(std::min<long long>(width + margins, INT_MAX / 2));
             m_LogicalPageSize.cy = MulDiv(m_LogicalPageSize.cx, m_PaperSize.cy, m_PaperSize.cx);
         }
         printable = m_LogicalPageSize.cx > 0 && m_LogicalPageSize.cy > 0;
@@ -111,6 +115,23 @@ void CGridCtrl::OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) {
     pInfo->m_nCurPage = 1;
     ::ReleaseDC(m_hWnd, screenHandle);
     pDC->SelectObject(oldFont);
+}
+
+int CGridCtrl::FooterTextsWidth(CDC* pDC) const {
+    // The page number at its widest: a page count has no more digits than the
+    // rows that can start a page.
+    const int most = std::max(1, m_nRowCount - m_nFixedRowCount);
+    const CString page = platform::FormatWide(u"Page %d of %d", most, most);
+    CFont bold;
+    BoldCopy(m_PrinterFont, bold);
+    CFont* oldFont = pDC->SelectObject(&bold);
+    // Three characters between them, and one more for a date whose width
+    // changes while the pages print.
+    const long long width = static_cast<long long>(pDC->GetTextExtent(page).cx) + pDC->GetTextExtent(NowText()).cx +
+                            4LL * m_CharSize.cx;
+    pDC->SelectObject(oldFont);
+    bold.DeleteObject();
+    return int(std::min<long long>(width, INT_MAX / 4));
 }
 
 void CGridCtrl::OnPrint(CDC* pDC, CPrintInfo* pInfo) {
@@ -202,7 +223,7 @@ void CGridCtrl::PrintRowCells(CDC* pDC, int nRow, int nFirstCol, int nLastCol, C
             cell->PrintCell(pDC, nRow, col, cellRect);
         }
         pDC->SelectStockObject(BLACK_PEN);
-        if (m_nGridLineMode & GVL_HORZ) {
+        if (m_nGridLineMode & kGridLinesHorizontal) {
             const int overlap = col == 0 ? 0 : 1;
             pDC->MoveTo(rect.left - overlap, rect.bottom);
             pDC->LineTo(rect.right, rect.bottom);
@@ -211,7 +232,7 @@ void CGridCtrl::PrintRowCells(CDC* pDC, int nRow, int nFirstCol, int nLastCol, C
                 pDC->LineTo(rect.right, rect.top);
             }
         }
-        if (m_nGridLineMode & GVL_VERT) {
+        if (m_nGridLineMode & kGridLinesVertical) {
             const int overlap = firstPrintedRow ? 0 : 1;
             pDC->MoveTo(rect.right, rect.top - overlap);
             pDC->LineTo(rect.right, rect.bottom);

@@ -38,8 +38,8 @@ void CGridCtrl::OnDraw(CDC* pDC) {
     CPen pen;
     pen.CreatePen(PS_SOLID, 0, m_crGridLines);
     CPen* oldPen = pDC->SelectObject(&pen);
-    const bool vertical = m_nGridLineMode == GVL_VERT || m_nGridLineMode == GVL_BOTH;
-    const bool horizontal = m_nGridLineMode == GVL_HORZ || m_nGridLineMode == GVL_BOTH;
+    const bool vertical = m_nGridLineMode == kGridLinesVertical || m_nGridLineMode == kGridLinesBoth;
+    const bool horizontal = m_nGridLineMode == kGridLinesHorizontal || m_nGridLineMode == kGridLinesBoth;
 
     // Grid lines, on the last pixel of each visible row and column.
     long long x = fixedColWidth;
@@ -217,11 +217,11 @@ BOOL CGridCtrl::RepaintCell(int nRow, int nCol, CDC* pDC) {
     if (nRow >= m_nFixedRowCount && nCol >= m_nFixedColumnCount) {
         CPen pen(PS_SOLID, 0, m_crGridLines);
         CPen* old = pDC->SelectObject(&pen);
-        if (m_nGridLineMode == GVL_HORZ || m_nGridLineMode == GVL_BOTH) {
+        if (m_nGridLineMode == kGridLinesHorizontal || m_nGridLineMode == kGridLinesBoth) {
             pDC->MoveTo(rect.left, rect.bottom);
             pDC->LineTo(rect.right + 1, rect.bottom);
         }
-        if (m_nGridLineMode == GVL_VERT || m_nGridLineMode == GVL_BOTH) {
+        if (m_nGridLineMode == kGridLinesVertical || m_nGridLineMode == kGridLinesBoth) {
             pDC->MoveTo(rect.right, rect.top);
             pDC->LineTo(rect.right, rect.bottom + 1);
         }

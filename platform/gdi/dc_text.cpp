@@ -118,15 +118,37 @@ QString PathEllipsis(const QString& text, int width, const QFontMetrics& fm) {
     return head + dots + tail;
 }
 
+// Font sizes are logical: under a mapping mode that scales (a printer's page),
+// text is drawn at the device size the mapping gives it. Whether it does, and
+// that font.
+bool ScalesText(const DCImpl* d, const QFont& font) {
+    const double scale = d->ScaleY();
+    return scale != 1.0 && scale > 0.0 && font.pixelSize() > 0;
+}
+QFont DeviceFont(const DCImpl* d, const QFont& font) {
+    QFont scaled = font;
+    scaled.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * d->ScaleY()))));
+    return scaled;
+}
+
+// The width `text` takes on the device, in logical units. A font's advances
+// do not scale with its size (they are rounded, and hinted, at each size), so
+// the text drawn at the device size can be wider or narrower than the logical
+// font's width scaled; aligning by the logical width would push a
+// right-aligned text's end past its rectangle, where the clip cuts it off.
+int DrawnWidth(const DCImpl* d, const QFont& font, const QFontMetrics& fm, const QString& text) {
+    const double sx = std::abs(d->ScaleX());
+    if (!ScalesText(d, font) || sx <= 0.0) return fm.horizontalAdvance(text);
+    const QFontMetrics device(DeviceFont(d, font));
+    return int(std::ceil(device.horizontalAdvance(text) / sx));
+}
+
 void DrawLine(QPainter* p, const DCImpl* d, const QFont& font, const QFontMetrics& fm, QPoint at,
               const QString& text, int lineHeight) {
     if (text.isEmpty()) return;
-    // Font sizes are logical: under a mapping mode that scales (a printer's page),
-    // the text is drawn at the device size the mapping gives it.
-    const double scale = d->ScaleY();
-    if (scale != 1.0 && scale > 0.0 && font.pixelSize() > 0) {
-        QFont scaled = font;
-        scaled.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * scale))));
+    if (ScalesText(d, font)) {
+        const double scale = d->ScaleY();
+        const QFont scaled = DeviceFont(d, font);
         const QFontMetrics scaledMetrics(scaled);
         const DCImpl* dd = d;
         const int esc = Escapement(dd);
@@ -202,7 +224,7 @@ int CDC::DrawText(LPCWSTR text, int count, LPRECT rect, UINT format) {
     const int textHeight = lineHeight * int(lines.size());
     if (format & DT_CALCRECT) {
         int widest = 0;
-        for (const QString& l : lines) widest = std::max(widest, fm.horizontalAdvance(l));
+        for (const QString& l : lines) widest = std::max(widest, DrawnWidth(d, font, fm, l));
         rect->right = rect->left + widest;
         rect->bottom = rect->top + textHeight;
         return textHeight;
@@ -222,7 +244,7 @@ int CDC::DrawText(LPCWSTR text, int count, LPRECT rect, UINT format) {
         QString line = lines[i];
         if (format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) line = EndEllipsis(line, width, fm);
         else if (format & DT_PATH_ELLIPSIS) line = PathEllipsis(line, width, fm);
-        const int w = fm.horizontalAdvance(line);
+        const int w = DrawnWidth(d, font, fm, line);
         int x = int(rect->left);
         if (format & DT_CENTER) x = int(rect->left) + (width - w) / 2;
         else if (format & DT_RIGHT) x = int(rect->right) - w;
@@ -253,7 +275,7 @@ BOOL CDC::ExtTextOut(int x, int y, UINT options, LPCRECT rect, LPCWSTR text, UIN
     const QString s = QString::fromUtf16(text, qsizetype(count));
     int width = 0;
     if (dx) for (UINT i = 0; i < count; ++i) width += dx[i];
-    else width = fm.horizontalAdvance(s);
+    else width = DrawnWidth(d, font, fm, s);
     const UINT align = d->state.textAlign;
     if (align & TA_UPDATECP) {
         x = d->state.position.x();

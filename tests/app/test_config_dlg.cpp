@@ -52,7 +52,9 @@ std::unique_ptr<ConfigData> SiteConfig() {
 }
 
 // The dialog with a copy of `cfg`, run modally with `steps` one per timer tick
-// inside its loop; a dialog left open ends with -5 after ten seconds.
+// inside its loop; a dialog left open ends with -5 after a minute (a guard
+// against a dialog that never closes: a loaded machine with the sanitizers
+// takes more than ten seconds over a megabyte of text).
 struct DialogRun {
     std::unique_ptr<CConfig> dlg = std::make_unique<CConfig>();
     std::vector<std::u16string> boxes;  // message boxes shown
@@ -78,7 +80,7 @@ struct DialogRun {
         QObject::connect(&guard, &QTimer::timeout, [d] {
             if (d->m_hWnd) d->EndDialog(-5);
         });
-        guard.start(10000);
+        guard.start(60000);
         return dlg->DoModal();
     }
 

@@ -1,6 +1,8 @@
 #include "tests/display/relay_fixture.h"
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
 #include <sstream>
 
 #include "platform/base/sysmetrics.h"
@@ -116,6 +118,46 @@ std::optional<Table> FindTable(const QImage& shot, const QRect& dialog) {
     }
     if (!t.address.second || t.rows.size() < 3) return std::nullopt;
     return t;
+}
+
+namespace {
+// Whether two screens differ by more than a text field's caret: the pixels
+// that differ span more than a thin upright line. An edit's caret blinks, so
+// a screen with one never stays the same for long.
+bool Differs(const QImage& a, const QImage& b, const QRect& area) {
+    if (a.isNull() || b.isNull() || a.size() != b.size()) return a.isNull() != b.isNull() || a.size() != b.size();
+    const QRect r = area.intersected(a.rect());
+    int left = INT_MAX, right = -1, top = INT_MAX, bottom = -1;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const auto* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* pb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (pa[x] != pb[x]) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    }
+    return right >= 0 && (right - left > 2 || bottom - top > 40);
+}
+}  // namespace
+
+QImage ShotAfterChange(XDisplay& x, const QImage& before, const QRect& area, int timeoutMs, int quietMs) {
+    using Clock = std::chrono::steady_clock;
+    QImage last = x.Shot();
+    Clock::time_point since = Clock::now();  // when the screen last changed
+    WaitFor(
+        [&] {
+            QImage now = x.Shot();
+            if (Differs(now, last, area)) since = Clock::now();
+            const bool settled = Differs(now, before, area) && !Differs(now, last, area) &&
+                                 Clock::now() - since >= std::chrono::milliseconds(quietMs);
+            last = std::move(now);
+            return settled;
+        },
+        timeoutMs);
+    return last;
 }
 
 QImage Cell(const QImage& shot, const Table& t, std::size_t row, const std::pair<int, int>& column) {

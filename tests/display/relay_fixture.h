@@ -130,6 +130,16 @@ constexpr QRgb kCell = 0xFFFFFFE0;
 std::optional<Table> FindTable(const QImage& shot, const QRect& dialog);
 QImage Cell(const QImage& shot, const Table& t, std::size_t row, const std::pair<int, int>& column);
 
+// The screen once its `area` differs from `before` and then holds still (the
+// same in two shots in a row, or for `quietMs` when given; a blinking caret
+// counts as still); the last shot when that does not come in `timeoutMs`. The
+// area leaves out what changes by itself (the main window's live values). A loaded machine paints late: this waits for
+// the paint instead of a time. Keys that go through an input method reach the
+// program one by one, each a change of its own: a quiet time tells when the
+// last of them has been drawn.
+QImage ShotAfterChange(XDisplay& x, const QImage& before, const QRect& area, int timeoutMs = 8000,
+                       int quietMs = 0);
+
 // The program with the configuration dialog open over it: `x`, `relay`, the
 // main window `main`, the dialog `dialog` and its client rectangle `d`. The
 // X server has a window manager unless the constructor says otherwise.

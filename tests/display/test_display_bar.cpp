@@ -85,16 +85,19 @@ TEST_P(BarAndBoxes, EscapeAnswersTheQuestionAndTheBarTakesTheNextClick) {
         ASSERT_TRUE(relay.Process().Running());
 
         if (r.away == kStays) {
-            // Still on EXIT: that segment glows at once.
-            ::usleep(300000);
-            const QImage onExit = x.Shot();
+            // Still on EXIT: that segment glows.
+            QImage onExit;
+            EXPECT_TRUE(WaitFor([&] { return Glowing(onExit = x.Shot(), plain, exitButton) > 40; }, 5000))
+                << "EXIT does not glow under the pointer";
             SaveTestImage(onExit, std::string("exit-after-escape-") + (GetParam() ? "openbox" : "no-wm"));
-            EXPECT_GT(Glowing(onExit, plain, exitButton), 40) << "EXIT does not glow under the pointer";
         }
         // Straight onto CONFIG from wherever the pointer is: it glows...
         x.MovePointer(config.x(), config.y());
-        ::usleep(300000);
-        const QImage lit = x.Shot();
+        QImage lit;
+        WaitFor([&] {
+            lit = x.Shot();
+            return Glowing(lit, plain, config) > 40 && Glowing(lit, plain, exitButton) == 0;
+        }, 5000);
         SaveTestImage(lit, std::string("config-hovered-") + (r.away == kStays ? "after-exit-" : r.away == kThroughTheBox ? "after-panel-" : "after-jump-") +
                                (GetParam() ? "openbox" : "no-wm"));
         EXPECT_GT(Glowing(lit, plain, config), 40) << "CONFIG does not glow under the pointer";

@@ -132,6 +132,12 @@ protected:
             5000);
         return bytes;
     }
+    // The screen once what was just typed has gone through the input method
+    // and been drawn: changed from `before`, then still. The keys reach the
+    // program one by one, answered by the input method later, so a click sent
+    // before the last answer would take the rest of the typing elsewhere.
+    QImage TypedIn(const QImage& before) { return ShotAfterChange(x, before, d, 15000, kQuietMs); }
+    static constexpr int kQuietMs = 700;
     std::unique_ptr<HangulInputMethod> ime;
     std::optional<Table> table;
 };
@@ -146,18 +152,20 @@ protected:
 TEST_P(KoreanInput, NamesTypedAfterAClickAreStoredAsComposed) {
     for (std::size_t row : {1, 2}) {
         const QPoint cell = NameCell(row);
+        const QImage before = x.Shot();
         x.Click(cell.x(), cell.y());
-        ::usleep(300000);
+        const QImage clicked = ShotAfterChange(x, before, d);
         x.Type(kHanguk);
-        ::usleep(300000);
-        if (row == 1) SaveTestImage(x.Shot(), GetParam() ? "name-composing-wm" : "name-composing");
+        const QImage typed = TypedIn(clicked);
+        if (row == 1) SaveTestImage(typed, GetParam() ? "name-composing-wm" : "name-composing");
     }
     const QPoint fourth = NameCell(3);
+    const QImage before = x.Shot();
     x.Click(fourth.x(), fourth.y());
     x.Click(fourth.x(), fourth.y());
-    ::usleep(300000);
+    const QImage opened = ShotAfterChange(x, before, d, 8000, kQuietMs);
     x.Type(kHanguk);
-    ::usleep(300000);
+    TypedIn(opened);
     const auto saved = OkAndSaved(NameOffset(3), 80, "QC1104");
     EXPECT_EQ(Field(saved, NameOffset(1), 80), kHangukText);
     EXPECT_EQ(Field(saved, NameOffset(2), 80), kHangukText);
@@ -174,17 +182,21 @@ TEST_P(KoreanInput, TheTitleTheUnitAndTheAddressTakeWhatIsTypedInThem) {
     x.Click(title.x(), title.y());
     x.KeyWith("Control_L", "a");
     x.Key("BackSpace");
+    const QImage emptied = ShotAfterChange(x, QImage(), d, 8000, kQuietMs);
     x.Type(kHanguk);
+    const QImage titled = TypedIn(emptied);
     const QPoint unit = ItemCentre(d, u"Edit", 1);
     x.Click(unit.x(), unit.y());
     x.Key("End");
+    const QImage atEnd = ShotAfterChange(x, titled, d, 8000, kQuietMs);
     x.Type(kHanguk);
-    ::usleep(300000);
-    SaveTestImage(x.Shot(), GetParam() ? "unit-composing-wm" : "unit-composing");
+    SaveTestImage(TypedIn(atEnd), GetParam() ? "unit-composing-wm" : "unit-composing");
     const QPoint address = InDialog(d, 22 + 81 / 8, 136 + 6);  // the first of Server IP's four fields
+    const QImage before = x.Shot();
     x.Click(address.x(), address.y());
+    const QImage inAddress = ShotAfterChange(x, before, d, 8000, kQuietMs);
     x.Type("10.1.2.3");
-    ::usleep(300000);
+    TypedIn(inAddress);
     const auto saved = OkAndSaved(kUnitOffset, 40, "m/s");
     EXPECT_EQ(Field(saved, kTitleOffset, 80), kHangukText);
     EXPECT_EQ(Field(saved, kUnitOffset, 40), "m/s" + kHangukText);

@@ -234,19 +234,17 @@ TEST_F(ConfigDialog, TableScrolledWithTheWheelAndTheKeysDrawsEveryColumnInPlace)
     const auto first = FindTable(x.Shot(), d);
     ASSERT_TRUE(first);
     const int nameX = (first->name.first + first->name.second) / 2;
+    const QImage unscrolled = x.Shot();
     x.Wheel(nameX, first->rows[2].first, -5);
-    ::usleep(300000);
-    const QImage top = x.Shot();
+    const QImage top = ShotAfterChange(x, unscrolled, d);
     const auto scrolled = FindTable(top, d);
     ASSERT_TRUE(scrolled);
     // The eleventh stack is the tenth row from the top once the table shows its last row.
     const std::size_t eleventh = scrolled->rows.size() >= 10 ? 9 : scrolled->rows.size() - 2;
     x.Click(nameX, (scrolled->rows[eleventh].first + scrolled->rows[eleventh].second) / 2);
-    ::usleep(200000);
-    const QImage before = x.Shot();
+    const QImage before = ShotAfterChange(x, top, d);  // the clicked cell takes the focus
     x.Key("Down");
-    ::usleep(500000);
-    const QImage after = x.Shot();
+    const QImage after = ShotAfterChange(x, before, d);
     SaveTestImage(after, "after-down");
     const auto moved = FindTable(after, d);
     ASSERT_TRUE(moved);

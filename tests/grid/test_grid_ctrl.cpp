@@ -211,13 +211,13 @@ TEST(GridItems, AutoSizeKeepsColumnsWithNothingToMeasure) {
     EXPECT_FALSE(w.grid.AutoSizeColumn(2)) << "a hidden column stays hidden";
     EXPECT_EQ(w.grid.GetColumnWidth(2), 0);
 
-    EXPECT_TRUE(w.grid.AutoSizeColumn(1, GVS_HEADER));
+    EXPECT_TRUE(w.grid.AutoSizeColumn(1, kAutoSizeFixedRows));
     EXPECT_GT(w.grid.GetColumnWidth(1), 100);
 
     // Measuring only the fixed rows of a grid without fixed rows finds nothing.
     w.grid.SetFixedRowCount(0);
     w.grid.SetColumnWidth(1, 44);
-    EXPECT_TRUE(w.grid.AutoSizeColumn(1, GVS_HEADER));
+    EXPECT_TRUE(w.grid.AutoSizeColumn(1, kAutoSizeFixedRows));
     EXPECT_EQ(w.grid.GetColumnWidth(1), 44);
 }
 
@@ -241,8 +241,8 @@ TEST(GridDrawing, EachGridLineModeDrawsItsLines) {
         int mode;
         bool vertical, horizontal;
     };
-    const Case cases[] = {{GVL_NONE, false, false}, {GVL_HORZ, false, true}, {GVL_VERT, true, false},
-                          {GVL_BOTH, true, true}};
+    const Case cases[] = {{kGridLinesNone, false, false}, {kGridLinesHorizontal, false, true}, {kGridLinesVertical, true, false},
+                          {kGridLinesBoth, true, true}};
     for (const Case& c : cases) {
         GridWindow w(300, 160);
         w.Fill(4, 4, 1, 1);

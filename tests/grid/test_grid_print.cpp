@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cmath>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -259,4 +261,127 @@ TEST(GridPrint, AMergedBlockPrintsAsOneCellOverItsArea) {
     EXPECT_NEAR(block.height(), 2 * one.height(), 4) << "two rows high";
     EXPECT_FALSE(ColourBounds(plain, kCovered).isEmpty());
     EXPECT_TRUE(ColourBounds(merged, kCovered).isEmpty()) << "a covered cell prints nothing of its own";
+}
+
+namespace {
+
+// The local date and time as the footer writes it.
+std::u16string DateText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buffer[128] = {};
+    const size_t n = std::strftime(buffer, sizeof buffer, "%c", &local);
+    return std::u16string(buffer, buffer + n);
+}
+
+// The ink (dark pixels) of `text` as the footer's font draws it on its own,
+// unclipped, under the page mapping that `grid` printed with: cut to its ink.
+QImage TextAlone(const CGridCtrl& grid, const PrinterCaps& caps, const std::u16string& text) {
+    CPrinterDC dc;
+    EXPECT_TRUE(dc.CreateImagePrinter(caps));
+    dc.StartDoc(u"reference");
+    dc.StartPage();
+    CFont bold;
+    bold.CreateFont(-10, 0, 0, 0, FW_BOLD, 0, 0, 0, 1, 2, 1, 0, 0, u"Arial");
+    CFont* old = dc.SelectObject(&bold);
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetWindowExt(grid.m_LogicalPageSize);
+    dc.SetViewportExt(grid.m_PaperSize);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(RGB(0, 0, 0));
+    CRect rect(4, 4, 4 + 100000, 4 + 40);
+    dc.DrawText(text, &rect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    dc.SelectObject(old);
+    dc.EndPage();
+    dc.EndDoc();
+    const QImage& page = *platform::detail::PrinterPage(dc, 0);
+    QRect ink;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 160) ink |= QRect(x, y, 1, 1);
+    return page.copy(ink);
+}
+
+// Whether `part` appears in `page` with its right edge at column `right`
+// (give or take one pixel) and its top anywhere in [top, bottom).
+bool ShowsAt(const QImage& page, const QImage& part, int right, int top, int bottom) {
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int y0 = top; y0 + part.height() <= bottom; ++y0) {
+            const int x0 = right + dx - part.width() + 1;
+            if (x0 < 0 || x0 + part.width() > page.width()) continue;
+            bool same = true;
+            for (int y = 0; y < part.height() && same; ++y)
+                for (int x = 0; x < part.width() && same; ++x)
+                    same = std::abs(qGray(page.pixel(x0 + x, y0 + y)) - qGray(part.pixel(x, y))) <= 60;
+            if (same) return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+// The footer's date stands whole at the right end of the footer, inside the
+// rule above it, however the page is scaled: onto one page across (the grid's
+// width decides the scale) or at the screen's proportions, on coarse and fine
+// printers.
+TEST(GridPrint, TheFootersDateIsPrintedWholeInEveryScaling) {
+    PrinterCaps fine;
+    fine.horzRes = 2480;
+    fine.vertRes = 3508;
+    fine.logPixelsX = fine.logPixelsY = 300;
+    PrinterCaps finer;
+    finer.horzRes = 4960;
+    finer.vertRes = 7016;
+    finer.logPixelsX = finer.logPixelsY = 600;
+    struct Case {
+        const char* name;
+        PrinterCaps caps;
+        int cols, width;
+    };
+    const Case cases[] = {
+        {"72 dpi, 4 columns", SmallPrinter(), 4, 60},   {"72 dpi, 31 columns", SmallPrinter(), 31, 60},
+        {"300 dpi, 12 columns", fine, 12, 64},          {"300 dpi, 7 columns", fine, 7, 75},
+        {"600 dpi, 12 columns", finer, 12, 80},         {"600 dpi, 30 columns", finer, 30, 45},
+        {"150 dpi, 9 columns", PrinterCaps{}, 9, 70},    {"300 dpi, 2 narrow columns", fine, 2, 30},
+    };
+    for (const Case& c : cases)
+        for (BOOL option : {FALSE, TRUE}) {
+            SCOPED_TRACE(std::string(c.name) + (option ? ", screen proportions" : ", one page across"));
+            PrintGrid g(3, c.cols, c.width);
+            g.grid.m_bPrintOption = option;
+            std::u16string date = DateText();
+            PrintRun run(g.grid, c.caps);
+            if (DateText() != date) continue;  // the clock moved on while printing: the text is not known
+            ASSERT_GE(run.pages, 1);
+            const QImage& page = run.Page(0);
+            const int footerTop = page.height() - int(std::lround(2.0 * g.grid.m_CharSize.cy * page.height() /
+                                                                  g.grid.m_LogicalPageSize.cy)) - 2;
+            // The rule along the footer's top: its right end is the drawing area's.
+            int ruleRight = -1, ruleY = -1;
+            for (int y = footerTop; y < page.height() && ruleY < 0; ++y) {
+                int run = 0, x = 0;
+                for (; x < page.width(); ++x) {
+                    if (qGray(page.pixel(x, y)) < 100) ++run;
+                    else if (run > page.width() / 3) break;
+                    else run = 0;
+                }
+                if (run > page.width() / 3) ruleY = y, ruleRight = x - 1;
+            }
+            ASSERT_GE(ruleY, 0) << SaveTestImage(page, "no-rule");
+            // The footer's rightmost ink is the date's last character.
+            int inkRight = -1;
+            for (int x = page.width() - 1; x >= 0 && inkRight < 0; --x)
+                for (int y = ruleY + 2; y < page.height(); ++y)
+                    if (qGray(page.pixel(x, y)) < 160) {
+                        inkRight = x;
+                        break;
+                    }
+            ASSERT_GE(inkRight, 0);
+            EXPECT_LE(inkRight, ruleRight + 1) << "inside the footer's area";
+            const QImage alone = TextAlone(g.grid, c.caps, date);
+            EXPECT_TRUE(ShowsAt(page, alone, inkRight, ruleY + 1, page.height()))
+                << "the date, whole, ends the footer; page " << SaveTestImage(page, "footer")
+                << ", the date alone " << SaveTestImage(alone, "date");
+        }
 }
