@@ -115,13 +115,25 @@ LRESULT CQuorSock::DiscardWaiting(bool due) {
     }
     m_bDiscarded = TRUE;
     m_nDiscardedAt = now;
-    const DWORD waiting = BeginRead();
-    // All that waits goes in one call, uncopied.
-    const int skipped = m_pSocket ? m_pSocket->Skip(int(std::min<DWORD>(waiting, INT_MAX))) : 0;
-    m_nRecvCount = DWORD(std::max(skipped, 0));
+    m_nRecvCount = SkipWaiting();
     m_strRecv.clear();
     Notify(LINK_DATA);
     return 1;
+}
+
+DWORD CQuorSock::SkipWaiting() {
+    const DWORD waiting = BeginRead();
+    const int skipped = m_pSocket ? m_pSocket->Skip(int(std::min<DWORD>(waiting, INT_MAX))) : 0;
+    return DWORD(std::max(skipped, 0));
+}
+
+DWORD CQuorSock::DropWaiting() {
+    if (m_bDiscardDue) {
+        KillTimer(kDiscardTimer);
+        m_bDiscardDue = FALSE;
+    }
+    if (!m_pSocket || !m_bConnected) return 0;
+    return SkipWaiting();
 }
 
 bool CQuorSock::HandOverRest() {
@@ -161,7 +173,6 @@ void CQuorSock::DropSocket(bool shutDownFirst, bool peerEnded) {
     m_bSendStalled = false;
     m_bOwedAtLastSend = false;
     m_nAckedAtLastSend = 0;
-    m_bReceiveHeld = FALSE;
     if (m_bDiscardDue) {
         KillTimer(kDiscardTimer);
         m_bDiscardDue = FALSE;
@@ -275,14 +286,18 @@ bool CQuorSock::FlushSend() {
     return true;
 }
 
-void CQuorSock::CloseLink() {
+void CQuorSock::CloseLink() { CloseWith(false); }
+
+void CQuorSock::AbandonLink() { CloseWith(true); }
+
+void CQuorSock::CloseWith(bool giveUpUnacknowledged) {
     if (m_bLampAttached) {
         LampSetOnColors(kRedEdge, kRedCenter);
         LampOn();
         LampRedrawNow();
     }
     if (m_pSocket) {
-        DropSocket(true);
+        DropSocket(true, giveUpUnacknowledged);
         m_bConnected = FALSE;
     }
 }
@@ -323,8 +338,6 @@ LRESULT CQuorSock::OnSockEvent(WPARAM kind, LPARAM value) {
         FlushSend();
         return 1;
     case SOCK_KIND_RECEIVE: {
-        // Held: nothing is read, so the socket announces nothing more either.
-        if (m_bReceiveHeld) return 1;
         if (m_bDiscardReceived) return DiscardWaiting();
         m_nRecvCount = std::min<DWORD>(BeginRead(), kRecvBufSize);
         std::memset(m_RecvBuf, 0, m_nRecvCount);
