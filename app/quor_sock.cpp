@@ -1,7 +1,6 @@
 #include "app/quor_sock.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 
 #include "platform/base/codepage.h"
@@ -122,17 +121,24 @@ LRESULT CQuorSock::DiscardWaiting(bool due) {
 }
 
 DWORD CQuorSock::SkipWaiting() {
-    const DWORD waiting = BeginRead();
-    const int skipped = m_pSocket ? m_pSocket->Skip(int(std::min<DWORD>(waiting, INT_MAX))) : 0;
+    // No more than a read would take: what a peer sends beyond that waits in
+    // the socket, and a peer that floods is held back by its own connection
+    // rather than costing a drop of all it could send in the time.
+    const DWORD waiting = std::min<DWORD>(BeginRead(), kRecvBufSize);
+    const int skipped = m_pSocket ? m_pSocket->Skip(int(waiting)) : 0;
     return DWORD(std::max(skipped, 0));
 }
 
 DWORD CQuorSock::DropWaiting() {
-    if (m_bDiscardDue) {
+    const bool due = m_bDiscardDue != FALSE;
+    if (due) {
         KillTimer(kDiscardTimer);
         m_bDiscardDue = FALSE;
     }
     if (!m_pSocket || !m_bConnected) return 0;
+    // Nothing waiting, and no drop waiting for its turn: nothing to read.
+    DWORD waiting = 0;
+    if (!due && (!m_pSocket->IOCtl(FIONREAD, &waiting) || waiting == 0)) return 0;
     return SkipWaiting();
 }
 

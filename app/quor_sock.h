@@ -120,7 +120,8 @@ public:
     bool SendStalled() const { return m_bSendStalled; }
     // Bytes of an earlier SendData still waiting to go out.
     std::size_t UnsentBytes() const { return m_sendRest.size() - m_nSendDone; }
-    // Drops what waits now, unread, and returns how many bytes that was; a
+    // Drops what waits now (up to kRecvBufSize bytes: more is a flood), unread,
+    // and returns how many bytes that was; a
     // drop that waited for its turn (m_bDiscardReceived) is done with it. The
     // owner calls it before it reads again, so that what came before is not
     // read. LINK_DATA is not sent.
@@ -163,9 +164,10 @@ public:
     // What the peer sends is dropped unread (no text is kept, m_strRecv stays
     // empty, m_nRecvCount counts the bytes dropped): for a link whose owner
     // uses none of it, or none of it now. LINK_DATA still comes, and the lamp
-    // still flashes, but at most once every kDiscardIntervalMs: bytes that
-    // come sooner wait in the socket until then, so a peer that talks all the
-    // time costs a few wake-ups a second.
+    // still flashes, but at most once every kDiscardIntervalMs, and a drop
+    // takes at most kRecvBufSize bytes: bytes that come sooner, or more, wait
+    // in the socket until then, so a peer that talks all the time costs a few
+    // wake-ups a second, and one that floods is held back by its connection.
     BOOL m_bDiscardReceived = FALSE;
     static constexpr UINT kDiscardIntervalMs = 100;
     // Reads made (or bytes dropped unread) since the link was made.
@@ -227,7 +229,8 @@ private:
     // The start of every read, kept or dropped: flashes the lamp, counts the
     // read, and answers the bytes waiting.
     DWORD BeginRead();
-    // Drops all that waits in one call, uncopied; the bytes dropped.
+    // Drops what waits, up to kRecvBufSize bytes, in one call, uncopied; the
+    // bytes dropped.
     DWORD SkipWaiting();
 
     // Dropping what a peer sends unread (m_bDiscardReceived).
