@@ -165,6 +165,8 @@ BOOL CMainDlg::OnInitDialog() {
         m_pLinks[i] = link;
         link->Create(this);
         link->m_nLinkId = i;
+        // A stack's link reads only between a poll and its reply.
+        link->m_bDiscardReceived = TRUE;
         link->ConnectHost(Dotted(cfg.aStacks[i].dwIp), kInstrumentPort);
         std::strcpy(m_szRequest[i], kInstrumentRequest);
         m_fSpeed[i] = 0.0f;
@@ -273,7 +275,7 @@ void CMainDlg::OnTimer(UINT_PTR id) {
             if (++m_nWatchdog[i] < kWatchdogLimit) continue;
             if (m_pPanel) m_pPanel->UpdateStack(i, STACK_NO_REPLY);
             KillTimer(kPollTimerBase + UINT_PTR(i));
-            m_replies[i].Reset();
+            ForgetReply(i);
             if (CQuorSock* link = m_pLinks[i]) {
                 link->CloseLink();
                 link->ConnectHost(Dotted(m_config->aStacks[i].dwIp), kInstrumentPort);
@@ -289,9 +291,49 @@ void CMainDlg::OnTimer(UINT_PTR id) {
         const int i = int(id - kPollTimerBase);
         if (i < StackCount() && i < m_nLinks && m_pLinks[i]) {
             KillTimer(id);
-            m_pLinks[i]->SendData(m_szRequest[i], int(std::strlen(m_szRequest[i])));
+            PollStack(i);
         }
+    } else if (id >= kHeldTimerBase && id < kHeldTimerBase + kMaxStacks) {
+        KillTimer(id);
+        const int i = int(id - kHeldTimerBase);
+        InstrumentReading reading;
+        if (i < StackCount() && i < m_nLinks && m_pLinks[i] && m_replies[i].TakeHeld(&reading)) TakeReply(i, reading);
     }
+}
+
+void CMainDlg::PollStack(int i) {
+    CQuorSock* link = m_pLinks[i];
+    // What came since the last reply answers no poll: dropped unread.
+    if (CountUnasked(i, link->DropWaiting())) return;
+    KillTimer(kHeldTimerBase + UINT_PTR(i));
+    m_replies[i].Reset();
+    m_nUnasked[i] = 0;
+    link->m_bDiscardReceived = FALSE;
+    link->SendData(m_szRequest[i], int(std::strlen(m_szRequest[i])));
+}
+
+void CMainDlg::ForgetReply(int i) {
+    KillTimer(kHeldTimerBase + UINT_PTR(i));
+    m_replies[i].Reset();
+    m_nUnasked[i] = 0;
+    m_bFlooding[i] = false;
+    if (i < m_nLinks && m_pLinks[i]) m_pLinks[i]->m_bDiscardReceived = TRUE;
+}
+
+bool CMainDlg::CountUnasked(int i, DWORD bytes) {
+    if (m_bFlooding[i]) return true;
+    m_nUnasked[i] = int(std::min<DWORD>(DWORD(m_nUnasked[i]) + bytes, DWORD(kUnaskedLimit) + 1));
+    if (m_nUnasked[i] <= kUnaskedLimit) return false;
+    // Far more than gateways add: whatever replies are among it were not asked
+    // for. The stack answers no more polls until its watchdog renews it, and
+    // meanwhile its link drops what comes, a few times a second.
+    m_bFlooding[i] = true;
+    KillTimer(kPollTimerBase + UINT_PTR(i));
+    KillTimer(kHeldTimerBase + UINT_PTR(i));
+    m_replies[i].Reset();
+    if (i < m_nLinks && m_pLinks[i]) m_pLinks[i]->m_bDiscardReceived = TRUE;
+    if (m_pPanel) m_pPanel->UpdateStack(i, STACK_NO_REPLY);
+    return true;
 }
 
 LRESULT CMainDlg::OnSockEvent(WPARAM linkId, LPARAM event) {
@@ -305,33 +347,48 @@ LRESULT CMainDlg::OnSockEvent(WPARAM linkId, LPARAM event) {
     if (id < 0 || id >= StackCount() || id >= m_nLinks) return 1;
     if (event == LINK_DATA) OnStackReply(id);
     // A reply never goes on across connections.
-    else if (event == LINK_CONNECTED || event == LINK_CLOSED) m_replies[id].Reset();
+    else if (event == LINK_CONNECTED || event == LINK_CLOSED) ForgetReply(id);
     return 1;
 }
 
 void CMainDlg::OnStackReply(int i) {
     if (i < 0 || i >= m_nLinks || !m_pLinks[i]) return;
     CQuorSock* link = m_pLinks[i];
-    const CString& text = link->m_strRecv;  // read in place: a reply can be 64 KiB
+    // Between a reply and the next poll what comes is dropped unread; only its
+    // amount counts.
+    if (link->m_bDiscardReceived) {
+        CountUnasked(i, link->m_nRecvCount);
+        return;
+    }
     InstrumentReading reading;
-    bool started = false;
-    switch (m_replies[i].Feed(text, &reading, &started)) {
+    const ReplyStream::Fed fed = m_replies[i].Feed(link->m_strRecv, &reading);  // read in place: up to 64 KiB
+    if (CountUnasked(i, DWORD(m_replies[i].Stray()))) return;
+    // The start of the reply counts as an answer; its further pieces do not,
+    // so a reply that trickles in slower than the watchdog still ends in a
+    // reconnect.
+    if (m_replies[i].Started()) m_nWatchdog[i] = 0;
+    switch (fed) {
     case ReplyStream::Fed::Nothing:
         return;
-    case ReplyStream::Fed::Junk:
-        // Not an answer: the watchdog runs on, and nothing more is read (nor
-        // polled) until it reconnects the stack.
-        link->HoldReceive();
-        return;
     case ReplyStream::Fed::Part:
-        // The start of a reply counts as an answer; its further pieces do not,
-        // so a reply that trickles in slower than the watchdog still ends in a
-        // reconnect.
-        if (started) m_nWatchdog[i] = 0;
+        // A held reply waits a little longer for each read that keeps it held.
+        if (m_replies[i].Held()) SetTimer(kHeldTimerBase + UINT_PTR(i), kHeldReplyMs);
+        return;
+    case ReplyStream::Fed::Doubtful:
+        // Two replies overlapped: this poll stays unanswered, and the watchdog
+        // decides.
+        KillTimer(kHeldTimerBase + UINT_PTR(i));
+        link->m_bDiscardReceived = TRUE;
         return;
     case ReplyStream::Fed::Reply:
-        break;
+        TakeReply(i, reading);
+        return;
     }
+}
+
+void CMainDlg::TakeReply(int i, const InstrumentReading& reading) {
+    KillTimer(kHeldTimerBase + UINT_PTR(i));
+    m_pLinks[i]->m_bDiscardReceived = TRUE;
     m_nWatchdog[i] = 0;
     m_fSpeed[i] = reading.speed;
     m_fDirection[i] = m_config->aStacks[i].bShowDirection ? reading.direction : 0.0f;
@@ -364,8 +421,9 @@ void CMainDlg::SendRecord() {
     // while the last is unsent, is dropped (and counted by the link).
     m_pServerLink->SendData(m_szRecord.data(), int(m_szRecord.size()));
     if (m_pServerLink->SendStalled()) {
-        // The server took nothing for a whole period: a new connection.
-        m_pServerLink->CloseLink();
+        // The server took nothing for a whole period: a new connection. What
+        // the old one still holds is given up, and counted.
+        m_pServerLink->AbandonLink();
         m_pServerLink->ConnectAddr(cfg.dwServerIp, UINT(cfg.nServerPort));
     }
 }
@@ -376,8 +434,8 @@ void CMainDlg::ReportDroppedRecords() {
     if (total == m_nDropsReported) return;
     std::fprintf(stderr,
                  "server link: %lu record(s) dropped in the last minute, %lu in all: not taken to the data server "
-                 "(the link down or being renewed, the record before still unsent, or the connection ended under "
-                 "it)\n",
+                 "(the link down or being renewed, the record before still unsent, the connection ended under "
+                 "it, or given up with a server that stopped reading)\n",
                  static_cast<unsigned long>(total - m_nDropsReported), static_cast<unsigned long>(total));
     std::fflush(stderr);
     m_nDropsReported = total;
@@ -439,7 +497,10 @@ void CMainDlg::OnCancel() {
 
 void CMainDlg::TearDown() {
     if (m_hWnd) {
-        for (int i = 0; i < std::min(StackCount(), kMaxStacks); ++i) KillTimer(kPollTimerBase + UINT_PTR(i));
+        for (int i = 0; i < std::min(StackCount(), kMaxStacks); ++i) {
+            KillTimer(kPollTimerBase + UINT_PTR(i));
+            KillTimer(kHeldTimerBase + UINT_PTR(i));
+        }
         KillTimer(kWatchdogTimer);
         KillTimer(kRecordTimer);
         KillTimer(kDropReportTimer);

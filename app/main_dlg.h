@@ -5,7 +5,8 @@
 //   1        every second: each stack's reply watchdog;
 //   2        every send period: the server record;
 //   3        every minute: the count of server records dropped, on stderr;
-//   100 + i  500 ms, once: one poll of stack i.
+//   100 + i  500 ms, once: one poll of stack i;
+//   200 + i  kHeldReplyMs, once: stack i's held reply is taken (no more bytes came).
 // Everything runs on the user-interface thread, driven by timers and link events.
 #pragma once
 
@@ -38,6 +39,15 @@ constexpr UINT_PTR kDropReportTimer = 3;
 constexpr UINT kDropReportMs = 60 * 1000;
 constexpr UINT_PTR kPollTimerBase = 100;  // + stack index
 constexpr UINT kPollDelayMs = 500;
+// A whole reply held because its last bytes could begin another is taken when
+// no further byte comes within this time.
+constexpr UINT_PTR kHeldTimerBase = 200;  // + stack index
+constexpr UINT kHeldReplyMs = 100;
+// Bytes a stack may send in one poll's time (from a poll to the next) that are
+// no part of the poll's reply: gateways add line ends, echoes and the like. A
+// stack that sends more is flooding its link: it is marked as not answering,
+// takes no reply and is no longer polled until its watchdog renews the link.
+constexpr int kUnaskedLimit = 256;
 // Seconds without any data after which a stack is marked and reconnected; the
 // watchdog starts at 3, so every stack's first poll comes two seconds after set-up.
 constexpr int kWatchdogLimit = 5;
@@ -82,8 +92,8 @@ public:
     void SendRecord();
     // Writes to stderr how many server records did not reach the server since
     // the last report (due while the link was down or being renewed, or while
-    // the one before was still unsent; cut off with their connection); nothing
-    // when none was.
+    // the one before was still unsent; cut off with their connection, or given
+    // up with a server that stopped reading); nothing when none was.
     void ReportDroppedRecords();
     void OnButtonBar();
     void OnCapture();
@@ -119,8 +129,12 @@ public:
     CQuorSock** m_pLinks = nullptr;
     int m_nLinks = 0;  // entries of m_pLinks
     int m_nWatchdog[kMaxStacks] = {};
-    // Each stack's replies, gathered across reads.
+    // Each stack's reply to its last poll, gathered across reads.
     ReplyStream m_replies[kMaxStacks];
+    // Bytes stack i sent since its last poll that were no part of the reply,
+    // and whether that made it a stack flooding its link.
+    int m_nUnasked[kMaxStacks] = {};
+    bool m_bFlooding[kMaxStacks] = {};
     char m_szRequest[kMaxStacks][40] = {};
     float m_fDirection[kMaxStacks] = {};
     float m_fSpeed[kMaxStacks] = {};
@@ -134,6 +148,18 @@ private:
     // (a stack marked as not answering shows values again).
     void ShowStackValues(int i);
     void MeasureFrame(int* cap);
+    // Stack i's poll: what came since the reply before is dropped unread, and
+    // the link reads until the reply is taken.
+    void PollStack(int i);
+    // Stores and shows stack i's reply and starts its next poll.
+    void TakeReply(int i, const InstrumentReading& reading);
+    // Adds `bytes` to what stack i sent beyond its replies; true when the stack
+    // is (now) flooding its link.
+    bool CountUnasked(int i, DWORD bytes);
+    // Forgets stack i's reply under way, its count of unasked bytes and its
+    // flooding, and drops what its link receives until the next poll: for a
+    // new connection.
+    void ForgetReply(int i);
     // The settings record is large; it lives on the heap beside the window.
     std::unique_ptr<ConfigData> m_config;
     // False while the settings in use are the defaults taken because the file

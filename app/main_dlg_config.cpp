@@ -45,7 +45,7 @@ void CMainDlg::OnConfig() {
         for (int i = 0; i < oldCount && i < m_nLinks; ++i) {
             if (live.aStacks[i].dwIp == oldStackIp[i] || !m_pLinks[i]) continue;
             m_nWatchdog[i] = kWatchdogStart;
-            m_replies[i].Reset();
+            ForgetReply(i);
             m_pLinks[i]->CloseLink();
             m_pLinks[i]->Reconnect(live.aStacks[i].dwIp);
         }

@@ -1,7 +1,6 @@
 #include "app/quor_sock.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 
 #include "platform/base/codepage.h"
@@ -115,13 +114,32 @@ LRESULT CQuorSock::DiscardWaiting(bool due) {
     }
     m_bDiscarded = TRUE;
     m_nDiscardedAt = now;
-    const DWORD waiting = BeginRead();
-    // All that waits goes in one call, uncopied.
-    const int skipped = m_pSocket ? m_pSocket->Skip(int(std::min<DWORD>(waiting, INT_MAX))) : 0;
-    m_nRecvCount = DWORD(std::max(skipped, 0));
+    m_nRecvCount = SkipWaiting();
     m_strRecv.clear();
     Notify(LINK_DATA);
     return 1;
+}
+
+DWORD CQuorSock::SkipWaiting() {
+    // No more than a read would take: what a peer sends beyond that waits in
+    // the socket, and a peer that floods is held back by its own connection
+    // rather than costing a drop of all it could send in the time.
+    const DWORD waiting = std::min<DWORD>(BeginRead(), kRecvBufSize);
+    const int skipped = m_pSocket ? m_pSocket->Skip(int(waiting)) : 0;
+    return DWORD(std::max(skipped, 0));
+}
+
+DWORD CQuorSock::DropWaiting() {
+    const bool due = m_bDiscardDue != FALSE;
+    if (due) {
+        KillTimer(kDiscardTimer);
+        m_bDiscardDue = FALSE;
+    }
+    if (!m_pSocket || !m_bConnected) return 0;
+    // Nothing waiting, and no drop waiting for its turn: nothing to read.
+    DWORD waiting = 0;
+    if (!due && (!m_pSocket->IOCtl(FIONREAD, &waiting) || waiting == 0)) return 0;
+    return SkipWaiting();
 }
 
 bool CQuorSock::HandOverRest() {
@@ -161,7 +179,6 @@ void CQuorSock::DropSocket(bool shutDownFirst, bool peerEnded) {
     m_bSendStalled = false;
     m_bOwedAtLastSend = false;
     m_nAckedAtLastSend = 0;
-    m_bReceiveHeld = FALSE;
     if (m_bDiscardDue) {
         KillTimer(kDiscardTimer);
         m_bDiscardDue = FALSE;
@@ -275,14 +292,18 @@ bool CQuorSock::FlushSend() {
     return true;
 }
 
-void CQuorSock::CloseLink() {
+void CQuorSock::CloseLink() { CloseWith(false); }
+
+void CQuorSock::AbandonLink() { CloseWith(true); }
+
+void CQuorSock::CloseWith(bool giveUpUnacknowledged) {
     if (m_bLampAttached) {
         LampSetOnColors(kRedEdge, kRedCenter);
         LampOn();
         LampRedrawNow();
     }
     if (m_pSocket) {
-        DropSocket(true);
+        DropSocket(true, giveUpUnacknowledged);
         m_bConnected = FALSE;
     }
 }
@@ -323,8 +344,6 @@ LRESULT CQuorSock::OnSockEvent(WPARAM kind, LPARAM value) {
         FlushSend();
         return 1;
     case SOCK_KIND_RECEIVE: {
-        // Held: nothing is read, so the socket announces nothing more either.
-        if (m_bReceiveHeld) return 1;
         if (m_bDiscardReceived) return DiscardWaiting();
         m_nRecvCount = std::min<DWORD>(BeginRead(), kRecvBufSize);
         std::memset(m_RecvBuf, 0, m_nRecvCount);

@@ -24,7 +24,8 @@
 //
 // A link that drops what its peer sends (m_bDiscardReceived) reads it at most
 // every kDiscardIntervalMs, with a timer of its own (id 1) for what comes
-// sooner.
+// sooner. The owner may turn dropping on and off as it goes: a stack link
+// reads only between a poll and its reply, and drops the rest.
 //
 // The same message number carries the socket's notifications to the link's own
 // window (wParam = SockKind, lParam = the connect error or the socket id).
@@ -119,15 +120,19 @@ public:
     bool SendStalled() const { return m_bSendStalled; }
     // Bytes of an earlier SendData still waiting to go out.
     std::size_t UnsentBytes() const { return m_sendRest.size() - m_nSendDone; }
-    // Reads nothing more from this connection until it is closed or connected
-    // anew: the bytes stay in the socket, and the socket announces nothing more,
-    // so a peer that floods costs nothing. The owner uses it for a peer whose
-    // bytes it will not use.
-    void HoldReceive() { m_bReceiveHeld = TRUE; }
-    bool ReceiveHeld() const { return m_bReceiveHeld != FALSE; }
+    // Drops what waits now (up to kRecvBufSize bytes: more is a flood), unread,
+    // and returns how many bytes that was; a
+    // drop that waited for its turn (m_bDiscardReceived) is done with it. The
+    // owner calls it before it reads again, so that what came before is not
+    // read. LINK_DATA is not sent.
+    DWORD DropWaiting();
     // Closes the connection (sending side shut down first) and shows the lamp red.
     // The owner is not told.
     void CloseLink();
+    // The same for a connection given up because the peer stopped reading
+    // (SendStalled): the SendData calls it has not acknowledged are counted in
+    // m_nDroppedSends, as for a connection the peer ended.
+    void AbandonLink();
     // When a lamp is attached and its colours may change: its lit colours become
     // `on` (rim) and `light` (centre) and it is lit.
     void SetLinkColors(COLORREF on, COLORREF light);
@@ -154,13 +159,15 @@ public:
     // connection under way), while an earlier call's bytes were unfinished or
     // the peer stalled, or cut off with their connection (the connection broke
     // or was reset with them unsent, or, with m_bWatchAcks, the peer closed or
-    // reset it before acknowledging them).
+    // reset it, or AbandonLink gave it up, before they were acknowledged).
     DWORD m_nDroppedSends = 0;
     // What the peer sends is dropped unread (no text is kept, m_strRecv stays
-    // empty): for a link whose owner uses none of it. LINK_DATA still comes,
-    // and the lamp still flashes, but at most once every kDiscardIntervalMs:
-    // bytes that come sooner wait in the socket until then, so a peer that
-    // talks all the time costs a few wake-ups a second.
+    // empty, m_nRecvCount counts the bytes dropped): for a link whose owner
+    // uses none of it, or none of it now. LINK_DATA still comes, and the lamp
+    // still flashes, but at most once every kDiscardIntervalMs, and a drop
+    // takes at most kRecvBufSize bytes: bytes that come sooner, or more, wait
+    // in the socket until then, so a peer that talks all the time costs a few
+    // wake-ups a second, and one that floods is held back by its connection.
     BOOL m_bDiscardReceived = FALSE;
     static constexpr UINT kDiscardIntervalMs = 100;
     // Reads made (or bytes dropped unread) since the link was made.
@@ -176,9 +183,12 @@ private:
     // Detaches, closes and deletes the current socket, if any. A rest still
     // unsent on a connection is handed to the system before the close, or the
     // connection is reset when it cannot take it.
-    // `peerEnded`: the peer closed or reset the connection, so what it has not
-    // acknowledged never reaches it (counted with m_bWatchAcks).
+    // `peerEnded`: the peer closed or reset the connection, or stopped reading
+    // and is given up, so what it has not acknowledged is counted as not
+    // reaching it (with m_bWatchAcks).
     void DropSocket(bool shutDownFirst, bool peerEnded = false);
+    // CloseLink; with `giveUpUnacknowledged`, AbandonLink.
+    void CloseWith(bool giveUpUnacknowledged);
     // Drops the unsent rest of the last SendData, counting it as not delivered.
     void DropRest();
     // Hands the whole unsent rest to the socket, making room for it; false when
@@ -215,11 +225,13 @@ private:
     // Counts the SendData calls whose bytes the peer has not acknowledged; for a
     // connection the peer ended, which will take none of them.
     void CountUnacknowledged();
-    BOOL m_bReceiveHeld = FALSE;
 
     // The start of every read, kept or dropped: flashes the lamp, counts the
     // read, and answers the bytes waiting.
     DWORD BeginRead();
+    // Drops what waits, up to kRecvBufSize bytes, in one call, uncopied; the
+    // bytes dropped.
+    DWORD SkipWaiting();
 
     // Dropping what a peer sends unread (m_bDiscardReceived).
     static constexpr UINT_PTR kDiscardTimer = 1;

@@ -1,5 +1,6 @@
 #include "app/relay_protocol.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -22,74 +23,89 @@ float FloatOfBytes(const unsigned char* bytes) {
 }  // namespace
 
 bool ReplyStream::MayBeginHeader(int from) const {
-    if (m_count - from > kHeaderLength) return false;
-    for (int k = from; k < m_count; ++k)
-        if (m_bytes[k] != static_cast<unsigned char>(kReplyHeader[k - from])) return false;
+    const int n = std::min(m_count - from, kHeaderLength);
+    for (int k = 0; k < n; ++k)
+        if (m_bytes[from + k] != static_cast<unsigned char>(kReplyHeader[k])) return false;
     return true;
 }
 
-ReplyStream::Step ReplyStream::Take(unsigned char byte, bool inTail, bool* started) {
+void ReplyStream::Reset() {
+    m_count = 0;
+    m_done = false;
+    m_begun = false;
+}
+
+ReplyStream::Step ReplyStream::Take(unsigned char byte) {
     if (m_count < kHeaderLength) {
         if (byte == static_cast<unsigned char>(kReplyHeader[m_count])) {
-            if (m_count == 0 && started) *started = true;
+            if (m_count == 0 && !m_begun) m_begun = m_started = true;
             m_bytes[m_count++] = byte;
             return Step::Taken;
         }
-        // The header is broken: an "R" may begin the next reply.
-        if (byte == static_cast<unsigned char>(kReplyHeader[0])) {
-            m_bytes[0] = byte;
-            m_count = 1;
-            return Step::Taken;
-        }
+        // The header is broken: what was gathered is stray, and an "R" may
+        // begin the next header.
+        m_stray += m_count;
         m_count = 0;
-        return inTail ? Step::Ignored : Step::Junk;
-    }
-    m_bytes[m_count++] = byte;
-    // A whole header among the value bytes: what came before it was a fragment.
-    const int headerAt = m_count - kHeaderLength;
-    if (headerAt >= kHeaderLength && MayBeginHeader(headerAt)) {
-        std::memmove(m_bytes, m_bytes + headerAt, kHeaderLength);
-        m_count = kHeaderLength;
+        if (byte == static_cast<unsigned char>(kReplyHeader[0])) {
+            m_bytes[m_count++] = byte;
+        } else {
+            ++m_stray;
+        }
         return Step::Taken;
     }
-    if (m_count < kLength) return Step::Taken;
-    // Held while its end could begin a header that the next bytes complete.
-    for (int from = kLength - kHeaderLength + 1; from < kLength; ++from)
-        if (MayBeginHeader(from)) return Step::Taken;
-    return Step::Completed;
+    m_bytes[m_count++] = byte;
+    // A header among the value bytes that can still be one: a second reply
+    // that overlaps this one, whole when it has its 13 bytes.
+    bool overlapping = false;
+    for (int from = kHeaderLength; from < kLength && from < m_count; ++from) {
+        if (!MayBeginHeader(from)) continue;
+        if (m_count - from >= kLength) return Step::Doubtful;
+        overlapping = true;
+    }
+    return m_count >= kLength && !overlapping ? Step::Completed : Step::Taken;
 }
 
-ReplyStream::Fed ReplyStream::Feed(const CString& text, InstrumentReading* reading, bool* started) {
-    if (started) *started = false;
-    if (text.empty()) return Fed::Nothing;
-    bool replied = false;
-    bool inTail = false;  // after a reply in this read: a broken header is a tail, not junk
-    for (const char16_t unit : text) {
-        switch (Take(static_cast<unsigned char>(unit & 0xFFu), inTail, started)) {
+void ReplyStream::Complete(InstrumentReading* reading) {
+    if (reading) {
+        reading->direction = FloatOfBytes(m_bytes + 5);
+        reading->speed = FloatOfBytes(m_bytes + 9);
+    }
+    // What was held after the reply is not part of it.
+    m_stray += m_count - kLength;
+    m_count = 0;
+    m_done = true;
+}
+
+bool ReplyStream::TakeHeld(InstrumentReading* reading) {
+    if (!Held()) return false;
+    m_stray = 0;
+    Complete(reading);
+    return true;
+}
+
+ReplyStream::Fed ReplyStream::Feed(const CString& text, InstrumentReading* reading) {
+    m_started = false;
+    m_stray = 0;
+    if (m_done) {
+        m_stray = int(text.size());
+        return Fed::Nothing;
+    }
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        switch (Take(static_cast<unsigned char>(text[k] & 0xFFu))) {
         case Step::Taken:
             continue;
-        case Step::Junk:
-            return Fed::Junk;
-        case Step::Ignored:
-            return Fed::Reply;  // only a tail is ever ignored
         case Step::Completed:
-            break;
+            Complete(reading);
+            m_stray += int(text.size() - k - 1);
+            return Fed::Reply;
+        case Step::Doubtful:
+            m_stray += m_count + int(text.size() - k - 1);
+            m_count = 0;
+            m_done = true;
+            return Fed::Doubtful;
         }
-        replied = true;
-        if (reading) {
-            reading->direction = FloatOfBytes(m_bytes + 5);
-            reading->speed = FloatOfBytes(m_bytes + 9);
-        }
-        // The bytes that were held after it begin the tail.
-        unsigned char after[kHeaderLength - 1];
-        const int extra = m_count - kLength;
-        std::memcpy(after, m_bytes + kLength, std::size_t(extra));
-        m_count = 0;
-        inTail = true;
-        for (int k = 0; k < extra; ++k)
-            if (Take(after[k], true, started) == Step::Ignored) return Fed::Reply;
     }
-    return replied ? Fed::Reply : Fed::Part;
+    return m_count > 0 ? Fed::Part : Fed::Nothing;
 }
 
 namespace {

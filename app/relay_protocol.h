@@ -19,51 +19,65 @@ struct InstrumentReading {
     float speed = 0.0f;
 };
 
-// An instrument's replies gathered from its reads, however the 13 bytes of a
-// reply are split between them, and whatever else an instrument or its gateway
-// sends around them. A reply's values are only ever taken from one reply's own
-// 13 bytes:
-//   - The header "R000:" must come whole and in order. A byte that breaks it
-//     drops what was gathered; when that byte is an "R", a new reply begins
-//     with it, otherwise the read is junk.
-//   - Any byte is a value byte, but a whole header that begins among a reply's
-//     value bytes means that reply was a fragment: it is dropped and the new
-//     header starts the next reply. A reply whose last bytes could be the
-//     beginning of such a header is held until the next bytes tell.
-//   - Bytes after a reply in the same read are kept when they begin a header
-//     (a second reply, perhaps in pieces); otherwise they are a tail and the
-//     rest of the read is ignored.
+// The reply to one poll, gathered from the reads that follow the poll however
+// the 13 bytes are split between them, and whatever else an instrument or its
+// gateway sends around them (line ends, echoes, junk). A value is only ever
+// taken from one reply's own 13 bytes:
+//   - Bytes before a whole header "R000:" are stray. A byte that breaks a
+//     header begun makes what was gathered stray; an "R" begins a new header.
+//   - A reply is its header and the eight bytes after it. A header that begins
+//     among those eight bytes may be the start of a second reply (the first
+//     was cut short) or mere value bytes: while it can still become a whole
+//     reply the first is held. When it does, the two overlap and neither can
+//     be told from the other: both are doubtful and neither is taken. When
+//     its bytes break off, the first is taken. A held reply whose next bytes
+//     do not come is taken by its owner (TakeHeld) after a short wait.
+//   - Once a reply is taken (or found doubtful) the poll is answered: every
+//     further byte is stray until Reset, which the next poll calls.
 // Each read is given whole, as the received text; what it did comes back:
-//   - Reply: it completed at least one reply (the reading holds the last).
-//   - Part: it holds a piece of a reply not yet complete (or held);
-//     `started` says whether a reply began with nothing gathered before it.
-//   - Junk: a byte that can be no part of a reply. Whatever was gathered is
-//     dropped and the rest of the read is not looked at.
-//   - Nothing: an empty read.
+//   - Reply: the reply was taken (the reading holds it).
+//   - Part: a reply is under way, or held.
+//   - Doubtful: two replies overlapped; none was taken.
+//   - Nothing: no byte of a reply (an empty read, or stray bytes only).
+// Started() says whether the read began the poll's first header, Stray() how
+// many bytes it found to be no part of the reply (those gathered in earlier
+// reads included, so that every byte is counted once).
 class ReplyStream {
 public:
     static constexpr int kLength = 13;
     static constexpr int kHeaderLength = 5;
-    enum class Fed { Nothing, Part, Reply, Junk };
+    enum class Fed { Nothing, Part, Reply, Doubtful };
 
-    Fed Feed(const CString& text, InstrumentReading* reading, bool* started = nullptr);
-    // Forgets a reply begun (a new connection starts afresh).
-    void Reset() { m_count = 0; }
-    // Bytes gathered for the reply under way (a held reply's 13 and the few
-    // after it included).
+    Fed Feed(const CString& text, InstrumentReading* reading);
+    // Takes a held reply whose next bytes did not come; false when none is held.
+    bool TakeHeld(InstrumentReading* reading);
+    // A new poll (or a new connection): nothing gathered, nothing answered.
+    void Reset();
+
+    bool Held() const { return !m_done && m_count >= kLength; }
+    // The poll is answered: a reply was taken or found doubtful.
+    bool Done() const { return m_done; }
+    bool Started() const { return m_started; }
+    int Stray() const { return m_stray; }
+    // Bytes gathered for the reply under way (a held reply's 13 and those after
+    // it included).
     int Gathered() const { return m_count; }
 
 private:
-    // What one byte did.
-    enum class Step { Taken, Completed, Junk, Ignored };
-    Step Take(unsigned char byte, bool inTail, bool* started);
-    // True while the bytes from `from` to the end of what was gathered could
-    // be the beginning of a header.
+    enum class Step { Taken, Completed, Doubtful };
+    Step Take(unsigned char byte);
+    // True while the bytes gathered from `from` on could be the start of a header.
     bool MayBeginHeader(int from) const;
+    void Complete(InstrumentReading* reading);
 
-    // A reply's 13 bytes and, while it is held, up to four after them.
-    unsigned char m_bytes[kLength + kHeaderLength - 1] = {};
+    // A reply's 13 bytes and, while it is held, the rest of a second reply that
+    // begins among its value bytes.
+    unsigned char m_bytes[2 * kLength - 1] = {};
     int m_count = 0;
+    bool m_done = false;
+    bool m_begun = false;    // a header has begun since the poll
+    bool m_started = false;  // of the last read
+    int m_stray = 0;         // of the last read
 };
 
 // One stack as the server record sees it.

@@ -8,6 +8,13 @@
 // server that says nothing, one that answers a line every 10 ms, and one that
 // sends as fast as the link takes it: the user-interface thread's CPU time per
 // second of running (ui_cpu_pct) and its reads a second.
+//
+// And the main window polling one stack whose instrument answers plainly, adds
+// a line end 20 ms after each reply, or floods its link (R bytes, "R000:" over
+// and over, whole replies back to back, junk): the user-interface thread's CPU
+// time, the polls the instrument saw, the stack link's reads and its
+// connections, each a second. Needs the instrument port 4000 on 127.0.0.1 (run
+// it in a network namespace of its own).
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -29,8 +36,11 @@
 #include <thread>
 #include <vector>
 
+#include "app/base_panel.h"
+#include "app/main_dlg.h"
 #include "app/quor_sock.h"
 #include "controls/led.h"
+#include "res/resources.h"
 #include "platform/runtime/app.h"
 #include "platform/window/wnd.h"
 
@@ -260,7 +270,135 @@ void BM_ServerTalkingBack(benchmark::State& state) {
     link.CloseLink();
 }
 
+// An instrument on 127.0.0.1:4000, one connection at a time (a new one
+// replaces the old): mode 0 answers every request, 1 adds "\r\n" 20 ms after
+// each answer, 2 to 5 send from the connect on, as fast as they are taken, "R",
+// "R000:", whole replies, or junk, and answer nothing.
+class GatewayInstrument {
+public:
+    explicit GatewayInstrument(int mode) : m_mode(mode) {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int on = 1;
+        ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_port = htons(4000);
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(m_listener, 8) != 0) {
+            ::close(m_listener);
+            m_listener = -1;
+            return;
+        }
+        static const char* const kFloods[] = {"", "", "R", "R000:", nullptr, "\x7F junk"};
+        const std::string unit = mode == 4 ? kReply : std::string(kFloods[mode]);
+        while (!unit.empty() && m_flood.size() < 16384) m_flood += unit;
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~GatewayInstrument() {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+        if (m_listener >= 0) ::close(m_listener);
+    }
+    bool listening() const { return m_listener >= 0; }
+    std::atomic<int> requests{0}, connections{0};
+
+private:
+    void Run() {
+        int client = -1;
+        std::string pending;
+        while (!m_stop) {
+            pollfd p[2] = {{m_listener, POLLIN, 0}, {client, short(POLLIN | (m_flood.empty() ? 0 : POLLOUT)), 0}};
+            if (::poll(p, client < 0 ? 1 : 2, 50) <= 0) continue;
+            if (p[0].revents & POLLIN) {
+                const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+                if (fd >= 0) {
+                    if (client >= 0) ::close(client);
+                    client = fd;
+                    pending.clear();
+                    ++connections;
+                    continue;
+                }
+            }
+            if (client < 0) continue;
+            if (p[1].revents & POLLOUT) (void)!::send(client, m_flood.data(), m_flood.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (!(p[1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            char buf[256];
+            const ssize_t n = ::recv(client, buf, sizeof buf, MSG_DONTWAIT);
+            if (n <= 0) {
+                ::close(client);
+                client = -1;
+                continue;
+            }
+            pending.append(buf, std::size_t(n));
+            for (std::size_t at; (at = pending.find(kRequest)) != std::string::npos;) {
+                pending.erase(0, at + 5);
+                ++requests;
+                if (!m_flood.empty()) continue;
+                (void)!::send(client, kReply.data(), kReply.size(), MSG_NOSIGNAL);
+                if (m_mode == 1) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    (void)!::send(client, "\r\n", 2, MSG_NOSIGNAL);
+                }
+            }
+        }
+        if (client >= 0) ::close(client);
+    }
+    int m_mode;
+    int m_listener = -1;
+    std::string m_flood;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// Arg: the instrument's mode (above). The main window runs in a folder of its
+// own with its default settings (every other stack and the server at 0.0.0.0,
+// refused at once), stack 1 pointed at the instrument; each iteration runs the
+// event loop for two seconds, after three seconds for the first polls.
+void BM_StackInstrument(benchmark::State& state) {
+    GatewayInstrument instrument(int(state.range(0)));
+    if (!instrument.listening()) {
+        state.SkipWithError("port 4000 on 127.0.0.1 is taken (run in a network namespace of its own)");
+        return;
+    }
+    char folder[] = "/tmp/rerovora-bench-XXXXXX";
+    if (!::mkdtemp(folder) || ::chdir(folder) != 0) {
+        state.SkipWithError("no working folder");
+        return;
+    }
+    {
+        CMainDlg dlg;
+        dlg.Create(res::IDD_MAIN, nullptr);
+        dlg.Config().aStacks[0].dwIp = htonl(INADDR_LOOPBACK);  // the watchdog's first pass connects it
+        platform::PumpEvents(3000);
+        CQuorSock* link = dlg.m_pLinks[0];
+        double cpu = 0;
+        DWORD reads = 0;
+        int polls = 0;
+        const int connections = instrument.connections;
+        for (auto _ : state) {
+            const double before = ThreadCpuSeconds();
+            const DWORD readsBefore = link->m_nReads;
+            const int pollsBefore = instrument.requests;
+            platform::PumpEvents(2000);
+            cpu += ThreadCpuSeconds() - before;
+            reads += link->m_nReads - readsBefore;
+            polls += instrument.requests - pollsBefore;
+        }
+        const double seconds = 2.0 * double(state.iterations());
+        state.counters["ui_cpu_pct"] = benchmark::Counter(100.0 * cpu / seconds);
+        state.counters["polls_per_s"] = benchmark::Counter(double(polls) / seconds);
+        state.counters["reads_per_s"] = benchmark::Counter(double(reads) / seconds);
+        state.counters["reconnects"] = benchmark::Counter(double(instrument.connections - connections));
+        state.counters["answering"] = benchmark::Counter(dlg.m_pPanel && dlg.m_pPanel->SendsValues(0) ? 1 : 0);
+        dlg.DestroyWindow();
+    }
+    ::unlink((std::string(folder) + "/ZEL-Rerovora.cfg").c_str());
+    (void)!::chdir("/");
+    ::rmdir(folder);
+}
+
 BENCHMARK(BM_PollBareSocket)->UseRealTime();
+BENCHMARK(BM_StackInstrument)->DenseRange(0, 5)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ServerTalkingBack)
     ->ArgsProduct({{0, 10, 1, -1}, {1, 0}})
     ->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -271,6 +409,7 @@ BENCHMARK(BM_PollThroughLink)->UseRealTime();
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     platform::StartGui(argc, argv);
+    res::RegisterResources();
     benchmark::Initialize(&argc, argv);
     {
         Responder responder;

@@ -1,6 +1,7 @@
 // The relay at its edges, against real peers on loopback: an instrument whose
 // reply comes in pieces (a serial-to-TCP gateway may send it so) or one byte a
-// second, stacks that have not answered yet, a data server that stops reading
+// second, what gateways add around replies, replies that look like headers,
+// stacks that flood their links, stacks that have not answered yet, a data server that stops reading
 // while its link is renewed with records half sent, and one that stops reading
 // with the system's default buffers.
 #include <gtest/gtest.h>
@@ -64,12 +65,17 @@ std::vector<Write> Pieces(const std::vector<int>& sizes, int gapMs) {
 }
 
 // An instrument on address:4000 that answers every request with `answer`, its
-// writes made one by one.
+// writes made one by one; with a `flood`, once it has answered `floodAfter`
+// requests it answers no more and sends the flood's bytes over and over, as
+// fast as the relay takes them.
 class PieceInstrument {
 public:
     PieceInstrument(const std::string& address, std::vector<int> pieces, int gapMs)
         : PieceInstrument(address, Pieces(pieces, gapMs)) {}
-    PieceInstrument(const std::string& address, std::vector<Write> answer) : m_answer(std::move(answer)) {
+    PieceInstrument(const std::string& address, std::vector<Write> answer, const std::string& flood = {},
+                    int floodAfter = 0)
+        : m_answer(std::move(answer)), m_floodAfter(floodAfter) {
+        while (!flood.empty() && m_flood.size() < 16384) m_flood += flood;
         m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         const int on = 1;
         ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -92,6 +98,8 @@ public:
     bool listening() const { return m_listener >= 0; }
     int Connections() const { return m_connections; }
     int Replies() const { return m_replies; }
+    int Requests() const { return m_requests; }
+    bool Flooding() const { return !m_flood.empty() && m_replies >= m_floodAfter; }
 
 private:
     bool Wait(int fd, int ms) {
@@ -113,7 +121,13 @@ private:
                     ++m_connections;
                 }
             }
-            if (client < 0 || !Wait(client, 50)) continue;
+            if (client < 0) continue;
+            const bool flooding = Flooding();
+            pollfd p{client, short(POLLIN | (flooding ? POLLOUT : 0)), 0};
+            if (::poll(&p, 1, 50) <= 0) continue;
+            if (flooding && (p.revents & POLLOUT))
+                (void)!::send(client, m_flood.data(), m_flood.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (!(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
             char buf[256];
             const ssize_t n = ::read(client, buf, sizeof buf);
             if (n <= 0) {
@@ -124,6 +138,8 @@ private:
             pending.append(buf, std::size_t(n));
             for (std::size_t at; (at = pending.find("R000?")) != std::string::npos;) {
                 pending.erase(0, at + 5);
+                ++m_requests;
+                if (Flooding()) continue;
                 for (const Write& w : m_answer) {
                     if (m_stop) break;
                     std::this_thread::sleep_for(std::chrono::milliseconds(w.afterMs));
@@ -136,10 +152,27 @@ private:
     }
 
     std::vector<Write> m_answer;
+    std::string m_flood;
+    int m_floodAfter = 0;
     int m_listener = -1;
     std::atomic<bool> m_stop{false};
-    std::atomic<int> m_connections{0}, m_replies{0};
+    std::atomic<int> m_connections{0}, m_replies{0}, m_requests{0};
     std::thread m_thread;
+};
+
+float FloatOf(const char* bytes) {
+    float f;
+    std::memcpy(&f, bytes, 4);
+    return f;
+}
+
+// One instrument's way of answering: what it writes for each request, and
+// the values of the first reply in it.
+struct Habit {
+    const char* what;
+    std::vector<Write> answer;
+    float direction, speed;
+    const char* sent;  // the stack's part of a record; null: not looked at
 };
 
 // The main window in process, working in a folder of its own.
@@ -174,6 +207,7 @@ protected:
         return names;
     }
     CQuorSock* Server() { return m_dlg->m_pServerLink; }
+    void ExpectAnswering(const Habit& habit);
     // Sends a record now and reads it from the server's side of the link.
     std::string RecordThrough(PeerSocket& peer) {
         m_dlg->SendRecord();
@@ -258,24 +292,108 @@ TEST_F(RelayEdgeTest, RepliesInPieces) {
     }
 }
 
-// Instruments that send more than one reply a poll: a fragment of a reply that
-// never completes, 50 ms after each reply; or a second reply whose last six
-// bytes come 30 ms after the write that held the first. Every value the stack
-// takes, and every record sent, is one reply's own, and the stack keeps its
-// connection.
-TEST_F(RelayEdgeTest, FragmentsAndSecondReplies) {
+// The stack answers every poll with the values the instrument sent in its
+// first reply to it (a reply it sends unasked, or a piece of one, is never
+// taken), is polled at its full rate past the watchdog's limit without a
+// reconnect (set-up and the watchdog's first pass make two connections), and
+// is sent with those values.
+void RelayEdgeTest::ExpectAnswering(const Habit& c) {
+    SCOPED_TRACE(c.what);
+    m_dlg.reset();
+    LoopbackListener server("127.0.0.1");
+    RelaySettings settings = OneInstrument();
+    settings.serverPort = server.port();
+    PieceInstrument instrument("127.0.0.1", c.answer);
+    ASSERT_TRUE(instrument.listening());
+    Open(settings);
+    PeerSocket peer = server.Accept(5000);
+    ASSERT_TRUE(peer.valid());
+    int wrong = 0;
+    auto check = [&] {
+        const float speed = m_dlg->m_fSpeed[0], direction = m_dlg->m_fDirection[0];
+        if (!(speed == 0.0f && direction == 0.0f) && !(speed == c.speed && direction == c.direction)) ++wrong;
+    };
+    ASSERT_TRUE(platform::PumpUntil(
+        [&] {
+            check();
+            return m_dlg->m_pPanel->m_bAnswered[0];
+        },
+        10000));
+    EXPECT_EQ(m_dlg->m_fSpeed[0], c.speed);
+    EXPECT_EQ(m_dlg->m_fDirection[0], c.direction);
+    // Eleven polls take longer than the watchdog's five seconds.
+    const int from = instrument.Requests();
+    ASSERT_TRUE(platform::PumpUntil(
+        [&] {
+            check();
+            return instrument.Requests() >= from + 11;
+        },
+        30000));
+    EXPECT_EQ(wrong, 0) << "a value the instrument did not send as its reply";
+    EXPECT_EQ(instrument.Connections(), 2) << "the stack was reconnected";
+    EXPECT_TRUE(m_dlg->m_pPanel->SendsValues(0));
+    if (c.sent) {
+        const std::string record = RecordThrough(peer);
+        EXPECT_NE(record.find(c.sent), std::string::npos) << record;
+    }
+}
+
+// What gateways add around an instrument's replies.
+TEST_F(RelayEdgeTest, GatewayHabitsAroundReplies) {
     const std::string a = InstrumentReply(100.0f, 33.0f), b = InstrumentReply(200.0f, 7.5f);
     const std::string fragment = InstrumentReply(25.0f, 99.0f).substr(0, 9);
+    const char* sent = "^QC1101^33.0^100^";
+    const Habit habits[] = {
+        {"a line end in the reply's segment", {{a + "\r\n", 0}}, 100, 33, sent},
+        {"a line end 20 ms later", {{a, 0}, {"\r\n", 20}}, 100, 33, sent},
+        {"a new line 20 ms later", {{a, 0}, {"\n", 20}}, 100, 33, sent},
+        {"a line end 300 ms later", {{a, 0}, {"\r\n", 300}}, 100, 33, sent},
+        {"spaces and OK 100 ms later", {{a, 0}, {"  OK\r\n", 100}}, 100, 33, sent},
+        {"the request echoed first", {{"R000?", 0}, {a, 10}}, 100, 33, sent},
+        {"a second reply, unasked, in pieces", {{a + b.substr(0, 7), 0}, {b.substr(7), 30}}, 100, 33, sent},
+        {"a fragment 50 ms after every reply", {{a, 0}, {fragment, 50}}, 100, 33, sent},
+    };
+    for (const Habit& h : habits) ExpectAnswering(h);
+}
+
+// Replies whose last bytes could begin a header are taken when nothing more
+// comes, or when what comes breaks the header off.
+TEST_F(RelayEdgeTest, RepliesThatLookLikeAHeader) {
+    const float e11 = FloatOf("\xb7\x43\x3a\x52"), r0 = FloatOf("\x00\x00\x52\x30");
+    const std::string ending2e11 = InstrumentReply(123.0f, e11), endingR0 = InstrumentReply(45.0f, r0);
+    const std::string headerInside = "R000:R000:" + std::string("\x01\x02\x03", 3);
+    const Habit habits[] = {
+        {"speed bytes b7 43 3a 52", {{ending2e11, 0}}, 123, e11, nullptr},
+        {"speed bytes 00 00 52 30", {{endingR0, 0}}, 45, r0, "^QC1101^0.0^45^"},
+        {"speed bytes b7 43 3a 52, a line end 20 ms later", {{ending2e11, 0}, {"\r\n", 20}}, 123, e11, nullptr},
+        {"a header among the value bytes", {{headerInside, 0}}, FloatOf("R000"), FloatOf(":\x01\x02\x03"),
+         "^QC1101^0.0^0^"},
+    };
+    for (const Habit& h : habits) ExpectAnswering(h);
+}
+
+// Stacks that answer no poll: ones that flood their link from the connect on
+// (R bytes, "R000:" over and over, whole replies unasked back to back, junk)
+// or after three answers, and one whose answer is two replies overlapping.
+// The stack is never shown with a value of what it sent unasked, is marked,
+// sent as "err" and renewed, and its link reads a few times a second at most.
+TEST_F(RelayEdgeTest, StacksThatFloodOrAnswerNoPoll) {
+    const std::string a = InstrumentReply(100.0f, 33.0f), unasked = InstrumentReply(999.0f, 99.0f);
     struct Case {
         const char* what;
         std::vector<Write> answer;
-        std::vector<std::pair<float, float>> replies;  // speed, direction
-        std::vector<std::string> sent;                 // the stack's part of a record
+        std::string flood;
+        int floodAfter;
+        float forbidden;  // a speed the stack must never show
     };
     const Case cases[] = {
-        {"a fragment after every reply", {{a, 0}, {fragment, 50}}, {{33.0f, 100.0f}}, {"^QC1101^33.0^100^QC1102^"}},
-        {"a second reply in two pieces", {{a + b.substr(0, 7), 0}, {b.substr(7), 30}}, {{33.0f, 100.0f}, {7.5f, 200.0f}},
-         {"^QC1101^33.0^100^QC1102^", "^QC1101^7.5^200^QC1102^"}},
+        {"R bytes without end", {{a, 0}}, "R", 0, 33.0f},
+        {"R000: over and over", {{a, 0}}, "R000:", 0, 33.0f},
+        {"whole replies unasked, back to back", {{a, 0}}, unasked, 0, 99.0f},
+        {"junk bytes without end", {{a, 0}}, std::string("\x7F\x00junk", 6), 0, 33.0f},
+        {"replies back to back after three answers", {{a, 0}}, unasked, 3, 99.0f},
+        {"a header among the values, then five more bytes", {{"R000:R000:\x01\x02\x03" "ABCDE", 0}}, {}, 0,
+         FloatOf("BCDE")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -283,34 +401,35 @@ TEST_F(RelayEdgeTest, FragmentsAndSecondReplies) {
         LoopbackListener server("127.0.0.1");
         RelaySettings settings = OneInstrument();
         settings.serverPort = server.port();
-        PieceInstrument instrument("127.0.0.1", c.answer);
+        PieceInstrument instrument("127.0.0.1", c.answer, c.flood, c.floodAfter);
         ASSERT_TRUE(instrument.listening());
         Open(settings);
         PeerSocket peer = server.Accept(5000);
         ASSERT_TRUE(peer.valid());
-        auto isReply = [&](float speed, float direction) {
-            if (speed == 0.0f && direction == 0.0f) return true;  // before the first
-            for (const auto& [s, d] : c.replies)
-                if (speed == s && direction == d) return true;
-            return false;
-        };
-        std::vector<std::string> records;
-        int wrong = 0;
-        for (int round = 0; round < 3; ++round) {
-            const int from = instrument.Replies();
-            ASSERT_TRUE(platform::PumpUntil(
-                [&] {
-                    wrong += isReply(m_dlg->m_fSpeed[0], m_dlg->m_fDirection[0]) ? 0 : 1;
-                    return instrument.Replies() >= from + 2;
-                },
-                10000));
-            records.push_back(RecordThrough(peer));
+        if (c.floodAfter > 0) {
+            ASSERT_TRUE(platform::PumpUntil([&] { return instrument.Flooding(); }, 15000));
+            EXPECT_EQ(m_dlg->m_fSpeed[0], 33.0f);
+            ASSERT_TRUE(platform::PumpUntil([&] { return !m_dlg->m_pPanel->SendsValues(0); }, 5000))
+                << "the flooding stack was not marked";
         }
-        EXPECT_EQ(wrong, 0) << "a value that was no reply's";
-        EXPECT_EQ(instrument.Connections(), 2) << "the stack was reconnected";
-        for (const std::string& r : records)
-            EXPECT_TRUE(std::any_of(c.sent.begin(), c.sent.end(), [&](auto& part) { return r.find(part) != r.npos; }))
-                << r;
+        CQuorSock* link = m_dlg->m_pLinks[0];
+        const DWORD readsBefore = link->m_nReads;
+        const int connections = instrument.Connections();
+        const auto start = std::chrono::steady_clock::now();
+        int shown = 0;
+        ASSERT_TRUE(platform::PumpUntil(
+            [&] {
+                shown += m_dlg->m_fSpeed[0] == c.forbidden || m_dlg->m_pPanel->m_bAnswered[0] ? 1 : 0;
+                return instrument.Connections() >= std::max(connections, 2) + 1;
+            },
+            20000))
+            << "not renewed";
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(shown, 0) << "shown as answering";
+        const DWORD reads = link->m_nReads - readsBefore;
+        EXPECT_LE(reads, DWORD(seconds * 1000 / CQuorSock::kDiscardIntervalMs) + 8) << "over " << seconds << " s";
+        const std::string record = RecordThrough(peer);
+        EXPECT_NE(record.find("^QC1101^err^err"), std::string::npos) << record;
     }
 }
 
@@ -460,8 +579,9 @@ TEST_F(RelayEdgeTest, ARenewedLinkNeverLeavesPartOfARecord) {
 
 // A data server that stays connected but reads nothing, with the system's
 // default buffers everywhere: once it acknowledges nothing for a send period,
-// the link is renewed (here: refused, so the lamp stays red), and what reached
-// the old connection is whole records.
+// the link is renewed (here: refused, so the lamp stays red), the records it
+// had not acknowledged are counted as given up, and what reached the old
+// connection is whole records.
 TEST_F(RelayEdgeTest, AStalledServerIsNoticedWithDefaultBuffers) {
     auto server = std::make_unique<LoopbackListener>("127.0.0.1");
     RelaySettings settings = OneInstrument();
@@ -493,11 +613,17 @@ TEST_F(RelayEdgeTest, AStalledServerIsNoticedWithDefaultBuffers) {
     }
     ASSERT_TRUE(link->m_bConnected) << "renewed while records were still taken";
     const DWORD dropped = link->m_nDroppedSends;
+    ASSERT_TRUE(link->m_pSocket->GetSendQueue(&queue));
+    // Every record is as long as the last (the same names, all "err").
+    const DWORD queued = queue.unacknowledged / DWORD(m_dlg->m_szRecord.size());
+    ASSERT_GT(queued, 0u);
 
     // The record timer (one second) finds nothing acknowledged for its period.
     m_dlg->SetTimer(kRecordTimer, 1000);
     ASSERT_TRUE(platform::PumpUntil([&] { return !link->m_bConnected; }, 5000));
-    EXPECT_GT(link->m_nDroppedSends, dropped) << "the record due on the stalled link is dropped";
+    // The record due on the stalled link is dropped, and those the server
+    // never acknowledged are given up with the connection.
+    EXPECT_GE(link->m_nDroppedSends, dropped + 1 + queued);
     ASSERT_NE(link->m_pLamp, nullptr);
     platform::PumpEvents(200);
     EXPECT_EQ(link->m_pLamp->m_crOnEdge, COLORREF(0x0000FF)) << "the lamp shows the link down";

@@ -48,95 +48,118 @@ SYSTEMTIME At(int y, int mo, int d, int h, int mi, int s) {
 
 }  // namespace
 
-static float SpeedOf(const std::string& reply) {
-    float speed;
-    std::memcpy(&speed, reply.data() + 9, 4);
-    return speed;
+static float FloatAt(const std::string& bytes, std::size_t at) {
+    float f;
+    std::memcpy(&f, bytes.data() + at, 4);
+    return f;
 }
 
-// Streams of reads, each read's kind, the values of the last reply and what is
-// left gathered: replies cut anywhere, fragments that never complete, second
-// replies, tails and junk.
+// One poll's reads, each read's kind, the values taken and what is left
+// gathered: replies cut anywhere, bytes around them, replies that end like a
+// header, and two replies that overlap.
 TEST(InstrumentReply, StreamsOfReads) {
     using Fed = ReplyStream::Fed;
     const std::string a = InstrumentReply(100.0f, 33.0f), b = InstrumentReply(200.0f, 7.25f);
     const std::string fragment = InstrumentReply(25.0f, 99.0f).substr(0, 9);
-    // Speeds whose last bytes could begin a header: "R0" and "R".
+    // Speeds whose last bytes could begin a header: "R0", "R", and 2e11 (b7 43 3a 52).
     const std::string endsR0 = "R000:" + std::string("\x00\x00\x34\x43\x11\x22R0", 8);
     const std::string endsR = "R000:" + std::string("\x00\x00\x34\x43\x11\x22\x33R", 8);
+    const std::string ends2e11 = InstrumentReply(90.0f, FloatAt(std::string("\xb7\x43\x3a\x52", 4), 0));
+    // A direction of "R000" whose speed begins with ":": a whole header among
+    // the value bytes, and what follows it may or may not make a second reply.
+    const std::string headerInside = "R000:R000:" + std::string("\x01\x02\x03", 3);
+    constexpr float kNone = -7.0f;
     struct Case {
         const char* what;
         std::vector<std::string> reads;
         std::vector<Fed> fed;
-        float direction, speed;  // of the last reply; -7 when none
+        bool takeHeld;        // the owner's wait runs out after the reads
+        float direction, speed;  // taken; kNone when no reply was
         int gathered;
+        int lastStray;        // found by the last read (gathered bytes included)
     };
     const Case cases[] = {
-        {"the 13-byte reply", {kReply270At3_5}, {Fed::Reply}, 270.0f, 3.5f, 0},
-        {"a tail is ignored", {kReply270At3_5 + "\r\nOK"}, {Fed::Reply}, 270.0f, 3.5f, 0},
-        {"the header alone", {"R000:"}, {Fed::Part}, -7, -7, 5},
-        {"twelve bytes", {kReply270At3_5.substr(0, 12)}, {Fed::Part}, -7, -7, 12},
-        {"a wrong header", {"R001:" + kReply270At3_5.substr(5)}, {Fed::Junk}, -7, -7, 0},
-        {"lower case", {"r000:" + kReply270At3_5.substr(5)}, {Fed::Junk}, -7, -7, 0},
-        {"a line end first", {"\r\n" + kReply270At3_5}, {Fed::Junk}, -7, -7, 0},
-        {"a broken header, not an R", {"R0X"}, {Fed::Junk}, -7, -7, 0},
-        {"nothing", {""}, {Fed::Nothing}, -7, -7, 0},
-        {"negative speed", {InstrumentReply(0.0f, -1.0f)}, {Fed::Reply}, 0.0f, -1.0f, 0},
-        {"cut 5 + 8", {a.substr(0, 5), a.substr(5)}, {Fed::Part, Fed::Reply}, 100, 33, 0},
-        {"cut 12 + 1", {a.substr(0, 12), a.substr(12)}, {Fed::Part, Fed::Reply}, 100, 33, 0},
-        {"cut 2 + 7 + 4", {a.substr(0, 2), a.substr(2, 7), a.substr(9)}, {Fed::Part, Fed::Part, Fed::Reply}, 100, 33, 0},
-        {"a fragment, then a reply", {a, fragment, b}, {Fed::Reply, Fed::Part, Fed::Reply}, 200, 7.25f, 0},
-        {"a fragment and a reply in one read", {fragment + b}, {Fed::Reply}, 200, 7.25f, 0},
-        {"a fragment, then a reply cut 3 + 10", {fragment, b.substr(0, 3), b.substr(3)},
-         {Fed::Part, Fed::Part, Fed::Reply}, 200, 7.25f, 0},
-        {"twelve bytes, then a reply cut 1 + 12", {fragment + "abc", "R", b.substr(1)},
-         {Fed::Part, Fed::Part, Fed::Reply}, 200, 7.25f, 0},
-        {"a header fragment, then a reply", {"R00", b}, {Fed::Part, Fed::Reply}, 200, 7.25f, 0},
-        {"a stray R before a reply", {"R" + b}, {Fed::Reply}, 200, 7.25f, 0},
-        {"two replies in one read", {a + b}, {Fed::Reply}, 200, 7.25f, 0},
-        {"a second reply in two pieces", {a + b.substr(0, 7), b.substr(7)}, {Fed::Reply, Fed::Reply}, 200, 7.25f, 0},
-        {"a second reply begun, then its header broken", {a + "R0x", b}, {Fed::Reply, Fed::Reply}, 200, 7.25f, 0},
-        {"a reply ending in R0 is held until the next bytes", {endsR0, "\r\n"}, {Fed::Part, Fed::Reply},
-         180.0f, SpeedOf(endsR0), 0},
-        {"a reply ending in R, then a new one", {endsR, b}, {Fed::Part, Fed::Reply}, 200, 7.25f, 0},
-        {"value bytes that look like a header, then a reply", {a.substr(0, 9), "R000", ":", b.substr(5)},
-         {Fed::Part, Fed::Part, Fed::Part, Fed::Reply}, 200, 7.25f, 0},
+        {"the 13-byte reply", {kReply270At3_5}, {Fed::Reply}, false, 270.0f, 3.5f, 0, 0},
+        {"a line end in its read", {kReply270At3_5 + "\r\n"}, {Fed::Reply}, false, 270.0f, 3.5f, 0, 2},
+        {"a line end in a later read", {kReply270At3_5, "\r\n"}, {Fed::Reply, Fed::Nothing}, false, 270.0f, 3.5f, 0, 2},
+        {"a line end before it", {"\r\n" + kReply270At3_5}, {Fed::Reply}, false, 270.0f, 3.5f, 0, 2},
+        {"the request echoed before it", {"R000?", a}, {Fed::Nothing, Fed::Reply}, false, 100, 33, 0, 0},
+        {"the header alone", {"R000:"}, {Fed::Part}, false, kNone, kNone, 5, 0},
+        {"twelve bytes", {kReply270At3_5.substr(0, 12)}, {Fed::Part}, false, kNone, kNone, 12, 0},
+        {"a wrong header", {"R001:" + kReply270At3_5.substr(5)}, {Fed::Nothing}, false, kNone, kNone, 0, 13},
+        {"lower case", {"r000:" + kReply270At3_5.substr(5)}, {Fed::Nothing}, false, kNone, kNone, 0, 13},
+        {"a broken header, not an R", {"R0X"}, {Fed::Nothing}, false, kNone, kNone, 0, 3},
+        {"nothing", {""}, {Fed::Nothing}, false, kNone, kNone, 0, 0},
+        {"negative speed", {InstrumentReply(0.0f, -1.0f)}, {Fed::Reply}, false, 0.0f, -1.0f, 0, 0},
+        {"cut 5 + 8", {a.substr(0, 5), a.substr(5)}, {Fed::Part, Fed::Reply}, false, 100, 33, 0, 0},
+        {"cut 12 + 1", {a.substr(0, 12), a.substr(12)}, {Fed::Part, Fed::Reply}, false, 100, 33, 0, 0},
+        {"cut 2 + 7 + 4", {a.substr(0, 2), a.substr(2, 7), a.substr(9)}, {Fed::Part, Fed::Part, Fed::Reply}, false,
+         100, 33, 0, 0},
+        {"a second reply answers no poll", {a + b}, {Fed::Reply}, false, 100, 33, 0, 13},
+        {"a reply in a later read answers no poll", {a, b}, {Fed::Reply, Fed::Nothing}, false, 100, 33, 0, 13},
+        {"a header begun and broken, then a reply", {"R00", b}, {Fed::Part, Fed::Reply}, false, 200, 7.25f, 0, 3},
+        {"a stray R before a reply", {"R" + b}, {Fed::Reply}, false, 200, 7.25f, 0, 1},
+        {"ending in R0, then a line end", {endsR0, "\r\n"}, {Fed::Part, Fed::Reply}, false, 180.0f,
+         FloatAt(endsR0, 9), 0, 2},
+        {"ending in R0, nothing after", {endsR0}, {Fed::Part}, true, 180.0f, FloatAt(endsR0, 9), 0, 0},
+        {"a speed of 2e11, nothing after", {ends2e11}, {Fed::Part}, true, 90.0f, FloatAt(ends2e11, 9), 0, 0},
+        {"ending in R, then a new reply", {endsR, b}, {Fed::Part, Fed::Reply}, false, 180.0f, FloatAt(endsR, 9), 0,
+         13},
+        {"a header among the values, nothing after", {headerInside}, {Fed::Part}, true, FloatAt(headerInside, 5),
+         FloatAt(headerInside, 9), 0, 0},
+        {"a header among the values, its reply broken off", {headerInside + "AB"}, {Fed::Part}, true,
+         FloatAt(headerInside, 5), FloatAt(headerInside, 9), 0, 0},
+        {"a header among the values, then five more bytes", {headerInside + "ABCDE"}, {Fed::Doubtful}, false, kNone,
+         kNone, 0, 18},
+        {"a fragment and a reply in one read", {fragment + b}, {Fed::Doubtful}, false, kNone, kNone, 0, 22},
+        {"a fragment, then a reply", {fragment, b}, {Fed::Part, Fed::Doubtful}, false, kNone, kNone, 0, 22},
+        {"value bytes like a header, then a reply", {a.substr(0, 9), "R000", ":", b.substr(5)},
+         {Fed::Part, Fed::Part, Fed::Part, Fed::Doubtful}, false, kNone, kNone, 0, 22},
+        {"after overlapping replies nothing more", {fragment + b, a}, {Fed::Doubtful, Fed::Nothing}, false, kNone,
+         kNone, 0, 13},
+        {"R000: over and over", {"R000:R000:R000:R000:R000:"}, {Fed::Doubtful}, false, kNone, kNone, 0, 25},
     };
     for (const Case& c : cases) {
         ReplyStream stream;
-        InstrumentReading r{-7.0f, -7.0f};
+        InstrumentReading r{kNone, kNone};
         ASSERT_EQ(c.reads.size(), c.fed.size()) << c.what;
         for (std::size_t k = 0; k < c.reads.size(); ++k)
             EXPECT_EQ(stream.Feed(Received(c.reads[k]), &r), c.fed[k]) << c.what << ", read " << k;
+        EXPECT_EQ(stream.Stray(), c.lastStray) << c.what;
+        EXPECT_EQ(stream.Held(), c.takeHeld) << c.what;
+        EXPECT_EQ(stream.TakeHeld(&r), c.takeHeld) << c.what;
         EXPECT_EQ(r.direction, c.direction) << c.what;
         EXPECT_EQ(r.speed, c.speed) << c.what;
         EXPECT_EQ(stream.Gathered(), c.gathered) << c.what;
+        const bool doubtful = std::find(c.fed.begin(), c.fed.end(), Fed::Doubtful) != c.fed.end();
+        EXPECT_EQ(stream.Done(), r.speed != kNone || doubtful) << c.what;
     }
 }
 
-// The start of a reply (with nothing gathered) is told apart from its further
-// pieces and from a broken header's new start, so a reply that trickles in, or
-// a stream of stray "R"s, does not keep a stack's watchdog quiet; bytes from
-// 0x80 up count by their low byte; a new connection starts afresh.
+// The poll's first header start is told apart from its further pieces and
+// from broken headers' new starts, so a reply that trickles in, or a stream of
+// stray "R"s, does not keep a stack's watchdog quiet; bytes from 0x80 up count
+// by their low byte; the next poll starts afresh.
 TEST(InstrumentReply, StartsUnitsAndReset) {
     ReplyStream stream;
     InstrumentReading r;
-    bool started = false;
     for (std::size_t k = 0; k < kReply270At3_5.size(); ++k) {
-        stream.Feed(Received(kReply270At3_5.substr(k, 1)), &r, &started);
-        EXPECT_EQ(started, k == 0) << "byte " << k;
+        stream.Feed(Received(kReply270At3_5.substr(k, 1)), &r);
+        EXPECT_EQ(stream.Started(), k == 0) << "byte " << k;
     }
     EXPECT_EQ(r.speed, 3.5f);
-    EXPECT_EQ(stream.Feed(Received("R"), &r, &started), ReplyStream::Fed::Part);
-    EXPECT_TRUE(started);
-    EXPECT_EQ(stream.Feed(Received("R"), &r, &started), ReplyStream::Fed::Part);
-    EXPECT_FALSE(started);
+    stream.Reset();
+    EXPECT_EQ(stream.Feed(Received("R"), &r), ReplyStream::Fed::Part);
+    EXPECT_TRUE(stream.Started());
+    EXPECT_EQ(stream.Feed(Received("R"), &r), ReplyStream::Fed::Part);
+    EXPECT_FALSE(stream.Started());
     EXPECT_EQ(Received(kReply270At3_5)[7], char16_t(0xFF87));
     stream.Reset();
     EXPECT_EQ(stream.Gathered(), 0);
     InstrumentReading nan;
     ASSERT_EQ(stream.Feed(Received(std::string("R000:\x00\x00\xC0\x7F\x00\x00\x20\x41", 13)), &nan),
               ReplyStream::Fed::Reply);
+    EXPECT_TRUE(stream.Started());
     EXPECT_TRUE(std::isnan(nan.direction));
     EXPECT_EQ(nan.speed, 10.0f);
 }
