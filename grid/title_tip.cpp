@@ -124,14 +124,21 @@ void CTitleTip::OnMouseMove(UINT flags, CPoint point) {
 
 BOOL CTitleTip::PreTranslateMessage(MSG* msg) {
     if (!msg) return FALSE;
-    switch (msg->message) {
+    // The tip's window takes no double clicks: the second press of one is a
+    // press to it, and a double click all the same to the window below, as
+    // the window system already counted it one.
+    const bool pressedTwice = msg->message == WM_LBUTTONDBLCLK;
+    UINT kind = msg->message;
+    if (kind == WM_LBUTTONDBLCLK || kind == WM_RBUTTONDBLCLK || kind == WM_MBUTTONDBLCLK)
+        kind -= WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
+    switch (kind) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
         bool doubleClick = false;
-        if (msg->message == WM_LBUTTONDOWN) {
+        if (kind == WM_LBUTTONDOWN) {
             const DWORD now = GetTickCount();
-            doubleClick = DWORD(now - m_dwLastLButtonDown) <= m_dwDblClickMsecs;
+            doubleClick = pressedTwice || DWORD(now - m_dwLastLButtonDown) <= m_dwDblClickMsecs;
             m_dwLastLButtonDown = now;
         }
         // The press comes in this window's client coordinates.
@@ -145,7 +152,7 @@ BOOL CTitleTip::PreTranslateMessage(MSG* msg) {
         CWnd* wnd = WindowUnder(screen);
         if (!wnd) return CToolPopup::PreTranslateMessage(msg);
         const LRESULT hit = wnd->SendMessage(WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
-        UINT message = msg->message;
+        UINT message = kind;
         WPARAM wParam = msg->wParam;
         POINT at = screen;
         if (hit == HTCLIENT) {
