@@ -139,7 +139,9 @@ BOOL CTitleTip::PreTranslateMessage(MSG* msg) {
         if (kind == WM_LBUTTONDOWN) {
             const DWORD now = GetTickCount();
             doubleClick = pressedTwice || DWORD(now - m_dwLastLButtonDown) <= m_dwDblClickMsecs;
-            m_dwLastLButtonDown = now;
+            // A press after a double click starts a new one, as the system
+            // counts them: the next quick press is the first of a new pair.
+            m_dwLastLButtonDown = doubleClick ? 0xFFFFFFFF : now;
         }
         // The press comes in this window's client coordinates.
         POINT screen{GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam)};

@@ -41,18 +41,13 @@ public:
     }
 
 protected:
-    // A popup that holds the mouse and hides at a move or a press (a tip
-    // passing them on) is gone before the window system has heard that it
-    // let the mouse go: the buttons pressed and released meanwhile still come
-    // to the popup's window, and Qt drops them there, as its window no longer
-    // shows. A finger on a touch panel jumps and presses at once, so the
-    // press that follows the move which hid the tip comes that way. Each goes
-    // on, through the layer, to the window that holds the mouse now or to
-    // the one under the pointer, as if the popup had not been there.
+    // A popup that hides at a press (a tip passing the press on) is gone
+    // before the release: Qt drops a release whose window no longer shows,
+    // and the window system may still hand it to the popup. The release goes
+    // on, through the layer, to the window that holds the mouse now or to the
+    // one under the pointer.
     bool eventFilter(QObject* watched, QEvent* e) override {
-        const bool button = e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease ||
-                            e->type() == QEvent::MouseButtonDblClick;
-        if (watched == windowHandle() && button && !isVisible()) {
+        if (watched == windowHandle() && e->type() == QEvent::MouseButtonRelease && !isVisible()) {
             event(e);
             return true;
         }

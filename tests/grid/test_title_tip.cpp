@@ -48,15 +48,23 @@ struct TipScene : GridScene {
         QApplication::sendEvent(to, &e);
         Pump();
     }
-    void PressAt(int x, int y) {
+    // A press (or the second press of a double click, as the window system
+    // counted it) where the pointer's presses go.
+    void PressAt(int x, int y, QEvent::Type type = QEvent::MouseButtonPress) {
         POINT p{x, y};
         grid.ClientToScreen(&p);
         QWidget* to = QWidget::mouseGrabber() ? QWidget::mouseGrabber() : grid.Widget();
         const QPointF global(p.x, p.y);
-        QMouseEvent e(QEvent::MouseButtonPress, to->mapFromGlobal(global), global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+        QMouseEvent e(type, to->mapFromGlobal(global), global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(to, &e);
         Pump();
+    }
+    // The grid's presses and double clicks since the log was cleared.
+    std::vector<UINT> Presses() const {
+        std::vector<UINT> got;
+        for (const auto& m : grid.log)
+            if (m.message == WM_LBUTTONDOWN || m.message == WM_LBUTTONDBLCLK) got.push_back(m.message);
+        return got;
     }
     // Shows the tip twice over the same place, so that its hover rectangle is
     // measured from where it stands.
@@ -191,6 +199,29 @@ TEST(TitleTip, PressesReachTheCellBelowAsPressAndDoubleClick) {
     EXPECT_EQ(got[0].second, CPoint(20, 25));
     EXPECT_EQ(got[1].first, WM_LBUTTONDBLCLK);
     EXPECT_EQ(got[1].second, CPoint(21, 26));
+}
+
+// The window system counts presses: the second press of a double click comes
+// to the tip as one, and reaches the cell as a double click however long ago
+// the tip saw a press. A third quick press starts a new pair.
+TEST(TitleTip, ADoubleClickTheSystemCountedReachesTheCellAndAThirdPressIsAPress) {
+    TipScene s;
+    s.ShowSettled(40);
+    s.grid.log.clear();
+    s.PressAt(20, 25, QEvent::MouseButtonDblClick);
+    EXPECT_FALSE(s.tip.IsWindowVisible());
+    EXPECT_EQ(CWnd::GetCapture(), nullptr);
+    s.ShowSettled(40);
+    s.PressAt(20, 25);
+    EXPECT_EQ(s.Presses(), (std::vector<UINT>{WM_LBUTTONDBLCLK, WM_LBUTTONDOWN}));
+    s.grid.log.clear();
+    s.ShowSettled(40);
+    s.PressAt(20, 25);
+    s.ShowSettled(40);
+    s.PressAt(20, 25);
+    s.ShowSettled(40);
+    s.PressAt(20, 25);
+    EXPECT_EQ(s.Presses(), (std::vector<UINT>{WM_LBUTTONDBLCLK, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}));
 }
 
 TEST(TitleTip, NoTipWhileTheProgramHasNoFocus) {
