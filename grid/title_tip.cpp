@@ -5,7 +5,7 @@
 #include "platform/window/window_dc.h"
 #include "platform/gdi/dc.h"
 
-CTitleTip::CTitleTip() : m_dwDblClickMsecs(GetDoubleClickTime()) {}
+CTitleTip::CTitleTip() = default;
 
 CTitleTip::~CTitleTip() = default;
 
@@ -125,8 +125,11 @@ void CTitleTip::OnMouseMove(UINT flags, CPoint point) {
 BOOL CTitleTip::PreTranslateMessage(MSG* msg) {
     if (!msg) return FALSE;
     // The tip's window takes no double clicks: the second press of one is a
-    // press to it, and a double click all the same to the window below, as
-    // the window system already counted it one.
+    // press to it, and a double click all the same to the window below. The
+    // window system counts the presses, those that went to other windows
+    // while the tip was away included (it comes and goes between the two
+    // presses of a double click); a clock of the tip's own would see only
+    // the presses it took, and pair presses that belong to different pairs.
     const bool pressedTwice = msg->message == WM_LBUTTONDBLCLK;
     UINT kind = msg->message;
     if (kind == WM_LBUTTONDBLCLK || kind == WM_RBUTTONDBLCLK || kind == WM_MBUTTONDBLCLK)
@@ -135,14 +138,7 @@ BOOL CTitleTip::PreTranslateMessage(MSG* msg) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
-        bool doubleClick = false;
-        if (kind == WM_LBUTTONDOWN) {
-            const DWORD now = GetTickCount();
-            doubleClick = pressedTwice || DWORD(now - m_dwLastLButtonDown) <= m_dwDblClickMsecs;
-            // A press after a double click starts a new one, as the system
-            // counts them: the next quick press is the first of a new pair.
-            m_dwLastLButtonDown = doubleClick ? 0xFFFFFFFF : now;
-        }
+        const bool doubleClick = kind == WM_LBUTTONDOWN && pressedTwice;
         // The press comes in this window's client coordinates.
         POINT screen{GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam)};
         if (msg->hwnd && msg->hwnd != m_hWnd) {
