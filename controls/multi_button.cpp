@@ -209,6 +209,13 @@ LRESULT CMultiButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnMouseLeave();
         return 0;
     case WM_LBUTTONDOWN:
+        // The press says where the pointer is: a finger on a touch panel
+        // lands without moving there first, and after a box went away the
+        // pointer may come back to the point the system last reported, which
+        // is no move at all. The segment under the press is pressed, and the
+        // click that follows runs it.
+        OnMouseMove(lParam);
+        if (!IsWindow(self)) return 0;
         Notify(MULTIBUTTON_NOTIFY_DOWN);
         if (!IsWindow(self)) return 0;
         m_nPressed = m_nHover;

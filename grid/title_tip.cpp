@@ -5,7 +5,7 @@
 #include "platform/window/window_dc.h"
 #include "platform/gdi/dc.h"
 
-CTitleTip::CTitleTip() : m_dwDblClickMsecs(GetDoubleClickTime()) {}
+CTitleTip::CTitleTip() = default;
 
 CTitleTip::~CTitleTip() = default;
 
@@ -124,16 +124,21 @@ void CTitleTip::OnMouseMove(UINT flags, CPoint point) {
 
 BOOL CTitleTip::PreTranslateMessage(MSG* msg) {
     if (!msg) return FALSE;
-    switch (msg->message) {
+    // The tip's window takes no double clicks: the second press of one is a
+    // press to it, and a double click all the same to the window below. The
+    // window system counts the presses, those that went to other windows
+    // while the tip was away included (it comes and goes between the two
+    // presses of a double click); a clock of the tip's own would see only
+    // the presses it took, and pair presses that belong to different pairs.
+    const bool pressedTwice = msg->message == WM_LBUTTONDBLCLK;
+    UINT kind = msg->message;
+    if (kind == WM_LBUTTONDBLCLK || kind == WM_RBUTTONDBLCLK || kind == WM_MBUTTONDBLCLK)
+        kind -= WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
+    switch (kind) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
-        bool doubleClick = false;
-        if (msg->message == WM_LBUTTONDOWN) {
-            const DWORD now = GetTickCount();
-            doubleClick = DWORD(now - m_dwLastLButtonDown) <= m_dwDblClickMsecs;
-            m_dwLastLButtonDown = now;
-        }
+        const bool doubleClick = kind == WM_LBUTTONDOWN && pressedTwice;
         // The press comes in this window's client coordinates.
         POINT screen{GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam)};
         if (msg->hwnd && msg->hwnd != m_hWnd) {
@@ -145,7 +150,7 @@ BOOL CTitleTip::PreTranslateMessage(MSG* msg) {
         CWnd* wnd = WindowUnder(screen);
         if (!wnd) return CToolPopup::PreTranslateMessage(msg);
         const LRESULT hit = wnd->SendMessage(WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
-        UINT message = msg->message;
+        UINT message = kind;
         WPARAM wParam = msg->wParam;
         POINT at = screen;
         if (hit == HTCLIENT) {

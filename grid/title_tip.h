@@ -43,7 +43,5 @@ private:
 
     CWnd* m_pParentWnd = nullptr;
     CRect m_rectHover;
-    DWORD m_dwLastLButtonDown = 0xFFFFFFFF;
-    DWORD m_dwDblClickMsecs;
     BOOL m_bCreated = FALSE;
 };

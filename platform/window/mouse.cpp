@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QStyleHints>
 #include <QTimer>
 #include <QWidget>
@@ -52,6 +53,56 @@ HWND platform::detail::MouseButtonTarget(HWND h, QPoint global) {
     // Hidden since the press (a tip that passed the press on): the release
     // goes where the pointer is, as it does without a capture.
     return ::WindowFromPoint(POINT{global.x(), global.y()});
+}
+
+bool platform::detail::ButtonMessageToStandardControl(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message < WM_LBUTTONDOWN || message > WM_MBUTTONDBLCLK) return false;
+    WindowImpl* impl = WindowImpl::FromHandle(h);
+    if (!impl || !impl->native || !impl->widget || !impl->widget->isVisible()) return false;
+    QWidget* control = impl->widget;
+    const int kind = int(message - WM_LBUTTONDOWN) % 3;  // press, release, double click
+    const int which = int(message - WM_LBUTTONDOWN) / 3;
+    const Qt::MouseButton button = which == 0 ? Qt::LeftButton : which == 1 ? Qt::RightButton : Qt::MiddleButton;
+    Qt::MouseButtons held;
+    if (wParam & MK_LBUTTON) held |= Qt::LeftButton;
+    if (wParam & MK_RBUTTON) held |= Qt::RightButton;
+    if (wParam & MK_MBUTTON) held |= Qt::MiddleButton;
+    if (kind == 1) held &= ~Qt::MouseButtons(button);
+    else held |= button;
+    Qt::KeyboardModifiers mods;
+    if (wParam & MK_SHIFT) mods |= Qt::ShiftModifier;
+    if (wParam & MK_CONTROL) mods |= Qt::ControlModifier;
+
+    // The part of the control under the point takes it (a field inside a
+    // composite control), as it takes a press of the pointer.
+    const QPoint atControl = QPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)) + impl->ClientOrigin();
+    QWidget* target = control->childAt(atControl);
+    if (!target) target = control;
+    const QPoint local = target->mapFrom(control, atControl);
+    const QPoint global = WidgetScreenPos(target) + local;
+    const QPointer<QWidget> alive(target);
+    if (kind != 1) {
+        // A press puts the keyboard focus where a click of the pointer puts it.
+        for (QWidget* w = target; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+            if (!w->isEnabled() || !(w->focusPolicy() & Qt::ClickFocus)) continue;
+            if (!w->hasFocus()) {
+                QWidget* top = w->window();
+                if (top && !top->isActiveWindow()) {
+                    top->activateWindow();
+                    QApplication::setActiveWindow(top);
+                }
+                w->setFocus(Qt::MouseFocusReason);
+            }
+            break;
+        }
+        if (!alive) return true;
+    }
+    const QEvent::Type type = kind == 0   ? QEvent::MouseButtonPress
+                              : kind == 1 ? QEvent::MouseButtonRelease
+                                          : QEvent::MouseButtonDblClick;
+    QMouseEvent e(type, QPointF(local), QPointF(global), button, held, mods);
+    QApplication::sendEvent(target, &e);
+    return true;
 }
 
 HWND WindowFromPoint(POINT point) {

@@ -97,8 +97,8 @@ void MarkAsBox(QWidget* top) {
         QWindow* handle = top->windowHandle();
         QWindow* owner = handle ? handle->transientParent() : nullptr;
         top->setWindowFlags(flags);
-        top->winId();
-        if (owner && top->windowHandle()) top->windowHandle()->setTransientParent(owner);
+        QWindow* made = PlatformWindow(top);
+        if (owner && made) made->setTransientParent(owner);
     }
 #ifdef REROVORA_HAVE_XCB
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -111,7 +111,9 @@ void MarkAsBox(QWidget* top) {
     // window; this one is written after it, before the window is first mapped,
     // when the window manager reads it.
     if (WindowManagerName(c) != "Openbox") return;
-    const auto window = xcb_window_t(top->winId());
+    QWindow* made = PlatformWindow(top);
+    if (!made) return;
+    const auto window = xcb_window_t(made->winId());
     const xcb_atom_t types[] = {Atom(c, "_NET_WM_WINDOW_TYPE_TOOLBAR"), Atom(c, "_NET_WM_WINDOW_TYPE_DIALOG")};
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, Atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 2,
                         types);

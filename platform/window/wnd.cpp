@@ -69,10 +69,8 @@ void ApplySizeLimits(WindowImpl* impl) {
 void ApplyOwner(WindowImpl* impl) {
     WindowImpl* owner = WindowImpl::FromHandle(impl->owner);
     if (!owner || !owner->widget || !impl->widget) return;
-    impl->widget->winId();
-    owner->widget->winId();
-    if (QWindow* win = impl->widget->windowHandle())
-        win->setTransientParent(owner->widget->windowHandle());
+    QWindow* ownerWindow = platform::detail::PlatformWindow(owner->widget);
+    if (QWindow* win = platform::detail::PlatformWindow(impl->widget)) win->setTransientParent(ownerWindow);
 }
 
 QRect WorkArea(const QWidget* w) {
@@ -80,6 +78,14 @@ QRect WorkArea(const QWidget* w) {
     return screen ? screen->availableGeometry() : QRect();
 }
 }  // namespace
+
+QWindow* platform::detail::PlatformWindow(QWidget* top) {
+    if (!top || !top->isWindow()) return nullptr;
+    // The widget itself is made (not only its QWindow): a widget made later
+    // would give its window its flags again, and its type with them.
+    top->createWinId();
+    return top->windowHandle();
+}
 
 // ---------------------------------------------------------------------------
 // CWnd
@@ -320,6 +326,9 @@ LRESULT CWnd::ClassWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return LRESULT(m_impl->text.size());
     }
     default:
+        // Passed on by a window that had the mouse (a tip), a button reaches a
+        // standard control as the control's own input.
+        if (m_impl && m_impl->native) platform::detail::ButtonMessageToStandardControl(m_hWnd, message, wParam, lParam);
         return 0;
     }
 }

@@ -278,6 +278,11 @@ protected:
 };
 
 namespace platform::detail {
+// The platform window of a top-level widget, made now when it has none yet.
+// Never QWidget::winId() on a top-level widget with a parent (a box over its
+// owner): it marks the widget native, and Qt then makes every child of the
+// parent an X window of its own for the rest of the run.
+QWindow* PlatformWindow(QWidget* top);
 // Whether a window is being painted straight into a backing store now.
 bool PaintingDirectly();
 // Marks the time of the message being handled now (GetMessageTime).
@@ -303,6 +308,12 @@ void DeliverPostedInput();
 // queue hands them out); then the window holding the capture takes it, else
 // `h` while it shows, else the window under `global`. Null when none is left.
 HWND MouseButtonTarget(HWND h, QPoint global);
+// A mouse button message sent or posted to a standard control (a window whose
+// widget handles the pointer itself) acts on it as the button itself would:
+// the part of the control under the point takes the press, release or double
+// click as input of the pointer, and a press puts the keyboard focus where a
+// click puts it. False for any other message or window.
+bool ButtonMessageToStandardControl(HWND h, UINT message, WPARAM wParam, LPARAM lParam);
 // Offers a key press to PreTranslateMessage of its window and that window's
 // parents (F1 becomes WM_HELP); true when the key was taken. The application
 // calls it once per key press, before Qt delivers the key.

@@ -84,7 +84,7 @@ protected:
                     if (w.id == tip) return false;
                 return true;
             },
-            3000);
+            15000);
     }
 
     // The settings file once OK has written it with `done` holding.
@@ -95,7 +95,7 @@ protected:
                 bytes = ReadAllBytes(relay->SettingsFile());
                 return bytes.size() == RelaySettings::kSize && done(bytes);
             },
-            5000);
+            15000);
         return bytes;
     }
 
@@ -154,7 +154,7 @@ protected:
         ::usleep(150000);
         if (m.tipFirst) {
             x.MovePointer(name.x(), name.y());
-            ASSERT_TRUE(WaitFor([&] { return TipNow().has_value(); }, 3000)) << "no tip over the long name";
+            ASSERT_TRUE(WaitFor([&] { return TipNow().has_value(); }, 15000)) << "no tip over the long name";
         }
         x.MoveAndClick(name.x(), name.y(), m.pressMs, m.releaseMs);
         ::usleep(150000);
@@ -201,7 +201,7 @@ TEST_P(TipClick, TheNextNameClickedIsSelectedAloneAndTypingReplacesIt) {
         EXPECT_EQ(Field(saved, NameOffset(int(row)), 80), word);
         EXPECT_EQ(Field(saved, NameOffset(0), 80), kLongName);
         EXPECT_EQ(Field(saved, NameOffset(1), 80), "QC1102");
-        EXPECT_TRUE(WaitFor([&] { return relay->Records().find("^" + word + "^") != std::string::npos; }, 5000))
+        EXPECT_TRUE(WaitFor([&] { return relay->Records().find("^" + word + "^") != std::string::npos; }, 15000))
             << "no record carries the name " << word;
         ReopenAfterOk();
         if (HasFatalFailure()) return;
@@ -216,7 +216,8 @@ TEST_P(TipClick, AClickOnOkRightAfterTheCutOffNameClosesTheDialog) {
         ClickHeaderThenCutOffName(m);
         if (HasFatalFailure()) return;
         x.Click(Ok().x(), Ok().y());
-        if (!relay->WaitAlone(main->id, 1500)) {
+        // One click only: when the dialog closes at all, that click closed it.
+        if (!relay->WaitAlone(main->id, 15000)) {
             SaveTestImage(x.Shot(), GetParam() ? "ok-lost-wm" : "ok-lost");
             FAIL() << "the click on OK was lost";
         }

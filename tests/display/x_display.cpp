@@ -249,6 +249,21 @@ unsigned long XDisplay::Focus() {
     return 0;
 }
 
+unsigned long XDisplay::ActiveWindow() {
+    Display* d = Dpy(m_display);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    unsigned long active = 0;
+    if (XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_ACTIVE_WINDOW", False), 0, 1, False,
+                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+        data && format == 32 && count == 1)
+        active = *reinterpret_cast<const unsigned long*>(data);
+    if (data) XFree(data);
+    return active;
+}
+
 void XDisplay::MovePointer(int x, int y) {
     Display* d = Dpy(m_display);
     XTestFakeMotionEvent(d, -1, x, y, 0);
@@ -270,6 +285,49 @@ void XDisplay::MoveAndClick(int x, int y, int pressMs, int releaseMs) {
     XTestFakeButtonEvent(d, 1, True, static_cast<unsigned long>(pressMs));
     XTestFakeButtonEvent(d, 1, False, static_cast<unsigned long>(releaseMs));
     XSync(d, False);
+}
+
+void XDisplay::ClickHere(int count, int gapMs) {
+    Display* d = Dpy(m_display);
+    for (int i = 0; i < count; ++i) {
+        XTestFakeButtonEvent(d, 1, True, static_cast<unsigned long>(i ? gapMs : 0));
+        XTestFakeButtonEvent(d, 1, False, 0);
+    }
+    XSync(d, False);
+}
+
+int XDisplay::ChildWindows(unsigned long window) {
+    Display* d = Dpy(m_display);
+    Window root, parent, *children = nullptr;
+    unsigned int n = 0;
+    if (!XQueryTree(d, window, &root, &parent, &children, &n)) return 0;
+    int count = int(n);
+    for (unsigned int i = 0; i < n; ++i) count += ChildWindows(children[i]);
+    if (children) XFree(children);
+    return count;
+}
+
+std::optional<QPoint> XDisplay::CloseButton(unsigned long window) {
+    Display* d = Dpy(m_display);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    std::optional<QPoint> at;
+    XWindowAttributes a{};
+    if (XGetWindowProperty(d, window, XInternAtom(d, "_NET_FRAME_EXTENTS", False), 0, 4, False, XA_CARDINAL, &type,
+                           &format, &count, &after, &data) == Success &&
+        data && format == 32 && count == 4 && XGetWindowAttributes(d, window, &a)) {
+        const auto* extents = reinterpret_cast<const long*>(data);  // left, right, top, bottom
+        int x = 0, y = 0;
+        Window child;
+        XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &x, &y, &child);
+        // The button is a square as high as the title bar's inside, at its right end.
+        const int title = int(extents[2]);
+        if (title > 4) at = QPoint(x + a.width + int(extents[1]) - title / 2 - 2, y - title / 2 - 1);
+    }
+    if (data) XFree(data);
+    return at;
 }
 
 void XDisplay::Wheel(int x, int y, int notches) {

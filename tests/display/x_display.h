@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,9 +50,19 @@ public:
 
     // The top-level client window that holds the keyboard focus, or 0.
     unsigned long Focus();
+    // The window the window manager takes for the active one (its
+    // _NET_ACTIVE_WINDOW, which its own keys such as Alt+F4 act on), or 0.
+    unsigned long ActiveWindow();
     // The names in a window's property that lists atoms (_NET_WM_ALLOWED_ACTIONS,
     // _NET_WM_WINDOW_TYPE); empty when it has none.
     std::vector<std::string> AtomNames(unsigned long window, const char* property);
+    // The X windows below a client window, at every depth (what `xwininfo
+    // -tree` lists under it).
+    int ChildWindows(unsigned long window);
+    // Where the window manager's close button of a client window is: the
+    // right end of the title bar above it (its frame's extents); nullopt
+    // without a frame.
+    std::optional<QPoint> CloseButton(unsigned long window);
 
     void MovePointer(int x, int y);
     void Click(int x, int y, int button = 1);
@@ -59,6 +70,10 @@ public:
     // `pressMs` after the move, the release `releaseMs` after the press, both
     // timed by the server, so the program sees them that close together.
     void MoveAndClick(int x, int y, int pressMs, int releaseMs);
+    // `count` clicks of the left button where the pointer is, each press
+    // `gapMs` after the release before it and each release at once, timed by
+    // the server (`xdotool click --repeat 2 --delay 80 1` for 2 and 80).
+    void ClickHere(int count, int gapMs);
     void Wheel(int x, int y, int notches);  // negative: towards the user (down)
     void Key(const char* keysym);
     void Type(const std::string& ascii);

@@ -48,15 +48,23 @@ struct TipScene : GridScene {
         QApplication::sendEvent(to, &e);
         Pump();
     }
-    void PressAt(int x, int y) {
+    // A press (or the second press of a double click, as the window system
+    // counted it) where the pointer's presses go.
+    void PressAt(int x, int y, QEvent::Type type = QEvent::MouseButtonPress) {
         POINT p{x, y};
         grid.ClientToScreen(&p);
         QWidget* to = QWidget::mouseGrabber() ? QWidget::mouseGrabber() : grid.Widget();
         const QPointF global(p.x, p.y);
-        QMouseEvent e(QEvent::MouseButtonPress, to->mapFromGlobal(global), global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+        QMouseEvent e(type, to->mapFromGlobal(global), global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(to, &e);
         Pump();
+    }
+    // The grid's presses and double clicks since the log was cleared.
+    std::vector<UINT> Presses() const {
+        std::vector<UINT> got;
+        for (const auto& m : grid.log)
+            if (m.message == WM_LBUTTONDOWN || m.message == WM_LBUTTONDBLCLK) got.push_back(m.message);
+        return got;
     }
     // Shows the tip twice over the same place, so that its hover rectangle is
     // measured from where it stands.
@@ -175,6 +183,8 @@ TEST(TitleTip, AKeyHidesItAndReachesTheFocusedWindowWhole) {
     }
 }
 
+// Two presses within the double-click time come as a press and a double
+// click (the window system counts them) and reach the cell as such.
 TEST(TitleTip, PressesReachTheCellBelowAsPressAndDoubleClick) {
     TipScene s;
     s.ShowSettled(40);
@@ -182,7 +192,7 @@ TEST(TitleTip, PressesReachTheCellBelowAsPressAndDoubleClick) {
     s.PressAt(20, 25);
     EXPECT_FALSE(s.tip.IsWindowVisible());
     s.ShowSettled(40);
-    s.PressAt(21, 26);
+    s.PressAt(21, 26, QEvent::MouseButtonDblClick);
     std::vector<std::pair<UINT, CPoint>> got;
     for (const auto& m : s.grid.log)
         if (m.message == WM_LBUTTONDOWN || m.message == WM_LBUTTONDBLCLK) got.push_back({m.message, CPoint(m.lParam)});
@@ -191,6 +201,25 @@ TEST(TitleTip, PressesReachTheCellBelowAsPressAndDoubleClick) {
     EXPECT_EQ(got[0].second, CPoint(20, 25));
     EXPECT_EQ(got[1].first, WM_LBUTTONDBLCLK);
     EXPECT_EQ(got[1].second, CPoint(21, 26));
+}
+
+// The window system counts presses, those that went elsewhere while the tip
+// was away too: the second press of a double click reaches the cell as one
+// however long ago the tip saw a press, and quick presses it counts as first
+// ones (after a press on another window, or after a double click) reach the
+// cell as presses.
+TEST(TitleTip, TheSystemsCountOfPressesDecidesADoubleClick) {
+    TipScene s;
+    s.ShowSettled(40);
+    s.grid.log.clear();
+    s.PressAt(20, 25, QEvent::MouseButtonDblClick);
+    EXPECT_FALSE(s.tip.IsWindowVisible());
+    EXPECT_EQ(CWnd::GetCapture(), nullptr);
+    for (int i = 0; i < 2; ++i) {
+        s.ShowSettled(40);
+        s.PressAt(20, 25);
+    }
+    EXPECT_EQ(s.Presses(), (std::vector<UINT>{WM_LBUTTONDBLCLK, WM_LBUTTONDOWN, WM_LBUTTONDOWN}));
 }
 
 TEST(TitleTip, NoTipWhileTheProgramHasNoFocus) {
