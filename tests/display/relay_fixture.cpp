@@ -203,4 +203,25 @@ std::optional<TopWindow> ConfigDialogBase::WaitRefusal() {
     return refusal;
 }
 
+void ConfigTableBase::FindTheTable() {
+    table = FindTable(x.Shot(), d);
+    ASSERT_TRUE(table);
+}
+
+QPoint ConfigTableBase::NameCell(std::size_t row) const {
+    return QPoint((table->name.first + table->name.second) / 2, (table->rows[row].first + table->rows[row].second) / 2);
+}
+
+QPoint ConfigTableBase::RowHeader(std::size_t row) const {
+    return QPoint(table->name.first - 12, (table->rows[row].first + table->rows[row].second) / 2);
+}
+
+std::string SettingsField(const std::vector<unsigned char>& bytes, std::size_t offset, std::size_t size) {
+    std::string s;
+    for (std::size_t i = offset; i < offset + size && i < bytes.size() && bytes[i]; ++i) s += char(bytes[i]);
+    return s;
+}
+
+std::size_t NameOffset(int stack) { return RelaySettings::kStack0 + std::size_t(stack) * RelaySettings::kStackSize + 4; }
+
 }  // namespace display_test

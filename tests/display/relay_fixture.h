@@ -160,6 +160,25 @@ protected:
     QRect d;
 };
 
+// The dialog with its table found (FindTheTable): where its cells and buttons are.
+class ConfigTableBase : public ConfigDialogBase {
+protected:
+    using ConfigDialogBase::ConfigDialogBase;
+    void FindTheTable();
+    QPoint NameCell(std::size_t row) const;
+    QPoint RowHeader(std::size_t row) const;
+    QPoint Ok() const { return ItemCentre(d, u"Button", 4); }
+    QPoint Cancel() const { return ItemCentre(d, u"Button", 5); }
+    QPoint SpeedUnit() const { return ItemCentre(d, u"Edit", 1); }
+    std::optional<Table> table;
+};
+
+// A text field of the settings file's bytes, up to its first NUL, and where
+// the fields the tests read stand in the file.
+std::string SettingsField(const std::vector<unsigned char>& bytes, std::size_t offset, std::size_t size);
+std::size_t NameOffset(int stack);
+constexpr std::size_t kTitleOffset = 40, kUnitOffset = 120, kServerIpOffset = 424444;
+
 class ConfigDialog : public ConfigDialogBase {
 protected:
     void SetUp() override { OpenDialog(); }

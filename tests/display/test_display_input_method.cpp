@@ -91,17 +91,10 @@ private:
 };
 
 // A text field of the settings file, up to its first NUL.
-std::string Field(const std::vector<unsigned char>& bytes, std::size_t offset, std::size_t size) {
-    std::string s;
-    for (std::size_t i = offset; i < offset + size && i < bytes.size() && bytes[i]; ++i) s += char(bytes[i]);
-    return s;
-}
-constexpr std::size_t kTitleOffset = 40, kUnitOffset = 120, kServerIpOffset = 424444;
-std::size_t NameOffset(int stack) { return RelaySettings::kStack0 + std::size_t(stack) * RelaySettings::kStackSize + 4; }
 
-class KoreanInput : public ConfigDialogBase, public ::testing::WithParamInterface<bool> {
+class KoreanInput : public ConfigTableBase, public ::testing::WithParamInterface<bool> {
 protected:
-    KoreanInput() : ConfigDialogBase(GetParam()) {}
+    KoreanInput() : ConfigTableBase(GetParam()) {}
     void SetUp() override {
         NEED_X(x);
         ime = std::make_unique<HangulInputMethod>(x);
@@ -111,13 +104,9 @@ protected:
         }
         OpenDialog();
         if (HasFatalFailure()) return;
-        table = FindTable(x.Shot(), d);
-        ASSERT_TRUE(table);
+        FindTheTable();
     }
     void TearDown() override { relay.reset(); }  // the program goes before its input method
-    QPoint NameCell(std::size_t row) const {
-        return QPoint((table->name.first + table->name.second) / 2, (table->rows[row].first + table->rows[row].second) / 2);
-    }
     // OK, then the settings file once it holds what `done` waits for.
     std::vector<unsigned char> OkAndSaved(std::size_t offset, std::size_t size, const std::string& before) {
         const QPoint ok = ItemCentre(d, u"Button", 4);
@@ -127,7 +116,7 @@ protected:
         WaitFor(
             [&] {
                 bytes = ReadAllBytes(relay->SettingsFile());
-                return bytes.size() == RelaySettings::kSize && Field(bytes, offset, size) != before;
+                return bytes.size() == RelaySettings::kSize && SettingsField(bytes, offset, size) != before;
             },
             5000);
         return bytes;
@@ -139,7 +128,6 @@ protected:
     QImage TypedIn(const QImage& before) { return ShotAfterChange(x, before, d, 15000, kQuietMs); }
     static constexpr int kQuietMs = 700;
     std::unique_ptr<HangulInputMethod> ime;
-    std::optional<Table> table;
 };
 
 }  // namespace
@@ -167,11 +155,11 @@ TEST_P(KoreanInput, NamesTypedAfterAClickAreStoredAsComposed) {
     x.Type(kHanguk);
     TypedIn(opened);
     const auto saved = OkAndSaved(NameOffset(3), 80, "QC1104");
-    EXPECT_EQ(Field(saved, NameOffset(1), 80), kHangukText);
-    EXPECT_EQ(Field(saved, NameOffset(2), 80), kHangukText);
-    EXPECT_EQ(Field(saved, NameOffset(3), 80), "QC1104" + kHangukText);
-    EXPECT_EQ(Field(saved, NameOffset(0), 80), "QC1101");
-    EXPECT_EQ(Field(saved, NameOffset(4), 80), "QC1105");
+    EXPECT_EQ(SettingsField(saved, NameOffset(1), 80), kHangukText);
+    EXPECT_EQ(SettingsField(saved, NameOffset(2), 80), kHangukText);
+    EXPECT_EQ(SettingsField(saved, NameOffset(3), 80), "QC1104" + kHangukText);
+    EXPECT_EQ(SettingsField(saved, NameOffset(0), 80), "QC1101");
+    EXPECT_EQ(SettingsField(saved, NameOffset(4), 80), "QC1105");
 }
 
 // The title (emptied first), the speed unit (typed at its end) and the server
@@ -198,8 +186,8 @@ TEST_P(KoreanInput, TheTitleTheUnitAndTheAddressTakeWhatIsTypedInThem) {
     x.Type("10.1.2.3");
     TypedIn(inAddress);
     const auto saved = OkAndSaved(kUnitOffset, 40, "m/s");
-    EXPECT_EQ(Field(saved, kTitleOffset, 80), kHangukText);
-    EXPECT_EQ(Field(saved, kUnitOffset, 40), "m/s" + kHangukText);
+    EXPECT_EQ(SettingsField(saved, kTitleOffset, 80), kHangukText);
+    EXPECT_EQ(SettingsField(saved, kUnitOffset, 40), "m/s" + kHangukText);
     EXPECT_EQ(std::vector<unsigned char>(saved.begin() + kServerIpOffset, saved.begin() + kServerIpOffset + 4),
               (std::vector<unsigned char>{10, 1, 2, 3}));
 }
@@ -229,7 +217,7 @@ TEST_P(KoreanInput, TheEditorWidensWithTheComposedText) {
     std::string typed;
     for (int i = 0; i < 8; ++i) typed += kHangukText;
     const auto saved = OkAndSaved(NameOffset(int(row)), 80, "QC1103");
-    EXPECT_EQ(Field(saved, NameOffset(int(row)), 80), typed);
+    EXPECT_EQ(SettingsField(saved, NameOffset(int(row)), 80), typed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, KoreanInput, ::testing::Bool(),

@@ -24,35 +24,18 @@ namespace {
 
 const std::string kLongName = "QC1101 NORTH BOILER STACK WITH A LONG NAME";
 
-// A text field of the settings file, up to its first NUL.
-std::string Field(const std::vector<unsigned char>& bytes, std::size_t offset, std::size_t size) {
-    std::string s;
-    for (std::size_t i = offset; i < offset + size && i < bytes.size() && bytes[i]; ++i) s += char(bytes[i]);
-    return s;
-}
-std::size_t NameOffset(int stack) { return RelaySettings::kStack0 + std::size_t(stack) * RelaySettings::kStackSize + 4; }
-constexpr std::size_t kUnitOffset = 120;
 
-class TableInput : public ConfigDialogBase, public ::testing::WithParamInterface<bool> {
+class TableInput : public ConfigTableBase, public ::testing::WithParamInterface<bool> {
 protected:
-    TableInput() : ConfigDialogBase(GetParam()) {}
+    TableInput() : ConfigTableBase(GetParam()) {}
     void SetUp() override {
         RelaySettings settings;
         settings.names = {kLongName};
         OpenDialog(settings);
         if (HasFatalFailure() || IsSkipped()) return;
-        table = FindTable(x.Shot(), d);
-        ASSERT_TRUE(table);
+        FindTheTable();
     }
 
-    QPoint NameCell(std::size_t row) const {
-        return QPoint((table->name.first + table->name.second) / 2, (table->rows[row].first + table->rows[row].second) / 2);
-    }
-    QPoint RowHeader(std::size_t row) const {
-        return QPoint(table->name.first - 12, (table->rows[row].first + table->rows[row].second) / 2);
-    }
-    QPoint Ok() const { return ItemCentre(d, u"Button", 4); }
-    QPoint Cancel() const { return ItemCentre(d, u"Button", 5); }
 
     // Rests the pointer on stack #1's name until its tip shows over the cell and
     // stays up while the pointer moves a pixel or two inside the cell (the
@@ -125,7 +108,6 @@ protected:
     }
     static constexpr QRgb kSelected = 0xFF0078D7;  // the system's highlight colour
 
-    std::optional<Table> table;
 };
 
 // How a click on stack #1's cut-off name meets the tip that the pointer's
@@ -197,10 +179,10 @@ TEST_P(TipClick, TheNextNameClickedIsSelectedAloneAndTypingReplacesIt) {
         x.Click(Ok().x(), Ok().y());
         ASSERT_TRUE(relay->WaitAlone(main->id)) << "OK did not close the dialog";
         const std::string word = words[round];
-        const auto saved = SavedWhen([&](const auto& b) { return Field(b, NameOffset(int(row)), 80) != "QC" + std::to_string(1101 + row); });
-        EXPECT_EQ(Field(saved, NameOffset(int(row)), 80), word);
-        EXPECT_EQ(Field(saved, NameOffset(0), 80), kLongName);
-        EXPECT_EQ(Field(saved, NameOffset(1), 80), "QC1102");
+        const auto saved = SavedWhen([&](const auto& b) { return SettingsField(b, NameOffset(int(row)), 80) != "QC" + std::to_string(1101 + row); });
+        EXPECT_EQ(SettingsField(saved, NameOffset(int(row)), 80), word);
+        EXPECT_EQ(SettingsField(saved, NameOffset(0), 80), kLongName);
+        EXPECT_EQ(SettingsField(saved, NameOffset(1), 80), "QC1102");
         EXPECT_TRUE(WaitFor([&] { return relay->Records().find("^" + word + "^") != std::string::npos; }, 15000))
             << "no record carries the name " << word;
         ReopenAfterOk();
@@ -250,9 +232,9 @@ TEST_P(TableInput, AClickElsewhereWhileTheTipIsUpSendsTheTypingThere) {
     SaveTestImage(x.Shot(), GetParam() ? "unit-typed-wm" : "unit-typed");
     x.Click(Ok().x(), Ok().y());
     ASSERT_TRUE(relay->WaitAlone(main->id)) << "OK did not close the dialog";
-    const auto saved = SavedWhen([](const auto& b) { return Field(b, kUnitOffset, 40) != "m/s"; });
-    EXPECT_EQ(Field(saved, kUnitOffset, 40), "KNOTS");
-    EXPECT_EQ(Field(saved, NameOffset(0), 80), kLongName);
+    const auto saved = SavedWhen([](const auto& b) { return SettingsField(b, kUnitOffset, 40) != "m/s"; });
+    EXPECT_EQ(SettingsField(saved, kUnitOffset, 40), "KNOTS");
+    EXPECT_EQ(SettingsField(saved, NameOffset(0), 80), kLongName);
 }
 
 // The tip is up; a click on it is the cell's beneath: stack #1's name becomes
@@ -271,9 +253,9 @@ TEST_P(TableInput, AClickOnTheTipSelectsTheCellBeneath) {
     ::usleep(300000);
     x.Click(Ok().x(), Ok().y());
     ASSERT_TRUE(relay->WaitAlone(main->id)) << "OK did not close the dialog";
-    const auto saved = SavedWhen([](const auto& b) { return Field(b, NameOffset(0), 80) != kLongName; });
-    EXPECT_EQ(Field(saved, NameOffset(0), 80), "");
-    EXPECT_EQ(Field(saved, NameOffset(1), 80), "QC1102");
+    const auto saved = SavedWhen([](const auto& b) { return SettingsField(b, NameOffset(0), 80) != kLongName; });
+    EXPECT_EQ(SettingsField(saved, NameOffset(0), 80), "");
+    EXPECT_EQ(SettingsField(saved, NameOffset(1), 80), "QC1102");
 }
 
 // Delete on a selected name cell clears it at once: no edit box, and OK stores
@@ -287,11 +269,11 @@ TEST_P(TableInput, DeleteOnANameCellStoresAnEmptyName) {
     SaveTestImage(x.Shot(), GetParam() ? "deleted-wm" : "deleted");
     x.Click(Ok().x(), Ok().y());
     ASSERT_TRUE(relay->WaitAlone(main->id)) << "OK did not close the dialog";
-    const auto saved = SavedWhen([](const auto& b) { return Field(b, NameOffset(1), 80) != "QC1102"; });
-    EXPECT_EQ(Field(saved, NameOffset(1), 80), "");
+    const auto saved = SavedWhen([](const auto& b) { return SettingsField(b, NameOffset(1), 80) != "QC1102"; });
+    EXPECT_EQ(SettingsField(saved, NameOffset(1), 80), "");
     EXPECT_EQ(saved[NameOffset(1)], 0) << "the name holds character " << int(saved[NameOffset(1)]);
-    EXPECT_EQ(Field(saved, NameOffset(0), 80), kLongName);
-    EXPECT_EQ(Field(saved, NameOffset(2), 80), "QC1103");
+    EXPECT_EQ(SettingsField(saved, NameOffset(0), 80), kLongName);
+    EXPECT_EQ(SettingsField(saved, NameOffset(2), 80), "QC1103");
 }
 
 namespace {

@@ -29,13 +29,6 @@ namespace {
 const std::string kLatinName = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 const std::string kKoreanName = "북쪽 보일러 굴뚝 풍속 측정 장치 일호기";
 
-std::string Field(const std::vector<unsigned char>& bytes, std::size_t offset, std::size_t size) {
-    std::string s;
-    for (std::size_t i = offset; i < offset + size && i < bytes.size() && bytes[i]; ++i) s += char(bytes[i]);
-    return s;
-}
-std::size_t NameOffset(int stack) { return RelaySettings::kStack0 + std::size_t(stack) * RelaySettings::kStackSize + 4; }
-constexpr std::size_t kUnitOffset = 120;
 
 // Moves the pointer from `from` to `to` in steps, as a hand does.
 void Glide(XDisplay& x, QPoint from, QPoint to, int steps = 10) {
@@ -52,9 +45,9 @@ std::string Desktop(const ::testing::TestParamInfo<bool>& info) {
 
 // The configuration dialog open over the program, with the two long names
 // on stacks #1 and #2.
-class Touch : public ConfigDialogBase, public ::testing::WithParamInterface<bool> {
+class Touch : public ConfigTableBase, public ::testing::WithParamInterface<bool> {
 protected:
-    Touch() : ConfigDialogBase(GetParam()) {}
+    Touch() : ConfigTableBase(GetParam()) {}
     void SetUp() override {
         const ScopedEnv locale("LC_ALL", "C.UTF-8");
         RelaySettings settings;
@@ -63,20 +56,6 @@ protected:
         if (HasFatalFailure() || IsSkipped()) return;
         FindTheTable();
     }
-    void FindTheTable() {
-        table = FindTable(x.Shot(), d);
-        ASSERT_TRUE(table);
-    }
-
-    QPoint NameCell(std::size_t row) const {
-        return QPoint((table->name.first + table->name.second) / 2, (table->rows[row].first + table->rows[row].second) / 2);
-    }
-    QPoint RowHeader(std::size_t row) const {
-        return QPoint(table->name.first - 12, (table->rows[row].first + table->rows[row].second) / 2);
-    }
-    QPoint Ok() const { return ItemCentre(d, u"Button", 4); }
-    QPoint Cancel() const { return ItemCentre(d, u"Button", 5); }
-    QPoint SpeedUnit() const { return ItemCentre(d, u"Edit", 1); }
 
     // The title tip's window over the name of `row`, if one shows now.
     std::optional<TopWindow> TipOver(std::size_t row) {
@@ -128,7 +107,6 @@ protected:
     bool DialogClosed() { return relay->WaitAlone(main->id, 15000); }
     std::string Shot(const std::string& what) { return SaveTestImage(x.Shot(), what + (GetParam() ? "-wm" : "")); }
 
-    std::optional<Table> table;
 };
 
 // How the finger comes onto the cut-off name before the double click.
@@ -189,10 +167,10 @@ TEST_P(CutOffName, ADoubleClickOpensItsEditorAndTypingIsAppended) {
     Shot("appended");
     Touch1(Ok());
     ASSERT_TRUE(DialogClosed()) << "OK did not close the dialog";
-    const auto saved = SavedWhen([&](const auto& b) { return Field(b, NameOffset(0), 80) != kLatinName; });
-    EXPECT_EQ(Field(saved, NameOffset(0), 80), expected[0]);
-    EXPECT_EQ(Field(saved, NameOffset(1), 80), expected[1]);
-    EXPECT_EQ(Field(saved, NameOffset(2), 80), "QC1103");
+    const auto saved = SavedWhen([&](const auto& b) { return SettingsField(b, NameOffset(0), 80) != kLatinName; });
+    EXPECT_EQ(SettingsField(saved, NameOffset(0), 80), expected[0]);
+    EXPECT_EQ(SettingsField(saved, NameOffset(1), 80), expected[1]);
+    EXPECT_EQ(SettingsField(saved, NameOffset(2), 80), "QC1103");
 }
 
 // The tip shows over the cut-off name; one touch on OK, on Cancel, on another
@@ -226,10 +204,10 @@ TEST_P(TouchWhileTheTipShows, AnotherCellAndAnotherFieldTakeTheTypingAtTheFirstT
     Shot("unit-typed");
     Touch1(Ok());
     ASSERT_TRUE(DialogClosed()) << "OK did not close the dialog";
-    const auto saved = SavedWhen([](const auto& b) { return Field(b, kUnitOffset, 40) != "m/s"; });
-    EXPECT_EQ(Field(saved, kUnitOffset, 40), "KNOTS");
-    EXPECT_EQ(Field(saved, NameOffset(3), 80), "EAST");
-    EXPECT_EQ(Field(saved, NameOffset(0), 80), kLatinName);
+    const auto saved = SavedWhen([](const auto& b) { return SettingsField(b, kUnitOffset, 40) != "m/s"; });
+    EXPECT_EQ(SettingsField(saved, kUnitOffset, 40), "KNOTS");
+    EXPECT_EQ(SettingsField(saved, NameOffset(3), 80), "EAST");
+    EXPECT_EQ(SettingsField(saved, NameOffset(0), 80), kLatinName);
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, CutOffName, ::testing::Bool(), Desktop);
