@@ -305,9 +305,7 @@ void CMainDlg::PollStack(int i) {
     CQuorSock* link = m_pLinks[i];
     // What came since the last reply answers no poll: dropped unread.
     if (CountUnasked(i, link->DropWaiting())) return;
-    KillTimer(kHeldTimerBase + UINT_PTR(i));
-    m_replies[i].Reset();
-    m_nUnasked[i] = 0;
+    ForgetReply(i);
     link->m_bDiscardReceived = FALSE;
     link->SendData(m_szRequest[i], int(std::strlen(m_szRequest[i])));
 }
@@ -327,11 +325,9 @@ bool CMainDlg::CountUnasked(int i, DWORD bytes) {
     // Far more than gateways add: whatever replies are among it were not asked
     // for. The stack answers no more polls until its watchdog renews it, and
     // meanwhile its link drops what comes, a few times a second.
+    ForgetReply(i);
     m_bFlooding[i] = true;
     KillTimer(kPollTimerBase + UINT_PTR(i));
-    KillTimer(kHeldTimerBase + UINT_PTR(i));
-    m_replies[i].Reset();
-    if (i < m_nLinks && m_pLinks[i]) m_pLinks[i]->m_bDiscardReceived = TRUE;
     if (m_pPanel) m_pPanel->UpdateStack(i, STACK_NO_REPLY);
     return true;
 }

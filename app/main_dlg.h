@@ -158,7 +158,7 @@ private:
     bool CountUnasked(int i, DWORD bytes);
     // Forgets stack i's reply under way, its count of unasked bytes and its
     // flooding, and drops what its link receives until the next poll: for a
-    // new connection.
+    // new connection, a new poll, or a stack found flooding.
     void ForgetReply(int i);
     // The settings record is large; it lives on the heap beside the window.
     std::unique_ptr<ConfigData> m_config;

@@ -136,19 +136,6 @@ void FitTitle(QMessageBox& box) {
                   std::max(1, grid->columnCount()));
 }
 
-// A message box opens centred on its owner, wholly inside the work area of
-// the owner's screen (placed once its size is final, as it shows).
-class OwnedMessageBox : public QMessageBox {
-public:
-    using QMessageBox::QMessageBox;
-
-protected:
-    void showEvent(QShowEvent* e) override {
-        QMessageBox::showEvent(e);
-        platform::detail::PlaceTopLevel(this, parentWidget(), platform::detail::BoxFrame(), true);
-    }
-};
-
 }  // namespace
 
 namespace platform {
@@ -290,7 +277,7 @@ int MessageBoxW(CWnd* owner, LPCTSTR text, LPCTSTR caption, UINT type) {
     // A box given no owner is owned by the window the operator works in (the
     // active modal dialog while one is open), so it shows above that window.
     if (!owner || !owner->Widget()) owner = CWnd::FromHandle(platform::detail::DefaultOwner());
-    OwnedMessageBox box(owner ? owner->Widget() : nullptr);
+    platform::detail::PlacedOnShow<QMessageBox> box(owner ? owner->Widget() : nullptr);
     box.setWindowModality(Qt::ApplicationModal);
     // A fixed-size box: a title and a close button, nothing to minimize or maximize.
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

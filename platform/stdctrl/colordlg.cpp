@@ -4,23 +4,6 @@
 
 #include "platform/window/wnd_impl.h"
 
-namespace {
-
-// The dialog opens centred on its owner, wholly inside the work area of the
-// owner's screen.
-class OwnedColorDialog : public QColorDialog {
-public:
-    using QColorDialog::QColorDialog;
-
-protected:
-    void showEvent(QShowEvent* e) override {
-        QColorDialog::showEvent(e);
-        platform::detail::PlaceTopLevel(this, parentWidget(), platform::detail::BoxFrame(), true);
-    }
-};
-
-}  // namespace
-
 CColorDialog::CColorDialog(COLORREF initial, DWORD flags, CWnd* parent) : m_pParentWnd(parent) {
     m_cc.hwndOwner = parent ? parent->m_hWnd : nullptr;
     m_cc.Flags = flags;
@@ -35,7 +18,7 @@ INT_PTR CColorDialog::DoModal() {
     CWnd* parent = CWnd::FromHandle(m_cc.hwndOwner);
     if (!parent) parent = CWnd::FromHandle(platform::detail::DefaultOwner());
     if (parent) owner = parent->Widget() ? parent->Widget()->window() : nullptr;
-    OwnedColorDialog dialog(owner);
+    platform::detail::PlacedOnShow<QColorDialog> dialog(owner);
     dialog.setOption(QColorDialog::DontUseNativeDialog);
     dialog.setWindowTitle(QStringLiteral("Color"));
     if (m_cc.lpCustColors)

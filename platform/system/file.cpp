@@ -24,11 +24,12 @@ std::string ToFsPath(const std::u16string& path) { return platform::PathToBytes(
     throw CFileException(cause, path, operation);
 }
 
-// Writes every byte, going on after short writes and interrupted calls.
-int WriteAll(int fd, const void* data, std::size_t size) {
+// Writes every byte, going on after short writes and interrupted calls: at
+// the file's position, or at `offset` when one is given. 0, or the cause.
+int WriteAll(int fd, const void* data, std::size_t size, off_t offset = -1) {
     const auto* p = static_cast<const unsigned char*>(data);
     while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
+        const ssize_t n = offset < 0 ? ::write(fd, p, size) : ::pwrite(fd, p, size, offset);
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno;
@@ -36,6 +37,7 @@ int WriteAll(int fd, const void* data, std::size_t size) {
         if (n == 0) return EIO;
         p += n;
         size -= std::size_t(n);
+        if (offset >= 0) offset += n;
     }
     return 0;
 }
@@ -241,23 +243,6 @@ int ReserveRoom(int fd, std::size_t size) {
     return errno;
 }
 
-// Writes every byte at `offset`, going on after short writes.
-int PwriteAll(int fd, const void* data, std::size_t size, off_t offset) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, p, size, offset);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) return EIO;
-        p += n;
-        size -= std::size_t(n);
-        offset += n;
-    }
-    return 0;
-}
-
 // Writes the file where it is, for a folder that refuses new files: room is
 // made first, then the bytes go over the old ones from the start, and only
 // when all are written is the length cut to them; then onto the medium. A
@@ -303,7 +288,7 @@ void WriteInPlace(const std::string& target, const void* data, std::size_t size,
         if (got < overlap) readable = false;
     }
     const auto failWritten = [&](int cause, const char* operation) {
-        const bool putBack = readable && PwriteAll(fd, old.data(), old.size(), 0) == 0 &&
+        const bool putBack = readable && WriteAll(fd, old.data(), old.size(), 0) == 0 &&
                              ::ftruncate(fd, st.st_size) == 0 && ::fsync(fd) == 0;
         if (!putBack) {
             std::fprintf(stderr, "%s: writing it in place failed half-way (%s) and its old content could not be "
@@ -313,7 +298,7 @@ void WriteInPlace(const std::string& target, const void* data, std::size_t size,
         }
         fail(cause, operation);
     };
-    if (const int cause = PwriteAll(fd, data, size, 0)) failWritten(cause, "write");
+    if (const int cause = WriteAll(fd, data, size, 0)) failWritten(cause, "write");
     if (off_t(size) < st.st_size && ::ftruncate(fd, off_t(size)) != 0) failWritten(errno, "write");
     if (::fsync(fd) != 0) failWritten(errno, "flush");
     if (::close(fd) != 0 && errno != EINTR) ThrowFileError(errno, path, "close");

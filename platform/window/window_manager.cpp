@@ -131,7 +131,9 @@ void KeepCaptionEmpty(QWidget* top) {
     // Qt names a window without a title after the application: the window's
     // own names are written empty after it, so the window manager shows no
     // name, as the system the program comes from shows an empty caption.
-    const auto window = xcb_window_t(top->winId());
+    QWindow* made = PlatformWindow(top);
+    if (!made) return;
+    const auto window = xcb_window_t(made->winId());
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, Atom(c, "_NET_WM_NAME"), Atom(c, "UTF8_STRING"), 8, 0,
                         nullptr);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);

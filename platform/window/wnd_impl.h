@@ -358,4 +358,18 @@ QMargins BoxFrame();
 // The same, without centring, for a layer window where its set-up put it:
 // its frame is the larger of the one its style gives it and the window manager's.
 void KeepInWorkArea(HWND h);
+// A dialog of Qt's own (a message box, the colour dialog) that opens centred
+// on its owner, wholly inside the work area of the owner's screen: placed as
+// it shows, once its size is final.
+template <class Dialog>
+class PlacedOnShow : public Dialog {
+public:
+    using Dialog::Dialog;
+
+protected:
+    void showEvent(QShowEvent* e) override {
+        Dialog::showEvent(e);
+        PlaceTopLevel(this, this->parentWidget(), BoxFrame(), true);
+    }
+};
 }  // namespace platform::detail

@@ -157,6 +157,24 @@ std::string ModeOf(const std::string& path) {
     return text;
 }
 
+// What a choice of folder came to, as a child reports it: the folder's token,
+// its mode and the notes, a line each.
+std::string Report(const RuntimePlaces& places, const platform::RuntimeFolder& folder) {
+    return places.TokenOf(folder.path) + "\n" + (folder.path.empty() ? "" : ModeOf(folder.path)) + "\n" + folder.notes;
+}
+
+// The report names the `chosen` folder (private, mode 0700) or none, and its
+// notes hold `note`.
+void ExpectFolder(const std::string& report, const std::string& chosen, const char* note) {
+    const std::size_t first = report.find('\n'), second = report.find('\n', first + 1);
+    ASSERT_NE(second, std::string::npos) << report;
+    EXPECT_EQ(report.substr(0, first), chosen) << report;
+    if (!chosen.empty()) {
+        EXPECT_EQ(report.substr(first + 1, second - first - 1), "0700") << report;
+    }
+    EXPECT_NE(report.find(note, second), std::string::npos) << report;
+}
+
 }  // namespace
 
 // Which folder Qt's session files go to, whatever the start's environment
@@ -190,16 +208,9 @@ TEST(RuntimeFolder, ChosenTheSameWayWhateverIsNamedOrFound) {
             SetStartEnvironment(places, c.xdg, "home-a");
             ::umask(0277);
             const platform::RuntimeFolder folder = PrivateRuntimeFolder();
-            return places.TokenOf(folder.path) + "\n" + (folder.path.empty() ? "" : ModeOf(folder.path)) + "\n" +
-                   folder.notes;
+            return Report(places, folder);
         });
-        const std::size_t first = report.find('\n'), second = report.find('\n', first + 1);
-        ASSERT_NE(second, std::string::npos) << report;
-        EXPECT_EQ(report.substr(0, first), c.chosen) << report;
-        if (*c.chosen) {
-            EXPECT_EQ(report.substr(first + 1, second - first - 1), "0700") << report;
-        }
-        EXPECT_NE(report.find(c.note, second), std::string::npos) << report;
+        ExpectFolder(report, c.chosen, c.note);
     }
 }
 
@@ -243,16 +254,9 @@ TEST(RuntimeFolder, TheLocksFolderDependsOnTheAccountAlone) {
             if (!arranged) return std::string("could not arrange the home folder");
             ::umask(0277);
             const platform::RuntimeFolder folder = platform::InstanceLockFolder();
-            return places.TokenOf(folder.path) + "\n" + (folder.path.empty() ? "" : ModeOf(folder.path)) + "\n" +
-                   folder.notes;
+            return Report(places, folder);
         });
-        const std::size_t first = report.find('\n'), second = report.find('\n', first + 1);
-        ASSERT_NE(second, std::string::npos) << report;
-        EXPECT_EQ(report.substr(0, first), c.chosen) << report;
-        if (*c.chosen) {
-            EXPECT_EQ(report.substr(first + 1, second - first - 1), "0700") << report;
-        }
-        EXPECT_NE(report.find(c.note, second), std::string::npos) << report;
+        ExpectFolder(report, c.chosen, c.note);
     }
 }
 
