@@ -134,9 +134,7 @@ std::string RecordName(const StackInfo& stack) {
     // characters go as the stand-in, one by one.
     bytes.clear();
     for (std::size_t i = 0; i < name.size();) {
-        const bool pair = name[i] >= 0xD800 && name[i] <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 &&
-                          name[i + 1] <= 0xDFFF;
-        const std::size_t units = pair ? 2 : 1;
+        const std::size_t units = UnitsOfCharacterAt(name, i);
         const std::string one = WideToAnsi(std::u16string_view(name).substr(i, units));
         bytes += HoldsRecordMarkByte(one) ? std::string(1, kNameStandIn) : one;
         i += units;

@@ -130,7 +130,7 @@ BOOL CTitleTip::PreTranslateMessage(MSG* msg) {
     // while the tip was away included (it comes and goes between the two
     // presses of a double click); a clock of the tip's own would see only
     // the presses it took, and pair presses that belong to different pairs.
-    const bool pressedTwice = msg->message == WM_LBUTTONDBLCLK;
+    const bool doubleClick = msg->message == WM_LBUTTONDBLCLK;
     UINT kind = msg->message;
     if (kind == WM_LBUTTONDBLCLK || kind == WM_RBUTTONDBLCLK || kind == WM_MBUTTONDBLCLK)
         kind -= WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
@@ -138,7 +138,6 @@ BOOL CTitleTip::PreTranslateMessage(MSG* msg) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
-        const bool doubleClick = kind == WM_LBUTTONDOWN && pressedTwice;
         // The press comes in this window's client coordinates.
         POINT screen{GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam)};
         if (msg->hwnd && msg->hwnd != m_hWnd) {

@@ -44,3 +44,12 @@ std::size_t WideToAnsiField(std::u16string_view text, char* dst, std::size_t fie
 // Reads a text field of `fieldSize` bytes: up to its terminator, or the whole
 // field when it holds none. Never reads past the field.
 std::u16string AnsiFieldToWide(const char* field, std::size_t fieldSize);
+
+// How many UTF-16 units the character at `at` of `text` takes: 2 for a whole
+// surrogate pair, else 1.
+inline std::size_t UnitsOfCharacterAt(std::u16string_view text, std::size_t at) {
+    return text[at] >= 0xD800 && text[at] <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
+                   text[at + 1] <= 0xDFFF
+               ? 2
+               : 1;
+}

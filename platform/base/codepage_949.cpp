@@ -1,5 +1,7 @@
 #include "platform/base/codepage_949.h"
 
+#include "platform/base/codepage.h"
+
 #include <array>
 #include <bit>
 #include <cctype>
@@ -106,7 +108,7 @@ std::string WideToCp949(std::u16string_view text, std::size_t limit) {
             out += c < 0x80 ? char(c) : '?';
         }
         // A whole surrogate pair is one character.
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
+        i += UnitsOfCharacterAt(text, i) - 1;
     }
     return out;
 }
