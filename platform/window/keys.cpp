@@ -1,6 +1,8 @@
 // The keyboard: virtual keys, PreTranslateMessage before delivery, and F1 help.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <vector>
@@ -174,6 +176,19 @@ namespace platform::detail {
 
 bool PreTranslateKey(QObject* obj, QKeyEvent* ke) {
     if (g_synthesizing || !obj || !obj->isWidgetType()) return false;
+    // Alt+F4 closes the top-level window it is typed in, any window, a box of
+    // Qt's own too, as the system's default handling does: it is closed as by
+    // its close box. A window manager that binds the key takes it before it
+    // gets here; without one it comes to the program.
+    if (ke->key() == Qt::Key_F4 && (ke->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
+        if (!ke->isAutoRepeat()) {
+            const QPointer<QWidget> top = static_cast<QWidget*>(obj)->window();
+            QTimer::singleShot(0, top, [top] {
+                if (top) top->close();
+            });
+        }
+        return true;
+    }
     const ModifierScope modifiers(ke->modifiers());
 
     // The window the key is meant for: the nearest window of the layer inside

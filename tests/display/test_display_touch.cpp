@@ -225,10 +225,10 @@ struct Way {
 };
 const Way kWays[] = {
     {"the dialog closed by Cancel", 1, Closing::kCancel, false},
-    {"the dialog closed by Alt+F4", 1, Closing::kAltF4, true},
+    {"the dialog closed by Alt+F4", 1, Closing::kAltF4, false},
     {"the dialog closed by the window manager's close button", 1, Closing::kCloseButton, true},
     {"the exit question answered by Escape", 2, Closing::kEscape, false},
-    {"the exit question closed by Alt+F4", 2, Closing::kAltF4, true},
+    {"the exit question closed by Alt+F4", 2, Closing::kAltF4, false},
     {"the exit question closed by the window manager's close button", 2, Closing::kCloseButton, true},
 };
 
@@ -260,10 +260,13 @@ TEST_P(BarTouch, TheFirstTouchOnASegmentAfterItsBoxClosedRunsIt) {
                 break;
             case Closing::kEscape: x.Key("Escape"); break;
             case Closing::kAltF4:
-                // The window manager's key acts on the window it takes for the active one.
+                // The window manager's key acts on the window it takes for the active one
+                // (without one, the program closes the window that has the key).
                 // Under load openbox now and then drops a key of its own, and
                 // the box never hears of it: the key is pressed again then.
-                ASSERT_TRUE(WaitFor([&] { return x.ActiveWindow() == box->id; }, 15000)) << "the box is not active";
+                if (GetParam()) {
+                    ASSERT_TRUE(WaitFor([&] { return x.ActiveWindow() == box->id; }, 15000)) << "the box is not active";
+                }
                 for (int tries = 0; tries < 3 && !relay.WaitAlone(main->id, tries ? 5000 : 0); ++tries)
                     x.KeyWith("Alt_L", "F4");
                 break;
