@@ -17,7 +17,7 @@ void SayDefaults(const CString& path, const char* what) {
 }
 
 constexpr const char* kRefusedLink =
-    "is a link made by another account in a folder every account may write; it is not followed";
+    "is a link made by another account, in a folder every account may write or for root; it is not followed";
 
 // Reads the front of the file at `path` (no links left on its way) into
 // `buffer`, up to the record's size: how many bytes came, and the file's

@@ -104,15 +104,20 @@ void RemoveStaleTemps(const std::string& dir, const std::string& name) {
     }
 }
 
-// Whether the kernel follows the link `link` (its lstat) found in the folder
-// `folder` (its lstat) for this process: in a folder that every account may
-// write and only owners may clear (sticky, like /tmp), only a link made by the
-// folder's owner or by this process's own account is followed, so that no
-// account can steer another's writes or reads through a link it planted.
-// Everywhere else every link is followed.
+// Whether the link `link` (its lstat) found in the folder `folder` (its lstat)
+// is followed for this process, so that no account can steer another's writes
+// or reads through a link it planted. As the kernel does: in a folder that
+// every account may write and only owners may clear (sticky, like /tmp), only
+// a link made by the folder's owner or by this process's own account. And for
+// root, whose writes reach every file, no link another account made anywhere
+// (a folder of that account's own on the way, such as a Capture folder made
+// in a shared working folder, is no safer than /tmp): only root's own links.
 bool KernelFollows(const struct stat& link, const struct stat& folder) {
+    const uid_t self = ::geteuid();
+    if (link.st_uid == self || link.st_uid == 0) return true;
+    if (self == 0) return false;
     const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
-    return !shared || link.st_uid == folder.st_uid || link.st_uid == ::geteuid();
+    return !shared || link.st_uid == folder.st_uid;
 }
 
 // `path` with every symbolic link on its way replaced by what it names, taken
@@ -220,8 +225,8 @@ std::string ResolveLinks(const std::string& path, const std::u16string& original
     const LinkWalk walk = WalkLinks(path);
     if (!walk.refused.empty()) {
         std::fprintf(stderr,
-                     "%s: not followed: the link %s lies in a folder every account may write and was made by "
-                     "another account than its owner or this program's\n",
+                     "%s: not followed: the link %s was made by another account, which may not steer this "
+                     "program's files through it (in a folder every account may write, or for root anywhere)\n",
                      path.c_str(), walk.refused.c_str());
         std::fflush(stderr);
         ThrowFileError(EACCES, original, "follow a link to");

@@ -96,9 +96,10 @@ std::u16string PathJoin(std::u16string_view dir, std::u16string_view name);
 bool FileExistsAt(const std::u16string& path);
 
 // What stands at `path`, its links followed as the kernel follows them for this
-// process: in a folder every account may write and only owners may clear (sticky
-// and world-writable, like /tmp), a link is followed only when the folder's owner
-// or this process's own account made it, at every link on the way.
+// process, at every link on the way: in a folder every account may write and
+// only owners may clear (sticky and world-writable, like /tmp), a link is
+// followed only when the folder's owner or this process's own account made it;
+// and root follows only root's own links, wherever they are.
 enum class FilePlace {
     None,          // nothing by that name
     File,          // a regular file, or a link to one

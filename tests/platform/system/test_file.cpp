@@ -510,8 +510,9 @@ TEST(ReplaceFileAtomically, AFullFileSystemFailsTheSaveAndLeavesTheFileAsItWas) 
 // owner's links and the process's own there, and so does the save, at the
 // settings file's own name and at a folder on the way (CAPTURE's folder). A
 // refused link leaves every place alone: a root-only file, a file not made yet,
-// a readable file. The site's own links keep working, and outside such a
-// folder every link is followed.
+// a readable file. The site's own links keep working. Outside such a folder an
+// account's links are followed as the kernel follows them, but root follows no
+// other account's link anywhere.
 TEST(ReplaceFileAtomically, LinksAreFollowedOnlyWhereTheKernelFollowsThem) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root, to make links owned by other accounts";
     const uid_t nobody = UnprivilegedUid();
@@ -536,8 +537,13 @@ TEST(ReplaceFileAtomically, LinksAreFollowedOnlyWhereTheKernelFollowsThem) {
         {"the saver's own link, the folder being root's", 01777, nobody, true, kReadable, true},
         {"the folder owner's link, saved by another account", 01777, 0, true, kReadable, true},
         {"a third account's link, saved by another account", 01777, kThird, true, kReadable, false},
-        {"another account's link in a folder that is not sticky", 0777, nobody, false, kReadable, true},
-        {"another account's link in a sticky folder not open to all", 01775, nobody, false, kReadable, true},
+        {"another account's link, saved by root, in a folder that is not sticky", 0777, nobody, false, kReadable, false},
+        {"another account's link as the capture folder, saved by root, in a folder that is not sticky", 0777, nobody,
+         false, kFolder, false},
+        {"another account's link, saved by root, in a sticky folder not open to all", 01775, nobody, false, kReadable,
+         false},
+        {"a third account's link in a folder that is not sticky", 0777, kThird, true, kReadable, true},
+        {"a third account's link in a sticky folder not open to all", 01775, kThird, true, kReadable, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -586,7 +592,7 @@ TEST(ReplaceFileAtomically, LinksAreFollowedOnlyWhereTheKernelFollowsThem) {
             EXPECT_EQ(ReadAllBytes(written), Text("new"));
         } else {
             EXPECT_EQ(run.code, 1 | 4) << "refused with EACCES, and the place is a refused link";
-            EXPECT_NE(message.find(link.string() + " lies in a folder every account may write"), std::string::npos)
+            EXPECT_NE(message.find(link.string() + " was made by another account"), std::string::npos)
                 << message;
             EXPECT_FALSE(fs::exists(written) && ReadAllBytes(written) != old) << "the target was written";
             if (c.target == kMissing || c.target == kFolder) {
@@ -598,5 +604,31 @@ TEST(ReplaceFileAtomically, LinksAreFollowedOnlyWhereTheKernelFollowsThem) {
                 EXPECT_EQ(st.st_mode & 07777, 0600u);
             }
         }
+    }
+}
+
+// A folder another account made on the way (a Capture folder made in a shared
+// working folder, whatever its mode) with links of its own in it, named as the
+// screenshots will be: root saves through none of them, so no root-only file
+// is replaced by a picture.
+TEST(ReplaceFileAtomically, RootFollowsNoLinkInAFolderAnotherAccountMade) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to make links owned by other accounts";
+    TempDir dir;
+    const fs::path capture = dir / "Capture", victim = dir / "victim";
+    const std::vector<unsigned char> secret = Text("secret");
+    WriteAllBytes(victim, secret.data(), secret.size());
+    ASSERT_EQ(::chmod(victim.c_str(), 0600), 0);
+    fs::create_directory(capture);
+    for (const unsigned mode : {0755u, 0777u}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(::chmod(capture.c_str(), mode), 0);
+        const fs::path planted = capture / "20261208_101010.png";
+        fs::remove(planted);
+        fs::create_symlink(victim, planted);
+        ASSERT_EQ(::lchown(planted.c_str(), UnprivilegedUid(), UnprivilegedGid()), 0);
+        ASSERT_EQ(::chown(capture.c_str(), UnprivilegedUid(), UnprivilegedGid()), 0);
+        EXPECT_EQ(ReplaceCause(planted, "PNG"), EACCES);
+        EXPECT_EQ(ReadAllBytes(victim), secret);
+        EXPECT_TRUE(fs::is_symlink(planted));
     }
 }
